@@ -1,0 +1,45 @@
+#include "app/application.h"
+
+#include "app/command_line.h"
+#include "app/local_build_mode.h"
+#include "exec/processor_info.h"
+#include "platform/console.h"
+#include "platform/network_startup.h"
+
+namespace app {
+namespace {
+
+constexpr double kUnmeasuredClockMhz = 333;
+
+// The distributed modes and the settings dialogs are not part of this build
+// yet; they say so instead of pretending to run.
+int ReportUnavailableMode(const char* mode) {
+  platform::WriteStderr(std::string("bramle: ") + mode + " is not available in this build\n");
+  return 1;
+}
+
+int RunChosenMode(const std::vector<std::string>& arguments) {
+  Application application;
+  const double clock = exec::ProcessorInfo().ClockMhz();
+  application.options.processorClock = clock == 0 ? kUnmeasuredClockMhz : clock;
+
+  if (ParseCommandLine(arguments, application.options, application.macros) != 0) return 1;
+
+  const BuildOptions& options = application.options;
+  if (options.serverSettingsDialog) return ReportUnavailableMode("the server settings dialog (-E)");
+  if (options.clientSettingsDialog) return ReportUnavailableMode("the client settings dialog (-W)");
+  if (!options.clientMode && !options.clientModeHidden && !options.serverMode) return RunLocalBuildMode(application);
+  if (options.clientMode || options.clientModeHidden) return ReportUnavailableMode("the resident build client (-R, -C)");
+  return ReportUnavailableMode("the build server (-B)");
+}
+
+}  // namespace
+
+int RunApplication(const std::vector<std::string>& arguments) {
+  if (!platform::StartNetworking()) return 1;
+  const int exitCode = RunChosenMode(arguments);
+  platform::StopNetworking();
+  return exitCode;
+}
+
+}  // namespace app

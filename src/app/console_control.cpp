@@ -1,0 +1,34 @@
+#include "app/console_control.h"
+
+#include <mutex>
+
+#include "diag/message_catalogue.h"
+#include "platform/console.h"
+#include "platform/console_control.h"
+
+namespace app {
+namespace {
+
+std::mutex cancelMutex;
+std::function<void()> cancelAction;
+
+void OnConsoleEvent(platform::ConsoleEvent event) {
+  const unsigned notice = event == platform::ConsoleEvent::CtrlC ? 22505 : 22507;
+  platform::WriteStdout(diag::LoadMessage(notice) + "\n");
+  {
+    std::lock_guard<std::mutex> hold(cancelMutex);
+    if (cancelAction) cancelAction();
+  }
+  platform::WriteStdout(diag::LoadMessage(22506) + "\n");
+}
+
+}  // namespace
+
+void InstallCancelHandler() { platform::InstallConsoleControlHandler(OnConsoleEvent); }
+
+void SetCancelAction(std::function<void()> action) {
+  std::lock_guard<std::mutex> hold(cancelMutex);
+  cancelAction = std::move(action);
+}
+
+}  // namespace app

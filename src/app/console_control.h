@@ -1,0 +1,16 @@
+// Turns Ctrl+C and Ctrl+Break into a cancel of the running command.
+#pragma once
+
+#include <functional>
+
+namespace app {
+
+// Installs the handler; it prints the cancel messages and calls whatever
+// SetCancelAction last registered.
+void InstallCancelHandler();
+
+// The action that cancels the running command (the current runner's Kill);
+// an empty function when none runs.
+void SetCancelAction(std::function<void()> action);
+
+}  // namespace app

@@ -1,0 +1,25 @@
+#include "diag/report.h"
+
+#include "diag/message_catalogue.h"
+#include "platform/console.h"
+
+namespace diag {
+
+void FatalError(const std::string& text) { platform::WriteStderr(FormatCatalogMessage(22000, text)); }
+
+void Warning(const std::string& text) { platform::WriteStderr(FormatCatalogMessage(22002, text)); }
+
+unsigned ReaderErrorMessageNumber(const ReaderError& error) {
+  return error.code == 1 ? 20064 + error.subCode : 20000 + error.code;
+}
+
+void ReportSyntaxError(const ReaderError& error) {
+  unsigned number = ReaderErrorMessageNumber(error);
+  // Without an argument the text is shown as it stands, placeholders and all.
+  std::string message = error.argument.empty() ? LoadMessage(number) : FormatCatalogMessage(number, error.argument);
+  platform::WriteStderr(FormatCatalogMessage(22004, message));
+  platform::WriteStderr(FormatCatalogMessage(22005, error.fileName, error.lineNumber, error.lineText));
+  platform::WriteStderr(LoadMessage(22006));
+}
+
+}  // namespace diag

@@ -1,0 +1,17 @@
+// The standard streams. Every message and every line of command output goes
+// through here so that each platform can write it the way its console wants.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+void WriteStdout(std::string_view text);
+void WriteStderr(std::string_view text);
+
+// Saves, sets and restores the console title (no-ops where there is none).
+std::string ConsoleTitle();
+void SetConsoleTitleText(std::string_view title);
+
+}  // namespace platform

@@ -1,0 +1,10 @@
+// The socket library's start and end for the whole process.
+#pragma once
+
+namespace platform {
+
+// False when the socket library cannot be started.
+bool StartNetworking();
+void StopNetworking();
+
+}  // namespace platform

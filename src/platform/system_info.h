@@ -1,0 +1,15 @@
+// Facts about the running program and machine.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Full path of the running executable.
+std::string ModulePath();
+
+// The computer name: the host name cut to 15 characters (upper case on
+// Windows, as the system reports it).
+std::string ComputerName();
+
+}  // namespace platform

@@ -1,0 +1,111 @@
+#include "support/bramle_process.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "platform/path.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+
+namespace testing_support {
+namespace {
+
+constexpr bool kWindows = platform::kPathSeparator == '\\';
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::string FoldLineEnds(const std::string& text) {
+  std::string folded;
+  folded.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    folded.push_back(text[i]);
+  }
+  return folded;
+}
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || (!kWindows && (c == '\\' || c == '$' || c == '`'))) quoted.push_back('\\');
+    quoted.push_back(c);
+  }
+  return quoted + "\"";
+}
+
+// The executable's path as the build wrote it; under Wine a Unix path is
+// reached through drive Z:.
+std::string ExecutablePath() {
+  std::string path = BRAMLE_EXE;
+  if (kWindows && !path.empty() && path[0] == '/') {
+    path = "Z:" + path;
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+  }
+  return path;
+}
+
+}  // namespace
+
+ScratchDirectory::ScratchDirectory() {
+  static std::atomic<int> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (;;) {
+    path_ = std::filesystem::temp_directory_path() /
+            ("bramle-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    if (std::filesystem::create_directory(path_)) break;
+  }
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void ScratchDirectory::Write(const std::string& name, const std::string& content) const {
+  const std::filesystem::path file = path_ / name;
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << content;
+}
+
+std::string ScratchDirectory::Read(const std::string& name) const { return ReadWholeFile(path_ / name); }
+
+ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
+  const std::filesystem::path outFile = directory / ".bramle-test-out";
+  const std::filesystem::path errFile = directory / ".bramle-test-err";
+  std::string line = Quote(ExecutablePath());
+  for (const std::string& argument : arguments) line += " " + Quote(argument);
+  line += " >" + Quote(outFile.string()) + " 2>" + Quote(errFile.string());
+  // cmd.exe strips the outer quotes of a /c line that has more than two.
+  if (kWindows) line = "\"" + line + "\"";
+
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(directory);
+  ProcessResult result;
+  result.exitCode = platform::RunShellLine(line);
+  std::filesystem::current_path(previous);
+  result.out = FoldLineEnds(ReadWholeFile(outFile));
+  result.err = FoldLineEnds(ReadWholeFile(errFile));
+  std::filesystem::remove(outFile);
+  std::filesystem::remove(errFile);
+  return result;
+}
+
+std::string NativePath(std::string path) {
+  for (char& c : path) {
+    if (c == '\\') c = platform::kPathSeparator;
+  }
+  return path;
+}
+
+std::string Narrow(const std::string& utf8) { return platform::NarrowFromUtf8(utf8); }
+
+}  // namespace testing_support

@@ -1,0 +1,40 @@
+// Runs the built bramle executable in a scratch directory, for black-box tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ProcessResult {
+  int exitCode = -1;
+  std::string out;  // standard output, CR LF folded to LF
+  std::string err;  // standard error, likewise
+};
+
+// A fresh directory under the system's temporary folder, removed with the
+// object.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  const std::filesystem::path& path() const { return path_; }
+  // Writes `content` to `name` inside the directory (binary: bytes as given).
+  void Write(const std::string& name, const std::string& content) const;
+  std::string Read(const std::string& name) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Runs bramle with `arguments` in `directory`.
+ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory);
+
+// Test paths are written Windows-style; this gives the platform's form.
+std::string NativePath(std::string path);
+
+// Text as bramle writes it: UTF-8 on Linux, the ANSI code page on Windows.
+std::string Narrow(const std::string& utf8);
+
+}  // namespace testing_support
