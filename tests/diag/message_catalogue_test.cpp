@@ -1,0 +1,64 @@
+#include "diag/message_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "support/bramle_process.h"
+
+namespace {
+
+// The expected texts are kept beside the test in the table's own notation:
+// "\n" and "\r" stand for the control characters.
+std::string Unescape(const std::string& text) {
+  std::string plain;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 'r')) {
+      plain.push_back(text[i + 1] == 'n' ? '\n' : '\r');
+      ++i;
+    } else {
+      plain.push_back(text[i]);
+    }
+  }
+  return plain;
+}
+
+TEST(MessageCatalogue, EveryEntryMatchesByteForByte) {
+  std::ifstream expected(BRAMLE_SOURCE_DIR "/tests/diag/catalogue_expected.txt", std::ios::binary);
+  ASSERT_TRUE(expected.is_open());
+  std::string line;
+  int entries = 0;
+  while (std::getline(expected, line)) {
+    const size_t tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    const unsigned number = static_cast<unsigned>(std::stoul(line.substr(0, tab)));
+    const std::string text = Unescape(line.substr(tab + 1));
+    EXPECT_EQ(diag::CatalogueTextUtf8(number), text) << number;
+    EXPECT_EQ(diag::LoadMessage(number), testing_support::Narrow(text)) << number;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 129);
+}
+
+TEST(MessageCatalogue, NumbersWithoutEntryGiveEmptyText) {
+  EXPECT_EQ(diag::LoadMessage(0), "");
+  EXPECT_EQ(diag::LoadMessage(20000), "");
+  EXPECT_EQ(diag::LoadMessage(20011), "");
+  EXPECT_EQ(diag::LoadMessage(65535), "");
+}
+
+TEST(MessageCatalogue, FormatsPlaceholdersInOrder) {
+  EXPECT_EQ(diag::FormatCatalogMessage(22005, "C:\\w\\Makefile", 12, "!ENDIF"), "C:\\w\\Makefile:(12) !ENDIF\n");
+  EXPECT_EQ(diag::FormatCatalogMessage(30010, "cl", -1), testing_support::Narrow("cl の実行エラー。(-1)\n"));
+  // A '%' in an argument is data, never a placeholder.
+  EXPECT_EQ(diag::FormatCatalogMessage(22005, "%s%d", 1, "%n"), "%s%d:(1) %n\n");
+}
+
+TEST(MessageCatalogue, FormatsLongArguments) {
+  const std::string longName(100000, 'x');
+  const std::string text = diag::FormatCatalogMessage(22005, longName, 7, "");
+  EXPECT_EQ(text.size(), longName.size() + 6);
+}
+
+}  // namespace
