@@ -20,6 +20,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   LC_ALL=ja_JP.UTF-8 wineboot -i </dev/null >/dev/null 2>&1
 fi
 LC_ALL=ja_JP.UTF-8 wineserver -p </dev/null >/dev/null 2>&1
+# The first program also starts Wine's services; with a persistent server they
+# would otherwise keep ctest's pipes open for ever.
+LC_ALL=ja_JP.UTF-8 wine cmd /c exit </dev/null >/dev/null 2>&1
 
 results="$root/build/test-results"
 rm -rf "$results"
