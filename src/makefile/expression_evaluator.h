@@ -1,0 +1,48 @@
+// Evaluates one-line expressions in a C-like syntax. Every value is a text;
+// a text that reads completely as an integer is a number where an operator
+// needs one. The caller registers functions with a fixed argument count.
+//
+// The makefile language evaluates `!IF` conditions with it; the network
+// protocol parses its messages with it, registering the message names as
+// functions. Both rely on the exact accept/reject rules, so the grammar is
+// kept as it is, oddities included.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "makefile/eval_status.h"
+
+namespace makefile {
+
+// A registered function. `arguments` holds the argument texts in order; the
+// value returned becomes the call's result as decimal text.
+using ExpressionCallback = std::int32_t (*)(const std::vector<std::string>& arguments, void* userData);
+
+inline constexpr int kMaxFunctionArguments = 20;
+
+class ExpressionEvaluator {
+ public:
+  // Enters or replaces the function `name` (exact, case-sensitive). Gives 0;
+  // gives 1 and registers nothing when `argumentCount` is outside 0 to
+  // kMaxFunctionArguments or `callback` is null.
+  int RegisterFunction(ExpressionCallback callback, const std::string& name, int argumentCount, void* userData);
+
+  // Evaluates `text` and gives an EvalStatus (or the code of a left-over
+  // token). On kEvalSuccess `result` holds the value; otherwise it is left
+  // as it was. Text after a NUL byte is not read.
+  int Evaluate(const std::string& text, std::string& result);
+
+  struct Registration {
+    int argumentCount = 0;
+    ExpressionCallback callback = nullptr;
+    void* userData = nullptr;
+  };
+
+ private:
+  std::map<std::string, Registration, std::less<>> functions_;
+};
+
+}  // namespace makefile
