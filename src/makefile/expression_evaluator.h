@@ -8,20 +8,12 @@
 // kept as it is, oddities included.
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <string>
-#include <vector>
 
 #include "makefile/eval_status.h"
+#include "makefile/expression_function.h"
 
 namespace makefile {
-
-// A registered function. `arguments` holds the argument texts in order; the
-// value returned becomes the call's result as decimal text.
-using ExpressionCallback = std::int32_t (*)(const std::vector<std::string>& arguments, void* userData);
-
-inline constexpr int kMaxFunctionArguments = 20;
 
 class ExpressionEvaluator {
  public:
@@ -35,14 +27,8 @@ class ExpressionEvaluator {
   // as it was. Text after a NUL byte is not read.
   int Evaluate(const std::string& text, std::string& result);
 
-  struct Registration {
-    int argumentCount = 0;
-    ExpressionCallback callback = nullptr;
-    void* userData = nullptr;
-  };
-
  private:
-  std::map<std::string, Registration, std::less<>> functions_;
+  FunctionRegistry functions_;
 };
 
 }  // namespace makefile
