@@ -14,7 +14,7 @@ namespace {
 
 constexpr bool kWindows = platform::kPathSeparator == '\\';
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
+std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
@@ -70,13 +70,18 @@ ScratchDirectory::~ScratchDirectory() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+// Names are narrow strings (code page 932 under Wine), which std::filesystem
+// would take for another encoding: the streams get them as they are.
 void ScratchDirectory::Write(const std::string& name, const std::string& content) const {
-  const std::filesystem::path file = path_ / name;
-  std::filesystem::create_directories(file.parent_path());
+  const std::string file = path_.string() + platform::kPathSeparator + NativePath(name);
+  const size_t lastSeparator = file.rfind(platform::kPathSeparator);
+  std::filesystem::create_directories(file.substr(0, lastSeparator));
   std::ofstream(file, std::ios::binary) << content;
 }
 
-std::string ScratchDirectory::Read(const std::string& name) const { return ReadWholeFile(path_ / name); }
+std::string ScratchDirectory::Read(const std::string& name) const {
+  return ReadWholeFile(path_.string() + platform::kPathSeparator + NativePath(name));
+}
 
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
   const std::filesystem::path outFile = directory / ".bramle-test-out";
@@ -92,8 +97,8 @@ ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::fi
   ProcessResult result;
   result.exitCode = platform::RunShellLine(line);
   std::filesystem::current_path(previous);
-  result.out = FoldLineEnds(ReadWholeFile(outFile));
-  result.err = FoldLineEnds(ReadWholeFile(errFile));
+  result.out = FoldLineEnds(ReadWholeFile(outFile.string()));
+  result.err = FoldLineEnds(ReadWholeFile(errFile.string()));
   std::filesystem::remove(outFile);
   std::filesystem::remove(errFile);
   return result;
