@@ -88,7 +88,7 @@ ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::fi
   const std::filesystem::path errFile = directory / ".bramle-test-err";
   std::string line = Quote(ExecutablePath());
   for (const std::string& argument : arguments) line += " " + Quote(argument);
-  line += " >" + Quote(outFile.string()) + " 2>" + Quote(errFile.string());
+  line.append(" >").append(Quote(outFile.string())).append(" 2>").append(Quote(errFile.string()));
   // cmd.exe strips the outer quotes of a /c line that has more than two.
   if (kWindows) line = "\"" + line + "\"";
 
