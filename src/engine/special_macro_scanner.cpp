@@ -1,5 +1,7 @@
 #include "engine/special_macro_scanner.h"
 
+#include "engine/path_parts.h"
+#include "platform/path.h"
 #include "platform/text.h"
 
 namespace engine {
@@ -91,6 +93,21 @@ SpecialMacroToken ScanSpecialMacro(std::string_view text) {
   token.kind = kind;
   token.length = body + width - start;
   return token;
+}
+
+std::string ApplyModifier(MacroModifier modifier, std::string_view value) {
+  if (modifier == MacroModifier::None) return std::string(value);
+  PathParts parts = SplitPath(value);
+  switch (modifier) {
+    case MacroModifier::Directory: return parts.directory;
+    case MacroModifier::BaseName: return parts.base;
+    case MacroModifier::FileName: return parts.base + parts.extension;
+    case MacroModifier::Root:
+      if (parts.directory.empty()) return parts.base;
+      return parts.directory + platform::kPathSeparator + parts.base;
+    case MacroModifier::None: break;
+  }
+  return std::string(value);
 }
 
 }  // namespace engine

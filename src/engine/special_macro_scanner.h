@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace engine {
@@ -35,5 +36,8 @@ struct SpecialMacroToken {
 // The first token of `text`. A '$' right after '^' is not a token; "$$"
 // stands for one '$' that starts a token.
 SpecialMacroToken ScanSpecialMacro(std::string_view text);
+
+// The part of the file name `value` that `modifier` selects.
+std::string ApplyModifier(MacroModifier modifier, std::string_view value);
 
 }  // namespace engine
