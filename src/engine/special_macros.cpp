@@ -7,7 +7,8 @@
 #include "engine/special_macro_scanner.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
-#include "platform/path_names.h"
+#include "platform/directory.h"
+#include "platform/relative_path.h"
 
 namespace engine {
 namespace {
@@ -25,9 +26,12 @@ void AppendListName(std::string& list, const std::string& name) {
 
 std::string Quoted(const std::string& text) { return std::string(1, '"').append(text).append(1, '"'); }
 
-// The directory part of an absolute path; a root keeps its separator so
-// that it still reads as absolute.
-std::string DirectoryOfFullPath(const std::string& fullPath) {
+// The directory of `name` as an absolute path; a root keeps its separator
+// so that it still reads as absolute. A name that has no absolute form
+// gives its own directory.
+std::string AbsoluteDirectoryOf(const std::string& name) {
+  const std::string fullPath = platform::FullPath(name);
+  if (fullPath.empty()) return SplitPath(name).directory;
   std::string directory = SplitPath(fullPath).directory;
   if (directory.empty() || directory.back() == ':') directory.push_back(platform::kPathSeparator);
   return directory;
@@ -70,10 +74,13 @@ class TokenValues {
     return buildAll_ || !Target().exists || !dependent.exists || dependent.modified > Target().modified;
   }
 
-  std::string TargetPath() { return Target().exists ? platform::FullPathName(node_.name) : node_.name; }
+  std::string TargetPath() {
+    std::string fullPath = Target().exists ? platform::FullPath(node_.name) : std::string();
+    return fullPath.empty() ? node_.name : fullPath;
+  }
 
   std::string TargetBase() {
-    return RelativeDirectory(DirectoryOfFullPath(platform::FullPathName(node_.name)), true) +
+    return RelativeDirectory(AbsoluteDirectoryOf(node_.name), true) +
            SplitPath(node_.name).base;
   }
 
@@ -94,7 +101,7 @@ class TokenValues {
     const std::string& name = node_.dependents[0]->name;
     const PathParts parts = SplitPath(name);
     const std::string path =
-        RelativeDirectory(DirectoryOfFullPath(platform::FullPathName(name)), true) + parts.base + parts.extension;
+        RelativeDirectory(AbsoluteDirectoryOf(name), true) + parts.base + parts.extension;
     return ApplyModifier(modifier, path);
   }
 
@@ -125,7 +132,7 @@ std::string Expand(TokenValues& values, std::string_view text) {
 }  // namespace
 
 std::string RelativeDirectory(const std::string& directory, bool withSeparator) {
-  const std::optional<std::string> relative = platform::RelativePathBetween(platform::CurrentDirectory(), directory);
+  const std::optional<std::string> relative = platform::RelativePathBetween(platform::WorkingDirectory(), directory);
   std::string result;
   if (!relative) {
     result = directory;

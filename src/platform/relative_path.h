@@ -1,21 +1,15 @@
-// The relative-path computation shared by both platforms' path_names.
+// The relative form of one directory seen from another.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
-namespace platform::detail {
+namespace platform {
 
-// `rootLength` gives the length of the root of an absolute path (0 for a
-// relative one); `sameComponent` compares two path components.
-std::optional<std::string> RelativePathBetween(
-    const std::string& from, const std::string& to, char separator,
-    const std::function<size_t(std::string_view)>& rootLength,
-    const std::function<bool(std::string_view, std::string_view)>& sameComponent);
+// The path that leads from directory `from` to directory `to`, both
+// absolute: "." for the same directory, "./sub" below it, "../other" beside
+// it (with the platform's separator). None when the two share no root or
+// either is relative.
+std::optional<std::string> RelativePathBetween(const std::string& from, const std::string& to);
 
-// Resolves "." and ".." components and repeated separators after `rootLength`.
-std::string NormalisePath(const std::string& path, size_t rootLength, char separator);
-
-}  // namespace platform::detail
+}  // namespace platform

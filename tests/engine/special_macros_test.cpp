@@ -7,7 +7,7 @@
 #include "engine/target_model.h"
 #include "file_fixture.h"
 #include "model_test_support.h"
-#include "platform/path_names.h"
+#include "platform/directory.h"
 #include "support/bramle_process.h"
 
 namespace engine {
@@ -28,7 +28,7 @@ class SpecialMacros : public test::FileFixture {
   }
 
   std::string Here(const std::string& path) const {
-    return platform::CurrentDirectory() + NativePath("\\" + path);
+    return platform::WorkingDirectory() + NativePath("\\" + path);
   }
 
   static std::string Quoted(const std::string& text) { return std::string(1, '"').append(text).append(1, '"'); }
@@ -77,11 +77,12 @@ TEST_F(SpecialMacros, TargetBaseIsRelativeToTheCurrentDirectory) {
 
 TEST_F(SpecialMacros, RelativeDirectory) {
   std::filesystem::create_directories(Scratch().path() / "sub" / "deep");
-  EXPECT_EQ(RelativeDirectory(platform::CurrentDirectory(), true), "");
+  EXPECT_EQ(RelativeDirectory(platform::WorkingDirectory(), true), "");
   EXPECT_EQ(RelativeDirectory(Here("sub\\deep"), true), NativePath(".\\sub\\deep\\"));
   EXPECT_EQ(RelativeDirectory(Here("sub\\deep"), false), NativePath(".\\sub\\deep"));
   std::filesystem::current_path(Scratch().path() / "sub");
-  EXPECT_EQ(RelativeDirectory(platform::FullPathName(NativePath("..\\other")), true), NativePath("..\\other\\"));
+  EXPECT_EQ(RelativeDirectory(platform::FullPath(NativePath("..\\other")), true), NativePath("..\\other\\"));
+  EXPECT_EQ(RelativeDirectory(Here("..\\other\\.\\x"), true), NativePath("..\\other\\x\\"));
   // Relative or empty directories come back as they are.
   EXPECT_EQ(RelativeDirectory("rel", true), NativePath("rel\\"));
   EXPECT_EQ(RelativeDirectory("rel", false), "rel");

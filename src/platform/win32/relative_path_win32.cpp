@@ -1,10 +1,8 @@
-#include "platform/path_names.h"
+#include "platform/relative_path.h"
 
 #include <windows.h>
 
-#include <vector>
-
-#include "platform/relative_path.h"
+#include "platform/relative_path_core.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -34,21 +32,6 @@ bool SameComponent(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
-
-std::string CurrentDirectory() {
-  DWORD needed = GetCurrentDirectoryA(0, nullptr);
-  std::vector<char> buffer(needed + 1);
-  DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-  return std::string(buffer.data(), length);
-}
-
-std::string FullPathName(const std::string& name) {
-  DWORD needed = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return name;
-  std::vector<char> buffer(needed + 1);
-  DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-  return std::string(buffer.data(), length);
-}
 
 std::optional<std::string> RelativePathBetween(const std::string& from, const std::string& to) {
   return detail::RelativePathBetween(from, to, '\\', RootLength, SameComponent);

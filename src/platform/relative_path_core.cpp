@@ -1,4 +1,4 @@
-#include "platform/relative_path.h"
+#include "platform/relative_path_core.h"
 
 #include <vector>
 
@@ -23,6 +23,21 @@ std::vector<std::string_view> Components(std::string_view path, char separator) 
   return parts;
 }
 
+// Components with "." dropped and ".." taken back, as the file system
+// would resolve them.
+std::vector<std::string_view> ResolvedComponents(std::string_view path, char separator) {
+  std::vector<std::string_view> resolved;
+  for (std::string_view part : Components(path, separator)) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!resolved.empty()) resolved.pop_back();
+      continue;
+    }
+    resolved.push_back(part);
+  }
+  return resolved;
+}
+
 }  // namespace
 
 std::optional<std::string> RelativePathBetween(
@@ -35,8 +50,9 @@ std::optional<std::string> RelativePathBetween(
   if (!sameComponent(std::string_view(from).substr(0, fromRoot), std::string_view(to).substr(0, toRoot))) {
     return std::nullopt;
   }
-  const std::vector<std::string_view> fromParts = Components(std::string_view(from).substr(fromRoot), separator);
-  const std::vector<std::string_view> toParts = Components(std::string_view(to).substr(toRoot), separator);
+  const std::vector<std::string_view> fromParts =
+      ResolvedComponents(std::string_view(from).substr(fromRoot), separator);
+  const std::vector<std::string_view> toParts = ResolvedComponents(std::string_view(to).substr(toRoot), separator);
   size_t common = 0;
   while (common < fromParts.size() && common < toParts.size() && sameComponent(fromParts[common], toParts[common])) {
     ++common;
@@ -52,24 +68,6 @@ std::optional<std::string> RelativePathBetween(
     relative.append(toParts[i]);
   }
   return relative;
-}
-
-std::string NormalisePath(const std::string& path, size_t rootLength, char separator) {
-  std::vector<std::string_view> kept;
-  for (std::string_view part : Components(std::string_view(path).substr(rootLength), separator)) {
-    if (part == ".") continue;
-    if (part == "..") {
-      if (!kept.empty()) kept.pop_back();
-      continue;
-    }
-    kept.push_back(part);
-  }
-  std::string normal = path.substr(0, rootLength);
-  for (size_t i = 0; i < kept.size(); ++i) {
-    if (i > 0 || (!normal.empty() && normal.back() != separator)) normal.push_back(separator);
-    normal.append(kept[i]);
-  }
-  return normal;
 }
 
 }  // namespace platform::detail
