@@ -49,7 +49,7 @@ int RunPostfix(const PostfixList& postfix, std::string& value) {
     stack.push_back(operands[0]);
   }
   if (stack.size() != 1) return kEvalNotSingleValue;
-  value = stack.front()->text;
+  value = stack.front()->Text();
   return kEvalSuccess;
 }
 

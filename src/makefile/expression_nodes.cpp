@@ -12,13 +12,13 @@ std::int32_t Wrap(std::uint32_t bits) { return static_cast<std::int32_t>(bits); 
 }  // namespace
 
 OperandNode::OperandNode(std::string value, bool isOperator) : ExpressionNode(kTokenWord, 0, isOperator) {
-  text = std::move(value);
+  Text() = std::move(value);
 }
 
 bool OperandNode::Evaluate(std::span<ExpressionNode* const>) { return true; }
 
 bool UnaryNode::Evaluate(std::span<ExpressionNode* const> operands) {
-  std::string& target = operands[0]->text;
+  std::string& target = operands[0]->Text();
   std::int32_t a = 0;
   if (!ReadNumber(target, a)) {
     errorKind_ = kNodeNotNumber;
@@ -36,8 +36,8 @@ bool UnaryNode::Evaluate(std::span<ExpressionNode* const> operands) {
 }
 
 bool BinaryNode::Evaluate(std::span<ExpressionNode* const> operands) {
-  std::string& left = operands[0]->text;
-  const std::string& right = operands[1]->text;
+  std::string& left = operands[0]->Text();
+  const std::string& right = operands[1]->Text();
   // A text that is not a number reads as 0 where any operand will do.
   std::int32_t a = 0;
   std::int32_t b = 0;
@@ -103,11 +103,11 @@ FunctionNode::FunctionNode(const FunctionRegistration& registration)
 bool FunctionNode::Evaluate(std::span<ExpressionNode* const> operands) {
   std::vector<std::string> arguments;
   arguments.reserve(static_cast<std::size_t>(Arity()));
-  for (int i = 0; i < Arity(); ++i) arguments.push_back(operands[static_cast<std::size_t>(i)]->text);
+  for (int i = 0; i < Arity(); ++i) arguments.push_back(operands[static_cast<std::size_t>(i)]->Text());
   // A callback that throws fails this evaluation (an internal error); the
   // exception goes no further.
   try {
-    operands[0]->text = NumberText(callback_(arguments, userData_));
+    operands[0]->Text() = NumberText(callback_(arguments, userData_));
   } catch (...) {
     return false;
   }

@@ -36,12 +36,15 @@ class ExpressionNode {
   bool IsOperator() const { return isOperator_; }
   int ErrorKind() const { return errorKind_; }
 
-  std::string text;
+  // An operand's value; an operator's result once it has been evaluated.
+  const std::string& Text() const { return text_; }
+  std::string& Text() { return text_; }
 
  protected:
   int errorKind_ = kNodeNoError;
 
  private:
+  std::string text_;
   int tokenCode_;
   int arity_;
   bool isOperator_;

@@ -85,7 +85,6 @@ int ExpressionTokenizer::ScanStringLiteral() {
       ++i;
     }
   }
-  value_.clear();
   return kEvalUnclosedString;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "expression_test_helpers.h"
 #include "makefile/file_functions.h"
@@ -27,8 +28,11 @@ class FileFunctions : public ::testing::Test {
     scratch_.Write("a.obj", "");
     scratch_.Write(NativePath("sub\\x.txt"), "");
     scratch_.Write(NativePath("dots\\.cfg"), "");
-    scratch_.Write(NativePath("jp\\") + Narrow("表.obj"), "");
     std::filesystem::create_directory(scratch_.path() / "empty");
+    // A narrow name goes to the C library as it stands (the ANSI code page
+    // on Windows), not through a path conversion.
+    std::filesystem::create_directory(scratch_.path() / "jp");
+    std::ofstream(In("jp\\") + Narrow("表.obj")).put('x');
   }
 
   // `relative` written Windows-style, inside the scratch directory.

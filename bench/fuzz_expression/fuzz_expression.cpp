@@ -1,0 +1,38 @@
+// libFuzzer entry: every input must give a defined status, with the
+// sanitizers watching for out-of-bounds reads and undefined behaviour.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "makefile/expression_evaluator.h"
+#include "makefile/file_functions.h"
+
+namespace {
+
+std::int32_t Length(const std::vector<std::string>& arguments, void*) {
+  return arguments.empty() ? 0 : static_cast<std::int32_t>(arguments.front().size());
+}
+
+makefile::ExpressionEvaluator& Evaluator() {
+  static makefile::ExpressionEvaluator evaluator = [] {
+    makefile::ExpressionEvaluator made;
+    makefile::RegisterFileFunctions(made);
+    made.RegisterFunction(Length, "Z", 0, nullptr);
+    made.RegisterFunction(Length, "F", 1, nullptr);
+    made.RegisterFunction(Length, "G", 2, nullptr);
+    made.RegisterFunction(Length, "H", makefile::kMaxFunctionArguments, nullptr);
+    return made;
+  }();
+  return evaluator;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string result;
+  const int status = Evaluator().Evaluate(std::string(reinterpret_cast<const char*>(data), size), result);
+  const bool defined = (status >= makefile::kTokenComma && status <= makefile::kTokenEnd) ||
+                       (status >= makefile::kEvalSuccess && status <= makefile::kEvalTooFewOperands);
+  if (!defined) std::abort();
+  return 0;
+}
