@@ -1,6 +1,7 @@
 #include "app/local_build_mode.h"
 
 #include "app/console_control.h"
+#include "engine/model_report.h"
 #include "engine/rule_table.h"
 #include "engine/target_model.h"
 #include "makefile/load_makefile.h"
@@ -14,8 +15,11 @@ int RunLocalBuildMode(Application& application) {
   engine::TargetModel targets;
   engine::RuleTable rules;
   if (!makefile::LoadMakefile(targets, rules, application.macros, application.options.makefileName)) return 1;
-  // The build itself is not part of this build yet; -P runs stop after loading.
-  if (application.options.printModel) return 0;
+  // The build itself is not part of this build yet; -P runs stop after the dump.
+  if (application.options.printModel) {
+    engine::PrintModel(application.macros, rules, targets);
+    return 0;
+  }
   platform::WriteStderr("bramle: the local build is not available in this build\n");
   return 1;
 }

@@ -74,6 +74,7 @@ TEST(Corpus, EachFileLoadsOrStopsAtItsFirstForeignConstruct) {
     if (std::string(c.messageUtf8).empty()) {
       EXPECT_EQ(result.exitCode, 0);
       EXPECT_EQ(result.err, "");
+      EXPECT_NE(result.out.find("|| Target file: "), std::string::npos);
       continue;
     }
     EXPECT_EQ(result.exitCode, 1);
