@@ -1,4 +1,5 @@
 // Conditionals, INCLUDE, MESSAGE and ERROR as a makefile uses them.
+#include "makefile/directives.h"
 #include "reader_test_support.h"
 
 namespace reader_test {
@@ -39,6 +40,36 @@ TEST_F(Directives, NestedConditionalsInASkippedPartStaySkipped) {
 TEST_F(Directives, ASecondElseFlipsAgain) {
   ASSERT_TRUE(ReadBody("!IF 1\n!ELSE\nA=first\n!ELSE\nA=second\n!ENDIF\n"));
   EXPECT_EQ(Macro("A"), "second");
+}
+
+TEST_F(Directives, EveryTransitionOfTheConditionalTable) {
+  // An ELSEIF after an active part, and everything after it, stays inactive.
+  ASSERT_TRUE(ReadBody("!IF 1\n!ELSEIF 1\nA=no\n!ELSE\nA=no\n!ENDIF\n"));
+  EXPECT_EQ(Macro("A"), "<undefined>");
+  // An ELSEIF after an ELSE that became active.
+  ASSERT_TRUE(ReadBody("!IF 0\n!ELSE\n!ELSEIF 1\nB=no\n!ELSE\nB=no\n!ENDIF\n"));
+  EXPECT_EQ(Macro("B"), "<undefined>");
+  // Conditionals nested in a waiting or a finished part never open.
+  ASSERT_TRUE(ReadBody("!IF 0\n!IFDEF $(X)\nC=no\n!ELSE\nC=no\n!ENDIF\n!ELSEIF 1\n!IFNDEF $(X)\n!ELSE\nD=no\n"
+                       "!ENDIF\nE=yes\n!ENDIF\n"));
+  EXPECT_EQ(Macro("C"), "<undefined>");
+  EXPECT_EQ(Macro("D"), "<undefined>");
+  EXPECT_EQ(Macro("E"), "yes");
+  // ENDIF gives back the enclosing state.
+  ASSERT_TRUE(ReadBody("!IF 0\n!IF 1\n!ENDIF\nF=no\n!ENDIF\nG=yes\n"));
+  EXPECT_EQ(Macro("F"), "<undefined>");
+  EXPECT_EQ(Macro("G"), "yes");
+}
+
+TEST(DirectiveStates, AStateOutsideTheTableIsAnInternalError) {
+  engine::TargetModel targets;
+  engine::RuleTable rules;
+  makefile::MacroTable macros;
+  makefile::MakefileReader reader(&targets, &rules, &macros);
+  reader.conditionals().push_back(7);
+  EXPECT_EQ(makefile::HandleDirective(reader, "ELSE", 0), makefile::kDirectiveFailed);
+  EXPECT_EQ(reader.error().code, 24);
+  EXPECT_EQ(reader.conditionals(), std::vector<int>{makefile::kConditionUnknown});
 }
 
 TEST_F(Directives, ElseWithExtraTextIsAPlainElse) {

@@ -141,6 +141,16 @@ TEST_F(ReaderLines, AnIncludeCycleThroughOtherFilesStops) {
   EXPECT_EQ(Error().lineNumber, 2);
 }
 
+TEST_F(ReaderLines, IncludeChainsHaveADepthLimit) {
+  const size_t files = makefile::kMaxIncludeDepth + 10;
+  for (size_t i = 0; i < files; ++i) {
+    Write("f" + std::to_string(i) + ".mak", "!INCLUDE \"f" + std::to_string(i + 1) + ".mak\"\n");
+  }
+  EXPECT_FALSE(Read("all:\n!INCLUDE \"f0.mak\"\n"));
+  EXPECT_EQ(Error().code, 23);
+  EXPECT_EQ(Error().argument, "f" + std::to_string(makefile::kMaxIncludeDepth - 1) + ".mak");
+}
+
 TEST_F(ReaderLines, TheSameFileMayBeIncludedAgainAfterItEnded) {
   Write("count.mak", "N = $(N)x\n");
   ASSERT_TRUE(Read("N = \n!INCLUDE \"count.mak\"\n!INCLUDE \"count.mak\"\nall:\n"));
