@@ -5,7 +5,10 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
+// glibc 2.36 declares pidfd_open without C linkage for C++.
+extern "C" {
 #include <sys/pidfd.h>
+}
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
