@@ -33,6 +33,11 @@ FileStatus PathStatus(const std::string& name) {
 FileStatus FindFileStatus(const std::string& pattern) {
   FileStatus found;
   if (pattern.empty()) return found;
+  // A plain name needs no directory search.
+  if (!HasWildcard(pattern)) {
+    found = PathStatus(pattern);
+    return found.directory ? FileStatus{} : found;
+  }
   WIN32_FIND_DATAA data;
   HANDLE search = FindFirstFileA(pattern.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return found;
