@@ -1,5 +1,6 @@
 #include "makefile/makefile_reader.h"
 
+#include "engine/path_parts.h"
 #include "engine/target_model.h"
 #include "makefile/directives.h"
 #include "makefile/escapes.h"
@@ -17,9 +18,8 @@ namespace {
 // The directory part of a full path; a root keeps its separator, since
 // "C:" or "" would not name it.
 std::string DirectoryOf(const std::string& fullPath) {
-  const size_t separator = fullPath.find_last_of(platform::kPathSeparator);
-  if (separator == std::string::npos) return std::string();
-  std::string directory = fullPath.substr(0, separator);
+  if (fullPath.empty()) return std::string();
+  std::string directory = engine::SplitPath(fullPath).directory;
   if (directory.empty() || directory.back() == ':') directory.push_back(platform::kPathSeparator);
   return directory;
 }

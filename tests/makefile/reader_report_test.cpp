@@ -2,6 +2,7 @@
 // three-part syntax error (message, place, stop) with exit code 1.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,20 @@ TEST(ReaderReport, FilesThatCannotBeRead) {
 
   ExpectReport({"self include", "all:\n!INCLUDE \"m.mak\"\n", "m.makのファイルが存在しないか開けません",
                 "m.mak:(2) !INCLUDE \"m.mak\""});
+}
+
+TEST(ReaderReport, ADoubleByteFileNameIsShownWhole) {
+  // In code page 932 the second byte of 表 is a backslash.
+  ScratchDirectory dir;
+  const std::string name = Narrow("表.mak");
+  const std::string path = dir.path().string() + testing_support::NativePath("\\") + name;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(file);
+  std::fputs("all:\nnothing here\n", file);
+  std::fclose(file);
+  const auto result = RunBramle({"-N", "-F", name}, dir.path());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, ExpectedReport({"", "", "構文が認識できません、構文の誤りです。", "表.mak:(2) nothing here"}));
 }
 
 TEST(ReaderReport, ASelfReferringMacroStops) {
