@@ -134,5 +134,16 @@ TEST_F(BatchRunnerTest, OutputNeverShowsTheProcessorsPromptsOrSentinels) {
   }
 }
 
+TEST(BatchRunnerStartTest, ProcessorThatCannotBeStartedGivesTwo) {
+  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
+  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::string("no_such_processor_for_bramle")));
+  exec::BatchRunner runner;
+  EXPECT_EQ(runner.Start(), 2);
+  platform::SetEnvironmentVariableText("ComSpec", saved);
+  EXPECT_EQ(runner.Exec("echo x"), 2);
+  ASSERT_EQ(runner.Start(), 0);
+  EXPECT_EQ(Folded(RunCommand(runner, "echo x").out), "x\n");
+}
+
 }  // namespace
 }  // namespace exec_test

@@ -113,6 +113,15 @@ TYPED_TEST(RunnerTest, KillEndsABlockedChildAndStartRecovers) {
   EXPECT_EQ(Folded(after.out), "line0\n");
 }
 
+TYPED_TEST(RunnerTest, KillOnAnIdleRunnerStopsItUntilStarted) {
+  EXPECT_EQ(RunCommand(this->runner_, ChildCommand("exit 0")).exitCode, 0);
+  this->runner_.Kill();
+  EXPECT_EQ(this->runner_.ExitCode(), 1);
+  EXPECT_EQ(this->runner_.Exec(ChildCommand("exit 0")), 2);
+  ASSERT_EQ(this->runner_.Start(), 0);
+  EXPECT_EQ(RunCommand(this->runner_, ChildCommand("exit 0")).exitCode, 0);
+}
+
 TYPED_TEST(RunnerTest, KillFromAnotherThreadEndsTheWait) {
   ASSERT_EQ(this->runner_.Exec(ChildCommand("block")), 0);
   std::string line;
