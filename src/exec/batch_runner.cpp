@@ -110,10 +110,16 @@ int BatchRunner::Exec(const std::string& commandLine) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     BeginCommand(-1);
-    streamDone_[kStdout] = streamDone_[kStderr] = false;
     baseName_ = base;
+    if (outputEnded_) {
+      // The processor went after the check above; the next Exec starts one.
+      busy_ = false;
+      RemoveBatchFiles();
+      return 2;
+    }
+    streamDone_[kStdout] = streamDone_[kStderr] = false;
   }
-  // A processor that has just gone reports its end through the reader.
+  // A processor that goes from here on reports its end through the reader.
   child_->WriteInput(FillTemplate(dialect_.commandLine, QuotePath(batch, dialect_), "", sync_, token_) +
                      std::string(dialect_.lineEnd));
   return 0;
