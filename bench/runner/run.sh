@@ -49,6 +49,7 @@ record() {
 
 for ((r = 0; r < reps; r++)); do
   record "make @true" "$(run_make "$work/true.mk")"
+  record "child true" "$(run_bench child "$count" true)"
   record "direct true" "$(run_bench direct "$count" true)"
   record "batch true" "$(run_bench batch "$count" true)"
   record "make @echo x" "$(run_make "$work/echo.mk")"
@@ -57,7 +58,7 @@ for ((r = 0; r < reps; r++)); do
 done
 
 echo "Linux: $count commands per run, best of $reps runs, $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
-for key in "make @true" "direct true" "batch true" "make @echo x" "direct echo x" "batch echo x"; do
+for key in "make @true" "child true" "direct true" "batch true" "make @echo x" "direct echo x" "batch echo x"; do
   printf '  %-14s %8s ms/command\n' "$key" "${best[$key]}"
 done
 
