@@ -62,4 +62,9 @@ TEST(BuiltinCommandsTest, IsShellCommandIsALooseSubstringTestAfterTheLastSeparat
   EXPECT_FALSE(exec::IsShellCommand(""));
 }
 
+// In code page 932 the second byte of 表 is a backslash; it separates nothing.
+TEST(BuiltinCommandsTest, IsShellCommandSkipsTrailBytes) {
+  EXPECT_TRUE(exec::IsShellCommand(testing_support::NativePath(testing_support::Narrow("x\\echo表 y"))));
+}
+
 }  // namespace

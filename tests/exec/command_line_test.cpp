@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/bramle_process.h"
+
 namespace {
 
 using Arguments = std::vector<std::string>;
@@ -42,6 +44,17 @@ TEST(SplitCommandLineTest, EscapedQuoteInTheProgramNameDoesNotShiftTheArguments)
   exec::SplitCommand split = exec::SplitCommandLine("\"a\\\"b\" x y");
   EXPECT_EQ(split.program, "\"a\"b\"");
   EXPECT_EQ(split.arguments, (Arguments{"x", "y"}));
+}
+
+// In code page 932 the second byte of 表 is a backslash, which must not
+// escape the closing quote.
+TEST(SplitCommandLineTest, QuotedNameEndingInADoubleByteCharacter) {
+  using testing_support::Narrow;
+  exec::SplitCommand split = exec::SplitCommandLine(Narrow("\"C:\\表\" \"表\" > x"));
+  EXPECT_EQ(split.program, Narrow("\"C:\\表\""));
+  EXPECT_EQ(split.arguments, (Arguments{Narrow("\"表\""), ">", "x"}));
+  EXPECT_TRUE(split.redirection);
+  EXPECT_TRUE(exec::HasRedirection(Narrow("\"表\">x")));
 }
 
 TEST(SplitCommandLineTest, UnbalancedQuotesAreOrdinaryCharacters) {
