@@ -294,6 +294,28 @@ TEST_F(LocalBuild, MakefileWithoutDependencyLines) {
   EXPECT_EQ(result.err, Fatal(22508));
 }
 
+TEST_F(LocalBuild, MakefileInAnotherDirectoryBuildsThere) {
+  MakeFile("sub\\build.mak", 0, "out.txt: in.txt\n\techo made > out.txt\n");
+  MakeFile("sub\\in.txt", 10);
+  const auto result = Run({"-F", NativePath("sub\\build.mak")});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(Exists("sub\\out.txt"));
+  EXPECT_FALSE(Exists("out.txt"));
+}
+
+TEST_F(LocalBuild, MakefileErrorsEndTheRunBeforeAnyCommand) {
+  Makefile("first:\n\techo never\ntarget without colon\n");
+  const auto result = Run();
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.rfind(diag::FormatCatalogMessage(22004, diag::LoadMessage(20022)), 0), 0u);
+
+  const auto missing = Run({"-F", "nothing.mak"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err.rfind(diag::FormatCatalogMessage(22004, diag::FormatCatalogMessage(20023, "nothing.mak")), 0),
+            0u);
+}
+
 TEST_F(LocalBuild, BatchRunnerRunsCommandsToo) {
   Makefile("t:\n\techo batch\n\texit 6\n");
   const auto result = Run({"-L"});
