@@ -284,7 +284,7 @@ TEST_F(LocalBuild, DependencyCycleIsNamed) {
   const auto result = Run();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, diag::FormatCatalogMessage(22000, Narrow("依存関係が循環しています(a -> b -> a)。")));
+  EXPECT_EQ(result.err, diag::FormatCatalogMessage(22000, diag::FormatCatalogMessage(20028, "a -> b -> a")));
 }
 
 TEST_F(LocalBuild, MakefileWithoutDependencyLines) {

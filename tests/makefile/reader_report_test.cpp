@@ -78,7 +78,7 @@ TEST(ReaderReport, RuleAndDependencyErrors) {
       {"suffix not listed", ".y.c:\n\tyacc $<\nall:\n", "その拡張子は.SUFFIXESで定義されていません", "m.mak:(3) all:"},
       {"empty target", ": a\n", "ターゲット指定行でターゲットが空です", "m.mak:(1) : a"},
       {"no colon", "all:\ntarget\n", "構文が認識できません、構文の誤りです。", "m.mak:(2) target"},
-      {"root cycle", "all: all\n", "dummy", "m.mak:(0) all: all"},
+      {"root cycle", "all: all\n", "依存関係が循環しています(all -> all)。", "m.mak:(0) all: all"},
   };
   for (const ErrorCase& c : cases) ExpectReport(c);
 }
@@ -99,7 +99,7 @@ TEST(ReaderReport, FilesThatCannotBeRead) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.err, ExpectedReport({"", "", "nothere.makのファイルが存在しないか開けません", ":(0) "}));
 
-  ExpectReport({"self include", "all:\n!INCLUDE \"m.mak\"\n", "m.makのファイルが存在しないか開けません",
+  ExpectReport({"self include", "all:\n!INCLUDE \"m.mak\"\n", "m.makが自分自身をインクルードしています",
                 "m.mak:(2) !INCLUDE \"m.mak\""});
 }
 
@@ -118,7 +118,7 @@ TEST(ReaderReport, ADoubleByteFileNameIsShownWhole) {
 }
 
 TEST(ReaderReport, ASelfReferringMacroStops) {
-  ExpectReport({"self reference", "all: $(LOOP)\n", "メモリ不足です。処理を続行できません", "m.mak:(1) all: $(LOOP)",
+  ExpectReport({"self reference", "all: $(LOOP)\n", "マクロLOOPが自分自身を参照しているため、展開を中止しました", "m.mak:(1) all: $(LOOP)",
                 {"LOOP=x $(LOOP)"}});
 }
 
