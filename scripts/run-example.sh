@@ -17,5 +17,7 @@ echo '$ ./hello Ada "Grace Hopper"'
 echo '$ bramle            (again: everything is up to date)'
 "$bramle"
 echo '$ touch greet.h && bramle'
+# File times count in whole seconds: let the next second begin first.
+sleep 1
 touch greet.h
 "$bramle"
