@@ -1,0 +1,73 @@
+#include "engine/inline_file_writer.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "platform/path.h"
+#include "platform/scratch_files.h"
+
+namespace engine {
+namespace {
+
+constexpr int kNameAttempts = 1000;
+
+// Claims a name "min<number>.inl" that no file has yet; empty when none.
+std::string ClaimTemporaryName() {
+  static unsigned serial = static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
+  const std::string directory = platform::TemporaryDirectory();
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    char leaf[32];
+    std::snprintf(leaf, sizeof leaf, "min%08x.inl", serial++);
+    std::string name = directory;
+    name.push_back(platform::kPathSeparator);
+    name += leaf;
+    switch (platform::CreateFileExclusively(name, "")) {
+      case platform::CreateResult::Created: return name;
+      case platform::CreateResult::Exists: continue;
+      case platform::CreateResult::Failed: return std::string();
+    }
+  }
+  return std::string();
+}
+
+bool WriteText(const std::string& name, const std::string& content) {
+  std::FILE* file = std::fopen(name.c_str(), "w");
+  if (!file) return false;
+  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+  return std::fclose(file) == 0 && written;
+}
+
+std::string TrimBlanks(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+bool WriteInlineFile(CommandLine& line, std::string& failedName) {
+  std::string fileName;
+  if (line.inlineKind == InlineKind::Named) {
+    // The name goes into the command as written; the file itself is named
+    // without the blanks around it, which the command line drops too.
+    fileName = TrimBlanks(line.inlineFileName);
+    if (fileName.empty()) return true;
+  } else if (line.inlineKind == InlineKind::Temporary) {
+    fileName = ClaimTemporaryName();
+    if (fileName.empty()) {
+      failedName = platform::TemporaryDirectory();
+      return false;
+    }
+  } else {
+    return true;
+  }
+  if (!WriteText(fileName, line.inlineContent)) {
+    failedName = fileName;
+    return false;
+  }
+  line.text += line.inlineKind == InlineKind::Named ? line.inlineFileName : fileName;
+  return true;
+}
+
+}  // namespace engine

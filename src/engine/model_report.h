@@ -1,0 +1,28 @@
+// The -P dump of macros, inference rules and targets, and the -D view of a
+// target's file times.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/rule_table.h"
+#include "engine/target_model.h"
+#include "makefile/macro_table.h"
+
+namespace engine {
+
+// Everything the makefile defined, each reachable target once.
+std::string ModelReport(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model);
+// The same to standard output.
+void PrintModel(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model);
+
+// The times of `node` and of its dependents as they stood before the build
+// (TargetModel::KeepLoadedDependents).
+std::string TimestampReport(const TargetNode& node);
+// The same to standard output.
+void PrintTimestamps(const TargetNode& node);
+
+// "%Y/%m/%d %H:%M:%S" in local time.
+std::string FormatFileTime(std::int64_t seconds);
+
+}  // namespace engine

@@ -1,0 +1,344 @@
+#include "engine/target_model.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+#include "engine/name_compare.h"
+#include "engine/name_token.h"
+#include "engine/path_parts.h"
+#include "engine/special_macro_scanner.h"
+#include "platform/path.h"
+
+namespace engine {
+namespace {
+
+constexpr int kUnvisited = -1;
+
+// Replaces $* (and its modifier forms) in a dependents text by the target's
+// path without extension; every other token stays as written.
+std::string SubstituteTargetBase(std::string_view targetName, std::string_view text) {
+  const PathParts parts = SplitPath(targetName);
+  std::string value;
+  if (!parts.directory.empty()) {
+    value = parts.directory;
+    value.push_back(platform::kPathSeparator);
+  }
+  value += parts.base;
+
+  std::string result;
+  result.reserve(text.size());
+  for (;;) {
+    const SpecialMacroToken token = ScanSpecialMacro(text);
+    if (token.kind == SpecialMacroKind::EndOfScan) break;
+    result.append(text.substr(0, token.start));
+    if (token.kind == SpecialMacroKind::TargetBase) {
+      result += ApplyModifier(token.modifier, value);
+    } else {
+      result.append(text.substr(token.start, token.length));
+    }
+    text.remove_prefix(token.start + token.length);
+  }
+  result.append(text);
+  return result;
+}
+
+std::vector<std::string> ReadNames(std::string_view text) {
+  std::vector<std::string> names;
+  for (;;) {
+    std::string name = ReadNameToken(text);
+    if (name.empty()) return names;
+    names.push_back(std::move(name));
+  }
+}
+
+}  // namespace
+
+TargetNode* TargetModel::CreateNode(std::string name) {
+  auto node = std::make_unique<TargetNode>();
+  node->name = std::move(name);
+  node->owner = this;
+  node->id = nodes_.size();
+  nodes_.push_back(std::move(node));
+  return nodes_.back().get();
+}
+
+void TargetModel::Index(TargetNode* node) {
+  byName_[node->name].push_back(node);
+  byFoldedName_[FoldCase(node->name)].push_back(node);
+}
+
+const std::vector<TargetNode*>& TargetModel::Roots() const {
+  if (rootsStale_) {
+    std::erase_if(roots_, [](const TargetNode* node) { return !node->isRoot; });
+    rootsStale_ = false;
+  }
+  return roots_;
+}
+
+void TargetModel::RemoveRoot(TargetNode* node) {
+  node->isRoot = false;
+  rootsStale_ = true;
+}
+
+std::vector<TargetNode*> TargetModel::NodesInPreOrder() const {
+  std::vector<TargetNode*> order;
+  const unsigned mark = ClearVisitMarks();
+  const std::vector<TargetNode*>& roots = Roots();
+  std::vector<TargetNode*> pending(roots.rbegin(), roots.rend());
+  while (!pending.empty()) {
+    TargetNode* node = pending.back();
+    pending.pop_back();
+    if (node->visited == mark) continue;
+    node->visited = mark;
+    order.push_back(node);
+    for (size_t i = node->dependents.size(); i-- > 0;) pending.push_back(node->dependents[i]);
+  }
+  return order;
+}
+
+TargetNode* TargetModel::FirstInPreOrder(const std::vector<TargetNode*>& candidates) const {
+  if (candidates.empty()) return nullptr;
+  if (candidates.size() == 1) return candidates.front();
+  const std::unordered_set<const TargetNode*> wanted(candidates.begin(), candidates.end());
+  for (TargetNode* node : NodesInPreOrder()) {
+    if (wanted.count(node)) return node;
+  }
+  return nullptr;
+}
+
+TargetNode* TargetModel::FindTarget(std::string_view name) const {
+  const auto found = byFoldedName_.find(FoldCase(name));
+  return found == byFoldedName_.end() ? nullptr : FirstInPreOrder(found->second);
+}
+
+TargetNode* TargetModel::FindExact(const std::string& name) const {
+  const auto found = byName_.find(name);
+  return found == byName_.end() ? nullptr : FirstInPreOrder(found->second);
+}
+
+TargetNode* TargetModel::FindRoot(std::string_view name) const {
+  const auto found = byFoldedName_.find(FoldCase(name));
+  if (found == byFoldedName_.end()) return nullptr;
+  std::vector<TargetNode*> named;
+  for (TargetNode* node : found->second) {
+    if (node->isRoot) named.push_back(node);
+  }
+  if (named.size() <= 1) return named.empty() ? nullptr : named.front();
+  for (TargetNode* root : Roots()) {
+    if (std::find(named.begin(), named.end(), root) != named.end()) return root;
+  }
+  return nullptr;
+}
+
+TargetNode* TargetModel::SelectStartTarget(std::string_view name) const {
+  TargetNode* found = FindTarget(name);
+  return found ? found : Roots().front();
+}
+
+TargetNode* TargetModel::LinkDependent(TargetNode* parent, const std::string& name) {
+  TargetNode* dependent = FindExact(name);
+  if (!dependent) {
+    dependent = CreateNode(name);
+    Index(dependent);
+  }
+  parent->dependents.push_back(dependent);
+  parent->hadDependents = true;
+  return dependent;
+}
+
+void TargetModel::AddDependencyBlock(DependencyBlock block) {
+  const std::vector<std::string> names = ReadNames(SubstituteTargetBase(block.targetName, block.dependentsText));
+
+  if (TargetNode* target = FindTarget(block.targetName)) {
+    if (target->commands && block.commands) {
+      target->commands->AppendCopies(*block.commands);
+    } else if (!target->commands) {
+      target->commands = std::move(block.commands);
+    }
+    for (const std::string& name : names) LinkDependent(target, name);
+    return;
+  }
+
+  TargetNode* target = CreateNode(std::move(block.targetName));
+  target->commands = std::move(block.commands);
+  // Roots named here become dependents, ahead of the other names.
+  std::vector<const std::string*> remaining;
+  for (const std::string& name : names) {
+    if (TargetNode* root = FindRoot(name)) {
+      RemoveRoot(root);
+      target->dependents.push_back(root);
+      target->hadDependents = true;
+    } else {
+      remaining.push_back(&name);
+    }
+  }
+  for (const std::string* name : remaining) LinkDependent(target, *name);
+  target->isRoot = true;
+  roots_.push_back(target);
+  Index(target);
+}
+
+bool TargetModel::HasRootCycle() const {
+  // Tarjan's strongly connected components, without recursion: a root on a
+  // cycle lies in a component with more than one node or a loop to itself.
+  const size_t count = nodes_.size();
+  std::vector<int> index(count, kUnvisited);
+  std::vector<int> lowLink(count, 0);
+  std::vector<bool> onStack(count, false);
+  std::vector<bool> cyclic(count, false);
+  std::vector<const TargetNode*> componentStack;
+  struct Frame {
+    const TargetNode* node;
+    size_t next;
+  };
+  std::vector<Frame> frames;
+  int counter = 0;
+
+  auto enter = [&](const TargetNode* node) {
+    index[node->id] = lowLink[node->id] = counter++;
+    componentStack.push_back(node);
+    onStack[node->id] = true;
+    frames.push_back({node, 0});
+  };
+
+  for (const TargetNode* start : Roots()) {
+    if (index[start->id] != kUnvisited) continue;
+    enter(start);
+    while (!frames.empty()) {
+      Frame& frame = frames.back();
+      const TargetNode* node = frame.node;
+      if (frame.next < node->dependents.size()) {
+        const TargetNode* dependent = node->dependents[frame.next++];
+        if (dependent == node) cyclic[node->id] = true;
+        if (index[dependent->id] == kUnvisited) {
+          enter(dependent);
+        } else if (onStack[dependent->id]) {
+          lowLink[node->id] = std::min(lowLink[node->id], index[dependent->id]);
+        }
+        continue;
+      }
+      frames.pop_back();
+      if (!frames.empty()) {
+        const size_t parent = frames.back().node->id;
+        lowLink[parent] = std::min(lowLink[parent], lowLink[node->id]);
+      }
+      if (lowLink[node->id] != index[node->id]) continue;
+      std::vector<const TargetNode*> component;
+      const TargetNode* member = nullptr;
+      do {
+        member = componentStack.back();
+        componentStack.pop_back();
+        onStack[member->id] = false;
+        component.push_back(member);
+      } while (member != node);
+      if (component.size() > 1) {
+        for (const TargetNode* each : component) cyclic[each->id] = true;
+      }
+    }
+  }
+
+  for (const TargetNode* root : Roots()) {
+    if (cyclic[root->id]) return true;
+  }
+
+  // A root whose exact name another node also has (a line naming its own
+  // target, or an inferred source) depends on itself when that node lies
+  // below it.
+  for (const TargetNode* root : Roots()) {
+    const auto namesakes = byName_.find(root->name);
+    if (namesakes == byName_.end() || namesakes->second.size() < 2) continue;
+    const unsigned mark = ClearVisitMarks();
+    std::vector<TargetNode*> pending(root->dependents.begin(), root->dependents.end());
+    while (!pending.empty()) {
+      TargetNode* node = pending.back();
+      pending.pop_back();
+      if (node->visited == mark) continue;
+      node->visited = mark;
+      if (node->name == root->name) return true;
+      pending.insert(pending.end(), node->dependents.begin(), node->dependents.end());
+    }
+  }
+  return false;
+}
+
+std::vector<const TargetNode*> TargetModel::FindDependencyCycle() const {
+  enum Color : char { kWhite, kGrey, kBlack };
+  std::vector<Color> color(nodes_.size(), kWhite);
+  struct Frame {
+    const TargetNode* node;
+    size_t next;
+  };
+  std::vector<Frame> frames;
+
+  std::vector<const TargetNode*> starts(Roots().begin(), Roots().end());
+  for (const auto& node : nodes_) starts.push_back(node.get());
+
+  for (const TargetNode* start : starts) {
+    if (color[start->id] != kWhite) continue;
+    color[start->id] = kGrey;
+    frames.push_back({start, 0});
+    while (!frames.empty()) {
+      Frame& frame = frames.back();
+      if (frame.next == frame.node->dependents.size()) {
+        color[frame.node->id] = kBlack;
+        frames.pop_back();
+        continue;
+      }
+      const TargetNode* dependent = frame.node->dependents[frame.next++];
+      if (color[dependent->id] == kWhite) {
+        color[dependent->id] = kGrey;
+        frames.push_back({dependent, 0});
+      } else if (color[dependent->id] == kGrey) {
+        std::vector<const TargetNode*> cycle;
+        auto first = std::find_if(frames.begin(), frames.end(),
+                                  [dependent](const Frame& each) { return each.node == dependent; });
+        for (auto it = first; it != frames.end(); ++it) cycle.push_back(it->node);
+        cycle.push_back(dependent);
+        return cycle;
+      }
+    }
+  }
+  return {};
+}
+
+void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
+  // Each node once: the outcome for a node does not depend on the path to
+  // it, and a shared subtree is not worked through again.
+  const unsigned mark = ClearVisitMarks();
+  const std::vector<TargetNode*>& roots = Roots();
+  std::vector<TargetNode*> pending(roots.rbegin(), roots.rend());
+  std::string source;
+  while (!pending.empty()) {
+    TargetNode* node = pending.back();
+    pending.pop_back();
+    if (node->visited == mark) continue;
+    node->visited = mark;
+
+    const InferenceRule* rule = node->HasCommands() ? nullptr : rules.MatchInferenceRule(node->name, source);
+    bool onOwnChain = false;
+    for (const TargetNode* link = node; rule && link && !onOwnChain; link = link->inferredFor) {
+      onOwnChain = EqualsIgnoringCase(link->name, source);
+    }
+    if (rule && !onOwnChain) {
+      if (!node->commands) node->commands = std::make_unique<CommandList>();
+      node->commands->AppendCopies(*rule->commands);
+      const bool listed = std::any_of(node->dependents.begin(), node->dependents.end(),
+                                      [&](const TargetNode* each) { return EqualsIgnoringCase(each->name, source); });
+      if (!listed) {
+        TargetNode* inferred = CreateNode(source);
+        inferred->inferredFor = node;
+        Index(inferred);
+        node->dependents.push_front(inferred);
+        node->hadDependents = true;
+      }
+    }
+    for (size_t i = node->dependents.size(); i-- > 0;) pending.push_back(node->dependents[i]);
+  }
+}
+
+void TargetModel::KeepLoadedDependents() {
+  for (const auto& node : nodes_) node->loadedDependents = node->dependents.ToVector();
+}
+
+}  // namespace engine

@@ -1,0 +1,93 @@
+// The dependency graph: every target and dependent a makefile names, with
+// the commands and the ordered dependents of each.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/command_list.h"
+#include "engine/rule_table.h"
+#include "engine/target_node.h"
+
+namespace engine {
+
+// One target name of a dependency line.
+struct DependencyBlock {
+  std::string targetName;
+  std::string dependentsText;  // after macro expansion; $* still in it
+  std::unique_ptr<CommandList> commands;
+};
+
+class TargetModel {
+ public:
+  TargetModel() = default;
+  TargetModel(const TargetModel&) = delete;
+  TargetModel& operator=(const TargetModel&) = delete;
+
+  // Merges one block into the graph. A target that exists (matched without
+  // regard to case) gets the block's commands after its own and its
+  // dependents appended. A new target adopts the roots its dependents text
+  // names (without regard to case) and links the other names exactly; it
+  // becomes the last root.
+  void AddDependencyBlock(DependencyBlock block);
+
+  // The first node in pre-order from the roots whose name matches without
+  // regard to case, or none.
+  TargetNode* FindTarget(std::string_view name) const;
+
+  // FindTarget, else the first root. Needs at least one root.
+  TargetNode* SelectStartTarget(std::string_view name) const;
+
+  // True when some root is among its own transitive dependents (the same
+  // node, or a node of exactly its name).
+  bool HasRootCycle() const;
+
+  // The nodes of one dependency cycle, first node repeated at the end; empty
+  // when the graph has none.
+  std::vector<const TargetNode*> FindDependencyCycle() const;
+
+  // Gives every command-less target reachable from the roots the commands
+  // of its inference rule, and the source file as its first dependent.
+  // Rules chain through intermediate suffixes; a rule that would derive a
+  // name already on its own chain is not applied.
+  void ApplyInferenceRules(const RuleTable& rules);
+
+  const std::vector<TargetNode*>& Roots() const;
+  bool HasRoots() const { return !Roots().empty(); }
+  const std::vector<std::unique_ptr<TargetNode>>& AllNodes() const { return nodes_; }
+
+  // Every node reachable from the roots once: a node before its dependents,
+  // a shared node at its first occurrence.
+  std::vector<TargetNode*> NodesInPreOrder() const;
+
+  // Starts a new round of visit marks: no node is marked after it. A node
+  // is marked when its `visited` equals the result.
+  unsigned ClearVisitMarks() const { return ++visitMark_; }
+
+  // Copies each node's dependents into loadedDependents, for reports made
+  // after the walk has emptied the working lists.
+  void KeepLoadedDependents();
+
+ private:
+  TargetNode* CreateNode(std::string name);
+  void Index(TargetNode* node);
+  // The first node in pre-order among `candidates`.
+  TargetNode* FirstInPreOrder(const std::vector<TargetNode*>& candidates) const;
+  TargetNode* FindExact(const std::string& name) const;
+  TargetNode* FindRoot(std::string_view name) const;
+  // The node called `name` (exactly), created when there is none.
+  TargetNode* LinkDependent(TargetNode* parent, const std::string& name);
+  void RemoveRoot(TargetNode* node);
+
+  std::vector<std::unique_ptr<TargetNode>> nodes_;
+  mutable std::vector<TargetNode*> roots_;  // may hold nodes no longer roots
+  mutable bool rootsStale_ = false;
+  std::unordered_map<std::string, std::vector<TargetNode*>> byName_;
+  std::unordered_map<std::string, std::vector<TargetNode*>> byFoldedName_;
+  mutable unsigned visitMark_ = 0;
+};
+
+}  // namespace engine

@@ -1,0 +1,206 @@
+#include "exec/batch_runner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "exec/command_processor.h"
+#include "platform/scratch_files.h"
+
+namespace exec {
+namespace {
+
+std::string NewToken() {
+  std::random_device device;
+  std::uint64_t value = (static_cast<std::uint64_t>(device()) << 32) ^ device() ^
+                        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  char text[32];
+  std::snprintf(text, sizeof text, "bramle-%016llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// The status after the sentinel, read as the C library's text-to-integer
+// conversion reads it (0 when there is none).
+int StatusAfter(const std::string& line, size_t position) {
+  return static_cast<int>(std::strtol(line.c_str() + position, nullptr, 10));
+}
+
+}  // namespace
+
+BatchRunner::BatchRunner(const BatchDialect& dialect) : dialect_(dialect) {}
+
+BatchRunner::~BatchRunner() { Close(); }
+
+int BatchRunner::Start() {
+  std::lock_guard<std::mutex> life(lifecycleMutex_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (state_ == State::Ready) return 0;
+  }
+  if (FindCommandProcessor(processor_) != 0) return 2;
+  token_ = NewToken();
+  if (!dialect_.syncFile.empty()) {
+    const std::string content = FillTemplate(dialect_.syncFile, "", "", "", token_);
+    syncBase_ = ClaimScratchFile(platform::TemporaryDirectory(), dialect_.extension,
+                                 [&](const std::string&) { return content; });
+    if (syncBase_.empty()) return 2;
+    sync_ = QuotePath(syncBase_ + std::string(dialect_.extension), dialect_);
+  }
+  const int started = StartProcessor();
+  if (started != 0) {
+    RemoveSyncFile();
+    return started;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  state_ = State::Ready;
+  busy_ = false;
+  return 0;
+}
+
+int BatchRunner::StartProcessor() {
+  ReleaseChild();
+  platform::LaunchRequest request;
+  request.kind = platform::LaunchKind::Processor;
+  request.processor = processor_;
+  request.inputPipe = true;
+  auto child = std::make_unique<platform::ChildProcess>();
+  const int started = child->Start(request);
+  if (started != 0) return started;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    phase_[kStdout] = phase_[kStderr] = Phase::AwaitingReady;
+    streamDone_[kStdout] = streamDone_[kStderr] = false;
+    processorReady_ = false;
+  }
+  if (!Adopt(std::move(child))) return 2;
+  const std::string line = FillTemplate(dialect_.startLine, "", "", sync_, token_) + std::string(dialect_.lineEnd);
+  child_->WriteInput(line);
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_for(lock, std::chrono::milliseconds(kProcessorAnswerMs),
+                    [this] { return processorReady_ || outputEnded_; });
+  if (processorReady_) return 0;
+  lock.unlock();
+  ReleaseChild();
+  return 2;
+}
+
+int BatchRunner::Exec(const std::string& commandLine) {
+  std::lock_guard<std::mutex> life(lifecycleMutex_);
+  bool processorGone = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (state_ != State::Ready || (busy_ && !commandFinished_)) return 2;
+    if (busy_) FinishCommand();
+    if (commandLine.find_first_not_of(" \t") == std::string::npos) {
+      BeginCommand(0);
+      busy_ = false;
+      return 0;
+    }
+    processorGone = outputEnded_;
+  }
+  if (processorGone && StartProcessor() != 0) return 2;
+
+  std::string batch = commandLine;
+  std::string base;
+  if (!WriteBatch(batch, base, dialect_, platform::TemporaryDirectory())) return 2;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    BeginCommand(-1);
+    streamDone_[kStdout] = streamDone_[kStderr] = false;
+    baseName_ = base;
+  }
+  // A processor that has just gone reports its end through the reader.
+  child_->WriteInput(FillTemplate(dialect_.commandLine, QuotePath(batch, dialect_), "", sync_, token_) +
+                     std::string(dialect_.lineEnd));
+  return 0;
+}
+
+void BatchRunner::Close() {
+  std::lock_guard<std::mutex> life(lifecycleMutex_);
+  bool running = false;
+  bool processorAlive = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (state_ != State::Ready) return;
+    running = busy_ && !commandFinished_;
+    processorAlive = child_ && !childEnded_;
+  }
+  if (processorAlive && running) {
+    child_->Terminate();
+  } else if (processorAlive) {
+    child_->WriteInput(std::string(dialect_.quitLine) + std::string(dialect_.lineEnd));
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(kBreakGraceMs), [this] { return childEnded_; });
+    lock.unlock();
+    child_->Terminate();
+  }
+  ReleaseChild();
+  RemoveSyncFile();
+  std::lock_guard<std::mutex> lock(mutex_);
+  RemoveBatchFiles();
+  ClearQueuesLocked(3);
+  state_ = State::Closed;
+  busy_ = false;
+  changed_.notify_all();
+}
+
+void BatchRunner::Enqueue(int stream, std::string&& line) {
+  switch (phase_[stream]) {
+    case Phase::AwaitingReady:
+      if (line.find(token_ + "-R") != std::string::npos) {
+        phase_[stream] = Phase::Idle;
+        processorReady_ = phase_[kStdout] == Phase::Idle && phase_[kStderr] == Phase::Idle;
+      }
+      return;
+    case Phase::Idle:
+      if (line.find(token_ + "-B") != std::string::npos) phase_[stream] = Phase::Command;
+      return;
+    case Phase::Command:
+      break;
+  }
+  const std::string end = token_ + "-E";
+  const size_t found = line.find(end);
+  if (found == std::string::npos) {
+    Queue(stream, std::move(line));
+    return;
+  }
+  // What stands before the sentinel is the command's last line, which had
+  // no line end of its own.
+  if (stream == kStdout) commandStatus_ = StatusAfter(line, found + end.size());
+  if (found > 0) Queue(stream, line.substr(0, found));
+  phase_[stream] = Phase::Idle;
+  streamDone_[stream] = true;
+  if (streamDone_[kStdout] && streamDone_[kStderr]) commandFinished_ = true;
+}
+
+void BatchRunner::OnOutputEnded(int status) {
+  if (busy_ && !commandFinished_) {
+    commandStatus_ = status;
+    commandFinished_ = true;
+  }
+}
+
+void BatchRunner::OnCommandFinished() { RemoveBatchFiles(); }
+
+void BatchRunner::OnKilled() {
+  RemoveSyncFile();
+  std::lock_guard<std::mutex> lock(mutex_);
+  RemoveBatchFiles();
+}
+
+void BatchRunner::RemoveBatchFiles() {
+  if (baseName_.empty()) return;
+  platform::RemoveFile(baseName_ + std::string(dialect_.extension));
+  platform::RemoveFile(baseName_ + std::string(kMarkerExtension));
+  baseName_.clear();
+}
+
+void BatchRunner::RemoveSyncFile() {
+  if (syncBase_.empty()) return;
+  platform::RemoveFile(syncBase_ + std::string(dialect_.extension));
+  syncBase_.clear();
+  sync_.clear();
+}
+
+}  // namespace exec

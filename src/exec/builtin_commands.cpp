@@ -1,0 +1,81 @@
+#include "exec/builtin_commands.h"
+
+#include <array>
+
+#include "exec/environment_list.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace exec {
+namespace {
+
+constexpr std::array<std::string_view, 32> kNames = {
+    "break", "call", "cd",    "chcp", "chdir", "cls",  "copy",   "ctty", "date",   "del",  "dir",
+    "echo",  "erase", "exit", "for",  "goto",  "if",   "md",     "mkdir", "path",  "pause", "prompt",
+    "rem",   "ren",  "rename", "set", "shift", "time", "type",   "ver",  "verify", "vol"};
+
+constexpr std::array<BuiltinCommand, 32> kTable = {{
+    {0, "break", nullptr},   {1, "call", nullptr},   {2, "chcp", nullptr},   {3, "cd", nullptr},
+    {3, "chdir", nullptr},   {4, "cls", nullptr},    {5, "copy", nullptr},   {6, "ctty", nullptr},
+    {7, "date", nullptr},    {8, "del", nullptr},    {8, "erase", nullptr},  {9, "dir", nullptr},
+    {10, "echo", nullptr},   {11, "exit", nullptr},  {12, "for", nullptr},   {13, "goto", nullptr},
+    {14, "if", nullptr},     {15, "mkdir", nullptr}, {15, "md", nullptr},    {16, "path", nullptr},
+    {17, "pause", nullptr},  {18, "prompt", nullptr}, {19, "rem", nullptr},  {20, "ren", nullptr},
+    {20, "rename", nullptr}, {21, "set", &RunSetCommand}, {22, "shift", nullptr}, {23, "time", nullptr},
+    {24, "type", nullptr},   {25, "ver", nullptr},   {26, "verify", nullptr}, {27, "vol", nullptr},
+}};
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view lowerName) {
+  if (text.size() != lowerName.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (LowerAscii(text[i]) != lowerName[i]) return false;
+  }
+  return true;
+}
+
+// The text after the last separator that is a character of its own (in
+// code page 932 a trail byte may equal the backslash).
+std::string_view TailAfterLastSeparator(std::string_view text) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (platform::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      ++i;
+    } else if (text[i] == platform::kPathSeparator) {
+      start = i + 1;
+    }
+  }
+  return text.substr(start);
+}
+
+bool ContainsAtCharacterStart(std::string_view text, std::string_view name) {
+  for (size_t i = 0; i + name.size() <= text.size(); ++i) {
+    if (text.compare(i, name.size(), name) == 0) return true;
+    if (platform::IsLeadByte(static_cast<unsigned char>(text[i]))) ++i;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::span<const std::string_view> ShellCommandNames() { return kNames; }
+
+std::span<const BuiltinCommand> BuiltinCommandTable() { return kTable; }
+
+const BuiltinCommand* FindBuiltin(std::string_view programName) {
+  for (const BuiltinCommand& row : kTable) {
+    if (EqualsIgnoringCase(programName, row.name)) return &row;
+  }
+  return nullptr;
+}
+
+bool IsShellCommand(std::string_view commandLine) {
+  std::string_view tail = TailAfterLastSeparator(commandLine);
+  for (std::string_view name : kNames) {
+    if (ContainsAtCharacterStart(tail, name)) return true;
+  }
+  return false;
+}
+
+}  // namespace exec

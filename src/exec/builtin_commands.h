@@ -1,0 +1,39 @@
+// The command processor's built-in commands: which names a runner hands to
+// the processor instead of starting them as programs.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace exec {
+
+class EnvironmentList;
+
+// A built-in the runner carries out itself. Receives the text after the
+// command name and returns the exit code.
+using BuiltinHandler = int (*)(std::string_view argumentText, EnvironmentList& environment);
+
+struct BuiltinCommand {
+  int group;  // synonyms share one
+  std::string_view name;
+  BuiltinHandler handler;  // null: the processor runs it
+};
+
+// Groups run from 0 to kBuiltinGroupCount - 1.
+inline constexpr int kBuiltinGroupCount = 28;
+
+// The 32 lower-case names, in their fixed order.
+std::span<const std::string_view> ShellCommandNames();
+
+// The same names grouped, in their fixed order; only "set" has a handler.
+std::span<const BuiltinCommand> BuiltinCommandTable();
+
+// The row whose name equals `programName` ignoring case, or null.
+const BuiltinCommand* FindBuiltin(std::string_view programName);
+
+// True when the text after the line's last path separator contains any of
+// the names (case-sensitive, at a character boundary). The test is loose on
+// purpose: "cl model.c" contains "del".
+bool IsShellCommand(std::string_view commandLine);
+
+}  // namespace exec

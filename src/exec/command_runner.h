@@ -1,0 +1,143 @@
+// Runs command lines in child processes and collects their output line by
+// line, standard output and standard error apart.
+//
+// Calling order: Start; for each command Exec, then take both streams while
+// IsRunning() is true, take both once more and read ExitCode; at the end
+// Close. Kill may come from any thread at any time (Ctrl+C); Start makes a
+// killed runner usable again.
+//
+// Nothing here sleeps: a reader thread waits on the child's pipes and its
+// end, and IsRunning waits until there is something to report.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "exec/worker_thread.h"
+#include "platform/child_process.h"
+
+namespace exec {
+
+class CommandRunner {
+ public:
+  static constexpr int kWaitWithoutLimit = -1;
+  // Lines a stream keeps queued while its caller takes them as it goes; a
+  // child with more to say waits on its pipe until they are taken.
+  static constexpr size_t kQueueLimit = 1000;
+  // How long Kill lets the child end after the break before ending it.
+  static constexpr int kBreakGraceMs = 3000;
+
+  CommandRunner() = default;
+  virtual ~CommandRunner();
+  CommandRunner(const CommandRunner&) = delete;
+  CommandRunner& operator=(const CommandRunner&) = delete;
+
+  // 0 ready; 1 a pipe could not be made; 2 the command processor could not
+  // be started. A killed or closed runner starts afresh.
+  virtual int Start() = 0;
+
+  // 0 started (or, for a command the runner carries out itself, already
+  // done); 1 the command needs the command processor and none was found;
+  // 2 it could not be started (no such program, a command still running,
+  // a runner that is not started).
+  virtual int Exec(const std::string& commandLine) = 0;
+
+  // Ends the runner's work; a command still running is ended with it.
+  virtual void Close() = 0;
+
+  // Breaks off the running command: Ctrl+Break (SIGINT on POSIX) to its
+  // process group, up to kBreakGraceMs for it to end, then the group is
+  // ended. ExitCode gives 1 afterwards, and Exec gives 2 until Start. Does
+  // nothing on a runner that is not started.
+  void Kill();
+
+  // True while the started command runs. Waits, up to `waitLimitMs`, until
+  // there is news: output not seen before, or the command's end (then all
+  // its output is queued). A stream whose queued lines were not taken since
+  // the previous call is no longer held to kQueueLimit for this command.
+  bool IsRunning(int waitLimitMs = kWaitWithoutLimit);
+
+  // Every queued line of the stream, concatenated in order; true when
+  // nothing was queued. The DirectRunner's TakeStdout gives only the first
+  // line and drops the rest when more than kQueueLimit + 1 are queued.
+  bool TakeStdout(std::string& text);
+  bool TakeStderr(std::string& text);
+
+  // The next standard-output line; with `wait`, waits for one while the
+  // command runs. False when there was none.
+  bool WaitLine(std::string& line, bool wait);
+
+  // The exit code of the last finished command.
+  int ExitCode();
+
+  // Bit 0 empties the standard-output queue, bit 1 the standard-error one.
+  bool ClearQueues(int flags);
+
+ protected:
+  enum class State { Created, Ready, Closed, Killed };
+  static constexpr int kStdout = 0;
+  static constexpr int kStderr = 1;
+
+  // Runs on the reader thread with the lock held, for every line read;
+  // the variant decides what reaches the queue (through Queue).
+  virtual void Enqueue(int stream, std::string&& line) = 0;
+  // The child has ended and its output is read (lock held).
+  virtual void OnOutputEnded(int status) = 0;
+  // IsRunning or ExitCode found the command finished (lock held).
+  virtual void OnCommandFinished() {}
+  // Kill has ended the child (no lock held).
+  virtual void OnKilled() {}
+  // The DirectRunner's backlog rule.
+  virtual bool DropsStdoutBacklog() const { return false; }
+
+  void Queue(int stream, std::string&& line);
+
+  // Starts the reader on `child`, which becomes the runner's child. False
+  // when no thread could be made (the child is ended).
+  bool Adopt(std::unique_ptr<platform::ChildProcess> child);
+  // Stops the reader and ends and releases the child, if any. Lifecycle
+  // lock held, state lock not.
+  void ReleaseChild();
+  // Resets the queues and news for a new command (lock held).
+  void BeginCommand(int provisionalExitCode);
+  // Ends the command's bookkeeping once it is known finished (lock held).
+  void FinishCommand();
+  // ClearQueues with the lock held.
+  void ClearQueuesLocked(int flags);
+
+  std::mutex lifecycleMutex_;  // Start, Exec, Close, Kill; taken before mutex_
+  std::mutex mutex_;           // everything below
+  std::condition_variable changed_;
+  State state_ = State::Created;
+  bool busy_ = false;             // a command was started and not seen to finish
+  bool commandFinished_ = false;  // ... but now it has, with commandStatus_
+  int commandStatus_ = 0;
+  int exitCode_ = 0;
+  bool killing_ = false;
+  std::unique_ptr<platform::ChildProcess> child_;  // changed under both locks
+  bool childEnded_ = false;   // the reader saw the child end
+  bool outputEnded_ = true;   // the reader has finished with the child
+
+ private:
+  void ReadOutput(platform::ChildProcess& child);
+  size_t Room(int stream);
+  void Deliver(int stream, std::vector<std::string>& lines);
+  bool Take(int stream, std::string& text, bool dropBacklog);
+  void WakeReaderIfFull(int stream, size_t sizeBefore);
+
+  std::deque<std::string> queues_[2];
+  bool unlimited_[2] = {false, false};
+  bool takenSincePoll_[2] = {true, true};
+  std::uint64_t delivered_ = 0;
+  std::uint64_t seen_ = 0;
+  WorkerThread reader_;
+  std::atomic<bool> stopReader_{false};
+};
+
+}  // namespace exec

@@ -1,0 +1,34 @@
+// Replaces $(NAME) references in a makefile line by their values.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "makefile/macro_table.h"
+
+namespace makefile {
+
+enum class ExpandStatus {
+  kDone,
+  kUndefinedFailed,  // the handler for an undefined name failed
+  kSelfReference,    // a value refers to itself, directly or through others
+  kTooLong,          // the line grew past kMaxExpansionGrowth
+};
+
+// Asked for a name the table does not hold: gives 0 and the value to use,
+// or non-zero to fail the expansion.
+using UndefinedMacroHandler = std::function<int(const std::string& name, std::string& value)>;
+
+// How much longer than the original an expanded line may grow.
+inline constexpr size_t kMaxExpansionGrowth = size_t{64} << 20;
+
+// Expands `line` in place. References do not nest, single-letter forms such
+// as $X stay, and the tokens of the special macros ($@, $(@D), ...) are left
+// for the commands. A value is scanned again from its second character, so a
+// reference inside a value is expanded too. Each name that was undefined is
+// defined with the handler's value. On failure `line` is unchanged and
+// `offendingName` (when given) names the macro concerned.
+ExpandStatus ExpandMacroReferences(std::string& line, MacroTable& macros, const UndefinedMacroHandler& onUndefined,
+                                   std::string* offendingName = nullptr);
+
+}  // namespace makefile

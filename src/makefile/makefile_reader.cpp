@@ -1,0 +1,207 @@
+#include "makefile/makefile_reader.h"
+
+#include "engine/target_model.h"
+#include "makefile/directives.h"
+#include "makefile/escapes.h"
+#include "makefile/line_text.h"
+#include "makefile/macro_expander.h"
+#include "makefile/rule_lines.h"
+#include "makefile/source_file.h"
+#include "platform/console.h"
+#include "platform/directory.h"
+#include "platform/path.h"
+
+namespace makefile {
+namespace {
+
+// The directory part of a full path; a root keeps its separator, since
+// "C:" or "" would not name it.
+std::string DirectoryOf(const std::string& fullPath) {
+  const size_t separator = fullPath.find_last_of(platform::kPathSeparator);
+  if (separator == std::string::npos) return std::string();
+  std::string directory = fullPath.substr(0, separator);
+  if (directory.empty() || directory.back() == ':') directory.push_back(platform::kPathSeparator);
+  return directory;
+}
+
+// A line continues on the next when its last character is '\'.
+bool EndsWithContinuation(const std::string& line) {
+  return !line.empty() && line.back() == '\\' && StartsCharacter(line, line.size() - 1);
+}
+
+}  // namespace
+
+MakefileReader::MakefileReader(engine::TargetModel* targets, engine::RuleTable* rules, MacroTable* macros)
+    : targets_(targets), rules_(rules), macros_(macros) {}
+
+MakefileReader::~MakefileReader() = default;
+
+int MakefileReader::OnMessage(const std::string& text) {
+  platform::WriteStdout(text + "\n");
+  return 0;
+}
+
+int MakefileReader::OnUndefinedMacro(const std::string&, std::string& value) {
+  platform::WriteStdout("\n");
+  value.clear();
+  return 0;
+}
+
+bool MakefileReader::ReadMakefile(const std::string& name) {
+  if (!targets_ || !rules_ || !macros_) {
+    RecordError(kErrorInternal);
+    return false;
+  }
+  if (PushInclude(name) != IncludeResult::kOpened) {
+    RecordError(kErrorCannotOpen, name);
+    return false;
+  }
+  // Everything later is relative to the makefile's directory. A failed
+  // change leaves the directory as it was.
+  const std::string directory = DirectoryOf(includeStack_.back()->fullPath());
+  if (!directory.empty()) platform::SetWorkingDirectory(directory);
+
+  ReadLines();
+  if (targets_->HasRootCycle()) {
+    RecordError(kErrorRootCycle);
+    return false;
+  }
+  return !HasError();
+}
+
+void MakefileReader::ReadLines() {
+  std::string line;
+  for (;;) {
+    if (pendingLine_.empty()) {
+      if (ReadLogicalLine(line) != LineResult::kLine) return;
+    } else {
+      line.swap(pendingLine_);
+      pendingLine_.clear();
+    }
+    if (line.find('=') != std::string::npos) {
+      macros_->ParseMacroDefinition(line);
+      continue;
+    }
+    const size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos && (line[first] == '.' || line[first] == '{')) {
+      const HandlerResult result = HandleSuffixLine(*this, line);
+      if (result == HandlerResult::kError) return;
+      if (result != HandlerResult::kNotMine) continue;
+    }
+    const std::string_view rest = TrimLeft(line);
+    if (rest.empty()) continue;
+    if (HandleDependencyLine(*this, rest) == HandlerResult::kError) return;
+  }
+}
+
+LineResult MakefileReader::ReadPhysicalLine(std::string& line) {
+  while (!includeStack_.empty()) {
+    if (includeStack_.back()->ReadLine(line)) {
+      error_.lineText = line;
+      return LineResult::kLine;
+    }
+    // The file has ended: reading goes on after the INCLUDE line below.
+    includeStack_.pop_back();
+    if (!includeStack_.empty()) error_.fileName = includeStack_.back()->fileName();
+  }
+  return LineResult::kEndOfInput;
+}
+
+LineResult MakefileReader::ReadLogicalLine(std::string& line) {
+  std::string logical;
+  std::string physical;
+  for (;;) {
+    const bool atEnd = ReadPhysicalLine(physical) == LineResult::kEndOfInput;
+    if (atEnd) {
+      // A continued last line is still handled.
+      if (logical.empty()) return LineResult::kEndOfInput;
+    } else {
+      const size_t comment = FindUnescaped(physical, '#', 0);
+      if (comment != std::string::npos) physical.resize(comment);
+      // Empty and comment-only lines are skipped, also inside a continued line.
+      if (physical.empty()) continue;
+      logical += physical;
+      if (EndsWithContinuation(logical)) {
+        const size_t last = logical.size() - 1;
+        if (last >= 2 && logical[last - 1] == kEscape && StartsCharacter(logical, last - 1)) {
+          logical.erase(last - 1, 1);  // "^\" is a plain backslash that ends the line
+        } else {
+          logical[last] = ' ';
+          continue;
+        }
+      }
+    }
+
+    const int state = conditionals_.empty() ? 0 : conditionals_.back();
+    if (logical[0] == '!') {
+      if (HandleDirective(*this, std::string_view(logical).substr(1), state) == kDirectiveFailed) {
+        return LineResult::kError;
+      }
+    } else if (state == 0) {
+      if (!ExpandMacros(logical)) return LineResult::kError;
+      line.swap(logical);
+      return LineResult::kLine;
+    }
+    if (atEnd) return LineResult::kEndOfInput;
+    logical.clear();
+  }
+}
+
+IncludeResult MakefileReader::PushInclude(const std::string& path) {
+  if (includeStack_.size() >= kMaxIncludeDepth) return IncludeResult::kTooDeep;
+  std::unique_ptr<SourceFile> source = SourceFile::Open(path);
+  if (!source) return IncludeResult::kCannotOpen;
+  for (const std::unique_ptr<SourceFile>& open : includeStack_) {
+    if (platform::SamePath(open->fullPath(), source->fullPath())) return IncludeResult::kAlreadyOpen;
+  }
+  error_.fileName = source->fileName();
+  includeStack_.push_back(std::move(source));
+  return IncludeResult::kOpened;
+}
+
+bool MakefileReader::ExpandMacros(std::string& line) {
+  std::string name;
+  const ExpandStatus status = ExpandMacroReferences(
+      line, *macros_, [this](const std::string& undefined, std::string& value) { return OnUndefinedMacro(undefined, value); },
+      &name);
+  switch (status) {
+    case ExpandStatus::kDone:
+      return true;
+    case ExpandStatus::kUndefinedFailed:
+      // A hook that failed without saying why.
+      if (!HasError()) RecordError(kErrorInternal);
+      return false;
+    case ExpandStatus::kSelfReference:
+    case ExpandStatus::kTooLong:
+      // Expanding further would only use up memory.
+      RecordError(kErrorOutOfMemory);
+      return false;
+  }
+  return false;
+}
+
+void MakefileReader::RecordError(int code) { RecordError(code, std::string()); }
+
+void MakefileReader::RecordError(int code, const std::string& argument) {
+  error_.code = code;
+  error_.subCode = 0;
+  error_.argument = argument;
+  error_.lineNumber = includeStack_.empty() ? 0 : includeStack_.back()->lineNumber();
+}
+
+void MakefileReader::RecordEvaluatorError(int subCode) {
+  RecordError(kErrorExpression);
+  error_.subCode = subCode;
+}
+
+void MakefileReader::RecordIncludeFailure(IncludeResult result, const std::string& path) {
+  if (result == IncludeResult::kCannotOpen) {
+    RecordError(kErrorIncludeNotFound);
+  } else {
+    // The file exists but is not opened again: it would include itself
+    // without end.
+    RecordError(kErrorCannotOpen, path);
+  }
+}
+
+}  // namespace makefile

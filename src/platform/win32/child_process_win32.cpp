@@ -1,0 +1,281 @@
+#include "platform/child_process.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace platform {
+namespace {
+
+constexpr DWORD kChunkSize = 65536;
+
+void CloseHandleOnce(HANDLE& handle) {
+  if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  handle = nullptr;
+}
+
+// One output pipe: our end is a named pipe opened for overlapped reading,
+// so that one wait can watch both pipes and the process together.
+struct OutputPipe {
+  HANDLE pipe = nullptr;
+  HANDLE event = nullptr;
+  OVERLAPPED overlapped{};
+  bool pending = false;  // a read is in flight
+  DWORD ready = 0;       // bytes a read delivered, not yet taken
+  bool closed = false;
+  char buffer[kChunkSize];
+
+  // Makes the pipe; `childEnd` is the inheritable writing end.
+  bool Open(HANDLE* childEnd) {
+    static std::atomic<unsigned> serial{0};
+    char name[96];
+    std::snprintf(name, sizeof name, "\\\\.\\pipe\\bramle-%lu-%u", static_cast<unsigned long>(GetCurrentProcessId()),
+                  serial.fetch_add(1));
+    pipe = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, kChunkSize, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) {
+      pipe = nullptr;
+      return false;
+    }
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    *childEnd = CreateFileA(name, GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (*childEnd == INVALID_HANDLE_VALUE || event == nullptr) {
+      *childEnd = nullptr;
+      return false;
+    }
+    overlapped.hEvent = event;
+    return true;
+  }
+
+  void Issue() {
+    DWORD got = 0;
+    if (ReadFile(pipe, buffer, kChunkSize, nullptr, &overlapped)) {
+      if (GetOverlappedResult(pipe, &overlapped, &got, FALSE)) ready = got;
+      return;
+    }
+    if (GetLastError() == ERROR_IO_PENDING) {
+      pending = true;
+      return;
+    }
+    closed = true;  // broken pipe: every writer has gone
+  }
+
+  // Takes a finished read, if there is one.
+  void Collect() {
+    if (!pending) return;
+    DWORD got = 0;
+    if (GetOverlappedResult(pipe, &overlapped, &got, FALSE)) {
+      pending = false;
+      ready = got;
+    } else if (GetLastError() != ERROR_IO_INCOMPLETE) {
+      pending = false;
+      closed = true;
+    }
+  }
+
+  void Close() {
+    if (pending) {
+      CancelIo(pipe);
+      DWORD got = 0;
+      GetOverlappedResult(pipe, &overlapped, &got, TRUE);
+      pending = false;
+    }
+    closed = true;
+    CloseHandleOnce(pipe);
+    CloseHandleOnce(event);
+  }
+};
+
+std::string Quoted(const std::string& path) {
+  if (path.find_first_of(" \t") == std::string::npos || path.front() == '"') return path;
+  return "\"" + path + "\"";
+}
+
+std::string CommandLineFor(const LaunchRequest& request) {
+  switch (request.kind) {
+    case LaunchKind::Program:
+      return request.line;
+    case LaunchKind::ProcessorLine:
+      return Quoted(request.processor) + " /c " + request.line;
+    case LaunchKind::Processor:
+      return Quoted(request.processor);
+  }
+  return std::string();
+}
+
+std::string EnvironmentBlock(const std::vector<std::string>& entries) {
+  std::string block;
+  for (const std::string& entry : entries) {
+    block += entry;
+    block.push_back('\0');
+  }
+  if (block.empty()) block.push_back('\0');
+  block.push_back('\0');
+  return block;
+}
+
+}  // namespace
+
+struct ChildProcess::State {
+  HANDLE process = nullptr;
+  HANDLE job = nullptr;
+  DWORD pid = 0;
+  OutputPipe output[2];
+  HANDLE input = nullptr;
+  HANDLE wake = nullptr;
+  bool sharedConsole = false;
+  std::atomic<bool> ended{false};
+  int status = 0;
+};
+
+ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
+
+ChildProcess::~ChildProcess() {
+  State& s = *state_;
+  CloseOutput();
+  CloseHandleOnce(s.input);
+  if (s.process != nullptr && !HasEnded()) Terminate();
+  CloseHandleOnce(s.process);
+  CloseHandleOnce(s.job);
+  CloseHandleOnce(s.wake);
+}
+
+int ChildProcess::Start(const LaunchRequest& request) {
+  State& s = *state_;
+  HANDLE childOutput = nullptr;
+  HANDLE childError = nullptr;
+  HANDLE childInput = nullptr;
+  auto closeChildEnds = [&] {
+    CloseHandleOnce(childOutput);
+    CloseHandleOnce(childError);
+    CloseHandleOnce(childInput);
+  };
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  bool piped = s.output[0].Open(&childOutput) && s.output[1].Open(&childError);
+  if (piped && request.inputPipe) {
+    piped = CreatePipe(&childInput, &s.input, &inheritable, 0) &&
+            SetHandleInformation(s.input, HANDLE_FLAG_INHERIT, 0);
+  } else if (piped) {
+    childInput = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    piped = childInput != INVALID_HANDLE_VALUE;
+  }
+  s.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!piped || s.wake == nullptr) {
+    closeChildEnds();
+    return 1;
+  }
+
+  // A child shares our console when we have one, so that Ctrl+Break reaches
+  // its group; without a console it gets none (no window pops up).
+  s.sharedConsole = GetConsoleCP() != 0;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdInput = childInput;
+  startup.hStdOutput = childOutput;
+  startup.hStdError = childError;
+  std::string commandLine = CommandLineFor(request);
+  std::string environment;
+  if (request.environment) environment = EnvironmentBlock(*request.environment);
+  DWORD flags = CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP | (s.sharedConsole ? 0 : CREATE_NO_WINDOW);
+  PROCESS_INFORMATION created{};
+  BOOL ok = !commandLine.empty() &&
+            CreateProcessA(request.kind == LaunchKind::Processor ? request.processor.c_str() : nullptr,
+                           commandLine.data(), nullptr, nullptr, TRUE, flags,
+                           request.environment ? environment.data() : nullptr, nullptr, &startup, &created);
+  closeChildEnds();
+  if (!ok) return 2;
+
+  // A job holds everything the child starts, so that Terminate ends it
+  // all; where jobs cannot nest, only the child itself is ended.
+  s.job = CreateJobObjectA(nullptr, nullptr);
+  if (s.job != nullptr && !AssignProcessToJobObject(s.job, created.hProcess)) CloseHandleOnce(s.job);
+  s.process = created.hProcess;
+  s.pid = created.dwProcessId;
+  ResumeThread(created.hThread);
+  CloseHandle(created.hThread);
+  return 0;
+}
+
+void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr) {
+  State& s = *state_;
+  HANDLE handles[4];
+  DWORD count = 0;
+  handles[count++] = s.wake;
+  if (!s.ended) handles[count++] = s.process;
+  const bool watched[2] = {watchStdout, watchStderr};
+  for (int i = 0; i < 2; ++i) {
+    OutputPipe& pipe = s.output[i];
+    if (!watched[i] || pipe.pipe == nullptr) continue;
+    if (!pipe.pending && pipe.ready == 0 && !pipe.closed) pipe.Issue();
+    if (pipe.ready > 0 || pipe.closed) return;
+    handles[count++] = pipe.event;
+  }
+  WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+}
+
+PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
+  OutputPipe& pipe = state_->output[static_cast<int>(stream)];
+  if (pipe.pipe == nullptr) return PipeRead::Closed;
+  pipe.Collect();
+  if (pipe.ready == 0 && !pipe.pending && !pipe.closed) pipe.Issue();
+  if (pipe.ready > 0) {
+    appendTo.append(pipe.buffer, pipe.ready);
+    pipe.ready = 0;
+    return PipeRead::Data;
+  }
+  return pipe.closed ? PipeRead::Closed : PipeRead::Empty;
+}
+
+void ChildProcess::CloseOutput() {
+  state_->output[0].Close();
+  state_->output[1].Close();
+}
+
+bool ChildProcess::HasEnded() {
+  State& s = *state_;
+  if (s.ended) return true;
+  if (s.process == nullptr || WaitForSingleObject(s.process, 0) != WAIT_OBJECT_0) return false;
+  DWORD code = 1;
+  GetExitCodeProcess(s.process, &code);
+  s.status = static_cast<int>(code);
+  s.ended = true;
+  return true;
+}
+
+int ChildProcess::ExitStatus() const { return state_->status; }
+
+bool ChildProcess::WriteInput(std::string_view text) {
+  State& s = *state_;
+  if (s.input == nullptr) return false;
+  while (!text.empty()) {
+    DWORD written = 0;
+    if (!WriteFile(s.input, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || written == 0) {
+      return false;
+    }
+    text.remove_prefix(written);
+  }
+  return true;
+}
+
+void ChildProcess::Wake() {
+  if (state_->wake != nullptr) SetEvent(state_->wake);
+}
+
+bool ChildProcess::Interrupt() {
+  State& s = *state_;
+  if (s.process == nullptr || !s.sharedConsole) return false;
+  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, s.pid) != 0;
+}
+
+void ChildProcess::Terminate() {
+  State& s = *state_;
+  if (s.job != nullptr && TerminateJobObject(s.job, 1)) return;
+  if (s.process != nullptr) TerminateProcess(s.process, 1);
+}
+
+}  // namespace platform

@@ -1,0 +1,72 @@
+#include "makefile/source_file.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/bramle_process.h"
+
+namespace makefile {
+namespace {
+
+using testing_support::ScratchDirectory;
+
+std::vector<std::string> ReadAll(SourceFile& file) {
+  std::vector<std::string> lines;
+  std::string line;
+  while (file.ReadLine(line)) lines.push_back(line);
+  return lines;
+}
+
+std::unique_ptr<SourceFile> OpenWritten(const ScratchDirectory& dir, const std::string& content) {
+  dir.Write("Makefile", content);
+  return SourceFile::Open((dir.path() / "Makefile").string());
+}
+
+TEST(SourceFile, SplitsAtLineFeedsAndDropsTheCarriageReturn) {
+  ScratchDirectory dir;
+  auto file = OpenWritten(dir, "a\r\nb\n\r\nlast");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(ReadAll(*file), (std::vector<std::string>{"a", "b", "", "last"}));
+  EXPECT_EQ(file->lineNumber(), 4);
+}
+
+TEST(SourceFile, AnEmptyFileHasNoLines) {
+  ScratchDirectory dir;
+  auto file = OpenWritten(dir, "");
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(ReadAll(*file).empty());
+  EXPECT_EQ(file->lineNumber(), 0);
+}
+
+TEST(SourceFile, KeepsEveryByteOfLongLines) {
+  ScratchDirectory dir;
+  std::string longLine(3 << 20, 'x');
+  longLine[100000] = '\0';
+  longLine[200000] = '\r';
+  auto file = OpenWritten(dir, longLine + "\r\nnext\n");
+  ASSERT_TRUE(file);
+  const auto lines = ReadAll(*file);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], longLine);
+  EXPECT_EQ(lines[1], "next");
+}
+
+TEST(SourceFile, KnowsItsFullPathAndName) {
+  ScratchDirectory dir;
+  auto file = OpenWritten(dir, "x\n");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->fileName(), "Makefile");
+  EXPECT_NE(file->fullPath().find("Makefile"), std::string::npos);
+  EXPECT_GT(file->fullPath().size(), std::string("Makefile").size());
+}
+
+TEST(SourceFile, MissingFilesAndDirectoriesDoNotOpen) {
+  ScratchDirectory dir;
+  EXPECT_FALSE(SourceFile::Open((dir.path() / "missing.mak").string()));
+  EXPECT_FALSE(SourceFile::Open(dir.path().string()));
+  EXPECT_FALSE(SourceFile::Open(""));
+}
+
+}  // namespace
+}  // namespace makefile
