@@ -8,20 +8,27 @@
 #include "makefile/load_makefile.h"
 
 namespace app {
+namespace {
 
-int RunLocalBuildMode(Application& application) {
-  InstallCancelHandler();
+int LoadAndBuild(Application& application, engine::TargetModel& targets, engine::BuildEngine& build) {
   const BuildOptions& options = application.options;
   application.macros.ImportEnvironment();
-  engine::TargetModel targets;
   engine::RuleTable rules;
   if (!makefile::LoadMakefile(targets, rules, application.macros, options.makefileName)) return 1;
   if (!engine::CheckModelBuildable(targets)) return 1;
   if (options.printModel) engine::PrintModel(application.macros, rules, targets);
+  return build.Run();
+}
 
-  engine::BuildEngine build(options, targets);
+}  // namespace
+
+int RunLocalBuildMode(Application& application) {
+  InstallCancelHandler();
+  engine::TargetModel targets;
+  engine::BuildEngine build(application.options, targets);
+  // A Ctrl+C from here on stops the build, even one pressed while loading.
   SetCancelAction([&build] { build.Cancel(); });
-  const int result = build.Run();
+  const int result = LoadAndBuild(application, targets, build);
   SetCancelAction(nullptr);
   return result;
 }

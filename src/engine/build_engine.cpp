@@ -12,6 +12,7 @@
 #include "exec/direct_runner.h"
 #include "platform/console.h"
 #include "platform/file_status.h"
+#include "platform/line_ends.h"
 #include "platform/text.h"
 
 namespace engine {
@@ -199,11 +200,13 @@ int BuildEngine::RunCommand(const std::string& text, bool silent) {
 }
 
 // What the command wrote so far: standard output to the output stream,
-// standard error to standard error; nothing for a silent line.
+// standard error to standard error; nothing for a silent line. The bytes
+// reach the stream as the command wrote them.
 void BuildEngine::PassOutput(bool silent) {
   std::string text;
   runner_->TakeStdout(text);
   if (!text.empty() && !silent) {
+    text = platform::FromTextLineEnds(std::move(text));
     if (options_.progressOutput) {
       platform::WriteStderr(text);
     } else {
@@ -212,7 +215,7 @@ void BuildEngine::PassOutput(bool silent) {
   }
   text.clear();
   runner_->TakeStderr(text);
-  if (!text.empty() && !silent) platform::WriteStderr(text);
+  if (!text.empty() && !silent) platform::WriteStderr(platform::FromTextLineEnds(std::move(text)));
 }
 
 }  // namespace engine

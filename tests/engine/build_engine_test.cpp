@@ -1,0 +1,71 @@
+#include "engine/build_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "file_fixture.h"
+#include "model_test_support.h"
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
+
+namespace engine {
+namespace {
+
+using test::Line;
+
+class BuildEngineTest : public test::FileFixture {
+ protected:
+  app::BuildOptions options_;
+  TargetModel model_;
+};
+
+TEST_F(BuildEngineTest, CancelledBuildStartsNoCommandAndFails) {
+  Line(model_, "made.txt", "", {"echo x > made.txt"});
+  BuildEngine build(options_, model_);
+  build.Cancel();
+  EXPECT_EQ(build.Run(), 1);
+  EXPECT_FALSE(Exists("made.txt"));
+}
+
+TEST_F(BuildEngineTest, BuildRunsTheSelectedCommands) {
+  Line(model_, "made.txt", "", {"@echo x > made.txt"});
+  BuildEngine build(options_, model_);
+  EXPECT_EQ(build.Run(), 0);
+  EXPECT_TRUE(Exists("made.txt"));
+}
+
+TEST_F(BuildEngineTest, RunnerThatCannotStartEndsTheBuild) {
+  // The batch runner needs the processor that ComSpec names.
+  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
+  platform::SetEnvironmentVariableText("ComSpec", testing_support::NativePath("no\\such\\processor"));
+  Line(model_, "made.txt", "", {"echo x > made.txt"});
+  options_.useDirectRunner = 0;
+  BuildEngine build(options_, model_);
+  const int result = build.Run();
+  platform::SetEnvironmentVariableText("ComSpec", saved);
+  EXPECT_EQ(result, 1);
+  EXPECT_FALSE(Exists("made.txt"));
+}
+
+TEST_F(BuildEngineTest, TouchFile) {
+  MakeFile("old.txt", 100);
+  const auto before = ModifiedTime("old.txt");
+  EXPECT_EQ(TouchFile("old.txt"), 0);
+  EXPECT_GT(ModifiedTime("old.txt"), before);
+  EXPECT_EQ(TouchFile("missing.txt"), 2);
+  EXPECT_FALSE(Exists("missing.txt"));
+}
+
+TEST_F(BuildEngineTest, UnbuildableModels) {
+  EXPECT_FALSE(CheckModelBuildable(model_));  // no target at all
+  Line(model_, "all", "a");
+  EXPECT_TRUE(CheckModelBuildable(model_));
+  Line(model_, "a", "b");
+  Line(model_, "b", "a");
+  EXPECT_FALSE(CheckModelBuildable(model_));
+}
+
+}  // namespace
+}  // namespace engine
