@@ -191,7 +191,8 @@ def versions():
             return subprocess.check_output(command, text=True, stderr=subprocess.STDOUT).splitlines()[0]
         except (OSError, subprocess.CalledProcessError):
             return "not found"
-    return (f"{platform.system()} {platform.release()}, {os.cpu_count()} processors; "
+    commit = first_line(["git", "-C", SOURCE_DIR, "log", "-1", "--format=%h"])
+    return (f"bramle at commit {commit}; {platform.system()} {platform.release()}, {os.cpu_count()} processors; "
             f"{first_line(['make', '--version'])}; ninja {first_line(['ninja', '--version'])}")
 
 
