@@ -216,7 +216,7 @@ def main():
     with open(args.results, "w") as out:
         out.write("# Build benchmark results\n\n")
         out.write(f"Measured {datetime.date.today().isoformat()} with `python3 bench/build/run.py "
-                  f"--sizes {args.sizes} --repeat {args.repeat}` on {versions()}.\n")
+                  f"--sizes {args.sizes} --repeat {args.repeat}`: {versions()}.\n")
         out.write("Full builds run serially (ninja with -j1), once per tool; no-op figures are the best of "
                   "the repeats, which take turns between the tools. Processor time is user plus system time "
                   "of the tool and its children, which a busy machine disturbs less than wall time. bramle "
