@@ -5,6 +5,7 @@
 #include "diag/message_catalogue.h"
 #include "diag/report.h"
 #include "platform/console.h"
+#include "platform/path.h"
 
 namespace app {
 namespace {
@@ -81,12 +82,21 @@ int ApplyOption(const std::string& argument, BuildOptions& options, bool& wantsM
   return 0;
 }
 
+// '-' and '/' introduce options. Where '/' also separates paths, an argument
+// with a second '/' is an absolute path, so "-F /src/build.mak" still works.
+bool IsOption(const std::string& argument) {
+  if (argument.empty()) return false;
+  if (argument[0] == '-') return true;
+  if (argument[0] != '/') return false;
+  return platform::kPathSeparator != '/' || argument.find('/', 1) == std::string::npos;
+}
+
 }  // namespace
 
 int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& options, makefile::MacroTable& macros) {
   bool wantsMakefileName = false;
   for (const std::string& argument : arguments) {
-    const bool isOption = !argument.empty() && (argument[0] == '-' || argument[0] == '/');
+    const bool isOption = IsOption(argument);
     const bool followsBareF = wantsMakefileName;
     wantsMakefileName = false;
     if (isOption) {

@@ -22,8 +22,6 @@ constexpr const char* kNoProcessorUtf8 =
     "コマンドプロセッサ COMMAND.COM(CMD.EXE)の位置が不明な為、実行できません。\n";
 constexpr const char* kStartFailedUtf8 =
     "コマンドの実行に失敗しました。コマンドが実行できるかどうか確認してください\n";
-constexpr const char* kInlineFileFailedUtf8 = "インラインファイル %s を作成できませんでした。\n";
-constexpr const char* kCycleUtf8 = "依存関係が循環しています(%s)。";
 
 std::string Component(const std::string& name) { return std::string(LastPathComponent(name)); }
 
@@ -36,12 +34,7 @@ bool CheckModelBuildable(const TargetModel& model) {
   }
   const std::vector<const TargetNode*> cycle = model.FindDependencyCycle();
   if (cycle.empty()) return true;
-  std::string names;
-  for (const TargetNode* node : cycle) {
-    if (!names.empty()) names += " -> ";
-    names += node->name;
-  }
-  diag::FatalError(diag::FormatPrintf(platform::NarrowFromUtf8(kCycleUtf8).c_str(), names.c_str()));
+  diag::FatalError(diag::FormatCatalogMessage(20028, DescribeCycle(cycle)));
   return false;
 }
 
@@ -158,7 +151,7 @@ int BuildEngine::RunCommandLine(const CommandLine& original) {
   CommandLine line = original;
   std::string failedName;
   if (line.inlineKind != InlineKind::None && !WriteInlineFile(line, failedName)) {
-    diag::Warning(diag::FormatPrintf(platform::NarrowFromUtf8(kInlineFileFailedUtf8).c_str(), failedName.c_str()));
+    diag::Warning(diag::FormatCatalogMessage(22509, failedName));
     return 1;
   }
 

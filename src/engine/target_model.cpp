@@ -302,6 +302,31 @@ std::vector<const TargetNode*> TargetModel::FindDependencyCycle() const {
   return {};
 }
 
+std::vector<const TargetNode*> TargetModel::FindRootCycle() const {
+  std::vector<const TargetNode*> cycle = FindDependencyCycle();
+  if (!cycle.empty()) return cycle;
+  for (const TargetNode* root : Roots()) {
+    const auto namesakes = byName_.find(root->name);
+    if (namesakes == byName_.end() || namesakes->second.size() < 2) continue;
+    // Breadth first with the node each was reached from, so the path can be
+    // read back from the namesake.
+    std::unordered_map<const TargetNode*, const TargetNode*> reachedFrom{{root, nullptr}};
+    std::vector<const TargetNode*> queue{root};
+    for (size_t next = 0; next < queue.size(); ++next) {
+      for (const TargetNode* dependent : queue[next]->dependents) {
+        if (!reachedFrom.emplace(dependent, queue[next]).second) continue;
+        if (dependent->name == root->name) {
+          for (const TargetNode* step = dependent; step; step = reachedFrom[step]) cycle.push_back(step);
+          std::reverse(cycle.begin(), cycle.end());
+          return cycle;
+        }
+        queue.push_back(dependent);
+      }
+    }
+  }
+  return cycle;
+}
+
 void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
   // Each node once: the outcome for a node does not depend on the path to
   // it, and a shared subtree is not worked through again.
@@ -339,6 +364,15 @@ void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
 
 void TargetModel::KeepLoadedDependents() {
   for (const auto& node : nodes_) node->loadedDependents = node->dependents.ToVector();
+}
+
+std::string DescribeCycle(const std::vector<const TargetNode*>& cycle) {
+  std::string names;
+  for (const TargetNode* node : cycle) {
+    if (!names.empty()) names += " -> ";
+    names += node->name;
+  }
+  return names;
 }
 
 }  // namespace engine

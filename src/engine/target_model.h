@@ -49,6 +49,10 @@ class TargetModel {
   // when the graph has none.
   std::vector<const TargetNode*> FindDependencyCycle() const;
 
+  // The path of a cycle that HasRootCycle reports: a node cycle, or a root
+  // down to a namesake of its own below it. Empty when there is none.
+  std::vector<const TargetNode*> FindRootCycle() const;
+
   // Gives every command-less target reachable from the roots the commands
   // of its inference rule, and the source file as its first dependent.
   // Rules chain through intermediate suffixes; a rule that would derive a
@@ -89,5 +93,8 @@ class TargetModel {
   std::unordered_map<std::string, std::vector<TargetNode*>> byFoldedName_;
   mutable unsigned visitMark_ = 0;
 };
+
+// "a -> b -> a": the names of a cycle as FindDependencyCycle gives it.
+std::string DescribeCycle(const std::vector<const TargetNode*>& cycle);
 
 }  // namespace engine

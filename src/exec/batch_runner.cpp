@@ -40,6 +40,9 @@ int BatchRunner::Start() {
   }
   if (FindCommandProcessor(processor_) != 0) return 2;
   token_ = NewToken();
+  ready_ = token_ + "-R";
+  begin_ = token_ + "-B";
+  end_ = token_ + "-E";
   if (!dialect_.syncFile.empty()) {
     const std::string content = FillTemplate(dialect_.syncFile, "", "", "", token_);
     syncBase_ = ClaimScratchFile(platform::TemporaryDirectory(), dialect_.extension,
@@ -107,10 +110,16 @@ int BatchRunner::Exec(const std::string& commandLine) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     BeginCommand(-1);
-    streamDone_[kStdout] = streamDone_[kStderr] = false;
     baseName_ = base;
+    if (outputEnded_) {
+      // The processor went after the check above; the next Exec starts one.
+      busy_ = false;
+      RemoveBatchFiles();
+      return 2;
+    }
+    streamDone_[kStdout] = streamDone_[kStderr] = false;
   }
-  // A processor that has just gone reports its end through the reader.
+  // A processor that goes from here on reports its end through the reader.
   child_->WriteInput(FillTemplate(dialect_.commandLine, QuotePath(batch, dialect_), "", sync_, token_) +
                      std::string(dialect_.lineEnd));
   return 0;
@@ -148,26 +157,25 @@ void BatchRunner::Close() {
 void BatchRunner::Enqueue(int stream, std::string&& line) {
   switch (phase_[stream]) {
     case Phase::AwaitingReady:
-      if (line.find(token_ + "-R") != std::string::npos) {
+      if (line.find(ready_) != std::string::npos) {
         phase_[stream] = Phase::Idle;
         processorReady_ = phase_[kStdout] == Phase::Idle && phase_[kStderr] == Phase::Idle;
       }
       return;
     case Phase::Idle:
-      if (line.find(token_ + "-B") != std::string::npos) phase_[stream] = Phase::Command;
+      if (line.find(begin_) != std::string::npos) phase_[stream] = Phase::Command;
       return;
     case Phase::Command:
       break;
   }
-  const std::string end = token_ + "-E";
-  const size_t found = line.find(end);
+  const size_t found = line.find(end_);
   if (found == std::string::npos) {
     Queue(stream, std::move(line));
     return;
   }
   // What stands before the sentinel is the command's last line, which had
   // no line end of its own.
-  if (stream == kStdout) commandStatus_ = StatusAfter(line, found + end.size());
+  if (stream == kStdout) commandStatus_ = StatusAfter(line, found + end_.size());
   if (found > 0) Queue(stream, line.substr(0, found));
   phase_[stream] = Phase::Idle;
   streamDone_[stream] = true;

@@ -50,6 +50,9 @@ class BatchRunner : public CommandRunner {
   const BatchDialect& dialect_;
   std::string processor_;
   std::string token_;     // sentinel prefix, new for each Start
+  std::string ready_;     // the sentinels: token_ + "-R", "-B", "-E"
+  std::string begin_;
+  std::string end_;
   std::string syncBase_;  // base name of the synchronisation file, if any
   std::string sync_;      // its path as typed
   std::string baseName_;  // batch file pair of the running command

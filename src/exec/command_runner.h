@@ -53,7 +53,9 @@ class CommandRunner {
 
   // Breaks off the running command: Ctrl+Break (SIGINT on POSIX) to its
   // process group, up to kBreakGraceMs for it to end, then the group is
-  // ended. ExitCode gives 1 afterwards, and Exec gives 2 until Start. Does
+  // ended (for the BatchRunner the group of the processor itself). Where no
+  // break can reach the child (no console shared with it) it is ended at
+  // once. ExitCode gives 1 afterwards, and Exec gives 2 until Start. Does
   // nothing on a runner that is not started.
   void Kill();
 
@@ -73,7 +75,9 @@ class CommandRunner {
   // command runs. False when there was none.
   bool WaitLine(std::string& line, bool wait);
 
-  // The exit code of the last finished command.
+  // The exit code of the last finished command (a POSIX child ended by a
+  // signal gives 128 + its number). While a command runs: 0 on the
+  // DirectRunner, -1 on the BatchRunner.
   int ExitCode();
 
   // Bit 0 empties the standard-output queue, bit 1 the standard-error one.

@@ -21,7 +21,7 @@ int EvaluateExpression(MakefileReader& reader, std::string expression) {
   RegisterFileFunctions(evaluator);
   std::string result;
   const int status = evaluator.Evaluate(expression, result);
-  if (!EvalSucceeded(status)) {
+  if (status != kEvalSuccess) {
     reader.RecordEvaluatorError(ReportedEvalStatus(status));
     return kConditionUnknown;
   }

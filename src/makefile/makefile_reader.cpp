@@ -1,5 +1,6 @@
 #include "makefile/makefile_reader.h"
 
+#include "engine/path_parts.h"
 #include "engine/target_model.h"
 #include "makefile/directives.h"
 #include "makefile/escapes.h"
@@ -17,9 +18,8 @@ namespace {
 // The directory part of a full path; a root keeps its separator, since
 // "C:" or "" would not name it.
 std::string DirectoryOf(const std::string& fullPath) {
-  const size_t separator = fullPath.find_last_of(platform::kPathSeparator);
-  if (separator == std::string::npos) return std::string();
-  std::string directory = fullPath.substr(0, separator);
+  if (fullPath.empty()) return std::string();
+  std::string directory = engine::SplitPath(fullPath).directory;
   if (directory.empty() || directory.back() == ':') directory.push_back(platform::kPathSeparator);
   return directory;
 }
@@ -63,7 +63,7 @@ bool MakefileReader::ReadMakefile(const std::string& name) {
 
   ReadLines();
   if (targets_->HasRootCycle()) {
-    RecordError(kErrorRootCycle);
+    RecordError(kErrorDependencyCycle, engine::DescribeCycle(targets_->FindRootCycle()));
     return false;
   }
   return !HasError();
@@ -172,6 +172,8 @@ bool MakefileReader::ExpandMacros(std::string& line) {
       if (!HasError()) RecordError(kErrorInternal);
       return false;
     case ExpandStatus::kSelfReference:
+      RecordError(kErrorMacroRefersToItself, name);
+      return false;
     case ExpandStatus::kTooLong:
       // Expanding further would only use up memory.
       RecordError(kErrorOutOfMemory);
@@ -195,12 +197,17 @@ void MakefileReader::RecordEvaluatorError(int subCode) {
 }
 
 void MakefileReader::RecordIncludeFailure(IncludeResult result, const std::string& path) {
-  if (result == IncludeResult::kCannotOpen) {
-    RecordError(kErrorIncludeNotFound);
-  } else {
-    // The file exists but is not opened again: it would include itself
-    // without end.
-    RecordError(kErrorCannotOpen, path);
+  switch (result) {
+    case IncludeResult::kCannotOpen:
+      RecordError(kErrorIncludeNotFound);
+      break;
+    case IncludeResult::kAlreadyOpen:
+      RecordError(kErrorIncludesItself, path);
+      break;
+    default:
+      // Too many files open at once: this one is not opened.
+      RecordError(kErrorCannotOpen, path);
+      break;
   }
 }
 

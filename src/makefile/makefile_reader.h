@@ -79,7 +79,6 @@ class MakefileReader {
   std::vector<int>& conditionals() { return conditionals_; }
 
  private:
-  LineResult HandleLogicalLine(std::string& line, bool& given);
   void ReadLines();
 
   engine::TargetModel* targets_;

@@ -30,7 +30,10 @@ enum ReaderErrorCode : int {
   kErrorInternal = 24,
   kErrorOutOfMemory = 25,
   kErrorUser = 26,
-  kErrorRootCycle = 27,
+  kErrorRootCycle = 27,          // kept for the code's number; cycles report 28
+  kErrorDependencyCycle = 28,    // argument: the cycle, "a -> b -> a"
+  kErrorMacroRefersToItself = 29,  // argument: the macro's name
+  kErrorIncludesItself = 30,     // argument: the file's name
 };
 
 }  // namespace makefile

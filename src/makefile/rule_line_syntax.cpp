@@ -13,8 +13,10 @@ constexpr size_t kNone = std::string_view::npos;
 
 // The first of `characters` at or after `start`, stepping by characters.
 size_t FindCharacter(std::string_view text, std::string_view characters, size_t start = 0) {
-  for (size_t i = start; i < text.size(); i += CharacterLength(text, i)) {
-    if (CharacterLength(text, i) == 1 && characters.find(text[i]) != kNone) return i;
+  for (size_t i = start; i < text.size();) {
+    const size_t length = CharacterLength(text, i);
+    if (length == 1 && characters.find(text[i]) != kNone) return i;
+    i += length;
   }
   return kNone;
 }

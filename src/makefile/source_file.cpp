@@ -2,18 +2,13 @@
 
 #include <cstring>
 
+#include "engine/path_parts.h"
 #include "platform/directory.h"
-#include "platform/path.h"
 
 namespace makefile {
 namespace {
 
 constexpr size_t kBlockSize = 1 << 16;
-
-std::string LastComponent(const std::string& path) {
-  const size_t separator = path.find_last_of(platform::kPathSeparator);
-  return separator == std::string::npos ? path : path.substr(separator + 1);
-}
 
 }  // namespace
 
@@ -28,7 +23,7 @@ std::unique_ptr<SourceFile> SourceFile::Open(const std::string& name) {
 }
 
 SourceFile::SourceFile(std::FILE* file, std::string fullPath)
-    : file_(file), fullPath_(std::move(fullPath)), fileName_(LastComponent(fullPath_)) {}
+    : file_(file), fullPath_(std::move(fullPath)), fileName_(engine::LastPathComponent(fullPath_)) {}
 
 SourceFile::~SourceFile() { std::fclose(file_); }
 

@@ -5,9 +5,9 @@
 
 namespace platform {
 
-// The absolute form of `path`, resolved against the working directory; for
-// an existing file the form the file system reports. Empty when none can be
-// formed.
+// The absolute form of `path`, resolved against the working directory, with
+// "." and ".." components resolved by the text (links are not followed).
+// Empty when none can be formed.
 std::string FullPath(const std::string& path);
 
 // Changes the process working directory; false when that fails.
@@ -15,8 +15,9 @@ bool SetWorkingDirectory(const std::string& directory);
 
 std::string WorkingDirectory();
 
-// True when two full paths name the same file by the platform's rules for
-// names (letter case is ignored on Windows).
+// True when two full paths name the same file: on Windows the names compare
+// without regard to case; elsewhere an existing file is the same through
+// any of its names.
 bool SamePath(const std::string& first, const std::string& second);
 
 }  // namespace platform

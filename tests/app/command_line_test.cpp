@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/path.h"
+
 namespace {
 
 struct Parsed {
@@ -45,6 +47,20 @@ TEST(ParseCommandLine, MakefileNameAttachedOrNext) {
   EXPECT_EQ(parsed.options.targetName, "x");
   // A name after -F that holds '=' is still the makefile, not a macro.
   EXPECT_EQ(Parse({"-F", "a=b.mak"}).options.makefileName, "a=b.mak");
+}
+
+TEST(ParseCommandLine, AbsolutePathsAreNotOptionsWhereSlashSeparates) {
+  Parsed parsed = Parse({"-F", "/src/build.mak", "/a"});
+  EXPECT_EQ(parsed.result, 0);
+  EXPECT_EQ(parsed.options.buildAll, 1);
+  if (platform::kPathSeparator == '/') {
+    EXPECT_EQ(parsed.options.makefileName, "/src/build.mak");
+    EXPECT_EQ(parsed.options.silent, 0);
+  } else {
+    // On Windows "/src..." is the option -S, and -F keeps waiting in vain.
+    EXPECT_EQ(parsed.options.makefileName, "Makefile");
+    EXPECT_EQ(parsed.options.silent, 1);
+  }
 }
 
 TEST(ParseCommandLine, MacroDefinitionsAndOneTarget) {

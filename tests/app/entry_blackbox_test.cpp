@@ -50,12 +50,14 @@ TEST(Entry, HelpBeforeUnknownOptionNeverReportsIt) {
   EXPECT_EQ(result.err, "");
 }
 
-TEST(Entry, UpdateInfo) {
+TEST(Entry, UpdateInfoFollowsParsing) {
   ScratchDirectory scratch;
-  auto result = RunBramle({"-V", "-H"}, scratch.path());
-  EXPECT_EQ(result.exitCode, 1);  // -H still stops, after -V was recorded
-  auto version = RunBramle({"-V", "-Z"}, scratch.path());
-  EXPECT_EQ(version.out, "");  // parsing stopped before the update text
+  auto info = RunBramle({"-V", "-F", "missing.mak"}, scratch.path());
+  const std::string updateInfo = "bramle ver 1.16 \n Update info:\n -x2 option changed (put inlinefiles)\n\n";
+  EXPECT_EQ(info.out.substr(0, updateInfo.size()), updateInfo);
+  // Parsing that stops early never reaches the update text.
+  EXPECT_EQ(RunBramle({"-V", "-Z"}, scratch.path()).out, "");
+  EXPECT_EQ(RunBramle({"-V", "-H"}, scratch.path()).out, ExpectedUsage());
 }
 
 TEST(Entry, ModesNotInThisBuildSaySoAndFail) {

@@ -284,7 +284,7 @@ TEST_F(LocalBuild, DependencyCycleIsNamed) {
   const auto result = Run();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, diag::FormatCatalogMessage(22000, Narrow("依存関係が循環しています(a -> b -> a)。")));
+  EXPECT_EQ(result.err, diag::FormatCatalogMessage(22000, diag::FormatCatalogMessage(20028, "a -> b -> a")));
 }
 
 TEST_F(LocalBuild, MakefileWithoutDependencyLines) {
@@ -292,6 +292,28 @@ TEST_F(LocalBuild, MakefileWithoutDependencyLines) {
   const auto result = Run();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err, Fatal(22508));
+}
+
+TEST_F(LocalBuild, MakefileInAnotherDirectoryBuildsThere) {
+  MakeFile("sub\\build.mak", 0, "out.txt: in.txt\n\techo made > out.txt\n");
+  MakeFile("sub\\in.txt", 10);
+  const auto result = Run({"-F", NativePath("sub\\build.mak")});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(Exists("sub\\out.txt"));
+  EXPECT_FALSE(Exists("out.txt"));
+}
+
+TEST_F(LocalBuild, MakefileErrorsEndTheRunBeforeAnyCommand) {
+  Makefile("first:\n\techo never\ntarget without colon\n");
+  const auto result = Run();
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.rfind(diag::FormatCatalogMessage(22004, diag::LoadMessage(20022)), 0), 0u);
+
+  const auto missing = Run({"-F", "nothing.mak"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err.rfind(diag::FormatCatalogMessage(22004, diag::FormatCatalogMessage(20023, "nothing.mak")), 0),
+            0u);
 }
 
 TEST_F(LocalBuild, BatchRunnerRunsCommandsToo) {

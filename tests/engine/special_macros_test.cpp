@@ -68,6 +68,8 @@ TEST_F(SpecialMacros, TargetBaseIsRelativeToTheCurrentDirectory) {
   EXPECT_EQ(Expand("sub\\foo.obj", "$*"), NativePath(".\\sub\\foo"));
   EXPECT_EQ(Expand("sub\\foo.obj", "$(*F)"), "foo");
   EXPECT_EQ(Expand("sub\\foo.obj", "$(*D)"), NativePath(".\\sub"));
+  EXPECT_EQ(Expand("sub\\foo.obj", "$(*B)"), "foo");
+  EXPECT_EQ(Expand("sub\\foo.obj", "$(*R)"), NativePath(".\\sub\\foo"));
   EXPECT_EQ(Expand("foo.obj", "$*.c"), "foo.c");
 
   std::filesystem::current_path(Scratch().path() / "sub");

@@ -61,6 +61,16 @@ TEST(SourceFile, KnowsItsFullPathAndName) {
   EXPECT_GT(file->fullPath().size(), std::string("Makefile").size());
 }
 
+TEST(SourceFile, DotComponentsLeaveTheFullPath) {
+  ScratchDirectory dir;
+  dir.Write("Makefile", "x\n");
+  dir.Write(testing_support::NativePath("sub\\keep"), "");
+  auto file = SourceFile::Open((dir.path() / "sub" / ".." / "." / "Makefile").string());
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->fullPath().find(".."), std::string::npos);
+  EXPECT_EQ(file->fileName(), "Makefile");
+}
+
 TEST(SourceFile, MissingFilesAndDirectoriesDoNotOpen) {
   ScratchDirectory dir;
   EXPECT_FALSE(SourceFile::Open((dir.path() / "missing.mak").string()));

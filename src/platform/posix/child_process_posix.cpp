@@ -5,11 +5,8 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
-// glibc 2.36 declares pidfd_open without C linkage for C++.
-extern "C" {
-#include <sys/pidfd.h>
-}
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -156,7 +153,7 @@ int ChildProcess::Start(const LaunchRequest& request) {
   // The child stays a zombie until this object goes, so its process id,
   // and with it the group id, cannot be reused while we may signal them.
   s.pid = pid;
-  s.pidfd = ::pidfd_open(pid, 0);
+  s.pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   if (s.pidfd < 0) {
     closeAll();
     return 2;  // the destructor ends and reaps the child

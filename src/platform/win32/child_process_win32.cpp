@@ -169,7 +169,8 @@ int ChildProcess::Start(const LaunchRequest& request) {
   }
 
   // A child shares our console when we have one, so that Ctrl+Break reaches
-  // its group; without a console it gets none (no window pops up).
+  // its group. Without one it gets a hidden console of its own, which the
+  // programs it starts share instead of each opening a window.
   s.sharedConsole = GetConsoleCP() != 0;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -181,7 +182,7 @@ int ChildProcess::Start(const LaunchRequest& request) {
   std::string commandLine = CommandLineFor(request);
   std::string environment;
   if (request.environment) environment = EnvironmentBlock(*request.environment);
-  DWORD flags = CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP | (s.sharedConsole ? 0 : CREATE_NO_WINDOW);
+  DWORD flags = CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP | (s.sharedConsole ? 0 : CREATE_NEW_CONSOLE);
   PROCESS_INFORMATION created{};
   BOOL ok = !commandLine.empty() &&
             CreateProcessA(request.kind == LaunchKind::Processor ? request.processor.c_str() : nullptr,

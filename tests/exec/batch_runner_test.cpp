@@ -1,0 +1,149 @@
+// The BatchRunner with the platform's real processor: cmd.exe (under Wine
+// for the Windows build) or /bin/sh.
+#include "exec/batch_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
+#include "runner_test_support.h"
+#include "support/bramle_process.h"
+
+namespace exec_test {
+namespace {
+
+// Batch and marker files go to a directory of the test's own, so that what
+// the runner leaves behind can be counted.
+class BatchRunnerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
+    ASSERT_EQ(runner_.Start(), 0);
+  }
+  void TearDown() override {
+    runner_.Close();
+    platform::SetEnvironmentVariableText(kTemporaryVariable, saved_);
+  }
+
+  // Files named mk<number> in the temporary directory.
+  size_t ScratchFiles() const {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
+      if (entry.path().filename().string().rfind("mk", 0) == 0) ++count;
+    }
+    return count;
+  }
+
+  // The processor's own built-ins differ; tests name both forms.
+  static std::string Pick(const std::string& cmd, const std::string& shell) { return IsPosixShell() ? shell : cmd; }
+
+  const char* kTemporaryVariable = IsPosixShell() ? "TMPDIR" : "TMP";
+  std::optional<std::string> saved_ = platform::GetEnvironmentVariableText(kTemporaryVariable);
+  testing_support::ScratchDirectory scratch_;
+  testing_support::ScratchDirectory work_;
+  exec::BatchRunner runner_;
+};
+
+TEST_F(BatchRunnerTest, ErrorLevelsComeBackExactly) {
+  for (int code : {0, 1, 255}) {
+    RunResult result = RunCommand(runner_, ChildCommand("exit " + std::to_string(code)));
+    EXPECT_EQ(result.exitCode, code);
+  }
+  // A built-in that fails, then one that succeeds.
+  EXPECT_NE(RunCommand(runner_, Pick("type no_such_file_for_bramle", "cat no_such_file_for_bramle")).exitCode, 0);
+  EXPECT_EQ(RunCommand(runner_, "echo ok").exitCode, 0);
+}
+
+TEST_F(BatchRunnerTest, BuiltinsShareTheProcessorsState) {
+  const std::string dir = work_.path().string();
+  EXPECT_EQ(RunCommand(runner_, "cd " + Pick("/d ", "") + "\"" + dir + "\"").exitCode, 0);
+  EXPECT_EQ(RunCommand(runner_, "echo copied> source.txt").exitCode, 0);
+  EXPECT_EQ(RunCommand(runner_, Pick("copy source.txt target.txt", "cp source.txt target.txt")).exitCode, 0);
+  EXPECT_EQ(Folded(work_.Read("target.txt")), "copied\n");
+  EXPECT_EQ(RunCommand(runner_, Pick("del source.txt", "rm source.txt")).exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(work_.path() / "source.txt"));
+
+  EXPECT_EQ(RunCommand(runner_, Pick("set BRAMLE_BATCH_VAR=kept", "BRAMLE_BATCH_VAR=kept")).exitCode, 0);
+  EXPECT_EQ(Folded(RunCommand(runner_, Pick("echo [%BRAMLE_BATCH_VAR%]", "echo [$BRAMLE_BATCH_VAR]")).out), "[kept]\n");
+}
+
+TEST_F(BatchRunnerTest, RedirectionsWork) {
+  const std::string file = (work_.path() / "out.txt").string();
+  EXPECT_EQ(RunCommand(runner_, ChildCommand("lines 2") + " > \"" + file + "\"").out, "");
+  EXPECT_EQ(Folded(work_.Read("out.txt")), "line0\nline1\n");
+  RunResult errors = RunCommand(runner_, ChildCommand("lines 1") + " 1>&2");
+  EXPECT_EQ(errors.out, "");
+  EXPECT_EQ(Folded(errors.err), "line0\n");
+}
+
+TEST_F(BatchRunnerTest, MissingProgramFailsInsideTheProcessor) {
+  RunResult missing = RunCommand(runner_, "no_such_program_for_bramle_tests");
+  EXPECT_EQ(missing.exec, 0);
+  EXPECT_NE(missing.exitCode, 0);
+  EXPECT_EQ(RunCommand(runner_, ChildCommand("exit 3")).exitCode, 3);
+}
+
+TEST_F(BatchRunnerTest, ExitEndsTheProcessorWithItsCodeAndTheNextCommandGetsANewOne) {
+  RunResult exited = RunCommand(runner_, "exit 5");
+  EXPECT_EQ(exited.exitCode, 5);
+  RunResult next = RunCommand(runner_, "echo again");
+  EXPECT_EQ(next.exec, 0);
+  EXPECT_EQ(Folded(next.out), "again\n");
+  EXPECT_EQ(next.exitCode, 0);
+}
+
+TEST_F(BatchRunnerTest, BatchAndMarkerFilesExistOnlyWhileTheCommandRuns) {
+  const size_t idle = ScratchFiles();
+  ASSERT_EQ(runner_.Exec(ChildCommand("block")), 0);
+  std::string line;
+  ASSERT_TRUE(runner_.WaitLine(line, true));
+  EXPECT_EQ(ScratchFiles(), idle + 2);
+  EXPECT_EQ(runner_.ExitCode(), -1);
+  runner_.Kill();
+  EXPECT_EQ(ScratchFiles(), 0u);
+
+  ASSERT_EQ(runner_.Start(), 0);
+  EXPECT_EQ(RunCommand(runner_, ChildCommand("exit 0")).exitCode, 0);
+  EXPECT_EQ(ScratchFiles(), idle);
+  runner_.Close();
+  EXPECT_EQ(ScratchFiles(), 0u);
+}
+
+TEST_F(BatchRunnerTest, CommandEndingInTheMiddleOfTheBatchLeavesNoFiles) {
+  const size_t idle = ScratchFiles();
+  EXPECT_EQ(RunCommand(runner_, "exit 9").exitCode, 9);
+  EXPECT_EQ(ScratchFiles(), idle);
+}
+
+TEST_F(BatchRunnerTest, PolledWithoutTakingTheOutputIsStillComplete) {
+  ASSERT_EQ(runner_.Exec(ChildCommand("lines 5000")), 0);
+  while (runner_.IsRunning()) {
+  }
+  std::string text;
+  EXPECT_FALSE(runner_.TakeStdout(text));
+  EXPECT_TRUE(Folded(text) == NumberedLines("line", 5000)) << "got " << text.size() << " bytes";
+}
+
+TEST_F(BatchRunnerTest, OutputNeverShowsTheProcessorsPromptsOrSentinels) {
+  for (int i = 0; i < 3; ++i) {
+    RunResult result = RunCommand(runner_, "echo line" + std::to_string(i));
+    EXPECT_EQ(Folded(result.out), "line" + std::to_string(i) + "\n");
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST(BatchRunnerStartTest, ProcessorThatCannotBeStartedGivesTwo) {
+  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
+  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::string("no_such_processor_for_bramle")));
+  exec::BatchRunner runner;
+  EXPECT_EQ(runner.Start(), 2);
+  platform::SetEnvironmentVariableText("ComSpec", saved);
+  EXPECT_EQ(runner.Exec("echo x"), 2);
+  ASSERT_EQ(runner.Start(), 0);
+  EXPECT_EQ(Folded(RunCommand(runner, "echo x").out), "x\n");
+}
+
+}  // namespace
+}  // namespace exec_test

@@ -1,0 +1,70 @@
+#include "exec/builtin_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "support/bramle_process.h"
+
+namespace {
+
+TEST(BuiltinCommandsTest, NamesAndTableHoldTheSame32Names) {
+  auto names = exec::ShellCommandNames();
+  auto table = exec::BuiltinCommandTable();
+  ASSERT_EQ(names.size(), 32u);
+  ASSERT_EQ(table.size(), 32u);
+  EXPECT_EQ(names.front(), "break");
+  EXPECT_EQ(names.back(), "vol");
+  std::set<std::string_view> fromNames(names.begin(), names.end());
+  std::set<std::string_view> fromTable;
+  for (const auto& row : table) fromTable.insert(row.name);
+  EXPECT_EQ(fromNames, fromTable);
+}
+
+TEST(BuiltinCommandsTest, TableGroupsSynonymsInOrder) {
+  auto table = exec::BuiltinCommandTable();
+  int previous = 0;
+  for (const auto& row : table) {
+    EXPECT_GE(row.group, previous);
+    EXPECT_LE(row.group, previous + 1);
+    EXPECT_LT(row.group, exec::kBuiltinGroupCount);
+    previous = row.group;
+  }
+  EXPECT_EQ(exec::FindBuiltin("chdir")->group, exec::FindBuiltin("cd")->group);
+  EXPECT_EQ(exec::FindBuiltin("erase")->group, 8);
+  EXPECT_EQ(exec::FindBuiltin("md")->group, exec::FindBuiltin("mkdir")->group);
+  EXPECT_EQ(exec::FindBuiltin("rename")->group, 20);
+  EXPECT_EQ(exec::FindBuiltin("vol")->group, 27);
+}
+
+TEST(BuiltinCommandsTest, OnlySetHasAHandler) {
+  for (const auto& row : exec::BuiltinCommandTable()) {
+    EXPECT_EQ(row.handler != nullptr, row.name == "set") << row.name;
+  }
+}
+
+TEST(BuiltinCommandsTest, FindBuiltinIgnoresCaseButNotQuotes) {
+  EXPECT_NE(exec::FindBuiltin("ECHO"), nullptr);
+  EXPECT_NE(exec::FindBuiltin("Copy"), nullptr);
+  EXPECT_EQ(exec::FindBuiltin("\"echo\""), nullptr);
+  EXPECT_EQ(exec::FindBuiltin("echoes"), nullptr);
+  EXPECT_EQ(exec::FindBuiltin(""), nullptr);
+}
+
+TEST(BuiltinCommandsTest, IsShellCommandIsALooseSubstringTestAfterTheLastSeparator) {
+  EXPECT_TRUE(exec::IsShellCommand("echo x"));
+  EXPECT_TRUE(exec::IsShellCommand("cl model.c"));  // contains "del"
+  EXPECT_FALSE(exec::IsShellCommand("ECHO x"));     // case counts
+  EXPECT_FALSE(exec::IsShellCommand("cl /c a.c"));
+  EXPECT_TRUE(exec::IsShellCommand(testing_support::NativePath("C:\\tools\\echo.exe x")));
+  EXPECT_FALSE(exec::IsShellCommand(testing_support::NativePath("C:\\echo\\cl.exe")));
+  EXPECT_FALSE(exec::IsShellCommand(""));
+}
+
+// In code page 932 the second byte of 表 is a backslash; it separates nothing.
+TEST(BuiltinCommandsTest, IsShellCommandSkipsTrailBytes) {
+  EXPECT_TRUE(exec::IsShellCommand(testing_support::NativePath(testing_support::Narrow("x\\echo表 y"))));
+}
+
+}  // namespace

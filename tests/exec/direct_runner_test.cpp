@@ -1,0 +1,166 @@
+// The DirectRunner: routing, the "set" built-in, argument splitting, the
+// backlog rule.
+#include "exec/direct_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
+#include "runner_test_support.h"
+#include "support/bramle_process.h"
+
+namespace exec_test {
+namespace {
+
+class DirectRunnerTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(runner_.Start(), 0); }
+  exec::DirectRunner runner_;
+};
+
+TEST_F(DirectRunnerTest, MissingProgramGivesTwoAndTheRunnerGoesOn) {
+  RunResult missing = RunCommand(runner_, "no_such_program_for_bramle_tests argument");
+  EXPECT_EQ(missing.exec, 2);
+  EXPECT_FALSE(runner_.IsRunning());
+  EXPECT_EQ(RunCommand(runner_, ChildCommand("exit 4")).exitCode, 4);
+}
+
+TEST_F(DirectRunnerTest, SetChangesTheChildrensEnvironmentOnly) {
+  RunResult set = RunCommand(runner_, "set BRAMLE_EXEC_TEST_VAR=one");
+  EXPECT_EQ(set.exec, 0);
+  EXPECT_EQ(set.exitCode, 0);
+  EXPECT_FALSE(runner_.IsRunning());
+  EXPECT_EQ(Folded(RunCommand(runner_, ChildCommand("env BRAMLE_EXEC_TEST_VAR")).out), "one\n");
+  EXPECT_FALSE(platform::GetEnvironmentVariableText("BRAMLE_EXEC_TEST_VAR").has_value());
+
+  // A later value replaces the earlier one instead of hiding behind it.
+  RunCommand(runner_, "SET BRAMLE_EXEC_TEST_VAR=two words");
+  EXPECT_EQ(Folded(RunCommand(runner_, ChildCommand("env BRAMLE_EXEC_TEST_VAR")).out), "two words\n");
+
+  RunCommand(runner_, "set BRAMLE_EXEC_TEST_VAR=");
+  EXPECT_EQ(Folded(RunCommand(runner_, ChildCommand("env BRAMLE_EXEC_TEST_VAR")).out), "<unset>\n");
+
+  RunCommand(runner_, "set \"BRAMLE_EXEC_TEST_VAR=quoted value\"");
+  EXPECT_EQ(Folded(RunCommand(runner_, ChildCommand("env BRAMLE_EXEC_TEST_VAR")).out), "quoted value\n");
+}
+
+TEST_F(DirectRunnerTest, SetWithoutAssignmentChangesNothing) {
+  const size_t before = runner_.Environment().Entries().size();
+  for (const char* line : {"set", "set BRAMLE_EXEC_TEST_NOTHING", "set =x"}) {
+    RunResult result = RunCommand(runner_, line);
+    EXPECT_EQ(result.exec, 0) << line;
+    EXPECT_EQ(result.exitCode, 0) << line;
+  }
+  EXPECT_EQ(runner_.Environment().Entries().size(), before);
+}
+
+TEST_F(DirectRunnerTest, InheritedVariablesReachTheChild) {
+  ASSERT_TRUE(platform::SetEnvironmentVariableText("BRAMLE_EXEC_TEST_INHERITED", std::string("yes")));
+  exec::DirectRunner fresh;
+  ASSERT_EQ(fresh.Start(), 0);
+  EXPECT_EQ(Folded(RunCommand(fresh, ChildCommand("env BRAMLE_EXEC_TEST_INHERITED")).out), "yes\n");
+  platform::SetEnvironmentVariableText("BRAMLE_EXEC_TEST_INHERITED", std::nullopt);
+}
+
+TEST_F(DirectRunnerTest, ArgumentsAreSplitByTheCRuntimeRules) {
+  RunResult result = RunCommand(runner_, ChildCommand("args \"a b\" c\\\"d e\\f \"g\\\\\" \"\""));
+  EXPECT_EQ(Folded(result.out), "[a b]\n[c\"d]\n[e\\f]\n[g\\]\n[]\n");
+}
+
+TEST_F(DirectRunnerTest, RedirectionGoesThroughTheProcessor) {
+  testing_support::ScratchDirectory scratch;
+  const std::string file = (scratch.path() / "out.txt").string();
+  RunResult result = RunCommand(runner_, "echo redirected>" + file);
+  EXPECT_EQ(result.exec, 0);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(Folded(scratch.Read("out.txt")), "redirected\n");
+
+  // A program's output redirected as an argument.
+  RunResult child = RunCommand(runner_, ChildCommand("lines 2 > " + file));
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out, "");
+  EXPECT_EQ(Folded(scratch.Read("out.txt")), "line0\nline1\n");
+}
+
+TEST_F(DirectRunnerTest, ProcessorBuiltinReportsItsExitCode) {
+  EXPECT_EQ(RunCommand(runner_, "exit 3").exitCode, 3);
+  EXPECT_EQ(RunCommand(runner_, "EXIT 0").exitCode, IsPosixShell() ? 127 : 0);
+}
+
+TEST_F(DirectRunnerTest, ComSpecNamesTheProcessorEvenWhenMissing) {
+  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::string("no_such_processor_for_bramle")));
+  exec::DirectRunner runner;
+  ASSERT_EQ(runner.Start(), 0);
+  platform::SetEnvironmentVariableText("ComSpec", std::nullopt);
+  EXPECT_EQ(runner.Exec("echo x"), 2);
+  EXPECT_EQ(RunCommand(runner, ChildCommand("exit 0")).exitCode, 0);
+}
+
+// More than 1001 lines left queued: the first is taken, the rest dropped.
+TEST_F(DirectRunnerTest, BacklogBeyondTheLimitIsDropped) {
+  ASSERT_EQ(runner_.Exec(ChildCommand("lines 1002")), 0);
+  while (runner_.IsRunning()) {
+  }
+  std::string text;
+  EXPECT_FALSE(runner_.TakeStdout(text));
+  EXPECT_EQ(Folded(text), "line0\n");
+  EXPECT_TRUE(runner_.TakeStdout(text));
+}
+
+TEST_F(DirectRunnerTest, BacklogAtTheLimitIsKept) {
+  ASSERT_EQ(runner_.Exec(ChildCommand("lines 1001")), 0);
+  while (runner_.IsRunning()) {
+  }
+  std::string text;
+  EXPECT_FALSE(runner_.TakeStdout(text));
+  EXPECT_EQ(Folded(text), NumberedLines("line", 1001));
+}
+
+TEST_F(DirectRunnerTest, ExitCodeIsZeroWhileACommandRuns) {
+  ASSERT_EQ(runner_.Exec(ChildCommand("block")), 0);
+  EXPECT_EQ(runner_.ExitCode(), 0);
+  runner_.Kill();
+  EXPECT_EQ(runner_.ExitCode(), 1);
+}
+
+TEST_F(DirectRunnerTest, ShellSyntaxGoesThroughTheShellOnPosix) {
+  if (!IsPosixShell()) GTEST_SKIP() << "cmd.exe lines are not shell syntax";
+  EXPECT_EQ(Folded(RunCommand(runner_, "echo $((1 + 2)); echo 'single quoted'").out), "3\nsingle quoted\n");
+  EXPECT_EQ(Folded(RunCommand(runner_, "FOO=bar; export FOO; echo $FOO").out), "bar\n");
+}
+
+TEST_F(DirectRunnerTest, ChildrenStartWithDefaultSignalsOnPosix) {
+  if (!IsPosixShell()) GTEST_SKIP() << "signals are POSIX";
+  // The test program blocks SIGINT and ignores SIGPIPE, as bramle does.
+  RunResult interrupted = RunCommand(runner_, "kill -INT $$; echo survived");
+  EXPECT_EQ(interrupted.out, "");
+  EXPECT_EQ(interrupted.exitCode, 130);
+  RunResult piped = RunCommand(runner_, "yes | head -n 1");
+  EXPECT_EQ(piped.out, "y\n");
+  EXPECT_EQ(piped.err, "");
+}
+
+TEST_F(DirectRunnerTest, KillReachesTheWholeGroupOnPosix) {
+  if (!IsPosixShell()) GTEST_SKIP() << "process groups are POSIX";
+  testing_support::ScratchDirectory scratch;
+  const std::string lock = (scratch.path() / "held.lock").string();
+  // A background child that ignores SIGINT holds a lock and outlives the
+  // break; Kill must end it with the group, which frees the lock.
+  ASSERT_EQ(runner_.Exec("(trap '' INT; exec flock " + lock + " sh -c 'echo holding; exec sleep 1000') & wait"), 0);
+  std::string line;
+  ASSERT_TRUE(runner_.WaitLine(line, true));
+  ASSERT_EQ(line, "holding\n");
+  runner_.Kill();
+  EXPECT_EQ(runner_.ExitCode(), 1);
+  ASSERT_EQ(runner_.Start(), 0);
+  // Waits for the lock; the bound only matters when the holder survived.
+  RunResult free = RunCommand(runner_, "flock -w 60 " + lock + " echo free");
+  EXPECT_EQ(free.out, "free\n");
+}
+
+}  // namespace
+}  // namespace exec_test

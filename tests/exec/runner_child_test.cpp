@@ -1,0 +1,149 @@
+// Entry point of the exec tests, and the child modes the runner tests start.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <future>
+#include <string>
+
+#include "platform/console_control.h"
+#include "platform/network_startup.h"
+#include "platform/processor_family.h"
+#include "platform/system_info.h"
+#include "runner_test_support.h"
+
+namespace exec_test {
+namespace {
+
+void Write(FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+int RunChild(int argc, char** argv) {
+  const std::string mode = argv[2];
+  auto number = [&](int index) { return index < argc ? std::atol(argv[index]) : 0L; };
+  if (mode == "exit") return static_cast<int>(number(3));
+  if (mode == "lines") {
+    FILE* stream = argc > 4 && std::strcmp(argv[4], "err") == 0 ? stderr : stdout;
+    std::string text = NumberedLines("line", static_cast<int>(number(3)));
+    Write(stream, text);
+    return 0;
+  }
+  if (mode == "mixed") {
+    for (long i = 0; i < number(3); ++i) {
+      Write(stdout, "out" + std::to_string(i) + "\n");
+      Write(stderr, "err" + std::to_string(i) + "\n");
+    }
+    return 0;
+  }
+  if (mode == "bytes") {
+    Write(stdout, PatternBytes(static_cast<size_t>(number(3))));
+    return 0;
+  }
+  if (mode == "partial") {
+    Write(stdout, "a\nb");
+    Write(stderr, "c\nd");
+    return 0;
+  }
+  if (mode == "binary") {
+    std::string bytes;
+    for (int value = 0; value < 256; ++value) bytes.push_back(static_cast<char>(value));
+    Write(stdout, bytes);
+    return 0;
+  }
+  if (mode == "close") {
+    std::fclose(stdout);
+    std::fclose(stderr);
+    return static_cast<int>(number(3));
+  }
+  if (mode == "block") {
+    Write(stdout, "blocking\n");
+    std::promise<void> never;
+    never.get_future().wait();
+    return 0;
+  }
+  if (mode == "env") {
+    const char* value = std::getenv(argv[3]);
+    Write(stdout, value ? std::string(value) + "\n" : "<unset>\n");
+    return 0;
+  }
+  if (mode == "args") {
+    for (int i = 3; i < argc; ++i) Write(stdout, std::string("[") + argv[i] + "]\n");
+    return 0;
+  }
+  if (mode == "stdin") {
+    size_t count = 0;
+    char buffer[256];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) count += n;
+    Write(stdout, "read " + std::to_string(count) + "\n");
+    return 0;
+  }
+  Write(stderr, "unknown child mode " + mode + "\n");
+  return 99;
+}
+
+}  // namespace
+
+std::string ChildCommand(const std::string& mode) { return "\"" + platform::ModulePath() + "\" --child " + mode; }
+
+bool RunChildIfAsked(int argc, char** argv, int* exitCode) {
+  if (argc < 3 || std::strcmp(argv[1], "--child") != 0) return false;
+  *exitCode = RunChild(argc, argv);
+  return true;
+}
+
+RunResult RunCommand(exec::CommandRunner& runner, const std::string& line) {
+  RunResult result;
+  result.exec = runner.Exec(line);
+  if (result.exec != 0) return result;
+  std::string text;
+  auto takeBoth = [&] {
+    if (!runner.TakeStdout(text)) result.out += text;
+    if (!runner.TakeStderr(text)) result.err += text;
+  };
+  while (runner.IsRunning()) takeBoth();
+  takeBoth();
+  result.exitCode = runner.ExitCode();
+  return result;
+}
+
+std::string Folded(const std::string& text) {
+  std::string folded;
+  folded.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    folded.push_back(text[i]);
+  }
+  return folded;
+}
+
+std::string NumberedLines(const std::string& prefix, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += prefix + std::to_string(i) + "\n";
+  return text;
+}
+
+std::string PatternBytes(size_t count) {
+  std::string bytes(count, '\0');
+  for (size_t i = 0; i < count; ++i) bytes[i] = i % 61 == 60 ? '\n' : static_cast<char>('!' + i % 90);
+  return bytes;
+}
+
+bool IsPosixShell() { return platform::kProcessorFamily == platform::ProcessorFamily::PosixShell; }
+
+}  // namespace exec_test
+
+int main(int argc, char** argv) {
+  int exitCode = 0;
+  if (exec_test::RunChildIfAsked(argc, argv, &exitCode)) return exitCode;
+  // As in bramle itself: Ctrl+C and Ctrl+Break are taken by a thread of
+  // their own (blocked everywhere else on POSIX), and SIGPIPE is ignored.
+  // Children must start without either.
+  platform::InstallConsoleControlHandler([](platform::ConsoleEvent) {});
+  platform::StartNetworking();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,40 @@
+// Helpers for the runner tests: this test program also serves as the child
+// that runners start ("<self> --child MODE ..."), so the same children run
+// on both builds.
+#pragma once
+
+#include <string>
+
+#include "exec/command_runner.h"
+
+namespace exec_test {
+
+// The command line that runs this program in child mode `mode`.
+std::string ChildCommand(const std::string& mode);
+
+// Runs the child mode when the arguments ask for it; false otherwise.
+bool RunChildIfAsked(int argc, char** argv, int* exitCode);
+
+struct RunResult {
+  int exec = -1;
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Exec, then take both streams while the command runs, once more after,
+// and the exit code: the calling order every caller follows.
+RunResult RunCommand(exec::CommandRunner& runner, const std::string& line);
+
+// Text with every CR LF folded to LF (children on Windows write text mode).
+std::string Folded(const std::string& text);
+
+// "line0\nline1\n..." as the "lines" child writes it.
+std::string NumberedLines(const std::string& prefix, int count);
+
+// The bytes the "bytes" child writes.
+std::string PatternBytes(size_t count);
+
+bool IsPosixShell();
+
+}  // namespace exec_test

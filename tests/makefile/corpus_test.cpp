@@ -1,0 +1,87 @@
+// Black-box: real NMAKE makefiles either load or stop at their first
+// construct outside bramle's dialect with that construct's reader error.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/path.h"
+#include "support/bramle_process.h"
+
+namespace {
+
+using testing_support::Narrow;
+using testing_support::RunBramle;
+using testing_support::ScratchDirectory;
+
+// The corpus lies beside the project; under Wine a Unix path is reached
+// through drive Z:.
+std::string CorpusPath(const std::string& file) {
+  std::string path = std::string(BRAMLE_SOURCE_DIR) + "/../shared/corpus/nmake/" + file;
+  if (platform::kPathSeparator == '\\' && !path.empty() && path[0] == '/') {
+    path = "Z:" + path;
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+  }
+  return path;
+}
+
+struct CorpusCase {
+  const char* file;
+  // Empty when the file loads; else the reader's message (UTF-8) and the
+  // place "file:(line) text" of the first error.
+  const char* messageUtf8;
+  const char* placeUtf8;
+};
+
+const char* const kSyntaxError = "構文が認識できません、構文の誤りです。";
+
+const CorpusCase kCorpus[] = {
+    {"bzip2-makefile.msc", "", ""},
+    {"zlib-Makefile.msc", "", ""},
+    {"libpng-makefile.vcwin32", "", ""},
+    // "!IFDEF NAME" without the $(NAME) form.
+    {"libevent-Makefile.nmake", kSyntaxError, "libevent-Makefile.nmake:(16) !IFDEF OPENSSL_DIR"},
+    {"c-ares-Makefile.msvc", kSyntaxError, "c-ares-Makefile.msvc:(81) !IFNDEF USE_WATT32"},
+    {"sqlite-Makefile.msc", kSyntaxError, "sqlite-Makefile.msc:(26) !IFNDEF EXTRA_SRC"},
+    // Directive keywords are upper case only.
+    {"libxml2-Makefile.msvc", "!includeのようなディレクティブ命令は存在しません",
+     "libxml2-Makefile.msvc:(19) !include $(AUTOCONF)"},
+    {"curl-MakefileBuild.vc", "!Ifのようなディレクティブ命令は存在しません",
+     "curl-MakefileBuild.vc:(44) !If \"$(CC)\" == \"\""},
+    {"tcl-sampleextension-makefile.vc", "!includeのようなディレクティブ命令は存在しません",
+     "tcl-sampleextension-makefile.vc:(22) !include \"rules-ext.vc\""},
+    {"tcl-sampleextension-rules.vc", "!ifndefのようなディレクティブ命令は存在しません",
+     "tcl-sampleextension-rules.vc:(20) !ifndef _RULES_VC"},
+    {"tcl-sampleextension-rules-ext.vc", "!ifndefのようなディレクティブ命令は存在しません",
+     "tcl-sampleextension-rules-ext.vc:(4) !ifndef _RULES_EXT_VC"},
+    // Its first line uses $(PROJECT), which only the includer defines.
+    {"tcl-sampleextension-targets.vc", "ターゲット指定行でターゲットが空です",
+     "tcl-sampleextension-targets.vc:(9) $(PROJECT): setup pkgindex $(PRJLIB)"},
+    // An !INCLUDE name without quotes.
+    {"vim-Make_mvc.mak", "!INCLUDEで\" \"か<>で囲まれていません",
+     "vim-Make_mvc.mak:(166) !INCLUDE .\\auto\\nmake\\tools.mak"},
+    // "[command]" is no expression; the continued line reports its last part.
+    {"httpd-Makefile.win", "')'がありません", "httpd-Makefile.win:(50)     && !defined(USEMAK) && !defined(USEDSW)"},
+};
+
+TEST(Corpus, EachFileLoadsOrStopsAtItsFirstForeignConstruct) {
+  ScratchDirectory dir;
+  for (const CorpusCase& c : kCorpus) {
+    SCOPED_TRACE(c.file);
+    // "-F<name>" keeps an absolute Linux path from reading as a '/' option;
+    // -N keeps the makefile's commands from running.
+    const auto result = RunBramle({"-N", "-P", "-F" + CorpusPath(c.file)}, dir.path());
+    if (std::string(c.messageUtf8).empty()) {
+      // Loaded: the model is shown. Building needs sources that are not here.
+      EXPECT_NE(result.out.find("|| Target file: "), std::string::npos);
+      EXPECT_EQ(result.err.find(Narrow("Makeファイルの文法エラー")), std::string::npos);
+      continue;
+    }
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, Narrow(std::string("\nBramle: FatalError Makeファイルの文法エラーが発生しました。\n") +
+                                 c.messageUtf8 + "\n" + c.placeUtf8 + "\n\nメイク処理を中断します。"));
+  }
+}
+
+}  // namespace
