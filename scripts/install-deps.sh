@@ -6,7 +6,7 @@ set -euo pipefail
 need_apt=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-pkgs=(cmake ninja-build g++ make libgtest-dev googletest locales
+pkgs=(cmake ninja-build g++ gcc binutils make time libgtest-dev googletest locales
       g++-mingw-w64-i686 qt6-base-dev xvfb iproute2 python3)
 if [ "${BRAMLE_NO_WINE:-0}" != 1 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -50,6 +50,9 @@ enum EvalStatus : int {
   kEvalTooFewOperands = 48,       // an operator or function lacks operands
 };
 
+// True for the statuses that end an evaluation successfully.
+inline bool EvalSucceeded(int status) { return status == kEvalSuccess; }
+
 // The status a report should describe. A parse that stopped at a left-over
 // token (a token code) is a complete expression followed by more text with
 // no operator between: it is described like kEvalNotSingleValue, whose

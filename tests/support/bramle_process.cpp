@@ -84,10 +84,15 @@ std::string ScratchDirectory::Read(const std::string& name) const {
 }
 
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
-  const std::filesystem::path outFile = directory / ".bramle-test-out";
-  const std::filesystem::path errFile = directory / ".bramle-test-err";
   std::string line = Quote(ExecutablePath());
   for (const std::string& argument : arguments) line += " " + Quote(argument);
+  return RunInDirectory(line, directory);
+}
+
+ProcessResult RunInDirectory(const std::string& command, const std::filesystem::path& directory) {
+  const std::filesystem::path outFile = directory / ".bramle-test-out";
+  const std::filesystem::path errFile = directory / ".bramle-test-err";
+  std::string line = command;
   line.append(" >").append(Quote(outFile.string())).append(" 2>").append(Quote(errFile.string()));
   // cmd.exe strips the outer quotes of a /c line that has more than two.
   if (kWindows) line = "\"" + line + "\"";

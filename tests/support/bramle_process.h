@@ -31,6 +31,10 @@ class ScratchDirectory {
 // Runs bramle with `arguments` in `directory`.
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory);
 
+// Runs `command` through the system's command interpreter in `directory`;
+// its standard streams are captured. The line must not redirect them itself.
+ProcessResult RunInDirectory(const std::string& command, const std::filesystem::path& directory);
+
 // Test paths are written Windows-style; this gives the platform's form.
 std::string NativePath(std::string path);
 
