@@ -3,7 +3,7 @@
 # project in examples/ with it, then runs the program that was built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BRAMLE_NO_WINE=1 bash scripts/install-deps.sh
+bash scripts/install-deps.sh example
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target bramle >/dev/null
 bramle="$PWD/build/linux/bramle"

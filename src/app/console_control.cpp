@@ -12,13 +12,14 @@ namespace {
 std::mutex cancelMutex;
 std::function<void()> cancelAction;
 
+// Runs whole under the lock: the build clears its action when it ends, and
+// so waits for a cancel in progress to print its last line before the
+// process can exit.
 void OnConsoleEvent(platform::ConsoleEvent event) {
   const unsigned notice = event == platform::ConsoleEvent::CtrlC ? 22505 : 22507;
+  std::lock_guard<std::mutex> hold(cancelMutex);
   platform::WriteStdout(diag::LoadMessage(notice) + "\n");
-  {
-    std::lock_guard<std::mutex> hold(cancelMutex);
-    if (cancelAction) cancelAction();
-  }
+  if (cancelAction) cancelAction();
   platform::WriteStdout(diag::LoadMessage(22506) + "\n");
 }
 

@@ -10,7 +10,8 @@ namespace app {
 void InstallCancelHandler();
 
 // The action that cancels the running command (the current runner's Kill);
-// an empty function when none runs.
+// an empty function when none runs. Setting it waits for a cancel that is
+// under way to finish.
 void SetCancelAction(std::function<void()> action);
 
 }  // namespace app
