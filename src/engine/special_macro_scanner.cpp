@@ -110,4 +110,25 @@ std::string ApplyModifier(MacroModifier modifier, std::string_view value) {
   return std::string(value);
 }
 
+std::string ReplaceSpecialMacros(std::string_view text,
+                                 const std::function<std::optional<std::string>(const SpecialMacroToken&)>& replace) {
+  std::string result;
+  result.reserve(text.size());
+  for (;;) {
+    const SpecialMacroToken token = ScanSpecialMacro(text);
+    if (token.kind == SpecialMacroKind::EndOfScan) break;
+    result.append(text.substr(0, token.start));
+    std::optional<std::string> value;
+    if (token.kind != SpecialMacroKind::NotSpecial) value = replace(token);
+    if (value) {
+      result += *value;
+    } else {
+      result.append(text.substr(token.start, token.length));
+    }
+    text.remove_prefix(token.start + token.length);
+  }
+  result.append(text);
+  return result;
+}
+
 }  // namespace engine

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,5 +41,10 @@ SpecialMacroToken ScanSpecialMacro(std::string_view text);
 
 // The part of the file name `value` that `modifier` selects.
 std::string ApplyModifier(MacroModifier modifier, std::string_view value);
+
+// Copies `text` with each token for which `replace` gives a value replaced by
+// that value; every other token stays as written.
+std::string ReplaceSpecialMacros(std::string_view text,
+                                 const std::function<std::optional<std::string>(const SpecialMacroToken&)>& replace);
 
 }  // namespace engine

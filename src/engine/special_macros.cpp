@@ -112,21 +112,7 @@ class TokenValues {
 };
 
 std::string Expand(TokenValues& values, std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
-  for (;;) {
-    const SpecialMacroToken token = ScanSpecialMacro(text);
-    if (token.kind == SpecialMacroKind::EndOfScan) break;
-    result.append(text.substr(0, token.start));
-    if (token.kind == SpecialMacroKind::NotSpecial) {
-      result.append(text.substr(token.start, token.length));
-    } else {
-      result += values.Value(token);
-    }
-    text.remove_prefix(token.start + token.length);
-  }
-  result.append(text);
-  return result;
+  return ReplaceSpecialMacros(text, [&values](const SpecialMacroToken& token) { return values.Value(token); });
 }
 
 }  // namespace

@@ -25,22 +25,10 @@ std::string SubstituteTargetBase(std::string_view targetName, std::string_view t
     value.push_back(platform::kPathSeparator);
   }
   value += parts.base;
-
-  std::string result;
-  result.reserve(text.size());
-  for (;;) {
-    const SpecialMacroToken token = ScanSpecialMacro(text);
-    if (token.kind == SpecialMacroKind::EndOfScan) break;
-    result.append(text.substr(0, token.start));
-    if (token.kind == SpecialMacroKind::TargetBase) {
-      result += ApplyModifier(token.modifier, value);
-    } else {
-      result.append(text.substr(token.start, token.length));
-    }
-    text.remove_prefix(token.start + token.length);
-  }
-  result.append(text);
-  return result;
+  return ReplaceSpecialMacros(text, [&value](const SpecialMacroToken& token) -> std::optional<std::string> {
+    if (token.kind != SpecialMacroKind::TargetBase) return std::nullopt;
+    return ApplyModifier(token.modifier, value);
+  });
 }
 
 std::vector<std::string> ReadNames(std::string_view text) {
