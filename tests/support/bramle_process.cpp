@@ -53,6 +53,12 @@ std::string ExecutablePath() {
   return path;
 }
 
+std::string BramleLine(const std::vector<std::string>& arguments) {
+  std::string line = Quote(ExecutablePath());
+  for (const std::string& argument : arguments) line += " " + Quote(argument);
+  return line;
+}
+
 }  // namespace
 
 ScratchDirectory::ScratchDirectory() {
@@ -84,9 +90,14 @@ std::string ScratchDirectory::Read(const std::string& name) const {
 }
 
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
-  std::string line = Quote(ExecutablePath());
-  for (const std::string& argument : arguments) line += " " + Quote(argument);
-  return RunInDirectory(line, directory);
+  return RunInDirectory(BramleLine(arguments), directory);
+}
+
+ProcessResult RunBramleWithVariable(const std::string& name, const std::string& value,
+                                    const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
+  // cmd.exe: the quoted form keeps blanks out of the value.
+  const std::string assignment = kWindows ? "set \"" + name + "=" + value + "\"&& " : name + "=" + Quote(value) + " ";
+  return RunInDirectory(assignment + BramleLine(arguments), directory);
 }
 
 ProcessResult RunInDirectory(const std::string& command, const std::filesystem::path& directory) {
