@@ -12,13 +12,13 @@ namespace {
 std::mutex cancelMutex;
 std::function<void()> cancelAction;
 
+// Held to the last notice: the build the cancel ends cannot end the process
+// (SetCancelAction waits) before the user is told it stopped.
 void OnConsoleEvent(platform::ConsoleEvent event) {
+  std::lock_guard<std::mutex> hold(cancelMutex);
   const unsigned notice = event == platform::ConsoleEvent::CtrlC ? 22505 : 22507;
   platform::WriteStdout(diag::LoadMessage(notice) + "\n");
-  {
-    std::lock_guard<std::mutex> hold(cancelMutex);
-    if (cancelAction) cancelAction();
-  }
+  if (cancelAction) cancelAction();
   platform::WriteStdout(diag::LoadMessage(22506) + "\n");
 }
 
