@@ -125,7 +125,8 @@ std::string RelativeDirectory(const std::string& directory, bool withSeparator) 
   } else if (*relative != ".") {
     result = *relative;
   }
-  if (withSeparator && !result.empty() && result.back() != platform::kPathSeparator) {
+  // The last byte alone may be the trail byte of a double-byte character.
+  if (withSeparator && !result.empty() && !LastPathComponent(result).empty()) {
     result.push_back(platform::kPathSeparator);
   }
   return result;

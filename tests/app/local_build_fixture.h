@@ -26,8 +26,12 @@ class LocalBuild : public ::testing::Test {
   // Writes `name` (Windows-style) with a modification time `age` seconds
   // before a fixed reference in the past.
   void MakeFile(const std::string& name, int age, const std::string& content = "x\n") const {
-    scratch_.Write(testing_support::NativePath(name), content);
+    WriteFile(name, content);
     SetAge(name, age);
+  }
+  // Writes `name` (Windows-style, narrow encoding) with the time of writing.
+  void WriteFile(const std::string& name, const std::string& content = "x\n") const {
+    scratch_.Write(testing_support::NativePath(name), content);
   }
   void SetAge(const std::string& name, int age) const {
     std::filesystem::last_write_time(Path(name), reference_ - std::chrono::seconds(age));

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/path_parts.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -53,6 +55,28 @@ std::string ExecutablePath() {
   return path;
 }
 
+bool IsAscii(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+void MakeDirectories(const std::string& directory) {
+  if (IsAscii(directory)) {
+    std::filesystem::create_directories(directory);
+  } else if (!platform::PathStatus(directory).directory) {
+    // cmd.exe makes the missing levels by itself.
+    platform::RunShellLine((kWindows ? "mkdir " : "mkdir -p ") + Quote(directory));
+  }
+}
+
+std::string BramleLine(const std::vector<std::string>& arguments) {
+  std::string line = Quote(ExecutablePath());
+  for (const std::string& argument : arguments) line += " " + Quote(argument);
+  return line;
+}
+
 }  // namespace
 
 ScratchDirectory::ScratchDirectory() {
@@ -71,11 +95,12 @@ ScratchDirectory::~ScratchDirectory() {
 }
 
 // Names are narrow strings (code page 932 under Wine), which std::filesystem
-// would take for another encoding: the streams get them as they are.
+// would take for another encoding: the streams and the command interpreter
+// get them as they are.
 void ScratchDirectory::Write(const std::string& name, const std::string& content) const {
   const std::string file = path_.string() + platform::kPathSeparator + NativePath(name);
-  const size_t lastSeparator = file.rfind(platform::kPathSeparator);
-  std::filesystem::create_directories(file.substr(0, lastSeparator));
+  const size_t lastSeparator = engine::SplitPath(file).directory.size();
+  MakeDirectories(file.substr(0, lastSeparator));
   std::ofstream(file, std::ios::binary) << content;
 }
 
@@ -84,9 +109,14 @@ std::string ScratchDirectory::Read(const std::string& name) const {
 }
 
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
-  std::string line = Quote(ExecutablePath());
-  for (const std::string& argument : arguments) line += " " + Quote(argument);
-  return RunInDirectory(line, directory);
+  return RunInDirectory(BramleLine(arguments), directory);
+}
+
+ProcessResult RunBramleWithVariable(const std::string& name, const std::string& value,
+                                    const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
+  // cmd.exe: the quoted form keeps blanks out of the value.
+  const std::string assignment = kWindows ? "set \"" + name + "=" + value + "\"&& " : name + "=" + Quote(value) + " ";
+  return RunInDirectory(assignment + BramleLine(arguments), directory);
 }
 
 ProcessResult RunInDirectory(const std::string& command, const std::filesystem::path& directory) {

@@ -31,6 +31,11 @@ class ScratchDirectory {
 // Runs bramle with `arguments` in `directory`.
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory);
 
+// RunBramle with the environment variable `name` set to `value` for bramle
+// alone.
+ProcessResult RunBramleWithVariable(const std::string& name, const std::string& value,
+                                    const std::vector<std::string>& arguments, const std::filesystem::path& directory);
+
 // Runs `command` through the system's command interpreter in `directory`;
 // its standard streams are captured. The line must not redirect them itself.
 ProcessResult RunInDirectory(const std::string& command, const std::filesystem::path& directory);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -105,6 +106,19 @@ std::string CommandLineFor(const LaunchRequest& request) {
   return std::string();
 }
 
+// Our own standard handles are not handed on: a child, or a console host
+// started for it, that lives on after us would otherwise keep open the file
+// or pipe that takes our output. Children get their handles explicitly.
+void KeepOwnStandardHandles() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+      HANDLE handle = GetStdHandle(which);
+      if (handle != nullptr && handle != INVALID_HANDLE_VALUE) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+    }
+  });
+}
+
 std::string EnvironmentBlock(const std::vector<std::string>& entries) {
   std::string block;
   for (const std::string& entry : entries) {
@@ -152,6 +166,7 @@ int ChildProcess::Start(const LaunchRequest& request) {
     CloseHandleOnce(childError);
     CloseHandleOnce(childInput);
   };
+  KeepOwnStandardHandles();
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   bool piped = s.output[0].Open(&childOutput) && s.output[1].Open(&childError);
   if (piped && request.inputPipe) {

@@ -1,0 +1,218 @@
+// Input a careful user still meets: files that vanish or appear while the
+// build runs, directories where files are expected, names with blanks or
+// double-byte characters, and commands that fail, cannot start, are killed,
+// read their input or write a great deal.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "diag/message_catalogue.h"
+#include "local_build_fixture.h"
+#include "support/bramle_process.h"
+
+namespace app::test {
+namespace {
+
+using testing_support::Narrow;
+using testing_support::NativePath;
+
+const char* const kDelete = kWindows ? "del" : "rm";
+
+TEST_F(LocalBuild, DependentDeletedByAnEarlierCommandStopsTheBuild) {
+  Makefile(std::string("all: gen use after\ngen:\n\t") + kDelete +
+           " data.txt\nuse: data.txt\n\techo use\nafter:\n\techo after\n");
+  MakeFile("data.txt", 10);
+  const auto result = Run();
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, std::string("  ") + kDelete + " data.txt\n");
+  EXPECT_EQ(result.err, Fatal(30008, "data.txt"));
+}
+
+TEST_F(LocalBuild, TargetDeletedBeforeTheWalkReachesItIsRebuilt) {
+  Makefile(std::string("all: gen out\ngen:\n\t") + kDelete + " out\nout: in\n\techo rebuilt> out\n");
+  MakeFile("in", 20);
+  MakeFile("out", 10);
+  const auto result = Run({"-S"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Read("out"), NativeLines("rebuilt\n"));
+}
+
+TEST_F(LocalBuild, FilesMadeByEarlierCommandsCountWhenTheWalkReachesThem) {
+  // new.h appears before user needs it; out appears newer than in, so it
+  // is up to date by the time the walk reaches it.
+  Makefile(
+      "all: maker user gen out\n"
+      "maker:\n\techo x> new.h\n"
+      "user: new.h\n\techo user\n"
+      "gen:\n\techo made> out\n"
+      "out: in\n\techo rebuilt\n");
+  MakeFile("in", 10);
+  const auto result = Run();
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "  echo x> new.h\n  echo user\nuser\n  echo made> out\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(LocalBuild, DirectoriesAreNoFiles) {
+  Makefile(
+      "out: a.c\n\techo building\n"
+      "usesdata: data\n\techo never\n"
+      "usesglob: *.x\n\techo never\n");
+  MakeFile("a.c", 20);
+  WriteFile("out\\keep");
+  WriteFile("data\\keep");
+  WriteFile("d.x\\keep");
+  // A target that is a directory never exists as a file: it is always built.
+  for (int run = 0; run < 2; ++run) {
+    const auto result = Run();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "  echo building\nbuilding\n");
+  }
+  const auto data = Run({"usesdata"});
+  EXPECT_EQ(data.exitCode, 1);
+  EXPECT_EQ(data.err, Fatal(30008, "data"));
+  const auto glob = Run({"usesglob"});
+  EXPECT_EQ(glob.exitCode, 1);
+  EXPECT_EQ(glob.err, Fatal(30008, "*.x"));
+}
+
+TEST_F(LocalBuild, NamesWithBlanksInDoubleQuotes) {
+  Makefile(std::string("\"my out.txt\": \"in put.c\" other.c\n\t") + kShowFile +
+           " $** > $@\n\techo [$(@F)] [$(**F)] [$<]\n"
+           "\"needs it\": \"no such.h\"\n\techo never\n");
+  MakeFile("in put.c", 20, "a\n");
+  MakeFile("other.c", 20, "b\n");
+  const auto listed = Run({"-N"});
+  EXPECT_EQ(listed.exitCode, 0) << listed.err;
+  // The target does not exist yet: $@ is its name as written.
+  EXPECT_EQ(listed.out, std::string("  ") + kShowFile + " \"in put.c\" other.c > \"my out.txt\"\n" +
+                            "  echo [\"my out.txt\"] [\"in put.c\" other.c] [in put.c]\n");
+
+  const auto built = Run({"-X"});
+  EXPECT_EQ(built.exitCode, 0) << built.err;
+  EXPECT_EQ(built.out, "MaxCount: 1\nCount: 1\n");
+  EXPECT_EQ(built.err.rfind("my out.txt\n", 0), 0u) << built.err;
+  EXPECT_EQ(Read("my out.txt"), "a\nb\n");
+  EXPECT_EQ(Run().out, "");  // up to date now
+
+  const auto missing = Run({"needs it"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err, Fatal(30008, "no such.h"));
+}
+
+// Code page 932 under Wine: the second byte of 表 and of ソ is the backslash.
+TEST_F(LocalBuild, DoubleByteNames) {
+  WriteFile(Narrow("表"));
+  WriteFile(Narrow("ソ表"));
+  WriteFile(Narrow("ソ\\keep"));
+  Makefile(NativePath(Narrow(
+      "all: 表.obj ソ\\表.txt bad\n"
+      "表.obj: 表\n\techo $(<F)> $(@F)\n"
+      "ソ\\表.txt: ソ表\n\techo $(<F)> $@\n"
+      "bad: ソ\\予.h\n\techo never\n")));
+  const auto built = Run({"-X"});
+  EXPECT_EQ(built.exitCode, 1);
+  // The count knows nothing of the missing file yet.
+  EXPECT_EQ(built.out, "MaxCount: 3\nCount: 1\nCount: 2\n");
+  // Progress names and the missing file are the part after the last separator.
+  EXPECT_EQ(built.err, Narrow("表.obj\n表.txt\n") + Fatal(30008, Narrow("予.h")));
+  EXPECT_EQ(Read(Narrow("表.obj")), NativeLines(Narrow("表\n")));
+  EXPECT_EQ(Read(Narrow("ソ\\表.txt")), NativeLines(Narrow("ソ表\n")));
+
+  // Written after their dependents, both targets are up to date now.
+  const auto again = Run({"-T", "all"});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_EQ(again.out, "");
+  EXPECT_EQ(again.err, Fatal(30008, Narrow("予.h")));
+
+  WriteFile(Narrow("ソ\\予.h"));
+  const auto touched = Run({"-T"});
+  EXPECT_EQ(touched.exitCode, 0);
+  EXPECT_EQ(touched.out, diag::FormatCatalogMessage(22501, "bad") + "\n");
+}
+
+TEST_F(LocalBuild, DoubleByteProgramThatCannotStart) {
+  Makefile(NativePath(Narrow("all: bad good\nbad:\n\t\"ソ\\表.exe\" arg\ngood:\n\techo good\n")));
+  const auto stops = Run();
+  EXPECT_EQ(stops.exitCode, 1);
+  EXPECT_NE(stops.err.find(Fatal(22504, NativePath(Narrow("\"ソ\\表.exe\" arg")), 2)), std::string::npos)
+      << stops.err;
+  const auto keepGoing = Run({"-K"});
+  EXPECT_EQ(keepGoing.exitCode, 2);
+  EXPECT_NE(keepGoing.err.find(diag::FormatCatalogMessage(22003, Narrow("表"), 2)), std::string::npos);
+  EXPECT_EQ(keepGoing.out, NativePath(Narrow("  \"ソ\\表.exe\" arg\n")) + "  echo good\ngood\n");
+}
+
+TEST_F(LocalBuild, KilledCommandIsAFailure) {
+  // POSIX: the shell that runs the line is killed. Windows: the code of a
+  // process stopped by Ctrl+C, which no command can send to itself alone.
+  const std::string line = kWindows ? "exit -1073741510" : "kill -9 $$";
+  const int code = kWindows ? -1073741510 : 128 + 9;
+  Makefile("all: bad good\nbad:\n\t" + line + "\n\techo never\ngood:\n\techo good\n");
+  const auto stops = Run();
+  EXPECT_EQ(stops.exitCode, 1);
+  EXPECT_EQ(stops.out, "  " + line + "\n");
+  EXPECT_EQ(stops.err, Fatal(22504, line, code));
+  const auto keepGoing = Run({"-K"});
+  EXPECT_EQ(keepGoing.out, "  " + line + "\n  echo good\ngood\n");
+  EXPECT_EQ(keepGoing.err, diag::FormatCatalogMessage(22003, line.substr(0, 4), code));
+}
+
+TEST_F(LocalBuild, CommandThatEndsTheProcessorLeavesTheBatchRunnerUsable) {
+  // The batch runner's processor itself goes: killed with its group on
+  // POSIX, ended by exit inside a batch file under cmd.exe.
+  const std::string line = kWindows ? "exit 3" : "kill -9 0";
+  const int code = kWindows ? 3 : 128 + 9;
+  Makefile("all: bad good\nbad:\n\t" + line + "\ngood:\n\techo good\n");
+  const auto result = Run({"-L", "-K"});
+  EXPECT_EQ(result.exitCode, code);
+  EXPECT_EQ(result.out, "  " + line + "\n  echo good\ngood\n");
+}
+
+// Where two long texts first differ, with a little context.
+std::string FirstDifference(const std::string& actual, const std::string& expected) {
+  size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  const size_t from = at < 40 ? 0 : at - 40;
+  return "at byte " + std::to_string(at) + ": got [" + actual.substr(from, 80) + "] expected [" +
+         expected.substr(from, 80) + "]";
+}
+
+// Each runner: a command that reads its input gets its end at once; one
+// that writes thousands of lines has them all passed on in order; a last
+// line without a line end is passed on when its command ends; a command
+// that is empty runs nothing and succeeds.
+TEST_F(LocalBuild, CommandsThatReadWriteOrDoNothing) {
+  const std::string read = kWindows ? "find \"x\"" : "cat";
+  const std::string partial = kWindows ? "<nul set /p=abc" : "printf abc";
+  Makefile("all: input much partial empty\n"
+           "input:\n\t-" + read + "\n"
+           "much:\n\t" + kShowFile + " lines.txt\n"
+           "partial:\n\t" + partial + "\n\techo next\n"
+           "empty:\n\t# nothing but a comment\n");
+  std::string lines;
+  for (int i = 1; i <= 5000; ++i) lines += "line " + std::to_string(i) + "\n";
+  MakeFile("lines.txt", 0, lines);
+  const std::string expected = "  " + read + "\n  " + kShowFile + " lines.txt\n" + lines + "  " + partial +
+                               "\nabc  echo next\nnext\n  \n";
+  for (const std::vector<std::string>& runner : {std::vector<std::string>{}, {"-L"}}) {
+    const auto result = Run(runner);
+    EXPECT_EQ(result.exitCode, 0) << runner.size() << result.err;
+    EXPECT_TRUE(result.out == expected) << runner.size() << " " << FirstDifference(result.out, expected);
+  }
+}
+
+TEST_F(LocalBuild, OutputIsReleasedWhenTheRunEnds) {
+  // A child (or what the system starts for it) that ends just before bramle
+  // must not hold bramle's output: each run writes its own.
+  Makefile(std::string("t:\n\techo run $(N)\n\t") + (kWindows ? "hostname" : "true") + "\n");
+  for (int run = 0; run < 5; ++run) {
+    const std::string number = std::to_string(run);
+    const auto result = Run({"N=" + number});
+    EXPECT_EQ(result.exitCode, 0) << run;
+    EXPECT_EQ(result.out.rfind("  echo run " + number + "\nrun " + number + "\n", 0), 0u) << result.out;
+  }
+}
+
+}  // namespace
+}  // namespace app::test

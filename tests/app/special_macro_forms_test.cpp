@@ -1,0 +1,113 @@
+// $@ $* $** $? $< and their D B F R forms, in both bracket styles, as real
+// commands see them: a target in a subdirectory, dependents in others.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "local_build_fixture.h"
+#include "platform/directory.h"
+#include "support/bramle_process.h"
+
+namespace app::test {
+namespace {
+
+using testing_support::Narrow;
+using testing_support::NativePath;
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+class SpecialMacroForms : public LocalBuild {
+ protected:
+  // sub\t.obj is older than sub\b.c only; inc\c.h has its very time.
+  void SetUp() override {
+    MakeFile("sub\\t.obj", 10);
+    MakeFile("inc\\c.h", 10);
+    MakeFile("a.c", 20);
+    MakeFile("sub\\b.c", 5);
+  }
+  static constexpr const char* kDependencyLine = "sub\\t.obj: inc\\c.h a.c sub\\b.c\n";
+
+  std::string FullPath(const std::string& name) const {
+    return platform::FullPath((Directory() / NativePath(name)).string());
+  }
+};
+
+TEST_F(SpecialMacroForms, EveryFormListed) {
+  Makefile(NativePath(std::string(kDependencyLine) +
+                      "\techo $@ $(@D) $(@B) $(@F) $(@R) ${@D} ${@B} ${@F} ${@R}\n"
+                      "\techo $* $(*D) $(*B) $(*F) $(*R) ${*D} ${*R}\n"
+                      "\techo $** $(**D) $(**B) $(**F) $(**R) ${**F}\n"
+                      "\techo $? $(?D) $(?B) $(?F) $(?R) ${?R}\n"
+                      "\techo $< $(<D) $(<B) $(<F) $(<R) ${<D}\n"
+                      "\techo $(@D} ${@F) $(@d) $$@ ^^$@\n"));
+  const auto result = Run({"-N"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string target = Quoted(FullPath("sub\\t.obj"));
+  const std::string directory = Quoted(FullPath("sub"));
+  const std::string withoutExtension = Quoted(FullPath("sub") + NativePath("\\t"));
+  EXPECT_EQ(result.out,
+            "  echo " + target + " " + directory + " \"t\" \"t.obj\" " + withoutExtension + " " + directory +
+                " \"t\" \"t.obj\" " + withoutExtension + "\n" +
+                NativePath("  echo .\\sub\\t .\\sub t t .\\sub\\t .\\sub .\\sub\\t\n"
+                           // a.c has no directory: an empty name in the list
+                           "  echo inc\\c.h a.c sub\\b.c inc  sub c a b c.h a.c b.c inc\\c a sub\\b c.h a.c b.c\n"
+                           "  echo sub\\b.c sub b b.c sub\\b sub\\b\n"
+                           "  echo .\\inc\\c.h .\\inc c c.h .\\inc\\c .\\inc\n") +
+                "  echo " + directory + " \"t.obj\" " + target + " " + target + " ^$@\n");
+}
+
+TEST_F(SpecialMacroForms, CommandsActOnTheValues) {
+  Makefile(NativePath(std::string(kDependencyLine) +
+                      "\techo $(?F)> $(@D)\\newer.txt\n"
+                      "\techo $(<B)> $(@R).first\n"
+                      "\techo $(**B)> $*.all\n"
+                      "\techo made> $@\n"));
+  const auto result = Run({"-S"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(Read("sub\\newer.txt"), NativeLines("b.c\n"));
+  EXPECT_EQ(Read("sub\\t.first"), NativeLines("c\n"));
+  EXPECT_EQ(Read("sub\\t.all"), NativeLines("c a b\n"));
+  EXPECT_EQ(Read("sub\\t.obj"), NativeLines("made\n"));
+  // Now newer than every dependent: nothing is out of date.
+  EXPECT_EQ(Run().out, "");
+}
+
+TEST_F(SpecialMacroForms, FirstDependentOnlyWhileOutOfDateUnlessBuildAll) {
+  Makefile(NativePath("sub\\t.obj: inc\\c.h a.c\n\techo [$<] [$?] [$(<F)]\n"));
+  EXPECT_EQ(Run({"-N"}).out, "");  // up to date: nothing listed
+  EXPECT_EQ(Run({"-N", "-A"}).out, NativePath("  echo [.\\inc\\c.h] [inc\\c.h a.c] [c.h]\n"));
+}
+
+TEST_F(SpecialMacroForms, MakefileElsewhereMeasuresFromItsDirectory) {
+  Makefile("unused:\n");
+  MakeFile("proj\\build.mak", 0, NativePath("obj\\x.obj: src\\x.c\n\techo $* $< $(<D)> $*.txt\n"));
+  MakeFile("proj\\src\\x.c", 10);
+  WriteFile("proj\\obj\\keep");
+  const auto result = Run({"-S", "-F", NativePath("proj\\build.mak")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Read("proj\\obj\\x.txt"), NativeLines(NativePath(".\\obj\\x .\\src\\x.c .\\src\n")));
+}
+
+// In code page 932 the second byte of 表 and of ソ is the backslash; neither
+// splits a path nor ends a line as a continuation.
+TEST_F(SpecialMacroForms, DoubleByteNamesKeepTheirCharacters) {
+  WriteFile(Narrow("ソ\\予.h"));
+  WriteFile(Narrow("ソ表"));
+  WriteFile(Narrow("表\\keep"));  // the target's directory
+  Makefile(NativePath(Narrow("表\\ソ.obj: ソ\\予.h ソ表\n"
+                             "\techo $* $(*D) $(*F) $< $(<D) $(<R) $(@F) $(@B) $(**B) $(**F)\n"
+                             "\techo $(<F)> $(@R).txt\n")));
+  const auto listed = Run({"-N"});
+  EXPECT_EQ(listed.exitCode, 0) << listed.err;
+  EXPECT_EQ(listed.out,
+            NativePath(Narrow("  echo .\\表\\ソ .\\表 ソ .\\ソ\\予.h .\\ソ .\\ソ\\予 \"ソ.obj\" \"ソ\" 予 ソ表 予.h ソ表\n"
+                              "  echo 予.h> \"表\\ソ\".txt\n")));
+
+  const auto built = Run({"-S"});
+  EXPECT_EQ(built.exitCode, 0) << built.err;
+  EXPECT_EQ(Read(Narrow("表\\ソ.txt")), NativeLines(Narrow("予.h\n")));
+}
+
+}  // namespace
+}  // namespace app::test
