@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/command_list.h"
+#include "platform/file_status.h"
 
 namespace engine {
 
@@ -56,6 +57,11 @@ struct TargetNode {
   bool isRoot = false;
   // The dependents as they stood before the build, for the timestamp view.
   std::vector<TargetNode*> loadedDependents;
+  // The file's status as the walk last read it, valid while fileKnown is
+  // set. A run reads each file once, and a target's file again after it has
+  // been selected for building, since its commands may change it.
+  platform::FileStatus file;
+  bool fileKnown = false;
 
   bool HasCommands() const { return commands && !commands->Empty(); }
   BuildState State() const { return commands ? commands->State() : BuildState::NotStarted; }
