@@ -64,8 +64,15 @@ TargetNode* TargetModel::CreateNode(std::string name) {
 }
 
 void TargetModel::Index(TargetNode* node) {
-  byName_[node->name].push_back(node);
-  byFoldedName_[FoldCase(node->name)].push_back(node);
+  const auto [entry, added] = byName_.try_emplace(node->name, NameEntry{node, node});
+  if (added) return;
+  entry->second.last->nextByName = node;
+  entry->second.last = node;
+}
+
+TargetNode* TargetModel::Named(std::string_view name) const {
+  const auto found = byName_.find(name);
+  return found == byName_.end() ? nullptr : found->second.first;
 }
 
 const std::vector<TargetNode*>& TargetModel::Roots() const {
@@ -107,26 +114,42 @@ TargetNode* TargetModel::FirstInPreOrder(const std::vector<TargetNode*>& candida
   return nullptr;
 }
 
-TargetNode* TargetModel::FindTarget(std::string_view name) const {
-  const auto found = byFoldedName_.find(FoldCase(name));
-  return found == byFoldedName_.end() ? nullptr : FirstInPreOrder(found->second);
+TargetNode* TargetModel::FirstNamed(std::string_view name, bool exact) const {
+  TargetNode* match = nullptr;
+  size_t count = 0;
+  for (TargetNode* node = Named(name); node; node = node->nextByName) {
+    if (exact && node->name != name) continue;
+    match = node;
+    ++count;
+  }
+  if (count <= 1) return match;
+  std::vector<TargetNode*> candidates;
+  for (TargetNode* node = Named(name); node; node = node->nextByName) {
+    if (!exact || node->name == name) candidates.push_back(node);
+  }
+  return FirstInPreOrder(candidates);
 }
 
-TargetNode* TargetModel::FindExact(const std::string& name) const {
-  const auto found = byName_.find(name);
-  return found == byName_.end() ? nullptr : FirstInPreOrder(found->second);
+size_t TargetModel::CountNamedExactly(const std::string& name) const {
+  size_t count = 0;
+  for (const TargetNode* node = Named(name); node; node = node->nextByName) count += node->name == name ? 1 : 0;
+  return count;
 }
+
+TargetNode* TargetModel::FindTarget(std::string_view name) const { return FirstNamed(name, false); }
 
 TargetNode* TargetModel::FindRoot(std::string_view name) const {
-  const auto found = byFoldedName_.find(FoldCase(name));
-  if (found == byFoldedName_.end()) return nullptr;
-  std::vector<TargetNode*> named;
-  for (TargetNode* node : found->second) {
-    if (node->isRoot) named.push_back(node);
+  TargetNode* root = nullptr;
+  size_t count = 0;
+  for (TargetNode* node = Named(name); node; node = node->nextByName) {
+    if (!node->isRoot) continue;
+    root = node;
+    ++count;
   }
-  if (named.size() <= 1) return named.empty() ? nullptr : named.front();
-  for (TargetNode* root : Roots()) {
-    if (std::find(named.begin(), named.end(), root) != named.end()) return root;
+  if (count <= 1) return root;
+  // Several roots of this name in different letter case: the earliest root.
+  for (TargetNode* each : Roots()) {
+    if (each->isRoot && EqualsIgnoringCase(each->name, name)) return each;
   }
   return nullptr;
 }
@@ -246,8 +269,7 @@ bool TargetModel::HasRootCycle() const {
   // target, or an inferred source) depends on itself when that node lies
   // below it.
   for (const TargetNode* root : Roots()) {
-    const auto namesakes = byName_.find(root->name);
-    if (namesakes == byName_.end() || namesakes->second.size() < 2) continue;
+    if (CountNamedExactly(root->name) < 2) continue;
     const unsigned mark = ClearVisitMarks();
     std::vector<TargetNode*> pending(root->dependents.begin(), root->dependents.end());
     while (!pending.empty()) {
@@ -306,8 +328,7 @@ std::vector<const TargetNode*> TargetModel::FindRootCycle() const {
   std::vector<const TargetNode*> cycle = FindDependencyCycle();
   if (!cycle.empty()) return cycle;
   for (const TargetNode* root : Roots()) {
-    const auto namesakes = byName_.find(root->name);
-    if (namesakes == byName_.end() || namesakes->second.size() < 2) continue;
+    if (CountNamedExactly(root->name) < 2) continue;
     // Breadth first with the node each was reached from, so the path can be
     // read back from the namesake.
     std::unordered_map<const TargetNode*, const TargetNode*> reachedFrom{{root, nullptr}};

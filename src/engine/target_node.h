@@ -54,6 +54,9 @@ struct TargetNode {
   bool onWalkPath = false;
   // The node an inference rule created this one for, else none.
   TargetNode* inferredFor = nullptr;
+  // The next node made whose name matches this one's without regard to
+  // case, else none.
+  TargetNode* nextByName = nullptr;
   bool isRoot = false;
   // The dependents as they stood before the build, for the timestamp view.
   std::vector<TargetNode*> loadedDependents;
