@@ -203,6 +203,30 @@ void TargetModel::AddDependencyBlock(DependencyBlock block) {
 }
 
 bool TargetModel::HasRootCycle() const {
+  // Most graphs have no cycle at all; only one that has needs the search
+  // for a root on it.
+  if (!FindDependencyCycle().empty() && RootOnNodeCycle()) return true;
+
+  // A root whose exact name another node also has (a line naming its own
+  // target, or an inferred source) depends on itself when that node lies
+  // below it.
+  for (const TargetNode* root : Roots()) {
+    if (CountNamedExactly(root->name) < 2) continue;
+    const unsigned mark = ClearVisitMarks();
+    std::vector<TargetNode*> pending(root->dependents.begin(), root->dependents.end());
+    while (!pending.empty()) {
+      TargetNode* node = pending.back();
+      pending.pop_back();
+      if (node->visited == mark) continue;
+      node->visited = mark;
+      if (node->name == root->name) return true;
+      pending.insert(pending.end(), node->dependents.begin(), node->dependents.end());
+    }
+  }
+  return false;
+}
+
+bool TargetModel::RootOnNodeCycle() const {
   // Tarjan's strongly connected components, without recursion: a root on a
   // cycle lies in a component with more than one node or a loop to itself.
   const size_t count = nodes_.size();
@@ -247,39 +271,21 @@ bool TargetModel::HasRootCycle() const {
         lowLink[parent] = std::min(lowLink[parent], lowLink[node->id]);
       }
       if (lowLink[node->id] != index[node->id]) continue;
-      std::vector<const TargetNode*> component;
+      // The component is the stack down to this node; it has more than one
+      // member when the node is not on top.
+      const bool several = componentStack.back() != node;
       const TargetNode* member = nullptr;
       do {
         member = componentStack.back();
         componentStack.pop_back();
         onStack[member->id] = false;
-        component.push_back(member);
+        if (several) cyclic[member->id] = true;
       } while (member != node);
-      if (component.size() > 1) {
-        for (const TargetNode* each : component) cyclic[each->id] = true;
-      }
     }
   }
 
   for (const TargetNode* root : Roots()) {
     if (cyclic[root->id]) return true;
-  }
-
-  // A root whose exact name another node also has (a line naming its own
-  // target, or an inferred source) depends on itself when that node lies
-  // below it.
-  for (const TargetNode* root : Roots()) {
-    if (CountNamedExactly(root->name) < 2) continue;
-    const unsigned mark = ClearVisitMarks();
-    std::vector<TargetNode*> pending(root->dependents.begin(), root->dependents.end());
-    while (!pending.empty()) {
-      TargetNode* node = pending.back();
-      pending.pop_back();
-      if (node->visited == mark) continue;
-      node->visited = mark;
-      if (node->name == root->name) return true;
-      pending.insert(pending.end(), node->dependents.begin(), node->dependents.end());
-    }
   }
   return false;
 }

@@ -98,6 +98,8 @@ class TargetModel {
   size_t CountNamedExactly(const std::string& name) const;
   TargetNode* FindExact(const std::string& name) const { return FirstNamed(name, true); }
   TargetNode* FindRoot(std::string_view name) const;
+  // True when some root lies on a cycle of nodes.
+  bool RootOnNodeCycle() const;
   // The node called `name` (exactly), created when there is none.
   TargetNode* LinkDependent(TargetNode* parent, const std::string& name);
   void RemoveRoot(TargetNode* node);
