@@ -18,13 +18,18 @@ constexpr int kUnvisited = -1;
 // Replaces $* (and its modifier forms) in a dependents text by the target's
 // path without extension; every other token stays as written.
 std::string SubstituteTargetBase(std::string_view targetName, std::string_view text) {
-  const PathParts parts = SplitPath(targetName);
   std::string value;
-  if (!parts.directory.empty()) {
-    value = parts.directory;
-    value.push_back(platform::kPathSeparator);
-  }
-  value += parts.base;
+  auto targetBase = [&]() -> const std::string& {
+    if (value.empty()) {
+      const PathParts parts = SplitPath(targetName);
+      if (!parts.directory.empty()) {
+        value = parts.directory;
+        value.push_back(platform::kPathSeparator);
+      }
+      value += parts.base;
+    }
+    return value;
+  };
 
   std::string result;
   result.reserve(text.size());
@@ -33,7 +38,7 @@ std::string SubstituteTargetBase(std::string_view targetName, std::string_view t
     if (token.kind == SpecialMacroKind::EndOfScan) break;
     result.append(text.substr(0, token.start));
     if (token.kind == SpecialMacroKind::TargetBase) {
-      result += ApplyModifier(token.modifier, value);
+      result += ApplyModifier(token.modifier, targetBase());
     } else {
       result.append(text.substr(token.start, token.length));
     }
