@@ -1,5 +1,7 @@
 #include "app/local_build_mode.h"
 
+#include <memory>
+
 #include "app/console_control.h"
 #include "engine/build_engine.h"
 #include "engine/model_report.h"
@@ -24,12 +26,16 @@ int LoadAndBuild(Application& application, engine::TargetModel& targets, engine:
 
 int RunLocalBuildMode(Application& application) {
   InstallCancelHandler();
-  engine::TargetModel targets;
-  engine::BuildEngine build(application.options, targets);
+  auto targets = std::make_unique<engine::TargetModel>();
+  engine::BuildEngine build(application.options, *targets);
   // A Ctrl+C from here on stops the build, even one pressed while loading.
   SetCancelAction([&build] { build.Cancel(); });
-  const int result = LoadAndBuild(application, targets, build);
+  const int result = LoadAndBuild(application, *targets, build);
   SetCancelAction(nullptr);
+  // The process ends after this mode. Freeing a large graph node by node
+  // takes longer than checking it for an up-to-date build, and the system
+  // takes the memory back at exit anyway, so the model is left to it.
+  static_cast<void>(targets.release());
   return result;
 }
 

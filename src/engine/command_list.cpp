@@ -29,7 +29,8 @@ int CommandLine::SetCommandLine(std::string commandText, std::string fileName, s
     }
     ++position;
   }
-  text = commandText.substr(position);
+  commandText.erase(0, position);
+  text = std::move(commandText);
   return 0;
 }
 

@@ -66,6 +66,7 @@ int RuleTable::AddInferenceRule(std::string_view fromSuffix, std::string fromDir
 }
 
 const InferenceRule* RuleTable::MatchInferenceRule(std::string_view targetName, std::string& dependentName) const {
+  if (rules_.empty()) return nullptr;
   const PathParts parts = SplitPath(targetName);
   const std::string extension = parts.extension.empty() ? std::string(kNoSuffix) : parts.extension;
   auto found = rules_.find(RuleKey(parts.directory, extension));

@@ -141,7 +141,13 @@ void ExpandTargetCommands(TargetNode& node, bool buildAll) {
   if (!node.commands) return;
   TokenValues values(node, buildAll);
   for (size_t i = 0; i < node.commands->Count(); ++i) {
-    CommandLine line = node.commands->Line(i);
+    const CommandLine& original = node.commands->Line(i);
+    // Every token starts with a '$'.
+    if (original.text.find('$') == std::string::npos &&
+        (original.inlineKind == InlineKind::None || original.inlineContent.find('$') == std::string::npos)) {
+      continue;
+    }
+    CommandLine line = original;
     line.text = Expand(values, line.text);
     if (line.inlineKind != InlineKind::None) line.inlineContent = Expand(values, line.inlineContent);
     node.commands->ReplaceLine(i, std::move(line));

@@ -18,16 +18,22 @@ constexpr int kUnvisited = -1;
 // Replaces $* (and its modifier forms) in a dependents text by the target's
 // path without extension; every other token stays as written.
 std::string SubstituteTargetBase(std::string_view targetName, std::string_view text) {
-  const PathParts parts = SplitPath(targetName);
   std::string value;
-  if (!parts.directory.empty()) {
-    value = parts.directory;
-    value.push_back(platform::kPathSeparator);
-  }
-  value += parts.base;
-  return ReplaceSpecialMacros(text, [&value](const SpecialMacroToken& token) -> std::optional<std::string> {
+  // Worked out only when a dependents text holds $* at all.
+  auto targetBase = [&]() -> const std::string& {
+    if (value.empty()) {
+      const PathParts parts = SplitPath(targetName);
+      if (!parts.directory.empty()) {
+        value = parts.directory;
+        value.push_back(platform::kPathSeparator);
+      }
+      value += parts.base;
+    }
+    return value;
+  };
+  return ReplaceSpecialMacros(text, [&targetBase](const SpecialMacroToken& token) -> std::optional<std::string> {
     if (token.kind != SpecialMacroKind::TargetBase) return std::nullopt;
-    return ApplyModifier(token.modifier, value);
+    return ApplyModifier(token.modifier, targetBase());
   });
 }
 
@@ -52,8 +58,15 @@ TargetNode* TargetModel::CreateNode(std::string name) {
 }
 
 void TargetModel::Index(TargetNode* node) {
-  byName_[node->name].push_back(node);
-  byFoldedName_[FoldCase(node->name)].push_back(node);
+  const auto [entry, added] = byName_.try_emplace(node->name, NameEntry{node, node});
+  if (added) return;
+  entry->second.last->nextByName = node;
+  entry->second.last = node;
+}
+
+TargetNode* TargetModel::Named(std::string_view name) const {
+  const auto found = byName_.find(name);
+  return found == byName_.end() ? nullptr : found->second.first;
 }
 
 const std::vector<TargetNode*>& TargetModel::Roots() const {
@@ -95,26 +108,42 @@ TargetNode* TargetModel::FirstInPreOrder(const std::vector<TargetNode*>& candida
   return nullptr;
 }
 
-TargetNode* TargetModel::FindTarget(std::string_view name) const {
-  const auto found = byFoldedName_.find(FoldCase(name));
-  return found == byFoldedName_.end() ? nullptr : FirstInPreOrder(found->second);
+TargetNode* TargetModel::FirstNamed(std::string_view name, bool exact) const {
+  TargetNode* match = nullptr;
+  size_t count = 0;
+  for (TargetNode* node = Named(name); node; node = node->nextByName) {
+    if (exact && node->name != name) continue;
+    match = node;
+    ++count;
+  }
+  if (count <= 1) return match;
+  std::vector<TargetNode*> candidates;
+  for (TargetNode* node = Named(name); node; node = node->nextByName) {
+    if (!exact || node->name == name) candidates.push_back(node);
+  }
+  return FirstInPreOrder(candidates);
 }
 
-TargetNode* TargetModel::FindExact(const std::string& name) const {
-  const auto found = byName_.find(name);
-  return found == byName_.end() ? nullptr : FirstInPreOrder(found->second);
+size_t TargetModel::CountNamedExactly(const std::string& name) const {
+  size_t count = 0;
+  for (const TargetNode* node = Named(name); node; node = node->nextByName) count += node->name == name ? 1 : 0;
+  return count;
 }
+
+TargetNode* TargetModel::FindTarget(std::string_view name) const { return FirstNamed(name, false); }
 
 TargetNode* TargetModel::FindRoot(std::string_view name) const {
-  const auto found = byFoldedName_.find(FoldCase(name));
-  if (found == byFoldedName_.end()) return nullptr;
-  std::vector<TargetNode*> named;
-  for (TargetNode* node : found->second) {
-    if (node->isRoot) named.push_back(node);
+  TargetNode* root = nullptr;
+  size_t count = 0;
+  for (TargetNode* node = Named(name); node; node = node->nextByName) {
+    if (!node->isRoot) continue;
+    root = node;
+    ++count;
   }
-  if (named.size() <= 1) return named.empty() ? nullptr : named.front();
-  for (TargetNode* root : Roots()) {
-    if (std::find(named.begin(), named.end(), root) != named.end()) return root;
+  if (count <= 1) return root;
+  // Several roots of this name in different letter case: the earliest root.
+  for (TargetNode* each : Roots()) {
+    if (each->isRoot && EqualsIgnoringCase(each->name, name)) return each;
   }
   return nullptr;
 }
@@ -168,6 +197,30 @@ void TargetModel::AddDependencyBlock(DependencyBlock block) {
 }
 
 bool TargetModel::HasRootCycle() const {
+  // Most graphs have no cycle at all; only one that has needs the search
+  // for a root on it.
+  if (!FindDependencyCycle().empty() && RootOnNodeCycle()) return true;
+
+  // A root whose exact name another node also has (a line naming its own
+  // target, or an inferred source) depends on itself when that node lies
+  // below it.
+  for (const TargetNode* root : Roots()) {
+    if (CountNamedExactly(root->name) < 2) continue;
+    const unsigned mark = ClearVisitMarks();
+    std::vector<TargetNode*> pending(root->dependents.begin(), root->dependents.end());
+    while (!pending.empty()) {
+      TargetNode* node = pending.back();
+      pending.pop_back();
+      if (node->visited == mark) continue;
+      node->visited = mark;
+      if (node->name == root->name) return true;
+      pending.insert(pending.end(), node->dependents.begin(), node->dependents.end());
+    }
+  }
+  return false;
+}
+
+bool TargetModel::RootOnNodeCycle() const {
   // Tarjan's strongly connected components, without recursion: a root on a
   // cycle lies in a component with more than one node or a loop to itself.
   const size_t count = nodes_.size();
@@ -212,40 +265,21 @@ bool TargetModel::HasRootCycle() const {
         lowLink[parent] = std::min(lowLink[parent], lowLink[node->id]);
       }
       if (lowLink[node->id] != index[node->id]) continue;
-      std::vector<const TargetNode*> component;
+      // The component is the stack down to this node; it has more than one
+      // member when the node is not on top.
+      const bool several = componentStack.back() != node;
       const TargetNode* member = nullptr;
       do {
         member = componentStack.back();
         componentStack.pop_back();
         onStack[member->id] = false;
-        component.push_back(member);
+        if (several) cyclic[member->id] = true;
       } while (member != node);
-      if (component.size() > 1) {
-        for (const TargetNode* each : component) cyclic[each->id] = true;
-      }
     }
   }
 
   for (const TargetNode* root : Roots()) {
     if (cyclic[root->id]) return true;
-  }
-
-  // A root whose exact name another node also has (a line naming its own
-  // target, or an inferred source) depends on itself when that node lies
-  // below it.
-  for (const TargetNode* root : Roots()) {
-    const auto namesakes = byName_.find(root->name);
-    if (namesakes == byName_.end() || namesakes->second.size() < 2) continue;
-    const unsigned mark = ClearVisitMarks();
-    std::vector<TargetNode*> pending(root->dependents.begin(), root->dependents.end());
-    while (!pending.empty()) {
-      TargetNode* node = pending.back();
-      pending.pop_back();
-      if (node->visited == mark) continue;
-      node->visited = mark;
-      if (node->name == root->name) return true;
-      pending.insert(pending.end(), node->dependents.begin(), node->dependents.end());
-    }
   }
   return false;
 }
@@ -294,8 +328,7 @@ std::vector<const TargetNode*> TargetModel::FindRootCycle() const {
   std::vector<const TargetNode*> cycle = FindDependencyCycle();
   if (!cycle.empty()) return cycle;
   for (const TargetNode* root : Roots()) {
-    const auto namesakes = byName_.find(root->name);
-    if (namesakes == byName_.end() || namesakes->second.size() < 2) continue;
+    if (CountNamedExactly(root->name) < 2) continue;
     // Breadth first with the node each was reached from, so the path can be
     // read back from the namesake.
     std::unordered_map<const TargetNode*, const TargetNode*> reachedFrom{{root, nullptr}};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/command_list.h"
+#include "engine/name_compare.h"
 #include "engine/rule_table.h"
 #include "engine/target_node.h"
 
@@ -76,12 +77,29 @@ class TargetModel {
   void KeepLoadedDependents();
 
  private:
+  // The nodes of one name without regard to case, in the order they were
+  // made, chained through TargetNode::nextByName.
+  struct NameEntry {
+    TargetNode* first;
+    TargetNode* last;
+  };
+
   TargetNode* CreateNode(std::string name);
   void Index(TargetNode* node);
+  // The nodes that match `name` without regard to case; none when there is
+  // no such node.
+  TargetNode* Named(std::string_view name) const;
   // The first node in pre-order among `candidates`.
   TargetNode* FirstInPreOrder(const std::vector<TargetNode*>& candidates) const;
-  TargetNode* FindExact(const std::string& name) const;
+  // The first node in pre-order among those that match `name` without
+  // regard to case and satisfy `exact` (when set, the name as it is).
+  TargetNode* FirstNamed(std::string_view name, bool exact) const;
+  // How many nodes have exactly this name.
+  size_t CountNamedExactly(const std::string& name) const;
+  TargetNode* FindExact(const std::string& name) const { return FirstNamed(name, true); }
   TargetNode* FindRoot(std::string_view name) const;
+  // True when some root lies on a cycle of nodes.
+  bool RootOnNodeCycle() const;
   // The node called `name` (exactly), created when there is none.
   TargetNode* LinkDependent(TargetNode* parent, const std::string& name);
   void RemoveRoot(TargetNode* node);
@@ -89,8 +107,8 @@ class TargetModel {
   std::vector<std::unique_ptr<TargetNode>> nodes_;
   mutable std::vector<TargetNode*> roots_;  // may hold nodes no longer roots
   mutable bool rootsStale_ = false;
-  std::unordered_map<std::string, std::vector<TargetNode*>> byName_;
-  std::unordered_map<std::string, std::vector<TargetNode*>> byFoldedName_;
+  // Keyed by the first node's name, which never changes.
+  std::unordered_map<std::string_view, NameEntry, NameHashIgnoringCase, NameEqualIgnoringCase> byName_;
   mutable unsigned visitMark_ = 0;
 };
 

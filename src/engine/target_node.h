@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/command_list.h"
+#include "platform/file_status.h"
 
 namespace engine {
 
@@ -53,9 +54,17 @@ struct TargetNode {
   bool onWalkPath = false;
   // The node an inference rule created this one for, else none.
   TargetNode* inferredFor = nullptr;
+  // The next node made whose name matches this one's without regard to
+  // case, else none.
+  TargetNode* nextByName = nullptr;
   bool isRoot = false;
   // The dependents as they stood before the build, for the timestamp view.
   std::vector<TargetNode*> loadedDependents;
+  // The file's status as the walk last read it, valid while fileKnown is
+  // set. A run reads each file once, and a target's file again after it has
+  // been selected for building, since its commands may change it.
+  platform::FileStatus file;
+  bool fileKnown = false;
 
   bool HasCommands() const { return commands && !commands->Empty(); }
   BuildState State() const { return commands ? commands->State() : BuildState::NotStarted; }

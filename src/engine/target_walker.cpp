@@ -21,11 +21,19 @@ WalkResult TargetWalker::NextBuildTarget(std::string_view targetName, bool build
   return WalkTarget(model_.SelectStartTarget(targetName), buildAll);
 }
 
+const platform::FileStatus& TargetWalker::FileOf(TargetNode* node) const {
+  if (!node->fileKnown) {
+    node->file = readStatus_(node->name);
+    node->fileKnown = true;
+  }
+  return node->file;
+}
+
 void TargetWalker::PushFrame(TargetNode* node, bool buildAll) {
   ExpandOnce(node, buildAll);
   Frame frame;
   frame.node = node;
-  frame.file = platform::FindFileStatus(node->name);
+  frame.file = FileOf(node);
   if (!frame.file.exists) node->mustBuild = true;
   node->onWalkPath = true;
   frames_.push_back(frame);
@@ -94,7 +102,7 @@ TargetWalker::Step TargetWalker::Handle(Frame& frame, TargetNode* dependent, Wal
     case WalkStatus::Selected: return Step::Unwind;
 
     case WalkStatus::Settled: {
-      const platform::FileStatus file = platform::FindFileStatus(dependent->name);
+      const platform::FileStatus& file = FileOf(dependent);
       if (!file.exists) {
         lastMissingFile_ = dependent->name;
         status = WalkStatus::MissingFile;
@@ -113,7 +121,7 @@ TargetWalker::Step TargetWalker::Handle(Frame& frame, TargetNode* dependent, Wal
     }
 
     case WalkStatus::Finished: {
-      const platform::FileStatus file = platform::FindFileStatus(dependent->name);
+      const platform::FileStatus& file = FileOf(dependent);
       if (!file.exists || node->State() != BuildState::NotStarted) {
         node->mustBuild = false;
       } else if (frame.file.exists && (buildAll || Newer(file, frame.file))) {
@@ -197,7 +205,10 @@ WalkResult TargetWalker::WalkTarget(TargetNode* node, bool buildAll) {
     }
     bool walking = true;
     const WalkResult result = Deliver(from, status, buildAll, walking);
-    if (!walking) return result;
+    if (walking) continue;
+    // Its commands run before the next call and may change its file.
+    if (result.status == WalkStatus::Selected) result.target->fileKnown = false;
+    return result;
   }
 }
 
@@ -232,7 +243,7 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
       value = builds ? 1 : 0;
       return true;
     }
-    const platform::FileStatus file = platform::FindFileStatus(node->name);
+    const platform::FileStatus& file = FileOf(node);
     frames.push_back({node, 0, 0, !file.exists, file});
     return false;
   };
@@ -250,12 +261,12 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
       continue;
     }
     CountFrame& parent = frames.back();
-    const TargetNode* dependent = parent.node->dependents[parent.next++];
+    TargetNode* dependent = parent.node->dependents[parent.next++];
     parent.sum += value;
     if (parent.sum > 0 || builds) {
       parent.stale = true;
     } else if (parent.node->State() == BuildState::NotStarted && parent.file.exists) {
-      const platform::FileStatus file = platform::FindFileStatus(dependent->name);
+      const platform::FileStatus& file = FileOf(dependent);
       if (file.exists && (buildAll || Newer(file, parent.file))) parent.stale = true;
     }
   }

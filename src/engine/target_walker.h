@@ -3,6 +3,7 @@
 // all its dependents are settled.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +27,20 @@ struct WalkResult {
   TargetNode* target = nullptr;  // with Selected
 };
 
+// Reads the status of the file a node names.
+using FileStatusReader = std::function<platform::FileStatus(const std::string& name)>;
+
 // The walk changes the model as it goes (dependents are removed once
 // settled, states set), so each call goes on where the last one stopped.
 // After a target is selected, the next call resumes beside it instead of
 // descending from the start again. Not for use on two threads at once.
+//
+// Each file's status is read once and kept on its node. A selected target's
+// file is read again when next needed: its commands run between the calls.
 class TargetWalker {
  public:
-  explicit TargetWalker(TargetModel& model) : model_(model) {}
+  explicit TargetWalker(TargetModel& model, FileStatusReader readStatus = platform::FindFileStatus)
+      : model_(model), readStatus_(std::move(readStatus)) {}
   ~TargetWalker() { Abandon(); }
   TargetWalker(const TargetWalker&) = delete;
   TargetWalker& operator=(const TargetWalker&) = delete;
@@ -60,6 +68,8 @@ class TargetWalker {
   };
   enum class Step { Continue, FrameDone, Unwind };
 
+  // The node's file status, read when not known yet.
+  const platform::FileStatus& FileOf(TargetNode* node) const;
   void PushFrame(TargetNode* node, bool buildAll);
   void PopFrame();
   void Abandon();
@@ -69,6 +79,7 @@ class TargetWalker {
   WalkResult Deliver(TargetNode* from, WalkStatus status, bool buildAll, bool& walking);
 
   TargetModel& model_;
+  FileStatusReader readStatus_;
   std::string lastMissingFile_;
   std::vector<Frame> frames_;     // kept after a selection, for the next call
   TargetNode* start_ = nullptr;   // where the kept frames began

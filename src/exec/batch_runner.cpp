@@ -28,7 +28,8 @@ int StatusAfter(const std::string& line, size_t position) {
 
 }  // namespace
 
-BatchRunner::BatchRunner(const BatchDialect& dialect) : dialect_(dialect) {}
+// The processor talks between commands too, so a thread keeps reading it.
+BatchRunner::BatchRunner(const BatchDialect& dialect) : CommandRunner(Reader::Thread), dialect_(dialect) {}
 
 BatchRunner::~BatchRunner() { Close(); }
 

@@ -3,8 +3,6 @@
 #include <chrono>
 #include <limits>
 
-#include "exec/line_splitter.h"
-
 namespace exec {
 
 CommandRunner::~CommandRunner() {
@@ -22,14 +20,15 @@ void CommandRunner::Kill() {
     childRuns = child_ && !childEnded_;
   }
   if (childRuns) {
-    if (child_->Interrupt()) {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait_for(lock, std::chrono::milliseconds(kBreakGraceMs), [this] { return childEnded_; });
-    }
+    // Waits on the child itself: whoever reads it need not be reading now.
+    if (child_->Interrupt()) child_->WaitForEnd(kBreakGraceMs);
     // Also ends whatever the child left running in its group.
     child_->Terminate();
   }
-  ReleaseChild();
+  // A child that the caller reads stays until the caller's next Start,
+  // Exec or Close, so that its pipes are closed by the thread that reads
+  // them.
+  if (reader_ == Reader::Thread) ReleaseChild();
   OnKilled();
   std::lock_guard<std::mutex> lock(mutex_);
   state_ = State::Killed;
@@ -52,13 +51,8 @@ bool CommandRunner::IsRunning(int waitLimitMs) {
     }
     takenSincePoll_[stream] = false;
   }
-  if (wake && child_) child_->Wake();
-  auto news = [this] { return !busy_ || commandFinished_ || delivered_ != seen_; };
-  if (waitLimitMs < 0) {
-    changed_.wait(lock, news);
-  } else {
-    changed_.wait_for(lock, std::chrono::milliseconds(waitLimitMs), news);
-  }
+  if (wake) WakeReader();
+  WaitFor(lock, waitLimitMs, [this] { return !busy_ || commandFinished_ || delivered_ != seen_; });
   seen_ = delivered_;
   if (busy_ && commandFinished_) FinishCommand();
   return busy_;
@@ -92,7 +86,7 @@ bool CommandRunner::WaitLine(std::string& line, bool wait) {
   line.clear();
   std::unique_lock<std::mutex> lock(mutex_);
   std::deque<std::string>& queue = queues_[kStdout];
-  if (wait) changed_.wait(lock, [&] { return !queue.empty() || !busy_ || commandFinished_; });
+  WaitFor(lock, wait ? kWaitWithoutLimit : 0, [&] { return !queue.empty() || !busy_ || commandFinished_; });
   takenSincePoll_[kStdout] = true;
   if (queue.empty()) return false;
   const size_t sizeBefore = queue.size();
@@ -124,7 +118,12 @@ void CommandRunner::ClearQueuesLocked(int flags) {
 }
 
 void CommandRunner::WakeReaderIfFull(int stream, size_t sizeBefore) {
-  if (sizeBefore >= kQueueLimit && !unlimited_[stream] && child_) child_->Wake();
+  if (sizeBefore >= kQueueLimit && !unlimited_[stream]) WakeReader();
+}
+
+void CommandRunner::WakeReader() {
+  // A caller that reads for itself looks at the queues before it waits.
+  if (child_ && (reader_ == Reader::Thread || callerReading_)) child_->Wake();
 }
 
 void CommandRunner::Queue(int stream, std::string&& line) {
@@ -134,28 +133,33 @@ void CommandRunner::Queue(int stream, std::string&& line) {
 
 bool CommandRunner::Adopt(std::unique_ptr<platform::ChildProcess> child) {
   platform::ChildProcess* reading = child.get();
+  // Nobody reads now: the previous child has been released.
+  reading_ = Reading();
+  stopReader_ = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     child_ = std::move(child);
     childEnded_ = false;
     outputEnded_ = false;
   }
-  stopReader_ = false;
-  if (reader_.Begin([this, reading] { ReadOutput(*reading); })) return true;
+  if (reader_ == Reader::Caller) return true;
+  if (readerThread_.Begin([this, reading] { ReadOutput(*reading); })) return true;
   ReleaseChild();
   return false;
 }
 
 void CommandRunner::ReleaseChild() {
   stopReader_ = true;
-  if (child_) child_->Wake();
-  reader_.Join();
   std::unique_ptr<platform::ChildProcess> released;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    released = std::move(child_);
-    outputEnded_ = true;
-  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  WakeReader();
+  lock.unlock();
+  readerThread_.Join();
+  lock.lock();
+  changed_.wait(lock, [this] { return !callerReading_; });
+  released = std::move(child_);
+  outputEnded_ = true;
+  lock.unlock();
   // Destroying it ends a child that still runs and collects its status.
 }
 
@@ -191,74 +195,136 @@ void CommandRunner::Deliver(int stream, std::vector<std::string>& lines) {
   changed_.notify_all();
 }
 
-// The reader thread. Reads both pipes as data comes, hands complete lines
-// on while their queue has room, and finishes once the child has ended and
-// everything it wrote has been handed on; a last line without a line feed
-// goes on as it is.
-void CommandRunner::ReadOutput(platform::ChildProcess& child) {
+CommandRunner::Round CommandRunner::ReadRound(platform::ChildProcess& child, Reading& reading) {
   using platform::OutputStream;
   using platform::PipeRead;
-  LineSplitter splitters[2];
-  bool closed[2] = {false, false};
-  bool endNoted = false;
-  std::string chunk;
-  std::vector<std::string> lines;
-  while (!stopReader_) {
-    // Taken before reading: once the child has ended, pipes found empty
-    // afterwards hold nothing more from it.
-    const bool ended = child.HasEnded();
-    if (ended && !endNoted) {
-      endNoted = true;
-      std::lock_guard<std::mutex> lock(mutex_);
-      childEnded_ = true;
-      changed_.notify_all();
-    }
-    bool progressed = false;
-    bool held = false;
-    size_t room[2];
-    for (int stream : {kStdout, kStderr}) {
-      room[stream] = Room(stream);
-      if (room[stream] == 0) {
-        held = held || !closed[stream] || splitters[stream].HasLine();
-        continue;
-      }
-      if (splitters[stream].HasLine()) {
-        splitters[stream].TakeLines(room[stream], lines);
-        Deliver(stream, lines);
-        progressed = true;
-        continue;
-      }
-      if (closed[stream]) continue;
-      chunk.clear();
-      switch (child.ReadOutput(static_cast<OutputStream>(stream), chunk)) {
-        case PipeRead::Data:
-          splitters[stream].Feed(chunk);
-          progressed = true;
-          break;
-        case PipeRead::Closed:
-          closed[stream] = true;
-          progressed = true;
-          break;
-        case PipeRead::Empty:
-          break;
-      }
-    }
-    if (progressed) continue;
-    if (ended && !held) break;
-    child.WaitForActivity(!closed[kStdout] && room[kStdout] > 0, !closed[kStderr] && room[kStderr] > 0);
+  // Taken before reading: once the child has ended, pipes found empty
+  // afterwards hold nothing more from it.
+  const bool ended = child.HasEnded();
+  if (ended && !reading.endNoted) {
+    reading.endNoted = true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    childEnded_ = true;
+    changed_.notify_all();
   }
-  child.CloseOutput();
-  if (stopReader_) return;
+  bool progressed = false;
+  reading.held = false;
   for (int stream : {kStdout, kStderr}) {
-    std::string rest = splitters[stream].TakeRest();
+    LineSplitter& splitter = reading.splitters[stream];
+    const size_t room = Room(stream);
+    reading.watch[stream] = !reading.closed[stream] && room > 0;
+    if (room == 0) {
+      reading.held = reading.held || !reading.closed[stream] || splitter.HasLine();
+      continue;
+    }
+    if (splitter.HasLine()) {
+      splitter.TakeLines(room, reading.lines);
+      Deliver(stream, reading.lines);
+      progressed = true;
+      continue;
+    }
+    if (reading.closed[stream]) continue;
+    reading.chunk.clear();
+    switch (child.ReadOutput(static_cast<OutputStream>(stream), reading.chunk)) {
+      case PipeRead::Data:
+        splitter.Feed(reading.chunk);
+        progressed = true;
+        break;
+      case PipeRead::Closed:
+        reading.closed[stream] = true;
+        progressed = true;
+        break;
+      case PipeRead::Empty:
+        break;
+    }
+  }
+  if (progressed) return Round::Progress;
+  return ended && !reading.held ? Round::Ended : Round::Idle;
+}
+
+void CommandRunner::FinishReading(platform::ChildProcess& child, Reading& reading) {
+  child.CloseOutput();
+  for (int stream : {kStdout, kStderr}) {
+    std::string rest = reading.splitters[stream].TakeRest();
     if (rest.empty()) continue;
-    lines.push_back(std::move(rest));
-    Deliver(stream, lines);
+    reading.lines.push_back(std::move(rest));
+    Deliver(stream, reading.lines);
   }
   std::lock_guard<std::mutex> lock(mutex_);
   outputEnded_ = true;
   OnOutputEnded(child.ExitStatus());
   changed_.notify_all();
+}
+
+// The reader thread. Reads both pipes as data comes, hands complete lines
+// on while their queue has room, and finishes once the child has ended and
+// everything it wrote has been handed on; a last line without a line feed
+// goes on as it is.
+void CommandRunner::ReadOutput(platform::ChildProcess& child) {
+  Reading reading;
+  while (!stopReader_) {
+    const Round round = ReadRound(child, reading);
+    if (round == Round::Ended) break;
+    if (round == Round::Idle) child.WaitForActivity(reading.watch[kStdout], reading.watch[kStderr]);
+  }
+  if (stopReader_) {
+    child.CloseOutput();
+    return;
+  }
+  FinishReading(child, reading);
+}
+
+template <typename Done>
+void CommandRunner::ReadOnCaller(std::unique_lock<std::mutex>& lock, int waitLimitMs, Done done) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitLimitMs < 0 ? 0 : waitLimitMs);
+  while (!done()) {
+    int left = -1;
+    if (waitLimitMs >= 0) {
+      const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      left = remaining > 0 ? static_cast<int>(remaining) : 0;
+    }
+    if (!child_ || outputEnded_ || stopReader_ || callerReading_) {
+      // Another thread reads, or nothing is left to read: wait for news.
+      if (left < 0) {
+        changed_.wait(lock, done);
+      } else {
+        changed_.wait_for(lock, std::chrono::milliseconds(left), done);
+      }
+      return;
+    }
+    callerReading_ = true;
+    platform::ChildProcess& child = *child_;
+    lock.unlock();
+    const Round round = ReadRound(child, reading_);
+    bool stop = false;
+    if (stopReader_) {
+      // Released from another thread: the pipes are closed here, where
+      // they are read.
+      child.CloseOutput();
+    } else if (round == Round::Ended) {
+      FinishReading(child, reading_);
+    } else if (round == Round::Idle) {
+      // Held lines wait for the caller to take them.
+      stop = reading_.held || left == 0;
+      if (!stop) child.WaitForActivity(reading_.watch[kStdout], reading_.watch[kStderr], left);
+    }
+    lock.lock();
+    callerReading_ = false;
+    changed_.notify_all();
+    if (stop) return;
+  }
+}
+
+template <typename Done>
+void CommandRunner::WaitFor(std::unique_lock<std::mutex>& lock, int waitLimitMs, Done done) {
+  if (reader_ == Reader::Caller) {
+    ReadOnCaller(lock, waitLimitMs, done);
+  } else if (waitLimitMs < 0) {
+    changed_.wait(lock, done);
+  } else {
+    changed_.wait_for(lock, std::chrono::milliseconds(waitLimitMs), done);
+  }
 }
 
 }  // namespace exec

@@ -6,8 +6,10 @@
 // Close. Kill may come from any thread at any time (Ctrl+C); Start makes a
 // killed runner usable again.
 //
-// Nothing here sleeps: a reader thread waits on the child's pipes and its
-// end, and IsRunning waits until there is something to report.
+// Nothing here sleeps. The child's pipes and its end are waited on either
+// by a reader thread of the runner's own, or, for a runner that starts a
+// process per command, by the caller itself inside IsRunning and WaitLine,
+// so that a command costs no thread and no hand-over between threads.
 #pragma once
 
 #include <atomic>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "exec/line_splitter.h"
 #include "exec/worker_thread.h"
 #include "platform/child_process.h"
 
@@ -33,7 +36,6 @@ class CommandRunner {
   // How long Kill lets the child end after the break before ending it.
   static constexpr int kBreakGraceMs = 3000;
 
-  CommandRunner() = default;
   virtual ~CommandRunner();
   CommandRunner(const CommandRunner&) = delete;
   CommandRunner& operator=(const CommandRunner&) = delete;
@@ -84,6 +86,11 @@ class CommandRunner {
   bool ClearQueues(int flags);
 
  protected:
+  // Who reads the child's output: a thread of the runner's own, for a child
+  // that outlives commands; or the caller of IsRunning and WaitLine.
+  enum class Reader { Thread, Caller };
+  explicit CommandRunner(Reader reader) : reader_(reader) {}
+
   enum class State { Created, Ready, Closed, Killed };
   static constexpr int kStdout = 0;
   static constexpr int kStderr = 1;
@@ -102,10 +109,10 @@ class CommandRunner {
 
   void Queue(int stream, std::string&& line);
 
-  // Starts the reader on `child`, which becomes the runner's child. False
-  // when no thread could be made (the child is ended).
+  // Makes `child` the runner's child and has its output read. False when no
+  // reader thread could be made (the child is ended).
   bool Adopt(std::unique_ptr<platform::ChildProcess> child);
-  // Stops the reader and ends and releases the child, if any. Lifecycle
+  // Stops the reading and ends and releases the child, if any. Lifecycle
   // lock held, state lock not.
   void ReleaseChild();
   // Resets the queues and news for a new command (lock held).
@@ -129,19 +136,53 @@ class CommandRunner {
   bool outputEnded_ = true;   // the reader has finished with the child
 
  private:
+  // Where the reading of one child stands.
+  struct Reading {
+    LineSplitter splitters[2];
+    bool closed[2] = {false, false};
+    bool endNoted = false;
+    bool watch[2] = {false, false};  // what an idle round waits for
+    bool held = false;  // lines wait for room in their queue
+    std::string chunk;
+    std::vector<std::string> lines;
+  };
+  enum class Round { Progress, Idle, Ended };
+
+  // One pass over both pipes: hands on the lines their queues have room
+  // for and reads what the pipes hold. Ended: the child has ended and
+  // nothing more can be handed on.
+  Round ReadRound(platform::ChildProcess& child, Reading& reading);
+  // After the last round: closes the pipes, hands on the last lines without
+  // a line end and reports the child's end.
+  void FinishReading(platform::ChildProcess& child, Reading& reading);
+  // The reader thread's loop.
   void ReadOutput(platform::ChildProcess& child);
+  // Reads on the caller's thread until `done` holds, the child's output has
+  // ended, or `waitLimitMs` (when not negative) has passed. Lock held on
+  // entry and return; released while reading.
+  template <typename Done>
+  void ReadOnCaller(std::unique_lock<std::mutex>& lock, int waitLimitMs, Done done);
+  // Waits until `done` holds or `waitLimitMs` has passed, reading on the
+  // caller's thread where that is the runner's way.
+  template <typename Done>
+  void WaitFor(std::unique_lock<std::mutex>& lock, int waitLimitMs, Done done);
   size_t Room(int stream);
   void Deliver(int stream, std::vector<std::string>& lines);
   bool Take(int stream, std::string& text, bool dropBacklog);
   void WakeReaderIfFull(int stream, size_t sizeBefore);
+  // Ends a reader's wait for activity, where one may be waiting (lock held).
+  void WakeReader();
 
+  const Reader reader_;
   std::deque<std::string> queues_[2];
   bool unlimited_[2] = {false, false};
   bool takenSincePoll_[2] = {true, true};
   std::uint64_t delivered_ = 0;
   std::uint64_t seen_ = 0;
-  WorkerThread reader_;
+  WorkerThread readerThread_;
   std::atomic<bool> stopReader_{false};
+  Reading reading_;        // the caller's reading of the current child
+  bool callerReading_ = false;  // a caller is reading the child just now
 };
 
 }  // namespace exec

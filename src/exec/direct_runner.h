@@ -13,7 +13,9 @@ namespace exec {
 
 class DirectRunner : public CommandRunner {
  public:
-  DirectRunner() = default;
+  // A command is read by the caller: no thread for a process that lives
+  // for one command.
+  DirectRunner() : CommandRunner(Reader::Caller) {}
   ~DirectRunner() override;
 
   int Start() override;

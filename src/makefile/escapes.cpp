@@ -36,7 +36,9 @@ bool IsEscaped(std::string_view text, size_t index) {
 }
 
 size_t FindUnescaped(std::string_view text, char c, size_t start) {
-  if (start >= text.size()) return std::string_view::npos;
+  // Most texts do not hold the character at all; then no character needs
+  // stepping through.
+  if (start >= text.size() || text.find(c, start) == std::string_view::npos) return std::string_view::npos;
   bool afterEscape = IsEscaped(text, start);
   for (size_t i = start; i < text.size();) {
     const size_t length = CharacterLength(text, i);
@@ -52,6 +54,7 @@ size_t FindUnescaped(std::string_view text, char c, size_t start) {
 }
 
 std::string RemoveEscapes(std::string_view text) {
+  if (text.find(kEscape) == std::string_view::npos) return std::string(text);
   std::string result;
   result.reserve(text.size());
   for (size_t i = 0; i < text.size();) {

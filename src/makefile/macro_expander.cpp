@@ -108,6 +108,8 @@ size_t FindReferenceStart(const ExpansionText& text) {
 
 ExpandStatus ExpandMacroReferences(std::string& line, MacroTable& macros, const UndefinedMacroHandler& onUndefined,
                                    std::string* offendingName) {
+  // A line without a '$' holds neither a reference nor a special macro.
+  if (line.find('$') == std::string::npos) return ExpandStatus::kDone;
   ExpansionText text(line);
   ActiveValues active;
   const size_t limit = line.size() + kMaxExpansionGrowth;

@@ -108,8 +108,11 @@ LineResult MakefileReader::ReadPhysicalLine(std::string& line) {
 }
 
 LineResult MakefileReader::ReadLogicalLine(std::string& line) {
-  std::string logical;
-  std::string physical;
+  // The buffers keep their room from line to line; nothing called from
+  // here reads logical lines itself.
+  std::string& logical = logicalLine_;
+  std::string& physical = physicalLine_;
+  logical.clear();
   for (;;) {
     const bool atEnd = ReadPhysicalLine(physical) == LineResult::kEndOfInput;
     if (atEnd) {

@@ -88,6 +88,8 @@ class MakefileReader {
   std::vector<std::unique_ptr<SourceFile>> includeStack_;
   std::vector<int> conditionals_;
   std::string pendingLine_;
+  std::string logicalLine_;   // ReadLogicalLine's working buffers
+  std::string physicalLine_;
 };
 
 }  // namespace makefile

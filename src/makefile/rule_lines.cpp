@@ -78,13 +78,17 @@ HandlerResult HandleDependencyLine(MakefileReader& reader, std::string_view line
   if (dependency.hasInlineCommand) reader.pendingLine() = "\t" + dependency.inlineCommand;
   const HandlerResult block = ReadCommandBlock(reader, commands);
 
-  // The targets are entered even when the block ended in an error.
-  const std::string dependents = RemoveEscapes(dependency.dependentsText);
-  for (const std::string& target : dependency.targetNames) {
+  // The targets are entered even when the block ended in an error. Each
+  // gets its own copy of the dependents and commands; the last takes them.
+  std::string dependents = RemoveEscapes(dependency.dependentsText);
+  const size_t count = dependency.targetNames.size();
+  for (size_t i = 0; i < count; ++i) {
+    const bool last = i + 1 == count;
     engine::DependencyBlock entry;
-    entry.targetName = RemoveEscapes(target);
-    entry.dependentsText = dependents;
-    entry.commands = std::make_unique<engine::CommandList>(commands);
+    entry.targetName = RemoveEscapes(dependency.targetNames[i]);
+    entry.dependentsText = last ? std::move(dependents) : dependents;
+    entry.commands = last ? std::make_unique<engine::CommandList>(std::move(commands))
+                          : std::make_unique<engine::CommandList>(commands);
     reader.targets().AddDependencyBlock(std::move(entry));
   }
   return block;
@@ -108,14 +112,14 @@ HandlerResult ReadCommandBlock(MakefileReader& reader, engine::CommandList& comm
       reader.pendingLine().swap(line);
       return HandlerResult::kTaken;
     }
-    const std::string command = RemoveEscapes(TrimLeft(line));
+    std::string command = RemoveEscapes(TrimLeft(line));
     if (command.find("<<") != std::string::npos) {
       if (!ReadInlineFile(reader, command, commands)) return HandlerResult::kError;
       continue;
     }
     // A command that is empty after its prefixes is kept as well.
     engine::CommandLine entry;
-    entry.SetCommandLine(command, std::string(), std::string(), engine::InlineKind::None);
+    entry.SetCommandLine(std::move(command), std::string(), std::string(), engine::InlineKind::None);
     commands.Append(std::move(entry));
   }
 }

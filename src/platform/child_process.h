@@ -49,8 +49,9 @@ class ChildProcess {
   int Start(const LaunchRequest& request);
 
   // The reading side (one thread). Blocks until a watched stream has data or
-  // end of file, the child has ended, or Wake is called.
-  void WaitForActivity(bool watchStdout, bool watchStderr);
+  // end of file, the child has ended, Wake is called, or `timeoutMs` (when
+  // not negative) has passed.
+  void WaitForActivity(bool watchStdout, bool watchStderr, int timeoutMs = -1);
   // Appends what the pipe holds now; never blocks.
   PipeRead ReadOutput(OutputStream stream, std::string& appendTo);
   // Ends the reading; on the reading thread, once it reads no more. A
@@ -67,6 +68,9 @@ class ChildProcess {
 
   // Any thread. Ends a WaitForActivity in progress or the next one.
   void Wake();
+  // Any thread, beside the reading one. Waits up to `timeoutMs` for the
+  // child to end; true when it has.
+  bool WaitForEnd(int timeoutMs);
   // Any thread. Asks the child's group to stop (Ctrl+Break; SIGINT on
   // POSIX). False when no such request can reach it.
   bool Interrupt();

@@ -103,6 +103,16 @@ TEST(FoldCase, SingleByteLettersOnly) {
   const std::string wide = Narrow("ア");
   EXPECT_EQ(FoldCase(wide), wide);
   EXPECT_FALSE(EqualsIgnoringCase(wide, Narrow("ャ")));
+  // A letter after a double-byte character still folds.
+  EXPECT_EQ(FoldCase(wide + "X"), wide + "x");
+  EXPECT_TRUE(EqualsIgnoringCase(wide + "X", wide + "x"));
+}
+
+TEST(FoldCase, HashAgreesWithTheComparison) {
+  EXPECT_EQ(HashIgnoringCase("Foo.OBJ"), HashIgnoringCase("foo.obj"));
+  const std::string wide = Narrow("ア");
+  EXPECT_EQ(HashIgnoringCase(wide + "X"), HashIgnoringCase(wide + "x"));
+  EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("foo.ob"));
 }
 
 TEST(SetCommandLine, PrefixesInAnyOrder) {

@@ -130,6 +130,18 @@ TEST(FindTarget, CaseInsensitiveAndStartTarget) {
   EXPECT_EQ(model.SelectStartTarget("LIB.c")->name, "lib.c");
 }
 
+TEST(FindTarget, DoubleByteNamesFoldOnlyTheirSingleByteLetters) {
+  // In code page 932 the trail bytes of these two are 'A' and 'a'.
+  const std::string large = testing_support::Narrow("ア");
+  const std::string small = testing_support::Narrow("ャ");
+  TargetModel model;
+  Line(model, large + ".OBJ", "", {"one"});
+  Line(model, small + ".obj", "", {"two"});
+  EXPECT_EQ(Names(model.Roots()), (Strings{large + ".OBJ", small + ".obj"}));
+  EXPECT_EQ(model.FindTarget(large + ".obj")->name, large + ".OBJ");
+  EXPECT_EQ(model.FindTarget(small + ".OBJ")->name, small + ".obj");
+}
+
 TEST(PreOrder, SharedNodeAtFirstOccurrence) {
   TargetModel model;
   Line(model, "all", "a b");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,8 +41,13 @@ class Walk : public test::FileFixture {
     return WalkStatus::Blocked;
   }
 
+  // How often the walk read each file's status.
+  std::map<std::string, int> reads_;
   TargetModel model_;
-  TargetWalker walker_{model_};
+  TargetWalker walker_{model_, [this](const std::string& name) {
+                         ++reads_[name];
+                         return platform::FindFileStatus(name);
+                       }};
   Strings built_;
   std::set<std::string> failing_;
   std::set<std::string> silentTargets_;
@@ -133,6 +139,41 @@ TEST_F(Walk, SharedOutOfDateDependentIsBuiltOnce) {
   EXPECT_EQ(walker_.CountOutOfDate("", false), 3);
   EXPECT_EQ(Run(), WalkStatus::Finished);
   EXPECT_EQ(built_, (Strings{"shared.obj", "one.exe", "two.exe"}));
+}
+
+TEST_F(Walk, UpToDateRunReadsEachFileOnce) {
+  for (const char* source : {"common.h", "a.c", "b.c", "c.c"}) MakeFile(source, 30);
+  for (const char* object : {"a.obj", "b.obj", "c.obj"}) MakeFile(object, 20);
+  MakeFile("app.exe", 10);
+  Line(model_, "all", "app.exe");
+  Line(model_, "app.exe", "a.obj b.obj c.obj", {"link"});
+  Line(model_, "a.obj", "a.c common.h", {"cc a"});
+  Line(model_, "b.obj", "b.c common.h", {"cc b"});
+  Line(model_, "c.obj", "c.c common.h", {"cc c"});
+  EXPECT_EQ(walker_.CountOutOfDate("", false), 0);
+  EXPECT_EQ(Run(), WalkStatus::Finished);
+  EXPECT_TRUE(built_.empty());
+  const std::map<std::string, int> once{{"all", 1},   {"app.exe", 1}, {"a.obj", 1}, {"b.obj", 1}, {"c.obj", 1},
+                                        {"a.c", 1},   {"b.c", 1},     {"c.c", 1},   {"common.h", 1}};
+  EXPECT_EQ(reads_, once);
+}
+
+TEST_F(Walk, BuiltTargetIsReadAgainAndEveryParentSeesItsNewTime) {
+  // gen.h is older than both its parents until its commands rewrite it.
+  MakeFile("gen.in", 5);
+  MakeFile("gen.h", 30);
+  MakeFile("one.obj", 10);
+  MakeFile("two.obj", 10);
+  Line(model_, "all", "one.obj two.obj");
+  Line(model_, "one.obj", "gen.h", {"cc one"});
+  Line(model_, "two.obj", "gen.h", {"cc two"});
+  Line(model_, "gen.h", "gen.in", {"generate"});
+  // The count reads gen.h before the walk does.
+  EXPECT_EQ(walker_.CountOutOfDate("", false), 3);
+  EXPECT_EQ(Run(), WalkStatus::Finished);
+  EXPECT_EQ(built_, (Strings{"gen.h", "one.obj", "two.obj"}));
+  EXPECT_EQ(reads_["gen.h"], 2);
+  EXPECT_EQ(reads_["gen.in"], 1);
 }
 
 TEST_F(Walk, BuildAllRebuildsTargetsWithAnExistingDependent) {

@@ -133,6 +133,28 @@ TYPED_TEST(RunnerTest, KillFromAnotherThreadEndsTheWait) {
   EXPECT_EQ(this->runner_.ExitCode(), 1);
 }
 
+TYPED_TEST(RunnerTest, WaitWithALimitComesBackWhileTheCommandRuns) {
+  ASSERT_EQ(this->runner_.Exec(ChildCommand("block")), 0);
+  std::string line;
+  ASSERT_TRUE(this->runner_.WaitLine(line, true));
+  // Nothing more comes: each wait ends at its limit, the command running.
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(this->runner_.IsRunning(10));
+  EXPECT_FALSE(this->runner_.WaitLine(line, false));
+  this->runner_.Kill();
+  EXPECT_FALSE(this->runner_.IsRunning());
+}
+
+TYPED_TEST(RunnerTest, CloseFromAnotherThreadEndsTheWait) {
+  ASSERT_EQ(this->runner_.Exec(ChildCommand("block")), 0);
+  std::string line;
+  ASSERT_TRUE(this->runner_.WaitLine(line, true));
+  std::thread closer([this] { this->runner_.Close(); });
+  while (this->runner_.IsRunning()) {
+  }
+  closer.join();
+  EXPECT_EQ(this->runner_.Exec(ChildCommand("exit 0")), 2);
+}
+
 TYPED_TEST(RunnerTest, ExecWhileACommandRunsIsRefused) {
   ASSERT_EQ(this->runner_.Exec(ChildCommand("block")), 0);
   EXPECT_EQ(this->runner_.Exec(ChildCommand("exit 0")), 2);

@@ -158,14 +158,15 @@ int ChildProcess::Start(const LaunchRequest& request) {
     closeAll();
     return 2;  // the destructor ends and reaps the child
   }
-  for (int fd : {outputPipe[0], errorPipe[0]}) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  // Our reading ends only; a fresh pipe end has no other status flags.
+  for (int fd : {outputPipe[0], errorPipe[0]}) ::fcntl(fd, F_SETFL, O_RDONLY | O_NONBLOCK);
   s.output[0] = outputPipe[0];
   s.output[1] = errorPipe[0];
   s.input = inputPair[0];
   return 0;
 }
 
-void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr) {
+void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr, int timeoutMs) {
   State& s = *state_;
   pollfd fds[4];
   nfds_t count = 0;
@@ -173,7 +174,7 @@ void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr) {
   if (!s.ended && s.pidfd >= 0) fds[count++] = {s.pidfd, POLLIN, 0};
   if (watchStdout && s.output[0] >= 0) fds[count++] = {s.output[0], POLLIN, 0};
   if (watchStderr && s.output[1] >= 0) fds[count++] = {s.output[1], POLLIN, 0};
-  while (::poll(fds, count, -1) < 0 && errno == EINTR) {
+  while (::poll(fds, count, timeoutMs < 0 ? -1 : timeoutMs) < 0 && errno == EINTR) {
   }
   if (fds[0].revents != 0) {
     std::uint64_t count = 0;
@@ -241,6 +242,20 @@ void ChildProcess::Wake() {
   if (state_->wake < 0) return;
   std::uint64_t one = 1;
   [[maybe_unused]] ssize_t n = ::write(state_->wake, &one, sizeof one);
+}
+
+bool ChildProcess::WaitForEnd(int timeoutMs) {
+  State& s = *state_;
+  if (s.ended) return true;
+  if (s.pidfd < 0) return false;
+  // The process descriptor becomes readable when the child ends; nothing is
+  // collected here, so the reading side still finds the status.
+  pollfd end{s.pidfd, POLLIN, 0};
+  int ready;
+  do {
+    ready = ::poll(&end, 1, timeoutMs);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
 }
 
 bool ChildProcess::Interrupt() {

@@ -16,6 +16,16 @@ void CloseHandleOnce(HANDLE& handle) {
   handle = nullptr;
 }
 
+// Cancels a read whichever thread issued it: the reading may have been done
+// by another thread than the one that closes. CancelIoEx does that where
+// the system has it; CancelIo reaches only the calling thread's reads.
+void CancelRead(HANDLE pipe, OVERLAPPED* overlapped) {
+  using CancelIoExFunction = BOOL(WINAPI*)(HANDLE, LPOVERLAPPED);
+  static const auto cancelIoEx = reinterpret_cast<CancelIoExFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CancelIoEx")));
+  if (cancelIoEx == nullptr || !cancelIoEx(pipe, overlapped)) CancelIo(pipe);
+}
+
 // One output pipe: our end is a named pipe opened for overlapped reading,
 // so that one wait can watch both pipes and the process together.
 struct OutputPipe {
@@ -78,7 +88,7 @@ struct OutputPipe {
 
   void Close() {
     if (pending) {
-      CancelIo(pipe);
+      CancelRead(pipe, &overlapped);
       DWORD got = 0;
       GetOverlappedResult(pipe, &overlapped, &got, TRUE);
       pending = false;
@@ -217,7 +227,7 @@ int ChildProcess::Start(const LaunchRequest& request) {
   return 0;
 }
 
-void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr) {
+void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr, int timeoutMs) {
   State& s = *state_;
   HANDLE handles[4];
   DWORD count = 0;
@@ -231,7 +241,7 @@ void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr) {
     if (pipe.ready > 0 || pipe.closed) return;
     handles[count++] = pipe.event;
   }
-  WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+  WaitForMultipleObjects(count, handles, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
 }
 
 PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
@@ -280,6 +290,12 @@ bool ChildProcess::WriteInput(std::string_view text) {
 
 void ChildProcess::Wake() {
   if (state_->wake != nullptr) SetEvent(state_->wake);
+}
+
+bool ChildProcess::WaitForEnd(int timeoutMs) {
+  State& s = *state_;
+  if (s.ended) return true;
+  return s.process != nullptr && WaitForSingleObject(s.process, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 bool ChildProcess::Interrupt() {
