@@ -131,6 +131,15 @@ TEST_F(LocalBuild, DoubleByteNames) {
   EXPECT_EQ(touched.out, diag::FormatCatalogMessage(22501, "bad") + "\n");
 }
 
+TEST_F(LocalBuild, LineEndingInADoubleByteCharacterIsNoContinuation) {
+  WriteFile(Narrow("表"));
+  WriteFile(Narrow("ソ"));
+  Makefile(Narrow("one: 表\n\techo one $**\ntwo: ソ\\\n 表\n\techo two $**\n"));
+  EXPECT_EQ(Run({"-N", "one"}).out, Narrow("  echo one 表\n"));
+  // A backslash of its own after ソ does continue the line.
+  EXPECT_EQ(Run({"-N", "two"}).out, Narrow("  echo two ソ 表\n"));
+}
+
 TEST_F(LocalBuild, DoubleByteProgramThatCannotStart) {
   Makefile(NativePath(Narrow("all: bad good\nbad:\n\t\"ソ\\表.exe\" arg\ngood:\n\techo good\n")));
   const auto stops = Run();
