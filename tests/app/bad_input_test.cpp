@@ -131,6 +131,25 @@ TEST_F(LocalBuild, DoubleByteNames) {
   EXPECT_EQ(touched.out, diag::FormatCatalogMessage(22501, "bad") + "\n");
 }
 
+TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
+  // A quoted name is the file's name without the quotes; a temporary name
+  // in a directory with a blank is quoted for the command.
+  Makefile(std::string("t:\n\t") + kShowFile + " <<\"my list.txt\"\nfirst\n<<KEEP\n\t" + kShowFile +
+           " <<\nsecond\n<<\n");
+  WriteFile("my temp\\keep");
+  const std::string temporary = (Directory() / "my temp").string();
+  const auto result =
+      testing_support::RunBramleWithVariable(kWindows ? "TMP" : "TMPDIR", temporary, {}, Directory());
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string named = std::string("  ") + kShowFile + " \"my list.txt\"\nfirst\n\n";
+  const std::string made = std::string("  ") + kShowFile + " \"" + temporary + platform::kPathSeparator + "min";
+  EXPECT_EQ(result.out.rfind(named + made, 0), 0u) << result.out;
+  const std::string end = ".inl\"\nsecond\n\n";
+  ASSERT_GE(result.out.size(), end.size());
+  EXPECT_EQ(result.out.substr(result.out.size() - end.size()), end) << result.out;
+  EXPECT_EQ(Read("my list.txt"), NativeLines("first\n\n"));
+}
+
 TEST_F(LocalBuild, LineEndingInADoubleByteCharacterIsNoContinuation) {
   WriteFile(Narrow("表"));
   WriteFile(Narrow("ソ"));
