@@ -159,6 +159,14 @@ TEST_F(LocalBuild, LineEndingInADoubleByteCharacterIsNoContinuation) {
   EXPECT_EQ(Run({"-N", "two"}).out, Narrow("  echo two ソ 表\n"));
 }
 
+TEST_F(LocalBuild, MakefileInADoubleByteDirectoryBuildsThere) {
+  WriteFile(Narrow("ソ\\表\\build.mak"), "out.txt: in.txt\n\techo made> out.txt\n");
+  WriteFile(Narrow("ソ\\表\\in.txt"));
+  const auto result = Run({"-S", "-F", NativePath(Narrow("ソ\\表\\build.mak"))});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Read(Narrow("ソ\\表\\out.txt")), NativeLines("made\n"));
+}
+
 TEST_F(LocalBuild, DoubleByteProgramThatCannotStart) {
   Makefile(NativePath(Narrow("all: bad good\nbad:\n\t\"ソ\\表.exe\" arg\ngood:\n\techo good\n")));
   const auto stops = Run();
@@ -174,7 +182,8 @@ TEST_F(LocalBuild, DoubleByteProgramThatCannotStart) {
 TEST_F(LocalBuild, KilledCommandIsAFailure) {
   // POSIX: the shell that runs the line is killed. Windows: the code of a
   // process stopped by Ctrl+C, which no command can send to itself alone.
-  const std::string line = kWindows ? "exit -1073741510" : "kill -9 $$";
+  const std::string program = kWindows ? "exit" : "kill";
+  const std::string line = program + (kWindows ? " -1073741510" : " -9 $$");
   const int code = kWindows ? -1073741510 : 128 + 9;
   Makefile("all: bad good\nbad:\n\t" + line + "\n\techo never\ngood:\n\techo good\n");
   const auto stops = Run();
@@ -182,8 +191,9 @@ TEST_F(LocalBuild, KilledCommandIsAFailure) {
   EXPECT_EQ(stops.out, "  " + line + "\n");
   EXPECT_EQ(stops.err, Fatal(22504, line, code));
   const auto keepGoing = Run({"-K"});
+  EXPECT_EQ(keepGoing.exitCode, code);
   EXPECT_EQ(keepGoing.out, "  " + line + "\n  echo good\ngood\n");
-  EXPECT_EQ(keepGoing.err, diag::FormatCatalogMessage(22003, line.substr(0, 4), code));
+  EXPECT_EQ(keepGoing.err, diag::FormatCatalogMessage(22003, program, code));
 }
 
 TEST_F(LocalBuild, CommandThatEndsTheProcessorLeavesTheBatchRunnerUsable) {
