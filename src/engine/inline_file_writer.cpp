@@ -44,14 +44,29 @@ std::string TrimBlanks(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// A name in double quotes names the file without them, as the command
+// line reads it.
+std::string WithoutQuotes(const std::string& name) {
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return name.substr(1, name.size() - 2);
+  return name;
+}
+
+// A made-up name with blanks (a temporary directory under a user name such
+// as "John Smith") reaches the command as one argument.
+std::string AsArgument(const std::string& name) {
+  if (name.find_first_of(" \t") == std::string::npos) return name;
+  return std::string(1, '"').append(name).append(1, '"');
+}
+
 }  // namespace
 
 bool WriteInlineFile(CommandLine& line, std::string& failedName) {
   std::string fileName;
   if (line.inlineKind == InlineKind::Named) {
     // The name goes into the command as written; the file itself is named
-    // without the blanks around it, which the command line drops too.
-    fileName = TrimBlanks(line.inlineFileName);
+    // without the blanks around it and the quotes, which the command line
+    // drops too.
+    fileName = WithoutQuotes(TrimBlanks(line.inlineFileName));
     if (fileName.empty()) return true;
   } else if (line.inlineKind == InlineKind::Temporary) {
     fileName = ClaimTemporaryName();
@@ -66,7 +81,7 @@ bool WriteInlineFile(CommandLine& line, std::string& failedName) {
     failedName = fileName;
     return false;
   }
-  line.text += line.inlineKind == InlineKind::Named ? line.inlineFileName : fileName;
+  line.text += line.inlineKind == InlineKind::Named ? line.inlineFileName : AsArgument(fileName);
   return true;
 }
 

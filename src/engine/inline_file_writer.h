@@ -10,9 +10,11 @@ namespace engine {
 // Writes `line`'s inline content to its file (text mode: each line feed
 // becomes the platform's line end) and appends the file's name to the
 // text, where the "<<" stood. A named file replaces any file of that name;
-// a Temporary one gets a new name in the temporary directory each time. A
-// Named line with a blank name writes nothing and keeps its text. Gives
-// false, with `failedName` set, when the file cannot be written.
+// its name goes into the text as written, while the file is named without
+// the blanks and double quotes around it. A Temporary file gets a new name
+// in the temporary directory each time, quoted in the text when it holds a
+// blank. A Named line with a blank name writes nothing and keeps its text.
+// Gives false, with `failedName` set, when the file cannot be written.
 bool WriteInlineFile(CommandLine& line, std::string& failedName);
 
 }  // namespace engine

@@ -131,6 +131,42 @@ TEST_F(LocalBuild, DoubleByteNames) {
   EXPECT_EQ(touched.out, diag::FormatCatalogMessage(22501, "bad") + "\n");
 }
 
+TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
+  // A quoted name is the file's name without the quotes; a temporary name
+  // in a directory with a blank is quoted for the command.
+  Makefile(std::string("t:\n\t") + kShowFile + " <<\"my list.txt\"\nfirst\n<<KEEP\n\t" + kShowFile +
+           " <<\nsecond\n<<\n");
+  WriteFile("my temp\\keep");
+  const std::string temporary = (Directory() / "my temp").string();
+  const auto result =
+      testing_support::RunBramleWithVariable(kWindows ? "TMP" : "TMPDIR", temporary, {}, Directory());
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string named = std::string("  ") + kShowFile + " \"my list.txt\"\nfirst\n\n";
+  const std::string made = std::string("  ") + kShowFile + " \"" + temporary + platform::kPathSeparator + "min";
+  EXPECT_EQ(result.out.rfind(named + made, 0), 0u) << result.out;
+  const std::string end = ".inl\"\nsecond\n\n";
+  ASSERT_GE(result.out.size(), end.size());
+  EXPECT_EQ(result.out.substr(result.out.size() - end.size()), end) << result.out;
+  EXPECT_EQ(Read("my list.txt"), NativeLines("first\n\n"));
+}
+
+TEST_F(LocalBuild, LineEndingInADoubleByteCharacterIsNoContinuation) {
+  WriteFile(Narrow("表"));
+  WriteFile(Narrow("ソ"));
+  Makefile(Narrow("one: 表\n\techo one $**\ntwo: ソ\\\n 表\n\techo two $**\n"));
+  EXPECT_EQ(Run({"-N", "one"}).out, Narrow("  echo one 表\n"));
+  // A backslash of its own after ソ does continue the line.
+  EXPECT_EQ(Run({"-N", "two"}).out, Narrow("  echo two ソ 表\n"));
+}
+
+TEST_F(LocalBuild, MakefileInADoubleByteDirectoryBuildsThere) {
+  WriteFile(Narrow("ソ\\表\\build.mak"), "out.txt: in.txt\n\techo made> out.txt\n");
+  WriteFile(Narrow("ソ\\表\\in.txt"));
+  const auto result = Run({"-S", "-F", NativePath(Narrow("ソ\\表\\build.mak"))});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Read(Narrow("ソ\\表\\out.txt")), NativeLines("made\n"));
+}
+
 TEST_F(LocalBuild, DoubleByteProgramThatCannotStart) {
   Makefile(NativePath(Narrow("all: bad good\nbad:\n\t\"ソ\\表.exe\" arg\ngood:\n\techo good\n")));
   const auto stops = Run();
@@ -146,7 +182,8 @@ TEST_F(LocalBuild, DoubleByteProgramThatCannotStart) {
 TEST_F(LocalBuild, KilledCommandIsAFailure) {
   // POSIX: the shell that runs the line is killed. Windows: the code of a
   // process stopped by Ctrl+C, which no command can send to itself alone.
-  const std::string line = kWindows ? "exit -1073741510" : "kill -9 $$";
+  const std::string program = kWindows ? "exit" : "kill";
+  const std::string line = program + (kWindows ? " -1073741510" : " -9 $$");
   const int code = kWindows ? -1073741510 : 128 + 9;
   Makefile("all: bad good\nbad:\n\t" + line + "\n\techo never\ngood:\n\techo good\n");
   const auto stops = Run();
@@ -154,8 +191,9 @@ TEST_F(LocalBuild, KilledCommandIsAFailure) {
   EXPECT_EQ(stops.out, "  " + line + "\n");
   EXPECT_EQ(stops.err, Fatal(22504, line, code));
   const auto keepGoing = Run({"-K"});
+  EXPECT_EQ(keepGoing.exitCode, code);
   EXPECT_EQ(keepGoing.out, "  " + line + "\n  echo good\ngood\n");
-  EXPECT_EQ(keepGoing.err, diag::FormatCatalogMessage(22003, line.substr(0, 4), code));
+  EXPECT_EQ(keepGoing.err, diag::FormatCatalogMessage(22003, program, code));
 }
 
 TEST_F(LocalBuild, CommandThatEndsTheProcessorLeavesTheBatchRunnerUsable) {

@@ -144,5 +144,15 @@ TEST_F(LocalBuild, InlineFileThatCannotBeWrittenFailsItsCommand) {
                             CommandError(kShowFile, 1));
 }
 
+TEST_F(LocalBuild, NestedRunPassesItsOutputAndFailureUp) {
+  const std::string nested = "\"" + testing_support::BramleExecutable() + "\" -F " + NativePath("sub\\build.mak");
+  Makefile("all:\n\t" + nested + "\n\techo never\n");
+  MakeFile("sub\\build.mak", 0, "inner:\n\techo inner ran\n\texit 4\n");
+  const auto result = Run();
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n");
+  EXPECT_EQ(result.err, Fatal(22504, "exit 4", 4) + Fatal(22504, nested, 1));
+}
+
 }  // namespace
 }  // namespace app::test

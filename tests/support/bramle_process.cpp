@@ -108,6 +108,8 @@ std::string ScratchDirectory::Read(const std::string& name) const {
   return ReadWholeFile(path_.string() + platform::kPathSeparator + NativePath(name));
 }
 
+std::string BramleExecutable() { return ExecutablePath(); }
+
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
   return RunInDirectory(BramleLine(arguments), directory);
 }

@@ -28,6 +28,9 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
+// The path of the bramle executable under test, as a command line names it.
+std::string BramleExecutable();
+
 // Runs bramle with `arguments` in `directory`.
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory);
 
