@@ -20,15 +20,19 @@ int ReportUnavailableMode(const char* mode) {
 
 int RunChosenMode(const std::vector<std::string>& arguments) {
   Application application;
-  const double clock = exec::ProcessorInfo().ClockMhz();
-  application.options.processorClock = clock == 0 ? kUnmeasuredClockMhz : clock;
-
   if (ParseCommandLine(arguments, application.options, application.macros) != 0) return 1;
 
-  const BuildOptions& options = application.options;
+  BuildOptions& options = application.options;
+  const bool dialog = options.serverSettingsDialog || options.clientSettingsDialog;
+  const bool windowed = options.clientMode || options.clientModeHidden || options.serverMode;
+  if (!dialog && !windowed) return RunLocalBuildMode(application);
+  // Only the other modes use the processor clock; its measurement is about
+  // a millisecond of busy waiting that a local build need not spend.
+  const double clock = exec::ProcessorInfo().ClockMhz();
+  options.processorClock = clock == 0 ? kUnmeasuredClockMhz : clock;
+
   if (options.serverSettingsDialog) return ReportUnavailableMode("the server settings dialog (-E)");
   if (options.clientSettingsDialog) return ReportUnavailableMode("the client settings dialog (-W)");
-  if (!options.clientMode && !options.clientModeHidden && !options.serverMode) return RunLocalBuildMode(application);
   if (options.clientMode || options.clientModeHidden) return ReportUnavailableMode("the resident build client (-R, -C)");
   return ReportUnavailableMode("the build server (-B)");
 }

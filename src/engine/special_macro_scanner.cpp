@@ -12,7 +12,13 @@ constexpr size_t kNone = std::string_view::npos;
 // The first '$' not directly after a '^', stepping over double-byte
 // characters so that a trail byte is never taken for either.
 size_t FindTokenStart(std::string_view text) {
-  if (text.find('$') == kNone) return kNone;
+  size_t found = text.find('$');
+  if constexpr (!platform::kHasLeadBytes) {
+    // Every byte is a character: only the one before each '$' counts.
+    while (found != kNone && found > 0 && text[found - 1] == '^') found = text.find('$', found + 1);
+    return found;
+  }
+  if (found == kNone) return kNone;
   bool afterCaret = false;
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);

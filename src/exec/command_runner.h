@@ -65,6 +65,7 @@ class CommandRunner {
   // there is news: output not seen before, or the command's end (then all
   // its output is queued). A stream whose queued lines were not taken since
   // the previous call is no longer held to kQueueLimit for this command.
+  // The DirectRunner reads the child's output here (and in WaitLine) only.
   bool IsRunning(int waitLimitMs = kWaitWithoutLimit);
 
   // Every queued line of the stream, concatenated in order; true when

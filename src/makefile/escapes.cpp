@@ -38,7 +38,13 @@ bool IsEscaped(std::string_view text, size_t index) {
 size_t FindUnescaped(std::string_view text, char c, size_t start) {
   // Most texts do not hold the character at all; then no character needs
   // stepping through.
-  if (start >= text.size() || text.find(c, start) == std::string_view::npos) return std::string_view::npos;
+  size_t found = start < text.size() ? text.find(c, start) : std::string_view::npos;
+  if (found == std::string_view::npos) return found;
+  if constexpr (!platform::kHasLeadBytes) {
+    // Every byte is a character: only the one before each find counts.
+    while (found != std::string_view::npos && found > 0 && text[found - 1] == kEscape) found = text.find(c, found + 1);
+    return found;
+  }
   bool afterEscape = IsEscaped(text, start);
   for (size_t i = start; i < text.size();) {
     const size_t length = CharacterLength(text, i);

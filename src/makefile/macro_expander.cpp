@@ -76,23 +76,40 @@ class ActiveValues {
   void LeaveEndedInside(size_t remaining) {
     while (!stack_.empty() && stack_.back().tail > remaining) Pop();
   }
-  bool Contains(const std::string& name) const { return names_.count(name) != 0; }
+  bool Contains(const std::string& name) const {
+    if (stack_.size() > kScanLimit) return names_.count(name) != 0;
+    for (const Value& value : stack_) {
+      if (value.name == name) return true;
+    }
+    return false;
+  }
   void Enter(const std::string& name, size_t tail) {
     stack_.push_back({name, tail});
-    names_.insert(name);
+    if (stack_.size() == kScanLimit + 1) {
+      for (const Value& value : stack_) names_.insert(value.name);
+    } else if (stack_.size() > kScanLimit) {
+      names_.insert(name);
+    }
   }
 
  private:
+  // Values are seldom nested deeply: up to this depth a scan of the stack
+  // is cheaper than a set, which only deep nesting needs.
+  static constexpr size_t kScanLimit = 16;
   struct Value {
     std::string name;
     size_t tail;
   };
   void Pop() {
-    names_.erase(stack_.back().name);
+    if (stack_.size() == kScanLimit + 1) {
+      names_.clear();
+    } else if (stack_.size() > kScanLimit) {
+      names_.erase(stack_.back().name);
+    }
     stack_.pop_back();
   }
   std::vector<Value> stack_;
-  std::unordered_set<std::string> names_;
+  std::unordered_set<std::string> names_;  // the names of a deep stack
 };
 
 // The first unescaped '$' of the rest, taking the character already
@@ -136,15 +153,19 @@ ExpandStatus ExpandMacroReferences(std::string& line, MacroTable& macros, const 
     if (close == std::string_view::npos || close == 0) break;
 
     std::string name(text.Rest().substr(0, close));
-    std::string value;
-    if (std::optional<std::string> known = macros.LookupMacro(name)) {
-      value = std::move(*known);
+    // A defined value is used where the table keeps it: the table does not
+    // change while it is put into the line.
+    std::string undefinedValue;
+    std::string_view value;
+    if (const std::string* known = macros.FindMacro(name)) {
+      value = *known;
     } else {
-      if (onUndefined(name, value) != 0) {
+      if (onUndefined(name, undefinedValue) != 0) {
         if (offendingName) *offendingName = name;
         return ExpandStatus::kUndefinedFailed;
       }
-      macros.SetMacro(name, value, true);
+      macros.SetMacro(name, undefinedValue, true);
+      value = undefinedValue;
     }
     text.Drop(close + 1);
     active.LeaveEndedInside(text.Remaining());

@@ -19,9 +19,14 @@ int MacroTable::SetMacro(const std::string& name, const std::string& value, bool
 }
 
 std::optional<std::string> MacroTable::LookupMacro(const std::string& name) const {
-  auto found = macros_.find(name);
-  if (found == macros_.end()) return std::nullopt;
-  return found->second;
+  const std::string* value = FindMacro(name);
+  if (!value) return std::nullopt;
+  return *value;
+}
+
+const std::string* MacroTable::FindMacro(const std::string& name) const {
+  const auto found = macros_.find(name);
+  return found == macros_.end() ? nullptr : &found->second;
 }
 
 bool MacroTable::ParseMacroDefinition(const std::string& text) {

@@ -18,6 +18,10 @@ class MacroTable {
 
   std::optional<std::string> LookupMacro(const std::string& name) const;
 
+  // The value in the table, without a copy; null when `name` is not
+  // defined. It stays valid until the macro is defined again.
+  const std::string* FindMacro(const std::string& name) const;
+
   // "NAME = value": true when `text` holds an '=' and was defined.
   bool ParseMacroDefinition(const std::string& text);
 

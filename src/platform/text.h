@@ -14,12 +14,18 @@ std::string NarrowFromUtf8(std::string_view utf8);
 // True when `byte` starts a two-byte character in the narrow encoding.
 // Scans that step through names use it so that a trail byte equal to an
 // ASCII character (0x5C in code page 932) is never taken for that character.
+//
+// kHasLeadBytes is false where IsLeadByte is false for every byte: a byte
+// found anywhere in a text is then a character of its own, and scans may
+// jump to it.
 #ifdef _WIN32
 bool IsLeadByte(unsigned char byte);
+inline constexpr bool kHasLeadBytes = true;
 #else
 // UTF-8 needs no lead-byte test: no byte of a multibyte character is ASCII.
 // Inline, so that the byte scans lose nothing to it.
 inline bool IsLeadByte(unsigned char) { return false; }
+inline constexpr bool kHasLeadBytes = false;
 #endif
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace makefile {
@@ -130,6 +131,27 @@ TEST(ExpandMacros, RepeatingANameOutsideItsOwnValueIsNoCycle) {
   e.Define("A", "x$(B)").Define("B", "y").Define("C", "$(A) $(A)");
   EXPECT_EQ(e.Expand("$(A) $(A) -$(C)"), "xy xy -$(A) xy");
   EXPECT_EQ(e.status, ExpandStatus::kDone);
+}
+
+TEST(ExpandMacros, DeeplyNestedValuesFindTheirCycleAndTheirEnd) {
+  // Nesting deeper than a handful of values, the way back to each level
+  // and the cycle check still hold.
+  constexpr int kDepth = 40;
+  auto name = [](int level) { return "M" + std::to_string(level); };
+  Expansion chain;
+  std::string expected;
+  for (int level = 0; level < kDepth; ++level) {
+    chain.Define(name(level), "<" + std::string(level + 1 < kDepth ? "$(" + name(level + 1) + ")" : "") + ">");
+    expected = "<" + expected + ">";
+  }
+  EXPECT_EQ(chain.Expand("$(M0) $(M0) $(M20)"), expected + " " + expected + " " + expected.substr(20, 40));
+  EXPECT_EQ(chain.status, ExpandStatus::kDone);
+
+  Expansion cycle;
+  for (int level = 0; level < kDepth; ++level) cycle.Define(name(level), "<$(" + name((level + 1) % kDepth) + ")");
+  cycle.Expand("x $(M5)");
+  EXPECT_EQ(cycle.status, ExpandStatus::kSelfReference);
+  EXPECT_EQ(cycle.offendingName, "M5");
 }
 
 TEST(ExpandMacros, AReferenceRunningPastTheEndOfAValueEndsThatValue) {

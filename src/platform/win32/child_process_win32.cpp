@@ -154,7 +154,8 @@ struct ChildProcess::State {
   int status = 0;
 };
 
-ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
+// The read buffer is not cleared: a read fills what it reports.
+ChildProcess::ChildProcess() : state_(std::make_unique_for_overwrite<State>()) {}
 
 ChildProcess::~ChildProcess() {
   State& s = *state_;
