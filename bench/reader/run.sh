@@ -45,7 +45,7 @@ A generated makefile of $targets targets ($size bytes: macros, a \`.c.obj\`
 suffix rule, an \`all\` line continued over $((targets / 16)) lines naming every
 object, and one dependency line with a comment and one command per object).
 GNU make reads the same text. Wall-clock seconds on $(nproc) cores
-($(uname -m)), $(date -u +%Y-%m-%d).
+($(uname -m)), $(date -u +%Y-%m-%d), bramle at commit $(git log -1 --format=%h).
 
 | what | seconds |
 |---|---|
