@@ -18,6 +18,8 @@ struct ClientSettings {
   std::string saveLogFile = "bramle_clog.txt";
   bool acceptRequest = false;
   bool noExecShellCommand = true;
+
+  bool operator==(const ClientSettings&) const = default;
 };
 
 struct ServerSettings {
@@ -31,6 +33,8 @@ struct ServerSettings {
   bool saveLog = false;
   std::string saveLogFile = "bramle_slog.txt";
   bool commandFullPath = true;
+
+  bool operator==(const ServerSettings&) const = default;
 };
 
 class SettingsFile {
