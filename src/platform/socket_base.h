@@ -107,7 +107,10 @@ class SocketBase {
   // and the flags below.
   std::mutex mutex_;
   std::condition_variable event_;
-  bool stopping_ = false;
+  // Set by closing, written under mutex_; the threads test it once more
+  // right before each socket call, so that none starts on a handle being
+  // given back.
+  std::atomic<bool> stopping_{false};
   bool receiving_ = false;
   bool wakeRequested_ = false;
   std::thread receiveThread_;

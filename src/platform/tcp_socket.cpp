@@ -73,11 +73,7 @@ int TcpSocket::Connect(const std::string& host, int port) {
 void TcpSocket::ConnectLoop(SocketHandle handle, std::string host, int port) {
   const Ipv4Address address = Resolve(host);
   if (address == 0) return FinishConnect(kSocketUnresolved);
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_) return;
-  }
-  if (!socket_calls::Connect(handle, address, port)) return FinishConnect(kSocketConnectFailed);
+  if (stopping_ || !socket_calls::Connect(handle, address, port)) return FinishConnect(kSocketConnectFailed);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return;
@@ -168,7 +164,7 @@ void TcpSocket::SendLoop(SocketHandle handle) {
     }
     for (std::size_t sent = 0; sent < taken.size();) {
       const int piece = static_cast<int>(std::min(taken.size() - sent, kSendPiece));
-      const int result = socket_calls::Send(handle, taken.data() + sent, piece);
+      const int result = stopping_ ? -1 : socket_calls::Send(handle, taken.data() + sent, piece);
       if (result <= 0) {
         failed = true;  // the rest stays unsent; receiving goes on
         break;
@@ -201,12 +197,11 @@ bool TcpSocket::WaitSent(int timeoutMs) {
 
 void TcpSocket::ReceiveLoop(SocketHandle handle) {
   std::vector<char> block(kReceiveBlock);
-  for (;;) {
+  while (!stopping_) {
     const int count = socket_calls::Receive(handle, block.data(), kReceiveBlock);
     if (count <= 0) return;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) return;
       received_.append(block.data(), static_cast<std::size_t>(count));
     }
     NotifyActivity();

@@ -214,6 +214,25 @@ TEST(TcpSocketTest, CloseUnblocksAccept) {
   EXPECT_EQ(spare.State(), platform::kSocketCreated);
 }
 
+// A listener whose queue is full lets a connect wait for minutes: closing
+// ends the wait at once.
+TEST(TcpSocketTest, CloseEndsAConnectInProgress) {
+  TcpSocket listener;
+  ASSERT_EQ(listener.OpenSocket(), 0);
+  ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
+  ASSERT_EQ(listener.Listen(0), 0);
+  TcpSocket first;
+  ASSERT_EQ(first.OpenSocket(), 0);
+  ASSERT_EQ(first.Connect("127.0.0.1", listener.Port()), 0);
+  ASSERT_EQ(first.WaitConnected(kHangGuardMs), platform::kSocketConnected);
+  TcpSocket waiting;
+  ASSERT_EQ(waiting.OpenSocket(), 0);
+  ASSERT_EQ(waiting.Connect("127.0.0.1", listener.Port()), 0);
+  EXPECT_EQ(waiting.State(), platform::kSocketConnecting);
+  waiting.CloseSocket();
+  EXPECT_EQ(waiting.State(), platform::kSocketClosed);
+}
+
 // Every state closes, twice, and the wrapper opens again and connects.
 TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
   TcpSocket listener;  // the system accepts the connects; nobody takes them
