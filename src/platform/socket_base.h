@@ -123,6 +123,8 @@ class SocketBase {
   Ipv4Address peerAddress_ = 0;
 
  private:
+  // Makes `handle` the wrapper's socket, closing an earlier one.
+  void Take(SocketHandle handle, Ipv4Address peer, const std::string& addressText, int state);
   // The receive thread: ReceiveLoop, then state 8 and a last notice.
   void RunReceive(SocketHandle handle);
   std::function<void()> onActivity_;

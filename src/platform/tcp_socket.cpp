@@ -115,6 +115,9 @@ int TcpSocket::Send(std::string_view bytes, bool force) {
   if (!force && State() != kSocketConnected) return 1;
   {
     std::lock_guard<std::mutex> lock(sendMutex_);
+    // Once sending has stopped (a failed send, a close) nothing would take
+    // the bytes: they are dropped instead of piling up.
+    if (stopSending_) return 0;
     pending_.append(bytes);
   }
   sendEvent_.notify_one();
@@ -192,7 +195,7 @@ bool TcpSocket::WaitSent(int timeoutMs) {
   const auto drained = [this] { return pending_.empty() && !inFlight_; };
   const auto done = [&] { return drained() || !sending_; };
   WaitUntil(sentEvent_, lock, timeoutMs, done);
-  return drained();
+  return drained() && !stopSending_;
 }
 
 void TcpSocket::ReceiveLoop(SocketHandle handle) {

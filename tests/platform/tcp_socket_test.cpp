@@ -270,12 +270,15 @@ TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
   }
 }
 
-TEST(TcpSocketTest, AcceptedSideClosesAfterItsPeer) {
+TEST(TcpSocketTest, SendingToAGonePeerStops) {
   ConnectedPair pair;
   ASSERT_NO_FATAL_FAILURE(pair.Connect());
   pair.client.CloseSocket();
   EXPECT_FALSE(pair.server.WaitLine(kHangGuardMs));
-  EXPECT_TRUE(pair.server.IsSending());  // sending goes on until closing
+  EXPECT_TRUE(pair.server.IsSending());  // sending goes on until a send fails
+  for (int i = 0; i < 100 && pair.server.WaitSent(kHangGuardMs); ++i) pair.server.Send("more\r\n");
+  EXPECT_FALSE(pair.server.IsSending());
+  EXPECT_EQ(pair.server.Send("dropped\r\n"), 0);
   pair.server.CloseSocket();
   EXPECT_EQ(pair.server.State(), platform::kSocketClosed);
   EXPECT_FALSE(pair.server.IsSending());
