@@ -17,6 +17,7 @@ namespace {
 using platform::TcpSocket;
 using socket_testing::ConnectedPair;
 using socket_testing::kHangGuardMs;
+using socket_testing::kUnresolvableHost;
 using socket_testing::TakeLines;
 
 class NetworkingEnvironment : public testing::Environment {
@@ -33,7 +34,7 @@ TEST(ResolveTest, DottedTextsAndNames) {
   EXPECT_EQ(platform::Resolve("0.0.0.0"), 0u);
   EXPECT_EQ(platform::Resolve("10.1.2.3"), platform::Resolve("10.1.2.3"));
   EXPECT_EQ(platform::DottedAddress(platform::Resolve("10.1.2.3")), "10.1.2.3");
-  EXPECT_EQ(platform::Resolve("no-such-host.invalid"), 0u);
+  EXPECT_EQ(platform::Resolve(kUnresolvableHost), 0u);
   EXPECT_EQ(platform::Resolve(""), 0u);
 }
 
@@ -125,7 +126,7 @@ TEST(TcpSocketTest, ConnectOutcomes) {
     int expected;
   } cases[] = {
       {"127.0.0.1", platform::kSocketConnectFailed},
-      {"no-such-host.invalid", platform::kSocketUnresolved},
+      {kUnresolvableHost, platform::kSocketUnresolved},
   };
   for (const auto& c : cases) {
     TcpSocket client;
@@ -152,7 +153,7 @@ TEST(TcpSocketTest, AddressesAndPorts) {
   TcpSocket taken;  // the listener's port is in use
   ASSERT_EQ(taken.OpenSocket(), 0);
   EXPECT_EQ(taken.Bind("127.0.0.1", pair.listener.Port()), 2);
-  EXPECT_EQ(taken.Bind("no-such-host.invalid", 0), 1);
+  EXPECT_EQ(taken.Bind(kUnresolvableHost, 0), 1);
   EXPECT_EQ(taken.Bind("", 0), 0);
   EXPECT_EQ(taken.AddressText(), "0.0.0.0");
   EXPECT_NE(taken.Port(), 0);
@@ -249,7 +250,7 @@ TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
       {"listening", [](TcpSocket& s) { s.OpenSocket(), s.Bind("127.0.0.1", 0), s.Listen(1); }},
       {"connecting", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("127.0.0.1", port); }},
       {"connected", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("127.0.0.1", port), s.WaitConnected(kHangGuardMs); }},
-      {"unresolved", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("x.invalid", port), s.WaitConnected(kHangGuardMs); }},
+      {"unresolved", [&](TcpSocket& s) { s.OpenSocket(), s.Connect(kUnresolvableHost, port), s.WaitConnected(kHangGuardMs); }},
       {"closed", [](TcpSocket& s) { s.CloseSocket(); }},
   };
   for (const auto& c : cases) {
