@@ -45,8 +45,16 @@ void SocketBase::Take(SocketHandle handle, Ipv4Address peer, const std::string& 
     port_ = 0;
     peerAddress_ = peer;
   }
-  ownHostAddress_ = Resolve(socket_calls::HostName());
+  ownHostKnown_ = false;
   SetState(state);
+}
+
+Ipv4Address SocketBase::OwnHostAddress() const {
+  if (!ownHostKnown_) {
+    ownHostAddress_ = Resolve(socket_calls::HostName());
+    ownHostKnown_ = true;
+  }
+  return ownHostAddress_;
 }
 
 int SocketBase::Bind(const std::string& host, int port) {

@@ -62,7 +62,9 @@ class SocketBase {
   int State() const { return state_.load(); }
   const std::string& AddressText() const { return addressText_; }
   int Port() const { return port_; }
-  Ipv4Address OwnHostAddress() const { return ownHostAddress_; }
+  // The address the host name resolves to; looked up on the first call
+  // after opening or accepting (a slow call on some systems), then kept.
+  Ipv4Address OwnHostAddress() const;
 
  protected:
   // Creates the socket and finds the own host address. 0, or 1 when the
@@ -119,7 +121,8 @@ class SocketBase {
   std::atomic<SocketHandle> handle_{kNoSocket};
   std::string addressText_;
   int port_ = 0;
-  Ipv4Address ownHostAddress_ = 0;
+  mutable std::atomic<bool> ownHostKnown_{false};
+  mutable std::atomic<Ipv4Address> ownHostAddress_{0};
   Ipv4Address peerAddress_ = 0;
 
  private:

@@ -149,6 +149,7 @@ TEST(TcpSocketTest, AddressesAndPorts) {
   EXPECT_EQ(pair.server.State(), platform::kSocketConnected);
   EXPECT_EQ(pair.client.PeerAddress(), platform::Resolve("127.0.0.1"));
   EXPECT_EQ(pair.client.Port(), pair.listener.Port());
+  EXPECT_EQ(pair.server.OwnHostAddress(), platform::Resolve(platform::socket_calls::HostName()));
 
   TcpSocket taken;  // the listener's port is in use
   ASSERT_EQ(taken.OpenSocket(), 0);
