@@ -13,7 +13,7 @@ constexpr int kReceiveBlock = 64 * 1024;
 // Largest piece handed to one send call.
 constexpr std::size_t kSendPiece = 1 << 20;
 // A buffer that once held more than this gives its memory back when empty.
-constexpr std::size_t kKeptCapacity = 1 << 20;
+constexpr std::size_t kKeptCapacity = 4 << 20;
 // Taken lines are cut off the front of the receive buffer once they are at
 // least this long and at least half of it, so each byte moves O(1) times.
 constexpr std::size_t kCompactAt = 64 * 1024;
