@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -71,8 +72,8 @@ class SocketBase {
   // Derived wrappers stop and join their own threads here, before the
   // handle goes.
   virtual void StopOwnThreads() {}
-  // Drops received data left from an earlier connection.
-  virtual void ClearReceived() = 0;
+  // Drops the data of an earlier connection (takes its own locks).
+  virtual void ResetBuffers() = 0;
 
   // Under mutex_: true when the waiting reader has something to take.
   virtual bool HasReceivedLocked() = 0;
@@ -85,8 +86,21 @@ class SocketBase {
   void SetState(int state);
   // Takes a connected handle (Accept's result) with state 5.
   void Adopt(SocketHandle handle, Ipv4Address peer);
-  // Starts the receive thread; mutex_ held.
-  void StartReceivingLocked();
+  // mutex_ held: starts the receive thread unless it runs, and returns the
+  // ended thread it replaces, to be joined once the lock is released.
+  std::thread StartReceivingLocked();
+  // A condition wait with an optional limit (timeoutMs -1: none).
+  template <typename Done>
+  static void WaitUntil(std::condition_variable& event, std::unique_lock<std::mutex>& lock, int timeoutMs, Done done) {
+    if (timeoutMs < 0) {
+      event.wait(lock, done);
+    } else {
+      event.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+    }
+  }
+  // Joins an ended or stopped thread, unless it is the calling thread (an
+  // activity callback that asks), which is then left to end by itself.
+  static void Join(std::thread& thread);
 
   // Guards the state changes, the receive side's data, the thread objects
   // and the flags below.
@@ -105,7 +119,8 @@ class SocketBase {
   Ipv4Address peerAddress_ = 0;
 
  private:
-  void JoinReceiveThread();
+  // The receive thread: ReceiveLoop, then state 8 and a last notice.
+  void RunReceive(SocketHandle handle);
   std::function<void()> onActivity_;
 };
 

@@ -38,6 +38,10 @@ class TcpSocket : public SocketBase {
   // Queues the bytes for the send thread. 0; 1 when not connected and not
   // forced (the bytes are then dropped).
   int Send(std::string_view bytes, bool force = true);
+  // Waits until every queued byte has been handed to the system (true), the
+  // send thread has ended or the timeout (-1: none) has passed. CloseSocket
+  // drops what is still queued: a last message is waited for here first.
+  bool WaitSent(int timeoutMs);
   // A line ends only at CR LF; a lone CR or LF stays inside it. Returns the
   // number of bytes removed (line, CR and LF), or -1 when no whole line is
   // buffered.
@@ -50,8 +54,6 @@ class TcpSocket : public SocketBase {
   void StartSending();
   bool IsSending();
 
-  void CloseSocket() override;
-
   Ipv4Address PeerAddress() const { return peerAddress_; }
 
   // Whether the system's TCP connection table can be read.
@@ -63,14 +65,18 @@ class TcpSocket : public SocketBase {
  protected:
   void ReceiveLoop(SocketHandle handle) override;
   void StopOwnThreads() override;
-  void ClearReceived() override;
+  void ResetBuffers() override;
   bool HasReceivedLocked() override;
 
  private:
   void ConnectLoop(SocketHandle handle, std::string host, int port);
   void SendLoop(SocketHandle handle);
-  void StartSendingLocked();
-  void JoinSendThread();
+  // sendMutex_ held; returns the ended thread it replaces.
+  std::thread StartSendingLocked(SocketHandle handle);
+  // mutex_ held: the position of the first CR LF, or npos.
+  std::size_t FindLineEndLocked();
+  // The connect thread's last word: the state, unless closing.
+  void FinishConnect(int state);
 
   // Receive side, under mutex_: bytes from receiveStart_ on are not yet
   // taken; no CR LF starts before searchFrom_.
@@ -81,8 +87,10 @@ class TcpSocket : public SocketBase {
 
   // Send side, under sendMutex_ alone.
   std::mutex sendMutex_;
-  std::condition_variable sendEvent_;
+  std::condition_variable sendEvent_;  // bytes queued or stop: the send thread
+  std::condition_variable sentEvent_;  // queue drained or thread ended
   std::string pending_;
+  bool inFlight_ = false;  // the send thread holds taken bytes
   bool stopSending_ = false;
   bool sending_ = false;
   std::thread sendThread_;

@@ -38,7 +38,7 @@ class UdpSocket : public SocketBase {
 
  protected:
   void ReceiveLoop(SocketHandle handle) override;
-  void ClearReceived() override;
+  void ResetBuffers() override;
   bool HasReceivedLocked() override;
 
  private:
