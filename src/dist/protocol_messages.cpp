@@ -116,6 +116,13 @@ std::string FormatCommandOut(int channel, std::string_view piece) {
 
 std::string FormatCommandExit(int exitCode) { return Line(kMessageCommandExit, {std::to_string(exitCode)}); }
 
+bool DatagramLine(std::string_view datagram, std::string& line) {
+  const std::size_t end = datagram.find(kLineEnd);
+  if (end == std::string_view::npos) return false;
+  line.assign(datagram.substr(0, end));
+  return true;
+}
+
 std::int32_t ArgumentNumber(std::string_view argument) {
   std::size_t i = 0;
   while (i < argument.size() && (argument[i] == ' ' || (argument[i] >= '\t' && argument[i] <= '\r'))) ++i;

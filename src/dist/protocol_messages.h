@@ -67,6 +67,10 @@ std::string FormatBuildPhaseClientCancel();
 std::string FormatCommandOut(int channel, std::string_view piece);
 std::string FormatCommandExit(int exitCode);
 
+// The message of an announcement datagram: the text before its first
+// CR LF. False when the datagram holds no CR LF.
+bool DatagramLine(std::string_view datagram, std::string& line);
+
 // An integer argument read as C's atol reads it, kept within 32 bits.
 std::int32_t ArgumentNumber(std::string_view argument);
 
