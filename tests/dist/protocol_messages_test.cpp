@@ -114,9 +114,13 @@ TEST(ProtocolMessages, OutputArrivesByteForByte) {
       allPlain = allPlain && !IsExactFormNumber(reader.Arguments()[0]);
     }
     EXPECT_EQ(bramle, piece);
-    if (allPlain) EXPECT_EQ(letterTrue, piece) << testing::PrintToString(piece);
+    if (allPlain) {
+      EXPECT_EQ(letterTrue, piece) << testing::PrintToString(piece);
+    }
     // A piece that travels plain is sent as it always was.
-    if (TravelsPlain(piece, true)) EXPECT_EQ(FormatCommandOut(1, piece), "CommandOut(1," + QuotePlain(piece, true) + ")\r\n");
+    if (TravelsPlain(piece, true)) {
+      EXPECT_EQ(FormatCommandOut(1, piece), "CommandOut(1," + QuotePlain(piece, true) + ")\r\n");
+    }
   }
 }
 

@@ -63,7 +63,9 @@ TEST(ProtocolPeer, ParseMessage) {
     std::int32_t value = -7;
     EXPECT_EQ(peer.ParseMessage(c.line, c.expectedKind, value), c.result) << testing::PrintToString(c.line);
     EXPECT_EQ(peer.LastKind(), c.lastKind) << testing::PrintToString(c.line);
-    if (c.result != kParseGarbled) EXPECT_EQ(value, c.value) << c.line;
+    if (c.result != kParseGarbled) {
+      EXPECT_EQ(value, c.value) << c.line;
+    }
   }
 }
 
