@@ -24,6 +24,15 @@ std::string DottedAddress(Ipv4Address address) {
 int SocketBase::Open(SocketKind kind) {
   const SocketHandle handle = socket_calls::Create(kind);
   if (handle == kNoSocket) return 1;
+  Take(handle, 0, std::string(), kSocketOpen);
+  return 0;
+}
+
+void SocketBase::Adopt(SocketHandle handle, Ipv4Address peer) {
+  Take(handle, peer, DottedAddress(peer), kSocketConnected);
+}
+
+void SocketBase::Take(SocketHandle handle, Ipv4Address peer, const std::string& addressText, int state) {
   // A wrapper is reused for successive connections: the old one goes first.
   if (handle_.load() != kNoSocket) CloseSocket();
   ResetBuffers();
@@ -32,29 +41,20 @@ int SocketBase::Open(SocketKind kind) {
     stopping_ = false;
     wakeRequested_ = false;
     handle_ = handle;
-    addressText_.clear();
-    port_ = 0;
-    peerAddress_ = 0;
-  }
-  ownHostAddress_ = Resolve(socket_calls::HostName());
-  SetState(kSocketOpen);
-  return 0;
-}
-
-void SocketBase::Adopt(SocketHandle handle, Ipv4Address peer) {
-  if (handle_.load() != kNoSocket) CloseSocket();
-  ResetBuffers();
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = false;
-    wakeRequested_ = false;
-    handle_ = handle;
-    addressText_ = DottedAddress(peer);
+    addressText_ = addressText;
     port_ = 0;
     peerAddress_ = peer;
   }
-  ownHostAddress_ = Resolve(socket_calls::HostName());
-  SetState(kSocketConnected);
+  ownHostKnown_ = false;
+  SetState(state);
+}
+
+Ipv4Address SocketBase::OwnHostAddress() const {
+  if (!ownHostKnown_) {
+    ownHostAddress_ = Resolve(socket_calls::HostName());
+    ownHostKnown_ = true;
+  }
+  return ownHostAddress_;
 }
 
 int SocketBase::Bind(const std::string& host, int port) {
@@ -165,9 +165,12 @@ void SocketBase::CloseSocket() {
     stopping_ = true;
     handle = handle_.exchange(kNoSocket);
   }
-  // Shutting down wakes the threads blocked in the socket; the handle is
-  // given back only when none of them can use it any more.
-  if (handle != kNoSocket) socket_calls::Shutdown(handle);
+  // Shutting down wakes the threads blocked in the socket; where the system
+  // allows, the handle is given back only when none of them can use it.
+  if (handle != kNoSocket) {
+    socket_calls::Shutdown(handle);
+    if (socket_calls::kOnlyDestroyWakes) socket_calls::Destroy(handle);
+  }
   StopOwnThreads();
   std::thread receiver;
   {
@@ -175,7 +178,7 @@ void SocketBase::CloseSocket() {
     receiver = std::move(receiveThread_);
   }
   Join(receiver);
-  if (handle != kNoSocket) socket_calls::Destroy(handle);
+  if (handle != kNoSocket && !socket_calls::kOnlyDestroyWakes) socket_calls::Destroy(handle);
   SetState(kSocketClosed);
 }
 
