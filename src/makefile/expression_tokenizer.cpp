@@ -65,11 +65,20 @@ int ExpressionTokenizer::Scan() {
 }
 
 // A backslash directly before a double quote stands for the quote; every
-// other backslash is kept.
+// other backslash is kept. Runs of other bytes are copied whole: protocol
+// messages carry long texts.
 int ExpressionTokenizer::ScanStringLiteral() {
   value_.clear();
   std::size_t i = position_ + 1;
   while (i < text_.size()) {
+    std::size_t run = i;
+    while (run < text_.size() && text_[run] != '"' && text_[run] != '\\' &&
+           !(platform::kHasLeadBytes && platform::IsLeadByte(static_cast<unsigned char>(text_[run])))) {
+      ++run;
+    }
+    value_.append(text_.substr(i, run - i));
+    i = run;
+    if (i == text_.size()) break;
     const char c = text_[i];
     if (StartsDoubleByte(text_, i)) {
       value_.append(text_.substr(i, 2));
