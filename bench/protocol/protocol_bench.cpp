@@ -2,12 +2,15 @@
 // bytes:
 //   protocol_bench roundtrip COUNT   CommandExec answered by OK(), COUNT times
 //   protocol_bench relay MEGABYTES   command output as CommandOut lines
+//   protocol_bench codec MEGABYTES   formatting and parsing alone
 // Prints one line per measurement.
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "dist/protocol_messages.h"
 #include "dist/protocol_peer.h"
@@ -20,6 +23,7 @@ namespace calls = platform::socket_calls;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double CpuSeconds(std::clock_t start) { return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC; }
 
 class Peer : public dist::ProtocolPeer {
  public:
@@ -181,11 +185,40 @@ void Relay(int megabytes) {
   std::printf("raw TCP        %4d MB: %.3f s, %.1f MB/s\n", megabytes, seconds, megabytes / seconds);
 }
 
+// The work of each end alone, on one thread: formatting the output as
+// CommandOut lines, and parsing those lines back. Processor time, so that
+// other load on the machine does not count.
+void Codec(int megabytes) {
+  const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
+  const std::string output = OutputText(size);
+  constexpr std::size_t kPiece = 4096;
+  std::vector<std::string> lines;
+  lines.reserve(size / kPiece + 1);
+  std::clock_t start = std::clock();
+  for (std::size_t at = 0; at < size; at += kPiece) {
+    lines.push_back(dist::FormatCommandOut(dist::kChannelStdout, std::string_view(output).substr(at, kPiece)));
+  }
+  const double format = CpuSeconds(start);
+  Peer peer;
+  std::string collected;
+  collected.reserve(size);
+  start = std::clock();
+  for (std::string& line : lines) {
+    line.resize(line.size() - 2);
+    std::int32_t value = 0;
+    peer.ParseMessage(line, dist::kMessageCommandOut, value);
+    collected += dist::ReadCommandOut(peer.arguments_).text;
+  }
+  const double parse = CpuSeconds(start);
+  if (collected != output) return void(std::puts("decoded output differs"));
+  std::printf("format %4d MB: %.1f MB/s; parse: %.1f MB/s\n", megabytes, megabytes / format, megabytes / parse);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: protocol_bench roundtrip COUNT | relay MEGABYTES\n");
+    std::fprintf(stderr, "usage: protocol_bench roundtrip COUNT | relay MEGABYTES | codec MEGABYTES\n");
     return 2;
   }
   if (!platform::StartNetworking()) return 1;
@@ -193,6 +226,7 @@ int main(int argc, char** argv) {
   const int amount = std::atoi(argv[2]);
   if (mode == "roundtrip") RoundTrips(amount);
   if (mode == "relay") Relay(amount);
+  if (mode == "codec") Codec(amount);
   platform::StopNetworking();
   return 0;
 }

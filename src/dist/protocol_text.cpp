@@ -80,14 +80,22 @@ std::string QuotePlain(std::string_view text, bool folds) {
   std::string out;
   out.reserve(text.size() + 2);
   out.push_back('"');
+  // The next double quote and the next CR LF to fold, each found once.
+  std::size_t quote = std::min(text.find('"'), text.size());
+  std::size_t crLf = folds ? std::min(text.find("\r\n"), text.size()) : text.size();
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t special = i;
-    while (special < text.size() && text[special] != '"' && text[special] != kCr) ++special;
+    if (quote < i) quote = std::min(text.find('"', i), text.size());
+    if (crLf < i) crLf = std::min(text.find("\r\n", i), text.size());
+    const std::size_t special = std::min(quote, crLf);
     out.append(text.substr(i, special - i));
     if (special == text.size()) break;
-    const bool crLf = text[special] == kCr && special + 1 < text.size() && text[special + 1] == kLf;
-    AppendQuoted(out, text[special]);
-    i = special + (folds && crLf ? 2 : 1);
+    if (special == quote) {
+      out.append("\\\"");
+      i = special + 1;
+    } else {
+      out.push_back(kCr);
+      i = special + 2;
+    }
   }
   out.push_back('"');
   return out;

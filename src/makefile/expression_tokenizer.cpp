@@ -65,20 +65,12 @@ int ExpressionTokenizer::Scan() {
 }
 
 // A backslash directly before a double quote stands for the quote; every
-// other backslash is kept. Runs of other bytes are copied whole: protocol
-// messages carry long texts.
+// other backslash is kept.
 int ExpressionTokenizer::ScanStringLiteral() {
   value_.clear();
+  if (!platform::kHasLeadBytes) return ScanSingleByteLiteral();
   std::size_t i = position_ + 1;
   while (i < text_.size()) {
-    std::size_t run = i;
-    while (run < text_.size() && text_[run] != '"' && text_[run] != '\\' &&
-           !(platform::kHasLeadBytes && platform::IsLeadByte(static_cast<unsigned char>(text_[run])))) {
-      ++run;
-    }
-    value_.append(text_.substr(i, run - i));
-    i = run;
-    if (i == text_.size()) break;
     const char c = text_[i];
     if (StartsDoubleByte(text_, i)) {
       value_.append(text_.substr(i, 2));
@@ -93,6 +85,25 @@ int ExpressionTokenizer::ScanStringLiteral() {
       value_.push_back(c);
       ++i;
     }
+  }
+  return kEvalUnclosedString;
+}
+
+// Where every byte is a character, only the double quotes need a look: the
+// text between them is copied whole (protocol messages carry long texts).
+int ExpressionTokenizer::ScanSingleByteLiteral() {
+  for (std::size_t i = position_ + 1; i < text_.size();) {
+    const std::size_t quote = text_.find('"', i);
+    if (quote == std::string_view::npos) break;
+    if (quote > i && text_[quote - 1] == '\\') {
+      value_.append(text_.substr(i, quote - 1 - i));
+      value_.push_back('"');
+    } else {
+      value_.append(text_.substr(i, quote - i));
+      position_ = quote + 1;
+      return kTokenString;
+    }
+    i = quote + 1;
   }
   return kEvalUnclosedString;
 }
