@@ -52,7 +52,8 @@ class ProtocolPeer {
   int ReadMessageLine(bool wait, std::string& line);
 
   // Reads one line with waiting and sorts it as a reply to a message that
-  // expects OK.
+  // expects OK. NoReply when the connection ended or the time ran out (the
+  // socket is then closed), and when Wake() ended the wait (it stays open).
   ReplyOutcome WaitReply();
 
   // Appends a whole line to the socket's send buffer; the send thread

@@ -27,7 +27,9 @@ std::size_t CharacterLength(std::string_view text, std::size_t i) {
 struct InterestingBytes {
   std::array<bool, 256> is{};
   constexpr InterestingBytes() {
-    for (int c = 0; c < 256; ++c) is[c] = c == '\0' || c == kCr || c == '"' || IsNetworkLeadByte(static_cast<unsigned char>(c));
+    for (int c = 0; c < 256; ++c) {
+      is[c] = c == '\0' || c == kCr || c == '"' || IsNetworkLeadByte(static_cast<unsigned char>(c));
+    }
   }
 };
 constexpr InterestingBytes kInteresting;

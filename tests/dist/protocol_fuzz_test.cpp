@@ -92,7 +92,8 @@ TEST(ProtocolFuzz, RandomStreamsOverLoopback) {
   std::vector<std::string> lines;
   for (int i = 0; i < 200; ++i) {
     std::string line;
-    for (int n = std::uniform_int_distribution<int>(0, 300)(random); n > 0; --n) line += static_cast<char>(byte(random));
+    const int length = std::uniform_int_distribution<int>(0, 300)(random);
+    for (int n = 0; n < length; ++n) line += static_cast<char>(byte(random));
     for (std::size_t at = line.find("\r\n"); at != std::string::npos; at = line.find("\r\n")) line.erase(at, 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);

@@ -19,7 +19,9 @@ const std::string kNul(1, '\0');
 
 TEST(ProtocolMessages, TableRowsInOrder) {
   std::string rows;
-  for (const MessageRow& row : MessageTable()) rows += std::to_string(row.kind) + row.name + std::to_string(row.argumentCount) + " ";
+  for (const MessageRow& row : MessageTable()) {
+    rows += std::to_string(row.kind) + row.name + std::to_string(row.argumentCount) + " ";
+  }
   EXPECT_EQ(rows,
             "00 1OK0 2ERR1 3BuildConnection4 4BuildPhaseOpen1 5BuildPhaseClose0 6BuildPhaseCancel0 7CommandExec4 "
             "8BuildClientConnect2 9BuildPhaseClientCancel0 10CommandOut2 11CommandExit1 13_DebugMessage1 "
@@ -39,7 +41,8 @@ TEST(ProtocolMessages, TextForms) {
       {FormatBuildPhaseClose(), "BuildPhaseClose()\r\n"},
       {FormatBuildPhaseCancel(), "BuildPhaseCancel()\r\n"},
       {FormatCommandExec("cl \"a b.c\"", 0, "", ""), "CommandExec(\"cl \\\"a b.c\\\"\",0,\"\",\"\")\r\n"},
-      {FormatCommandExec("link @x", 1, "x.rsp", "a\r\nb\"\r\n"), "CommandExec(\"link @x\",1,\"x.rsp\",\"a\rb\\\"\r\")\r\n"},
+      {FormatCommandExec("link @x", 1, "x.rsp", "a\r\nb\"\r\n"),
+       "CommandExec(\"link @x\",1,\"x.rsp\",\"a\rb\\\"\r\")\r\n"},
       {FormatCommandExec("x", 2, "", "end\\"), "CommandExec(\"x\",02,\"\",\"end\x10\x1c\")\r\n"},
       {FormatCommandExec("x", 2, "", "a\r\n\nb"), "CommandExec(\"x\",02,\"\",\"a\r\x10J\nb\")\r\n"},
       {FormatBuildClientConnect("PC01", 333), "BuildClientConnect(PC01,333)\r\n"},

@@ -84,7 +84,8 @@ TEST(WirePeer, WindowsBuildUnderWine) {
   if (!fs::exists(prefix / "system.reg")) GTEST_SKIP() << "no Wine prefix at " << prefix;
   if (testing_support::RunInDirectory("command -v wine", build).exitCode != 0) GTEST_SKIP() << "wine is not installed";
   // Wine's server and services start apart from the captured streams.
-  const std::string environment = "WINEPREFIX='" + prefix.string() + "' WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
+  const std::string environment =
+      "WINEPREFIX='" + prefix.string() + "' WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
   const std::string start = environment + " wineserver -p </dev/null >/dev/null 2>&1; " + environment +
                             " wine cmd /c exit </dev/null >/dev/null 2>&1; ";
   Converse(start + environment + " wine '" + exe.string() + "'");
