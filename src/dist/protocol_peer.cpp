@@ -25,7 +25,8 @@ int ProtocolPeer::RegisterMessage(int kind, MessageHandler handler) {
 
 int ProtocolPeer::RegisterMessage(int kind, int argumentCount, MessageHandler handler) {
   const MessageRow& row = MessageRowOf(kind);
-  if (row.kind != kind || *row.name == '\0' || !handler) return 1;
+  const bool neverAccepted = kind == kMessageDebug || kind == kMessagePassiveConnect;
+  if (row.kind != kind || *row.name == '\0' || neverAccepted || !handler) return 1;
   Registration& registration = registrations_[static_cast<std::size_t>(kind)];
   registration = Registration{this, kind, std::move(handler)};
   return evaluator_.RegisterFunction(Dispatch, row.name, argumentCount, &registration);

@@ -74,7 +74,8 @@ class ProtocolPeer {
   using MessageHandler = std::function<void(const std::vector<std::string>& arguments)>;
 
   // Registers the name of `kind` from the message table with its argument
-  // count. 0, or 1 for a kind outside the table or with no name.
+  // count. 0, or 1 for a kind outside the table, without a name, or one no
+  // side accepts (kMessageDebug, kMessagePassiveConnect).
   int RegisterMessage(int kind, MessageHandler handler);
 
  private:

@@ -69,6 +69,15 @@ TEST(ProtocolPeer, ParseMessage) {
   }
 }
 
+TEST(ProtocolPeer, RegistersOnlyNamesASideAccepts) {
+  TestPeer peer;
+  const auto ignore = [](const std::vector<std::string>&) {};
+  EXPECT_EQ(peer.RegisterMessage(kMessageCommandOut, ignore), 0);
+  for (int kind : {kMessageNone, kMessagePassiveConnect, kMessageDebug, kMessageTableEnd, 99}) {
+    EXPECT_EQ(peer.RegisterMessage(kind, ignore), 1) << kind;
+  }
+}
+
 TEST(ProtocolPeer, ErrKeepsClassAndText) {
   const struct {
     std::string line;
