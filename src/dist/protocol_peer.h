@@ -85,7 +85,7 @@ class ProtocolPeer {
     MessageHandler handler;
   };
   static std::int32_t Dispatch(const std::vector<std::string>& arguments, void* registration);
-  int RegisterMessage(int kind, int argumentCount, MessageHandler handler);
+  int RegisterName(int kind, int argumentCount, MessageHandler handler);
 
   platform::TcpSocket socket_;
   makefile::ExpressionEvaluator evaluator_;

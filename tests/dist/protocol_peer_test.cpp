@@ -73,7 +73,7 @@ TEST(ProtocolPeer, RegistersOnlyNamesASideAccepts) {
   TestPeer peer;
   const auto ignore = [](const std::vector<std::string>&) {};
   EXPECT_EQ(peer.RegisterMessage(kMessageCommandOut, ignore), 0);
-  for (int kind : {kMessageNone, kMessagePassiveConnect, kMessageDebug, kMessageTableEnd, 99}) {
+  for (const int kind : std::initializer_list<int>{0, kMessagePassiveConnect, kMessageDebug, kMessageTableEnd, 99}) {
     EXPECT_EQ(peer.RegisterMessage(kind, ignore), 1) << kind;
   }
 }
