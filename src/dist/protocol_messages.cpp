@@ -121,6 +121,12 @@ std::string FormatCommandOut(int channel, std::string_view piece) {
   return lines;
 }
 
+std::size_t OutputToKeepBack(std::string_view output) {
+  if (!output.empty() && output.back() == '\r') return 1;
+  const std::size_t last = output.find_last_not_of('\\');
+  return last == std::string_view::npos ? output.size() : output.size() - 1 - last;
+}
+
 std::string FormatCommandExit(int exitCode) { return Line(kMessageCommandExit, {std::to_string(exitCode)}); }
 
 bool DatagramLine(std::string_view datagram, std::string& line) {

@@ -100,6 +100,38 @@ std::vector<std::string> BytePieces() {
   return pieces;
 }
 
+// Keeping back a final CR or backslashes until the next piece lets output
+// cut anywhere travel plain.
+TEST(ProtocolMessages, KeepingBackOutputEndsLetsItTravelPlain) {
+  const struct {
+    std::string output;
+    std::size_t kept;
+  } cases[] = {{"", 0}, {"abc", 0}, {"abc\r", 1}, {"abc\r\n", 0}, {"a\\\\", 2}, {"\\", 1}, {"\r\\", 1}};
+  for (const auto& c : cases) EXPECT_EQ(OutputToKeepBack(c.output), c.kept) << testing::PrintToString(c.output);
+
+  const std::string output = "one\r\n\ntwo \\\\ \"three\"\r\nfour\\";
+  for (std::size_t cut = 0; cut <= output.size(); ++cut) {
+    std::string pending, lines;
+    for (const std::string_view poll : {std::string_view(output).substr(0, cut), std::string_view(output).substr(cut)}) {
+      pending += poll;
+      const std::size_t send = pending.size() - OutputToKeepBack(pending);
+      lines += FormatCommandOut(0, pending.substr(0, send));
+      pending.erase(0, send);
+    }
+    lines += FormatCommandOut(0, pending);  // the command has ended
+    // Only the last piece, which ends in the backslash, needs exact form.
+    std::string read, channels;
+    LineReader reader;
+    for (const std::string& line : SplitLines(lines)) {
+      ASSERT_TRUE(reader.Read(line));
+      channels += reader.Arguments()[0] + " ";
+      read += ReadCommandOut(reader.Arguments()).text;
+    }
+    EXPECT_EQ(channels.find("00"), channels.size() - 3) << channels;
+    EXPECT_EQ(read, output);
+  }
+}
+
 // What a reader that knows only plain form makes of a text argument.
 std::string ReadLetterTrue(const std::string& value, bool folds) { return ReadPlain(value, folds); }
 
