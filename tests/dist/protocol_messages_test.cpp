@@ -112,7 +112,8 @@ TEST(ProtocolMessages, KeepingBackOutputEndsLetsItTravelPlain) {
   const std::string output = "one\r\n\ntwo \\\\ \"three\"\r\nfour\\";
   for (std::size_t cut = 0; cut <= output.size(); ++cut) {
     std::string pending, lines;
-    for (const std::string_view poll : {std::string_view(output).substr(0, cut), std::string_view(output).substr(cut)}) {
+    const std::string polls[] = {output.substr(0, cut), output.substr(cut)};
+    for (const std::string& poll : polls) {
       pending += poll;
       const std::size_t send = pending.size() - OutputToKeepBack(pending);
       lines += FormatCommandOut(0, pending.substr(0, send));
