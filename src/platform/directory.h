@@ -15,6 +15,9 @@ bool SetWorkingDirectory(const std::string& directory);
 
 std::string WorkingDirectory();
 
+// Creates one directory; true when it exists afterwards.
+bool MakeDirectory(const std::string& directory);
+
 // True when two full paths name the same file: on Windows the names compare
 // without regard to case; elsewhere an existing file is the same through
 // any of its names.

@@ -12,4 +12,9 @@ std::string ModulePath();
 // Windows, as the system reports it).
 std::string ComputerName();
 
+// The base directory of per-user settings where the platform has one
+// ($XDG_CONFIG_HOME, else ~/.config); empty on Windows, whose programs keep
+// their settings beside the executable.
+std::string UserConfigDirectory();
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/directory.h"
 
+#include <cerrno>
 #include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +48,12 @@ std::string WorkingDirectory() {
   }
   buffer.resize(std::char_traits<char>::length(buffer.c_str()));
   return buffer;
+}
+
+bool MakeDirectory(const std::string& directory) {
+  if (mkdir(directory.c_str(), 0777) == 0) return true;
+  struct stat info;
+  return errno == EEXIST && stat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Two names of one existing file (through links, say) are the same path.

@@ -3,6 +3,8 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace platform {
 
 std::string ModulePath() {
@@ -18,6 +20,15 @@ std::string ComputerName() {
   std::string name(buffer);
   if (name.size() > 15) name.resize(15);
   return name;
+}
+
+// The XDG base directory rule: a relative $XDG_CONFIG_HOME is ignored.
+std::string UserConfigDirectory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && config[0] == '/') return config;
+  const char* home = std::getenv("HOME");
+  if (home && *home) return std::string(home) + "/.config";
+  return std::string();
 }
 
 }  // namespace platform

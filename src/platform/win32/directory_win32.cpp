@@ -27,6 +27,12 @@ std::string WorkingDirectory() {
   return directory;
 }
 
+bool MakeDirectory(const std::string& directory) {
+  if (CreateDirectoryA(directory.c_str(), nullptr)) return true;
+  const DWORD attributes = GetFileAttributesA(directory.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // lstrcmpiA compares by the system's code page, so double-byte names are
 // compared as characters.
 bool SamePath(const std::string& first, const std::string& second) {

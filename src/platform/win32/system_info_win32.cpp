@@ -17,4 +17,6 @@ std::string ComputerName() {
   return std::string(buffer, length);
 }
 
+std::string UserConfigDirectory() { return std::string(); }
+
 }  // namespace platform

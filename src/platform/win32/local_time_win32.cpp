@@ -1,0 +1,22 @@
+#include "platform/local_time.h"
+
+#include <windows.h>
+
+namespace platform {
+
+std::tm LocalTimeNow() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  std::tm local{};
+  local.tm_year = now.wYear - 1900;
+  local.tm_mon = now.wMonth - 1;
+  local.tm_mday = now.wDay;
+  local.tm_wday = now.wDayOfWeek;
+  local.tm_hour = now.wHour;
+  local.tm_min = now.wMinute;
+  local.tm_sec = now.wSecond;
+  local.tm_isdst = -1;
+  return local;
+}
+
+}  // namespace platform

@@ -1,0 +1,163 @@
+#include "dist/log_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "diag/message_catalogue.h"
+#include "dist/dist_test_support.h"
+#include "platform/scratch_files.h"
+#include "support/bramle_process.h"
+
+namespace dist::test {
+namespace {
+
+using testing_support::Narrow;
+
+std::tm NineFiveSeven() {
+  std::tm time{};
+  time.tm_hour = 9;
+  time.tm_min = 5;
+  time.tm_sec = 7;
+  return time;
+}
+
+class LogFileTest : public ::testing::Test {
+ protected:
+  std::string PathOf(const std::string& name) const {
+    return scratch_.path().string() + platform::kPathSeparator + testing_support::NativePath(name);
+  }
+
+  template <typename Log>
+  void Enable(Log& log, const std::string& name = "log.txt") const {
+    log.SetFileName(PathOf(name));
+    log.SetEnabled(true);
+  }
+
+  std::string Contents() const { return scratch_.Read("log.txt"); }
+
+  testing_support::ScratchDirectory scratch_;
+};
+
+TEST_F(LogFileTest, EntriesHaveTheirFormats) {
+  struct Case {
+    const char* name;
+    std::function<void(ClientLog&, ServerLog&)> write;
+    std::string expected;
+  };
+  const std::string portFailure = diag::LoadMessage(23115);
+  const Case cases[] = {
+      {"client with server", [](ClientLog& c, ServerLog&) { c.Entry("OK", "SRV", "192.168.0.2"); },
+       "09:05:07 - [SRV][192.168.0.2] OK\n"},
+      {"client without server", [](ClientLog& c, ServerLog&) { c.Entry("OK"); }, "09:05:07 - [None][None] OK\n"},
+      {"client drops CR", [](ClientLog& c, ServerLog&) { c.Entry("a\rb\r"); }, "09:05:07 - [None][None] ab\n"},
+      {"server", [](ClientLog&, ServerLog& s) { s.Entry("127.0.0.1[PC02] OK"); }, "09:05:07 - 127.0.0.1[PC02] OK\n"},
+      {"server CR LF inside", [&](ClientLog&, ServerLog& s) { s.Entry(portFailure); },
+       "09:05:07 - " + Narrow("ポートの自動検出に失敗しました デフォルトのポートを使用します") + "\n"},
+      {"lone LF and a final CR LF", [](ClientLog&, ServerLog& s) { s.Entry("a\nb\r\n"); }, "09:05:07 - a b\n"},
+      {"client CR LF inside", [](ClientLog& c, ServerLog&) { c.Entry("x\r\ny", "S", "10.0.0.1"); },
+       "09:05:07 - [S][10.0.0.1] x y\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClientLog client(NineFiveSeven);
+    ServerLog server(NineFiveSeven);
+    Enable(client, "client.txt");
+    Enable(server, "server.txt");
+    c.write(client, server);
+    client.Close();
+    server.Close();
+    EXPECT_EQ(scratch_.Read("client.txt") + scratch_.Read("server.txt"), OnDisk(c.expected));
+    scratch_.Write("client.txt", "");
+    scratch_.Write("server.txt", "");
+  }
+}
+
+TEST_F(LogFileTest, AppendsAcrossOpens) {
+  scratch_.Write("log.txt", OnDisk("earlier\n"));
+  for (const char* text : {"first", "second"}) {
+    ServerLog log(NineFiveSeven);
+    Enable(log);
+    ASSERT_TRUE(log.Open());
+    log.Entry(text);
+  }
+  EXPECT_EQ(Contents(), OnDisk("earlier\n09:05:07 - first\n09:05:07 - second\n"));
+}
+
+TEST_F(LogFileTest, OffWritesNothingAndOpensNothing) {
+  ClientLog log(NineFiveSeven);
+  log.SetFileName(PathOf("log.txt"));
+  EXPECT_TRUE(log.Open());
+  log.Entry("lost");
+  EXPECT_FALSE(log.IsOpen());
+  EXPECT_FALSE(platform::IsPlainFile(PathOf("log.txt")));
+}
+
+TEST_F(LogFileTest, OpensAtTheFirstEntry) {
+  ClientLog log(NineFiveSeven);
+  Enable(log);
+  EXPECT_FALSE(log.IsOpen());
+  log.Entry("OK");
+  EXPECT_TRUE(log.IsOpen());
+  EXPECT_EQ(Contents(), OnDisk("09:05:07 - [None][None] OK\n"));
+}
+
+TEST_F(LogFileTest, UnopenableFileLosesEntries) {
+  scratch_.Write("plain", "x");
+  ServerLog log(NineFiveSeven);
+  Enable(log, "plain\\log.txt");
+  EXPECT_FALSE(log.Open());
+  log.Entry("lost");
+  EXPECT_FALSE(log.IsOpen());
+}
+
+// Two logs (two programs, say) on one file, and a reader, while both are open.
+TEST_F(LogFileTest, OpenFileIsSharedForReadingAndWriting) {
+  ServerLog first(NineFiveSeven);
+  ClientLog second(NineFiveSeven);
+  Enable(first);
+  Enable(second);
+  ASSERT_TRUE(first.Open());
+  ASSERT_TRUE(second.Open());
+  first.Entry("one");
+  second.Entry("two");
+  first.Entry("three");
+  EXPECT_EQ(Contents(), OnDisk("09:05:07 - one\n09:05:07 - [None][None] two\n09:05:07 - three\n"));
+}
+
+TEST_F(LogFileTest, EntriesFromSeveralThreadsStayWhole) {
+  constexpr int kThreads = 4;
+  constexpr int kEntries = 200;
+  ServerLog log(NineFiveSeven);
+  Enable(log);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&log, t] {
+      for (int i = 0; i < kEntries; ++i) log.Entry("thread " + std::to_string(t) + " entry " + std::to_string(i));
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  log.Close();
+
+  std::istringstream lines(Contents());
+  std::vector<int> next(kThreads, 0);
+  std::string line;
+  int count = 0;
+  while (std::getline(lines, line)) {
+    if (kWindows && !line.empty() && line.back() == '\r') line.pop_back();
+    int thread = -1;
+    int entry = -1;
+    ASSERT_EQ(std::sscanf(line.c_str(), "09:05:07 - thread %d entry %d", &thread, &entry), 2) << line;
+    ASSERT_TRUE(thread >= 0 && thread < kThreads) << line;
+    EXPECT_EQ(entry, next[thread]++) << line;
+    ++count;
+  }
+  EXPECT_EQ(count, kThreads * kEntries);
+}
+
+}  // namespace
+}  // namespace dist::test

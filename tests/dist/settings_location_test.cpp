@@ -1,0 +1,94 @@
+#include "dist/settings_location.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "dist/dist_test_support.h"
+#include "dist/settings_file.h"
+#include "engine/path_parts.h"
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
+#include "platform/scratch_files.h"
+#include "platform/system_info.h"
+#include "support/bramle_process.h"
+
+namespace dist::test {
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedVariable {
+ public:
+  ScopedVariable(std::string name, const std::optional<std::string>& value)
+      : name_(std::move(name)), previous_(platform::GetEnvironmentVariableText(name_)) {
+    platform::SetEnvironmentVariableText(name_, value);
+  }
+  ~ScopedVariable() { platform::SetEnvironmentVariableText(name_, previous_); }
+
+ private:
+  std::string name_;
+  std::optional<std::string> previous_;
+};
+
+class SettingsLocationTest : public ::testing::Test {
+ protected:
+  std::string Directory(const std::string& name) const {
+    return scratch_.path().string() + platform::kPathSeparator + name;
+  }
+
+  testing_support::ScratchDirectory scratch_;
+};
+
+TEST_F(SettingsLocationTest, BesideTheProgramWhenThereOrWithoutUserSettings) {
+  const std::string program = Directory("bin") + platform::kPathSeparator;
+  const std::string user = Directory("config");
+  const std::string inUser = user + platform::kPathSeparator + "bramle" + platform::kPathSeparator + "Bramle.inf";
+  EXPECT_EQ(SettingsPathFor(program, ""), program + "Bramle.inf");
+  EXPECT_EQ(SettingsPathFor(program, user), inUser);
+  EXPECT_EQ(SettingsPathFor(program, user + platform::kPathSeparator), inUser);
+  scratch_.Write("bin\\Bramle.inf", "");
+  EXPECT_EQ(SettingsPathFor(program, user), program + "Bramle.inf");
+}
+
+TEST_F(SettingsLocationTest, UserSettingsFollowTheEnvironment) {
+  if (kWindows) {
+    EXPECT_EQ(platform::UserConfigDirectory(), "");
+    GTEST_SKIP() << "Windows keeps the settings beside the executable";
+  }
+  const std::string home = Directory("home");
+  const std::string xdg = Directory("xdg");
+  ScopedVariable homeVariable("HOME", home);
+  struct Case {
+    std::optional<std::string> xdgConfigHome;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {xdg, xdg},
+      {std::nullopt, home + "/.config"},
+      {"relative/config", home + "/.config"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    ScopedVariable xdgVariable("XDG_CONFIG_HOME", c.xdgConfigHome);
+    EXPECT_EQ(platform::UserConfigDirectory(), c.expected);
+  }
+}
+
+TEST_F(SettingsLocationTest, DefaultFileIsMadeInTheUserSettingsWhenFirstSaved) {
+  if (kWindows) {
+    const std::string program = engine::SplitPath(platform::ModulePath()).directory;
+    EXPECT_EQ(DefaultSettingsPath(), program + "\\Bramle.inf");
+    GTEST_SKIP() << "Windows keeps the settings beside the executable";
+  }
+  const std::string program = engine::SplitPath(platform::ModulePath()).directory;
+  if (platform::IsPlainFile(program + "/Bramle.inf")) GTEST_SKIP() << "a Bramle.inf lies beside the test program";
+  ScopedVariable home("HOME", Directory("home"));
+  ScopedVariable xdg("XDG_CONFIG_HOME", std::nullopt);
+  const SettingsFile settings;
+  EXPECT_EQ(settings.path(), Directory("home") + "/.config/bramle/Bramle.inf");
+  ASSERT_TRUE(settings.SaveSettings());
+  EXPECT_NE(scratch_.Read("home/.config/bramle/Bramle.inf"), "");
+}
+
+}  // namespace
+}  // namespace dist::test
