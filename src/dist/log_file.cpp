@@ -34,10 +34,13 @@ LogFile::~LogFile() { Close(); }
 void LogFile::SetEnabled(bool enabled) {
   exec::ScopedLock guard(lock_, true);
   enabled_ = enabled;
+  if (!enabled_) CloseLocked();
 }
 
 void LogFile::SetFileName(std::string fileName) {
   exec::ScopedLock guard(lock_, true);
+  if (fileName == fileName_) return;
+  CloseLocked();
   fileName_ = std::move(fileName);
 }
 
@@ -48,8 +51,7 @@ bool LogFile::Open() {
 
 void LogFile::Close() {
   exec::ScopedLock guard(lock_, true);
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
+  CloseLocked();
 }
 
 bool LogFile::IsOpen() {
@@ -60,6 +62,11 @@ bool LogFile::IsOpen() {
 bool LogFile::OpenLocked() {
   if (!file_ && !fileName_.empty()) file_ = platform::OpenSharedForAppend(fileName_);
   return file_ != nullptr;
+}
+
+void LogFile::CloseLocked() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
 }
 
 void LogFile::Append(std::string_view body) {

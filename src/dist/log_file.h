@@ -32,10 +32,10 @@ class LogFile {
   LogFile(const LogFile&) = delete;
   LogFile& operator=(const LogFile&) = delete;
 
-  // Nothing is written, and nothing opened, while the log is off.
+  // Nothing is written, and no file held open, while the log is off.
   void SetEnabled(bool enabled);
-  // Used from the next Open on; a relative name is taken from the working
-  // directory.
+  // A relative name is taken from the working directory. A new name closes
+  // the file open under the old one; the next entry opens the new one.
   void SetFileName(std::string fileName);
 
   // Opens the file unless the log is off or the file is open already.
@@ -54,6 +54,7 @@ class LogFile {
 
  private:
   bool OpenLocked();
+  void CloseLocked();
 
   exec::CriticalSection lock_;
   LogClock clock_;
