@@ -110,11 +110,10 @@ bool BuildClient::StartClientThread() {
 
 void BuildClient::StopClientThread() {
   if (!thread_.IsAlive()) return;
-  PostEvent(kEventCancel);
+  // Set first: the pass that takes the cancel is the last.
   quit_ = true;
+  PostEvent(kEventCancel);
   thread_.Resume();
-  // Ends a wait for the server's line in the open phase.
-  Socket().Wake();
   thread_.Join();
 }
 
@@ -124,6 +123,8 @@ void BuildClient::PostEvent(int event) {
     events_.push_back(event);
   }
   Wake();
+  // The wait for BuildPhaseOpen ends too, so that the event is taken now.
+  if (state_ == kConnected) Socket().Wake();
 }
 
 void BuildClient::PassiveConnect(const std::string& host, const std::string& port) {
@@ -141,10 +142,10 @@ void BuildClient::SetListeningPaused(bool paused) {
   Wake();
 }
 
-int BuildClient::WaitListening(int timeoutMs) {
+int BuildClient::WaitListening(int timeoutMs, int openings) {
   std::unique_lock<std::mutex> hold(eventMutex_);
-  wakeChanged_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [this] { return listeningPort_ != 0; });
-  return listeningPort_;
+  const auto listening = [&] { return listeningPort_ != 0 && listenOpenings_ >= openings; };
+  return wakeChanged_.wait_for(hold, std::chrono::milliseconds(timeoutMs), listening) ? listeningPort_.load() : 0;
 }
 
 void BuildClient::Wake() {
@@ -177,6 +178,7 @@ void BuildClient::ClientThread() {
   }
   log_.Open();
   LogWithoutServer(Message(23502));
+  int event = 0;
   while (!quit_) {
     thread_.PausePoint();
     if (quit_) break;
@@ -198,6 +200,10 @@ void BuildClient::ClientThread() {
     // now on wakes it.
     if (!progressed && !quit_) WaitForWake(retryMs);
   }
+  // The cancel StopClientThread posted closes an open build phase.
+  while (TakeEvent(event)) {
+    if (event == kEventCancel) HandleCancel();
+  }
   runner_->Close();
   udp_.CloseSocket();
   listeningPort_ = 0;
@@ -217,7 +223,9 @@ bool BuildClient::ListeningStep(int& retryMs) {
     serverAddress_ = platform::DottedAddress(platform::Resolve(kLocalHost));
     serverPort_ = localPort_;
     state_ = kConnected;
-    if (ConnectStep()) return true;
+    const bool connected = ConnectStep();
+    Show(Message(23504));
+    if (connected) return true;
     // The server is not (or no longer) there: no tight loop of attempts.
     retryMs = kRetryMs;
     return false;
@@ -239,6 +247,7 @@ bool BuildClient::ListeningStep(int& retryMs) {
     {
       std::lock_guard<std::mutex> hold(eventMutex_);
       listeningPort_ = udp_.Port();
+      ++listenOpenings_;
       wakeChanged_.notify_all();
     }
     return true;
@@ -275,13 +284,12 @@ bool BuildClient::AcceptsDatagram(const platform::Datagram& datagram) {
   return accepted;
 }
 
-bool BuildClient::OpenConnection() {
+void BuildClient::OpenConnection() {
   platform::TcpSocket& socket = Socket();
   socket.CloseSocket();
   socket.OpenSocket();
   ownAddress_ = socket.OwnHostAddress();
   socket.Connect(serverAddress_, serverPort_);
-  return true;
 }
 
 bool BuildClient::ConnectStep() {
@@ -315,7 +323,8 @@ bool BuildClient::GreetServer(const std::string& greeting) {
 bool BuildClient::OpenPhaseStep() {
   std::string line;
   const int read = ReadMessageLine(true, line);
-  if (read == kLineNone && quit_) return true;
+  // Woken for an event or the end of the thread: the pass goes on to it.
+  if (read == kLineNone) return true;
   if (read != kLineTaken) {
     LogWithoutServer(Message(23512));
     state_ = kListening;
@@ -384,7 +393,7 @@ void BuildClient::RelayCommand() {
   }
   relaying_ = false;
   SendOutput();
-  SendLine(FormatCommandExit(runner_->ExitCode()));
+  SendLine(FormatCommandExit(commandFailed_ ? kStartFailureExitCode : runner_->ExitCode()));
   ShowAndLog(Message(23520));
 }
 
@@ -467,7 +476,7 @@ void BuildClient::RefuseBuiltin() {
   state_ = kListening;
 }
 
-bool BuildClient::StartCommand() {
+void BuildClient::StartCommand() {
   std::string line = command_.line;
   std::string fileName;
   if (command_.inlineKind == 1) fileName = command_.inlineName;
@@ -479,17 +488,21 @@ bool BuildClient::StartCommand() {
     line += fileName;
   }
   commandStarted_ = true;
-  return runner_->Exec(line) == 0;
+  // A command that could not start has failed; the runner would report 0.
+  commandFailed_ = runner_->Exec(line) != 0;
+}
+
+bool BuildClient::TakeEvent(int& event) {
+  std::lock_guard<std::mutex> hold(eventMutex_);
+  if (events_.empty()) return false;
+  event = events_.front();
+  events_.pop_front();
+  return true;
 }
 
 bool BuildClient::HandleOneEvent() {
   int event = 0;
-  {
-    std::lock_guard<std::mutex> hold(eventMutex_);
-    if (events_.empty()) return false;
-    event = events_.front();
-    events_.pop_front();
-  }
+  if (!TakeEvent(event)) return false;
   if (event == kEventCancel) HandleCancel();
   if (event == kEventPassiveConnect) HandlePassiveConnect();
   return true;
@@ -536,7 +549,12 @@ void BuildClient::HandlePassiveConnect() {
   LogWithoutServer("Send done.");
 }
 
-void BuildClient::CloseConnection() { Socket().CloseSocket(); }
+// Closing drops what is still queued: the last message (a refusal, the
+// answer to BuildPhaseClose) is sent first.
+void BuildClient::CloseConnection() {
+  Socket().WaitSent(kReplyLimitMs);
+  Socket().CloseSocket();
+}
 
 void BuildClient::StopListening() {
   if (listeningPort_ == 0 && !udp_.IsReceiving()) return;

@@ -36,6 +36,8 @@ class BuildClient : public ProtocolPeer {
   // client that could not reach its server, waits before it tries again
   // (unless woken earlier).
   static constexpr int kRetryMs = 1000;
+  // The exit code reported for a command that could not be started.
+  static constexpr int kStartFailureExitCode = 1;
 
   BuildClient();
   ~BuildClient();
@@ -74,9 +76,10 @@ class BuildClient : public ProtocolPeer {
   std::string MachineName() const;
   // The own host's address in dotted form ("" before the first socket).
   std::string OwnAddress() const;
-  // Waits up to `timeoutMs` until the client listens for announcements and
-  // returns the UDP port it listens on; 0 when it does not listen.
-  int WaitListening(int timeoutMs);
+  // Waits up to `timeoutMs` until the client listens for announcements,
+  // having started listening at least `openings` times since its thread
+  // started, and returns the UDP port it listens on; 0 when it does not.
+  int WaitListening(int timeoutMs, int openings = 1);
 
  private:
   // What one server-line step did.
@@ -99,6 +102,7 @@ class BuildClient : public ProtocolPeer {
   bool OpenPhaseStep();
   bool BuildPhaseStep();
   StepResult ServerLineStep();
+  bool TakeEvent(int& event);
   bool HandleOneEvent();
   void HandleCancel();
   void HandlePassiveConnect();
@@ -106,14 +110,13 @@ class BuildClient : public ProtocolPeer {
   // or something ends the relaying.
   void RelayCommand();
   void SendOutput();
-  bool StartCommand();
+  void StartCommand();
   void RefuseBuiltin();
   bool AcceptsDatagram(const platform::Datagram& datagram);
   bool GreetServer(const std::string& greeting);
 
-  // Opens the connection to the stored server; false (and the socket
-  // closed, the state listening) when it fails.
-  bool OpenConnection();
+  // Starts connecting to the stored server.
+  void OpenConnection();
   void CloseConnection();
   void StopListening();
 
@@ -141,6 +144,7 @@ class BuildClient : public ProtocolPeer {
   std::atomic<bool> passive_{false};
   std::atomic<bool> listeningPaused_{false};
   std::atomic<int> listeningPort_{0};
+  int listenOpenings_ = 0;  // under eventMutex_
   std::atomic<bool> settingsChanged_{false};
   std::atomic<platform::Ipv4Address> ownAddress_{0};
 
@@ -154,6 +158,7 @@ class BuildClient : public ProtocolPeer {
 
   Command command_;
   bool commandStarted_ = false;
+  bool commandFailed_ = false;
   bool relaying_ = false;
 
   platform::UdpSocket udp_;
