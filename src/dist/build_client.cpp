@@ -340,9 +340,9 @@ bool BuildClient::OpenPhaseStep() {
   }
   const ClientSettings settings = AppliedSettings();
   bool refused = false;
-  if (!IsPeerAllowed(settings.allowServers, serverAddress_, serverName_)) {
-    // Reached by the passive connect or in local mode, without an
-    // announcement to ignore.
+  // The own server of a local client is always served; a server reached
+  // by the passive connect had no announcement to ignore.
+  if (!localMode_ && !IsPeerAllowed(settings.allowServers, serverAddress_, serverName_)) {
     Log("Refused server " + serverName_ + " (" + serverAddress_ + "): not in client_allowservers");
     refused = true;
   } else {

@@ -276,9 +276,12 @@ TEST_F(BuildClientTest, UserRefusalAnswersTheCatalogueLine) {
   EXPECT_TRUE(view_.WaitFor(Text(23514)));
 }
 
+// A client that is not the in-process one of a server run.
 TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
   settings_.allowServers = "10.9.9.9, OTHER";
-  StartLocal();
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()));
   TestPeer server;
   Greet(server);
   server.SendLine(FormatBuildPhaseOpen(kServerName));
@@ -352,6 +355,23 @@ TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
   size_t cancels = 0;
   for (size_t at = log.find(Text(23507)); at != std::string::npos; at = log.find(Text(23507), at + 1)) ++cancels;
   EXPECT_GE(cancels, 2u);
+}
+
+TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()) + "junk");
+  TestPeer server;
+  ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
+  ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
+  EXPECT_EQ(server.Arguments()[1], "255");
+  server.SendLine(FormatOk());
+  server.SendLine(FormatBuildPhaseOpen(kServerName));
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_EQ(Run(server, Child("emit x x 4")).exitCode, 4);
+  for (const char* line : {"Debug PassiveMode OPEN", "Connect Done", "Send done."}) {
+    EXPECT_NE(LogText().find(std::string("[None][None] ") + line), std::string::npos) << line;
+  }
 }
 
 // Datagrams sent straight to the client's port on loopback.
