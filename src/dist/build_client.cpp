@@ -220,15 +220,22 @@ void BuildClient::ClientThread() {
 
 bool BuildClient::ListeningStep(int& retryMs) {
   if (localMode_) {
+    // A connection that ended before its build phase opened (the server is
+    // gone, or has nothing for this client) is not tried again at once.
+    if (localAttempted_ && !phaseReached_ && !retryDue_) {
+      retryDue_ = true;
+      retryMs = kRetryMs;
+      return false;
+    }
+    localAttempted_ = true;
+    retryDue_ = false;
+    phaseReached_ = false;
     serverAddress_ = platform::DottedAddress(platform::Resolve(kLocalHost));
     serverPort_ = localPort_;
     state_ = kConnected;
-    const bool connected = ConnectStep();
+    ConnectStep();
     Show(Message(23504));
-    if (connected) return true;
-    // The server is not (or no longer) there: no tight loop of attempts.
-    retryMs = kRetryMs;
-    return false;
+    return true;
   }
   if (settingsChanged_.exchange(false)) StopListening();
   if (!udp_.IsReceiving()) {
@@ -362,6 +369,7 @@ bool BuildClient::OpenPhaseStep() {
     SendLine(FormatOk());
     Show(Message(23516));
     state_ = kBuildPhase;
+    phaseReached_ = true;
   }
   Log(Message(23517));
   return true;

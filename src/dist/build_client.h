@@ -33,8 +33,8 @@ class BuildClient : public ProtocolPeer {
   enum ClientState : int { kListening = 0, kConnected = 1, kBuildPhase = 2 };
   static constexpr int kReplyLimitMs = 100000;
   // How long a pass that could not open its listening port, or a local
-  // client that could not reach its server, waits before it tries again
-  // (unless woken earlier).
+  // client whose last connection ended before a build phase, waits before
+  // it tries again (unless woken earlier).
   static constexpr int kRetryMs = 1000;
   // The exit code reported for a command that could not be started.
   static constexpr int kStartFailureExitCode = 1;
@@ -134,6 +134,10 @@ class BuildClient : public ProtocolPeer {
   double clockMhz_ = 333;
   bool localMode_ = false;
   int localPort_ = 0;
+  // The local client's pacing of its connection attempts.
+  bool localAttempted_ = false;
+  bool phaseReached_ = false;
+  bool retryDue_ = false;
 
   mutable std::mutex settingsMutex_;
   ClientSettings settings_;

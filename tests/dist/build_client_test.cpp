@@ -224,6 +224,18 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   }
 }
 
+// The runner that keeps one command processor relays the same way.
+TEST_F(BuildClientTest, BatchRunnerRelaysToo) {
+  client_.SetRunner(false, 333);
+  StartLocal();
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  const Remote remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
+  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
+  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
+  EXPECT_EQ(remote.exitCode, 5);
+}
+
 TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   StartLocal();
   TestPeer server;
