@@ -110,9 +110,11 @@ bool BuildClient::StartClientThread() {
 
 void BuildClient::StopClientThread() {
   if (!thread_.IsAlive()) return;
-  // Set first: the pass that takes the cancel is the last.
+  // Set first: the pass that takes the cancel is the last, and a wait on
+  // the server that begins after this wake-up looks at the flag first.
   quit_ = true;
   PostEvent(kEventCancel);
+  Socket().Wake();
   thread_.Resume();
   thread_.Join();
 }
@@ -320,8 +322,11 @@ bool BuildClient::ConnectStep() {
 // Sends BuildClientConnect and reads the answer: no answer at all lets the
 // client go on (a lost connection shows at the next read).
 bool BuildClient::GreetServer(const std::string& greeting) {
-  SendLine(greeting);
-  if (!IsFailure(WaitReply())) return true;
+  // Opening the socket dropped any wake-up from StopClientThread.
+  if (!quit_) {
+    SendLine(greeting);
+    if (!IsFailure(WaitReply())) return true;
+  }
   state_ = kListening;
   CloseConnection();
   return false;
