@@ -244,7 +244,7 @@ bool BuildClient::ListeningStep(int& retryMs) {
     if (listeningPaused_) return false;
     udp_.CloseSocket();
     if (udp_.OpenSocket() == 0 && udp_.Bind("", AppliedSettings().portNo) == 0) {
-      ownAddress_ = udp_.OwnHostAddress();
+      NoteOwnAddress(udp_);
       udp_.StartReceiving();
     }
     LogWithoutServer(Message(23500));
@@ -297,7 +297,7 @@ void BuildClient::OpenConnection() {
   platform::TcpSocket& socket = Socket();
   socket.CloseSocket();
   socket.OpenSocket();
-  ownAddress_ = socket.OwnHostAddress();
+  NoteOwnAddress(socket);
   socket.Connect(serverAddress_, serverPort_);
 }
 
@@ -564,6 +564,12 @@ void BuildClient::HandlePassiveConnect() {
 
 // Closing drops what is still queued: the last message (a refusal, the
 // answer to BuildPhaseClose) is sent first.
+// The host's address does not change while the client runs; it is looked
+// up once (a lookup may take a noticeable time).
+void BuildClient::NoteOwnAddress(const platform::SocketBase& socket) {
+  if (ownAddress_ == 0) ownAddress_ = socket.OwnHostAddress();
+}
+
 void BuildClient::CloseConnection() {
   Socket().WaitSent(kReplyLimitMs);
   Socket().CloseSocket();

@@ -118,6 +118,7 @@ class BuildClient : public ProtocolPeer {
   // Starts connecting to the stored server.
   void OpenConnection();
   void CloseConnection();
+  void NoteOwnAddress(const platform::SocketBase& socket);
   void StopListening();
 
   void Show(const std::string& text);
