@@ -1,5 +1,6 @@
 #include "dist/build_client.h"
 
+#include <chrono>
 #include <cstdlib>
 
 #include "diag/message_catalogue.h"
@@ -37,7 +38,15 @@ BuildClient::BuildClient() {
   udp_.SetActivityCallback([this] { Wake(); });
 }
 
-BuildClient::~BuildClient() { StopClientThread(); }
+BuildClient::~BuildClient() {
+  StopClientThread();
+  // The connection belongs to the base, which outlives this part: its
+  // receive thread must not call back into members already gone.
+  Socket().SetActivityCallback(nullptr);
+  Socket().CloseSocket();
+  udp_.SetActivityCallback(nullptr);
+  udp_.CloseSocket();
+}
 
 void BuildClient::RegisterMessages() {
   RegisterMessage(kMessageBuildConnection, [this](const std::vector<std::string>& arguments) {
@@ -125,8 +134,6 @@ void BuildClient::PostEvent(int event) {
     events_.push_back(event);
   }
   Wake();
-  // The wait for BuildPhaseOpen ends too, so that the event is taken now.
-  if (state_ == kConnected) Socket().Wake();
 }
 
 void BuildClient::PassiveConnect(const std::string& host, const std::string& port) {
@@ -334,7 +341,7 @@ bool BuildClient::GreetServer(const std::string& greeting) {
 
 bool BuildClient::OpenPhaseStep() {
   std::string line;
-  const int read = ReadMessageLine(true, line);
+  const int read = WaitServerLine(line);
   // Woken for an event or the end of the thread: the pass goes on to it.
   if (read == kLineNone) return true;
   if (read != kLineTaken) {
@@ -371,10 +378,12 @@ bool BuildClient::OpenPhaseStep() {
     CloseConnection();
     state_ = kListening;
   } else {
-    SendLine(FormatOk());
-    Show(Message(23516));
+    // The state first: once the server has the answer, the client is in
+    // its build phase for every thread that asks.
     state_ = kBuildPhase;
     phaseReached_ = true;
+    SendLine(FormatOk());
+    Show(Message(23516));
   }
   Log(Message(23517));
   return true;
@@ -481,7 +490,7 @@ void BuildClient::RefuseBuiltin() {
   // The server closes the connection on the refusal; what it still sends
   // is dropped. Bounded by the read limit.
   std::string ignored;
-  while (!quit_ && ReadMessageLine(true, ignored) == kLineTaken) {
+  while (WaitServerLine(ignored) == kLineTaken) {
   }
   Log(Message(23526));
   Log(Indented(command_.line));
@@ -503,6 +512,27 @@ void BuildClient::StartCommand() {
   commandStarted_ = true;
   // A command that could not start has failed; the runner would report 0.
   commandFailed_ = runner_->Exec(line) != 0;
+}
+
+// The next line from the server, waiting up to the reply limit on the
+// client's own wake-up: kLineNone when an event or the end of the thread
+// came first, kLineTimedOut (the connection closed) when the limit passed.
+int BuildClient::WaitServerLine(std::string& line) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyLimitMs);
+  for (;;) {
+    const int read = ReadMessageLine(false, line);
+    if (read != kLineNone) return read;
+    {
+      std::lock_guard<std::mutex> hold(eventMutex_);
+      if (quit_ || !events_.empty()) return kLineNone;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      CloseConnection();
+      return kLineTimedOut;
+    }
+    WaitForWake(static_cast<int>(left.count()));
+  }
 }
 
 bool BuildClient::TakeEvent(int& event) {

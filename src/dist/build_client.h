@@ -102,6 +102,7 @@ class BuildClient : public ProtocolPeer {
   bool OpenPhaseStep();
   bool BuildPhaseStep();
   StepResult ServerLineStep();
+  int WaitServerLine(std::string& line);
   bool TakeEvent(int& event);
   bool HandleOneEvent();
   void HandleCancel();

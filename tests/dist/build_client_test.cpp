@@ -122,12 +122,15 @@ class BuildClientTest : public testing::Test {
     ASSERT_EQ(listener_.Bind("127.0.0.1", 0), 0);
     ASSERT_EQ(listener_.Listen(5), 0);
     settings_.machineName = kClientName;
+    // Announcements only from this test: a port of the system's choice.
+    settings_.portNo = 0;
     settings_.saveLog = true;
     settings_.saveLogFile = (scratch_.path() / "client.log").string();
     client_.SetView(&view_);
   }
   void TearDown() override {
     client_.StopClientThread();
+    if (HasFailure()) std::printf("client log:\n%s", LogText().c_str());
     platform::SetWorkingDirectory(savedDirectory_);
     platform::SetEnvironmentVariableText(kTemporaryVariable, savedTemporary_);
   }
@@ -195,6 +198,8 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   TestPeer server;
   ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
   EXPECT_TRUE(view_.WaitFor(Text(23516)));
+  EXPECT_EQ(client_.State(), BuildClient::kBuildPhase);
+  EXPECT_EQ(client_.ApplySettings(settings_), 0);  // not while a server is served
   const struct {
     std::string out;
     std::string err;
@@ -388,7 +393,6 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
 
 // Datagrams sent straight to the client's port on loopback.
 TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
-  settings_.portNo = 0;  // any free port
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
   const int port = client_.WaitListening(kHangGuardMs);
