@@ -1,5 +1,6 @@
 #include "engine/inline_file_writer.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 
@@ -13,11 +14,13 @@ constexpr int kNameAttempts = 1000;
 
 // Claims a name "min<number>.inl" that no file has yet; empty when none.
 std::string ClaimTemporaryName() {
-  static unsigned serial = static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
+  // Workers claim names at the same time.
+  static std::atomic<unsigned> serial{
+      static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count())};
   const std::string directory = platform::TemporaryDirectory();
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     char leaf[32];
-    std::snprintf(leaf, sizeof leaf, "min%08x.inl", serial++);
+    std::snprintf(leaf, sizeof leaf, "min%08x.inl", serial.fetch_add(1));
     std::string name = directory;
     name.push_back(platform::kPathSeparator);
     name += leaf;
