@@ -11,10 +11,14 @@
 namespace app::test {
 namespace {
 
+// The lines in order; the -D times of files a run writes depend on the
+// second it runs in and are left out.
 std::vector<std::string> SortedLines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("|   Timestamp is ", 0) != 0) lines.push_back(line);
+  }
   std::sort(lines.begin(), lines.end());
   return lines;
 }
@@ -78,7 +82,9 @@ TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
     testing_support::ProcessResult results[2];
     for (int parallel = 0; parallel < 2; ++parallel) {
       Makefile(makefile);
-      for (const char* file : {"app", "o1", "o2", "lib1", "lib2"}) std::filesystem::remove(Directory() / file);
+      // Every target exists, older than the sources but lib1: a run
+      // without commands leaves no target missing.
+      for (const char* file : {"app", "o1", "o2", "lib2"}) MakeFile(file, 200);
       for (const char* source : {"s1", "s2", "s3"}) MakeFile(source, 100);
       MakeFile("lib1", 50);
       std::vector<std::string> arguments = test.options;
