@@ -56,6 +56,9 @@ constexpr int kBatches = 8;
 constexpr int kGraphsPerBatch = 25;
 constexpr size_t kMaxNodesPerGraph = 12;
 constexpr size_t kMaxDependents = 4;
+// Batches from kBatches on run again with four jobs: bramle -J 4 against
+// make -j4.
+constexpr int kParallelBatches = 3;
 
 // The same graphs on every platform: mt19937's sequence is fixed by the
 // standard, and the reduction to a range is done here, since library
@@ -332,9 +335,12 @@ void ExpectBuilds(const std::string& tool, Round round, const Project& project, 
                               << report;
 }
 
-std::vector<std::string> BramleArguments(bool residentShell) {
-  if (residentShell) return {"-L", "all"};
-  return {"all"};
+std::vector<std::string> BramleArguments(bool residentShell, bool parallel) {
+  std::vector<std::string> arguments;
+  if (residentShell) arguments.push_back("-L");
+  if (parallel) arguments.insert(arguments.end(), {"-J", "4"});
+  arguments.push_back("all");
+  return arguments;
 }
 
 bool GnuMakeAvailable(const fs::path& directory) {
@@ -345,7 +351,8 @@ bool GnuMakeAvailable(const fs::path& directory) {
 class DifferentialTest : public testing::TestWithParam<int> {};
 
 TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
-  const int batch = GetParam();
+  const bool parallel = GetParam() >= kBatches;
+  const int batch = parallel ? GetParam() - kBatches : GetParam();
   Random random(7919u * static_cast<uint32_t>(batch + 1));
   Project project;
   for (int graph = 0; graph < kGraphsPerBatch; ++graph) AddGraph(batch * kGraphsPerBatch + graph, random, project);
@@ -373,7 +380,7 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
     // under Wine than a process per command (the default); the default runner
     // takes the two lighter rounds of the first batch.
     const bool residentShell = batch > 0 || round == Round::kFresh || round == Round::kScrambled;
-    const ProcessResult bramle = RunBramle(BramleArguments(residentShell), bramleTree.directory());
+    const ProcessResult bramle = RunBramle(BramleArguments(residentShell, parallel), bramleTree.directory());
     ASSERT_EQ(bramle.exitCode, 0) << RoundName(round) << "\n" << bramle.out << bramle.err << "\n" << makefile;
     ExpectBuilds(residentShell ? "bramle -L" : "bramle", round, project, state,
                  ExpectedBuilds(project, state, Dialect::kBramle), bramleBefore, bramleTree);
@@ -382,7 +389,7 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
       const Tree makeTree(project, makeDirectory->path());
       makeTree.Apply(state, base);
       const std::vector<int> makeBefore = makeTree.CountBuilds();
-      const ProcessResult make = RunInDirectory("make -r all", makeTree.directory());
+      const ProcessResult make = RunInDirectory(parallel ? "make -r -j4 all" : "make -r all", makeTree.directory());
       ASSERT_EQ(make.exitCode, 0) << RoundName(round) << "\n" << make.out << make.err;
       ExpectBuilds("GNU make", round, project, state, ExpectedBuilds(project, state, Dialect::kGnuMake), makeBefore,
                    makeTree);
@@ -394,6 +401,6 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Batches, DifferentialTest, testing::Range(0, kBatches));
+INSTANTIATE_TEST_SUITE_P(Batches, DifferentialTest, testing::Range(0, kBatches + kParallelBatches));
 
 }  // namespace

@@ -178,6 +178,11 @@ int ChildProcess::Start(const LaunchRequest& request) {
     CloseHandleOnce(childInput);
   };
   KeepOwnStandardHandles();
+  // A child inherits every inheritable handle that exists while it is
+  // made: children started at once from several threads would hold each
+  // other's pipes open. One child's handles exist at a time.
+  static std::mutex inheritance;
+  std::lock_guard<std::mutex> hold(inheritance);
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   bool piped = s.output[0].Open(&childOutput) && s.output[1].Open(&childError);
   if (piped && request.inputPipe) {
