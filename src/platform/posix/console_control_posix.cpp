@@ -14,12 +14,16 @@ bool InstallConsoleControlHandler(std::function<void(ConsoleEvent)> handler) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGQUIT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
   if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return false;
   std::thread([signals, handler = std::move(handler)] {
     for (;;) {
       int received = 0;
       if (sigwait(&signals, &received) != 0) continue;
-      handler(received == SIGINT ? ConsoleEvent::CtrlC : ConsoleEvent::CtrlBreak);
+      handler(received == SIGINT    ? ConsoleEvent::CtrlC
+              : received == SIGQUIT ? ConsoleEvent::CtrlBreak
+                                    : ConsoleEvent::Close);
     }
   }).detach();
   return true;

@@ -18,6 +18,13 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     case CTRL_BREAK_EVENT:
       InstalledHandler()(ConsoleEvent::CtrlBreak);
       return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // The system ends the process when this returns: the running command
+      // is ended first.
+      InstalledHandler()(ConsoleEvent::Close);
+      return TRUE;
     default:
       return FALSE;  // the system's default action applies
   }
