@@ -35,6 +35,7 @@ void TcpSocket::ResetBuffers() {
     Release(received_);
     receiveStart_ = 0;
     searchFrom_ = 0;
+    lineEnd_ = std::string::npos;
   }
   std::lock_guard<std::mutex> lock(sendMutex_);
   Release(pending_);
@@ -203,24 +204,28 @@ void TcpSocket::ReceiveLoop(SocketHandle handle) {
   while (!stopping_) {
     const int count = socket_calls::Receive(handle, block.data(), kReceiveBlock);
     if (count <= 0) return;
+    bool lineReady = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       received_.append(block.data(), static_cast<std::size_t>(count));
+      lineReady = FindLineEndLocked() != std::string::npos;
       // A line that never ends would take all memory: receiving ends as if
       // the peer had closed.
-      if (received_.size() - receiveStart_ > kMaxLineBytes && FindLineEndLocked() == std::string::npos) return;
+      if (!lineReady && received_.size() - receiveStart_ > kMaxLineBytes) return;
     }
-    NotifyActivity();
+    // Part of a line wakes no reader: it would find nothing to take.
+    NotifyActivity(lineReady);
   }
 }
 
 std::size_t TcpSocket::FindLineEndLocked() {
-  const std::size_t end = received_.find("\r\n", std::max(searchFrom_, receiveStart_));
-  if (end == std::string::npos) {
+  if (lineEnd_ != std::string::npos) return lineEnd_;
+  lineEnd_ = received_.find("\r\n", std::max(searchFrom_, receiveStart_));
+  if (lineEnd_ == std::string::npos) {
     // A CR at the very end may yet be followed by its LF.
     searchFrom_ = received_.empty() ? 0 : received_.size() - 1;
   }
-  return end;
+  return lineEnd_;
 }
 
 bool TcpSocket::HasReceivedLocked() { return FindLineEndLocked() != std::string::npos; }
@@ -229,8 +234,18 @@ int TcpSocket::TakeLine(std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
   const std::size_t end = FindLineEndLocked();
   if (end == std::string::npos) return -1;
-  line.assign(received_, receiveStart_, end - receiveStart_);
   const int removed = static_cast<int>(end + 2 - receiveStart_);
+  lineEnd_ = std::string::npos;
+  if (receiveStart_ == 0 && end + 2 == received_.size()) {
+    // The line is all there is: it moves out, and the memory `line` held
+    // becomes the buffer.
+    received_.resize(end);
+    line.swap(received_);
+    Release(received_);
+    searchFrom_ = 0;
+    return removed;
+  }
+  line.assign(received_, receiveStart_, end - receiveStart_);
   receiveStart_ = end + 2;
   searchFrom_ = receiveStart_;
   if (receiveStart_ == received_.size()) {

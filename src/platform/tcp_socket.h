@@ -81,16 +81,19 @@ class TcpSocket : public SocketBase {
   void SendLoop(SocketHandle handle);
   // sendMutex_ held; returns the ended thread it replaces.
   std::thread StartSendingLocked(SocketHandle handle);
-  // mutex_ held: the position of the first CR LF, or npos.
+  // mutex_ held: the position of the first CR LF, or npos; kept until the
+  // line is taken.
   std::size_t FindLineEndLocked();
   // The connect thread's last word: the state, unless closing.
   void FinishConnect(int state);
 
   // Receive side, under mutex_: bytes from receiveStart_ on are not yet
-  // taken; no CR LF starts before searchFrom_.
+  // taken; no CR LF starts before searchFrom_; lineEnd_ is the first one
+  // when it has been found.
   std::string received_;
   std::size_t receiveStart_ = 0;
   std::size_t searchFrom_ = 0;
+  std::size_t lineEnd_ = std::string::npos;
   std::thread connectThread_;
 
   // Send side, under sendMutex_ alone.
