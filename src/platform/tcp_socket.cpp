@@ -119,6 +119,13 @@ int TcpSocket::Send(std::string_view bytes, bool force) {
     // Once sending has stopped (a failed send, a close) nothing would take
     // the bytes: they are dropped instead of piling up.
     if (stopSending_) return 0;
+    // Nothing queued and the send thread idle: what the system takes at
+    // once goes now, which saves waking that thread for a short message.
+    if (sending_ && pending_.empty() && !inFlight_ && !stopping_) {
+      const int piece = static_cast<int>(std::min(bytes.size(), kSendPiece));
+      bytes.remove_prefix(static_cast<std::size_t>(socket_calls::SendWithoutWaiting(sendHandle_, bytes.data(), piece)));
+      if (bytes.empty()) return 0;
+    }
     pending_.append(bytes);
   }
   sendEvent_.notify_one();
@@ -129,6 +136,7 @@ std::thread TcpSocket::StartSendingLocked(SocketHandle handle) {
   if (sending_ || handle == kNoSocket) return {};
   std::thread ended = std::move(sendThread_);
   sending_ = true;
+  sendHandle_ = handle;
   sendThread_ = std::thread(&TcpSocket::SendLoop, this, handle);
   return ended;
 }

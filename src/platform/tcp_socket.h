@@ -39,7 +39,8 @@ class TcpSocket : public SocketBase {
   int WaitConnected(int timeoutMs = -1);
 
   // Queues the bytes for the send thread (also before it runs, while
-  // connecting). 0; 1 when not connected and not forced (the bytes are then
+  // connecting); when nothing is queued, what the system takes without
+  // blocking is handed to it directly. 0; 1 when not connected and not forced (the bytes are then
   // dropped). After a failed send or a close the bytes are dropped too.
   int Send(std::string_view bytes, bool force = true);
   // Waits until every queued byte has been handed to the system (true), the
@@ -104,6 +105,7 @@ class TcpSocket : public SocketBase {
   bool inFlight_ = false;  // the send thread holds taken bytes
   bool stopSending_ = false;
   bool sending_ = false;
+  SocketHandle sendHandle_ = kNoSocket;  // the send thread's, while sending_
   std::thread sendThread_;
 };
 
