@@ -37,7 +37,7 @@ int ProtocolPeer::RegisterName(int kind, int argumentCount, MessageHandler handl
   const bool neverAccepted = kind == kMessageDebug || kind == kMessagePassiveConnect;
   if (row.kind != kind || *row.name == '\0' || neverAccepted || !handler) return 1;
   Registration& registration = registrations_[static_cast<std::size_t>(kind)];
-  registration = Registration{this, kind, argumentCount, std::move(handler)};
+  registration = Registration{this, kind, row.name, argumentCount, std::move(handler)};
   return evaluator_.RegisterFunction(Dispatch, row.name, argumentCount, &registration);
 }
 
@@ -63,7 +63,7 @@ ProtocolPeer::Registration* ProtocolPeer::ReadPlainCall(std::string_view line) {
   const std::string_view name = line.substr(0, i);
   Registration* registration = nullptr;
   for (Registration& candidate : registrations_) {
-    if (candidate.handler && name == MessageRowOf(candidate.kind).name) registration = &candidate;
+    if (candidate.handler && name == candidate.name) registration = &candidate;
   }
   if (registration == nullptr) return nullptr;
   const auto count = static_cast<std::size_t>(registration->argumentCount);

@@ -82,6 +82,7 @@ class ProtocolPeer {
   struct Registration {
     ProtocolPeer* peer = nullptr;
     int kind = kMessageNone;
+    std::string_view name;
     int argumentCount = 0;
     MessageHandler handler;
   };
