@@ -108,14 +108,29 @@ std::string FormatBuildClientConnect(std::string_view machineName, int clockRate
   return Line(kMessageBuildClientConnect, {NameArgument(machineName), std::to_string(clockRate)});
 }
 
+// Plain form is written straight into the lines; a part that turns out not
+// to travel plain is cut off again and written in exact form.
 std::string FormatCommandOut(int channel, std::string_view piece) {
+  const std::string_view name = MessageRowOf(kMessageCommandOut).name;
+  const std::string number = FormNumber(channel, false);
   std::string lines;
+  lines.reserve(piece.size() + piece.size() / 16 + 32);
   std::size_t from = 0;
   do {
     const std::size_t end = PlainSplit(piece, from);
     const std::string_view part = piece.substr(from, end - from);
-    const bool plain = TravelsPlain(part, true);
-    lines += Line(kMessageCommandOut, {FormNumber(channel, !plain), plain ? QuotePlain(part, true) : QuoteExact(part)});
+    const std::size_t start = lines.size();
+    lines.append(name);
+    lines.push_back('(');
+    lines.append(number);
+    lines.push_back(',');
+    if (AppendPlain(lines, part, true)) {
+      lines.push_back(')');
+      lines.append(kLineEnd);
+    } else {
+      lines.resize(start);
+      lines += Line(kMessageCommandOut, {FormNumber(channel, true), QuoteExact(part)});
+    }
     from = end;
   } while (from < piece.size());
   return lines;

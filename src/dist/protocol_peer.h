@@ -82,14 +82,21 @@ class ProtocolPeer {
   struct Registration {
     ProtocolPeer* peer = nullptr;
     int kind = kMessageNone;
+    std::string_view name;
+    int argumentCount = 0;
     MessageHandler handler;
   };
   static std::int32_t Dispatch(const std::vector<std::string>& arguments, void* registration);
   int RegisterName(int kind, int argumentCount, MessageHandler handler);
+  // The usual shape of a message, read without the evaluator (see the
+  // definition); null when `line` has another shape, which the evaluator
+  // then reads. The arguments go to callArguments_.
+  Registration* ReadPlainCall(std::string_view line);
 
   platform::TcpSocket socket_;
   makefile::ExpressionEvaluator evaluator_;
   std::array<Registration, kMessageTableEnd> registrations_{};
+  std::vector<std::string> callArguments_;
   int lastKind_ = kMessageNone;
   std::int32_t errorClass_ = 0;
   std::string errorText_;

@@ -22,24 +22,6 @@ std::size_t CharacterLength(std::string_view text, std::size_t i) {
   return IsNetworkLeadByte(Byte(text, i)) && i + 1 < text.size() && Byte(text, i + 1) >= 0x40 ? 2 : 1;
 }
 
-// Bytes that the scans below must look at; every other byte is a character
-// of its own that travels as it is.
-struct InterestingBytes {
-  std::array<bool, 256> is{};
-  constexpr InterestingBytes() {
-    for (int c = 0; c < 256; ++c) {
-      is[c] = c == '\0' || c == kCr || c == '"' || IsNetworkLeadByte(static_cast<unsigned char>(c));
-    }
-  }
-};
-constexpr InterestingBytes kInteresting;
-
-// The first byte from `i` on that the scans must look at.
-std::size_t SkipOrdinary(std::string_view text, std::size_t i) {
-  while (i < text.size() && !kInteresting.is[Byte(text, i)]) ++i;
-  return i;
-}
-
 bool IsLoneLeadBeforeQuote(std::string_view text, std::size_t i) {
   return IsNetworkLeadByte(Byte(text, i)) && i + 1 < text.size() && text[i + 1] == '"';
 }
@@ -54,6 +36,69 @@ bool NeedsEscape(std::string_view text, std::size_t i, bool startsCharacter) {
   return c == '\0' || c == kEscape || (c == kLf && i > 0 && text[i - 1] == kCr) || IsLoneLeadBeforeQuote(text, i);
 }
 
+// The next position of one byte value from a moving start, each part of
+// the text searched once.
+class NextByte {
+ public:
+  NextByte(std::string_view text, char c) : text_(text), c_(c), at_(Find(0)) {}
+  std::size_t From(std::size_t i) {
+    if (at_ < i) at_ = Find(i);
+    return at_;
+  }
+
+ private:
+  std::size_t Find(std::size_t i) const { return std::min(text_.find(c_, i), text_.size()); }
+  std::string_view text_;
+  char c_;
+  std::size_t at_;
+};
+
+// Whether the lead byte at `i` starts a character. A byte below the lead
+// range always ends one, so only the run of lead bytes before `i` counts:
+// they pair off from its start.
+bool StartsCharacterAfterRun(std::string_view text, std::size_t i) {
+  std::size_t run = 0;
+  while (run < i && IsNetworkLeadByte(Byte(text, i - 1 - run))) ++run;
+  return run % 2 == 0;
+}
+
+// One pass over `text` from one special byte (double quote, CR, NUL) to the
+// next: writes the plain form into `out` when there is one, and tells
+// whether every peer reads it back unchanged. With `stopEarly` it returns
+// at the first byte that cannot travel plain, `out` then holding a part.
+bool ScanPlain(std::string_view text, bool folds, std::string* out, bool stopEarly) {
+  bool plain = text.empty() || text.back() != '\\';
+  if (!plain && stopEarly) return false;
+  NextByte quote(text, '"');
+  NextByte cr(text, kCr);
+  NextByte nul(text, '\0');
+  for (std::size_t i = 0;;) {
+    const std::size_t at = std::min({quote.From(i), cr.From(i), nul.From(i)});
+    if (out != nullptr) out->append(text.substr(i, at - i));
+    if (at == text.size()) return plain;
+    const char c = text[at];
+    bool blocked = true;  // a NUL
+    i = at + 1;
+    if (c == '"') {
+      blocked = at > 0 && IsNetworkLeadByte(Byte(text, at - 1)) && StartsCharacterAfterRun(text, at - 1);
+      if (out != nullptr) out->push_back('\\');
+    } else if (c == kCr) {
+      const bool crLf = i < text.size() && text[i] == kLf;
+      if (folds) {
+        blocked = !crLf || (i + 1 < text.size() && text[i + 1] == kLf);
+        if (crLf) ++i;
+      } else {
+        blocked = crLf;
+      }
+    }
+    if (out != nullptr) out->push_back(c);
+    if (blocked) {
+      plain = false;
+      if (stopEarly) return false;
+    }
+  }
+}
+
 void AppendQuoted(std::string& out, char c) {
   if (c == '"') out.push_back('\\');
   out.push_back(c);
@@ -66,41 +111,22 @@ bool IsWordByte(unsigned char c) {
 
 }  // namespace
 
-bool TravelsPlain(std::string_view text, bool folds) {
-  if (!text.empty() && text.back() == '\\') return false;
-  for (std::size_t i = SkipOrdinary(text, 0); i < text.size(); i = SkipOrdinary(text, i + CharacterLength(text, i))) {
-    const char c = text[i];
-    const bool crLf = c == kCr && i + 1 < text.size() && text[i + 1] == kLf;
-    if (c == '\0' || IsLoneLeadBeforeQuote(text, i)) return false;
-    if (folds && c == kCr && (!crLf || (i + 2 < text.size() && text[i + 2] == kLf))) return false;
-    if (!folds && crLf) return false;
-  }
-  return true;
-}
+bool TravelsPlain(std::string_view text, bool folds) { return ScanPlain(text, folds, nullptr, true); }
 
 std::string QuotePlain(std::string_view text, bool folds) {
   std::string out;
   out.reserve(text.size() + 2);
   out.push_back('"');
-  // The next double quote and the next CR LF to fold, each found once.
-  std::size_t quote = std::min(text.find('"'), text.size());
-  std::size_t crLf = folds ? std::min(text.find("\r\n"), text.size()) : text.size();
-  for (std::size_t i = 0; i < text.size();) {
-    if (quote < i) quote = std::min(text.find('"', i), text.size());
-    if (crLf < i) crLf = std::min(text.find("\r\n", i), text.size());
-    const std::size_t special = std::min(quote, crLf);
-    out.append(text.substr(i, special - i));
-    if (special == text.size()) break;
-    if (special == quote) {
-      out.append("\\\"");
-      i = special + 1;
-    } else {
-      out.push_back(kCr);
-      i = special + 2;
-    }
-  }
+  ScanPlain(text, folds, &out, false);
   out.push_back('"');
   return out;
+}
+
+bool AppendPlain(std::string& out, std::string_view text, bool folds) {
+  out.push_back('"');
+  if (!ScanPlain(text, folds, &out, true)) return false;
+  out.push_back('"');
+  return true;
 }
 
 std::string QuoteExact(std::string_view text) {

@@ -31,6 +31,9 @@ bool TravelsPlain(std::string_view text, bool folds);
 // The quoted argument, double quotes included.
 std::string QuotePlain(std::string_view text, bool folds);
 std::string QuoteExact(std::string_view text);
+// Appends the quoted argument in plain form when `text` travels plain;
+// false otherwise, with part of it appended, for the caller to cut off.
+bool AppendPlain(std::string& out, std::string_view text, bool folds);
 
 // Undo the forms on an argument as the evaluator hands it over (quotes
 // removed, backslash-quote already read as a quote).

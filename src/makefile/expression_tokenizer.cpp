@@ -64,48 +64,57 @@ int ExpressionTokenizer::Scan() {
   return ScanWord();
 }
 
-// A backslash directly before a double quote stands for the quote; every
-// other backslash is kept.
 int ExpressionTokenizer::ScanStringLiteral() {
-  value_.clear();
-  if (!platform::kHasLeadBytes) return ScanSingleByteLiteral();
-  std::size_t i = position_ + 1;
-  while (i < text_.size()) {
-    const char c = text_[i];
-    if (StartsDoubleByte(text_, i)) {
-      value_.append(text_.substr(i, 2));
-      i += 2;
-    } else if (c == '\\' && i + 1 < text_.size() && text_[i + 1] == '"') {
-      value_.push_back('"');
-      i += 2;
-    } else if (c == '"') {
-      position_ = i + 1;
-      return kTokenString;
-    } else {
-      value_.push_back(c);
-      ++i;
-    }
-  }
-  return kEvalUnclosedString;
+  const std::size_t end = ReadStringLiteral(text_, position_, value_);
+  if (end == std::string_view::npos) return kEvalUnclosedString;
+  position_ = end;
+  return kTokenString;
 }
+
+namespace {
 
 // Where every byte is a character, only the double quotes need a look: the
 // text between them is copied whole (protocol messages carry long texts).
-int ExpressionTokenizer::ScanSingleByteLiteral() {
-  for (std::size_t i = position_ + 1; i < text_.size();) {
-    const std::size_t quote = text_.find('"', i);
+std::size_t ReadSingleByteLiteral(std::string_view text, std::size_t open, std::string& value) {
+  for (std::size_t i = open + 1; i < text.size();) {
+    const std::size_t quote = text.find('"', i);
     if (quote == std::string_view::npos) break;
-    if (quote > i && text_[quote - 1] == '\\') {
-      value_.append(text_.substr(i, quote - 1 - i));
-      value_.push_back('"');
+    if (quote > i && text[quote - 1] == '\\') {
+      value.append(text.substr(i, quote - 1 - i));
+      value.push_back('"');
     } else {
-      value_.append(text_.substr(i, quote - i));
-      position_ = quote + 1;
-      return kTokenString;
+      value.append(text.substr(i, quote - i));
+      return quote + 1;
     }
     i = quote + 1;
   }
-  return kEvalUnclosedString;
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+// A backslash directly before a double quote stands for the quote; every
+// other backslash is kept.
+std::size_t ReadStringLiteral(std::string_view text, std::size_t open, std::string& value) {
+  value.clear();
+  if (!platform::kHasLeadBytes) return ReadSingleByteLiteral(text, open, value);
+  std::size_t i = open + 1;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (StartsDoubleByte(text, i)) {
+      value.append(text.substr(i, 2));
+      i += 2;
+    } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == '"') {
+      value.push_back('"');
+      i += 2;
+    } else if (c == '"') {
+      return i + 1;
+    } else {
+      value.push_back(c);
+      ++i;
+    }
+  }
+  return std::string_view::npos;
 }
 
 // Letters, digits, '.', tabs, control characters and bytes above 0x7F make a

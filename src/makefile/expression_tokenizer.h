@@ -8,6 +8,12 @@
 
 namespace makefile {
 
+// Reads the string literal whose opening double quote is at `open` into
+// `value` (a backslash directly before a double quote stands for the quote;
+// every other backslash is kept). Gives the position after the closing
+// quote, or npos when the literal is not closed.
+std::size_t ReadStringLiteral(std::string_view text, std::size_t open, std::string& value);
+
 class ExpressionTokenizer {
  public:
   explicit ExpressionTokenizer(std::string_view text) : text_(text) {}
@@ -27,7 +33,6 @@ class ExpressionTokenizer {
  private:
   int Scan();
   int ScanStringLiteral();
-  int ScanSingleByteLiteral();
   int ScanWord();
 
   std::string_view text_;

@@ -127,13 +127,13 @@ void SocketBase::RunReceive(SocketHandle handle) {
   NotifyActivity();
 }
 
-void SocketBase::NotifyActivity() {
+void SocketBase::NotifyActivity(bool readerHasWork) {
   std::function<void()> onActivity;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     onActivity = onActivity_;
   }
-  event_.notify_all();
+  if (readerHasWork) event_.notify_all();
   if (onActivity) onActivity();
 }
 

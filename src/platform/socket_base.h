@@ -83,8 +83,10 @@ class SocketBase {
   // The waiting reader's wait: until HasReceivedLocked, receiving ended,
   // Wake or the timeout (-1: none). Returns HasReceivedLocked.
   bool WaitReceived(int timeoutMs);
-  // The receive thread reports new data or its end.
-  void NotifyActivity();
+  // The receive thread reports new data or its end; the waiting reader is
+  // woken only when `readerHasWork` (it has something to take, or
+  // receiving has ended).
+  void NotifyActivity(bool readerHasWork = true);
 
   void SetState(int state);
   // Takes a connected handle (Accept's result) with state 5.

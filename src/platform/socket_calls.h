@@ -38,6 +38,10 @@ bool Connect(SocketHandle handle, Ipv4Address address, int port);
 // Bytes moved, 0 at the peer's end, negative on failure.
 int Send(SocketHandle handle, const char* bytes, int size);
 int Receive(SocketHandle handle, char* buffer, int size);
+// Sends what the system takes at once without blocking: the bytes moved,
+// 0 when none (the buffer is full, a failure, or a system without a
+// per-call non-blocking send). The caller queues the rest.
+int SendWithoutWaiting(SocketHandle handle, const char* bytes, int size);
 int ReceiveFrom(SocketHandle handle, char* buffer, int size, Ipv4Address& sender, int& senderPort);
 int SendTo(SocketHandle handle, Ipv4Address address, int port, const char* bytes, int size);
 // 0 or setsockopt's failure result.

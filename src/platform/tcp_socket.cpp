@@ -35,6 +35,7 @@ void TcpSocket::ResetBuffers() {
     Release(received_);
     receiveStart_ = 0;
     searchFrom_ = 0;
+    lineEnd_ = std::string::npos;
   }
   std::lock_guard<std::mutex> lock(sendMutex_);
   Release(pending_);
@@ -118,6 +119,13 @@ int TcpSocket::Send(std::string_view bytes, bool force) {
     // Once sending has stopped (a failed send, a close) nothing would take
     // the bytes: they are dropped instead of piling up.
     if (stopSending_) return 0;
+    // Nothing queued and the send thread idle: what the system takes at
+    // once goes now, which saves waking that thread for a short message.
+    if (sending_ && pending_.empty() && !inFlight_ && !stopping_) {
+      const int piece = static_cast<int>(std::min(bytes.size(), kSendPiece));
+      bytes.remove_prefix(static_cast<std::size_t>(socket_calls::SendWithoutWaiting(sendHandle_, bytes.data(), piece)));
+      if (bytes.empty()) return 0;
+    }
     pending_.append(bytes);
   }
   sendEvent_.notify_one();
@@ -128,6 +136,7 @@ std::thread TcpSocket::StartSendingLocked(SocketHandle handle) {
   if (sending_ || handle == kNoSocket) return {};
   std::thread ended = std::move(sendThread_);
   sending_ = true;
+  sendHandle_ = handle;
   sendThread_ = std::thread(&TcpSocket::SendLoop, this, handle);
   return ended;
 }
@@ -203,24 +212,28 @@ void TcpSocket::ReceiveLoop(SocketHandle handle) {
   while (!stopping_) {
     const int count = socket_calls::Receive(handle, block.data(), kReceiveBlock);
     if (count <= 0) return;
+    bool lineReady = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       received_.append(block.data(), static_cast<std::size_t>(count));
+      lineReady = FindLineEndLocked() != std::string::npos;
       // A line that never ends would take all memory: receiving ends as if
       // the peer had closed.
-      if (received_.size() - receiveStart_ > kMaxLineBytes && FindLineEndLocked() == std::string::npos) return;
+      if (!lineReady && received_.size() - receiveStart_ > kMaxLineBytes) return;
     }
-    NotifyActivity();
+    // Part of a line wakes no reader: it would find nothing to take.
+    NotifyActivity(lineReady);
   }
 }
 
 std::size_t TcpSocket::FindLineEndLocked() {
-  const std::size_t end = received_.find("\r\n", std::max(searchFrom_, receiveStart_));
-  if (end == std::string::npos) {
+  if (lineEnd_ != std::string::npos) return lineEnd_;
+  lineEnd_ = received_.find("\r\n", std::max(searchFrom_, receiveStart_));
+  if (lineEnd_ == std::string::npos) {
     // A CR at the very end may yet be followed by its LF.
     searchFrom_ = received_.empty() ? 0 : received_.size() - 1;
   }
-  return end;
+  return lineEnd_;
 }
 
 bool TcpSocket::HasReceivedLocked() { return FindLineEndLocked() != std::string::npos; }
@@ -229,8 +242,18 @@ int TcpSocket::TakeLine(std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
   const std::size_t end = FindLineEndLocked();
   if (end == std::string::npos) return -1;
-  line.assign(received_, receiveStart_, end - receiveStart_);
   const int removed = static_cast<int>(end + 2 - receiveStart_);
+  lineEnd_ = std::string::npos;
+  if (receiveStart_ == 0 && end + 2 == received_.size()) {
+    // The line is all there is: it moves out, and the memory `line` held
+    // becomes the buffer.
+    received_.resize(end);
+    line.swap(received_);
+    Release(received_);
+    searchFrom_ = 0;
+    return removed;
+  }
+  line.assign(received_, receiveStart_, end - receiveStart_);
   receiveStart_ = end + 2;
   searchFrom_ = receiveStart_;
   if (receiveStart_ == received_.size()) {

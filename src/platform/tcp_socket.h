@@ -39,7 +39,8 @@ class TcpSocket : public SocketBase {
   int WaitConnected(int timeoutMs = -1);
 
   // Queues the bytes for the send thread (also before it runs, while
-  // connecting). 0; 1 when not connected and not forced (the bytes are then
+  // connecting); when nothing is queued, what the system takes without
+  // blocking is handed to it directly. 0; 1 when not connected and not forced (the bytes are then
   // dropped). After a failed send or a close the bytes are dropped too.
   int Send(std::string_view bytes, bool force = true);
   // Waits until every queued byte has been handed to the system (true), the
@@ -81,16 +82,19 @@ class TcpSocket : public SocketBase {
   void SendLoop(SocketHandle handle);
   // sendMutex_ held; returns the ended thread it replaces.
   std::thread StartSendingLocked(SocketHandle handle);
-  // mutex_ held: the position of the first CR LF, or npos.
+  // mutex_ held: the position of the first CR LF, or npos; kept until the
+  // line is taken.
   std::size_t FindLineEndLocked();
   // The connect thread's last word: the state, unless closing.
   void FinishConnect(int state);
 
   // Receive side, under mutex_: bytes from receiveStart_ on are not yet
-  // taken; no CR LF starts before searchFrom_.
+  // taken; no CR LF starts before searchFrom_; lineEnd_ is the first one
+  // when it has been found.
   std::string received_;
   std::size_t receiveStart_ = 0;
   std::size_t searchFrom_ = 0;
+  std::size_t lineEnd_ = std::string::npos;
   std::thread connectThread_;
 
   // Send side, under sendMutex_ alone.
@@ -101,6 +105,7 @@ class TcpSocket : public SocketBase {
   bool inFlight_ = false;  // the send thread holds taken bytes
   bool stopSending_ = false;
   bool sending_ = false;
+  SocketHandle sendHandle_ = kNoSocket;  // the send thread's, while sending_
   std::thread sendThread_;
 };
 

@@ -45,6 +45,58 @@ std::string RandomText(std::mt19937& random) {
   return text;
 }
 
+// Lines mostly in the usual shape of a message (a name, literals and words
+// separated by commas), some of them slightly off.
+std::string RandomCallLine(std::mt19937& random) {
+  static const std::vector<std::string> names = {"OK", "ERR", "CommandOut", "CommandExec", "BuildPhaseOpen",
+                                                 "BuildConnection", "CommandExit", "Nope", "commandOut", " OK"};
+  static const std::vector<std::string> words = {"0", "00", "01", "T", "2000", "build.01", "-1", "0x1F", "a b", ""};
+  static const std::vector<std::string> separators = {",", ",", ",", ",", ", ", ",,", "+", ""};
+  auto pick = [&random](const std::vector<std::string>& from) {
+    return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+  };
+  const std::string name = pick(names);
+  const MessageRow* row = &MessageRowOf(kMessageNone);
+  for (const MessageRow& candidate : MessageTable()) {
+    if (name == candidate.name) row = &candidate;
+  }
+  // Mostly as many arguments as the name takes (ERR takes one more).
+  int count = row->argumentCount + (row->kind == kMessageError ? 1 : 0);
+  if (std::uniform_int_distribution<int>(0, 3)(random) == 0) count = std::uniform_int_distribution<int>(0, 5)(random);
+  std::string line = name + "(";
+  for (int i = count; i > 0; --i) {
+    line += std::uniform_int_distribution<int>(0, 2)(random) == 0 ? pick(words) : "\"" + RandomText(random) + "\"";
+    if (i > 1) line += pick(separators);
+  }
+  line += ")";
+  if (std::uniform_int_distribution<int>(0, 9)(random) == 0) line += pick(separators);
+  return line;
+}
+
+// The peer reads the usual shape without the evaluator: it must accept and
+// reject the same lines and hand over the same texts.
+TEST(ProtocolFuzz, PeerReadsLinesAsTheEvaluatorDoes) {
+  TestPeer peer;
+  protocol_test::LineReader evaluator;
+  std::mt19937 random(14);
+  int accepted = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string line = RandomCallLine(random);
+    std::int32_t value = 0;
+    const bool read = peer.ParseMessage(line, kMessageNone, value) == kParseAccepted;
+    ASSERT_EQ(read, evaluator.Read(line)) << testing::PrintToString(line);
+    if (!read) continue;
+    ++accepted;
+    // OK and ERR are the base peer's own; the test peer keeps the others.
+    if (peer.LastKind() == kMessageError) {
+      ASSERT_EQ(peer.ErrorText(), evaluator.Arguments()[1]) << testing::PrintToString(line);
+    } else if (peer.LastKind() != kMessageOk) {
+      ASSERT_EQ(peer.Arguments(), evaluator.Arguments()) << testing::PrintToString(line);
+    }
+  }
+  EXPECT_GT(accepted, 2000);
+}
+
 TEST(ProtocolFuzz, RandomLinesGetAParseResult) {
   TestPeer peer;
   std::mt19937 random(11);

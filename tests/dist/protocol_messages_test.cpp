@@ -55,6 +55,9 @@ TEST(ProtocolMessages, TextForms) {
       {FormatCommandOut(1, "50%\r60%"), "CommandOut(01,\"50%\r60%\")\r\n"},
       {FormatCommandOut(0, "\x83\x93\""), "CommandOut(0,\"\x83\x93\\\"\")\r\n"},  // a whole double-byte character
       {FormatCommandOut(0, "\x83\""), "CommandOut(00,\"\x10\xc3\\\"\")\r\n"},     // a lone lead byte
+      // Lead bytes pair off from the start of their run.
+      {FormatCommandOut(0, "a\x83\x83\""), "CommandOut(0,\"a\x83\x83\\\"\")\r\n"},
+      {FormatCommandOut(0, "a\x83\x83\x83\""), "CommandOut(00,\"a\x83\x83\x10\xc3\\\"\")\r\n"},
       {FormatCommandExit(-1), "CommandExit(-1)\r\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.line, c.expected);

@@ -118,6 +118,11 @@ int Send(SocketHandle handle, const char* bytes, int size) {
   return static_cast<int>(Retrying([&] { return send(Fd(handle), bytes, static_cast<std::size_t>(size), MSG_NOSIGNAL); }));
 }
 
+int SendWithoutWaiting(SocketHandle handle, const char* bytes, int size) {
+  const auto sent = Retrying([&] { return send(Fd(handle), bytes, static_cast<std::size_t>(size), MSG_NOSIGNAL | MSG_DONTWAIT); });
+  return sent > 0 ? static_cast<int>(sent) : 0;
+}
+
 int Receive(SocketHandle handle, char* buffer, int size) {
   return static_cast<int>(Retrying([&] { return recv(Fd(handle), buffer, static_cast<std::size_t>(size), 0); }));
 }

@@ -107,6 +107,10 @@ bool Connect(SocketHandle handle, Ipv4Address address, int port) {
 
 int Send(SocketHandle handle, const char* bytes, int size) { return send(Raw(handle), bytes, size, 0); }
 
+// Winsock makes a whole socket non-blocking or none of it, and the receive
+// thread blocks on the same socket: everything goes through the send thread.
+int SendWithoutWaiting(SocketHandle, const char*, int) { return 0; }
+
 int Receive(SocketHandle handle, char* buffer, int size) { return recv(Raw(handle), buffer, size, 0); }
 
 int ReceiveFrom(SocketHandle handle, char* buffer, int size, Ipv4Address& sender, int& senderPort) {
