@@ -28,17 +28,7 @@ struct Scene {
                         return platform::FindFileStatus(name);
                       }};
 
-  // "target: dependents = command" lines.
-  void Lines(const Strings& lines) {
-    for (const std::string& line : lines) {
-      const size_t colon = line.find(':');
-      const size_t equals = line.find(" = ");
-      const std::string dependents = line.substr(colon + 1, equals == std::string::npos ? equals : equals - colon - 1);
-      const size_t first = dependents.find_first_not_of(' ');
-      test::Line(model, line.substr(0, colon), first == std::string::npos ? "" : dependents.substr(first),
-                 equals == std::string::npos ? Strings{} : Strings{line.substr(equals + 3)});
-    }
-  }
+  void Lines(const Strings& lines) { test::Lines(model, lines); }
 };
 
 class Walk : public test::FileFixture {
