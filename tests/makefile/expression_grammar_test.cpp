@@ -152,6 +152,7 @@ TEST(ExpressionStatus, Cases) {
       {"+ * 2", Failure(kEvalTooFewOperands)},
       // Several values left.
       {"1, 2", Failure(kEvalNotSingleValue)},
+      {"(1, 2)", Failure(kEvalNotSingleValue)},  // a group holds the lowest level too
       // Left over token gives its code.
       {"1 2", Failure(kTokenWord)},
       {"1 \"x\"", Failure(kTokenString)},
