@@ -61,39 +61,8 @@ class ReaderTest : public ::testing::Test {
   }
 
   const diag::ReaderError& Error() const { return reader_->error(); }
-  const Lines& Messages() const { return reader_->messages; }
-  const Lines& UndefinedNames() const { return reader_->undefined; }
-
   std::string Macro(const std::string& name) const {
     return macros.LookupMacro(name).value_or("<undefined>");
-  }
-
-  std::vector<std::string> Commands(const std::string& target) const {
-    std::vector<std::string> texts;
-    const engine::TargetNode* node = targets.FindTarget(target);
-    if (!node || !node->commands) return texts;
-    for (const engine::CommandLine& line : node->commands->Lines()) texts.push_back(line.text);
-    return texts;
-  }
-
-  const engine::CommandLine* Command(const std::string& target, size_t index) const {
-    const engine::TargetNode* node = targets.FindTarget(target);
-    if (!node || !node->commands || index >= node->commands->Count()) return nullptr;
-    return &node->commands->Line(index);
-  }
-
-  std::vector<std::string> Dependents(const std::string& target) const {
-    std::vector<std::string> names;
-    if (const engine::TargetNode* node = targets.FindTarget(target)) {
-      for (const engine::TargetNode* dependent : node->dependents) names.push_back(dependent->name);
-    }
-    return names;
-  }
-
-  std::vector<std::string> RootNames() const {
-    std::vector<std::string> names;
-    for (const engine::TargetNode* root : targets.Roots()) names.push_back(root->name);
-    return names;
   }
 
   // Reads `text` as the makefile into a fresh model (the fixture's macros

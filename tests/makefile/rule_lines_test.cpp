@@ -81,8 +81,8 @@ TEST_F(RuleLines, ARuleWithoutTargetSuffix) {
   ASSERT_TRUE(Read(".c:\n\tcl $<\nall: tool\n"));
   EXPECT_EQ(RulesUnder("\\ "), Lines{"{}.c -> {} : cl $<"});
   targets.ApplyInferenceRules(rules);
-  EXPECT_EQ(Commands("tool"), Lines{"cl $<"});
-  EXPECT_EQ(Dependents("tool"), Lines{"tool.c"});
+  EXPECT_EQ(DescribeCommands(*targets.FindTarget("tool")), "cl $<");
+  EXPECT_EQ(Join(NodeNames(targets.FindTarget("tool")->dependents.ToVector()), " "), "tool.c");
 }
 
 TEST_F(RuleLines, DependencyLinesAndCommandBlocks) {
