@@ -47,7 +47,9 @@ TEST_F(InlineFile, NamedFileIsReplacedAndNamedInTheCommand) {
     std::string failed;
     ASSERT_TRUE(WriteInlineFile(line, failed)) << c.name;
     EXPECT_EQ(line.text, c.command);
-    if (*c.file) EXPECT_EQ(Scratch().Read(c.file), TextFile("a.obj\nb.obj\n\n"));
+    if (*c.file) {
+      EXPECT_EQ(Scratch().Read(c.file), TextFile("a.obj\nb.obj\n\n"));
+    }
   }
   EXPECT_FALSE(Exists("x.txt"));
   EXPECT_FALSE(Exists("\"\""));

@@ -128,7 +128,9 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
     const auto [status, built] = Run(scene, c.target, c.buildAll, c.failing, c.silent);
     EXPECT_EQ(status, c.status);
     EXPECT_TRUE(built == c.built) << built.substr(0, 100);
-    if (status == WalkStatus::MissingFile) EXPECT_EQ(scene.walker.LastMissingFile(), c.missing);
+    if (status == WalkStatus::MissingFile) {
+      EXPECT_EQ(scene.walker.LastMissingFile(), c.missing);
+    }
   }
 }
 

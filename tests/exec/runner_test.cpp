@@ -90,7 +90,9 @@ TYPED_TEST(RunnerTest, KillOrCloseEndsTheCommandAndTheRunnerUntilStarted) {
         stop();
       }
       EXPECT_FALSE(this->runner_.IsRunning());
-      if (!close) EXPECT_EQ(this->runner_.ExitCode(), 1);
+      if (!close) {
+        EXPECT_EQ(this->runner_.ExitCode(), 1);
+      }
       EXPECT_EQ(this->runner_.Exec(ChildCommand("exit 0")), 2);
       this->runner_.Kill();  // nothing left to kill
       this->runner_.Close();

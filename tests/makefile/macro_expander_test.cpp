@@ -76,7 +76,9 @@ TEST(ExpandMacros, Lines) {
     for (const auto& [name, value] : c.defines) e.Define(name, value);
     EXPECT_EQ(e.Expand(c.line), c.expanded) << c.line;
     EXPECT_EQ(e.status, c.status) << c.line;
-    if (c.status != ExpandStatus::kDone) EXPECT_EQ(e.offendingName, c.offending) << c.line;
+    if (c.status != ExpandStatus::kDone) {
+      EXPECT_EQ(e.offendingName, c.offending) << c.line;
+    }
     EXPECT_TRUE(e.undefined.empty() || c.line.find("UNDEFINED") != std::string::npos) << c.line;
   }
 }
