@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,6 +14,7 @@
 #include "platform/path.h"
 #include "support/bramle_process.h"
 #include "support/text_helpers.h"
+#include "support/timed_files.h"
 
 namespace app::test {
 
@@ -41,20 +41,16 @@ class LocalBuild : public ::testing::Test {
   // Writes `name` (Windows-style) with a modification time `age` seconds
   // before a fixed reference in the past.
   void MakeFile(const std::string& name, int age, const std::string& content = "x\n") const {
-    WriteFile(name, content);
-    SetAge(name, age);
+    testing_support::WriteAged(*scratch_, name, age, content);
   }
   // Writes `name` (Windows-style, narrow encoding) with the time of writing.
   void WriteFile(const std::string& name, const std::string& content = "x\n") const {
     scratch_->Write(testing_support::NativePath(name), content);
   }
-  void SetAge(const std::string& name, int age) const {
-    std::filesystem::last_write_time(Path(name), reference_ - std::chrono::seconds(age));
-  }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
   std::string Read(const std::string& name) const { return scratch_->Read(testing_support::NativePath(name)); }
   bool IsNewerThanReference(const std::string& name) const {
-    return std::filesystem::last_write_time(Path(name)) > reference_;
+    return std::filesystem::last_write_time(Path(name)) > testing_support::ReferenceTime();
   }
 
   testing_support::ProcessResult Run(const std::vector<std::string>& arguments = {}) const {
@@ -94,8 +90,6 @@ class LocalBuild : public ::testing::Test {
   }
 
   std::unique_ptr<testing_support::ScratchDirectory> scratch_ = std::make_unique<testing_support::ScratchDirectory>();
-  const std::filesystem::file_time_type reference_ =
-      std::chrono::floor<std::chrono::seconds>(std::filesystem::file_time_type::clock::now()) - std::chrono::hours(1);
 };
 
 // The framed texts bramle writes to standard error.
