@@ -22,8 +22,9 @@ TEST_F(LocalBuild, FilesAndDirectoriesAsTheWalkFindsThem) {
   const std::vector<std::pair<std::string, int>> withDirectories = {
       {"a.c", 20}, {"out\\keep", 0}, {"data\\keep", 0}, {"d.x\\keep", 0}};
   // Code page 932 under Wine: the second byte of 表 and of ソ is the backslash.
+  // Such names go to the C library as they stand: their time is not set.
   const std::string continued = Narrow("one: 表\n\techo one $**\ntwo: ソ\\\n 表\n\techo two $**\n");
-  const std::vector<std::pair<std::string, int>> doubleByteFiles = {{Narrow("表"), 0}, {Narrow("ソ"), 0}};
+  const std::vector<std::pair<std::string, int>> doubleByteFiles = {{Narrow("表"), -1}, {Narrow("ソ"), -1}};
   const std::string program = NativePath(Narrow("\"ソ\\表.exe\" arg"));
   const std::string cannotStart = "all: bad good\nbad:\n\t" + program + "\ngood:\n\techo good\n";
   ExpectRuns({

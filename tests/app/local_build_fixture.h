@@ -23,7 +23,8 @@ inline constexpr bool kWindows = platform::kPathSeparator == '\\';
 inline const char* const kShowFile = kWindows ? "type" : "cat";
 
 // One run: the makefile, the files it finds (Windows-style name, age in
-// seconds), the arguments, and everything bramle must give back.
+// seconds or -1 for the time of writing), the arguments, and everything
+// bramle must give back.
 struct BuildCase {
   std::string makefile;
   std::vector<std::pair<std::string, int>> files;
@@ -72,7 +73,7 @@ class LocalBuild : public ::testing::Test {
       SCOPED_TRACE(c.makefile + "with" + arguments);
       scratch_ = std::make_unique<testing_support::ScratchDirectory>();
       Makefile(c.makefile);
-      for (const auto& [name, age] : c.files) MakeFile(name, age);
+      for (const auto& [name, age] : c.files) age < 0 ? WriteFile(name) : MakeFile(name, age);
       const auto result = Run(c.arguments);
       EXPECT_EQ(result.exitCode, c.exitCode);
       EXPECT_EQ(result.out, c.out);
