@@ -64,6 +64,7 @@ TEST(ParseCommandLine, Options) {
       {{"-B", "-R"}, "0 f=Makefile t= R B"},
       {{"-R", "-B"}, "0 f=Makefile t= B"},
       {{"-E", "-B"}, "0 f=Makefile t= B E"},
+      {{"-R", "-E"}, "0 f=Makefile t= E"},
       {{"-R", "-C"}, "0 f=Makefile t= C"},
       {{"-W"}, "0 f=Makefile t= W"},
       // -N clears -S; the other order keeps it.
