@@ -10,7 +10,8 @@
 
 namespace {
 
-// The result and every option that differs from its default, as one line.
+// The result and every option that differs from its default, as one line
+// (a flag's value when it is not 1).
 std::string Parse(const std::vector<std::string>& arguments, makefile::MacroTable* macrosOut = nullptr) {
   app::BuildOptions o;
   makefile::MacroTable macros;
@@ -24,7 +25,7 @@ std::string Parse(const std::vector<std::string>& arguments, makefile::MacroTabl
       {"L", !o.useDirectRunner}, {"R", o.clientMode},   {"C", o.clientModeHidden},  {"B", o.serverMode},
       {"E", o.serverSettingsDialog}, {"W", o.clientSettingsDialog}};
   for (const auto& [name, value] : flags) {
-    if (value) text += std::string(" ") + name;
+    if (value) text += std::string(" ") + name + (value == 1 ? "" : "=" + std::to_string(value));
   }
   return text;
 }
@@ -41,7 +42,7 @@ TEST(ParseCommandLine, Options) {
       {{"/A"}, "0 f=Makefile t= A"},
       {{"-Abc"}, "0 f=Makefile t= A"},
       {{"/dipk"}, "0 f=Makefile t= D"},
-      {{"-P", "-I", "-K", "-V"}, "0 f=Makefile t= P I K V"},
+      {{"-P", "-I", "-K", "-V", "-S"}, "0 f=Makefile t= P I K V S"},
       {{"-Fbuild.mak"}, "0 f=build.mak t="},
       {{"-F", "build.mak"}, "0 f=build.mak t="},
       {{"/f", "x.mak", "all"}, "0 f=x.mak t=all"},
