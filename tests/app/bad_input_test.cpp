@@ -1,7 +1,7 @@
 // Input a careful user still meets: files that vanish or appear while the
 // build runs, directories where files are expected, names with blanks or
-// double-byte characters, and commands that fail, cannot start, are killed,
-// read their input or write a great deal.
+// double-byte characters, and commands that read their input or write a
+// great deal.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,64 +16,44 @@ namespace {
 using testing_support::Narrow;
 using testing_support::NativePath;
 
-const char* const kDelete = kWindows ? "del" : "rm";
-
-TEST_F(LocalBuild, DependentDeletedByAnEarlierCommandStopsTheBuild) {
-  Makefile(std::string("all: gen use after\ngen:\n\t") + kDelete +
-           " data.txt\nuse: data.txt\n\techo use\nafter:\n\techo after\n");
-  MakeFile("data.txt", 10);
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, std::string("  ") + kDelete + " data.txt\n");
-  EXPECT_EQ(result.err, Fatal(30008, "data.txt"));
+TEST_F(LocalBuild, FilesAndDirectoriesAsTheWalkFindsThem) {
+  const std::string directories =
+      "out: a.c\n\techo building\nusesdata: data\n\techo never\nusesglob: *.x\n\techo never\n";
+  const std::vector<std::pair<std::string, int>> withDirectories = {
+      {"a.c", 20}, {"out\\keep", 0}, {"data\\keep", 0}, {"d.x\\keep", 0}};
+  // Code page 932 under Wine: the second byte of 表 and of ソ is the backslash.
+  // Such names go to the C library as they stand: their time is not set.
+  const std::string continued = Narrow("one: 表\n\techo one $**\ntwo: ソ\\\n 表\n\techo two $**\n");
+  const std::vector<std::pair<std::string, int>> doubleByteFiles = {{Narrow("表"), -1}, {Narrow("ソ"), -1}};
+  const std::string program = NativePath(Narrow("\"ソ\\表.exe\" arg"));
+  const std::string cannotStart = "all: bad good\nbad:\n\t" + program + "\ngood:\n\techo good\n";
+  ExpectRuns({
+      // new.h appears before user needs it; out appears newer than in, so
+      // it is up to date by the time the walk reaches it.
+      {"all: maker user gen out\nmaker:\n\techo x> new.h\nuser: new.h\n\techo user\ngen:\n\techo made> out\n"
+       "out: in\n\techo rebuilt\n",
+       {{"in", 10}}, {}, 0, "  echo x> new.h\n  echo user\nuser\n  echo made> out\n", ""},
+      // A target that is a directory is always built; a directory is no
+      // dependent file.
+      {directories, withDirectories, {}, 0, "  echo building\nbuilding\n", ""},
+      {directories, withDirectories, {"usesdata"}, 1, "", Fatal(30008, "data")},
+      {directories, withDirectories, {"usesglob"}, 1, "", Fatal(30008, "*.x")},
+      // A line ending in 表 is no continuation; a backslash of its own is.
+      {continued, doubleByteFiles, {"-N", "one"}, 0, Narrow("  echo one 表\n"), ""},
+      {continued, doubleByteFiles, {"-N", "two"}, 0, Narrow("  echo two ソ 表\n"), ""},
+      {cannotStart, {}, {}, 1, "  " + program + "\n", StartFailed() + Fatal(22504, program, 2)},
+      {cannotStart, {}, {"-K"}, 2, "  " + program + "\n  echo good\ngood\n",
+       StartFailed() + CommandError(Narrow("表"), 2)},
+  });
 }
 
 TEST_F(LocalBuild, TargetDeletedBeforeTheWalkReachesItIsRebuilt) {
-  Makefile(std::string("all: gen out\ngen:\n\t") + kDelete + " out\nout: in\n\techo rebuilt> out\n");
+  Makefile(std::string("all: gen out\ngen:\n\t") + (kWindows ? "del" : "rm") + " out\nout: in\n\techo rebuilt> out\n");
   MakeFile("in", 20);
   MakeFile("out", 10);
   const auto result = Run({"-S"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(Read("out"), NativeLines("rebuilt\n"));
-}
-
-TEST_F(LocalBuild, FilesMadeByEarlierCommandsCountWhenTheWalkReachesThem) {
-  // new.h appears before user needs it; out appears newer than in, so it
-  // is up to date by the time the walk reaches it.
-  Makefile(
-      "all: maker user gen out\n"
-      "maker:\n\techo x> new.h\n"
-      "user: new.h\n\techo user\n"
-      "gen:\n\techo made> out\n"
-      "out: in\n\techo rebuilt\n");
-  MakeFile("in", 10);
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, "  echo x> new.h\n  echo user\nuser\n  echo made> out\n");
-  EXPECT_EQ(result.err, "");
-}
-
-TEST_F(LocalBuild, DirectoriesAreNoFiles) {
-  Makefile(
-      "out: a.c\n\techo building\n"
-      "usesdata: data\n\techo never\n"
-      "usesglob: *.x\n\techo never\n");
-  MakeFile("a.c", 20);
-  WriteFile("out\\keep");
-  WriteFile("data\\keep");
-  WriteFile("d.x\\keep");
-  // A target that is a directory never exists as a file: it is always built.
-  for (int run = 0; run < 2; ++run) {
-    const auto result = Run();
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "  echo building\nbuilding\n");
-  }
-  const auto data = Run({"usesdata"});
-  EXPECT_EQ(data.exitCode, 1);
-  EXPECT_EQ(data.err, Fatal(30008, "data"));
-  const auto glob = Run({"usesglob"});
-  EXPECT_EQ(glob.exitCode, 1);
-  EXPECT_EQ(glob.err, Fatal(30008, "*.x"));
 }
 
 TEST_F(LocalBuild, NamesWithBlanksInDoubleQuotes) {
@@ -100,7 +80,6 @@ TEST_F(LocalBuild, NamesWithBlanksInDoubleQuotes) {
   EXPECT_EQ(missing.err, Fatal(30008, "no such.h"));
 }
 
-// Code page 932 under Wine: the second byte of 表 and of ソ is the backslash.
 TEST_F(LocalBuild, DoubleByteNames) {
   WriteFile(Narrow("表"));
   WriteFile(Narrow("ソ表"));
@@ -129,6 +108,12 @@ TEST_F(LocalBuild, DoubleByteNames) {
   const auto touched = Run({"-T"});
   EXPECT_EQ(touched.exitCode, 0);
   EXPECT_EQ(touched.out, diag::FormatCatalogMessage(22501, "bad") + "\n");
+
+  WriteFile(Narrow("ソ\\表\\build.mak"), "out.txt: in.txt\n\techo made> out.txt\n");
+  WriteFile(Narrow("ソ\\表\\in.txt"));
+  const auto elsewhere = Run({"-S", "-F", NativePath(Narrow("ソ\\表\\build.mak"))});
+  EXPECT_EQ(elsewhere.exitCode, 0) << elsewhere.err;
+  EXPECT_EQ(Read(Narrow("ソ\\表\\out.txt")), NativeLines("made\n"));
 }
 
 TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
@@ -138,8 +123,7 @@ TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
            " <<\nsecond\n<<\n");
   WriteFile("my temp\\keep");
   const std::string temporary = (Directory() / "my temp").string();
-  const auto result =
-      testing_support::RunBramleWithVariable(kWindows ? "TMP" : "TMPDIR", temporary, {}, Directory());
+  const auto result = RunWithTemporary(temporary);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const std::string named = std::string("  ") + kShowFile + " \"my list.txt\"\nfirst\n\n";
   const std::string made = std::string("  ") + kShowFile + " \"" + temporary + platform::kPathSeparator + "min";
@@ -148,72 +132,6 @@ TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
   ASSERT_GE(result.out.size(), end.size());
   EXPECT_EQ(result.out.substr(result.out.size() - end.size()), end) << result.out;
   EXPECT_EQ(Read("my list.txt"), NativeLines("first\n\n"));
-}
-
-TEST_F(LocalBuild, LineEndingInADoubleByteCharacterIsNoContinuation) {
-  WriteFile(Narrow("表"));
-  WriteFile(Narrow("ソ"));
-  Makefile(Narrow("one: 表\n\techo one $**\ntwo: ソ\\\n 表\n\techo two $**\n"));
-  EXPECT_EQ(Run({"-N", "one"}).out, Narrow("  echo one 表\n"));
-  // A backslash of its own after ソ does continue the line.
-  EXPECT_EQ(Run({"-N", "two"}).out, Narrow("  echo two ソ 表\n"));
-}
-
-TEST_F(LocalBuild, MakefileInADoubleByteDirectoryBuildsThere) {
-  WriteFile(Narrow("ソ\\表\\build.mak"), "out.txt: in.txt\n\techo made> out.txt\n");
-  WriteFile(Narrow("ソ\\表\\in.txt"));
-  const auto result = Run({"-S", "-F", NativePath(Narrow("ソ\\表\\build.mak"))});
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(Read(Narrow("ソ\\表\\out.txt")), NativeLines("made\n"));
-}
-
-TEST_F(LocalBuild, DoubleByteProgramThatCannotStart) {
-  Makefile(NativePath(Narrow("all: bad good\nbad:\n\t\"ソ\\表.exe\" arg\ngood:\n\techo good\n")));
-  const auto stops = Run();
-  EXPECT_EQ(stops.exitCode, 1);
-  EXPECT_NE(stops.err.find(Fatal(22504, NativePath(Narrow("\"ソ\\表.exe\" arg")), 2)), std::string::npos)
-      << stops.err;
-  const auto keepGoing = Run({"-K"});
-  EXPECT_EQ(keepGoing.exitCode, 2);
-  EXPECT_NE(keepGoing.err.find(diag::FormatCatalogMessage(22003, Narrow("表"), 2)), std::string::npos);
-  EXPECT_EQ(keepGoing.out, NativePath(Narrow("  \"ソ\\表.exe\" arg\n")) + "  echo good\ngood\n");
-}
-
-TEST_F(LocalBuild, KilledCommandIsAFailure) {
-  // POSIX: the shell that runs the line is killed. Windows: the code of a
-  // process stopped by Ctrl+C, which no command can send to itself alone.
-  const std::string program = kWindows ? "exit" : "kill";
-  const std::string line = program + (kWindows ? " -1073741510" : " -9 $$");
-  const int code = kWindows ? -1073741510 : 128 + 9;
-  Makefile("all: bad good\nbad:\n\t" + line + "\n\techo never\ngood:\n\techo good\n");
-  const auto stops = Run();
-  EXPECT_EQ(stops.exitCode, 1);
-  EXPECT_EQ(stops.out, "  " + line + "\n");
-  EXPECT_EQ(stops.err, Fatal(22504, line, code));
-  const auto keepGoing = Run({"-K"});
-  EXPECT_EQ(keepGoing.exitCode, code);
-  EXPECT_EQ(keepGoing.out, "  " + line + "\n  echo good\ngood\n");
-  EXPECT_EQ(keepGoing.err, diag::FormatCatalogMessage(22003, program, code));
-}
-
-TEST_F(LocalBuild, CommandThatEndsTheProcessorLeavesTheBatchRunnerUsable) {
-  // The batch runner's processor itself goes: killed with its group on
-  // POSIX, ended by exit inside a batch file under cmd.exe.
-  const std::string line = kWindows ? "exit 3" : "kill -9 0";
-  const int code = kWindows ? 3 : 128 + 9;
-  Makefile("all: bad good\nbad:\n\t" + line + "\ngood:\n\techo good\n");
-  const auto result = Run({"-L", "-K"});
-  EXPECT_EQ(result.exitCode, code);
-  EXPECT_EQ(result.out, "  " + line + "\n  echo good\ngood\n");
-}
-
-// Where two long texts first differ, with a little context.
-std::string FirstDifference(const std::string& actual, const std::string& expected) {
-  size_t at = 0;
-  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
-  const size_t from = at < 40 ? 0 : at - 40;
-  return "at byte " + std::to_string(at) + ": got [" + actual.substr(from, 80) + "] expected [" +
-         expected.substr(from, 80) + "]";
 }
 
 // Each runner: a command that reads its input gets its end at once; one
@@ -236,7 +154,8 @@ TEST_F(LocalBuild, CommandsThatReadWriteOrDoNothing) {
   for (const std::vector<std::string>& runner : {std::vector<std::string>{}, {"-L"}}) {
     const auto result = Run(runner);
     EXPECT_EQ(result.exitCode, 0) << runner.size() << result.err;
-    EXPECT_TRUE(result.out == expected) << runner.size() << " " << FirstDifference(result.out, expected);
+    EXPECT_TRUE(result.out == expected) << runner.size() << " "
+                                        << testing_support::FirstDifference(result.out, expected);
   }
 }
 

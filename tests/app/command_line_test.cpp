@@ -2,127 +2,95 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/path.h"
 
 namespace {
 
-struct Parsed {
-  int result;
-  app::BuildOptions options;
+// The result and every option that differs from its default, as one line
+// (a flag's value when it is not 1).
+std::string Parse(const std::vector<std::string>& arguments, makefile::MacroTable* macrosOut = nullptr) {
+  app::BuildOptions o;
   makefile::MacroTable macros;
-};
-
-Parsed Parse(const std::vector<std::string>& arguments) {
-  Parsed parsed;
-  parsed.result = app::ParseCommandLine(arguments, parsed.options, parsed.macros);
-  return parsed;
+  const int result = app::ParseCommandLine(arguments, o, macros);
+  if (macrosOut) *macrosOut = macros;
+  std::string text = std::to_string(result) + " f=" + o.makefileName + " t=" + o.targetName;
+  const std::pair<const char*, int> flags[] = {
+      {"A", o.buildAll},     {"D", o.showTimestamps},   {"P", o.printModel},        {"I", o.ignoreErrors},
+      {"K", o.keepGoing},    {"V", o.showUpdateInfo},   {"Q", o.queryOnly},         {"S", o.silent},
+      {"T", o.touchOnly},    {"norun", !o.executeCommands}, {"X", o.progressOutput}, {"X2", o.echoInlineFiles},
+      {"L", !o.useDirectRunner}, {"R", o.clientMode},   {"C", o.clientModeHidden},  {"B", o.serverMode},
+      {"E", o.serverSettingsDialog}, {"W", o.clientSettingsDialog}};
+  for (const auto& [name, value] : flags) {
+    if (value) text += std::string(" ") + name + (value == 1 ? "" : "=" + std::to_string(value));
+  }
+  return text;
 }
 
-TEST(ParseCommandLine, DefaultsWithoutArguments) {
-  Parsed parsed = Parse({});
-  EXPECT_EQ(parsed.result, 0);
-  EXPECT_EQ(parsed.options.makefileName, "Makefile");
-  EXPECT_EQ(parsed.options.targetName, "");
-  EXPECT_EQ(parsed.options.executeCommands, 1);
-  EXPECT_EQ(parsed.options.useDirectRunner, 1);
-}
-
-TEST(ParseCommandLine, OnlyTheSecondCharacterSelectsCaseBlind) {
-  for (const char* spelling : {"-a", "/A", "-Abc", "/abc"}) {
-    Parsed parsed = Parse({spelling});
-    EXPECT_EQ(parsed.result, 0) << spelling;
-    EXPECT_EQ(parsed.options.buildAll, 1) << spelling;
+TEST(ParseCommandLine, Options) {
+  // On Linux an absolute path is no option; on Windows "/src..." is -S, and
+  // -F keeps waiting in vain.
+  const std::string absolute =
+      platform::kPathSeparator == '/' ? "0 f=/src/build.mak t= A" : "0 f=Makefile t= A S";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "0 f=Makefile t="},
+      // Only the second character selects, without regard to case.
+      {{"-a"}, "0 f=Makefile t= A"},
+      {{"/A"}, "0 f=Makefile t= A"},
+      {{"-Abc"}, "0 f=Makefile t= A"},
+      {{"/dipk"}, "0 f=Makefile t= D"},
+      {{"-P", "-I", "-K", "-V", "-S"}, "0 f=Makefile t= P I K V S"},
+      {{"-Fbuild.mak"}, "0 f=build.mak t="},
+      {{"-F", "build.mak"}, "0 f=build.mak t="},
+      {{"/f", "x.mak", "all"}, "0 f=x.mak t=all"},
+      {{"-F"}, "0 f=Makefile t="},
+      // Only the argument right after a bare -F is its name, even with '='.
+      {{"-F", "-A", "x"}, "0 f=Makefile t=x A"},
+      {{"-F", "a=b.mak"}, "0 f=a=b.mak t="},
+      {{"-F", "/src/build.mak", "/a"}, absolute},
+      {{"CFG=debug", "all", "other"}, "0 f=Makefile t=all"},
+      {{"", std::string(1 << 20, 'a')}, "0 f=Makefile t=" + std::string(1 << 20, 'a')},
+      {{"-c"}, "1 f= t="},
+      {{"-"}, "1 f= t="},
+      {{"/"}, "1 f= t="},
+      {{"-1"}, "1 f= t="},
+      {{"-\xE3\x81\x82"}, "1 f= t="},
+      // Usage stops before later options.
+      {{"-H", "-Z"}, "1 f= t="},
+      {{"-?"}, "1 f= t="},
+      // Later mode options win.
+      {{"-B", "-R"}, "0 f=Makefile t= R B"},
+      {{"-R", "-B"}, "0 f=Makefile t= B"},
+      {{"-E", "-B"}, "0 f=Makefile t= B E"},
+      {{"-R", "-E"}, "0 f=Makefile t= E"},
+      {{"-R", "-C"}, "0 f=Makefile t= C"},
+      {{"-W"}, "0 f=Makefile t= W"},
+      // -N clears -S; the other order keeps it.
+      {{"-S", "-N"}, "0 f=Makefile t= norun"},
+      {{"-N", "-S"}, "0 f=Makefile t= S norun"},
+      {{"-Q"}, "0 f=Makefile t= Q norun"},
+      {{"-T"}, "0 f=Makefile t= T norun"},
+      {{"-L"}, "0 f=Makefile t= L"},
+      {{"-X2"}, "0 f=Makefile t= X X2"},
+      {{"-X22"}, "0 f=Makefile t= X"},
+      {{"-X3"}, "0 f=Makefile t= X"},
+      {{"-x"}, "0 f=Makefile t= X"},
+  };
+  for (const auto& [arguments, expected] : cases) {
+    const std::string actual = Parse(arguments);
+    EXPECT_TRUE(actual == expected) << actual.substr(0, 80) << " expected " << expected.substr(0, 80);
   }
 }
 
-TEST(ParseCommandLine, MakefileNameAttachedOrNext) {
-  EXPECT_EQ(Parse({"-Fbuild.mak"}).options.makefileName, "build.mak");
-  EXPECT_EQ(Parse({"-F", "build.mak"}).options.makefileName, "build.mak");
-  EXPECT_EQ(Parse({"/f", "x.mak", "all"}).options.targetName, "all");
-  EXPECT_EQ(Parse({"-F"}).options.makefileName, "Makefile");
-  // Only the argument right after a bare -F is its name.
-  Parsed parsed = Parse({"-F", "-A", "x"});
-  EXPECT_EQ(parsed.options.makefileName, "Makefile");
-  EXPECT_EQ(parsed.options.buildAll, 1);
-  EXPECT_EQ(parsed.options.targetName, "x");
-  // A name after -F that holds '=' is still the makefile, not a macro.
-  EXPECT_EQ(Parse({"-F", "a=b.mak"}).options.makefileName, "a=b.mak");
-}
-
-TEST(ParseCommandLine, AbsolutePathsAreNotOptionsWhereSlashSeparates) {
-  Parsed parsed = Parse({"-F", "/src/build.mak", "/a"});
-  EXPECT_EQ(parsed.result, 0);
-  EXPECT_EQ(parsed.options.buildAll, 1);
-  if (platform::kPathSeparator == '/') {
-    EXPECT_EQ(parsed.options.makefileName, "/src/build.mak");
-    EXPECT_EQ(parsed.options.silent, 0);
-  } else {
-    // On Windows "/src..." is the option -S, and -F keeps waiting in vain.
-    EXPECT_EQ(parsed.options.makefileName, "Makefile");
-    EXPECT_EQ(parsed.options.silent, 1);
-  }
-}
-
-TEST(ParseCommandLine, MacroDefinitionsAndOneTarget) {
-  Parsed parsed = Parse({"CFG=debug", "all", "other", " X = 1 "});
-  EXPECT_EQ(parsed.options.targetName, "all");
-  EXPECT_EQ(parsed.macros.LookupMacro("CFG"), "debug");
-  EXPECT_EQ(parsed.macros.LookupMacro(" X"), "1");
-  EXPECT_FALSE(parsed.macros.LookupMacro("other"));
-}
-
-TEST(ParseCommandLine, UnknownOptionsStop) {
-  for (const char* option : {"-c", "-", "/", "-Z", "-1", "-\xE3\x81\x82"}) {
-    EXPECT_EQ(Parse({option}).result, 1) << option;
-  }
-}
-
-TEST(ParseCommandLine, UsageStopsBeforeLaterOptions) {
-  EXPECT_EQ(Parse({"-H", "-Z"}).result, 1);
-  EXPECT_EQ(Parse({"-?"}).result, 1);
-}
-
-TEST(ParseCommandLine, LaterModeOptionsWin) {
-  Parsed clientAfterServer = Parse({"-B", "-R"});
-  EXPECT_EQ(clientAfterServer.options.clientMode, 1);
-  EXPECT_EQ(clientAfterServer.options.serverMode, 1);
-  Parsed serverAfterClient = Parse({"-R", "-B"});
-  EXPECT_EQ(serverAfterClient.options.serverMode, 1);
-  EXPECT_EQ(serverAfterClient.options.clientMode, 0);
-  Parsed dialog = Parse({"-E", "-B"});
-  EXPECT_EQ(dialog.options.serverSettingsDialog, 1);
-  Parsed hidden = Parse({"-R", "-C"});
-  EXPECT_EQ(hidden.options.clientModeHidden, 1);
-  EXPECT_EQ(hidden.options.clientMode, 0);
-}
-
-TEST(ParseCommandLine, SilentAndNoExecuteInteract) {
-  Parsed echoOnly = Parse({"-S", "-N"});
-  EXPECT_EQ(echoOnly.options.silent, 0);
-  EXPECT_EQ(echoOnly.options.executeCommands, 0);
-  Parsed quiet = Parse({"-N", "-S"});
-  EXPECT_EQ(quiet.options.silent, 1);
-  EXPECT_EQ(quiet.options.executeCommands, 0);
-  EXPECT_EQ(Parse({"-Q"}).options.executeCommands, 0);
-  EXPECT_EQ(Parse({"-T"}).options.executeCommands, 0);
-  EXPECT_EQ(Parse({"-L"}).options.useDirectRunner, 0);
-}
-
-TEST(ParseCommandLine, ProgressOptions) {
-  Parsed x2 = Parse({"-X2"});
-  EXPECT_EQ(x2.options.progressOutput, 1);
-  EXPECT_EQ(x2.options.echoInlineFiles, 1);
-  for (const char* other : {"-X22", "-X3", "-x"}) {
-    Parsed parsed = Parse({other});
-    EXPECT_EQ(parsed.options.progressOutput, 1) << other;
-    EXPECT_EQ(parsed.options.echoInlineFiles, 0) << other;
-  }
-}
-
-TEST(ParseCommandLine, EmptyAndHugeArguments) {
-  Parsed parsed = Parse({"", std::string(1 << 20, 'a')});
-  EXPECT_EQ(parsed.result, 0);
-  EXPECT_EQ(parsed.options.targetName.size(), 1u << 20);
+TEST(ParseCommandLine, MacroDefinitions) {
+  makefile::MacroTable macros;
+  Parse({"CFG=debug", "all", "other", " X = 1 "}, &macros);
+  EXPECT_EQ(macros.LookupMacro("CFG"), "debug");
+  EXPECT_EQ(macros.LookupMacro(" X"), "1");
+  EXPECT_FALSE(macros.LookupMacro("other"));
 }
 
 }  // namespace

@@ -7,78 +7,64 @@
 namespace {
 
 using testing_support::Narrow;
-using testing_support::RunBramle;
-using testing_support::ScratchDirectory;
 
-std::string ExpectedUsage() {
-  std::string text = "bramle ver 1.16 \n";
+TEST(Entry, OptionsThatEndTheRunEarly) {
+  std::string usage = "bramle ver 1.16 \n";
   for (unsigned number = 23002; number <= 23020; ++number) {
-    text += diag::LoadMessage(number) + "\n";
+    usage += diag::LoadMessage(number) + "\n";
     // -J's line stands among the ordinary options, after -I.
-    if (number == 23010) text += diag::LoadMessage(23021) + "\n";
+    if (number == 23010) usage += diag::LoadMessage(23021) + "\n";
   }
-  return text;
-}
-
-TEST(Entry, UsageTextAndExitCode) {
-  ScratchDirectory scratch;
-  for (const char* option : {"-H", "-?", "/h"}) {
-    auto result = RunBramle({option}, scratch.path());
-    EXPECT_EQ(result.exitCode, 1) << option;
-    EXPECT_EQ(result.out, ExpectedUsage()) << option;
-    EXPECT_EQ(result.err, "") << option;
+  ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);
+  const std::string unknown = Narrow("\nBramle: FatalError 定義されていないコマンドオプションです\nメイク処理を中断します。");
+  const struct {
+    std::vector<std::string> arguments;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{"-H"}, usage, ""},
+      {{"-?"}, usage, ""},
+      {{"/h"}, usage, ""},
+      {{"-H", "-Z"}, usage, ""},  // help stops before the unknown option
+      {{"-Z"}, "", unknown},
+      {{"-c"}, "", unknown},
+      {{"-"}, "", unknown},
+      {{"/"}, "", unknown},
+      // Parsing that stops early never reaches the update text.
+      {{"-V", "-Z"}, "", unknown},
+      {{"-V", "-H"}, usage, ""},
+  };
+  testing_support::ScratchDirectory scratch;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments[0]);
+    const auto result = testing_support::RunBramle(c.arguments, scratch.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
   }
-}
-
-TEST(Entry, UsageStartsWithTheJapaneseFormatLine) {
-  ScratchDirectory scratch;
-  auto result = RunBramle({"-H"}, scratch.path());
-  EXPECT_EQ(result.out.substr(0, 17 + Narrow("コマンド書式：").size()), "bramle ver 1.16 \n" + Narrow("コマンド書式："));
-}
-
-TEST(Entry, UnknownOptionIsFramedFatalError) {
-  ScratchDirectory scratch;
-  const std::string expected = Narrow("\nBramle: FatalError 定義されていないコマンドオプションです\nメイク処理を中断します。");
-  for (const char* option : {"-Z", "-c", "-", "/"}) {
-    auto result = RunBramle({option}, scratch.path());
-    EXPECT_EQ(result.exitCode, 1) << option;
-    EXPECT_EQ(result.err, expected) << option;
-    EXPECT_EQ(result.out, "") << option;
-  }
-}
-
-TEST(Entry, HelpBeforeUnknownOptionNeverReportsIt) {
-  ScratchDirectory scratch;
-  auto result = RunBramle({"-H", "-Z"}, scratch.path());
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "");
 }
 
 TEST(Entry, UpdateInfoFollowsParsing) {
-  ScratchDirectory scratch;
-  auto info = RunBramle({"-V", "-F", "missing.mak"}, scratch.path());
+  testing_support::ScratchDirectory scratch;
+  auto info = testing_support::RunBramle({"-V", "-F", "missing.mak"}, scratch.path());
   const std::string updateInfo = "bramle ver 1.16 \n Update info:\n -x2 option changed (put inlinefiles)\n\n";
   EXPECT_EQ(info.out.substr(0, updateInfo.size()), updateInfo);
-  // Parsing that stops early never reaches the update text.
-  EXPECT_EQ(RunBramle({"-V", "-Z"}, scratch.path()).out, "");
-  EXPECT_EQ(RunBramle({"-V", "-H"}, scratch.path()).out, ExpectedUsage());
 }
 
 TEST(Entry, ModesNotInThisBuildSaySoAndFail) {
-  ScratchDirectory scratch;
+  testing_support::ScratchDirectory scratch;
   for (const char* option : {"-B", "-E", "-W"}) {
-    auto result = RunBramle({option}, scratch.path());
+    auto result = testing_support::RunBramle({option}, scratch.path());
     EXPECT_EQ(result.exitCode, 1) << option;
     EXPECT_NE(result.err.find("not available"), std::string::npos) << option;
   }
 }
 
 TEST(Entry, NonAsciiAndLongArgumentsDoNotCrash) {
-  ScratchDirectory scratch;
-  auto nonAscii = RunBramle({Narrow("-Fメイク.mak"), Narrow("ターゲット")}, scratch.path());
-  EXPECT_EQ(nonAscii.exitCode, 1);
-  auto longArgument = RunBramle({"-F" + std::string(4000, 'm'), std::string(4000, 't')}, scratch.path());
-  EXPECT_EQ(longArgument.exitCode, 1);
+  testing_support::ScratchDirectory scratch;
+  EXPECT_EQ(testing_support::RunBramle({Narrow("-Fメイク.mak"), Narrow("ターゲット")}, scratch.path()).exitCode, 1);
+  EXPECT_EQ(testing_support::RunBramle({"-F" + std::string(4000, 'm'), std::string(4000, 't')}, scratch.path()).exitCode,
+            1);
 }
 
 }  // namespace

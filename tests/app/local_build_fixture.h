@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/message_catalogue.h"
 #include "platform/path.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
+#include "support/timed_files.h"
 
 namespace app::test {
 
@@ -19,43 +22,75 @@ inline constexpr bool kWindows = platform::kPathSeparator == '\\';
 // Prints a file's content.
 inline const char* const kShowFile = kWindows ? "type" : "cat";
 
+// One run: the makefile, the files it finds (Windows-style name, age in
+// seconds or -1 for the time of writing), the arguments, and everything
+// bramle must give back.
+struct BuildCase {
+  std::string makefile;
+  std::vector<std::pair<std::string, int>> files;
+  std::vector<std::string> arguments;
+  int exitCode;
+  std::string out;
+  std::string err;
+  bool errIsPrefix = false;  // only the start of standard error is fixed
+};
+
 class LocalBuild : public ::testing::Test {
  protected:
-  void Makefile(const std::string& text) const { scratch_.Write("Makefile", text); }
+  void Makefile(const std::string& text) const { scratch_->Write("Makefile", text); }
 
   // Writes `name` (Windows-style) with a modification time `age` seconds
   // before a fixed reference in the past.
   void MakeFile(const std::string& name, int age, const std::string& content = "x\n") const {
-    WriteFile(name, content);
-    SetAge(name, age);
+    testing_support::WriteAged(*scratch_, name, age, content);
   }
   // Writes `name` (Windows-style, narrow encoding) with the time of writing.
   void WriteFile(const std::string& name, const std::string& content = "x\n") const {
-    scratch_.Write(testing_support::NativePath(name), content);
-  }
-  void SetAge(const std::string& name, int age) const {
-    std::filesystem::last_write_time(Path(name), reference_ - std::chrono::seconds(age));
+    scratch_->Write(testing_support::NativePath(name), content);
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
-  std::string Read(const std::string& name) const { return scratch_.Read(testing_support::NativePath(name)); }
+  std::string Read(const std::string& name) const { return scratch_->Read(testing_support::NativePath(name)); }
   bool IsNewerThanReference(const std::string& name) const {
-    return std::filesystem::last_write_time(Path(name)) > reference_;
+    return std::filesystem::last_write_time(Path(name)) > testing_support::ReferenceTime();
   }
 
   testing_support::ProcessResult Run(const std::vector<std::string>& arguments = {}) const {
-    return testing_support::RunBramle(arguments, scratch_.path());
+    return testing_support::RunBramle(arguments, scratch_->path());
+  }
+  // Run with the temporary folder (TMP on Windows, TMPDIR else) at `folder`.
+  testing_support::ProcessResult RunWithTemporary(const std::string& folder,
+                                                  const std::vector<std::string>& arguments = {}) const {
+    return testing_support::RunBramleWithVariable(kWindows ? "TMP" : "TMPDIR", folder, arguments, scratch_->path());
   }
 
-  const std::filesystem::path& Directory() const { return scratch_.path(); }
+  const std::filesystem::path& Directory() const { return scratch_->path(); }
+
+  // Runs each case in a directory of its own.
+  void ExpectRuns(const std::vector<BuildCase>& cases) {
+    for (const BuildCase& c : cases) {
+      std::string arguments;
+      for (const std::string& argument : c.arguments) arguments += " " + argument;
+      SCOPED_TRACE(c.makefile + "with" + arguments);
+      scratch_ = std::make_unique<testing_support::ScratchDirectory>();
+      Makefile(c.makefile);
+      for (const auto& [name, age] : c.files) age < 0 ? WriteFile(name) : MakeFile(name, age);
+      const auto result = Run(c.arguments);
+      EXPECT_EQ(result.exitCode, c.exitCode);
+      EXPECT_EQ(result.out, c.out);
+      if (c.errIsPrefix) {
+        EXPECT_EQ(result.err.substr(0, c.err.size()), c.err);
+      } else {
+        EXPECT_EQ(result.err, c.err);
+      }
+    }
+  }
 
  private:
   std::filesystem::path Path(const std::string& name) const {
-    return scratch_.path() / testing_support::NativePath(name);
+    return scratch_->path() / testing_support::NativePath(name);
   }
 
-  testing_support::ScratchDirectory scratch_;
-  const std::filesystem::file_time_type reference_ =
-      std::chrono::floor<std::chrono::seconds>(std::filesystem::file_time_type::clock::now()) - std::chrono::hours(1);
+  std::unique_ptr<testing_support::ScratchDirectory> scratch_ = std::make_unique<testing_support::ScratchDirectory>();
 };
 
 // The framed texts bramle writes to standard error.
@@ -64,15 +99,18 @@ std::string Fatal(unsigned number, const Arguments&... arguments) {
   return diag::FormatCatalogMessage(22000, diag::FormatCatalogMessage(number, arguments...));
 }
 
-// Text files as the platform writes them.
-inline std::string NativeLines(const std::string& text) {
-  if (!kWindows) return text;
-  std::string converted;
-  for (char c : text) {
-    if (c == '\n') converted.push_back('\r');
-    converted.push_back(c);
-  }
-  return converted;
+// The report of a command that failed under -K.
+inline std::string CommandError(const std::string& program, int code) {
+  return diag::FormatCatalogMessage(22003, program, code);
 }
+
+// The warning of a command that could not start.
+inline std::string StartFailed() {
+  return diag::FormatCatalogMessage(
+      22002, testing_support::Narrow("コマンドの実行に失敗しました。コマンドが実行できるかどうか確認してください\n"));
+}
+
+// Text files as the platform writes them.
+inline std::string NativeLines(const std::string& text) { return kWindows ? testing_support::ToCrLf(text) : text; }
 
 }  // namespace app::test

@@ -1,3 +1,5 @@
+// A local build end to end: what runs, what is echoed, how it fails, the
+// messages on standard error and the exit code, with and without -I and -K.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,102 +7,128 @@
 #include "diag/message_catalogue.h"
 #include "engine/model_report.h"
 #include "local_build_fixture.h"
-#include "platform/directory.h"
 #include "platform/file_status.h"
 #include "support/bramle_process.h"
 
 namespace app::test {
 namespace {
 
+using diag::FormatCatalogMessage;
 using testing_support::Narrow;
 using testing_support::NativePath;
 
-TEST_F(LocalBuild, OutOfDateTargetRunsItsCommandsInOrder) {
-  Makefile("out.txt: in.txt\n\techo one\n\techo two > out.txt\n");
-  MakeFile("in.txt", 10);
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "  echo one\none\n  echo two > out.txt\n");
-  EXPECT_EQ(result.err, "");
-  EXPECT_TRUE(Exists("out.txt"));
+TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
+  const std::string echoes = "t:\n\techo shown\n\t@echo hidden\n";
+  const std::string twoTargets = "all: a b\na:\n\techo a\nb:\n\techo b\n";
+  const std::string compile = "t.obj: a.c\n\techo compile\n";
+  ExpectRuns({
+      {"out.txt: in.txt\n\techo one\n\techo two > out.txt\n", {{"in.txt", 10}}, {}, 0,
+       "  echo one\none\n  echo two > out.txt\n", ""},
+      // Equal times are up to date, one second newer is not.
+      {"out.txt: in.txt\n\techo rebuilt\n", {{"in.txt", 10}, {"out.txt", 10}}, {}, 0, "", ""},
+      {"out.txt: in.txt\n\techo rebuilt\n", {{"in.txt", 9}, {"out.txt", 10}}, {}, 0, "  echo rebuilt\nrebuilt\n", ""},
+      // A silent line is not listed either; -N clears -S, the other order keeps it.
+      {echoes, {}, {"-S"}, 0, "shown\n", ""},
+      {echoes, {}, {"-N"}, 0, "  echo shown\n", ""},
+      {echoes, {}, {"-S", "-N"}, 0, "  echo shown\n", ""},
+      {echoes, {}, {"-N", "-S"}, 0, "", ""},
+      {echoes, {}, {"-Q"}, 0, "  echo shown\n", ""},
+      {echoes, {}, {"-S", "-Q"}, 0, "", ""},
+      {compile, {{"a.c", 20}, {"t.obj", 10}}, {"-A"}, 0, "  echo compile\ncompile\n", ""},
+      {compile, {{"a.c", 20}, {"t.obj", 10}}, {"-T"}, 0, "", ""},
+      {twoTargets, {}, {}, 0, "  echo a\na\n  echo b\nb\n", ""},
+      {twoTargets, {}, {"B"}, 0, "  echo b\nb\n", ""},
+      // A name no target has builds the default target.
+      {twoTargets, {}, {"nothing"}, 0, "  echo a\na\n  echo b\nb\n", ""},
+      {"all: one two\none: lib\n\techo one\ntwo: lib\n\techo two\nlib: lib.c\n\techo lib\n",
+       {{"lib.c", 30}, {"lib", 20}, {"one", 10}, {"two", 10}}, {}, 0, "", ""},
+      {".SUFFIXES: .txt .out\n.txt.out:\n\techo from $<\nall: a.out\n", {{"a.txt", 10}}, {"-N"}, 0,
+       "  echo from a.txt\n", ""},
+      {NativePath("obj\\foo.obj: $*.c $(*F).h\n\techo $**\n"), {{"obj\\foo.c", 10}, {"foo.h", 10}}, {"-N"}, 0,
+       NativePath("  echo obj\\foo.c foo.h\n"), ""},
+      // Progress for a front end: counts on standard output, names and
+      // command output on standard error.
+      {"all: a b\na:\n\techo out-a\nb:\n\t@echo out-b\n", {}, {"-X"}, 0, "MaxCount: 2\nCount: 1\nCount: 2\n",
+       "a\nout-a\nb\n"},
+      {"all: bad good\nbad:\n\texit 3\ngood:\n\techo good\n", {}, {"-X", "-K"}, 3,
+       "MaxCount: 2\nCount: 1\nCount: 2\n", "bad\n" + FormatCatalogMessage(30010, "exit", 3) + "good\ngood\n"},
+      {"t:\n\techo plain\n\techo <<note.txt\nfirst\n<<KEEP\n", {}, {"-X2", "-N"}, 0, "MaxCount: 1\nCount: 1\n",
+       "t\necho plainecho note.txt >>\nfirst\n\n>>\n"},
+  });
 }
 
-TEST_F(LocalBuild, UpToDateWhenTimesAreEqualOutOfDateWhenOneSecondNewer) {
-  Makefile("out.txt: in.txt\n\techo rebuilt\n");
-  MakeFile("in.txt", 10);
-  MakeFile("out.txt", 10);
-  EXPECT_EQ(Run().out, "");
-  SetAge("in.txt", 9);
-  EXPECT_EQ(Run().out, "  echo rebuilt\nrebuilt\n");
-}
-
-TEST_F(LocalBuild, EchoOptions) {
-  Makefile("t:\n\techo shown\n\t@echo hidden\n");
-  EXPECT_EQ(Run({"-S"}).out, "shown\n");
-  // A silent line is not listed either.
-  EXPECT_EQ(Run({"-N"}).out, "  echo shown\n");
-  // -N clears -S; the other order keeps it.
-  EXPECT_EQ(Run({"-S", "-N"}).out, "  echo shown\n");
-  EXPECT_EQ(Run({"-N", "-S"}).out, "");
-  EXPECT_EQ(Run({"-Q"}).out, "  echo shown\n");
-  EXPECT_EQ(Run({"-S", "-Q"}).out, "");
-}
-
-TEST_F(LocalBuild, FailingCommandStopsTheBuild) {
-  Makefile("all: a b\na:\n\texit 3\n\techo after\nb:\n\techo b\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "  exit 3\n");
-  EXPECT_EQ(result.err, Fatal(22504, "exit 3", 3));
-}
-
-TEST_F(LocalBuild, IgnoredFailuresGoOn) {
-  Makefile("all: a b\na:\n\t-exit 3\n\techo after\nb:\n\texit 4\n\techo b\n");
-  const auto withPrefix = Run({"a"});
-  EXPECT_EQ(withPrefix.exitCode, 0);
-  EXPECT_EQ(withPrefix.out, "  exit 3\n  echo after\nafter\n");
-  const auto withOption = Run({"-I"});
-  EXPECT_EQ(withOption.exitCode, 0);
-  EXPECT_EQ(withOption.out, "  exit 3\n  echo after\nafter\n  exit 4\n  echo b\nb\n");
-  EXPECT_EQ(withOption.err, "");
-}
-
-TEST_F(LocalBuild, KeepGoingBuildsWhatDoesNotDependOnTheFailure) {
-  Makefile("all: bad good\nbad:\n\texit 3\n\techo never\ngood:\n\techo good\n");
-  const auto result = Run({"-K"});
-  EXPECT_EQ(result.exitCode, 3);
-  EXPECT_EQ(result.out, "  exit 3\n  echo good\ngood\n");
-  EXPECT_EQ(result.err, diag::FormatCatalogMessage(22003, "exit", 3));
-}
-
-TEST_F(LocalBuild, KeepGoingEndsAtAMissingFileAboveTheFailure) {
-  Makefile("all: top other\ntop: bad\n\techo top\nbad:\n\texit 5\nother:\n\techo other\n");
-  const auto result = Run({"-K"});
-  EXPECT_EQ(result.exitCode, 5);
-  EXPECT_EQ(result.out, "  exit 5\n");
-  EXPECT_EQ(result.err, diag::FormatCatalogMessage(22003, "exit", 5) + Fatal(30008, "top"));
-}
-
-TEST_F(LocalBuild, ProgramNameOfTheErrorHasNoDirectoryOrExtension) {
-  Makefile(NativePath("t:\n\t\"tools\\no such.exe\" arg\n"));
-  const auto result = Run({"-K"});
-  EXPECT_EQ(result.exitCode, 2);
-  EXPECT_NE(result.err.find(diag::FormatCatalogMessage(22003, "no such", 2)), std::string::npos);
-  EXPECT_NE(result.err.find(diag::FormatCatalogMessage(22002, Narrow("コマンドの実行に失敗しました。"
-                                                                     "コマンドが実行できるかどうか確認してください\n"))),
-            std::string::npos);
-}
-
-TEST_F(LocalBuild, MissingDependentNamesTheFile) {
-  Makefile(NativePath("app: obj\\gone.obj\n\techo link\n"));
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, Fatal(30008, "gone.obj"));
-
-  const auto keepGoing = Run({"-K"});
-  EXPECT_EQ(keepGoing.exitCode, 1);
-  EXPECT_EQ(keepGoing.err, diag::FormatCatalogMessage(23602, "gone.obj") + "\n" + Fatal(30008, "gone.obj"));
+TEST_F(LocalBuild, HowABuildFails) {
+  const std::string failing = "all: a b\na:\n\texit 3\n\techo after\nb:\n\techo b\n";
+  const std::string ignored = "all: a b\na:\n\t-exit 3\n\techo after\nb:\n\texit 4\n\techo b\n";
+  const std::string badGood = "all: bad good\nbad:\n\texit 3\n\techo never\ngood:\n\techo good\n";
+  const std::string cannotStart = "all: a b\na:\n\tno-such-program arg\n\techo after\nb:\n\techo b\n";
+  const std::string missing = NativePath("app: obj\\gone.obj\n\techo link\n");
+  const std::string unwritable = NativePath(std::string("all: t other\nt:\n\t") + kShowFile +
+                                            " <<no\\such\\dir\\list.txt\ncontent\n<<KEEP\nother:\n\techo other\n");
+  // POSIX: the shell that runs the line is killed. Windows: the code of a
+  // process stopped by Ctrl+C, which no command can send to itself alone.
+  const std::string killer = kWindows ? "exit" : "kill";
+  const std::string killed = killer + (kWindows ? " -1073741510" : " -9 $$");
+  const int killedCode = kWindows ? -1073741510 : 128 + 9;
+  const std::string killedMakefile = "all: bad good\nbad:\n\t" + killed + "\n\techo never\ngood:\n\techo good\n";
+  // The batch runner's processor itself goes: killed with its group on
+  // POSIX, ended by exit inside a batch file under cmd.exe.
+  const std::string endsProcessor = kWindows ? "exit 3" : "kill -9 0";
+  const int endsProcessorCode = kWindows ? 3 : 128 + 9;
+  const std::string rm = kWindows ? "del" : "rm";
+  ExpectRuns({
+      {failing, {}, {}, 1, "  exit 3\n", Fatal(22504, "exit 3", 3)},
+      {"t:\n\t@exit 3\n", {}, {}, 1, "", Fatal(22504, "exit 3", 3)},
+      {"t:\n\techo batch\n\texit 6\n", {}, {"-L"}, 1, "  echo batch\nbatch\n  exit 6\n", Fatal(22504, "exit 6", 6)},
+      {ignored, {}, {"a"}, 0, "  exit 3\n  echo after\nafter\n", ""},
+      {ignored, {}, {"-I"}, 0, "  exit 3\n  echo after\nafter\n  exit 4\n  echo b\nb\n", ""},
+      {badGood, {}, {"-K"}, 3, "  exit 3\n  echo good\ngood\n", CommandError("exit", 3)},
+      {badGood, {}, {"-L", "-K"}, 3, "  exit 3\n  echo good\ngood\n", CommandError("exit", 3)},
+      {badGood, {}, {"-L", "-I"}, 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},
+      // -I takes precedence over -K in either order.
+      {badGood, {}, {"-I", "-K"}, 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},
+      {badGood, {}, {"-K", "-I"}, 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},
+      // mid lists the failed target; its file exists, so the walk goes on
+      // past it; the first failing code is the run's.
+      {"all: bad1 mid other bad2\nbad1:\n\texit 3\n\techo never\nmid: bad1\n\techo mid\nother:\n\techo other\n"
+       "bad2:\n\texit 4\n",
+       {{"mid", 10}}, {"-K"}, 3, "  exit 3\n  echo other\nother\n  exit 4\n",
+       CommandError("exit", 3) + CommandError("exit", 4)},
+      // A missing file above the failure ends the run with the failing code.
+      {"all: top other\ntop: bad\n\techo top\nbad:\n\texit 5\nother:\n\techo other\n", {}, {"-K"}, 5, "  exit 5\n",
+       CommandError("exit", 5) + Fatal(30008, "top")},
+      // The warning of a missing file comes only while no failure is recorded.
+      {"all: bad miss.h\nbad:\n\texit 5\n", {}, {"-K"}, 5, "  exit 5\n", CommandError("exit", 5) + Fatal(30008, "miss.h")},
+      {missing, {}, {}, 1, "", Fatal(30008, "gone.obj")},
+      {missing, {}, {"-K"}, 1, "", FormatCatalogMessage(23602, "gone.obj") + "\n" + Fatal(30008, "gone.obj")},
+      {"all: gen use after\ngen:\n\t" + rm + " data.txt\nuse: data.txt\n\techo use\nafter:\n\techo after\n",
+       {{"data.txt", 10}}, {}, 1, "  " + rm + " data.txt\n", Fatal(30008, "data.txt")},
+      // A command that cannot start fails with code 2.
+      {cannotStart, {}, {}, 1, "  no-such-program arg\n", StartFailed() + Fatal(22504, "no-such-program arg", 2)},
+      {cannotStart, {}, {"-I"}, 0, "  no-such-program arg\n  echo after\nafter\n  echo b\nb\n", StartFailed()},
+      {cannotStart, {}, {"-K"}, 2, "  no-such-program arg\n  echo b\nb\n",
+       StartFailed() + CommandError("no-such-program", 2)},
+      // The program's name in the message has no directory or extension.
+      {NativePath("t:\n\t\"tools\\no such.exe\" arg\n"), {}, {"-K"}, 2, NativePath("  \"tools\\no such.exe\" arg\n"),
+       StartFailed() + CommandError("no such", 2)},
+      {unwritable, {}, {"-K"}, 1, "  echo other\nother\n",
+       FormatCatalogMessage(22002, FormatCatalogMessage(22509, NativePath("no\\such\\dir\\list.txt"))) +
+           CommandError(kShowFile, 1)},
+      {killedMakefile, {}, {}, 1, "  " + killed + "\n", Fatal(22504, killed, killedCode)},
+      {killedMakefile, {}, {"-K"}, killedCode, "  " + killed + "\n  echo good\ngood\n",
+       CommandError(killer, killedCode)},
+      {"all: bad good\nbad:\n\t" + endsProcessor + "\ngood:\n\techo good\n", {}, {"-L", "-K"}, endsProcessorCode,
+       "  " + endsProcessor + "\n  echo good\ngood\n", CommandError(kWindows ? "exit" : "kill", endsProcessorCode)},
+      // Errors of the makefile or of the model end the run before any command.
+      {"all: a\na: b\n\techo a\nb: a\n\techo b\n", {}, {}, 1, "", Fatal(20028, "a -> b -> a")},
+      {"all: a\n\techo all\na: all\n\techo a\n", {}, {}, 1, "",
+       FormatCatalogMessage(22004, FormatCatalogMessage(20028, "all -> a -> all")), true},
+      {"X = 1\n", {}, {}, 1, "", Fatal(22508)},
+      {"first:\n\techo never\ntarget without colon\n", {}, {}, 1, "",
+       FormatCatalogMessage(22004, diag::LoadMessage(20022)), true},
+      {"", {}, {"-F", "nothing.mak"}, 1, "", FormatCatalogMessage(22004, FormatCatalogMessage(20023, "nothing.mak")),
+       true},
+  });
 }
 
 TEST_F(LocalBuild, TouchSetsTimesInsteadOfRunning) {
@@ -109,32 +137,16 @@ TEST_F(LocalBuild, TouchSetsTimesInsteadOfRunning) {
   MakeFile("old.obj", 20);
   const auto result = Run({"-T"});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, diag::FormatCatalogMessage(22500, "old.obj") + "\n" +
-                            diag::FormatCatalogMessage(22501, "new.obj") + "\n");
+  EXPECT_EQ(result.out, FormatCatalogMessage(22500, "old.obj") + "\n" + FormatCatalogMessage(22501, "new.obj") + "\n");
   EXPECT_TRUE(IsNewerThanReference("old.obj"));
   EXPECT_EQ(Read("old.obj"), "x\n");
   EXPECT_FALSE(Exists("new.obj"));
 }
 
-TEST_F(LocalBuild, TouchOnAnUpToDateTreePrintsNothing) {
-  Makefile("t.obj: a.c\n\techo compile\n");
-  MakeFile("a.c", 20);
-  MakeFile("t.obj", 10);
-  const auto result = Run({"-T"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "");
-}
-
-TEST_F(LocalBuild, BuildAllIgnoresTimes) {
-  Makefile("t.obj: a.c\n\techo compile\n");
-  MakeFile("a.c", 20);
-  MakeFile("t.obj", 10);
-  EXPECT_EQ(Run({"-A"}).out, "  echo compile\ncompile\n");
-}
-
 TEST_F(LocalBuild, TimestampViewBeforeTheCommands) {
-  Makefile("t.obj: a.c\n\techo compile\n");
+  Makefile("t.obj: a.c a.h\n\techo compile\n");
   MakeFile("a.c", 20);
+  MakeFile("a.h", 20);
   const auto result = Run({"-D"});
   EXPECT_EQ(result.exitCode, 0);
   const std::string time = engine::FormatFileTime(platform::PathStatus((Directory() / "a.c").string()).modified);
@@ -144,44 +156,11 @@ TEST_F(LocalBuild, TimestampViewBeforeTheCommands) {
             "|   File is not exist.\n"
             "| [Depend:1] a.c :\n"
             "|   Timestamp is " + time + " \n"
+            "| [Depend:2] a.h :\n"
+            "|   Timestamp is " + time + " \n"
             "+-------------------------------------------\n"
             "  echo compile\n"
             "compile\n");
-}
-
-TEST_F(LocalBuild, TimestampViewListsDependentsAsLoaded) {
-  Makefile("t.obj: a.c a.h\n\techo compile\n");
-  MakeFile("a.c", 20);
-  MakeFile("a.h", 20);
-  const auto result = Run({"-D"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_NE(result.out.find("| [Depend:2] a.h :\n|   Timestamp is "), std::string::npos);
-  EXPECT_NE(result.out.find("+-------------------------------------------\n  echo compile\ncompile\n"),
-            std::string::npos);
-}
-
-TEST_F(LocalBuild, ProgressOutputForAFrontEnd) {
-  Makefile("all: a b\na:\n\techo out-a\nb:\n\t@echo out-b\n");
-  const auto result = Run({"-X"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "MaxCount: 2\nCount: 1\nCount: 2\n");
-  EXPECT_EQ(result.err, "a\nout-a\nb\n");
-}
-
-TEST_F(LocalBuild, ProgressOutputReportsFailuresOnStandardError) {
-  Makefile("all: bad good\nbad:\n\texit 3\ngood:\n\techo good\n");
-  const auto result = Run({"-X", "-K"});
-  EXPECT_EQ(result.exitCode, 3);
-  EXPECT_EQ(result.out, "MaxCount: 2\nCount: 1\nCount: 2\n");
-  EXPECT_EQ(result.err, "bad\n" + diag::FormatCatalogMessage(30010, "exit", 3) + "good\ngood\n");
-}
-
-TEST_F(LocalBuild, ProgressOutputWithInlineFilesEchoesThem) {
-  Makefile("t:\n\techo plain\n\techo <<note.txt\nfirst\n<<KEEP\n");
-  const auto result = Run({"-X2", "-N"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "MaxCount: 1\nCount: 1\n");
-  EXPECT_EQ(result.err, "t\necho plainecho note.txt >>\nfirst\n\n>>\n");
 }
 
 TEST_F(LocalBuild, ModelDumpBeforeTheBuild) {
@@ -202,96 +181,22 @@ TEST_F(LocalBuild, ModelDumpBeforeTheBuild) {
   EXPECT_EQ(result.err, Fatal(30008, "a"));
 }
 
-TEST_F(LocalBuild, SpecialMacrosInCommands) {
-  Makefile(NativePath("sub\\t.obj: a.c sub\\b.c c.h\n"
-                      "\tcc $(@F) $(@B) $* $(*F) $**\n"
-                      "\tcc [$?] [$<] [$(<F)] $$@ ^^$@ $x\n"));
-  MakeFile("a.c", 20);
-  MakeFile("sub\\b.c", 5);
-  MakeFile("c.h", 10);
-  MakeFile("sub\\t.obj", 10);
-  const auto result = Run({"-N"});
-  EXPECT_EQ(result.exitCode, 0);
-  // $$@ stands for $@: the full path, the target exists.
-  const std::string fullPath = platform::FullPath((Directory() / NativePath("sub\\t.obj")).string());
-  EXPECT_EQ(result.out, NativePath("  cc \"t.obj\" \"t\" .\\sub\\t t a.c sub\\b.c c.h\n") +
-                            NativePath("  cc [sub\\b.c] [a.c] [a.c] \"") + fullPath + "\" ^$@ $x\n");
-}
-
-TEST_F(LocalBuild, TargetBaseInDependents) {
-  Makefile(NativePath("obj\\foo.obj: $*.c $(*F).h\n\techo $**\n"));
-  MakeFile("obj\\foo.c", 10);
-  MakeFile("foo.h", 10);
-  const auto result = Run({"-N"});
-  EXPECT_EQ(result.out, NativePath("  echo obj\\foo.c foo.h\n"));
-}
-
-TEST_F(LocalBuild, InferenceRuleGivesCommandsAndSource) {
-  Makefile(".SUFFIXES: .txt .out\n.txt.out:\n\techo from $<\nall: a.out\n");
-  MakeFile("a.txt", 10);
-  const auto result = Run({"-N"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "  echo from a.txt\n");
-}
-
-TEST_F(LocalBuild, NamedInlineFileIsWrittenEvenWithoutRunning) {
+TEST_F(LocalBuild, InlineFiles) {
+  // A named file is written even without running; a temporary one gets a
+  // fresh name each run.
   Makefile(std::string("show:\n\t") + kShowFile + " <<list.txt\n$(WORD) one\ntwo\n<<KEEP\n");
   const auto listed = Run({"-N", "WORD=first"});
   EXPECT_EQ(listed.exitCode, 0);
   EXPECT_EQ(listed.out, std::string("  ") + kShowFile + " list.txt\n");
   EXPECT_EQ(Read("list.txt"), NativeLines("first one\ntwo\n\n"));
-  const auto shown = Run({"-S", "WORD=again"});
-  EXPECT_EQ(shown.out, "again one\ntwo\n\n");
-}
+  EXPECT_EQ(Run({"-S", "WORD=again"}).out, "again one\ntwo\n\n");
 
-TEST_F(LocalBuild, TemporaryInlineFileGetsAFreshName) {
   Makefile(std::string("show:\n\t@") + kShowFile + " <<\nfirst\nlast<<NOKEEP\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "");  // a silent line shows no output either
+  const auto silent = Run();
+  EXPECT_EQ(silent.exitCode, 0);
+  EXPECT_EQ(silent.out, "");  // a silent line shows no output either
   Makefile(std::string("show:\n\t") + kShowFile + " <<\nfirst\nlast<<\n");
-  const auto shown = Run({"-S"});
-  EXPECT_EQ(shown.out, "first\nlast\n");
-}
-
-TEST_F(LocalBuild, SharedUpToDateDependentIsNotRebuilt) {
-  Makefile("all: one two\none: lib\n\techo one\ntwo: lib\n\techo two\nlib: lib.c\n\techo lib\n");
-  MakeFile("lib.c", 30);
-  MakeFile("lib", 20);
-  MakeFile("one", 10);
-  MakeFile("two", 10);
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "");
-}
-
-TEST_F(LocalBuild, GroupingTargetEndsWithSuccess) {
-  Makefile("all: a b\na:\n\techo a\nb:\n\techo b\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "  echo a\na\n  echo b\nb\n");
-}
-
-TEST_F(LocalBuild, TargetOnTheCommandLine) {
-  Makefile("all: a b\na:\n\techo a\nb:\n\techo b\n");
-  EXPECT_EQ(Run({"B"}).out, "  echo b\nb\n");
-  // A name no target has builds the default target.
-  EXPECT_EQ(Run({"nothing"}).out, "  echo a\na\n  echo b\nb\n");
-}
-
-TEST_F(LocalBuild, DependencyCycleIsNamed) {
-  Makefile("all: a\na: b\n\techo a\nb: a\n\techo b\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, diag::FormatCatalogMessage(22000, diag::FormatCatalogMessage(20028, "a -> b -> a")));
-}
-
-TEST_F(LocalBuild, MakefileWithoutDependencyLines) {
-  Makefile("X = 1\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, Fatal(22508));
+  EXPECT_EQ(Run({"-S"}).out, "first\nlast\n");
 }
 
 TEST_F(LocalBuild, MakefileInAnotherDirectoryBuildsThere) {
@@ -303,25 +208,33 @@ TEST_F(LocalBuild, MakefileInAnotherDirectoryBuildsThere) {
   EXPECT_FALSE(Exists("out.txt"));
 }
 
-TEST_F(LocalBuild, MakefileErrorsEndTheRunBeforeAnyCommand) {
-  Makefile("first:\n\techo never\ntarget without colon\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err.rfind(diag::FormatCatalogMessage(22004, diag::LoadMessage(20022)), 0), 0u);
+TEST_F(LocalBuild, ProcessorThatCannotStart) {
+  // The batch runner cannot work without it; the direct runner fails only
+  // the lines that need it (a built-in command), a program starts itself.
+  const std::string processor = NativePath("\\no\\such\\processor");
+  const char* const plainProgram = kWindows ? "hostname" : "true";
+  Makefile("made.txt:\n\techo x > made.txt\n");
+  const auto batch = testing_support::RunBramleWithVariable("ComSpec", processor, {"-L"}, Directory());
+  EXPECT_EQ(batch.exitCode, 1);
+  EXPECT_EQ(batch.out, "");
+  EXPECT_EQ(batch.err, Fatal(21002));
+  EXPECT_FALSE(Exists("made.txt"));
 
-  const auto missing = Run({"-F", "nothing.mak"});
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_EQ(missing.err.rfind(diag::FormatCatalogMessage(22004, diag::FormatCatalogMessage(20023, "nothing.mak")), 0),
-            0u);
+  Makefile(std::string("t:\n\t-echo needs the processor\n\t") + plainProgram + "\n");
+  const auto direct = testing_support::RunBramleWithVariable("ComSpec", processor, {}, Directory());
+  EXPECT_EQ(direct.exitCode, 0);
+  EXPECT_EQ(direct.out.rfind(std::string("  echo needs the processor\n  ") + plainProgram + "\n", 0), 0u);
+  EXPECT_EQ(direct.err, StartFailed());
 }
 
-TEST_F(LocalBuild, BatchRunnerRunsCommandsToo) {
-  Makefile("t:\n\techo batch\n\texit 6\n");
-  const auto result = Run({"-L"});
+TEST_F(LocalBuild, NestedRunPassesItsOutputAndFailureUp) {
+  const std::string nested = "\"" + testing_support::BramleExecutable() + "\" -F " + NativePath("sub\\build.mak");
+  Makefile("all:\n\t" + nested + "\n\techo never\n");
+  MakeFile("sub\\build.mak", 0, "inner:\n\techo inner ran\n\texit 4\n");
+  const auto result = Run();
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "  echo batch\nbatch\n  exit 6\n");
-  EXPECT_EQ(result.err, Fatal(22504, "exit 6", 6));
+  EXPECT_EQ(result.out, "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n");
+  EXPECT_EQ(result.err, Fatal(22504, "exit 4", 4) + Fatal(22504, nested, 1));
 }
 
 }  // namespace

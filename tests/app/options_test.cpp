@@ -11,123 +11,51 @@
 namespace app::test {
 namespace {
 
-class BuildOptionsTree : public LocalBuild {
- protected:
-  void SetUp() override {
-    Makefile(
-        "all: old.out new.out gone.out\n"
-        "old.out: src.in\n\techo old> old.out\n"
-        "new.out: src.in\n\techo new> new.out\n"
-        "gone.out: src.in\n\t@echo gone> gone.out\n");
-    MakeFile("src.in", 20);
-    MakeFile("old.out", 30);
-    MakeFile("new.out", 10);
-  }
+std::string Touched(const char* name) { return diag::FormatCatalogMessage(22500, name) + "\n"; }
+std::string NotFound(const char* name) { return diag::FormatCatalogMessage(22501, name) + "\n"; }
 
-  static std::string Touched(const char* name) { return diag::FormatCatalogMessage(22500, name) + "\n"; }
-  static std::string NotFound(const char* name) { return diag::FormatCatalogMessage(22501, name) + "\n"; }
+TEST_F(LocalBuild, OptionsTogether) {
+  const std::string tree =
+      "all: old.out new.out gone.out\n"
+      "old.out: src.in\n\techo old> old.out\n\techo old\n"
+      "new.out: src.in\n\techo new> new.out\n\techo new\n"
+      "gone.out: src.in\n\t@echo gone> gone.out\n";
+  const std::vector<std::pair<std::string, int>> files = {{"src.in", 20}, {"old.out", 30}, {"new.out", 10}};
+  ExpectRuns({
+      {tree, files, {}, 0, "  echo old> old.out\n  echo old\nold\n", ""},
+      {tree, files, {"-Q"}, 0, "  echo old> old.out\n  echo old\n", ""},
+      {tree, files, {"-A", "-N"}, 0, "  echo old> old.out\n  echo old\n  echo new> new.out\n  echo new\n", ""},
+      {tree, files, {"-A", "-X", "-N"}, 0, "MaxCount: 3\nCount: 1\nCount: 2\nCount: 3\n", "old.out\nnew.out\ngone.out\n"},
+      // -N clears only the echo and run flags; touching still replaces the run.
+      {tree, files, {"-N", "-T"}, 0, Touched("old.out") + NotFound("gone.out"), ""},
+      {tree, files, {"-T", "-N"}, 0, Touched("old.out") + NotFound("gone.out"), ""},
+      {tree, files, {"/a", "/t"}, 0, Touched("old.out") + Touched("new.out") + NotFound("gone.out"), ""},
+      // Progress counts what is out of date; touching writes no Count lines.
+      {tree, files, {"-T", "-X"}, 0, "MaxCount: 2\n" + Touched("old.out") + NotFound("gone.out"), ""},
+      {tree, files, {"-L", "-N"}, 0, "  echo old> old.out\n  echo old\n", ""},
+      {tree, files, {"-L", "-S"}, 0, "old\n", ""},
+      // Touching still stops at a missing file.
+      {"all: old.out\nold.out: src.in missing.h\n\techo old> old.out\n", files, {"-T"}, 1, "", Fatal(30008, "missing.h")},
+  });
+}
 
-  // Nothing was built or touched.
-  void ExpectTreeUnchanged() const {
-    EXPECT_EQ(Read("old.out"), "x\n");
-    EXPECT_FALSE(IsNewerThanReference("old.out"));
-    EXPECT_FALSE(IsNewerThanReference("new.out"));
-    EXPECT_FALSE(Exists("gone.out"));
-  }
-};
-
-TEST_F(BuildOptionsTree, QueryListsWhatIsOutOfDateAndSucceeds) {
-  const auto result = Run({"-Q"});
+TEST_F(LocalBuild, TimestampViewComesBeforeTheTouch) {
+  Makefile("all: old.out gone.out\nold.out: src.in\n\techo old\ngone.out: src.in\n\techo gone\n");
+  MakeFile("src.in", 20);
+  MakeFile("old.out", 30);
+  const auto result = Run({"-T", "-D"});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "  echo old> old.out\n");
-  EXPECT_EQ(result.err, "");
-  ExpectTreeUnchanged();
-}
-
-TEST_F(BuildOptionsTree, ListOnlyTakesBuildAll) {
-  const auto result = Run({"-A", "-N"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "  echo old> old.out\n  echo new> new.out\n");
-  ExpectTreeUnchanged();
-
-  const auto progress = Run({"-A", "-X", "-N"});
-  EXPECT_EQ(progress.exitCode, 0);
-  EXPECT_EQ(progress.out, "MaxCount: 3\nCount: 1\nCount: 2\nCount: 3\n");
-  EXPECT_EQ(progress.err, "old.out\nnew.out\ngone.out\n");
-}
-
-TEST_F(BuildOptionsTree, TouchIsNotUndoneByListOnly) {
-  // -N clears only the echo and run flags; touching still replaces the run.
-  for (const std::vector<std::string>& options : {std::vector<std::string>{"-N", "-T"}, {"-T", "-N"}}) {
-    SetAge("old.out", 30);
-    const auto result = Run(options);
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, Touched("old.out") + NotFound("gone.out"));
-    EXPECT_TRUE(IsNewerThanReference("old.out"));
-    EXPECT_EQ(Read("old.out"), "x\n");
-    EXPECT_FALSE(Exists("gone.out"));
-  }
-}
-
-TEST_F(BuildOptionsTree, TouchWithBuildAllProgressAndTimestamps) {
-  const auto all = Run({"/a", "/t"});
-  EXPECT_EQ(all.exitCode, 0);
-  EXPECT_EQ(all.out, Touched("old.out") + Touched("new.out") + NotFound("gone.out"));
-
-  SetAge("old.out", 30);
-  SetAge("new.out", 10);
-  // Progress counts what is out of date; touching writes no Count lines.
-  const auto progress = Run({"-T", "-X"});
-  EXPECT_EQ(progress.exitCode, 0);
-  EXPECT_EQ(progress.out, "MaxCount: 2\n" + Touched("old.out") + NotFound("gone.out"));
-  EXPECT_EQ(progress.err, "");
-
-  SetAge("old.out", 30);
-  const auto timestamps = Run({"-T", "-D"});
-  EXPECT_EQ(timestamps.exitCode, 0);
-  const size_t view = timestamps.out.find("| [Target] old.out :\n");
-  const size_t touched = timestamps.out.find(Touched("old.out"));
-  ASSERT_NE(view, std::string::npos) << timestamps.out;
-  ASSERT_NE(touched, std::string::npos) << timestamps.out;
+  const size_t view = result.out.find("| [Target] old.out :\n");
+  const size_t touched = result.out.find(Touched("old.out"));
+  ASSERT_NE(view, std::string::npos) << result.out;
+  ASSERT_NE(touched, std::string::npos) << result.out;
   EXPECT_LT(view, touched);
-  EXPECT_NE(timestamps.out.find("| [Target] gone.out :\n|   File is not exist.\n"), std::string::npos);
+  EXPECT_NE(result.out.find("| [Target] gone.out :\n|   File is not exist.\n"), std::string::npos);
 }
 
-TEST_F(BuildOptionsTree, TouchStillStopsAtAMissingFile) {
-  Makefile("all: old.out\nold.out: src.in missing.h\n\techo old> old.out\n");
-  const auto result = Run({"-T"});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, Fatal(30008, "missing.h"));
-  ExpectTreeUnchanged();
-}
-
-TEST_F(BuildOptionsTree, BatchRunnerWithOptions) {
-  const auto listed = Run({"-L", "-N"});
-  EXPECT_EQ(listed.exitCode, 0);
-  EXPECT_EQ(listed.out, "  echo old> old.out\n");
-  ExpectTreeUnchanged();
-
-  const auto built = Run({"-L", "-S"});
-  EXPECT_EQ(built.exitCode, 0) << built.err;
-  EXPECT_EQ(built.out, "");
-  EXPECT_EQ(Read("old.out"), NativeLines("old\n"));
-  EXPECT_EQ(Read("gone.out"), NativeLines("gone\n"));
-}
-
-// Temporary inline files go where TMP (Windows) or TMPDIR says; here the
-// scratch directory, so that the test can find them.
-class InlineFileOptions : public LocalBuild {
- protected:
-  testing_support::ProcessResult RunWithTemporaryHere(const std::vector<std::string>& arguments) const {
-    return testing_support::RunBramleWithVariable(kWindows ? "TMP" : "TMPDIR", Directory().string(), arguments,
-                                                  Directory());
-  }
-};
-
-TEST_F(InlineFileOptions, ListOnlyStillWritesTheTemporaryFile) {
+TEST_F(LocalBuild, ListOnlyStillWritesTheTemporaryInlineFile) {
   Makefile(std::string("t:\n\t") + kShowFile + " <<\nfirst $@\n<<\n");
-  const auto result = RunWithTemporaryHere({"-N"});
+  const auto result = RunWithTemporary(Directory().string(), {"-N"});
   EXPECT_EQ(result.exitCode, 0);
   const std::string prefix = std::string("  ") + kShowFile + " ";
   ASSERT_EQ(result.out.rfind(prefix, 0), 0u) << result.out;
@@ -140,7 +68,7 @@ TEST_F(InlineFileOptions, ListOnlyStillWritesTheTemporaryFile) {
   EXPECT_EQ(Read(leaf), NativeLines("first \"t\"\n\n"));
 }
 
-TEST_F(InlineFileOptions, ProgressWithInlineFilesEchoesAndRuns) {
+TEST_F(LocalBuild, ProgressWithInlineFilesEchoesAndRuns) {
   Makefile(std::string("t:\n\t@") + kShowFile + " <<list.txt\nhello\n<<KEEP\n");
   const auto result = Run({"-X2"});
   EXPECT_EQ(result.exitCode, 0) << result.err;

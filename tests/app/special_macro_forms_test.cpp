@@ -56,39 +56,6 @@ TEST_F(SpecialMacroForms, EveryFormListed) {
                 "  echo " + directory + " \"t.obj\" " + target + " " + target + " ^$@\n");
 }
 
-TEST_F(SpecialMacroForms, CommandsActOnTheValues) {
-  Makefile(NativePath(std::string(kDependencyLine) +
-                      "\techo $(?F)> $(@D)\\newer.txt\n"
-                      "\techo $(<B)> $(@R).first\n"
-                      "\techo $(**B)> $*.all\n"
-                      "\techo made> $@\n"));
-  const auto result = Run({"-S"});
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(Read("sub\\newer.txt"), NativeLines("b.c\n"));
-  EXPECT_EQ(Read("sub\\t.first"), NativeLines("c\n"));
-  EXPECT_EQ(Read("sub\\t.all"), NativeLines("c a b\n"));
-  EXPECT_EQ(Read("sub\\t.obj"), NativeLines("made\n"));
-  // Now newer than every dependent: nothing is out of date.
-  EXPECT_EQ(Run().out, "");
-}
-
-TEST_F(SpecialMacroForms, FirstDependentOnlyWhileOutOfDateUnlessBuildAll) {
-  Makefile(NativePath("sub\\t.obj: inc\\c.h a.c\n\techo [$<] [$?] [$(<F)]\n"));
-  EXPECT_EQ(Run({"-N"}).out, "");  // up to date: nothing listed
-  EXPECT_EQ(Run({"-N", "-A"}).out, NativePath("  echo [.\\inc\\c.h] [inc\\c.h a.c] [c.h]\n"));
-}
-
-TEST_F(SpecialMacroForms, MakefileElsewhereMeasuresFromItsDirectory) {
-  Makefile("unused:\n");
-  MakeFile("proj\\build.mak", 0, NativePath("obj\\x.obj: src\\x.c\n\techo $* $< $(<D)> $*.txt\n"));
-  MakeFile("proj\\src\\x.c", 10);
-  WriteFile("proj\\obj\\keep");
-  const auto result = Run({"-S", "-F", NativePath("proj\\build.mak")});
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(Read("proj\\obj\\x.txt"), NativeLines(NativePath(".\\obj\\x .\\src\\x.c .\\src\n")));
-}
-
 // In code page 932 the second byte of 表 and of ソ is the backslash; neither
 // splits a path nor ends a line as a continuation.
 TEST_F(SpecialMacroForms, DoubleByteNamesKeepTheirCharacters) {

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 
 #include "support/bramle_process.h"
+#include "support/timed_files.h"
 
 namespace engine::test {
 
@@ -20,19 +20,8 @@ class FileFixture : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::current_path(previous_); }
 
-  // Creates (or rewrites) `name`, written Windows-style, with a modification
-  // time `age` seconds before a fixed reference time.
-  void MakeFile(const std::string& name, int age) const {
-    const std::filesystem::path path = scratch_.path() / testing_support::NativePath(name);
-    std::filesystem::create_directories(path.parent_path());
-    scratch_.Write(testing_support::NativePath(name), "x");
-    SetAge(name, age);
-  }
-
-  void SetAge(const std::string& name, int age) const {
-    const std::filesystem::path path = scratch_.path() / testing_support::NativePath(name);
-    std::filesystem::last_write_time(path, reference_ - std::chrono::seconds(age));
-  }
+  // Creates (or rewrites) `name`, written Windows-style, `age` seconds old.
+  void MakeFile(const std::string& name, int age) const { testing_support::WriteAged(scratch_, name, age, "x"); }
 
   std::filesystem::file_time_type ModifiedTime(const std::string& name) const {
     return std::filesystem::last_write_time(scratch_.path() / testing_support::NativePath(name));
@@ -47,9 +36,6 @@ class FileFixture : public ::testing::Test {
  private:
   testing_support::ScratchDirectory scratch_;
   std::filesystem::path previous_;
-  // Whole seconds, well in the past, so that ages compare exactly.
-  const std::filesystem::file_time_type reference_ =
-      std::chrono::floor<std::chrono::seconds>(std::filesystem::file_time_type::clock::now()) - std::chrono::hours(1);
 };
 
 }  // namespace engine::test

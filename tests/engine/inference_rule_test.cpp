@@ -11,11 +11,8 @@
 namespace engine {
 namespace {
 
-using test::CommandTexts;
 using test::Commands;
 using test::DefaultRules;
-using test::DependentNames;
-using test::Line;
 using testing_support::NativePath;
 
 using Strings = std::vector<std::string>;
@@ -98,92 +95,40 @@ TEST(RuleTable, KeysAndDerivedNames) {
   EXPECT_FALSE(rules.FindInferenceRule("readme.txt", source, commands));
 }
 
-TEST(ApplyInferenceRules, FirstSuffixDecidesAndSourceComesFirst) {
-  RuleTable rules = DefaultRules();
-  rules.AddInferenceRule(".c", "", ".obj", "", Commands({"cc $<"}));
-  rules.AddInferenceRule(".cpp", "", ".obj", "", Commands({"cl $<"}));
-  TargetModel model;
-  Line(model, "app.exe", "foo.obj", {"link"});
-  Line(model, "foo.obj", "foo.h");
-  model.ApplyInferenceRules(rules);
-  const TargetNode* foo = model.FindTarget("foo.obj");
-  EXPECT_EQ(CommandTexts(foo), (Strings{"cc $<"}));
-  EXPECT_EQ(DependentNames(foo), (Strings{"foo.c", "foo.h"}));
-  EXPECT_TRUE(foo->hadDependents);
-  // The target with commands of its own keeps them.
-  EXPECT_EQ(CommandTexts(model.FindTarget("app.exe")), (Strings{"link"}));
-}
-
-TEST(ApplyInferenceRules, ListedSourceIsNotAddedTwice) {
-  RuleTable rules = DefaultRules();
-  rules.AddInferenceRule(".c", "", ".obj", "", Commands({"cc"}));
-  TargetModel model;
-  Line(model, "all", "foo.obj");
-  Line(model, "foo.obj", "FOO.C");
-  model.ApplyInferenceRules(rules);
-  const TargetNode* foo = model.FindTarget("foo.obj");
-  EXPECT_EQ(CommandTexts(foo), (Strings{"cc"}));
-  EXPECT_EQ(DependentNames(foo), (Strings{"FOO.C"}));
-}
-
-TEST(ApplyInferenceRules, RulesChainThroughIntermediateSuffixes) {
-  RuleTable rules = DefaultRules();
-  rules.AddSuffix(".y");
-  rules.AddInferenceRule(".y", "", ".c", "", Commands({"yacc"}));
-  rules.AddInferenceRule(".c", "", ".obj", "", Commands({"cc"}));
-  TargetModel model;
-  Line(model, "all", "parse.obj");
-  model.ApplyInferenceRules(rules);
-  const TargetNode* object = model.FindTarget("parse.obj");
-  ASSERT_EQ(DependentNames(object), (Strings{"parse.c"}));
-  const TargetNode* source = object->dependents[0];
-  EXPECT_EQ(CommandTexts(source), (Strings{"yacc"}));
-  EXPECT_EQ(DependentNames(source), (Strings{"parse.y"}));
-  EXPECT_EQ(source->dependents[0]->commands, nullptr);
-}
-
-TEST(ApplyInferenceRules, InferredSourceIsANewNode) {
-  RuleTable rules = DefaultRules();
-  rules.AddInferenceRule(".c", "", ".obj", "", Commands({"cc"}));
-  TargetModel model;
-  Line(model, "all", "foo.obj foo.c");
-  model.ApplyInferenceRules(rules);
-  const TargetNode* all = model.Roots()[0];
-  const TargetNode* inferred = all->dependents[0]->dependents[0];
-  EXPECT_EQ(inferred->name, "foo.c");
-  EXPECT_NE(inferred, all->dependents[1]);
-}
-
-TEST(ApplyInferenceRules, RuleLoopsEndAtTheFirstRepeatedName) {
-  RuleTable rules = DefaultRules();
-  rules.AddInferenceRule(".c", "", ".c", "", Commands({"copy self"}));
-  rules.AddSuffix(".obj");
-  rules.AddInferenceRule(".obj", "", ".cpp", "", Commands({"back"}));
-  rules.AddInferenceRule(".cpp", "", ".obj", "", Commands({"forth"}));
-  TargetModel model;
-  Line(model, "all", "x.c y.obj");
-  model.ApplyInferenceRules(rules);
-  // x.c would be made from itself: no rule applies.
-  const TargetNode* x = model.FindTarget("x.c");
-  EXPECT_TRUE(x->dependents.empty());
-  EXPECT_EQ(x->commands, nullptr);
-  // y.obj from y.cpp, which would be made from y.obj again: the chain stops.
-  const TargetNode* y = model.FindTarget("y.obj");
-  ASSERT_EQ(DependentNames(y), (Strings{"y.cpp"}));
-  EXPECT_TRUE(y->dependents[0]->dependents.empty());
-  EXPECT_EQ(model.AllNodes().size(), 4u);
-}
-
-TEST(ApplyInferenceRules, SharedTargetGetsItsRuleOnce) {
-  RuleTable rules = DefaultRules();
-  rules.AddInferenceRule(".c", "", ".obj", "", Commands({"cc"}));
-  TargetModel model;
-  Line(model, "a.exe", "common.obj", {"link a"});
-  Line(model, "b.exe", "common.obj", {"link b"});
-  model.ApplyInferenceRules(rules);
-  const TargetNode* common = model.FindTarget("common.obj");
-  EXPECT_EQ(CommandTexts(common), (Strings{"cc"}));
-  EXPECT_EQ(DependentNames(common), (Strings{"common.c"}));
+TEST(ApplyInferenceRules, TargetsWithoutCommandsGetThem) {
+  const struct {
+    std::vector<std::vector<std::string>> rules;  // from suffix, to suffix, command
+    Strings lines;
+    std::string model;
+  } cases[] = {
+      // The first suffix decides; the source comes first; a target with
+      // commands of its own keeps them.
+      {{{".c", ".obj", "cc $<"}, {".cpp", ".obj", "cl $<"}}, {"app.exe: foo.obj = link", "foo.obj: foo.h"},
+       "roots: app.exe | app.exe(foo.obj){link} | foo.obj(foo.c foo.h){cc $<} | foo.c | foo.h"},
+      // A listed source is not added twice.
+      {{{".c", ".obj", "cc"}}, {"all: foo.obj", "foo.obj: FOO.C"}, "roots: all | all(foo.obj){} | foo.obj(FOO.C){cc} | FOO.C"},
+      // Rules chain through intermediate suffixes.
+      {{{".y", ".c", "yacc"}, {".c", ".obj", "cc"}}, {"all: parse.obj"},
+       "roots: all | all(parse.obj){} | parse.obj(parse.c){cc} | parse.c(parse.y){yacc} | parse.y"},
+      // An inferred source is a node of its own.
+      {{{".c", ".obj", "cc"}}, {"all: foo.obj foo.c"}, "roots: all | all(foo.obj foo.c){} | foo.obj(foo.c){cc} | foo.c | foo.c"},
+      // Rule loops end at the first repeated name: x.c is not made from itself.
+      {{{".c", ".c", "copy self"}, {".obj", ".cpp", "back"}, {".cpp", ".obj", "forth"}}, {"all: x.c y.obj"},
+       "roots: all | all(x.c y.obj){} | x.c | y.obj(y.cpp){forth} | y.cpp"},
+      // A shared target gets its rule once.
+      {{{".c", ".obj", "cc"}}, {"a.exe: common.obj = link a", "b.exe: common.obj = link b"},
+       "roots: a.exe b.exe | a.exe(common.obj){link a} | common.obj(common.c){cc} | common.c | b.exe(common.obj){link b}"},
+  };
+  for (const auto& c : cases) {
+    RuleTable rules = DefaultRules();
+    rules.AddSuffix(".y");
+    rules.AddSuffix(".obj");
+    for (const auto& rule : c.rules) rules.AddInferenceRule(rule[0], "", rule[1], "", Commands({rule[2]}));
+    TargetModel model;
+    test::Lines(model, c.lines);
+    model.ApplyInferenceRules(rules);
+    EXPECT_EQ(test::Describe(model), c.model);
+  }
 }
 
 }  // namespace

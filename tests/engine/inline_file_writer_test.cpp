@@ -7,21 +7,14 @@
 #include "file_fixture.h"
 #include "platform/path.h"
 #include "platform/scratch_files.h"
+#include "support/text_helpers.h"
 
 namespace engine {
 namespace {
 
 constexpr bool kWindows = platform::kPathSeparator == '\\';
 
-std::string TextFile(const std::string& text) {
-  if (!kWindows) return text;
-  std::string converted;
-  for (char c : text) {
-    if (c == '\n') converted.push_back('\r');
-    converted.push_back(c);
-  }
-  return converted;
-}
+std::string TextFile(const std::string& text) { return kWindows ? testing_support::ToCrLf(text) : text; }
 
 CommandLine Inline(const std::string& text, const std::string& name, InlineKind kind) {
   CommandLine line;
@@ -33,30 +26,33 @@ class InlineFile : public test::FileFixture {};
 
 TEST_F(InlineFile, NamedFileIsReplacedAndNamedInTheCommand) {
   Scratch().Write("list.txt", "old content that is longer\n");
-  CommandLine line = Inline("link @", "list.txt", InlineKind::Named);
-  std::string failed;
-  ASSERT_TRUE(WriteInlineFile(line, failed));
-  EXPECT_EQ(line.text, "link @list.txt");
-  EXPECT_EQ(Scratch().Read("list.txt"), TextFile("a.obj\nb.obj\n\n"));
-}
-
-TEST_F(InlineFile, BlanksAroundTheNameStayInTheCommandOnly) {
-  CommandLine line = Inline("type ", " out.txt", InlineKind::Named);
-  std::string failed;
-  ASSERT_TRUE(WriteInlineFile(line, failed));
-  EXPECT_EQ(line.text, "type  out.txt");
-  EXPECT_TRUE(Exists("out.txt"));
-}
-
-TEST_F(InlineFile, NamedWithoutANameWritesNothing) {
-  CommandLine line = Inline("type ", "", InlineKind::Named);
-  std::string failed;
-  ASSERT_TRUE(WriteInlineFile(line, failed));
-  EXPECT_EQ(line.text, "type ");
-  CommandLine plain = Inline("echo", "x.txt", InlineKind::None);
-  ASSERT_TRUE(WriteInlineFile(plain, failed));
-  EXPECT_EQ(plain.text, "echo");
+  const struct {
+    const char* text;
+    const char* name;
+    InlineKind kind;
+    const char* command;
+    const char* file;  // the file written, or "" for none
+  } cases[] = {
+      {"link @", "list.txt", InlineKind::Named, "link @list.txt", "list.txt"},
+      // Blanks around the name and its quotes stay in the command only.
+      {"type ", " out.txt", InlineKind::Named, "type  out.txt", "out.txt"},
+      {"type ", "\"my list.txt\"", InlineKind::Named, "type \"my list.txt\"", "my list.txt"},
+      // Without a name, or without an inline file, nothing is written.
+      {"type ", "", InlineKind::Named, "type ", ""},
+      {"type ", "\"\"", InlineKind::Named, "type ", ""},
+      {"echo", "x.txt", InlineKind::None, "echo", ""},
+  };
+  for (const auto& c : cases) {
+    CommandLine line = Inline(c.text, c.name, c.kind);
+    std::string failed;
+    ASSERT_TRUE(WriteInlineFile(line, failed)) << c.name;
+    EXPECT_EQ(line.text, c.command);
+    if (*c.file) {
+      EXPECT_EQ(Scratch().Read(c.file), TextFile("a.obj\nb.obj\n\n"));
+    }
+  }
   EXPECT_FALSE(Exists("x.txt"));
+  EXPECT_FALSE(Exists("\"\""));
 }
 
 TEST_F(InlineFile, TemporaryFilesGetNamesOfTheirOwn) {

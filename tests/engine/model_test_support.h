@@ -28,6 +28,19 @@ inline void Line(TargetModel& model, const std::string& target, const std::strin
                             Commands(commands)});
 }
 
+// Dependency lines written "target: dependents = command".
+inline void Lines(TargetModel& model, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    const size_t colon = line.find(':');
+    const size_t equals = line.find(" = ");
+    std::string dependents = line.substr(colon + 1, equals == std::string::npos ? equals : equals - colon - 1);
+    dependents.erase(0, dependents.find_first_not_of(' ') == std::string::npos ? dependents.size()
+                                                                              : dependents.find_first_not_of(' '));
+    Line(model, line.substr(0, colon), dependents,
+         equals == std::string::npos ? std::vector<std::string>{} : std::vector<std::string>{line.substr(equals + 3)});
+  }
+}
+
 inline std::vector<std::string> Names(const std::vector<TargetNode*>& nodes) {
   std::vector<std::string> names;
   for (const TargetNode* node : nodes) names.push_back(node->name);
@@ -44,6 +57,23 @@ inline std::vector<std::string> CommandTexts(const TargetNode* node) {
     for (const CommandLine& line : node->commands->Lines()) texts.push_back(line.text);
   }
   return texts;
+}
+
+// "roots: R1 R2 | N1(dependents){commands} | N2 ..." over the nodes in
+// pre-order; a node without a command list shows no braces.
+inline std::string Describe(const TargetModel& model) {
+  auto join = [](const std::vector<std::string>& items, const char* separator) {
+    std::string joined;
+    for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
+    return joined;
+  };
+  std::string text = "roots: " + join(Names(model.Roots()), " ");
+  for (const TargetNode* node : model.NodesInPreOrder()) {
+    text += " | " + node->name;
+    if (!node->dependents.empty()) text += "(" + join(DependentNames(node), " ") + ")";
+    if (node->commands) text += "{" + join(CommandTexts(node), ";") + "}";
+  }
+  return text;
 }
 
 inline RuleTable DefaultRules() {

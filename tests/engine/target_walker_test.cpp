@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "file_fixture.h"
@@ -15,55 +16,123 @@
 namespace engine {
 namespace {
 
-using test::Line;
 using Strings = std::vector<std::string>;
 
 std::string Numbered(const char* prefix, int number) { return std::string(prefix).append(std::to_string(number)); }
 
+// A model, its walker, and how often the walk read each file's status.
+struct Scene {
+  std::map<std::string, int> reads;
+  TargetModel model;
+  TargetWalker walker{model, [this](const std::string& name) {
+                        ++reads[name];
+                        return platform::FindFileStatus(name);
+                      }};
+
+  void Lines(const Strings& lines) { test::Lines(model, lines); }
+};
+
 class Walk : public test::FileFixture {
  protected:
   // Runs the walk as the local build does. Building a target writes its
-  // file, newer than anything made before the run, unless `writes` says no;
-  // `fails` names targets whose commands fail (their state becomes Failed).
-  WalkStatus Run(const std::string& targetName = "", bool buildAll = false) {
+  // file, newer than anything made before the run, unless it is `silent`;
+  // `failing` targets' commands fail (their state becomes Failed). Gives
+  // the final status and the targets built, in order.
+  std::pair<WalkStatus, std::string> Run(Scene& scene, const std::string& targetName = "", bool buildAll = false,
+                                         const std::set<std::string>& failing = {},
+                                         const std::set<std::string>& silent = {}) {
+    std::string built;
     for (int guard = 0; guard < 100000; ++guard) {
-      const WalkResult result = walker_.NextBuildTarget(targetName, buildAll);
-      if (result.status != WalkStatus::Selected) return result.status;
+      const WalkResult result = scene.walker.NextBuildTarget(targetName, buildAll);
+      if (result.status != WalkStatus::Selected) return {result.status, built};
       TargetNode* target = result.target;
-      built_.push_back(target->name);
-      target->commands->SetState(BuildState::Done);
-      if (failing_.count(target->name)) {
-        target->commands->SetState(BuildState::Failed);
-        continue;
-      }
-      if (!silentTargets_.count(target->name)) MakeFile(target->name, 0);
+      built += (built.empty() ? "" : " ") + target->name;
+      target->commands->SetState(failing.count(target->name) ? BuildState::Failed : BuildState::Done);
+      if (!failing.count(target->name) && !silent.count(target->name)) MakeFile(target->name, 0);
     }
     ADD_FAILURE() << "the walk did not end";
-    return WalkStatus::Blocked;
+    return {WalkStatus::Blocked, built};
   }
-
-  // How often the walk read each file's status.
-  std::map<std::string, int> reads_;
-  TargetModel model_;
-  TargetWalker walker_{model_, [this](const std::string& name) {
-                         ++reads_[name];
-                         return platform::FindFileStatus(name);
-                       }};
-  Strings built_;
-  std::set<std::string> failing_;
-  std::set<std::string> silentTargets_;
 };
 
-TEST_F(Walk, EqualTimesAreUpToDateOneSecondNewerIsNot) {
-  MakeFile("a.obj", 10);
-  MakeFile("a.c", 10);
-  MakeFile("b.obj", 10);
-  MakeFile("b.c", 9);
-  Line(model_, "all", "a.obj b.obj");
-  Line(model_, "a.obj", "a.c", {"cc a"});
-  Line(model_, "b.obj", "b.c", {"cc b"});
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"b.obj"}));
+TEST_F(Walk, WhatIsBuiltAndWhere) {
+  const Strings sharedLines = {"all: one.exe two.exe", "one.exe: shared.obj = link one", "two.exe: shared.obj = link two",
+                               "shared.obj: shared.src = cc shared"};
+  const Strings failingLines = {"all: top.exe good.obj", "top.exe: bad.obj = link", "bad.obj: bad.c = cc bad",
+                                "good.obj: good.c = cc good"};
+  Strings deepChain;  // t0 <- t1 <- ... <- t299 <- source
+  std::string deepOrder;
+  for (int i = 0; i < 300; ++i) {
+    deepChain.push_back(Numbered("t", i) + ": " + (i + 1 < 300 ? Numbered("t", i + 1) : "source") + " = make");
+    deepOrder = Numbered("t", i) + (i ? " " : "") + deepOrder;
+  }
+  Strings veryDeep;  // needs no deep stack
+  for (int i = 0; i < 50000; ++i) veryDeep.push_back(Numbered("g", i) + ": " + Numbered("g", i + 1));
+  veryDeep.push_back("g50000: = echo");
+  const struct {
+    std::vector<std::pair<std::string, int>> files;
+    Strings lines;
+    std::string target;
+    bool buildAll;
+    std::set<std::string> failing;
+    std::set<std::string> silent;
+    int count;  // CountOutOfDate before the walk
+    WalkStatus status;
+    std::string built;
+    std::string missing;
+  } cases[] = {
+      // Equal times are up to date, one second newer is not.
+      {{{"a.obj", 10}, {"a.c", 10}, {"b.obj", 10}, {"b.c", 9}},
+       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: b.c = cc b"}, "", false, {}, {}, 1, WalkStatus::Finished,
+       "b.obj", ""},
+      {{{"a.c", 10}, {"b.c", 10}}, {"app.exe: a.obj b.obj = link", "a.obj: a.c = cc a", "b.obj: b.c = cc b"}, "",
+       false, {}, {}, 3, WalkStatus::Finished, "a.obj b.obj app.exe", ""},
+      {{{"there.c", 10}}, {"all: first.obj second.obj", "first.obj: there.c = cc", "second.obj: gone.c = cc"}, "",
+       false, {}, {}, 2, WalkStatus::MissingFile, "first.obj", "gone.c"},
+      // Commands without dependents run once per run.
+      {{{"stamp", 10}}, {"stamp: = touch stamp"}, "", false, {}, {}, 1, WalkStatus::Finished, "stamp", ""},
+      // A grouping target is never given back.
+      {{}, {"all: a b", "a: = echo a", "b: = echo b"}, "", false, {}, {"a", "b"}, 2, WalkStatus::Finished, "a b", ""},
+      // A target that leaves no file does not rebuild its parent.
+      {{{"out.txt", 10}}, {"out.txt: phony = copy", "phony: = echo"}, "", false, {}, {"phony"}, 2,
+       WalkStatus::Settled, "phony", ""},
+      {{{"shared.src", 30}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}}, sharedLines, "", false, {}, {}, 0,
+       WalkStatus::Finished, "", ""},
+      {{{"shared.src", 5}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}}, sharedLines, "", false, {}, {}, 3,
+       WalkStatus::Finished, "shared.obj one.exe two.exe", ""},
+      // Build all rebuilds targets with an existing dependent; the count
+      // cannot know that nothing.h leaves no file behind.
+      {{{"a.c", 30}, {"a.obj", 10}, {"b.obj", 10}},
+       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: nothing.h = cc b", "nothing.h: = echo"}, "", true, {},
+       {"nothing.h"}, 3, WalkStatus::Finished, "a.obj nothing.h", ""},
+      // A named deep target builds only its own dependents.
+      {{{"a.c", 10}}, {"app.exe: a.obj = link", "a.obj: a.c = cc"}, "A.OBJ", false, {}, {}, 1, WalkStatus::Finished,
+       "a.obj", ""},
+      // A failed target blocks only what depends on it; top.exe exists, so it
+      // is compared by time and the walk goes on; missing, it ends the walk.
+      {{{"bad.c", 10}, {"good.c", 10}, {"top.exe", 5}}, failingLines, "", false, {"bad.obj"}, {}, 3,
+       WalkStatus::Finished, "bad.obj good.obj", ""},
+      {{{"bad.c", 10}, {"good.c", 10}}, failingLines, "", false, {"bad.obj"}, {}, 3, WalkStatus::MissingFile,
+       "bad.obj", "top.exe"},
+      // A cycle does not hang the walk.
+      {{}, {"all: a", "a: b = make a", "b: a = make b"}, "", false, {}, {}, 2, WalkStatus::MissingFile, "", "b"},
+      {{{"source", 10}}, deepChain, "", false, {}, {}, 300, WalkStatus::Finished, deepOrder, ""},
+      {{}, veryDeep, "", false, {}, {"g50000"}, 1, WalkStatus::Finished, "g50000", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines[0]);
+    for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry.path());
+    for (const auto& [name, age] : c.files) MakeFile(name, age);
+    Scene scene;
+    scene.Lines(c.lines);
+    EXPECT_EQ(scene.walker.CountOutOfDate(c.target, c.buildAll), c.count);
+    const auto [status, built] = Run(scene, c.target, c.buildAll, c.failing, c.silent);
+    EXPECT_EQ(status, c.status);
+    EXPECT_TRUE(built == c.built) << built.substr(0, 100);
+    if (status == WalkStatus::MissingFile) {
+      EXPECT_EQ(scene.walker.LastMissingFile(), c.missing);
+    }
+  }
 }
 
 TEST_F(Walk, TimesCompareBelowTheSecond) {
@@ -73,246 +142,77 @@ TEST_F(Walk, TimesCompareBelowTheSecond) {
     const char* target;
     std::int64_t later;
   } cases[] = {{"half.obj", 500000000}, {"micro.obj", 1000}, {"same.obj", 0}, {"before.obj", -1000}};
-  std::string all;
+  Strings lines = {"all:"};
   for (const auto& c : cases) {
     const std::string source = std::string(c.target) + ".c";
     MakeFile(c.target, 10);
     MakeFile(source, 10);
     const platform::FileStatus target = platform::PathStatus(c.target);
     ASSERT_TRUE(platform::SetModifiedTime(source, target.modified * 1000000000 + target.nanoseconds + c.later));
-    Line(model_, c.target, source, {"cc"});
-    all += std::string(" ") + c.target;
+    lines.push_back(std::string(c.target) + ": " + source + " = cc");
+    lines[0] += std::string(" ") + c.target;
   }
-  Line(model_, "all", all);
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"half.obj", "micro.obj"}));
+  Scene scene;
+  scene.Lines(lines);
+  EXPECT_EQ(Run(scene), std::make_pair(WalkStatus::Finished, std::string("half.obj micro.obj")));
 }
 
-TEST_F(Walk, MissingTargetIsBuiltAfterItsDependents) {
-  MakeFile("a.c", 10);
-  MakeFile("b.c", 10);
-  Line(model_, "app.exe", "a.obj b.obj", {"link"});
-  Line(model_, "a.obj", "a.c", {"cc a"});
-  Line(model_, "b.obj", "b.c", {"cc b"});
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"a.obj", "b.obj", "app.exe"}));
-  EXPECT_EQ(walker_.CountOutOfDate("", false), 0);
-}
-
-TEST_F(Walk, MissingPlainDependentStopsTheWalk) {
-  MakeFile("there.c", 10);
-  Line(model_, "all", "first.obj second.obj");
-  Line(model_, "first.obj", "there.c", {"cc"});
-  Line(model_, "second.obj", "gone.c", {"cc"});
-  EXPECT_EQ(Run(), WalkStatus::MissingFile);
-  EXPECT_EQ(walker_.LastMissingFile(), "gone.c");
-  EXPECT_EQ(built_, (Strings{"first.obj"}));
-  // Asked again, the walk finds the same file missing.
-  EXPECT_EQ(Run(), WalkStatus::MissingFile);
-}
-
-TEST_F(Walk, CommandsWithoutDependentsRunOncePerRun) {
-  MakeFile("stamp", 10);
-  Line(model_, "stamp", "", {"touch stamp"});
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"stamp"}));
-}
-
-TEST_F(Walk, GroupingTargetIsNeverGivenBack) {
-  Line(model_, "all", "a b");
-  Line(model_, "a", "", {"echo a"});
-  Line(model_, "b", "", {"echo b"});
-  silentTargets_ = {"a", "b"};
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"a", "b"}));
-}
-
-TEST_F(Walk, TargetThatLeavesNoFileDoesNotRebuildItsParent) {
-  MakeFile("out.txt", 10);
-  Line(model_, "out.txt", "phony", {"copy"});
-  Line(model_, "phony", "", {"echo"});
-  silentTargets_ = {"phony"};
-  EXPECT_EQ(Run(), WalkStatus::Settled);
-  EXPECT_EQ(built_, (Strings{"phony"}));
-}
-
-TEST_F(Walk, SharedUpToDateDependentIsNotRebuilt) {
-  MakeFile("shared.src", 30);
-  MakeFile("shared.obj", 20);
-  MakeFile("one.exe", 10);
-  MakeFile("two.exe", 10);
-  Line(model_, "all", "one.exe two.exe");
-  Line(model_, "one.exe", "shared.obj", {"link one"});
-  Line(model_, "two.exe", "shared.obj", {"link two"});
-  Line(model_, "shared.obj", "shared.src", {"cc shared"});
-  EXPECT_EQ(walker_.CountOutOfDate("", false), 0);
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_TRUE(built_.empty());
-}
-
-TEST_F(Walk, SharedOutOfDateDependentIsBuiltOnce) {
-  MakeFile("shared.src", 5);
-  MakeFile("shared.obj", 20);
-  MakeFile("one.exe", 10);
-  MakeFile("two.exe", 10);
-  Line(model_, "all", "one.exe two.exe");
-  Line(model_, "one.exe", "shared.obj", {"link one"});
-  Line(model_, "two.exe", "shared.obj", {"link two"});
-  Line(model_, "shared.obj", "shared.src", {"cc shared"});
-  EXPECT_EQ(walker_.CountOutOfDate("", false), 3);
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"shared.obj", "one.exe", "two.exe"}));
-}
-
-TEST_F(Walk, UpToDateRunReadsEachFileOnce) {
-  for (const char* source : {"common.h", "a.c", "b.c", "c.c"}) MakeFile(source, 30);
-  for (const char* object : {"a.obj", "b.obj", "c.obj"}) MakeFile(object, 20);
+TEST_F(Walk, EachFileIsReadOnceUnlessItWasBuilt) {
+  for (const char* source : {"common.h", "a.c", "b.c"}) MakeFile(source, 30);
+  for (const char* object : {"a.obj", "b.obj"}) MakeFile(object, 20);
   MakeFile("app.exe", 10);
-  Line(model_, "all", "app.exe");
-  Line(model_, "app.exe", "a.obj b.obj c.obj", {"link"});
-  Line(model_, "a.obj", "a.c common.h", {"cc a"});
-  Line(model_, "b.obj", "b.c common.h", {"cc b"});
-  Line(model_, "c.obj", "c.c common.h", {"cc c"});
-  EXPECT_EQ(walker_.CountOutOfDate("", false), 0);
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_TRUE(built_.empty());
-  const std::map<std::string, int> once{{"all", 1},   {"app.exe", 1}, {"a.obj", 1}, {"b.obj", 1}, {"c.obj", 1},
-                                        {"a.c", 1},   {"b.c", 1},     {"c.c", 1},   {"common.h", 1}};
-  EXPECT_EQ(reads_, once);
-}
+  Scene upToDate;
+  upToDate.Lines({"all: app.exe", "app.exe: a.obj b.obj = link", "a.obj: a.c common.h = cc a",
+                  "b.obj: b.c common.h = cc b"});
+  EXPECT_EQ(Run(upToDate).second, "");
+  const std::map<std::string, int> once{{"all", 1}, {"app.exe", 1}, {"a.obj", 1}, {"b.obj", 1},
+                                        {"a.c", 1}, {"b.c", 1},     {"common.h", 1}};
+  EXPECT_EQ(upToDate.reads, once);
 
-TEST_F(Walk, BuiltTargetIsReadAgainAndEveryParentSeesItsNewTime) {
-  // gen.h is older than both its parents until its commands rewrite it.
+  // gen.h is older than both its parents until its commands rewrite it;
+  // the count reads it before the walk does.
   MakeFile("gen.in", 5);
   MakeFile("gen.h", 30);
   MakeFile("one.obj", 10);
   MakeFile("two.obj", 10);
-  Line(model_, "all", "one.obj two.obj");
-  Line(model_, "one.obj", "gen.h", {"cc one"});
-  Line(model_, "two.obj", "gen.h", {"cc two"});
-  Line(model_, "gen.h", "gen.in", {"generate"});
-  // The count reads gen.h before the walk does.
-  EXPECT_EQ(walker_.CountOutOfDate("", false), 3);
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"gen.h", "one.obj", "two.obj"}));
-  EXPECT_EQ(reads_["gen.h"], 2);
-  EXPECT_EQ(reads_["gen.in"], 1);
-}
-
-TEST_F(Walk, BuildAllRebuildsTargetsWithAnExistingDependent) {
-  MakeFile("a.c", 30);
-  MakeFile("a.obj", 10);
-  MakeFile("b.obj", 10);
-  Line(model_, "all", "a.obj b.obj");
-  Line(model_, "a.obj", "a.c", {"cc a"});
-  Line(model_, "b.obj", "nothing.h", {"cc b"});
-  Line(model_, "nothing.h", "", {"echo"});
-  silentTargets_ = {"nothing.h"};
-  // The count cannot know that nothing.h leaves no file behind.
-  EXPECT_EQ(walker_.CountOutOfDate("", true), 3);
-  EXPECT_EQ(Run("", true), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"a.obj", "nothing.h"}));
-}
-
-TEST_F(Walk, NamedDeepTargetBuildsOnlyItsOwnDependents) {
-  MakeFile("a.c", 10);
-  Line(model_, "app.exe", "a.obj", {"link"});
-  Line(model_, "a.obj", "a.c", {"cc"});
-  EXPECT_EQ(Run("A.OBJ"), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"a.obj"}));
-}
-
-TEST_F(Walk, FailedTargetBlocksOnlyWhatDependsOnIt) {
-  MakeFile("bad.c", 10);
-  MakeFile("good.c", 10);
-  MakeFile("top.exe", 5);
-  Line(model_, "all", "top.exe good.obj");
-  Line(model_, "top.exe", "bad.obj", {"link"});
-  Line(model_, "bad.obj", "bad.c", {"cc bad"});
-  Line(model_, "good.obj", "good.c", {"cc good"});
-  failing_ = {"bad.obj"};
-  // top.exe exists, so it is compared by time and the walk goes on.
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_, (Strings{"bad.obj", "good.obj"}));
-}
-
-TEST_F(Walk, FailedTargetAboveAMissingFileEndsTheWalk) {
-  MakeFile("bad.c", 10);
-  MakeFile("good.c", 10);
-  Line(model_, "all", "top.exe good.obj");
-  Line(model_, "top.exe", "bad.obj", {"link"});
-  Line(model_, "bad.obj", "bad.c", {"cc bad"});
-  Line(model_, "good.obj", "good.c", {"cc good"});
-  failing_ = {"bad.obj"};
-  EXPECT_EQ(Run(), WalkStatus::MissingFile);
-  EXPECT_EQ(walker_.LastMissingFile(), "top.exe");
-  EXPECT_EQ(built_, (Strings{"bad.obj"}));
+  Scene generated;
+  generated.Lines({"all: one.obj two.obj", "one.obj: gen.h = cc one", "two.obj: gen.h = cc two",
+                   "gen.h: gen.in = generate"});
+  EXPECT_EQ(generated.walker.CountOutOfDate("", false), 3);
+  EXPECT_EQ(Run(generated).second, "gen.h one.obj two.obj");
+  EXPECT_EQ(generated.reads["gen.h"], 2);
+  EXPECT_EQ(generated.reads["gen.in"], 1);
 }
 
 TEST_F(Walk, TargetInProgressMakesItsParentWait) {
-  Line(model_, "all", "left.exe right.obj");
-  Line(model_, "left.exe", "slow.obj", {"link"});
-  Line(model_, "slow.obj", "", {"cc slow"});
-  Line(model_, "right.obj", "", {"cc right"});
-  WalkResult first = walker_.NextBuildTarget("", false);
+  Scene scene;
+  scene.Lines({"all: left.exe right.obj", "left.exe: slow.obj = link", "slow.obj: = cc slow", "right.obj: = cc right"});
+  WalkResult first = scene.walker.NextBuildTarget("", false);
   ASSERT_EQ(first.status, WalkStatus::Selected);
   EXPECT_EQ(first.target->name, "slow.obj");
   first.target->commands->SetState(BuildState::InProgress);
-  WalkResult second = walker_.NextBuildTarget("", false);
+  WalkResult second = scene.walker.NextBuildTarget("", false);
   ASSERT_EQ(second.status, WalkStatus::Selected);
   EXPECT_EQ(second.target->name, "right.obj");
   second.target->commands->SetState(BuildState::InProgress);
-  EXPECT_EQ(walker_.NextBuildTarget("", false).status, WalkStatus::Waiting);
+  EXPECT_EQ(scene.walker.NextBuildTarget("", false).status, WalkStatus::Waiting);
   first.target->commands->SetState(BuildState::Done);
   second.target->commands->SetState(BuildState::Done);
   MakeFile("slow.obj", 0);
-  WalkResult third = walker_.NextBuildTarget("", false);
+  WalkResult third = scene.walker.NextBuildTarget("", false);
   ASSERT_EQ(third.status, WalkStatus::Selected);
   EXPECT_EQ(third.target->name, "left.exe");
 }
 
 TEST_F(Walk, SpecialMacrosExpandWhenFirstReached) {
   MakeFile("a.c", 10);
-  Line(model_, "a.obj", "a.c", {"cc $** -o $(@F)"});
-  Line(model_, "stamp", "", {"echo $@"});
-  ASSERT_EQ(walker_.NextBuildTarget("a.obj", false).status, WalkStatus::Selected);
-  EXPECT_EQ(model_.FindTarget("a.obj")->commands->Line(0).text, "cc a.c -o \"a.obj\"");
-  EXPECT_EQ(model_.FindTarget("stamp")->commands->Line(0).text, "echo $@");
-  ASSERT_EQ(walker_.NextBuildTarget("stamp", false).status, WalkStatus::Selected);
-  EXPECT_EQ(model_.FindTarget("stamp")->commands->Line(0).text, "echo \"stamp\"");
-}
-
-TEST_F(Walk, CycleDoesNotHangTheWalk) {
-  Line(model_, "all", "a");
-  Line(model_, "a", "b", {"make a"});
-  Line(model_, "b", "a", {"make b"});
-  EXPECT_EQ(walker_.CountOutOfDate("", false), 2);
-  const WalkStatus status = Run();
-  EXPECT_NE(status, WalkStatus::Selected);
-}
-
-TEST_F(Walk, DeepChainResumesBesideEachSelection) {
-  constexpr int kDepth = 300;
-  MakeFile("source", 10);
-  for (int i = 0; i < kDepth; ++i) {
-    const std::string dependent = i + 1 < kDepth ? Numbered("t", i + 1) : std::string("source");
-    Line(model_, Numbered("t", i), dependent, {"make"});
-  }
-  EXPECT_EQ(walker_.CountOutOfDate("", false), kDepth);
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  ASSERT_EQ(built_.size(), static_cast<size_t>(kDepth));
-  EXPECT_EQ(built_.front(), Numbered("t", kDepth - 1));
-  EXPECT_EQ(built_.back(), "t0");
-}
-
-TEST_F(Walk, VeryDeepChainNeedsNoDeepStack) {
-  constexpr int kDepth = 50000;
-  for (int i = 0; i < kDepth; ++i) Line(model_, Numbered("g", i), Numbered("g", i + 1));
-  Line(model_, Numbered("g", kDepth), "", {"echo"});
-  silentTargets_ = {Numbered("g", kDepth)};
-  EXPECT_EQ(walker_.CountOutOfDate("", false), 1);
-  EXPECT_EQ(Run(), WalkStatus::Finished);
-  EXPECT_EQ(built_.size(), 1u);
+  Scene scene;
+  scene.Lines({"a.obj: a.c = cc $** -o $(@F)", "stamp: = echo $@"});
+  ASSERT_EQ(scene.walker.NextBuildTarget("a.obj", false).status, WalkStatus::Selected);
+  EXPECT_EQ(scene.model.FindTarget("a.obj")->commands->Line(0).text, "cc a.c -o \"a.obj\"");
+  EXPECT_EQ(scene.model.FindTarget("stamp")->commands->Line(0).text, "echo $@");
+  ASSERT_EQ(scene.walker.NextBuildTarget("stamp", false).status, WalkStatus::Selected);
+  EXPECT_EQ(scene.model.FindTarget("stamp")->commands->Line(0).text, "echo \"stamp\"");
 }
 
 }  // namespace

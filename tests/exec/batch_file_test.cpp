@@ -17,36 +17,22 @@ class WriteBatchTest : public testing::Test {
   testing_support::ScratchDirectory scratch_;
 };
 
-TEST_F(WriteBatchTest, CmdBatchHasItsFiveLinesAndAnEmptyMarker) {
-  std::string command = "cl /c a.c";
-  std::string base;
-  ASSERT_TRUE(exec::WriteBatch(command, base, exec::CmdDialect(), Directory()));
-  EXPECT_EQ(command, base + ".bat");
-  const std::string name = std::filesystem::path(base).filename().string();
-  EXPECT_EQ(name.rfind("mk", 0), 0u);
-  EXPECT_EQ(scratch_.Read(name + ".bat"),
-            "@ECHO OFF\r\ncl /c a.c\r\nSET BACKVAR=%ERRORLEVEL%\r\nerase " + base +
-                ".m\r\nSET ERRORLEVEL=%BACKVAR%");
-  EXPECT_TRUE(std::filesystem::exists(base + ".m"));
-  EXPECT_EQ(std::filesystem::file_size(base + ".m"), 0u);
-}
-
-TEST_F(WriteBatchTest, ShellScriptKeepsTheStatusAndRemovesTheMarker) {
-  std::string command = "cc -c a.c";
-  std::string base;
-  ASSERT_TRUE(exec::WriteBatch(command, base, exec::ShellDialect(), Directory()));
-  EXPECT_EQ(command, base + ".sh");
-  const std::string name = std::filesystem::path(base).filename().string();
-  EXPECT_EQ(scratch_.Read(name + ".sh"), "cc -c a.c\nBACKVAR=$?\nrm -f '" + base + ".m'\nreturn $BACKVAR");
-  EXPECT_TRUE(std::filesystem::exists(base + ".m"));
-}
-
-TEST_F(WriteBatchTest, CommandTextIsWrittenUnchanged) {
-  std::string command = "echo {marker} {batch} %ERRORLEVEL% 'q'";
-  std::string base;
-  ASSERT_TRUE(exec::WriteBatch(command, base, exec::ShellDialect(), Directory()));
-  const std::string name = std::filesystem::path(base).filename().string();
-  EXPECT_EQ(scratch_.Read(name + ".sh").substr(0, 41), "echo {marker} {batch} %ERRORLEVEL% 'q'\nBA");
+// The command text is written unchanged, between the lines that keep its
+// status and remove the (empty) marker.
+TEST_F(WriteBatchTest, EachDialectWritesItsLinesAndAnEmptyMarker) {
+  for (const bool cmd : {true, false}) {
+    std::string command = cmd ? "cl /c a.c" : "echo {marker} {batch} %ERRORLEVEL% 'q'";
+    std::string base;
+    ASSERT_TRUE(exec::WriteBatch(command, base, cmd ? exec::CmdDialect() : exec::ShellDialect(), Directory()));
+    EXPECT_EQ(command, base + (cmd ? ".bat" : ".sh"));
+    const std::string name = std::filesystem::path(base).filename().string();
+    EXPECT_EQ(name.rfind("mk", 0), 0u);
+    EXPECT_EQ(scratch_.Read(name + (cmd ? ".bat" : ".sh")),
+              cmd ? "@ECHO OFF\r\ncl /c a.c\r\nSET BACKVAR=%ERRORLEVEL%\r\nerase " + base + ".m\r\nSET ERRORLEVEL=%BACKVAR%"
+                  : "echo {marker} {batch} %ERRORLEVEL% 'q'\nBACKVAR=$?\nrm -f '" + base + ".m'\nreturn $BACKVAR");
+    EXPECT_TRUE(std::filesystem::exists(base + ".m"));
+    EXPECT_EQ(std::filesystem::file_size(base + ".m"), 0u);
+  }
 }
 
 TEST_F(WriteBatchTest, NamesAreNeverShared) {

@@ -6,84 +6,50 @@
 
 namespace {
 
-using Arguments = std::vector<std::string>;
+using testing_support::Narrow;
+
+// "program|argument|argument..." and a '>' at the end when the line
+// redirects.
+std::string Split(const std::string& line) {
+  const exec::SplitCommand split = exec::SplitCommandLine(line);
+  std::string text = split.program;
+  for (const std::string& argument : split.arguments) text += "|" + argument;
+  return split.redirection ? text + " >" : text;
+}
 
 TEST(SplitCommandLineTest, ProgramArgumentsAndRedirection) {
-  exec::SplitCommand plain = exec::SplitCommandLine("cl /c a.c");
-  EXPECT_EQ(plain.program, "cl");
-  EXPECT_EQ(plain.arguments, (Arguments{"/c", "a.c"}));
-  EXPECT_FALSE(plain.redirection);
-
-  exec::SplitCommand redirected = exec::SplitCommandLine("cl /c a.c > log.txt");
-  EXPECT_EQ(redirected.program, "cl");
-  EXPECT_EQ(redirected.arguments, (Arguments{"/c", "a.c", ">", "log.txt"}));
-  EXPECT_TRUE(redirected.redirection);
-}
-
-TEST(SplitCommandLineTest, RedirectionCharactersStandAlone) {
-  exec::SplitCommand split = exec::SplitCommandLine("sort<in.txt|more>>out");
-  EXPECT_EQ(split.program, "sort<in.txt|more>>out");  // the name ends at a space only
-  EXPECT_FALSE(split.redirection);
-
-  split = exec::SplitCommandLine("sort x<in.txt|more");
-  EXPECT_EQ(split.arguments, (Arguments{"x", "<", "in.txt", "|", "more"}));
-  EXPECT_TRUE(split.redirection);
-}
-
-TEST(SplitCommandLineTest, QuotedPartsKeepTheirQuotes) {
-  exec::SplitCommand split = exec::SplitCommandLine("  \"my tool\" -o \"out dir\\x.obj\" a\"b c\"d");
-  EXPECT_EQ(split.program, "\"my tool\"");
-  EXPECT_EQ(split.arguments, (Arguments{"-o", "\"out dir\\x.obj\"", "a\"b c\"d"}));
-  EXPECT_EQ(split.argumentText, "-o \"out dir\\x.obj\" a\"b c\"d");
-
-  split = exec::SplitCommandLine("echo \"a > b\"");
-  EXPECT_FALSE(split.redirection);
-}
-
-TEST(SplitCommandLineTest, EscapedQuoteInTheProgramNameDoesNotShiftTheArguments) {
-  exec::SplitCommand split = exec::SplitCommandLine("\"a\\\"b\" x y");
-  EXPECT_EQ(split.program, "\"a\"b\"");
-  EXPECT_EQ(split.arguments, (Arguments{"x", "y"}));
-}
-
-// In code page 932 the second byte of 表 is a backslash, which must not
-// escape the closing quote.
-TEST(SplitCommandLineTest, QuotedNameEndingInADoubleByteCharacter) {
-  using testing_support::Narrow;
-  exec::SplitCommand split = exec::SplitCommandLine(Narrow("\"C:\\表\" \"表\" > x"));
-  EXPECT_EQ(split.program, Narrow("\"C:\\表\""));
-  EXPECT_EQ(split.arguments, (Arguments{Narrow("\"表\""), ">", "x"}));
-  EXPECT_TRUE(split.redirection);
-  EXPECT_TRUE(exec::HasRedirection(Narrow("\"表\">x")));
-}
-
-TEST(SplitCommandLineTest, UnbalancedQuotesAreOrdinaryCharacters) {
-  exec::SplitCommand split = exec::SplitCommandLine("\"tool a b");
-  EXPECT_EQ(split.program, "\"tool");
-  EXPECT_EQ(split.arguments, (Arguments{"a", "b"}));
-
-  split = exec::SplitCommandLine("echo \"abc > x");
-  EXPECT_EQ(split.arguments, (Arguments{"\"abc", ">", "x"}));
-  EXPECT_TRUE(split.redirection);
-}
-
-TEST(SplitCommandLineTest, EmptyAndBlankLines) {
-  for (const char* line : {"", "   ", "\t"}) {
-    exec::SplitCommand split = exec::SplitCommandLine(line);
-    EXPECT_EQ(split.program, "");
-    EXPECT_TRUE(split.arguments.empty());
-  }
-  EXPECT_TRUE(exec::SplitCommandLine("set").arguments.empty());
-}
-
-TEST(SplitCommandLineTest, TabsInsideArgumentsStay) {
-  exec::SplitCommand split = exec::SplitCommandLine("x a\tb  c ");
-  EXPECT_EQ(split.arguments, (Arguments{"a\tb", "c"}));
+  const std::pair<std::string, std::string> cases[] = {
+      {"cl /c a.c", "cl|/c|a.c"},
+      {"cl /c a.c > log.txt", "cl|/c|a.c|>|log.txt >"},
+      // Redirection characters stand alone, but the name ends at a space only.
+      {"sort<in.txt|more>>out", "sort<in.txt|more>>out"},
+      {"sort x<in.txt|more", "sort|x|<|in.txt|||more >"},
+      // Quoted parts keep their quotes and hide what they hold.
+      {"  \"my tool\" -o \"out dir\\x.obj\" a\"b c\"d", "\"my tool\"|-o|\"out dir\\x.obj\"|a\"b c\"d"},
+      {"echo \"a > b\"", "echo|\"a > b\""},
+      // An escaped quote in the program name does not shift the arguments.
+      {"\"a\\\"b\" x y", "\"a\"b\"|x|y"},
+      // In code page 932 the second byte of 表 is a backslash, which must
+      // not escape the closing quote.
+      {Narrow("\"C:\\表\" \"表\" > x"), Narrow("\"C:\\表\"|\"表\"|>|x >")},
+      // Unbalanced quotes are ordinary characters.
+      {"\"tool a b", "\"tool|a|b"},
+      {"echo \"abc > x", "echo|\"abc|>|x >"},
+      {"", ""},
+      {"   ", ""},
+      {"\t", ""},
+      {"set", "set"},
+      {"x a\tb  c ", "x|a\tb|c"},  // tabs inside arguments stay
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(Split(line), expected) << line;
+  EXPECT_EQ(exec::SplitCommandLine("  \"my tool\" -o \"out dir\\x.obj\" a\"b c\"d").argumentText,
+            "-o \"out dir\\x.obj\" a\"b c\"d");
 }
 
 TEST(HasRedirectionTest, SeesTheProgramNameButNotQuotes) {
   EXPECT_TRUE(exec::HasRedirection("dir>out.txt"));
   EXPECT_TRUE(exec::HasRedirection("type a | more"));
+  EXPECT_TRUE(exec::HasRedirection(Narrow("\"表\">x")));
   EXPECT_FALSE(exec::HasRedirection("echo \"a > b\""));
   EXPECT_FALSE(exec::HasRedirection("cl /c a.c"));
 }

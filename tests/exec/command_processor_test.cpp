@@ -11,23 +11,15 @@ namespace {
 
 using Candidates = std::vector<std::string>;
 
-TEST(ProcessorCandidatesTest, NtFamilyTriesFourFoldersInOrder) {
+TEST(ProcessorCandidatesTest, FoldersInOrderPerFamily) {
   EXPECT_EQ(exec::ProcessorCandidates("C:\\WINNT", 1),
             (Candidates{"C:\\WINNT\\cmd.exe", "C:\\WINNT\\SYSTEM\\cmd.exe", "C:\\WINNT\\SYSTEM32\\cmd.exe",
                         "C:\\WINNT\\COMMAND\\cmd.exe"}));
-}
-
-TEST(ProcessorCandidatesTest, Windows95FamilyLooksForCommandCom) {
+  // A drive root loses its backslash.
+  EXPECT_EQ(exec::ProcessorCandidates("C:\\", 1).front(), "C:\\cmd.exe");
   EXPECT_EQ(exec::ProcessorCandidates("C:\\WINDOWS", 0).front(), "C:\\WINDOWS\\COMMAND.COM");
   EXPECT_EQ(exec::ProcessorCandidates("C:\\WINDOWS", 0).back(), "C:\\WINDOWS\\COMMAND\\COMMAND.COM");
-}
-
-TEST(ProcessorCandidatesTest, DriveRootLosesItsBackslash) {
-  EXPECT_EQ(exec::ProcessorCandidates("C:\\", 1),
-            (Candidates{"C:\\cmd.exe", "C:\\SYSTEM\\cmd.exe", "C:\\SYSTEM32\\cmd.exe", "C:\\COMMAND\\cmd.exe"}));
-}
-
-TEST(ProcessorCandidatesTest, OtherPlatformsAndShortDirectoriesGiveNone) {
+  // Other platforms and short directories give none.
   EXPECT_TRUE(exec::ProcessorCandidates("C:\\WINNT", 2).empty());
   EXPECT_TRUE(exec::ProcessorCandidates("C:\\WINNT", -1).empty());
   EXPECT_TRUE(exec::ProcessorCandidates("C", 1).empty());

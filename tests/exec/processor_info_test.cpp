@@ -13,28 +13,29 @@ double Agree(std::vector<double> samples, int* taken = nullptr) {
   return result;
 }
 
-TEST(ProcessorClock, FirstTwoSamplesAgree) {
-  int taken = 0;
-  EXPECT_DOUBLE_EQ(Agree({1999.6, 1999.2, 5, 5}, &taken), 1999.4);
-  EXPECT_EQ(taken, 2);
-}
-
-TEST(ProcessorClock, ThirdSampleAgreesWithFirstBeforeSecond) {
-  int taken = 0;
-  EXPECT_DOUBLE_EQ(Agree({500.5, 600.5, 500.1, 9}, &taken), 500.3);
-  EXPECT_EQ(taken, 3);
-  EXPECT_DOUBLE_EQ(Agree({500.5, 600.5, 600.1, 9}), 600.3);
-}
-
-TEST(ProcessorClock, FourthSampleAgreesWithTheEarliest) {
-  int taken = 0;
-  EXPECT_DOUBLE_EQ(Agree({100.5, 200.5, 300.5, 200.1}, &taken), 200.3);
-  EXPECT_EQ(taken, 4);
-  EXPECT_DOUBLE_EQ(Agree({100.5, 200.5, 300.5, 300.1}), 300.3);
-}
-
-TEST(ProcessorClock, NoAgreementTakesTheTwoMiddleSamples) {
-  EXPECT_DOUBLE_EQ(Agree({500.2, 498.7, 503.9, 501.1}), 500.65);
+// Two samples agree when they differ by less than one; the first pair to
+// agree, in the order of the measurement, gives their mean.
+TEST(ProcessorClock, TheFirstSamplesThatAgree) {
+  const struct {
+    std::vector<double> samples;
+    double clock;
+    int taken;
+  } cases[] = {
+      {{1999.6, 1999.2, 5, 5}, 1999.4, 2},
+      // The third sample agrees with the first before the second.
+      {{500.5, 600.5, 500.1, 9}, 500.3, 3},
+      {{500.5, 600.5, 600.1, 9}, 600.3, 3},
+      // The fourth agrees with the earliest.
+      {{100.5, 200.5, 300.5, 200.1}, 200.3, 4},
+      {{100.5, 200.5, 300.5, 300.1}, 300.3, 4},
+      // No agreement: the two middle samples.
+      {{500.2, 498.7, 503.9, 501.1}, 500.65, 4},
+  };
+  for (const auto& c : cases) {
+    int taken = 0;
+    EXPECT_DOUBLE_EQ(Agree(c.samples, &taken), c.clock);
+    EXPECT_EQ(taken, c.taken);
+  }
 }
 
 TEST(ProcessorClock, MeasurementNeverFails) {

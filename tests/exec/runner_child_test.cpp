@@ -110,16 +110,6 @@ RunResult RunCommand(exec::CommandRunner& runner, const std::string& line) {
   return result;
 }
 
-std::string Folded(const std::string& text) {
-  std::string folded;
-  folded.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    folded.push_back(text[i]);
-  }
-  return folded;
-}
-
 std::string NumberedLines(const std::string& prefix, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += prefix + std::to_string(i) + "\n";

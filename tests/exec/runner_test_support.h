@@ -6,6 +6,7 @@
 #include <string>
 
 #include "exec/command_runner.h"
+#include "support/text_helpers.h"
 
 namespace exec_test {
 
@@ -27,7 +28,7 @@ struct RunResult {
 RunResult RunCommand(exec::CommandRunner& runner, const std::string& line);
 
 // Text with every CR LF folded to LF (children on Windows write text mode).
-std::string Folded(const std::string& text);
+inline std::string Folded(const std::string& text) { return testing_support::FoldLineEnds(text); }
 
 // "line0\nline1\n..." as the "lines" child writes it.
 std::string NumberedLines(const std::string& prefix, int count);

@@ -9,18 +9,16 @@
 
 namespace {
 
-TEST(ScopedLock, UnlockWithoutHoldingIsHarmless) {
-  exec::CriticalSection section;
-  exec::ScopedLock guard(section);
-  EXPECT_TRUE(guard.Unlock());
-  EXPECT_TRUE(guard.Lock());
-  EXPECT_TRUE(guard.Unlock());
-  EXPECT_TRUE(guard.Unlock());
-}
-
-TEST(ScopedLock, LockIsRecursiveAndReleasedAtScopeEnd) {
+// Unlocking without holding is harmless; the lock is recursive and
+// released at the end of its scope.
+TEST(ScopedLock, RecursiveAndReleasedAtScopeEnd) {
   exec::CriticalSection section;
   {
+    exec::ScopedLock guard(section);
+    EXPECT_TRUE(guard.Unlock());
+    EXPECT_TRUE(guard.Lock());
+    EXPECT_TRUE(guard.Unlock());
+    EXPECT_TRUE(guard.Unlock());
     exec::ScopedLock outer(section, true);
     exec::ScopedLock inner(section, true);  // same thread takes it again
   }

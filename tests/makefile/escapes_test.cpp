@@ -14,52 +14,51 @@ constexpr size_t kNone = std::string_view::npos;
 const bool kDoubleByte = platform::IsLeadByte(0x95);
 
 TEST(RemoveEscapes, DropsTheCaretBeforeEachEscapableCharacter) {
-  EXPECT_EQ(RemoveEscapes("^!^#^$^(^)^-^:^;^@^\\^^^{^}"), "!#$()-:;@\\^{}");
-  EXPECT_EQ(RemoveEscapes("a ^# b"), "a # b");
-  EXPECT_EQ(RemoveEscapes("copy a^;b c"), "copy a;b c");
-}
-
-TEST(RemoveEscapes, KeepsOtherCaretsAndALastOne) {
-  EXPECT_EQ(RemoveEscapes("^x ^a"), "^x ^a");
-  EXPECT_EQ(RemoveEscapes("end^"), "end^");
-  EXPECT_EQ(RemoveEscapes("^"), "^");
-  EXPECT_EQ(RemoveEscapes(""), "");
-}
-
-TEST(RemoveEscapes, ADoubledCaretGivesOneAndDoesNotEscapeFurther) {
-  EXPECT_EQ(RemoveEscapes("^^"), "^");
-  EXPECT_EQ(RemoveEscapes("^^$"), "^$");
-  EXPECT_EQ(RemoveEscapes("^^^$"), "^$");
-  EXPECT_EQ(RemoveEscapes("^^^^"), "^^");
-}
-
-TEST(RemoveEscapes, ATrailByteIsNoCaret) {
-  // 0x95 0x5E: in code page 932 the '^' is the second byte of a character.
-  EXPECT_EQ(RemoveEscapes("\x95^#"), kDoubleByte ? "\x95^#" : "\x95#");
+  const std::pair<std::string, std::string> cases[] = {
+      {"^!^#^$^(^)^-^:^;^@^\\^^^{^}", "!#$()-:;@\\^{}"},
+      {"copy a^;b c", "copy a;b c"},
+      // Other carets and a last one stay.
+      {"^x ^a", "^x ^a"},
+      {"end^", "end^"},
+      {"^", "^"},
+      {"", ""},
+      // A doubled caret gives one and does not escape further.
+      {"^^", "^"},
+      {"^^$", "^$"},
+      {"^^^$", "^$"},
+      {"^^^^", "^^"},
+      // 0x95 0x5E: in code page 932 the '^' is the second byte of a character.
+      {"\x95^#", kDoubleByte ? "\x95^#" : "\x95#"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(RemoveEscapes(text), expected) << text;
 }
 
 TEST(FindUnescaped, SkipsCharactersAfterACaret) {
-  EXPECT_EQ(FindUnescaped("a^$b$", '$', 0), 4u);
-  EXPECT_EQ(FindUnescaped("^$", '$', 0), kNone);
-  EXPECT_EQ(FindUnescaped("$x", '$', 0), 0u);
-  EXPECT_EQ(FindUnescaped("abc", '$', 0), kNone);
-  EXPECT_EQ(FindUnescaped("", '$', 0), kNone);
-}
-
-TEST(FindUnescaped, LooksBeforeTheStartForTheCaret) {
-  EXPECT_EQ(FindUnescaped("^$", '$', 1), kNone);
-  EXPECT_EQ(FindUnescaped("$$", '$', 1), 1u);
-  EXPECT_EQ(FindUnescaped("ab", '$', 5), kNone);
-}
-
-TEST(FindUnescaped, AnEscapedCaretStillEscapes) {
-  // Only the character right before counts; "^^#" has a caret before '#'.
-  EXPECT_EQ(FindUnescaped("^^#", '#', 0), kNone);
-}
-
-TEST(FindUnescaped, NeverMatchesATrailByte) {
-  EXPECT_EQ(FindUnescaped("\x95\\x\\", '\\', 0), kDoubleByte ? 3u : 1u);
-  EXPECT_EQ(FindUnescaped("\x95^$", '$', 0), kDoubleByte ? 2u : kNone);
+  const struct {
+    std::string text;
+    char c;
+    size_t start;
+    size_t found;
+  } cases[] = {
+      {"a^$b$", '$', 0, 4},
+      {"^$", '$', 0, kNone},
+      {"$x", '$', 0, 0},
+      {"abc", '$', 0, kNone},
+      {"", '$', 0, kNone},
+      {"", '$', 1, kNone},
+      // The caret is looked for before the start too.
+      {"^$", '$', 1, kNone},
+      {"$$", '$', 1, 1},
+      {"ab", '$', 2, kNone},
+      {"ab", '$', 5, kNone},
+      {"a$", '$', 1, 1},
+      // Only the character right before counts; "^^#" has a caret before '#'.
+      {"^^#", '#', 0, kNone},
+      // Never a trail byte.
+      {"\x95\\x\\", '\\', 0, kDoubleByte ? 3u : 1u},
+      {"\x95^$", '$', 0, kDoubleByte ? 2u : kNone},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FindUnescaped(c.text, c.c, c.start), c.found) << c.text << " from " << c.start;
 }
 
 TEST(StartsCharacter, CountsLeadBytesBackwards) {

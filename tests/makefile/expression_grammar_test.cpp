@@ -37,65 +37,74 @@ TEST(ExpressionPrecedence, EachLevelBindsTighterThanTheOneBelow) {
   EXPECT_EQ(Eval("(1 + 2) * 3"), Value("9"));
 }
 
-TEST(ExpressionPrecedence, OperatorsOfOneLevelShareIt) {
-  EXPECT_EQ(Eval("1 != 2 == 1"), Value("1"));
-  EXPECT_EQ(Eval("1 < 2 >= 1"), Value("1"));
-  EXPECT_EQ(Eval("3 > 2 <= 0"), Value("0"));
-  EXPECT_EQ(Eval("1 << 4 >> 2"), Value("4"));
-  EXPECT_EQ(Eval("10 - 4 + 2"), Value("8"));
-  EXPECT_EQ(Eval("7 * 3 % 5 / 2"), Value("0"));
-  EXPECT_EQ(Eval("7 % 5 * 3"), Value("6"));
+TEST(ExpressionPrecedence, Cases) {
+  const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Operators of one level share it.
+      {"1 != 2 == 1", Value("1")},
+      {"1 < 2 >= 1", Value("1")},
+      {"3 > 2 <= 0", Value("0")},
+      {"1 << 4 >> 2", Value("4")},
+      {"10 - 4 + 2", Value("8")},
+      {"7 * 3 % 5 / 2", Value("0")},
+      {"7 % 5 * 3", Value("6")},
+      // Infix levels associate to the left.
+      {"8 - 2 - 1", Value("5")},
+      {"64 / 4 / 2", Value("8")},
+      {"2 << 1 << 1", Value("8")},
+      {"1 == 1 == 1", Value("1")},
+      {"2 == 2 == 2", Value("0")},
+      // Unary operators nest.
+      {"- -3", Value("3")},
+      {"!!7", Value("1")},
+      {"~-1", Value("0")},
+      {"-~0", Value("1")},
+      {"+-+4", Value("-4")},
+  };
+  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
 }
 
-TEST(ExpressionPrecedence, InfixLevelsAssociateToTheLeft) {
-  EXPECT_EQ(Eval("8 - 2 - 1"), Value("5"));
-  EXPECT_EQ(Eval("64 / 4 / 2"), Value("8"));
-  EXPECT_EQ(Eval("2 << 1 << 1"), Value("8"));
-  EXPECT_EQ(Eval("1 == 1 == 1"), Value("1"));
-  EXPECT_EQ(Eval("2 == 2 == 2"), Value("0"));
-}
-
-TEST(ExpressionPrecedence, UnaryOperatorsNest) {
-  EXPECT_EQ(Eval("- -3"), Value("3"));
-  EXPECT_EQ(Eval("!!7"), Value("1"));
-  EXPECT_EQ(Eval("~-1"), Value("0"));
-  EXPECT_EQ(Eval("-~0"), Value("1"));
-  EXPECT_EQ(Eval("+-+4"), Value("-4"));
-}
-
-TEST(ExpressionTokens, OperatorsNeedNoBlanks) {
-  EXPECT_EQ(Eval("1+2*3"), Value("7"));
-  EXPECT_EQ(Eval("1<<2"), Value("4"));
-  EXPECT_EQ(Eval("1<=2"), Value("1"));
-  EXPECT_EQ(Eval("2>=3"), Value("0"));
-  EXPECT_EQ(Eval("1!=2"), Value("1"));
-  EXPECT_EQ(Eval("3&&0||1"), Value("1"));
-  EXPECT_EQ(Eval("a==a"), Value("1"));
-}
-
-TEST(ExpressionTokens, AnOperandKeepsItsTextUntilAnOperatorReadsIt) {
-  EXPECT_EQ(Eval("0x10"), Value("0x10"));
-  EXPECT_EQ(Eval("+0x10"), Value("16"));
-  EXPECT_EQ(Eval("  hello  "), Value("hello"));
-}
-
-TEST(ExpressionTokens, PunctuationThatIsNoOperatorEndsTheText) {
-  EXPECT_EQ(Eval("3 @ 4"), Value("3"));
-  EXPECT_EQ(Eval("A = 1"), Value("A"));  // a single '=' is no operator
-  EXPECT_EQ(Eval("a_b"), Value("a"));
-  EXPECT_EQ(Eval("x$y == 1"), Value("x"));
-  EXPECT_EQ(Eval("1 + 2 ; 3"), Value("3"));
-  EXPECT_EQ(Eval("(3 @ 4)"), Failure(kEvalMissingCloseParen));
-}
-
-TEST(ExpressionTokens, WordsHoldDotsTabsAndHighBytes) {
-  EXPECT_EQ(Eval("a.b.c == a.b.c"), Value("1"));
-  EXPECT_EQ(Eval("1.5 + 1"), Failure(kEvalNotNumber));
-  // Leading white space is skipped, but a tab after a word belongs to it:
-  // "1\t" is no number, so the comparison is by text.
-  EXPECT_EQ(Eval("\t1 == 1"), Value("1"));
-  EXPECT_EQ(Eval("1\t== 1"), Value("0"));
-  EXPECT_EQ(Eval("\xC3\xA9t\xC3\xA9 == \xC3\xA9t\xC3\xA9"), Value("1"));
+TEST(ExpressionTokens, Cases) {
+  const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Operators need no blanks.
+      {"1+2*3", Value("7")},
+      {"1<<2", Value("4")},
+      {"1<=2", Value("1")},
+      {"2>=3", Value("0")},
+      {"1!=2", Value("1")},
+      {"3&&0||1", Value("1")},
+      {"a==a", Value("1")},
+      // An operand keeps its text until an operator reads it.
+      {"0x10", Value("0x10")},
+      {"+0x10", Value("16")},
+      {"  hello  ", Value("hello")},
+      // Punctuation that is no operator ends the text.
+      {"3 @ 4", Value("3")},
+      {"A = 1", Value("A")},  // a single '=' is no operator
+      {"a_b", Value("a")},
+      {"x$y == 1", Value("x")},
+      {"1 + 2 ; 3", Value("3")},
+      {"(3 @ 4)", Failure(kEvalMissingCloseParen)},
+      // Words hold dots tabs and high bytes.
+      {"a.b.c == a.b.c", Value("1")},
+      {"1.5 + 1", Failure(kEvalNotNumber)},
+      // Leading white space is skipped, but a tab after a word belongs to it:
+      // "1\t" is no number, so the comparison is by text.
+      {"\t1 == 1", Value("1")},
+      {"1\t== 1", Value("0")},
+      {"\xC3\xA9t\xC3\xA9 == \xC3\xA9t\xC3\xA9", Value("1")},
+      // String literals.
+      {"\"a b\"", Value("a b")},
+      {"\"\"", Value("")},
+      {"\"a\\\"b\"", Value("a\"b")},   // backslash-quote is a quote
+      {"\"a\\b\\\\c\"", Value("a\\b\\\\c")},  // other backslashes stay
+      {"\"C:\\tmp\\*.obj\"", Value("C:\\tmp\\*.obj")},
+      {"\"1 + 2\" == \"1 + 2\"", Value("1")},
+      {"\"abc\" == abc", Value("1")},
+      {"\"Debug\" == \"Debug\"", Value("1")},
+      {"\"debug\" == \"Debug\"", Value("0")},
+      {"\"x\"\"y\"", Failure(kTokenString)},  // two literals in a row
+  };
+  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
 }
 
 TEST(ExpressionTokens, DoubleByteCharactersStayWholeInWordsAndLiterals) {
@@ -107,71 +116,53 @@ TEST(ExpressionTokens, DoubleByteCharactersStayWholeInWordsAndLiterals) {
   EXPECT_EQ(Eval("\"" + table + "\" == " + table), Value("1"));
 }
 
-TEST(ExpressionTokens, StringLiterals) {
-  EXPECT_EQ(Eval("\"a b\""), Value("a b"));
-  EXPECT_EQ(Eval("\"\""), Value(""));
-  EXPECT_EQ(Eval("\"a\\\"b\""), Value("a\"b"));   // backslash-quote is a quote
-  EXPECT_EQ(Eval("\"a\\b\\\\c\""), Value("a\\b\\\\c"));  // other backslashes stay
-  EXPECT_EQ(Eval("\"C:\\tmp\\*.obj\""), Value("C:\\tmp\\*.obj"));
-  EXPECT_EQ(Eval("\"1 + 2\" == \"1 + 2\""), Value("1"));
-  EXPECT_EQ(Eval("\"abc\" == abc"), Value("1"));
-  EXPECT_EQ(Eval("\"Debug\" == \"Debug\""), Value("1"));
-  EXPECT_EQ(Eval("\"debug\" == \"Debug\""), Value("0"));
-  EXPECT_EQ(Eval("\"x\"\"y\""), Failure(kTokenString));  // two literals in a row
-}
-
-TEST(ExpressionStatus, UnclosedStringLiteral) {
-  EXPECT_EQ(Eval("\"abc"), Failure(kEvalUnclosedString));
-  EXPECT_EQ(Eval("\""), Failure(kEvalUnclosedString));
-  EXPECT_EQ(Eval("1 == \"abc"), Failure(kEvalUnclosedString));
-  EXPECT_EQ(Eval("-\"abc"), Failure(kEvalUnclosedString));
-  EXPECT_EQ(Eval("\"a\\\""), Failure(kEvalUnclosedString));     // the quote is escaped
-  EXPECT_EQ(Eval("\"a\\\\\""), Failure(kEvalUnclosedString));   // so is this one
-  EXPECT_EQ(Eval("\"\"\""), Failure(kEvalUnclosedString));
-}
-
-TEST(ExpressionStatus, EmptyAndBlankTexts) {
-  EXPECT_EQ(Eval(""), Failure(kEvalEmptyText));
-  EXPECT_EQ(Eval(std::string("\0 1", 3)), Failure(kEvalEmptyText));  // a NUL ends the text
-  EXPECT_EQ(Eval(std::string("7\0 + 1", 6)), Value("7"));
-  EXPECT_EQ(Eval("   "), Failure(kEvalNothingToEvaluate));
-  EXPECT_EQ(Eval(" \t\r\n"), Failure(kEvalNothingToEvaluate));
-  EXPECT_EQ(Eval("@"), Failure(kEvalNothingToEvaluate));
-  EXPECT_EQ(Eval("()"), Failure(kEvalNothingToEvaluate));
-}
-
-TEST(ExpressionStatus, MissingCloseParen) {
-  EXPECT_EQ(Eval("(1"), Failure(kEvalMissingCloseParen));
-  EXPECT_EQ(Eval("((1)"), Failure(kEvalMissingCloseParen));
-  EXPECT_EQ(Eval("(1 2)"), Failure(kEvalMissingCloseParen));
-}
-
-TEST(ExpressionStatus, OperandExpected) {
-  EXPECT_EQ(Eval("* 2"), Failure(kEvalOperandExpected));
-  EXPECT_EQ(Eval(")"), Failure(kEvalOperandExpected));
-  EXPECT_EQ(Eval(", 1"), Failure(kEvalOperandExpected));
-  EXPECT_EQ(Eval("1 + )"), Failure(kEvalOperandExpected));
-  EXPECT_EQ(Eval("1 || && 2"), Failure(kEvalOperandExpected));
-}
-
-TEST(ExpressionStatus, TooFewOperands) {
-  EXPECT_EQ(Eval("1 +"), Failure(kEvalTooFewOperands));
-  EXPECT_EQ(Eval("-"), Failure(kEvalTooFewOperands));
-  // The unary operand's own error is not examined: '*' is then read as the
-  // infix operator, and the '+' finds nothing to take.
-  EXPECT_EQ(Eval("+ * 2"), Failure(kEvalTooFewOperands));
-}
-
-TEST(ExpressionStatus, SeveralValuesLeft) { EXPECT_EQ(Eval("1, 2"), Failure(kEvalNotSingleValue)); }
-
-TEST(ExpressionStatus, LeftOverTokenGivesItsCode) {
-  EXPECT_EQ(Eval("1 2"), Failure(kTokenWord));
-  EXPECT_EQ(Eval("1 \"x\""), Failure(kTokenString));
-  EXPECT_EQ(Eval("1 )"), Failure(kTokenCloseParen));
-  EXPECT_EQ(Eval("EXIST (x)"), Failure(kTokenOpenParen));
-  EXPECT_EQ(Eval("1 !"), Failure(kTokenNot));
-  EXPECT_EQ(Eval("1 ~2"), Failure(kTokenComplement));
-  EXPECT_EQ(Eval("1 F(2)"), Failure(kTokenFunction));
+TEST(ExpressionStatus, Cases) {
+  const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Unclosed string literal.
+      {"\"abc", Failure(kEvalUnclosedString)},
+      {"\"", Failure(kEvalUnclosedString)},
+      {"1 == \"abc", Failure(kEvalUnclosedString)},
+      {"-\"abc", Failure(kEvalUnclosedString)},
+      {"\"a\\\"", Failure(kEvalUnclosedString)},     // the quote is escaped
+      {"\"a\\\\\"", Failure(kEvalUnclosedString)},   // so is this one
+      {"\"\"\"", Failure(kEvalUnclosedString)},
+      // Empty and blank texts.
+      {"", Failure(kEvalEmptyText)},
+      {std::string("\0 1", 3), Failure(kEvalEmptyText)},  // a NUL ends the text
+      {std::string("7\0 + 1", 6), Value("7")},
+      {"   ", Failure(kEvalNothingToEvaluate)},
+      {" \t\r\n", Failure(kEvalNothingToEvaluate)},
+      {"@", Failure(kEvalNothingToEvaluate)},
+      {"()", Failure(kEvalNothingToEvaluate)},
+      // Missing close paren.
+      {"(1", Failure(kEvalMissingCloseParen)},
+      {"((1)", Failure(kEvalMissingCloseParen)},
+      {"(1 2)", Failure(kEvalMissingCloseParen)},
+      // Operand expected.
+      {"* 2", Failure(kEvalOperandExpected)},
+      {")", Failure(kEvalOperandExpected)},
+      {", 1", Failure(kEvalOperandExpected)},
+      {"1 + )", Failure(kEvalOperandExpected)},
+      {"1 || && 2", Failure(kEvalOperandExpected)},
+      // Too few operands.
+      {"1 +", Failure(kEvalTooFewOperands)},
+      {"-", Failure(kEvalTooFewOperands)},
+      // The unary operand's own error is not examined: '*' is then read as the
+      // infix operator, and the '+' finds nothing to take.
+      {"+ * 2", Failure(kEvalTooFewOperands)},
+      // Several values left.
+      {"1, 2", Failure(kEvalNotSingleValue)},
+      {"(1, 2)", Failure(kEvalNotSingleValue)},  // a group holds the lowest level too
+      // Left over token gives its code.
+      {"1 2", Failure(kTokenWord)},
+      {"1 \"x\"", Failure(kTokenString)},
+      {"1 )", Failure(kTokenCloseParen)},
+      {"EXIST (x)", Failure(kTokenOpenParen)},
+      {"1 !", Failure(kTokenNot)},
+      {"1 ~2", Failure(kTokenComplement)},
+      {"1 F(2)", Failure(kTokenFunction)},
+  };
+  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
 }
 
 TEST(ExpressionStatus, ReportedStatusDescribesALeftOverTokenAsAMissingOperator) {

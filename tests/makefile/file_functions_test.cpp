@@ -51,52 +51,42 @@ class FileFunctions : public ::testing::Test {
   ExpressionEvaluator evaluator_;
 };
 
-TEST_F(FileFunctions, PathsWithoutWildcardsTestExistence) {
-  EXPECT_EQ(Exist(In("a.obj")), "1");
-  EXPECT_EQ(Exist(In("b.obj")), "0");
-  EXPECT_EQ(Exist(In("sub")), "1");
-  EXPECT_EQ(Exist(In("sub\\x.txt")), "1");
-  EXPECT_EQ(Exist(In("nowhere\\x.txt")), "0");
-  EXPECT_EQ(Exist(""), "0");
-}
-
-TEST_F(FileFunctions, WildcardsInTheLastComponent) {
-  EXPECT_EQ(Exist(In("*.obj")), "1");
-  EXPECT_EQ(Exist(In("*.exe")), "0");
-  EXPECT_EQ(Exist(In("a.o?j")), "1");
-  EXPECT_EQ(Exist(In("?.obj")), "1");
-  EXPECT_EQ(Exist(In("*b*")), "1");
-  EXPECT_EQ(Exist(In("x*")), "0");  // x.txt lies one level down
-  EXPECT_EQ(Exist(In("sub\\*.txt")), "1");
-  EXPECT_EQ(Exist(In("su?")), "1");  // directories count
-}
-
-TEST_F(FileFunctions, WildcardsInADirectoryMatchNothing) {
-  EXPECT_EQ(Exist(In("s*\\x.txt")), "0");
-  EXPECT_EQ(Exist(In("nowhere\\*")), "0");
-}
-
-TEST_F(FileFunctions, DotEntriesNeverCountButDotFilesDo) {
-  EXPECT_EQ(Exist(In("empty\\*")), "0");
-  EXPECT_EQ(Exist(In("empty\\*.*")), "0");
-  EXPECT_EQ(Exist(In("dots\\*")), "1");
-  EXPECT_EQ(Exist(In("dots\\*.cfg")), "1");
-}
-
-TEST_F(FileFunctions, NamesCompareAsTheFileSystemDoes) {
-  const std::string expected = kWindows ? "1" : "0";
-  EXPECT_EQ(Exist(In("A.OBJ")), expected);
-  EXPECT_EQ(Exist(In("*.OBJ")), expected);
-}
-
-TEST_F(FileFunctions, DoubleByteNames) {
-  // In code page 932 this name's last byte is a backslash, directly before
-  // the closing quote of the literal.
-  EXPECT_EQ(Exist(In("jp\\") + Narrow("表")), "0");
-  EXPECT_EQ(Exist(In("jp\\") + Narrow("表.obj")), "1");
-  EXPECT_EQ(Exist(In("jp\\") + Narrow("表*")), "1");
-  EXPECT_EQ(Exist(In("jp\\?.obj")), "1");  // '?' is one character, not one byte
-  EXPECT_EQ(Exist(In("jp\\*") + Narrow("表")), "0");
+TEST_F(FileFunctions, ExistenceAndWildcards) {
+  const std::string sameCase = kWindows ? "1" : "0";  // names compare as the file system does
+  const std::pair<std::string, std::string> cases[] = {
+      {In("a.obj"), "1"},
+      {In("b.obj"), "0"},
+      {In("sub"), "1"},
+      {In("sub\\x.txt"), "1"},
+      {In("nowhere\\x.txt"), "0"},
+      {"", "0"},
+      // Wildcards in the last component only; directories count.
+      {In("*.obj"), "1"},
+      {In("*.exe"), "0"},
+      {In("a.o?j"), "1"},
+      {In("?.obj"), "1"},
+      {In("*b*"), "1"},
+      {In("x*"), "0"},  // x.txt lies one level down
+      {In("sub\\*.txt"), "1"},
+      {In("su?"), "1"},
+      {In("s*\\x.txt"), "0"},
+      {In("nowhere\\*"), "0"},
+      // Dot entries never count, but dot files do.
+      {In("empty\\*"), "0"},
+      {In("empty\\*.*"), "0"},
+      {In("dots\\*"), "1"},
+      {In("dots\\*.cfg"), "1"},
+      {In("A.OBJ"), sameCase},
+      {In("*.OBJ"), sameCase},
+      // In code page 932 the last byte of 表 is a backslash, directly before
+      // the closing quote of the literal; '?' is one character, not one byte.
+      {In("jp\\") + Narrow("表"), "0"},
+      {In("jp\\") + Narrow("表.obj"), "1"},
+      {In("jp\\") + Narrow("表*"), "1"},
+      {In("jp\\?.obj"), "1"},
+      {In("jp\\*") + Narrow("表"), "0"},
+  };
+  for (const auto& [path, expected] : cases) EXPECT_EQ(Exist(path), expected) << path;
 }
 
 TEST_F(FileFunctions, SixNamesOneArgumentEach) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace makefile {
@@ -33,38 +34,53 @@ class Expansion {
   std::string offendingName;
 };
 
-TEST(ExpandMacros, ReplacesReferencesByValues) {
-  Expansion e;
-  e.Define("A", "x").Define("CC", "cl");
-  EXPECT_EQ(e.Expand("$(A) y"), "x y");
-  EXPECT_EQ(e.Expand("$(CC) /c $(A).c"), "cl /c x.c");
-  EXPECT_EQ(e.Expand("no references"), "no references");
-  EXPECT_EQ(e.status, ExpandStatus::kDone);
-}
-
-TEST(ExpandMacros, LeavesSingleLetterFormsAndDoubleDollars) {
-  Expansion e;
-  e.Define("A", "v").Define("X", "no");
-  EXPECT_EQ(e.Expand("$X"), "$X");
-  EXPECT_EQ(e.Expand("$$(A)"), "$v");
-  EXPECT_EQ(e.Expand("$"), "$");
-  EXPECT_EQ(e.Expand("a$"), "a$");
-}
-
-TEST(ExpandMacros, LeavesSpecialMacroTokens) {
-  Expansion e;
-  e.Define("DEST", "out").Define("@", "at");
-  EXPECT_EQ(e.Expand("copy $@ $(DEST)"), "copy $@ out");
-  EXPECT_EQ(e.Expand("$(@D) ${@F} $** $? $< $* $$@"), "$(@D) ${@F} $** $? $< $* $$@");
-  // Without a modifier letter the bracketed form is an ordinary macro.
-  EXPECT_EQ(e.Expand("$(@)"), "at");
-  EXPECT_TRUE(e.undefined.empty());
-}
-
-TEST(ExpandMacros, ACaretProtectsAReference) {
-  Expansion e;
-  e.Define("A", "v");
-  EXPECT_EQ(e.Expand("^$(A) $(A)"), "^$(A) v");
+TEST(ExpandMacros, Lines) {
+  const struct {
+    std::vector<std::pair<std::string, std::string>> defines;
+    std::string line;
+    std::string expanded;
+    ExpandStatus status;
+    std::string offending;
+  } cases[] = {
+      {{{"A", "x"}, {"CC", "cl"}}, "$(CC) /c $(A).c", "cl /c x.c", ExpandStatus::kDone, ""},
+      {{}, "no references", "no references", ExpandStatus::kDone, ""},
+      // Single-letter forms, double dollars and special macros stay.
+      {{{"A", "v"}, {"X", "no"}}, "$X $$(A) a$", "$X $v a$", ExpandStatus::kDone, ""},
+      {{{"A", "v"}}, "$", "$", ExpandStatus::kDone, ""},
+      {{{"DEST", "out"}, {"@", "at"}}, "copy $@ $(DEST) $(@D) ${@F} $** $? $< $* $$@",
+       "copy $@ out $(@D) ${@F} $** $? $< $* $$@", ExpandStatus::kDone, ""},
+      // Without a modifier letter the bracketed form is an ordinary macro.
+      {{{"@", "at"}}, "$(@)", "at", ExpandStatus::kDone, ""},
+      // A caret protects a reference, also in a value.
+      {{{"A", "v"}}, "^$(A) $(A)", "^$(A) v", ExpandStatus::kDone, ""},
+      {{{"B", "b"}, {"A", "^$(B)"}}, "$(A)", "^$(B)", ExpandStatus::kDone, ""},
+      // Unclosed and empty references end the expansion.
+      {{{"A", "v"}}, "X = $(UNCLOSED", "X = UNCLOSED", ExpandStatus::kDone, ""},
+      {{{"A", "v"}}, "Y = $() $(A)", "Y = ) $(A)", ExpandStatus::kDone, ""},
+      {{{"A$(B", "v"}}, "$(A$(B))", "v)", ExpandStatus::kDone, ""},  // references do not nest
+      // Values are scanned from their second character.
+      {{{"INNER", "i"}, {"LATE", "x$(INNER)"}, {"EARLY", "$(INNER)x"}}, "$(LATE) $(EARLY) $(LATE)$(LATE)",
+       "xi $(INNER)x xixi", ExpandStatus::kDone, ""},
+      // An empty or undefined value does not hide the next reference.
+      {{{"E", ""}, {"A", "v"}}, "$(E)$(A) $(UNDEFINED)$(A)", "v v", ExpandStatus::kDone, ""},
+      {{{"A", "x$(A)"}}, "all: $(A)", "all: $(A)", ExpandStatus::kSelfReference, "A"},
+      {{{"A", "a $(B)"}, {"B", "b $(C)"}, {"C", "c $(A)"}}, "$(B)", "$(B)", ExpandStatus::kSelfReference, "B"},
+      // Repeating a name outside its own value is no cycle.
+      {{{"A", "x$(B)"}, {"B", "y"}, {"C", "$(A) $(A)"}}, "$(A) $(A) -$(C)", "xy xy -$(A) xy", ExpandStatus::kDone, ""},
+      // A reference running past the end of a value ends that value: the
+      // inner reference's name comes from the line.
+      {{{"A", "x$("}}, "$(A)A)", "xx", ExpandStatus::kDone, ""},
+  };
+  for (const auto& c : cases) {
+    Expansion e;
+    for (const auto& [name, value] : c.defines) e.Define(name, value);
+    EXPECT_EQ(e.Expand(c.line), c.expanded) << c.line;
+    EXPECT_EQ(e.status, c.status) << c.line;
+    if (c.status != ExpandStatus::kDone) {
+      EXPECT_EQ(e.offendingName, c.offending) << c.line;
+    }
+    EXPECT_TRUE(e.undefined.empty() || c.line.find("UNDEFINED") != std::string::npos) << c.line;
+  }
 }
 
 TEST(ExpandMacros, UndefinedNamesAreAskedForOnceAndDefined) {
@@ -72,65 +88,6 @@ TEST(ExpandMacros, UndefinedNamesAreAskedForOnceAndDefined) {
   EXPECT_EQ(e.Expand("B = $(C)$(C) $(D)"), "B =  ");
   EXPECT_EQ(e.undefined, (std::vector<std::string>{"C", "D"}));
   EXPECT_EQ(e.macros.LookupMacro("C"), "");
-}
-
-TEST(ExpandMacros, UnclosedAndEmptyReferencesEndTheExpansion) {
-  Expansion e;
-  e.Define("A", "v");
-  EXPECT_EQ(e.Expand("X = $(UNCLOSED"), "X = UNCLOSED");
-  EXPECT_EQ(e.Expand("Y = $() $(A)"), "Y = ) $(A)");
-  EXPECT_TRUE(e.undefined.empty());
-}
-
-TEST(ExpandMacros, ReferencesDoNotNest) {
-  Expansion e;
-  e.Define("A$(B", "v");
-  EXPECT_EQ(e.Expand("$(A$(B))"), "v)");
-}
-
-TEST(ExpandMacros, ValuesAreScannedFromTheirSecondCharacter) {
-  Expansion e;
-  e.Define("INNER", "i").Define("LATE", "x$(INNER)").Define("EARLY", "$(INNER)x");
-  EXPECT_EQ(e.Expand("$(LATE)"), "xi");
-  EXPECT_EQ(e.Expand("$(EARLY)"), "$(INNER)x");
-  EXPECT_EQ(e.Expand("$(LATE)$(LATE)"), "xixi");
-}
-
-TEST(ExpandMacros, AnEmptyValueDoesNotHideTheNextReference) {
-  Expansion e;
-  e.Define("E", "").Define("A", "v");
-  EXPECT_EQ(e.Expand("$(E)$(A)"), "v");
-  EXPECT_EQ(e.Expand("$(UNDEFINED)$(A)"), "v");
-}
-
-TEST(ExpandMacros, ACaretInAValueProtectsWhatFollows) {
-  Expansion e;
-  e.Define("B", "b").Define("A", "^$(B)");
-  EXPECT_EQ(e.Expand("$(A)"), "^$(B)");
-}
-
-TEST(ExpandMacros, AValueThatRefersToItselfStops) {
-  Expansion e;
-  e.Define("A", "x$(A)");
-  std::string line = "all: $(A)";
-  EXPECT_EQ(e.Expand(line), line);
-  EXPECT_EQ(e.status, ExpandStatus::kSelfReference);
-  EXPECT_EQ(e.offendingName, "A");
-}
-
-TEST(ExpandMacros, ACycleThroughOtherMacrosStops) {
-  Expansion e;
-  e.Define("A", "a $(B)").Define("B", "b $(C)").Define("C", "c $(A)");
-  e.Expand("$(B)");
-  EXPECT_EQ(e.status, ExpandStatus::kSelfReference);
-  EXPECT_EQ(e.offendingName, "B");
-}
-
-TEST(ExpandMacros, RepeatingANameOutsideItsOwnValueIsNoCycle) {
-  Expansion e;
-  e.Define("A", "x$(B)").Define("B", "y").Define("C", "$(A) $(A)");
-  EXPECT_EQ(e.Expand("$(A) $(A) -$(C)"), "xy xy -$(A) xy");
-  EXPECT_EQ(e.status, ExpandStatus::kDone);
 }
 
 TEST(ExpandMacros, DeeplyNestedValuesFindTheirCycleAndTheirEnd) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/rule_table.h"
@@ -60,39 +61,97 @@ class ReaderTest : public ::testing::Test {
   }
 
   const diag::ReaderError& Error() const { return reader_->error(); }
-  const Lines& Messages() const { return reader_->messages; }
-  const Lines& UndefinedNames() const { return reader_->undefined; }
-
   std::string Macro(const std::string& name) const {
     return macros.LookupMacro(name).value_or("<undefined>");
   }
 
-  std::vector<std::string> Commands(const std::string& target) const {
-    std::vector<std::string> texts;
-    const engine::TargetNode* node = targets.FindTarget(target);
-    if (!node || !node->commands) return texts;
-    for (const engine::CommandLine& line : node->commands->Lines()) texts.push_back(line.text);
-    return texts;
-  }
+  // Reads `text` as the makefile into a fresh model (the fixture's macros
+  // stand for the command line) and describes the result in the form of
+  // `expected`: items separated by '|', each "error" (the reader error as
+  // "error CODE[.SUB] line N[: ARGUMENT]") or "KEY=value" with KEY a macro
+  // name, ">T" (the commands of T), ":T" (its dependents), "roots",
+  // "messages", "undefined", "file" or "text" (of the error).
+  std::string Outcome(const std::string& text, const std::string& expected) {
+    engine::TargetModel model;
+    engine::RuleTable ruleTable;
+    makefile::MacroTable table = macros;
+    makefile::AddDefaultSuffixes(ruleTable);
+    Write("Makefile", text);
+    RecordingReader reader(&model, &ruleTable, &table);
+    reader.failUndefined = failUndefined;
+    const bool read = reader.ReadMakefile((dir.path() / "Makefile").string());
+    const diag::ReaderError& error = reader.error();
+    std::string errorText = "error " + std::to_string(error.code);
+    if (error.subCode) errorText += "." + std::to_string(error.subCode);
+    errorText += " line " + std::to_string(error.lineNumber);
+    if (!error.argument.empty()) errorText += ": " + error.argument;
 
-  const engine::CommandLine* Command(const std::string& target, size_t index) const {
-    const engine::TargetNode* node = targets.FindTarget(target);
-    if (!node || !node->commands || index >= node->commands->Count()) return nullptr;
-    return &node->commands->Line(index);
-  }
-
-  std::vector<std::string> Dependents(const std::string& target) const {
-    std::vector<std::string> names;
-    if (const engine::TargetNode* node = targets.FindTarget(target)) {
-      for (const engine::TargetNode* dependent : node->dependents) names.push_back(dependent->name);
+    std::string actual = read || expected.rfind("error", 0) == 0 ? "" : errorText + "|";
+    size_t start = 0;
+    while (start <= expected.size()) {
+      size_t end = expected.find('|', start);
+      if (end == std::string::npos) end = expected.size();
+      const std::string item = expected.substr(start, end - start);
+      const std::string key = item.substr(0, item.find('='));
+      const engine::TargetNode* node = key.size() > 1 ? model.FindTarget(key.substr(1)) : nullptr;
+      std::string value;
+      if (item.rfind("error ", 0) == 0) {
+        actual += read ? "no error" : errorText;
+      } else {
+        if (key == "roots") {
+          value = Join(NodeNames(model.Roots()), " ");
+        } else if (key == "messages") {
+          value = Join(reader.messages, ";");
+        } else if (key == "undefined") {
+          value = Join(reader.undefined, ";");
+        } else if (key == "file") {
+          value = error.fileName;
+        } else if (key == "text") {
+          value = error.lineText;
+        } else if (key[0] == ':') {
+          value = node ? Join(NodeNames(node->dependents.ToVector()), " ") : "<none>";
+        } else if (key[0] == '>') {
+          value = node ? DescribeCommands(*node) : "<none>";
+        } else {
+          value = table.LookupMacro(key).value_or("<undefined>");
+        }
+        actual += key + "=" + value;
+      }
+      if (end < expected.size()) actual += "|";
+      start = end + 1;
     }
-    return names;
+    return actual;
   }
 
-  std::vector<std::string> RootNames() const {
+  void ExpectReads(const std::vector<std::pair<std::string, std::string>>& cases) {
+    for (const auto& [text, expected] : cases) EXPECT_EQ(Outcome(text, expected), expected) << text;
+  }
+
+  static std::string Join(const std::vector<std::string>& items, const char* separator) {
+    std::string joined;
+    for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
+    return joined;
+  }
+  static std::vector<std::string> NodeNames(const std::vector<engine::TargetNode*>& nodes) {
     std::vector<std::string> names;
-    for (const engine::TargetNode* root : targets.Roots()) names.push_back(root->name);
+    for (const engine::TargetNode* node : nodes) names.push_back(node->name);
     return names;
+  }
+  // Each line as "@-text" (its flags) and, with an inline file,
+  // " <<T[name]{content}" (T temporary, N named).
+  static std::string DescribeCommands(const engine::TargetNode& node) {
+    std::vector<std::string> lines;
+    if (node.commands) {
+      for (const engine::CommandLine& line : node.commands->Lines()) {
+        std::string text = std::string(line.Silent() ? "@" : "") + (line.IgnoreError() ? "-" : "") + line.text;
+        if (line.inlineKind != engine::InlineKind::None) {
+          text += std::string(" <<") + (line.inlineKind == engine::InlineKind::Named ? "N[" : "T[") +
+                  line.inlineFileName + "]{" + line.inlineContent + "}";
+        }
+        lines.push_back(text);
+      }
+    }
+    return Join(lines, ";");
   }
 
   testing_support::ScratchDirectory dir;

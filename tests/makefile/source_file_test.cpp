@@ -24,32 +24,22 @@ std::unique_ptr<SourceFile> OpenWritten(const ScratchDirectory& dir, const std::
 }
 
 TEST(SourceFile, SplitsAtLineFeedsAndDropsTheCarriageReturn) {
-  ScratchDirectory dir;
-  auto file = OpenWritten(dir, "a\r\nb\n\r\nlast");
-  ASSERT_TRUE(file);
-  EXPECT_EQ(ReadAll(*file), (std::vector<std::string>{"a", "b", "", "last"}));
-  EXPECT_EQ(file->lineNumber(), 4);
-}
-
-TEST(SourceFile, AnEmptyFileHasNoLines) {
-  ScratchDirectory dir;
-  auto file = OpenWritten(dir, "");
-  ASSERT_TRUE(file);
-  EXPECT_TRUE(ReadAll(*file).empty());
-  EXPECT_EQ(file->lineNumber(), 0);
-}
-
-TEST(SourceFile, KeepsEveryByteOfLongLines) {
-  ScratchDirectory dir;
+  // Long lines keep every byte, NUL and lone CR included.
   std::string longLine(3 << 20, 'x');
   longLine[100000] = '\0';
   longLine[200000] = '\r';
-  auto file = OpenWritten(dir, longLine + "\r\nnext\n");
-  ASSERT_TRUE(file);
-  const auto lines = ReadAll(*file);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], longLine);
-  EXPECT_EQ(lines[1], "next");
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"a\r\nb\n\r\nlast", {"a", "b", "", "last"}},
+      {"", {}},
+      {longLine + "\r\nnext\n", {longLine, "next"}},
+  };
+  for (const auto& [content, lines] : cases) {
+    ScratchDirectory dir;
+    auto file = OpenWritten(dir, content);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(ReadAll(*file) == lines) << content.substr(0, 20);
+    EXPECT_EQ(file->lineNumber(), static_cast<int>(lines.size()));
+  }
 }
 
 TEST(SourceFile, KnowsItsFullPathAndName) {

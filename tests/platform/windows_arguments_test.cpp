@@ -6,38 +6,29 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-TEST(SplitWindowsArgumentsTest, BlanksSeparateAndQuotesGroup) {
-  EXPECT_EQ(platform::SplitWindowsArguments("  cc  -c\ta.c  "), (Arguments{"cc", "-c", "a.c"}));
-  EXPECT_EQ(platform::SplitWindowsArguments("cc \"a b\" x\"y z\"w"), (Arguments{"cc", "a b", "xy zw"}));
-  EXPECT_EQ(platform::SplitWindowsArguments("cc \"\" x"), (Arguments{"cc", "", "x"}));
-}
-
-TEST(SplitWindowsArgumentsTest, BackslashesCountOnlyBeforeAQuote) {
-  EXPECT_EQ(platform::SplitWindowsArguments("p a\\\"b"), (Arguments{"p", "a\"b"}));
-  EXPECT_EQ(platform::SplitWindowsArguments("p a\\\\\"b c\""), (Arguments{"p", "a\\b c"}));
-  EXPECT_EQ(platform::SplitWindowsArguments("p a\\\\\\\"b"), (Arguments{"p", "a\\\"b"}));
-  EXPECT_EQ(platform::SplitWindowsArguments("p C:\\dir\\file \\\\server\\share\\"),
-            (Arguments{"p", "C:\\dir\\file", "\\\\server\\share\\"}));
-}
-
-TEST(SplitWindowsArgumentsTest, DoubledQuoteInsideQuotesIsAQuote) {
-  EXPECT_EQ(platform::SplitWindowsArguments("p \"a\"\"b\""), (Arguments{"p", "a\"b"}));
-}
-
-TEST(SplitWindowsArgumentsTest, ProgramNameTakesNoEscapes) {
-  EXPECT_EQ(platform::SplitWindowsArguments("\"C:\\Program Files\\x.exe\" a"),
-            (Arguments{"C:\\Program Files\\x.exe", "a"}));
-  EXPECT_EQ(platform::SplitWindowsArguments("C:\\dir\\\"x y\" a"), (Arguments{"C:\\dir\\x y", "a"}));
-}
-
-TEST(SplitWindowsArgumentsTest, UnbalancedQuoteRunsToTheEnd) {
-  EXPECT_EQ(platform::SplitWindowsArguments("p \"a b"), (Arguments{"p", "a b"}));
-  EXPECT_EQ(platform::SplitWindowsArguments("\"p q"), (Arguments{"p q"}));
-}
-
-TEST(SplitWindowsArgumentsTest, EmptyLineHasNoArguments) {
-  EXPECT_TRUE(platform::SplitWindowsArguments("").empty());
-  EXPECT_TRUE(platform::SplitWindowsArguments(" \t ").empty());
+TEST(SplitWindowsArgumentsTest, TheCRuntimeRules) {
+  const std::pair<const char*, Arguments> cases[] = {
+      // Blanks separate and quotes group.
+      {"  cc  -c\ta.c  ", {"cc", "-c", "a.c"}},
+      {"cc \"a b\" x\"y z\"w", {"cc", "a b", "xy zw"}},
+      {"cc \"\" x", {"cc", "", "x"}},
+      // Backslashes count only before a quote.
+      {"p a\\\"b", {"p", "a\"b"}},
+      {"p a\\\\\"b c\"", {"p", "a\\b c"}},
+      {"p a\\\\\\\"b", {"p", "a\\\"b"}},
+      {"p C:\\dir\\file \\\\server\\share\\", {"p", "C:\\dir\\file", "\\\\server\\share\\"}},
+      // A doubled quote inside quotes is a quote.
+      {"p \"a\"\"b\"", {"p", "a\"b"}},
+      // The program name takes no escapes.
+      {"\"C:\\Program Files\\x.exe\" a", {"C:\\Program Files\\x.exe", "a"}},
+      {"C:\\dir\\\"x y\" a", {"C:\\dir\\x y", "a"}},
+      // An unbalanced quote runs to the end.
+      {"p \"a b", {"p", "a b"}},
+      {"\"p q", {"p q"}},
+      {"", {}},
+      {" \t ", {}},
+  };
+  for (const auto& [line, arguments] : cases) EXPECT_EQ(platform::SplitWindowsArguments(line), arguments) << line;
 }
 
 }  // namespace

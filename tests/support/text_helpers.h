@@ -1,0 +1,39 @@
+// Line-end conversions shared by the tests.
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+// Every CR LF folded to LF (children on Windows write text mode).
+inline std::string FoldLineEnds(const std::string& text) {
+  std::string folded;
+  folded.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    folded.push_back(text[i]);
+  }
+  return folded;
+}
+
+// Every LF written as CR LF, as a text file on Windows holds it.
+inline std::string ToCrLf(const std::string& text) {
+  std::string converted;
+  converted.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n') converted.push_back('\r');
+    converted.push_back(c);
+  }
+  return converted;
+}
+
+// Where two long texts first differ, with a little context.
+inline std::string FirstDifference(const std::string& actual, const std::string& expected) {
+  size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  const size_t from = at < 40 ? 0 : at - 40;
+  return "at byte " + std::to_string(at) + ": got [" + actual.substr(from, 80) + "] expected [" +
+         expected.substr(from, 80) + "]";
+}
+
+}  // namespace testing_support
