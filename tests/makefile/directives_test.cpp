@@ -37,7 +37,7 @@ TEST_F(Directives, Conditionals) {
        "A=defined|B=undefined|C=c|D=<undefined>"},
       // A reference to an undefined name defines it.
       {"all:\nX = $(CFG)\n!IFDEF $(CFG)\nA=now defined\n!ENDIF\n", "A=now defined"},
-      {"all:\n\n!IFDEF CFG\n", "error 31 line 3|text=!IFDEF CFG"},
+      {"all:\n\n!IFDEF CFG\n", "error 31 line 3: CFG|text=!IFDEF CFG"},
       // Results are read as decimal numbers; a single '=' tests the left side.
       {"all:\n!IF 0x10\nA=hex\n!ENDIF\n!IF 0x10 == 16\nB=equal\n!ENDIF\n!IFFY\nC=fy\n!ENDIF\n",
        "A=<undefined>|B=equal|C=<undefined>"},
