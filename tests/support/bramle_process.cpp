@@ -15,6 +15,7 @@
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/shell.h"
+#include "support/text_helpers.h"
 #include "platform/text.h"
 
 namespace testing_support {
@@ -27,16 +28,6 @@ std::string ReadWholeFile(const std::string& path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
-}
-
-std::string FoldLineEnds(const std::string& text) {
-  std::string folded;
-  folded.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    folded.push_back(text[i]);
-  }
-  return folded;
 }
 
 std::string Quote(const std::string& text) {
