@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/client_mode.h"
 #include "app/command_line.h"
 #include "app/local_build_mode.h"
 #include "exec/processor_info.h"
@@ -33,7 +34,7 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
 
   if (options.serverSettingsDialog) return ReportUnavailableMode("the server settings dialog (-E)");
   if (options.clientSettingsDialog) return ReportUnavailableMode("the client settings dialog (-W)");
-  if (options.clientMode || options.clientModeHidden) return ReportUnavailableMode("the resident build client (-R, -C)");
+  if (options.clientMode || options.clientModeHidden) return RunClientMode(application);
   return ReportUnavailableMode("the build server (-B)");
 }
 

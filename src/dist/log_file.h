@@ -22,6 +22,9 @@ using LogClock = std::function<std::tm()>;
 // that an entry never spreads over two lines.
 std::string OneLineText(std::string_view text);
 
+// The time as entries show it: "HH:MM:SS".
+std::string ClockText(const std::tm& time);
+
 class LogFile {
  public:
   explicit LogFile(LogClock clock);
@@ -29,10 +32,10 @@ class LogFile {
   LogFile(const LogFile&) = delete;
   LogFile& operator=(const LogFile&) = delete;
 
-  // Nothing is written, and nothing opened, while the log is off.
+  // Nothing is written, and no file held open, while the log is off.
   void SetEnabled(bool enabled);
-  // Used from the next Open on; a relative name is taken from the working
-  // directory.
+  // A relative name is taken from the working directory. A new name closes
+  // the file open under the old one; the next entry opens the new one.
   void SetFileName(std::string fileName);
 
   // Opens the file unless the log is off or the file is open already.
@@ -46,9 +49,12 @@ class LogFile {
   // Writes "<time> - <body>" and a line end, opening the file first when
   // it is not open yet.
   void Append(std::string_view body);
+  // Writes `bytes` as they are, likewise.
+  void AppendRaw(std::string_view bytes);
 
  private:
   bool OpenLocked();
+  void CloseLocked();
 
   exec::CriticalSection lock_;
   LogClock clock_;
@@ -66,6 +72,8 @@ class ClientLog : public LogFile {
   void Entry(std::string_view text, std::string_view serverName, std::string_view serverAddress);
   // "<time> - [None][None] <text>", for entries about no server.
   void Entry(std::string_view text);
+  // A command's output, as it came.
+  void Output(std::string_view text) { AppendRaw(text); }
 };
 
 // The build server's log; its callers put the client into the text.

@@ -78,10 +78,10 @@ void TcpSocket::ConnectLoop(SocketHandle handle, std::string host, int port) {
     if (stopping_) return;
   }
   if (!socket_calls::Connect(handle, address, port)) return FinishConnect(kSocketConnectFailed);
-  peerAddress_ = address;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return;
+    peerAddress_ = address;
   }
   // CloseSocket joins this thread before the send thread, so a send thread
   // started here is always joined.
@@ -245,6 +245,11 @@ int TcpSocket::TakeLine(std::string& line) {
     searchFrom_ = 0;
   }
   return removed;
+}
+
+std::size_t TcpSocket::ReceivedSize() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_.size() - receiveStart_;
 }
 
 bool TcpSocket::WaitLine(int timeoutMs) { return WaitReceived(timeoutMs); }

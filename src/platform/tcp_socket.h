@@ -49,6 +49,8 @@ class TcpSocket : public SocketBase {
   // number of bytes removed (line, CR and LF), or -1 when no whole line is
   // buffered.
   int TakeLine(std::string& line);
+  // Bytes received and not yet taken (a line without its end grows it).
+  std::size_t ReceivedSize();
   // Waits until a whole line is buffered (true), receiving has ended,
   // Wake() or the timeout (-1: none).
   bool WaitLine(int timeoutMs);

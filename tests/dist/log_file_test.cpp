@@ -106,6 +106,21 @@ TEST_F(LogFileTest, OpensAtTheFirstEntry) {
   EXPECT_EQ(Contents(), OnDisk("09:05:07 - [None][None] OK\n"));
 }
 
+TEST_F(LogFileTest, SwitchAndNameTakeEffectAtOnce) {
+  ServerLog log(NineFiveSeven);
+  Enable(log);
+  log.Entry("one");
+  log.SetFileName(PathOf("other.txt"));
+  log.Entry("two");
+  log.SetEnabled(false);
+  EXPECT_FALSE(log.IsOpen());
+  log.Entry("lost");
+  log.SetEnabled(true);
+  log.Entry("three");
+  EXPECT_EQ(Contents(), OnDisk("09:05:07 - one\n"));
+  EXPECT_EQ(scratch_.Read("other.txt"), OnDisk("09:05:07 - two\n09:05:07 - three\n"));
+}
+
 TEST_F(LogFileTest, UnopenableFileLosesEntries) {
   scratch_.Write("plain", "x");
   ServerLog log(NineFiveSeven);

@@ -29,6 +29,7 @@ const char kDefaultFile[] =
     "client_savelogfile = bramle_clog.txt\n"
     "client_acceptreq = FALSE\n"
     "client_noexecshellcmd = TRUE\n"
+    "client_allowservers = \n"
     "\n"
     "# Server Config\n"
     "\n"
@@ -118,6 +119,8 @@ TEST_F(SettingsFileTest, LoadsEachLineByTheFileRules) {
       {"= inside a value", "server_savelogfile = a=b c.txt\n", [](SettingsFile& s) { s.server.saveLogFile = "a=b c.txt"; }},
       {"server allow-list", "server_allowclients = 10.0.0.0/8, BOX\n",
        [](SettingsFile& s) { s.server.allowClients = "10.0.0.0/8, BOX"; }},
+      {"allow list", "client_allowservers = 10.0.0.0/8, srv1\n",
+       [](SettingsFile& s) { s.client.allowServers = "10.0.0.0/8, srv1"; }},
       {"no final line end", "client_portno = 77", [](SettingsFile& s) { s.client.portNo = 77; }},
       {"double-byte value", Narrow("Client_MachineMane = 表\n"),
        [](SettingsFile& s) { s.client.machineName = Narrow("表"); }},
