@@ -108,13 +108,17 @@ class ServerRig {
 };
 
 TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
+  testing_support::ScratchDirectory scratch;
   ServerRig rig;
   rig.files_.Make("src");
   rig.Line("top", "left right");
   rig.Line("left", "base");
   rig.Line("right", "base");
   rig.Line("base", "src");
-  rig.Start();
+  ServerSettings settings;
+  settings.saveLog = true;
+  settings.saveLogFile = (scratch.path() / "server.log").string();
+  rig.Start(settings);
   ScriptedClient& client = rig.Client({});
   rig.Finish();
 
@@ -135,6 +139,13 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   ASSERT_TRUE(rig.announcements_.WaitDatagram(server_test::kHangGuardMs));
   ASSERT_TRUE(rig.announcements_.TakeDatagram(datagram));
   EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\n");
+  // The log names the client by address and name.
+  const std::string log = scratch.Read("server.log");
+  for (const std::string& entry : {diag::LoadMessage(23118), "127.0.0.1[CLIENT] " + diag::LoadMessage(23100),
+                                   "127.0.0.1[CLIENT] " + diag::FormatCatalogMessage(23109, "top"),
+                                   diag::LoadMessage(23119)}) {
+    EXPECT_NE(log.find(" - " + entry), std::string::npos) << entry << "\n" << log;
+  }
   // Once the build has ended nobody is taken any more.
   ScriptedClient& late = rig.Client({"LATE"});
   late.Join();
