@@ -24,6 +24,15 @@ std::string DottedAddress(Ipv4Address address) {
 int SocketBase::Open(SocketKind kind) {
   const SocketHandle handle = socket_calls::Create(kind);
   if (handle == kNoSocket) return 1;
+  Take(handle, 0, std::string(), kSocketOpen);
+  return 0;
+}
+
+void SocketBase::Adopt(SocketHandle handle, Ipv4Address peer) {
+  Take(handle, peer, DottedAddress(peer), kSocketConnected);
+}
+
+void SocketBase::Take(SocketHandle handle, Ipv4Address peer, const std::string& addressText, int state) {
   // A wrapper is reused for successive connections: the old one goes first.
   if (handle_.load() != kNoSocket) CloseSocket();
   ResetBuffers();
@@ -32,29 +41,20 @@ int SocketBase::Open(SocketKind kind) {
     stopping_ = false;
     wakeRequested_ = false;
     handle_ = handle;
-    addressText_.clear();
-    port_ = 0;
-    peerAddress_ = 0;
-  }
-  ownHostAddress_ = Resolve(socket_calls::HostName());
-  SetState(kSocketOpen);
-  return 0;
-}
-
-void SocketBase::Adopt(SocketHandle handle, Ipv4Address peer) {
-  if (handle_.load() != kNoSocket) CloseSocket();
-  ResetBuffers();
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = false;
-    wakeRequested_ = false;
-    handle_ = handle;
-    addressText_ = DottedAddress(peer);
+    addressText_ = addressText;
     port_ = 0;
     peerAddress_ = peer;
   }
-  ownHostAddress_ = Resolve(socket_calls::HostName());
-  SetState(kSocketConnected);
+  ownHostKnown_ = false;
+  SetState(state);
+}
+
+Ipv4Address SocketBase::OwnHostAddress() const {
+  if (!ownHostKnown_) {
+    ownHostAddress_ = Resolve(socket_calls::HostName());
+    ownHostKnown_ = true;
+  }
+  return ownHostAddress_;
 }
 
 int SocketBase::Bind(const std::string& host, int port) {

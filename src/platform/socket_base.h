@@ -62,7 +62,9 @@ class SocketBase {
   int State() const { return state_.load(); }
   const std::string& AddressText() const { return addressText_; }
   int Port() const { return port_; }
-  Ipv4Address OwnHostAddress() const { return ownHostAddress_; }
+  // The address the host name resolves to; looked up on the first call
+  // after opening or accepting (a slow call on some systems), then kept.
+  Ipv4Address OwnHostAddress() const;
 
  protected:
   // Creates the socket and finds the own host address. 0, or 1 when the
@@ -107,7 +109,10 @@ class SocketBase {
   // and the flags below.
   std::mutex mutex_;
   std::condition_variable event_;
-  bool stopping_ = false;
+  // Set by closing, written under mutex_; the threads test it once more
+  // right before each socket call, so that none starts on a handle being
+  // given back.
+  std::atomic<bool> stopping_{false};
   bool receiving_ = false;
   bool wakeRequested_ = false;
   std::thread receiveThread_;
@@ -116,10 +121,13 @@ class SocketBase {
   std::atomic<SocketHandle> handle_{kNoSocket};
   std::string addressText_;
   int port_ = 0;
-  Ipv4Address ownHostAddress_ = 0;
+  mutable std::atomic<bool> ownHostKnown_{false};
+  mutable std::atomic<Ipv4Address> ownHostAddress_{0};
   Ipv4Address peerAddress_ = 0;
 
  private:
+  // Makes `handle` the wrapper's socket, closing an earlier one.
+  void Take(SocketHandle handle, Ipv4Address peer, const std::string& addressText, int state);
   // The receive thread: ReceiveLoop, then state 8 and a last notice.
   void RunReceive(SocketHandle handle);
   std::function<void()> onActivity_;

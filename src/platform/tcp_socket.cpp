@@ -13,7 +13,7 @@ constexpr int kReceiveBlock = 64 * 1024;
 // Largest piece handed to one send call.
 constexpr std::size_t kSendPiece = 1 << 20;
 // A buffer that once held more than this gives its memory back when empty.
-constexpr std::size_t kKeptCapacity = 1 << 20;
+constexpr std::size_t kKeptCapacity = 4 << 20;
 // Taken lines are cut off the front of the receive buffer once they are at
 // least this long and at least half of it, so each byte moves O(1) times.
 constexpr std::size_t kCompactAt = 64 * 1024;
@@ -73,11 +73,7 @@ int TcpSocket::Connect(const std::string& host, int port) {
 void TcpSocket::ConnectLoop(SocketHandle handle, std::string host, int port) {
   const Ipv4Address address = Resolve(host);
   if (address == 0) return FinishConnect(kSocketUnresolved);
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_) return;
-  }
-  if (!socket_calls::Connect(handle, address, port)) return FinishConnect(kSocketConnectFailed);
+  if (stopping_ || !socket_calls::Connect(handle, address, port)) return FinishConnect(kSocketConnectFailed);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return;
@@ -119,6 +115,9 @@ int TcpSocket::Send(std::string_view bytes, bool force) {
   if (!force && State() != kSocketConnected) return 1;
   {
     std::lock_guard<std::mutex> lock(sendMutex_);
+    // Once sending has stopped (a failed send, a close) nothing would take
+    // the bytes: they are dropped instead of piling up.
+    if (stopSending_) return 0;
     pending_.append(bytes);
   }
   sendEvent_.notify_one();
@@ -168,7 +167,7 @@ void TcpSocket::SendLoop(SocketHandle handle) {
     }
     for (std::size_t sent = 0; sent < taken.size();) {
       const int piece = static_cast<int>(std::min(taken.size() - sent, kSendPiece));
-      const int result = socket_calls::Send(handle, taken.data() + sent, piece);
+      const int result = stopping_ ? -1 : socket_calls::Send(handle, taken.data() + sent, piece);
       if (result <= 0) {
         failed = true;  // the rest stays unsent; receiving goes on
         break;
@@ -196,17 +195,16 @@ bool TcpSocket::WaitSent(int timeoutMs) {
   const auto drained = [this] { return pending_.empty() && !inFlight_; };
   const auto done = [&] { return drained() || !sending_; };
   WaitUntil(sentEvent_, lock, timeoutMs, done);
-  return drained();
+  return drained() && !stopSending_;
 }
 
 void TcpSocket::ReceiveLoop(SocketHandle handle) {
   std::vector<char> block(kReceiveBlock);
-  for (;;) {
+  while (!stopping_) {
     const int count = socket_calls::Receive(handle, block.data(), kReceiveBlock);
     if (count <= 0) return;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) return;
       received_.append(block.data(), static_cast<std::size_t>(count));
       // A line that never ends would take all memory: receiving ends as if
       // the peer had closed.

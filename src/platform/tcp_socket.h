@@ -38,12 +38,14 @@ class TcpSocket : public SocketBase {
   // Waits while the state is 4 (timeout -1: none) and returns the state.
   int WaitConnected(int timeoutMs = -1);
 
-  // Queues the bytes for the send thread. 0; 1 when not connected and not
-  // forced (the bytes are then dropped).
+  // Queues the bytes for the send thread (also before it runs, while
+  // connecting). 0; 1 when not connected and not forced (the bytes are then
+  // dropped). After a failed send or a close the bytes are dropped too.
   int Send(std::string_view bytes, bool force = true);
   // Waits until every queued byte has been handed to the system (true), the
-  // send thread has ended or the timeout (-1: none) has passed. CloseSocket
-  // drops what is still queued: a last message is waited for here first.
+  // send thread is not running or the timeout (-1: none) has passed.
+  // CloseSocket drops what is still queued: a last message is waited for
+  // here first.
   bool WaitSent(int timeoutMs);
   // A line ends only at CR LF; a lone CR or LF stays inside it. Returns the
   // number of bytes removed (line, CR and LF), or -1 when no whole line is
@@ -51,8 +53,9 @@ class TcpSocket : public SocketBase {
   int TakeLine(std::string& line);
   // Bytes received and not yet taken (a line without its end grows it).
   std::size_t ReceivedSize();
-  // Waits until a whole line is buffered (true), receiving has ended,
-  // Wake() or the timeout (-1: none).
+  // Waits until a whole line is buffered (true), receiving has ended (or
+  // has not started: an accepted socket before StartReceiving, a connect
+  // still in progress), Wake() or the timeout (-1: none).
   bool WaitLine(int timeoutMs);
 
   // Start the send thread unless it runs; false once it has ended.

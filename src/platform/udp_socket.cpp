@@ -20,14 +20,13 @@ void UdpSocket::ReceiveLoop(SocketHandle handle) {
   // One byte more than allowed tells a long datagram from a full one on
   // systems that cut it to the buffer without an error.
   char block[kMaxDatagram + 1];
-  for (;;) {
+  while (!stopping_) {
     Datagram datagram;
     const int count = socket_calls::ReceiveFrom(handle, block, sizeof block, datagram.sender, datagram.senderPort);
     if (count <= 0 || count > kMaxDatagram) return;
     datagram.bytes.assign(block, static_cast<std::size_t>(count));
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) return;
       queue_.push_back(std::move(datagram));
     }
     NotifyActivity();

@@ -13,6 +13,11 @@ namespace socket_testing {
 // Bounds every wait of a test, only so that a fault fails instead of hanging.
 inline constexpr int kHangGuardMs = 30000;
 
+// A name that does not resolve. Its first label is longer than a name
+// server allows, so the resolver refuses it before sending any query: the
+// lookup never leaves the machine.
+inline const std::string kUnresolvableHost = std::string(64, 'x') + ".invalid";
+
 // A listener on 127.0.0.1 (a port the system chose), one accepted
 // connection with its threads running, and the client that made it.
 struct ConnectedPair {

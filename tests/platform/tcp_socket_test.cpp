@@ -17,6 +17,7 @@ namespace {
 using platform::TcpSocket;
 using socket_testing::ConnectedPair;
 using socket_testing::kHangGuardMs;
+using socket_testing::kUnresolvableHost;
 using socket_testing::TakeLines;
 
 class NetworkingEnvironment : public testing::Environment {
@@ -33,7 +34,7 @@ TEST(ResolveTest, DottedTextsAndNames) {
   EXPECT_EQ(platform::Resolve("0.0.0.0"), 0u);
   EXPECT_EQ(platform::Resolve("10.1.2.3"), platform::Resolve("10.1.2.3"));
   EXPECT_EQ(platform::DottedAddress(platform::Resolve("10.1.2.3")), "10.1.2.3");
-  EXPECT_EQ(platform::Resolve("no-such-host.invalid"), 0u);
+  EXPECT_EQ(platform::Resolve(kUnresolvableHost), 0u);
   EXPECT_EQ(platform::Resolve(""), 0u);
 }
 
@@ -125,7 +126,7 @@ TEST(TcpSocketTest, ConnectOutcomes) {
     int expected;
   } cases[] = {
       {"127.0.0.1", platform::kSocketConnectFailed},
-      {"no-such-host.invalid", platform::kSocketUnresolved},
+      {kUnresolvableHost, platform::kSocketUnresolved},
   };
   for (const auto& c : cases) {
     TcpSocket client;
@@ -148,11 +149,12 @@ TEST(TcpSocketTest, AddressesAndPorts) {
   EXPECT_EQ(pair.server.State(), platform::kSocketConnected);
   EXPECT_EQ(pair.client.PeerAddress(), platform::Resolve("127.0.0.1"));
   EXPECT_EQ(pair.client.Port(), pair.listener.Port());
+  EXPECT_EQ(pair.server.OwnHostAddress(), platform::Resolve(platform::socket_calls::HostName()));
 
   TcpSocket taken;  // the listener's port is in use
   ASSERT_EQ(taken.OpenSocket(), 0);
   EXPECT_EQ(taken.Bind("127.0.0.1", pair.listener.Port()), 2);
-  EXPECT_EQ(taken.Bind("no-such-host.invalid", 0), 1);
+  EXPECT_EQ(taken.Bind(kUnresolvableHost, 0), 1);
   EXPECT_EQ(taken.Bind("", 0), 0);
   EXPECT_EQ(taken.AddressText(), "0.0.0.0");
   EXPECT_NE(taken.Port(), 0);
@@ -214,6 +216,25 @@ TEST(TcpSocketTest, CloseUnblocksAccept) {
   EXPECT_EQ(spare.State(), platform::kSocketCreated);
 }
 
+// A listener whose queue is full lets a connect wait for minutes: closing
+// ends the wait at once.
+TEST(TcpSocketTest, CloseEndsAConnectInProgress) {
+  TcpSocket listener;
+  ASSERT_EQ(listener.OpenSocket(), 0);
+  ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
+  ASSERT_EQ(listener.Listen(0), 0);
+  TcpSocket first;
+  ASSERT_EQ(first.OpenSocket(), 0);
+  ASSERT_EQ(first.Connect("127.0.0.1", listener.Port()), 0);
+  ASSERT_EQ(first.WaitConnected(kHangGuardMs), platform::kSocketConnected);
+  TcpSocket waiting;
+  ASSERT_EQ(waiting.OpenSocket(), 0);
+  ASSERT_EQ(waiting.Connect("127.0.0.1", listener.Port()), 0);
+  EXPECT_EQ(waiting.State(), platform::kSocketConnecting);
+  waiting.CloseSocket();
+  EXPECT_EQ(waiting.State(), platform::kSocketClosed);
+}
+
 // Every state closes, twice, and the wrapper opens again and connects.
 TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
   TcpSocket listener;  // the system accepts the connects; nobody takes them
@@ -230,7 +251,7 @@ TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
       {"listening", [](TcpSocket& s) { s.OpenSocket(), s.Bind("127.0.0.1", 0), s.Listen(1); }},
       {"connecting", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("127.0.0.1", port); }},
       {"connected", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("127.0.0.1", port), s.WaitConnected(kHangGuardMs); }},
-      {"unresolved", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("x.invalid", port), s.WaitConnected(kHangGuardMs); }},
+      {"unresolved", [&](TcpSocket& s) { s.OpenSocket(), s.Connect(kUnresolvableHost, port), s.WaitConnected(kHangGuardMs); }},
       {"closed", [](TcpSocket& s) { s.CloseSocket(); }},
   };
   for (const auto& c : cases) {
@@ -251,12 +272,15 @@ TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
   }
 }
 
-TEST(TcpSocketTest, AcceptedSideClosesAfterItsPeer) {
+TEST(TcpSocketTest, SendingToAGonePeerStops) {
   ConnectedPair pair;
   ASSERT_NO_FATAL_FAILURE(pair.Connect());
   pair.client.CloseSocket();
   EXPECT_FALSE(pair.server.WaitLine(kHangGuardMs));
-  EXPECT_TRUE(pair.server.IsSending());  // sending goes on until closing
+  EXPECT_TRUE(pair.server.IsSending());  // sending goes on until a send fails
+  for (int i = 0; i < 100 && pair.server.WaitSent(kHangGuardMs); ++i) pair.server.Send("more\r\n");
+  EXPECT_FALSE(pair.server.IsSending());
+  EXPECT_EQ(pair.server.Send("dropped\r\n"), 0);
   pair.server.CloseSocket();
   EXPECT_EQ(pair.server.State(), platform::kSocketClosed);
   EXPECT_FALSE(pair.server.IsSending());
