@@ -254,6 +254,28 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
   }
 }
 
+// The window's cancel button: that client's phase is cancelled and closed;
+// the build still ends, by it (when its exit code came first) or by the
+// next client.
+TEST(BuildServer, CancelledConnectionGivesItsTargetBack) {
+  ServerRig rig;
+  Gate gate;
+  rig.Line("x", "", {"gate x"});
+  rig.Start();
+  ScriptedClient& first = rig.Client({"ONE", "OK()\r\n", false, &gate});
+  ASSERT_TRUE(first.WaitReceived("exec gate x"));
+  rig.server_->CancelConnection(0);
+  gate.Open();
+  ASSERT_TRUE(first.WaitReceived("close"));
+  ScriptedClient& second = rig.Client({"TWO", "OK()\r\n", false, &gate});
+  rig.Finish();
+  const std::vector<std::string> received = first.Received();
+  EXPECT_NE(std::find(received.begin(), received.end(), "cancel"), received.end());
+  EXPECT_LE(ServerRig::Execs(second).size(), 1u);
+  EXPECT_GE(rig.files_.TimesMade("x"), 1);
+  EXPECT_EQ(rig.server_->FailureCode(), 0);
+}
+
 // The server's own client: runs real commands, and once the build has
 // ended it finds nobody to connect to.
 TEST(BuildServer, InProcessClientBuildsAndIsNotTakenAgain) {
