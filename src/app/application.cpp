@@ -3,6 +3,7 @@
 #include "app/client_mode.h"
 #include "app/command_line.h"
 #include "app/local_build_mode.h"
+#include "app/server_mode.h"
 #include "exec/processor_info.h"
 #include "platform/console.h"
 #include "platform/network_startup.h"
@@ -35,7 +36,7 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
   if (options.serverSettingsDialog) return ReportUnavailableMode("the server settings dialog (-E)");
   if (options.clientSettingsDialog) return ReportUnavailableMode("the client settings dialog (-W)");
   if (options.clientMode || options.clientModeHidden) return RunClientMode(application);
-  return ReportUnavailableMode("the build server (-B)");
+  return RunServerMode(application);
 }
 
 }  // namespace

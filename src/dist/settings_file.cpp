@@ -33,7 +33,7 @@ constexpr const char* kClosing = "\n#End Config\n";
 
 // Every key in the order the file lists them; the version comes first.
 template <typename Record>
-std::array<Field<Record>, 20> Fields(Record& file) {
+std::array<Field<Record>, 21> Fields(Record& file) {
   auto& c = file.client;
   auto& s = file.server;
   return {{
@@ -57,6 +57,7 @@ std::array<Field<Record>, 20> Fields(Record& file) {
       {"server_cmdfullpath", &s.commandFullPath, ""},
       {"server_savelog", &s.saveLog, ""},
       {"server_savelogfile", &s.saveLogFile, ""},
+      {"server_allowclients", &s.allowClients, ""},
   }};
 }
 

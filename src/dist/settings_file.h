@@ -36,6 +36,8 @@ struct ServerSettings {
   bool saveLog = false;
   std::string saveLogFile = "bramle_slog.txt";
   bool commandFullPath = true;
+  // The clients served (see peer_allow_list.h); empty serves every client.
+  std::string allowClients;
 
   bool operator==(const ServerSettings&) const = default;
 };
