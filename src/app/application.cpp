@@ -1,7 +1,9 @@
 #include "app/application.h"
 
+#include "app/client_mode.h"
 #include "app/command_line.h"
 #include "app/local_build_mode.h"
+#include "app/server_mode.h"
 #include "exec/processor_info.h"
 #include "platform/console.h"
 #include "platform/network_startup.h"
@@ -33,8 +35,8 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
 
   if (options.serverSettingsDialog) return ReportUnavailableMode("the server settings dialog (-E)");
   if (options.clientSettingsDialog) return ReportUnavailableMode("the client settings dialog (-W)");
-  if (options.clientMode || options.clientModeHidden) return ReportUnavailableMode("the resident build client (-R, -C)");
-  return ReportUnavailableMode("the build server (-B)");
+  if (options.clientMode || options.clientModeHidden) return RunClientMode(application);
+  return RunServerMode(application);
 }
 
 }  // namespace

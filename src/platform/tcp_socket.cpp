@@ -206,6 +206,9 @@ void TcpSocket::ReceiveLoop(SocketHandle handle) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       received_.append(block.data(), static_cast<std::size_t>(count));
+      // A line that never ends would take all memory: receiving ends as if
+      // the peer had closed.
+      if (received_.size() - receiveStart_ > kMaxLineBytes && FindLineEndLocked() == std::string::npos) return;
     }
     NotifyActivity();
   }

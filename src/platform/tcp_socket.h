@@ -15,6 +15,9 @@ namespace platform {
 
 class TcpSocket : public SocketBase {
  public:
+  // Receiving ends when this many bytes are buffered without a line end.
+  static constexpr std::size_t kMaxLineBytes = 16 << 20;
+
   TcpSocket() = default;
   // Closes first: the threads end before the buffers go.
   ~TcpSocket() override;

@@ -12,7 +12,11 @@ using testing_support::ScratchDirectory;
 
 std::string ExpectedUsage() {
   std::string text = "bramle ver 1.16 \n";
-  for (unsigned number = 23002; number <= 23020; ++number) text += diag::LoadMessage(number) + "\n";
+  for (unsigned number = 23002; number <= 23020; ++number) {
+    text += diag::LoadMessage(number) + "\n";
+    // -J's line stands among the ordinary options, after -I.
+    if (number == 23010) text += diag::LoadMessage(23021) + "\n";
+  }
   return text;
 }
 
