@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "diag/message_catalogue.h"
 #include "dist/build_client.h"
 #include "dist/settings_file.h"
 #include "platform/console.h"
@@ -67,6 +68,8 @@ int RunClientMode(Application& application) {
   client.SetRunner(options.useDirectRunner != 0, options.processorClock);
   client.ApplySettings(settings.client);
   client.StartClientThread();
+  // From here on Ctrl+C ends the client; the console says it is resident.
+  view.ShowText(diag::LoadMessage(23502));
 
   WaitForEndRequest();
   client.StopClientThread();

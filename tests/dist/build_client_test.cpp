@@ -229,11 +229,14 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   TestPeer server;
   ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
   const std::string named = (scratch_.path() / "named.txt").string();
+  // The file is written in text mode; the child copies its bytes to its
+  // text-mode output.
   Remote remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
-  EXPECT_EQ(remote.out, test::OnDisk("line 1\nsay \"hi\"\n"));
+  EXPECT_EQ(scratch_.Read("named.txt"), test::OnDisk("line 1\nsay \"hi\"\n"));
+  EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("line 1\nsay \"hi\"\n")));
   EXPECT_EQ(remote.exitCode, 0);
   remote = Run(server, Child("cat "), 2, "", "generated\n");
-  EXPECT_EQ(remote.out, test::OnDisk("generated\n"));
+  EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("generated\n")));
   EXPECT_EQ(remote.exitCode, 0);
   int generated = 0;
   for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {

@@ -36,7 +36,7 @@ TEST(SettingsExchangeTest, EachBuildReadsTheOtherBuildsFile) {
   const std::string linuxFile = (scratch.path() / "linux.inf").string();
   const std::string windowsFile = (scratch.path() / "windows.inf").string();
   SettingsFile written(linuxFile, "PC01");
-  written.client = {false, 1234, "\xe8\xa1\xa8-box", false, true, "c log.txt", true, false};
+  written.client = {false, 1234, "\xe8\xa1\xa8-box", false, true, "c log.txt", true, false, "10.0.0.0/8 srv"};
   written.server = {"build-01", 5, true, -6, false, false, 2147483647, true, "s#log", false, "10.0.0.0/8 box"};
   ASSERT_TRUE(written.SaveSettings());
 
