@@ -207,6 +207,33 @@ TEST_F(DistributedBuild, FailingRemoteCommandStopsTheBuildLikeALocalOne) {
   }
 }
 
+TEST_F(DistributedBuild, ClientRefusesABuiltInAndTheTargetIsBuiltElsewhere) {
+  // The first client to start a command waits for the test; the other goes
+  // on to a line of a command-processor built-in, which hostb refuses (its
+  // default) and the server's own client runs.
+  if (!Make({"srv", "hostb"},
+            "all: x y\n"
+            "x y:\n"
+            "\tsh -c \"if mkdir first.lock; then read go < go.fifo; fi\"\n"
+            "\techo $@ > $@.txt\n",
+            {"go.fifo"})) {
+    return;
+  }
+  Hold({"go.fifo"});
+  cluster_->WriteSettings(kServer, "client_noexecshellcmd = FALSE\n");
+  HostProcess& b = Client(1);
+  HostProcess& server = Server();
+  // hostb has received a command line (shown indented after the server).
+  ASSERT_TRUE(b.WaitForOutput(">   ", kLimitMs)) << b.Output() << server.Output();
+  Send("go.fifo", "go\\n");
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23526) + "\n", kLimitMs)) << b.Output();
+  const std::string clientError = diag::LoadMessage(23110);
+  EXPECT_NE(server.Output().find(clientError.substr(0, clientError.find('('))), std::string::npos) << server.Output();
+  EXPECT_EQ(cluster_->ReadFile("x.txt") + cluster_->ReadFile("y.txt"), "x\ny\n");
+  EXPECT_EQ(Stop(b), 0);
+}
+
 TEST_F(DistributedBuild, AllowListsKeepUnlistedPeersOut) {
   // hostb is on both lists; the server does not serve hostc; hostd serves
   // only a server it does not see. The pair p/q needs two clients at once:
