@@ -130,6 +130,7 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
         << client->Output();
     EXPECT_EQ(Stop(*client), 0) << client->Output();
   }
+  EXPECT_NE(cluster_->ReadSettings(2).find("\nclient_machinemane = hostc\n"), std::string::npos);
 }
 
 TEST_F(DistributedBuild, DiamondIsHandedOutInTheOrderOfItsDependencies) {
@@ -232,6 +233,32 @@ TEST_F(DistributedBuild, ClientRefusesABuiltInAndTheTargetIsBuiltElsewhere) {
   EXPECT_NE(server.Output().find(clientError.substr(0, clientError.find('('))), std::string::npos) << server.Output();
   EXPECT_EQ(cluster_->ReadFile("x.txt") + cluster_->ReadFile("y.txt"), "x\ny\n");
   EXPECT_EQ(Stop(b), 0);
+}
+
+TEST_F(DistributedBuild, PassiveClientConnectsWithoutAnAnnouncement) {
+  // The pair needs two clients at once; hostb listens on a port no
+  // announcement goes to, and connects by itself.
+  if (!Make({"srv", "hostb"},
+            "all: p q\n"
+            "p:\n"
+            "\tsh -c \"echo p > pq.fifo\"\n"
+            "\thostname > p.host\n"
+            "q:\n"
+            "\tcat pq.fifo\n"
+            "\thostname > q.host\n",
+            {"pq.fifo"})) {
+    return;
+  }
+  cluster_->WriteSettings(1, "client_portno = 4399\n");
+  HostProcess& server = Server();
+  // Listening: the in-process client is in.
+  ASSERT_TRUE(server.WaitForOutput("[??? 127.0.0.1] connected", kLimitMs)) << server.Output();
+  HostProcess& b = cluster_->Start(1, {PASSIVE_CLIENT, cluster_->Address(kServer), "4312"});
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output() << b.Output();
+  std::vector<std::string> builders = {cluster_->ReadFile("p.host"), cluster_->ReadFile("q.host")};
+  std::sort(builders.begin(), builders.end());
+  EXPECT_EQ(builders, (std::vector<std::string>{"hostb\n", "srv\n"}));
+  EXPECT_EQ(Stop(b), 0) << b.Output();
 }
 
 TEST_F(DistributedBuild, AllowListsKeepUnlistedPeersOut) {

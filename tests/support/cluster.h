@@ -79,8 +79,9 @@ class Cluster {
   const std::filesystem::path& Shared() const { return shared_; }
   // The host's address as the others reach it.
   std::string Address(size_t host) const;
-  // Writes the host's own Bramle.inf.
+  // Writes or reads the host's own Bramle.inf.
   void WriteSettings(size_t host, const std::string& text) const;
+  std::string ReadSettings(size_t host) const;
   // Writes or reads a file of the shared folder (name relative to it).
   void WriteFile(const std::string& name, const std::string& content) const;
   std::string ReadFile(const std::string& name) const;

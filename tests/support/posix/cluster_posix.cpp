@@ -35,6 +35,13 @@ void WriteWholeFile(const std::filesystem::path& path, const std::string& conten
   std::ofstream(path, std::ios::binary) << content;
 }
 
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
 // Inside the host's namespaces: its name, its view of the cluster's names
 // (no name is looked up outside), then the program.
 constexpr const char* kHostShell =
@@ -188,10 +195,7 @@ bool Cluster::RunSetup(const std::string& line) {
   if (!error_.empty()) return false;
   const std::filesystem::path log = root_ / "setup.log";
   if (std::system((line + " >>" + Quote(log.string()) + " 2>&1").c_str()) == 0) return true;
-  std::ifstream in(log);
-  std::ostringstream text;
-  text << in.rdbuf();
-  error_ = line + ": " + text.str();
+  error_ = line + ": " + ReadWholeFile(log);
   return false;
 }
 
@@ -203,16 +207,15 @@ void Cluster::WriteSettings(size_t host, const std::string& text) const {
   WriteWholeFile(root_ / hostNames_[host] / "config" / "bramle" / "Bramle.inf", text);
 }
 
+std::string Cluster::ReadSettings(size_t host) const {
+  return ReadWholeFile(root_ / hostNames_[host] / "config" / "bramle" / "Bramle.inf");
+}
+
 void Cluster::WriteFile(const std::string& name, const std::string& content) const {
   WriteWholeFile(shared_ / name, content);
 }
 
-std::string Cluster::ReadFile(const std::string& name) const {
-  std::ifstream in(shared_ / name, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+std::string Cluster::ReadFile(const std::string& name) const { return ReadWholeFile(shared_ / name); }
 
 HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& arguments) {
   const std::filesystem::path home = root_ / hostNames_[host];

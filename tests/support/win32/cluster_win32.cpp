@@ -19,6 +19,7 @@ Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNam
 Cluster::~Cluster() = default;
 std::string Cluster::Address(size_t) const { return ""; }
 void Cluster::WriteSettings(size_t, const std::string&) const {}
+std::string Cluster::ReadSettings(size_t) const { return ""; }
 void Cluster::WriteFile(const std::string&, const std::string&) const {}
 std::string Cluster::ReadFile(const std::string&) const { return ""; }
 HostProcess& Cluster::Start(size_t, const std::vector<std::string>&) {
