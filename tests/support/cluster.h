@@ -90,8 +90,19 @@ class Cluster {
   // shared folder, with the host's settings and temporary folders.
   HostProcess& Start(size_t host, const std::vector<std::string>& arguments);
 
+  // Lets `host` run Windows programs under Wine. Wine's sockets live in the
+  // namespace of the prefix's wineserver, so the host gets a copy of the
+  // prefix `winePrefix` whose wineserver starts inside its namespace; it is
+  // ended with the cluster. Empty when ready, else what failed.
+  std::string StartWine(size_t host, const std::filesystem::path& winePrefix);
+  // Starts the Windows program `program` under the host's Wine, from a copy
+  // in the host's own folder, beside which it reads its Bramle.inf.
+  HostProcess& StartWindows(size_t host, const std::filesystem::path& program,
+                            const std::vector<std::string>& arguments);
+
  private:
   bool RunSetup(const std::string& line);
+  std::vector<std::string> WineCommand(size_t host, const std::vector<std::string>& arguments) const;
   std::string Namespace(const std::string& part) const;
 
   std::vector<std::string> hostNames_;
@@ -99,6 +110,7 @@ class Cluster {
   std::filesystem::path root_;
   std::filesystem::path shared_;
   std::vector<std::string> namespaces_;  // made so far, removed at the end
+  std::vector<size_t> wineHosts_;
   std::string error_;
   std::vector<std::unique_ptr<HostProcess>> processes_;
 };

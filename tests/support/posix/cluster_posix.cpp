@@ -183,6 +183,8 @@ Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNam
 }
 
 Cluster::~Cluster() {
+  // Wine's processes end with their server; what is left ends by its id.
+  for (size_t host : wineHosts_) Start(host, WineCommand(host, {"wineserver", "-k"})).WaitForExit(60000);
   processes_.clear();
   for (const std::string& ns : namespaces_) std::system(("ip netns del " + ns + " 2>/dev/null").c_str());
   std::error_code ignored;
@@ -205,6 +207,7 @@ std::string Cluster::Address(size_t host) const {
 
 void Cluster::WriteSettings(size_t host, const std::string& text) const {
   WriteWholeFile(root_ / hostNames_[host] / "config" / "bramle" / "Bramle.inf", text);
+  WriteWholeFile(root_ / hostNames_[host] / "windows" / "Bramle.inf", text);
 }
 
 std::string Cluster::ReadSettings(size_t host) const {
@@ -258,6 +261,38 @@ HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& argumen
   ::close(pipeFds[1]);
   processes_.push_back(std::make_unique<HostProcess>(pid, pipeFds[0]));
   return *processes_.back();
+}
+
+std::vector<std::string> Cluster::WineCommand(size_t host, const std::vector<std::string>& arguments) const {
+  std::vector<std::string> command = {"env", "WINEPREFIX=" + (root_ / hostNames_[host] / "wineprefix").string(),
+                                      "WINEARCH=win32", "WINEDEBUG=-all", "LC_ALL=ja_JP.UTF-8"};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return command;
+}
+
+std::string Cluster::StartWine(size_t host, const std::filesystem::path& winePrefix) {
+  std::error_code failed;
+  std::filesystem::copy(winePrefix, root_ / hostNames_[host] / "wineprefix",
+                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks,
+                        failed);
+  if (failed) return "the Wine prefix could not be copied: " + failed.message();
+  wineHosts_.push_back(host);
+  // Wine's server and services keep the standard handles of whoever starts
+  // them: they get none of the test's.
+  const std::string quiet = " </dev/null >/dev/null 2>&1";
+  const auto command = WineCommand(host, {"sh", "-c", "wineserver -p" + quiet + " && wine cmd /c exit" + quiet});
+  const int started = Start(host, command).WaitForExit(120000);
+  return started == 0 ? "" : "Wine did not start in the namespace (" + std::to_string(started) + ")";
+}
+
+HostProcess& Cluster::StartWindows(size_t host, const std::filesystem::path& program,
+                                   const std::vector<std::string>& arguments) {
+  const std::filesystem::path copy = root_ / hostNames_[host] / "windows" / program.filename();
+  std::filesystem::create_directories(copy.parent_path());
+  std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
+  std::vector<std::string> command = {"wine", copy.string()};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return Start(host, WineCommand(host, command));
 }
 
 }  // namespace testing_support

@@ -22,6 +22,11 @@ void Cluster::WriteSettings(size_t, const std::string&) const {}
 std::string Cluster::ReadSettings(size_t) const { return ""; }
 void Cluster::WriteFile(const std::string&, const std::string&) const {}
 std::string Cluster::ReadFile(const std::string&) const { return ""; }
+std::string Cluster::StartWine(size_t, const std::filesystem::path&) { return Unavailable(); }
+std::vector<std::string> Cluster::WineCommand(size_t, const std::vector<std::string>&) const { return {}; }
+HostProcess& Cluster::StartWindows(size_t host, const std::filesystem::path&, const std::vector<std::string>& arguments) {
+  return Start(host, arguments);
+}
 HostProcess& Cluster::Start(size_t, const std::vector<std::string>&) {
   processes_.push_back(std::make_unique<HostProcess>(0, -1));
   return *processes_.back();
