@@ -66,7 +66,7 @@ TEST(Entry, UpdateInfoFollowsParsing) {
 
 TEST(Entry, ModesNotInThisBuildSaySoAndFail) {
   ScratchDirectory scratch;
-  for (const char* option : {"-B", "-E", "-W"}) {
+  for (const char* option : {"-E", "-W"}) {
     auto result = RunBramle({option}, scratch.path());
     EXPECT_EQ(result.exitCode, 1) << option;
     EXPECT_NE(result.err.find("not available"), std::string::npos) << option;
