@@ -158,27 +158,56 @@ TEST_F(DistributedBuild, DiamondIsHandedOutInTheOrderOfItsDependencies) {
   EXPECT_EQ(Stop(c), 0);
 }
 
-TEST_F(DistributedBuild, TargetOfALostClientIsBuiltOnceElsewhere) {
+TEST_F(DistributedBuild, TargetOfALostOrStoppedClientIsBuiltOnceElsewhere) {
   // On host "lost" the command waits until the test ends; elsewhere it
   // waits for the test's go, one line per run, then notes the builder.
   const char* command =
       "\tsh -c \"if [ `hostname` = lost ]; then exec cat gate.fifo; else read go < go.fifo; fi\"\n"
       "\tsh -c \"hostname >> $@.log\"\n";
-  if (!Make({"srv", "lost"}, std::string("all: a b\na:\n") + command + "b:\n" + command, {"gate.fifo", "go.fifo"})) {
-    return;
-  }
-  Hold({"gate.fifo", "go.fifo"});
-  HostProcess& lost = Client(1);
-  HostProcess& server = Server();
-  ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << lost.Output() << server.Output();
-  lost.Kill();
-  lost.WaitForExit(kLimitMs);
-  ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(23113), kLimitMs)) << server.Output();
-  Send("go.fifo", "go\\ngo\\n");
+  // The machine drops off (the server finds the connection cut), or the
+  // client is stopped (it cancels its build phase itself).
+  const struct {
+    bool kill;
+    unsigned notice;
+  } cases[] = {{true, 23113}, {false, 23114}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.notice);
+    if (!Make({"srv", "lost"}, std::string("all: a b\na:\n") + command + "b:\n" + command,
+              {"gate.fifo", "go.fifo"})) {
+      return;
+    }
+    Hold({"gate.fifo", "go.fifo"});
+    HostProcess& lost = Client(1);
+    HostProcess& server = Server();
+    ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << lost.Output() << server.Output();
+    if (c.kill) {
+      lost.Kill();
+      lost.WaitForExit(kLimitMs);
+    } else {
+      EXPECT_EQ(Stop(lost), 0) << lost.Output();
+    }
+    ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(c.notice), kLimitMs)) << server.Output();
+    Send("go.fifo", "go\\ngo\\n");
 
-  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
-  EXPECT_EQ(cluster_->ReadFile("a.log"), "srv\n") << server.Output();
-  EXPECT_EQ(cluster_->ReadFile("b.log"), "srv\n") << server.Output();
+    EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+    EXPECT_EQ(cluster_->ReadFile("a.log"), "srv\n") << server.Output();
+    EXPECT_EQ(cluster_->ReadFile("b.log"), "srv\n") << server.Output();
+  }
+}
+
+TEST_F(DistributedBuild, StoppedServerCancelsItsClientsAndFails) {
+  // Every command waits until it is ended.
+  if (!Make({"srv", "hostb"}, "all: a b\na b:\n\tcat gate.fifo\n", {"gate.fifo"})) return;
+  Hold({"gate.fifo"});
+  HostProcess& b = Client(1);
+  HostProcess& server = Server();
+  ASSERT_TRUE(b.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << b.Output() << server.Output();
+  server.Interrupt();
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 1) << server.Output();
+  // The client's command was ended with the build phase; it listens again.
+  EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23523), kLimitMs)) << b.Output();
+  EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23524), kLimitMs)) << b.Output();
+  EXPECT_EQ(Stop(b), 0) << b.Output();
 }
 
 TEST_F(DistributedBuild, FailingRemoteCommandStopsTheBuildLikeALocalOne) {
