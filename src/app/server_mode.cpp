@@ -75,12 +75,9 @@ int Serve(const BuildOptions& options, dist::SettingsFile& settings, engine::Tar
   return 0;
 }
 
-}  // namespace
-
-int RunServerMode(Application& application) {
+// Loads the makefile and serves its out-of-date targets.
+int LoadAndServe(Application& application, dist::SettingsFile& settings) {
   const BuildOptions& options = application.options;
-  dist::SettingsFile settings;
-  settings.LoadSettings();
   application.macros.ImportEnvironment();
   // Left to the system at exit, as in the local build.
   auto targets = std::make_unique<engine::TargetModel>();
@@ -91,12 +88,19 @@ int RunServerMode(Application& application) {
 
   engine::TargetWalker walker(model);
   const int count = walker.CountOutOfDate(options.targetName, options.buildAll != 0);
-  int result = 0;
   if (count == 0) {
     diag::Warning(diag::LoadMessage(23603));
-  } else {
-    result = Serve(options, settings, walker, count);
+    return 0;
   }
+  return Serve(options, settings, walker, count);
+}
+
+}  // namespace
+
+int RunServerMode(Application& application) {
+  dist::SettingsFile settings;
+  settings.LoadSettings();
+  const int result = LoadAndServe(application, settings);
   settings.SaveSettings();
   return result;
 }

@@ -133,5 +133,76 @@ TEST_F(ServerCluster, OutcomesEndTheRunLikeALocalBuild) {
   }
 }
 
+// Three hosts on one bridge, each a network namespace with its own host
+// name: the server on srvhost, resident clients on hostb and hostc, found
+// by the broadcast. The bridge lives in the namespace the test runs in.
+constexpr const char* kThreeHostScript = R"(set -u
+tag=bramle$$
+hosts="srvhost hostb hostc"
+cleanup() { for h in $hosts; do ip netns del $tag$h 2>/dev/null; done; }
+trap cleanup EXIT
+ip link set lo up || exit 77
+ip link add br0 type bridge && ip link set br0 up || exit 77
+n=1
+for h in $hosts; do
+  ip netns add $tag$h || exit 77
+  ip link add v$h type veth peer name eth0 netns $tag$h || exit 77
+  ip link set v$h master br0 up
+  ip -n $tag$h addr add 10.77.0.$n/24 dev eth0
+  ip -n $tag$h link set eth0 up
+  ip -n $tag$h link set lo up
+  ip -n $tag$h route add 255.255.255.255/32 dev eth0
+  n=$((n + 1))
+done
+export TMPDIR=$PWD/tmp
+mkdir -p tmp server/bramle hostb/bramle hostc/bramle
+mkfifo x.fifo y.fifo z.fifo
+# A client that starts listening after the first announcement hears the
+# next one, 10 seconds later.
+for h in hostb hostc; do
+  ip netns exec $tag$h unshare -u sh -c "hostname $h; XDG_CONFIG_HOME=$PWD/$h exec timeout 60 $1 -R" >$h.out 2>&1 &
+done
+ip netns exec ${tag}srvhost unshare -u sh -c "hostname srvhost; XDG_CONFIG_HOME=$PWD/server exec timeout 60 $1 -B" \
+  >server.out 2>server.err
+echo $? >server.rc
+for job in $(jobs -p); do kill $job; done
+wait
+exit 0
+)";
+
+// A ring of pipes: none of the three targets ends unless all three run at
+// once, so each of the three machines builds one.
+constexpr const char* kRingMakefile =
+    "all: one two three\n"
+    "one:\n"
+    "\tsh -c \"echo 1 > x.fifo; cat z.fifo\"\n"
+    "two:\n"
+    "\t/usr/bin/env sh -c \"cat x.fifo; echo 2 > y.fifo\"\n"
+    "three:\n"
+    "\tsh -c \"cat y.fifo; echo 3 > z.fifo\"\n";
+
+TEST_F(ServerCluster, ThreeHostsOnABridgeEachBuildOneTarget) {
+  scratch_.Write("Makefile", kRingMakefile);
+  scratch_.Write("cluster3.sh", kThreeHostScript);
+  scratch_.Write("server/bramle/Bramle.inf", "");
+  const auto shell = testing_support::RunInDirectory(
+      "unshare -n -u bash cluster3.sh " + testing_support::BramleExecutable(), scratch_.path());
+  if (shell.exitCode == 77) GTEST_SKIP() << "named network namespaces or bridges are not allowed here: " << shell.err;
+  const std::string out = scratch_.Read("server.out");
+  const std::string err = scratch_.Read("server.err");
+  EXPECT_EQ(std::atoi(scratch_.Read("server.rc").c_str()), 0) << out << err;
+  for (const char* host : {"(srvhost)\n", "(hostb)\n", "(hostc)\n"}) {
+    EXPECT_NE(out.find(host), std::string::npos) << host << out;
+  }
+  EXPECT_NE(out.find("[hostb 10.77.0.2]"), std::string::npos) << out;
+  // The program's directory is not sent to the clients.
+  const std::string clients = scratch_.Read("hostb.out") + scratch_.Read("hostc.out");
+  const std::string shown = out.find("twoをビルド中...(srvhost)") == std::string::npos ? clients : "";
+  if (!shown.empty()) {
+    EXPECT_NE(shown.find("  env sh -c"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("/usr/bin/env"), std::string::npos) << shown;
+  }
+}
+
 }  // namespace
 }  // namespace app::test

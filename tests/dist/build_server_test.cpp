@@ -2,9 +2,12 @@
 // the hand-out, results, failures, lost and refusing clients.
 #include "dist/build_server.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "diag/message_catalogue.h"
+#include "dist/build_client.h"
 #include "dist/program_path.h"
 #include "platform/text.h"
 #include "platform/udp_socket.h"
@@ -90,7 +93,10 @@ class ServerRig {
 
   engine::TargetModel model_;
   FakeFiles files_;
-  engine::TargetWalker walker_{model_, [this](const std::string& name) { return files_.Status(name); }};
+  bool realFiles_ = false;  // the walk reads the disk
+  engine::TargetWalker walker_{model_, [this](const std::string& name) {
+    return realFiles_ ? platform::FindFileStatus(name) : files_.Status(name);
+  }};
   engine::TargetScheduler scheduler_{walker_, "", false};
   RecordingView view_;
   platform::UdpSocket announcements_;
@@ -102,13 +108,17 @@ class ServerRig {
 };
 
 TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
+  testing_support::ScratchDirectory scratch;
   ServerRig rig;
   rig.files_.Make("src");
   rig.Line("top", "left right");
   rig.Line("left", "base");
   rig.Line("right", "base");
   rig.Line("base", "src");
-  rig.Start();
+  ServerSettings settings;
+  settings.saveLog = true;
+  settings.saveLogFile = (scratch.path() / "server.log").string();
+  rig.Start(settings);
   ScriptedClient& client = rig.Client({});
   rig.Finish();
 
@@ -129,6 +139,13 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   ASSERT_TRUE(rig.announcements_.WaitDatagram(server_test::kHangGuardMs));
   ASSERT_TRUE(rig.announcements_.TakeDatagram(datagram));
   EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\n");
+  // The log names the client by address and name.
+  const std::string log = scratch.Read("server.log");
+  for (const std::string& entry : {diag::LoadMessage(23118), "127.0.0.1[CLIENT] " + diag::LoadMessage(23100),
+                                   "127.0.0.1[CLIENT] " + diag::FormatCatalogMessage(23109, "top"),
+                                   diag::LoadMessage(23119)}) {
+    EXPECT_NE(log.find(" - " + entry), std::string::npos) << entry << "\n" << log;
+  }
   // Once the build has ended nobody is taken any more.
   ScriptedClient& late = rig.Client({"LATE"});
   late.Join();
@@ -235,6 +252,39 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     EXPECT_EQ(ServerRig::Execs(gone).size(), c.handedOut ? 1u : 0u);
     EXPECT_EQ(rig.Called(Text(0, "GONE", diag::FormatCatalogMessage(23107, "x"))), c.handedOut);
   }
+}
+
+// The server's own client: runs real commands, and once the build has
+// ended it finds nobody to connect to.
+TEST(BuildServer, InProcessClientBuildsAndIsNotTakenAgain) {
+  testing_support::ScratchDirectory scratch;
+  const std::string a = (scratch.path() / "a").string();
+  const std::string b = (scratch.path() / "b").string();
+  ServerRig rig;
+  rig.realFiles_ = true;
+  rig.Line("all", a + " " + b, {"echo all> " + (scratch.path() / "all").string()});
+  rig.Line(a, "", {"echo a> " + a});
+  rig.Line(b, "", {"echo b> " + b});
+  rig.Start();
+  BuildClient client;
+  ClientSettings settings;
+  settings.machineName = "LOCAL";
+  settings.popupStatus = false;
+  settings.noExecShellCommand = false;
+  client.ApplySettings(settings);
+  client.SetRunner(true, 333);
+  client.SetLocalMode(rig.server_->Port());
+  client.StartClientThread();
+  rig.server_->WaitEnded();
+  rig.server_->ShutdownServer();
+  client.StopClientThread();
+
+  EXPECT_EQ(rig.server_->FailureCode(), 0);
+  for (const char* name : {"a", "b", "all"}) EXPECT_TRUE(std::filesystem::exists(scratch.path() / name)) << name;
+  const std::vector<std::string> calls = rig.view_.Calls();
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("added", 0) == 0; }),
+            1);
+  EXPECT_TRUE(rig.Called(Text(0, "LOCAL", diag::LoadMessage(23112))));
 }
 
 TEST(BuildServer, StripProgramDirectory) {
