@@ -1,5 +1,6 @@
 #include "dist/build_client.h"
 
+#include <chrono>
 #include <cstdlib>
 
 #include "diag/message_catalogue.h"
@@ -37,7 +38,15 @@ BuildClient::BuildClient() {
   udp_.SetActivityCallback([this] { Wake(); });
 }
 
-BuildClient::~BuildClient() { StopClientThread(); }
+BuildClient::~BuildClient() {
+  StopClientThread();
+  // The connection belongs to the base, which outlives this part: its
+  // receive thread must not call back into members already gone.
+  Socket().SetActivityCallback(nullptr);
+  Socket().CloseSocket();
+  udp_.SetActivityCallback(nullptr);
+  udp_.CloseSocket();
+}
 
 void BuildClient::RegisterMessages() {
   RegisterMessage(kMessageBuildConnection, [this](const std::vector<std::string>& arguments) {
@@ -110,9 +119,11 @@ bool BuildClient::StartClientThread() {
 
 void BuildClient::StopClientThread() {
   if (!thread_.IsAlive()) return;
-  // Set first: the pass that takes the cancel is the last.
+  // Set first: the pass that takes the cancel is the last, and a wait on
+  // the server that begins after this wake-up looks at the flag first.
   quit_ = true;
   PostEvent(kEventCancel);
+  Socket().Wake();
   thread_.Resume();
   thread_.Join();
 }
@@ -123,8 +134,6 @@ void BuildClient::PostEvent(int event) {
     events_.push_back(event);
   }
   Wake();
-  // The wait for BuildPhaseOpen ends too, so that the event is taken now.
-  if (state_ == kConnected) Socket().Wake();
 }
 
 void BuildClient::PassiveConnect(const std::string& host, const std::string& port) {
@@ -220,22 +229,29 @@ void BuildClient::ClientThread() {
 
 bool BuildClient::ListeningStep(int& retryMs) {
   if (localMode_) {
+    // A connection that ended before its build phase opened (the server is
+    // gone, or has nothing for this client) is not tried again at once.
+    if (localAttempted_ && !phaseReached_ && !retryDue_) {
+      retryDue_ = true;
+      retryMs = kRetryMs;
+      return false;
+    }
+    localAttempted_ = true;
+    retryDue_ = false;
+    phaseReached_ = false;
     serverAddress_ = platform::DottedAddress(platform::Resolve(kLocalHost));
     serverPort_ = localPort_;
     state_ = kConnected;
-    const bool connected = ConnectStep();
+    ConnectStep();
     Show(Message(23504));
-    if (connected) return true;
-    // The server is not (or no longer) there: no tight loop of attempts.
-    retryMs = kRetryMs;
-    return false;
+    return true;
   }
   if (settingsChanged_.exchange(false)) StopListening();
   if (!udp_.IsReceiving()) {
     if (listeningPaused_) return false;
     udp_.CloseSocket();
     if (udp_.OpenSocket() == 0 && udp_.Bind("", AppliedSettings().portNo) == 0) {
-      ownAddress_ = udp_.OwnHostAddress();
+      NoteOwnAddress(udp_);
       udp_.StartReceiving();
     }
     LogWithoutServer(Message(23500));
@@ -288,7 +304,7 @@ void BuildClient::OpenConnection() {
   platform::TcpSocket& socket = Socket();
   socket.CloseSocket();
   socket.OpenSocket();
-  ownAddress_ = socket.OwnHostAddress();
+  NoteOwnAddress(socket);
   socket.Connect(serverAddress_, serverPort_);
 }
 
@@ -313,8 +329,11 @@ bool BuildClient::ConnectStep() {
 // Sends BuildClientConnect and reads the answer: no answer at all lets the
 // client go on (a lost connection shows at the next read).
 bool BuildClient::GreetServer(const std::string& greeting) {
-  SendLine(greeting);
-  if (!IsFailure(WaitReply())) return true;
+  // Opening the socket dropped any wake-up from StopClientThread.
+  if (!quit_) {
+    SendLine(greeting);
+    if (!IsFailure(WaitReply())) return true;
+  }
   state_ = kListening;
   CloseConnection();
   return false;
@@ -322,7 +341,7 @@ bool BuildClient::GreetServer(const std::string& greeting) {
 
 bool BuildClient::OpenPhaseStep() {
   std::string line;
-  const int read = ReadMessageLine(true, line);
+  const int read = WaitServerLine(line);
   // Woken for an event or the end of the thread: the pass goes on to it.
   if (read == kLineNone) return true;
   if (read != kLineTaken) {
@@ -340,9 +359,9 @@ bool BuildClient::OpenPhaseStep() {
   }
   const ClientSettings settings = AppliedSettings();
   bool refused = false;
-  if (!IsPeerAllowed(settings.allowServers, serverAddress_, serverName_)) {
-    // Reached by the passive connect or in local mode, without an
-    // announcement to ignore.
+  // The own server of a local client is always served; a server reached
+  // by the passive connect had no announcement to ignore.
+  if (!localMode_ && !IsPeerAllowed(settings.allowServers, serverAddress_, serverName_)) {
     Log("Refused server " + serverName_ + " (" + serverAddress_ + "): not in client_allowservers");
     refused = true;
   } else {
@@ -359,9 +378,12 @@ bool BuildClient::OpenPhaseStep() {
     CloseConnection();
     state_ = kListening;
   } else {
+    // The state first: once the server has the answer, the client is in
+    // its build phase for every thread that asks.
+    state_ = kBuildPhase;
+    phaseReached_ = true;
     SendLine(FormatOk());
     Show(Message(23516));
-    state_ = kBuildPhase;
   }
   Log(Message(23517));
   return true;
@@ -468,7 +490,7 @@ void BuildClient::RefuseBuiltin() {
   // The server closes the connection on the refusal; what it still sends
   // is dropped. Bounded by the read limit.
   std::string ignored;
-  while (!quit_ && ReadMessageLine(true, ignored) == kLineTaken) {
+  while (WaitServerLine(ignored) == kLineTaken) {
   }
   Log(Message(23526));
   Log(Indented(command_.line));
@@ -490,6 +512,27 @@ void BuildClient::StartCommand() {
   commandStarted_ = true;
   // A command that could not start has failed; the runner would report 0.
   commandFailed_ = runner_->Exec(line) != 0;
+}
+
+// The next line from the server, waiting up to the reply limit on the
+// client's own wake-up: kLineNone when an event or the end of the thread
+// came first, kLineTimedOut (the connection closed) when the limit passed.
+int BuildClient::WaitServerLine(std::string& line) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyLimitMs);
+  for (;;) {
+    const int read = ReadMessageLine(false, line);
+    if (read != kLineNone) return read;
+    {
+      std::lock_guard<std::mutex> hold(eventMutex_);
+      if (quit_ || !events_.empty()) return kLineNone;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      CloseConnection();
+      return kLineTimedOut;
+    }
+    WaitForWake(static_cast<int>(left.count()));
+  }
 }
 
 bool BuildClient::TakeEvent(int& event) {
@@ -551,6 +594,12 @@ void BuildClient::HandlePassiveConnect() {
 
 // Closing drops what is still queued: the last message (a refusal, the
 // answer to BuildPhaseClose) is sent first.
+// The host's address does not change while the client runs; it is looked
+// up once (a lookup may take a noticeable time).
+void BuildClient::NoteOwnAddress(const platform::SocketBase& socket) {
+  if (ownAddress_ == 0) ownAddress_ = socket.OwnHostAddress();
+}
+
 void BuildClient::CloseConnection() {
   Socket().WaitSent(kReplyLimitMs);
   Socket().CloseSocket();

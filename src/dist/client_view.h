@@ -12,7 +12,8 @@ class ClientView {
  public:
   virtual ~ClientView() = default;
 
-  // A server asks to open a build phase (window code 0).
+  // A server asks to open a build phase (window code 0). A window shows
+  // itself here when the client's settings say so (popupStatus).
   virtual void BuildPhaseRequested(const std::string& serverName, const std::string& serverAddress) = 0;
   // One line of text to show (code 1).
   virtual void ShowText(const std::string& text) = 0;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/name_compare.h"
+
 namespace dist {
 namespace {
 
@@ -41,16 +43,6 @@ std::optional<int> ParsePrefixLength(std::string_view text) {
   return value;
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // Whether one entry matches; `address` is absent when the peer's address
 // text is not an address.
 bool EntryMatches(std::string_view entry, std::optional<std::uint32_t> address, std::string_view name) {
@@ -68,7 +60,7 @@ bool EntryMatches(std::string_view entry, std::optional<std::uint32_t> address, 
     if (low && high) return address && *low <= *address && *address <= *high;
   }
   if (const auto single = ParseAddress(entry)) return address && *single == *address;
-  return !name.empty() && EqualsIgnoringCase(entry, name);
+  return !name.empty() && engine::EqualsIgnoringCase(entry, name);
 }
 
 }  // namespace

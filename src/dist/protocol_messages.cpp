@@ -50,6 +50,13 @@ std::size_t PlainSplit(std::string_view text, std::size_t from) {
   return at == std::string_view::npos ? text.size() : at + 2;
 }
 
+std::string Unescaped(std::string_view text) {
+  std::string quoted(1, '"');
+  quoted.append(text);
+  quoted.push_back('"');
+  return quoted;
+}
+
 std::string ReadText(std::string_view value, bool exact, bool folds) {
   return exact ? ReadExact(value) : ReadPlain(value, folds);
 }
@@ -91,7 +98,7 @@ std::string FormatCommandExec(std::string_view commandLine, int inlineKind, std:
                      inlineName.find('"') == std::string_view::npos && TravelsPlain(inlineName, false);
   if (plain) {
     return Line(kMessageCommandExec, {QuotePlain(commandLine, false), std::to_string(inlineKind),
-                                      "\"" + std::string(inlineName) + "\"", QuotePlain(content, true)});
+                                      Unescaped(inlineName), QuotePlain(content, true)});
   }
   return Line(kMessageCommandExec, {QuoteExact(commandLine), FormNumber(inlineKind, true), QuoteExact(inlineName),
                                     QuoteExact(content)});
@@ -112,6 +119,12 @@ std::string FormatCommandOut(int channel, std::string_view piece) {
     from = end;
   } while (from < piece.size());
   return lines;
+}
+
+std::size_t OutputToKeepBack(std::string_view output) {
+  if (!output.empty() && output.back() == '\r') return 1;
+  const std::size_t last = output.find_last_not_of('\\');
+  return last == std::string_view::npos ? output.size() : output.size() - 1 - last;
 }
 
 std::string FormatCommandExit(int exitCode) { return Line(kMessageCommandExit, {std::to_string(exitCode)}); }

@@ -67,6 +67,12 @@ std::string FormatBuildPhaseClientCancel();
 std::string FormatCommandOut(int channel, std::string_view piece);
 std::string FormatCommandExit(int exitCode);
 
+// How many bytes at the end of `output` a sender keeps back while the
+// command still runs, so that the piece it sends now can travel plain: a
+// final CR (its LF may come next) and a final run of backslashes. When the
+// command has ended, everything goes.
+std::size_t OutputToKeepBack(std::string_view output);
+
 // The message of an announcement datagram: the text before its first
 // CR LF. False when the datagram holds no CR LF.
 bool DatagramLine(std::string_view datagram, std::string& line);

@@ -13,19 +13,20 @@ int ServerReadLimitMs(bool timeoutOn, int timeoutMinutes) {
 
 ProtocolPeer::ProtocolPeer() {
   RegisterMessage(kMessageOk, [](const std::vector<std::string>&) {});
-  RegisterMessage(kMessageError, kErrorArguments, [this](const std::vector<std::string>& arguments) {
+  RegisterName(kMessageError, kErrorArguments, [this](const std::vector<std::string>& arguments) {
     errorClass_ = ArgumentNumber(arguments[0]);
     errorText_ = arguments[1];
   });
 }
 
 int ProtocolPeer::RegisterMessage(int kind, MessageHandler handler) {
-  return RegisterMessage(kind, MessageRowOf(kind).argumentCount, std::move(handler));
+  return RegisterName(kind, MessageRowOf(kind).argumentCount, std::move(handler));
 }
 
-int ProtocolPeer::RegisterMessage(int kind, int argumentCount, MessageHandler handler) {
+int ProtocolPeer::RegisterName(int kind, int argumentCount, MessageHandler handler) {
   const MessageRow& row = MessageRowOf(kind);
-  if (row.kind != kind || *row.name == '\0' || !handler) return 1;
+  const bool neverAccepted = kind == kMessageDebug || kind == kMessagePassiveConnect;
+  if (row.kind != kind || *row.name == '\0' || neverAccepted || !handler) return 1;
   Registration& registration = registrations_[static_cast<std::size_t>(kind)];
   registration = Registration{this, kind, std::move(handler)};
   return evaluator_.RegisterFunction(Dispatch, row.name, argumentCount, &registration);

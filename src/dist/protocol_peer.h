@@ -52,7 +52,8 @@ class ProtocolPeer {
   int ReadMessageLine(bool wait, std::string& line);
 
   // Reads one line with waiting and sorts it as a reply to a message that
-  // expects OK.
+  // expects OK. NoReply when the connection ended or the time ran out (the
+  // socket is then closed), and when Wake() ended the wait (it stays open).
   ReplyOutcome WaitReply();
 
   // Appends a whole line to the socket's send buffer; the send thread
@@ -73,7 +74,8 @@ class ProtocolPeer {
   using MessageHandler = std::function<void(const std::vector<std::string>& arguments)>;
 
   // Registers the name of `kind` from the message table with its argument
-  // count. 0, or 1 for a kind outside the table or with no name.
+  // count. 0, or 1 for a kind outside the table, without a name, or one no
+  // side accepts (kMessageDebug, kMessagePassiveConnect).
   int RegisterMessage(int kind, MessageHandler handler);
 
  private:
@@ -83,7 +85,7 @@ class ProtocolPeer {
     MessageHandler handler;
   };
   static std::int32_t Dispatch(const std::vector<std::string>& arguments, void* registration);
-  int RegisterMessage(int kind, int argumentCount, MessageHandler handler);
+  int RegisterName(int kind, int argumentCount, MessageHandler handler);
 
   platform::TcpSocket socket_;
   makefile::ExpressionEvaluator evaluator_;

@@ -1,5 +1,8 @@
 #include "dist/protocol_text.h"
 
+#include <algorithm>
+#include <array>
+
 namespace dist {
 namespace {
 
@@ -8,15 +11,33 @@ constexpr char kLf = '\n';
 constexpr char kEscape = '\x10';  // DLE
 constexpr unsigned char kEscapeFlip = 0x40;
 
-unsigned char Byte(std::string_view text, std::size_t i) { return static_cast<unsigned char>(text[i]); }
+constexpr unsigned char Byte(std::string_view text, std::size_t i) { return static_cast<unsigned char>(text[i]); }
 
 // Lead bytes of code page 932, the code page peers exchange: fixed, so that
 // a Linux sender protects a Windows reader too.
-bool IsNetworkLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+constexpr bool IsNetworkLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // Bytes in one character at `i`, as a double-byte-aware reader takes them.
 std::size_t CharacterLength(std::string_view text, std::size_t i) {
   return IsNetworkLeadByte(Byte(text, i)) && i + 1 < text.size() && Byte(text, i + 1) >= 0x40 ? 2 : 1;
+}
+
+// Bytes that the scans below must look at; every other byte is a character
+// of its own that travels as it is.
+struct InterestingBytes {
+  std::array<bool, 256> is{};
+  constexpr InterestingBytes() {
+    for (int c = 0; c < 256; ++c) {
+      is[c] = c == '\0' || c == kCr || c == '"' || IsNetworkLeadByte(static_cast<unsigned char>(c));
+    }
+  }
+};
+constexpr InterestingBytes kInteresting;
+
+// The first byte from `i` on that the scans must look at.
+std::size_t SkipOrdinary(std::string_view text, std::size_t i) {
+  while (i < text.size() && !kInteresting.is[Byte(text, i)]) ++i;
+  return i;
 }
 
 bool IsLoneLeadBeforeQuote(std::string_view text, std::size_t i) {
@@ -47,7 +68,7 @@ bool IsWordByte(unsigned char c) {
 
 bool TravelsPlain(std::string_view text, bool folds) {
   if (!text.empty() && text.back() == '\\') return false;
-  for (std::size_t i = 0; i < text.size(); i += CharacterLength(text, i)) {
+  for (std::size_t i = SkipOrdinary(text, 0); i < text.size(); i = SkipOrdinary(text, i + CharacterLength(text, i))) {
     const char c = text[i];
     const bool crLf = c == kCr && i + 1 < text.size() && text[i + 1] == kLf;
     if (c == '\0' || IsLoneLeadBeforeQuote(text, i)) return false;
@@ -61,13 +82,22 @@ std::string QuotePlain(std::string_view text, bool folds) {
   std::string out;
   out.reserve(text.size() + 2);
   out.push_back('"');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (folds && text[i] == kCr && i + 1 < text.size() && text[i + 1] == kLf) {
+  // The next double quote and the next CR LF to fold, each found once.
+  std::size_t quote = std::min(text.find('"'), text.size());
+  std::size_t crLf = folds ? std::min(text.find("\r\n"), text.size()) : text.size();
+  for (std::size_t i = 0; i < text.size();) {
+    if (quote < i) quote = std::min(text.find('"', i), text.size());
+    if (crLf < i) crLf = std::min(text.find("\r\n", i), text.size());
+    const std::size_t special = std::min(quote, crLf);
+    out.append(text.substr(i, special - i));
+    if (special == text.size()) break;
+    if (special == quote) {
+      out.append("\\\"");
+      i = special + 1;
+    } else {
       out.push_back(kCr);
-      ++i;
-      continue;
+      i = special + 2;
     }
-    AppendQuoted(out, text[i]);
   }
   out.push_back('"');
   return out;
@@ -96,10 +126,13 @@ std::string QuoteExact(std::string_view text) {
 std::string ReadPlain(std::string_view value, bool folds) {
   if (!folds) return std::string(value);
   std::string out;
-  out.reserve(value.size());
-  for (const char c : value) {
-    out.push_back(c);
-    if (c == kCr) out.push_back(kLf);
+  out.reserve(value.size() + value.size() / 16);
+  for (std::size_t i = 0; i < value.size();) {
+    const std::size_t cr = std::min(value.find(kCr, i), value.size());
+    out.append(value.substr(i, cr - i));
+    if (cr == value.size()) break;
+    out.append("\r\n");
+    i = cr + 1;
   }
   return out;
 }

@@ -12,9 +12,11 @@
 // Exact form carries any text. Its message says so by writing its integer
 // argument with a leading zero ("00", "01"), which reads as the same number
 // everywhere and which no peer writes otherwise. Inside the quotes the text
-// is neither folded nor unfolded, and the bytes plain form cannot carry are
-// written as DLE (0x10) followed by the byte XOR 0x40. A reader that does
-// not know the form sees the same message with those few bytes changed.
+// is neither folded nor unfolded, and the bytes plain form cannot carry (a
+// NUL, an LF after a CR, a final backslash, a lone lead byte before a double
+// quote) and DLE (0x10) itself are written as DLE followed by the byte XOR
+// 0x40. A reader that does not know the form sees the same message, its
+// number unchanged, with those few bytes changed and each CR read as CR LF.
 #pragma once
 
 #include <string>

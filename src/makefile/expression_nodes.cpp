@@ -103,7 +103,9 @@ FunctionNode::FunctionNode(const FunctionRegistration& registration)
 bool FunctionNode::Evaluate(std::span<ExpressionNode* const> operands) {
   std::vector<std::string> arguments;
   arguments.reserve(static_cast<std::size_t>(Arity()));
-  for (int i = 0; i < Arity(); ++i) arguments.push_back(operands[static_cast<std::size_t>(i)]->Text());
+  // The operands are used up: each is read once, and the first then holds
+  // the result.
+  for (int i = 0; i < Arity(); ++i) arguments.push_back(std::move(operands[static_cast<std::size_t>(i)]->Text()));
   // A callback that throws fails this evaluation (an internal error); the
   // exception goes no further.
   try {

@@ -68,6 +68,7 @@ int ExpressionTokenizer::Scan() {
 // other backslash is kept.
 int ExpressionTokenizer::ScanStringLiteral() {
   value_.clear();
+  if (!platform::kHasLeadBytes) return ScanSingleByteLiteral();
   std::size_t i = position_ + 1;
   while (i < text_.size()) {
     const char c = text_[i];
@@ -84,6 +85,25 @@ int ExpressionTokenizer::ScanStringLiteral() {
       value_.push_back(c);
       ++i;
     }
+  }
+  return kEvalUnclosedString;
+}
+
+// Where every byte is a character, only the double quotes need a look: the
+// text between them is copied whole (protocol messages carry long texts).
+int ExpressionTokenizer::ScanSingleByteLiteral() {
+  for (std::size_t i = position_ + 1; i < text_.size();) {
+    const std::size_t quote = text_.find('"', i);
+    if (quote == std::string_view::npos) break;
+    if (quote > i && text_[quote - 1] == '\\') {
+      value_.append(text_.substr(i, quote - 1 - i));
+      value_.push_back('"');
+    } else {
+      value_.append(text_.substr(i, quote - i));
+      position_ = quote + 1;
+      return kTokenString;
+    }
+    i = quote + 1;
   }
   return kEvalUnclosedString;
 }

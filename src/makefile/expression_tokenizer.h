@@ -27,6 +27,7 @@ class ExpressionTokenizer {
  private:
   int Scan();
   int ScanStringLiteral();
+  int ScanSingleByteLiteral();
   int ScanWord();
 
   std::string_view text_;

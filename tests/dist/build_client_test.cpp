@@ -122,12 +122,15 @@ class BuildClientTest : public testing::Test {
     ASSERT_EQ(listener_.Bind("127.0.0.1", 0), 0);
     ASSERT_EQ(listener_.Listen(5), 0);
     settings_.machineName = kClientName;
+    // Announcements only from this test: a port of the system's choice.
+    settings_.portNo = 0;
     settings_.saveLog = true;
     settings_.saveLogFile = (scratch_.path() / "client.log").string();
     client_.SetView(&view_);
   }
   void TearDown() override {
     client_.StopClientThread();
+    if (HasFailure()) std::printf("client log:\n%s", LogText().c_str());
     platform::SetWorkingDirectory(savedDirectory_);
     platform::SetEnvironmentVariableText(kTemporaryVariable, savedTemporary_);
   }
@@ -195,6 +198,8 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   TestPeer server;
   ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
   EXPECT_TRUE(view_.WaitFor(Text(23516)));
+  EXPECT_EQ(client_.State(), BuildClient::kBuildPhase);
+  EXPECT_EQ(client_.ApplySettings(settings_), 0);  // not while a server is served
   const struct {
     std::string out;
     std::string err;
@@ -222,6 +227,18 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
                                   "[SRV][127.0.0.1] " + Text(23520), "[SRV][127.0.0.1] " + Text(23524)}) {
     EXPECT_NE(log.find(line), std::string::npos) << line;
   }
+}
+
+// The runner that keeps one command processor relays the same way.
+TEST_F(BuildClientTest, BatchRunnerRelaysToo) {
+  client_.SetRunner(false, 333);
+  StartLocal();
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  const Remote remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
+  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
+  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
+  EXPECT_EQ(remote.exitCode, 5);
 }
 
 TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
@@ -276,9 +293,12 @@ TEST_F(BuildClientTest, UserRefusalAnswersTheCatalogueLine) {
   EXPECT_TRUE(view_.WaitFor(Text(23514)));
 }
 
+// A client that is not the in-process one of a server run.
 TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
   settings_.allowServers = "10.9.9.9, OTHER";
-  StartLocal();
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()));
   TestPeer server;
   Greet(server);
   server.SendLine(FormatBuildPhaseOpen(kServerName));
@@ -354,9 +374,25 @@ TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
   EXPECT_GE(cancels, 2u);
 }
 
+TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()) + "junk");
+  TestPeer server;
+  ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
+  ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
+  EXPECT_EQ(server.Arguments()[1], "255");
+  server.SendLine(FormatOk());
+  server.SendLine(FormatBuildPhaseOpen(kServerName));
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_EQ(Run(server, Child("emit x x 4")).exitCode, 4);
+  for (const char* line : {"Debug PassiveMode OPEN", "Connect Done", "Send done."}) {
+    EXPECT_NE(LogText().find(std::string("[None][None] ") + line), std::string::npos) << line;
+  }
+}
+
 // Datagrams sent straight to the client's port on loopback.
 TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
-  settings_.portNo = 0;  // any free port
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
   const int port = client_.WaitListening(kHangGuardMs);

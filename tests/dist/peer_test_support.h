@@ -23,6 +23,7 @@ class TestPeer : public dist::ProtocolPeer {
     SetReadLimit(kHangGuardMs);
   }
   const std::vector<std::string>& Arguments() const { return arguments_; }
+  using ProtocolPeer::RegisterMessage;
 
   // Reads one line with waiting and parses it as any kind; gives the kind,
   // or -1 when no line came.

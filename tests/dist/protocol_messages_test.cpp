@@ -19,7 +19,9 @@ const std::string kNul(1, '\0');
 
 TEST(ProtocolMessages, TableRowsInOrder) {
   std::string rows;
-  for (const MessageRow& row : MessageTable()) rows += std::to_string(row.kind) + row.name + std::to_string(row.argumentCount) + " ";
+  for (const MessageRow& row : MessageTable()) {
+    rows += std::to_string(row.kind) + row.name + std::to_string(row.argumentCount) + " ";
+  }
   EXPECT_EQ(rows,
             "00 1OK0 2ERR1 3BuildConnection4 4BuildPhaseOpen1 5BuildPhaseClose0 6BuildPhaseCancel0 7CommandExec4 "
             "8BuildClientConnect2 9BuildPhaseClientCancel0 10CommandOut2 11CommandExit1 13_DebugMessage1 "
@@ -39,7 +41,8 @@ TEST(ProtocolMessages, TextForms) {
       {FormatBuildPhaseClose(), "BuildPhaseClose()\r\n"},
       {FormatBuildPhaseCancel(), "BuildPhaseCancel()\r\n"},
       {FormatCommandExec("cl \"a b.c\"", 0, "", ""), "CommandExec(\"cl \\\"a b.c\\\"\",0,\"\",\"\")\r\n"},
-      {FormatCommandExec("link @x", 1, "x.rsp", "a\r\nb\"\r\n"), "CommandExec(\"link @x\",1,\"x.rsp\",\"a\rb\\\"\r\")\r\n"},
+      {FormatCommandExec("link @x", 1, "x.rsp", "a\r\nb\"\r\n"),
+       "CommandExec(\"link @x\",1,\"x.rsp\",\"a\rb\\\"\r\")\r\n"},
       {FormatCommandExec("x", 2, "", "end\\"), "CommandExec(\"x\",02,\"\",\"end\x10\x1c\")\r\n"},
       {FormatCommandExec("x", 2, "", "a\r\n\nb"), "CommandExec(\"x\",02,\"\",\"a\r\x10J\nb\")\r\n"},
       {FormatBuildClientConnect("PC01", 333), "BuildClientConnect(PC01,333)\r\n"},
@@ -97,6 +100,39 @@ std::vector<std::string> BytePieces() {
   return pieces;
 }
 
+// Keeping back a final CR or backslashes until the next piece lets output
+// cut anywhere travel plain.
+TEST(ProtocolMessages, KeepingBackOutputEndsLetsItTravelPlain) {
+  const struct {
+    std::string output;
+    std::size_t kept;
+  } cases[] = {{"", 0}, {"abc", 0}, {"abc\r", 1}, {"abc\r\n", 0}, {"a\\\\", 2}, {"\\", 1}, {"\r\\", 1}};
+  for (const auto& c : cases) EXPECT_EQ(OutputToKeepBack(c.output), c.kept) << testing::PrintToString(c.output);
+
+  const std::string output = "one\r\n\ntwo \\\\ \"three\"\r\nfour\\";
+  for (std::size_t cut = 0; cut <= output.size(); ++cut) {
+    std::string pending, lines;
+    const std::string polls[] = {output.substr(0, cut), output.substr(cut)};
+    for (const std::string& poll : polls) {
+      pending += poll;
+      const std::size_t send = pending.size() - OutputToKeepBack(pending);
+      lines += FormatCommandOut(0, pending.substr(0, send));
+      pending.erase(0, send);
+    }
+    lines += FormatCommandOut(0, pending);  // the command has ended
+    // Only the last piece, which ends in the backslash, needs exact form.
+    std::string read, channels;
+    LineReader reader;
+    for (const std::string& line : SplitLines(lines)) {
+      ASSERT_TRUE(reader.Read(line));
+      channels += reader.Arguments()[0] + " ";
+      read += ReadCommandOut(reader.Arguments()).text;
+    }
+    EXPECT_EQ(channels.find("00"), channels.size() - 3) << channels;
+    EXPECT_EQ(read, output);
+  }
+}
+
 // What a reader that knows only plain form makes of a text argument.
 std::string ReadLetterTrue(const std::string& value, bool folds) { return ReadPlain(value, folds); }
 
@@ -114,9 +150,13 @@ TEST(ProtocolMessages, OutputArrivesByteForByte) {
       allPlain = allPlain && !IsExactFormNumber(reader.Arguments()[0]);
     }
     EXPECT_EQ(bramle, piece);
-    if (allPlain) EXPECT_EQ(letterTrue, piece) << testing::PrintToString(piece);
+    if (allPlain) {
+      EXPECT_EQ(letterTrue, piece) << testing::PrintToString(piece);
+    }
     // A piece that travels plain is sent as it always was.
-    if (TravelsPlain(piece, true)) EXPECT_EQ(FormatCommandOut(1, piece), "CommandOut(1," + QuotePlain(piece, true) + ")\r\n");
+    if (TravelsPlain(piece, true)) {
+      EXPECT_EQ(FormatCommandOut(1, piece), "CommandOut(1," + QuotePlain(piece, true) + ")\r\n");
+    }
   }
 }
 

@@ -63,7 +63,18 @@ TEST(ProtocolPeer, ParseMessage) {
     std::int32_t value = -7;
     EXPECT_EQ(peer.ParseMessage(c.line, c.expectedKind, value), c.result) << testing::PrintToString(c.line);
     EXPECT_EQ(peer.LastKind(), c.lastKind) << testing::PrintToString(c.line);
-    if (c.result != kParseGarbled) EXPECT_EQ(value, c.value) << c.line;
+    if (c.result != kParseGarbled) {
+      EXPECT_EQ(value, c.value) << c.line;
+    }
+  }
+}
+
+TEST(ProtocolPeer, RegistersOnlyNamesASideAccepts) {
+  TestPeer peer;
+  const auto ignore = [](const std::vector<std::string>&) {};
+  EXPECT_EQ(peer.RegisterMessage(kMessageCommandOut, ignore), 0);
+  for (const int kind : std::initializer_list<int>{0, kMessagePassiveConnect, kMessageDebug, kMessageTableEnd, 99}) {
+    EXPECT_EQ(peer.RegisterMessage(kind, ignore), 1) << kind;
   }
 }
 

@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,10 +47,23 @@ bool ReadWhole(const char* path, std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// Messages are short lines that wait for an answer: each goes out at once,
+// not held back until the previous one is acknowledged.
+void SendAtOnce(int fd) {
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+}  // namespace
+
 SocketHandle Create(SocketKind kind) {
   const int type = kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM;
   const int fd = socket(AF_INET, type | SOCK_CLOEXEC, 0);
-  return fd < 0 ? kNoSocket : fd;
+  if (fd < 0) return kNoSocket;
+  if (kind == SocketKind::Stream) SendAtOnce(fd);
+  return fd;
 }
 
 void Shutdown(SocketHandle handle) { shutdown(Fd(handle), SHUT_RDWR); }
@@ -89,6 +103,7 @@ SocketHandle Accept(SocketHandle handle, Ipv4Address& peer, int& peerPort) {
   socklen_t size = sizeof record;
   const int fd = Retrying([&] { return accept4(Fd(handle), reinterpret_cast<sockaddr*>(&record), &size, SOCK_CLOEXEC); });
   if (fd < 0) return kNoSocket;
+  SendAtOnce(fd);
   peer = record.sin_addr.s_addr;
   peerPort = ntohs(record.sin_port);
   return fd;

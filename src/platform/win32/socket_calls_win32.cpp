@@ -47,8 +47,21 @@ GetTcpTableFunction TcpTableFunction() {
 
 }  // namespace
 
+namespace {
+
+// Messages are short lines that wait for an answer: each goes out at once,
+// not held back until the previous one is acknowledged.
+void SendAtOnce(SOCKET raw) {
+  const BOOL on = TRUE;
+  setsockopt(raw, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
+}  // namespace
+
 SocketHandle Create(SocketKind kind) {
-  return Wrap(socket(AF_INET, kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM, 0));
+  const SOCKET raw = socket(AF_INET, kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM, 0);
+  if (raw != INVALID_SOCKET && kind == SocketKind::Stream) SendAtOnce(raw);
+  return Wrap(raw);
 }
 
 void Shutdown(SocketHandle handle) { shutdown(Raw(handle), SD_BOTH); }
@@ -81,6 +94,7 @@ SocketHandle Accept(SocketHandle handle, Ipv4Address& peer, int& peerPort) {
   int size = sizeof record;
   const SOCKET raw = accept(Raw(handle), reinterpret_cast<sockaddr*>(&record), &size);
   if (raw == INVALID_SOCKET) return kNoSocket;
+  SendAtOnce(raw);
   peer = record.sin_addr.s_addr;
   peerPort = ntohs(record.sin_port);
   return Wrap(raw);

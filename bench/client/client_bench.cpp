@@ -1,0 +1,118 @@
+// What running a command through the resident client adds: an in-process
+// client in local mode serves a minimal server on 127.0.0.1, which sends
+// one CommandExec at a time and reads CommandOut lines up to CommandExit,
+// as a server does; the same command run by a DirectRunner in this process
+// is the baseline. Prints the mean wall time per command for both.
+//
+//   client_bench COUNT COMMAND...
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "dist/build_client.h"
+#include "dist/protocol_messages.h"
+#include "dist/protocol_peer.h"
+#include "exec/direct_runner.h"
+#include "platform/network_startup.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point begin) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+}
+
+// The server side of one connection: registers what a client sends.
+class BenchServer : public dist::ProtocolPeer {
+ public:
+  BenchServer() {
+    for (int kind : {dist::kMessageBuildClientConnect, dist::kMessageCommandOut, dist::kMessageCommandExit}) {
+      RegisterMessage(kind, [](const std::vector<std::string>&) {});
+    }
+  }
+  // The kind of the next line; -1 when the connection ended.
+  int ReadKind() {
+    std::string line;
+    if (ReadMessageLine(true, line) != dist::kLineTaken) return -1;
+    std::int32_t value = 0;
+    return ParseMessage(line, dist::kMessageNone, value) == dist::kParseAccepted ? LastKind() : 0;
+  }
+};
+
+double RunLocal(int count, const std::string& command) {
+  exec::DirectRunner runner;
+  runner.Start();
+  std::string text;
+  const Clock::time_point begin = Clock::now();
+  for (int i = 0; i < count; ++i) {
+    runner.Exec(command);
+    while (runner.IsRunning()) {
+      runner.TakeStdout(text);
+      runner.TakeStderr(text);
+    }
+    runner.TakeStdout(text);
+    runner.TakeStderr(text);
+    runner.ExitCode();
+  }
+  return MsSince(begin);
+}
+
+double RunRemote(int count, const std::string& command) {
+  platform::TcpSocket listener;
+  if (listener.OpenSocket() != 0 || listener.Bind("127.0.0.1", 0) != 0 || listener.Listen(5) != 0) return -1;
+  dist::BuildClient client;
+  dist::ClientSettings settings;
+  settings.machineName = "BENCH";
+  client.SetLocalMode(listener.Port());
+  client.ApplySettings(settings);
+  client.StartClientThread();
+  BenchServer server;
+  if (listener.Accept(server.Socket()) != 0) return -1;
+  server.Socket().StartReceiving();
+  server.Socket().StartSending();
+  if (server.ReadKind() != dist::kMessageBuildClientConnect) return -1;
+  server.SendLine(dist::FormatOk());
+  server.SendLine(dist::FormatBuildPhaseOpen("SRV"));
+  if (server.WaitReply() != dist::ReplyOutcome::Ok) return -1;
+  const std::string exec = dist::FormatCommandExec(command, 0, "", "");
+  const Clock::time_point begin = Clock::now();
+  for (int i = 0; i < count; ++i) {
+    server.SendLine(exec);
+    if (server.WaitReply() != dist::ReplyOutcome::Ok) return -1;
+    int kind = 0;
+    while ((kind = server.ReadKind()) == dist::kMessageCommandOut) {
+    }
+    if (kind != dist::kMessageCommandExit) return -1;
+    server.SendLine(dist::FormatOk());
+  }
+  const double total = MsSince(begin);
+  server.SendLine(dist::FormatBuildPhaseClose());
+  server.WaitReply();
+  client.StopClientThread();
+  return total;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: client_bench COUNT COMMAND...\n");
+    return 2;
+  }
+  const int count = std::atoi(argv[1]);
+  std::string command = argv[2];
+  for (int i = 3; i < argc; ++i) command += std::string(" ") + argv[i];
+  platform::StartNetworking();
+  const double local = RunLocal(count, command);
+  const double remote = RunRemote(count, command);
+  platform::StopNetworking();
+  if (remote < 0) {
+    std::fprintf(stderr, "the remote run failed\n");
+    return 1;
+  }
+  std::printf("%-24s %6d commands  local %7.3f ms/command  remote %7.3f ms/command  added %6.3f ms\n",
+              command.c_str(), count, local / count, remote / count, (remote - local) / count);
+  return 0;
+}

@@ -1,0 +1,232 @@
+// Two protocol peers on loopback beside raw blocking TCP moving the same
+// bytes:
+//   protocol_bench roundtrip COUNT   CommandExec answered by OK(), COUNT times
+//   protocol_bench relay MEGABYTES   command output as CommandOut lines
+//   protocol_bench codec MEGABYTES   formatting and parsing alone
+// Prints one line per measurement.
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dist/protocol_messages.h"
+#include "dist/protocol_peer.h"
+#include "platform/network_startup.h"
+#include "platform/socket_calls.h"
+
+namespace {
+
+namespace calls = platform::socket_calls;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double CpuSeconds(std::clock_t start) { return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC; }
+
+class Peer : public dist::ProtocolPeer {
+ public:
+  Peer() {
+    for (int kind = dist::kMessageBuildConnection; kind <= dist::kMessageCommandExit; ++kind) {
+      RegisterMessage(kind, [this](const std::vector<std::string>& arguments) { arguments_ = arguments; });
+    }
+  }
+  // Reads and parses one line; the kind, or -1 when the connection ended.
+  int Next() {
+    std::string line;
+    if (ReadMessageLine(true, line) != dist::kLineTaken) return -1;
+    std::int32_t value = 0;
+    ParseMessage(line, dist::kMessageNone, value);
+    return LastKind();
+  }
+  std::vector<std::string> arguments_;
+};
+
+struct PeerPair {
+  platform::TcpSocket listener;
+  Peer server;
+  Peer client;
+  bool Connect() {
+    if (listener.OpenSocket() != 0 || listener.Bind("127.0.0.1", 0) != 0 || listener.Listen(1) != 0) return false;
+    if (client.Socket().OpenSocket() != 0 || client.Socket().Connect("127.0.0.1", listener.Port()) != 0) return false;
+    if (listener.Accept(server.Socket()) != 0) return false;
+    if (client.Socket().WaitConnected() != platform::kSocketConnected) return false;
+    server.Socket().StartReceiving();
+    server.Socket().StartSending();
+    return true;
+  }
+};
+
+// Two blocking stream sockets joined on loopback.
+struct RawPair {
+  platform::SocketHandle a = platform::kNoSocket;
+  platform::SocketHandle b = platform::kNoSocket;
+  bool Connect() {
+    platform::Ipv4Address loopback = 0;
+    calls::ParseDotted("127.0.0.1", loopback);
+    const platform::SocketHandle listener = calls::Create(platform::SocketKind::Stream);
+    if (!calls::Bind(listener, loopback, 0) || !calls::Listen(listener, 1)) return false;
+    a = calls::Create(platform::SocketKind::Stream);
+    std::thread connector([&] { calls::Connect(a, loopback, calls::LocalPort(listener)); });
+    platform::Ipv4Address peer = 0;
+    int port = 0;
+    b = calls::Accept(listener, peer, port);
+    connector.join();
+    calls::Destroy(listener);
+    return b != platform::kNoSocket;
+  }
+  ~RawPair() {
+    calls::Destroy(a);
+    calls::Destroy(b);
+  }
+};
+
+bool SendAll(platform::SocketHandle handle, const std::string& bytes) {
+  for (std::size_t sent = 0; sent < bytes.size();) {
+    const int n = calls::Send(handle, bytes.data() + sent, static_cast<int>(bytes.size() - sent));
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool ReceiveCount(platform::SocketHandle handle, std::size_t count, std::string& buffer) {
+  buffer.resize(64 * 1024);
+  while (count > 0) {
+    const int n = calls::Receive(handle, buffer.data(), static_cast<int>(std::min(count, buffer.size())));
+    if (n <= 0) return false;
+    count -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void RoundTrips(int count) {
+  const std::string request = dist::FormatCommandExec("cl /nologo /c /O2 src\\module.c", 0, "", "");
+  const std::string reply = dist::FormatOk();
+  {
+    PeerPair pair;
+    if (!pair.Connect()) return void(std::puts("connect failed"));
+    std::thread client([&] {
+      while (pair.client.Next() == dist::kMessageCommandExec) pair.client.SendLine(reply);
+    });
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < count; ++i) {
+      pair.server.SendLine(request);
+      if (pair.server.WaitReply() != dist::ReplyOutcome::Ok) return void(std::puts("round trip failed"));
+    }
+    const double seconds = Seconds(start);
+    pair.server.SendLine(dist::FormatBuildPhaseClose());
+    client.join();
+    std::printf("protocol round trip: %.1f us (%d round trips of %zu + %zu bytes)\n", seconds * 1e6 / count, count,
+                request.size(), reply.size());
+  }
+  RawPair raw;
+  if (!raw.Connect()) return void(std::puts("raw connect failed"));
+  std::thread echo([&] {
+    std::string buffer;
+    for (int i = 0; i < count && ReceiveCount(raw.b, request.size(), buffer); ++i) SendAll(raw.b, reply);
+  });
+  std::string buffer;
+  const Clock::time_point start = Clock::now();
+  for (int i = 0; i < count; ++i) {
+    SendAll(raw.a, request);
+    ReceiveCount(raw.a, reply.size(), buffer);
+  }
+  const double seconds = Seconds(start);
+  echo.join();
+  std::printf("raw TCP ping-pong:   %.1f us\n", seconds * 1e6 / count);
+}
+
+// Compiler-like output lines, read from a pipe in 4 KB pieces.
+std::string OutputText(std::size_t size) {
+  std::string text;
+  text.reserve(size + 100);
+  for (int i = 0; text.size() < size; ++i) {
+    text += "src\\module" + std::to_string(i % 977) + ".c(" + std::to_string(i % 3000) +
+            "): warning C4996: 'strcpy': \"unsafe\" function, consider strcpy_s\r\n";
+  }
+  text.resize(size);
+  return text;
+}
+
+void Relay(int megabytes) {
+  const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
+  const std::string output = OutputText(size);
+  constexpr std::size_t kPiece = 4096;
+  {
+    PeerPair pair;
+    if (!pair.Connect()) return void(std::puts("connect failed"));
+    const Clock::time_point start = Clock::now();
+    std::thread client([&] {
+      for (std::size_t at = 0; at < size; at += kPiece) {
+        pair.client.SendLine(dist::FormatCommandOut(dist::kChannelStdout, std::string_view(output).substr(at, kPiece)));
+      }
+      pair.client.SendLine(dist::FormatCommandExit(0));
+    });
+    std::string collected;
+    collected.reserve(size);
+    for (int kind = pair.server.Next(); kind == dist::kMessageCommandOut; kind = pair.server.Next()) {
+      collected += dist::ReadCommandOut(pair.server.arguments_).text;
+    }
+    const double seconds = Seconds(start);
+    client.join();
+    if (collected != output) return void(std::puts("relayed output differs"));
+    std::printf("protocol relay %4d MB: %.3f s, %.1f MB/s\n", megabytes, seconds, megabytes / seconds);
+  }
+  RawPair raw;
+  if (!raw.Connect()) return void(std::puts("raw connect failed"));
+  const Clock::time_point start = Clock::now();
+  std::thread sender([&] { SendAll(raw.a, output); });
+  std::string buffer;
+  ReceiveCount(raw.b, size, buffer);
+  const double seconds = Seconds(start);
+  sender.join();
+  std::printf("raw TCP        %4d MB: %.3f s, %.1f MB/s\n", megabytes, seconds, megabytes / seconds);
+}
+
+// The work of each end alone, on one thread: formatting the output as
+// CommandOut lines, and parsing those lines back. Processor time, so that
+// other load on the machine does not count.
+void Codec(int megabytes) {
+  const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
+  const std::string output = OutputText(size);
+  constexpr std::size_t kPiece = 4096;
+  std::vector<std::string> lines;
+  lines.reserve(size / kPiece + 1);
+  std::clock_t start = std::clock();
+  for (std::size_t at = 0; at < size; at += kPiece) {
+    lines.push_back(dist::FormatCommandOut(dist::kChannelStdout, std::string_view(output).substr(at, kPiece)));
+  }
+  const double format = CpuSeconds(start);
+  Peer peer;
+  std::string collected;
+  collected.reserve(size);
+  start = std::clock();
+  for (std::string& line : lines) {
+    line.resize(line.size() - 2);
+    std::int32_t value = 0;
+    peer.ParseMessage(line, dist::kMessageCommandOut, value);
+    collected += dist::ReadCommandOut(peer.arguments_).text;
+  }
+  const double parse = CpuSeconds(start);
+  if (collected != output) return void(std::puts("decoded output differs"));
+  std::printf("format %4d MB: %.1f MB/s; parse: %.1f MB/s\n", megabytes, megabytes / format, megabytes / parse);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: protocol_bench roundtrip COUNT | relay MEGABYTES | codec MEGABYTES\n");
+    return 2;
+  }
+  if (!platform::StartNetworking()) return 1;
+  const std::string mode = argv[1];
+  const int amount = std::atoi(argv[2]);
+  if (mode == "roundtrip") RoundTrips(amount);
+  if (mode == "relay") Relay(amount);
+  if (mode == "codec") Codec(amount);
+  platform::StopNetworking();
+  return 0;
+}
