@@ -37,20 +37,22 @@ class DistributedBuild : public ::testing::Test {
     if (const std::string reason = Cluster::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
   }
 
-  // Makes the cluster and its shared files; false (with a failure) when the
-  // namespaces could not be made.
+  // Makes the cluster and its makefile, with the pipes `meeting` (made)
+  // and `held` (made and held open, see Cluster::HoldPipes); false (with a
+  // failure) when something could not be made.
   bool Make(const std::vector<std::string>& hosts, const std::string& makefile,
-            const std::vector<std::string>& fifos = {}) {
+            const std::vector<std::string>& meeting = {}, const std::vector<std::string>& held = {}) {
     cluster_ = std::make_unique<Cluster>(hosts);
     if (!cluster_->Error().empty()) {
       ADD_FAILURE() << cluster_->Error();
       return false;
     }
     cluster_->WriteFile("Makefile", makefile);
-    if (fifos.empty()) return true;
-    std::vector<std::string> mkfifo = {"mkfifo", "hold.fifo"};
-    mkfifo.insert(mkfifo.end(), fifos.begin(), fifos.end());
-    return cluster_->Start(kServer, mkfifo).WaitForExit(kLimitMs) == 0;
+    if ((!meeting.empty() && !cluster_->MakePipes(meeting)) || (!held.empty() && !cluster_->HoldPipes(held))) {
+      ADD_FAILURE() << "the pipes could not be made";
+      return false;
+    }
+    return true;
   }
 
   // A resident client, known to be running.
@@ -58,20 +60,6 @@ class DistributedBuild : public ::testing::Test {
     HostProcess& client = cluster_->Start(host, {BramleExecutable(), "-R"});
     EXPECT_TRUE(client.WaitForOutput(diag::LoadMessage(23502), kLimitMs)) << client.Output();
     return client;
-  }
-
-  // Keeps the pipes open for writing and reading until the test ends, so
-  // that lines written to them wait for their reader and a reader left
-  // behind ends with the test.
-  void Hold(const std::vector<std::string>& fifos) {
-    std::string line = "exec 3<>hold.fifo";
-    for (size_t i = 0; i < fifos.size(); ++i) line += " " + std::to_string(i + 4) + "<>" + fifos[i];
-    HostProcess& holder = cluster_->Start(kServer, {"sh", "-c", line + "; echo held; read x <&3"});
-    EXPECT_TRUE(holder.WaitForOutput("held", kLimitMs)) << holder.Output();
-  }
-
-  void Send(const std::string& fifo, const std::string& text) {
-    EXPECT_EQ(cluster_->Start(kServer, {"sh", "-c", "printf '" + text + "' > " + fifo}).WaitForExit(kLimitMs), 0);
   }
 
   HostProcess& Server(const std::vector<std::string>& options = {}) {
@@ -172,11 +160,10 @@ TEST_F(DistributedBuild, TargetOfALostOrStoppedClientIsBuiltOnceElsewhere) {
   } cases[] = {{true, 23113}, {false, 23114}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.notice);
-    if (!Make({"srv", "lost"}, std::string("all: a b\na:\n") + command + "b:\n" + command,
+    if (!Make({"srv", "lost"}, std::string("all: a b\na:\n") + command + "b:\n" + command, {},
               {"gate.fifo", "go.fifo"})) {
       return;
     }
-    Hold({"gate.fifo", "go.fifo"});
     HostProcess& lost = Client(1);
     HostProcess& server = Server();
     ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << lost.Output() << server.Output();
@@ -187,7 +174,7 @@ TEST_F(DistributedBuild, TargetOfALostOrStoppedClientIsBuiltOnceElsewhere) {
       EXPECT_EQ(Stop(lost), 0) << lost.Output();
     }
     ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(c.notice), kLimitMs)) << server.Output();
-    Send("go.fifo", "go\\ngo\\n");
+    EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\n"));
 
     EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
     EXPECT_EQ(cluster_->ReadFile("a.log"), "srv\n") << server.Output();
@@ -197,8 +184,7 @@ TEST_F(DistributedBuild, TargetOfALostOrStoppedClientIsBuiltOnceElsewhere) {
 
 TEST_F(DistributedBuild, StoppedServerCancelsItsClientsAndFails) {
   // Every command waits until it is ended.
-  if (!Make({"srv", "hostb"}, "all: a b\na b:\n\tcat gate.fifo\n", {"gate.fifo"})) return;
-  Hold({"gate.fifo"});
+  if (!Make({"srv", "hostb"}, "all: a b\na b:\n\tcat gate.fifo\n", {}, {"gate.fifo"})) return;
   HostProcess& b = Client(1);
   HostProcess& server = Server();
   ASSERT_TRUE(b.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << b.Output() << server.Output();
@@ -246,16 +232,15 @@ TEST_F(DistributedBuild, ClientRefusesABuiltInAndTheTargetIsBuiltElsewhere) {
             "x y:\n"
             "\tsh -c \"if mkdir first.lock; then read go < go.fifo; fi\"\n"
             "\techo $@ > $@.txt\n",
-            {"go.fifo"})) {
+            {}, {"go.fifo"})) {
     return;
   }
-  Hold({"go.fifo"});
   cluster_->WriteSettings(kServer, "client_noexecshellcmd = FALSE\n");
   HostProcess& b = Client(1);
   HostProcess& server = Server();
   // hostb has received a command line (shown indented after the server).
   ASSERT_TRUE(b.WaitForOutput(">   ", kLimitMs)) << b.Output() << server.Output();
-  Send("go.fifo", "go\\n");
+  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\n"));
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
   EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23526) + "\n", kLimitMs)) << b.Output();
   const std::string clientError = diag::LoadMessage(23110);
@@ -303,10 +288,9 @@ TEST_F(DistributedBuild, AllowListsKeepUnlistedPeersOut) {
             "\tcat pq.fifo\n"
             "\tsh -c \"read go < go.fifo\"\n"
             "\thostname > q.host\n",
-            {"pq.fifo", "go.fifo"})) {
+            {"pq.fifo"}, {"go.fifo"})) {
     return;
   }
-  Hold({"go.fifo"});
   cluster_->WriteSettings(kServer, "server_allowclients = 10.77.0.2, hostd\n");
   cluster_->WriteSettings(1, "client_allowservers = 10.77.0.0/24\n");
   cluster_->WriteSettings(3, "client_allowservers = 10.77.0.9\nclient_savelog = TRUE\nclient_savelogfile = d.clog\n");
@@ -317,7 +301,7 @@ TEST_F(DistributedBuild, AllowListsKeepUnlistedPeersOut) {
   // The build goes on until the server has turned hostc away.
   EXPECT_TRUE(server.WaitForOutput("Refused client hostc (10.77.0.3): not in server_allowclients", kLimitMs))
       << server.Output();
-  Send("go.fifo", "go\\n");
+  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\n"));
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
   EXPECT_EQ(server.Output().find("hostd"), std::string::npos) << server.Output();
   std::vector<std::string> builders = {cluster_->ReadFile("p.host"), cluster_->ReadFile("q.host")};

@@ -52,19 +52,16 @@ class WineCluster : public ::testing::Test {
     cluster_ = std::make_unique<Cluster>(std::vector<std::string>{"srv", "hostb"});
     ASSERT_EQ(cluster_->Error(), "");
     cluster_->WriteFile("Makefile", Makefile());
-    ASSERT_EQ(cluster_->Start(kServer, {"mkfifo", "go.fifo", "hold.fifo"}).WaitForExit(kLimitMs), 0);
+    // The go lines wait in the pipe for their readers.
+    ASSERT_TRUE(cluster_->HoldPipes({"go.fifo"}));
     // "rem" names a built-in: every client must run it.
     for (size_t host : {size_t{0}, size_t{1}}) cluster_->WriteSettings(host, "client_noexecshellcmd = FALSE\n");
-    // The go lines wait in the pipe for their readers.
-    HostProcess& holder =
-        cluster_->Start(kServer, {"sh", "-c", "exec 3<>hold.fifo 4<>go.fifo; echo held; read x <&3"});
-    ASSERT_TRUE(holder.WaitForOutput("held", kLimitMs));
   }
 
   void SendGo() {
     std::string lines;
     for (int i = 0; i < kTargets; ++i) lines += "go\\n";
-    EXPECT_EQ(cluster_->Start(kServer, {"sh", "-c", "printf '" + lines + "' > go.fifo"}).WaitForExit(kLimitMs), 0);
+    EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", lines));
   }
 
   // The builders of the targets, lower case, each once.

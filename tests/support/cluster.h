@@ -6,7 +6,8 @@
 // addresses 10.77.0.1, 10.77.0.2, ... that exist nowhere else.
 //
 // Every host sees the same shared folder (the source tree at the same place
-// on every machine). Processes are ended by their id when their object goes,
+// on every machine). A host can also run the Windows build under a Wine of
+// its own. Processes are ended by their id when their object goes, Wine and
 // the namespaces when the cluster goes, also when a test fails midway.
 #pragma once
 
@@ -85,6 +86,16 @@ class Cluster {
   // Writes or reads a file of the shared folder (name relative to it).
   void WriteFile(const std::string& name, const std::string& content) const;
   std::string ReadFile(const std::string& name) const;
+
+  // Named pipes in the shared folder, for commands that must meet or wait
+  // for the test. MakePipes only makes them; HoldPipes makes them and keeps
+  // them open for reading and writing until the cluster goes, so that what
+  // is written to one waits there for its reader and a reader left behind
+  // ends with the cluster. False when they could not be made.
+  bool MakePipes(const std::vector<std::string>& names);
+  bool HoldPipes(const std::vector<std::string>& names);
+  // Writes `text` (printf's format: "\n" for a line end) into the pipe.
+  bool WriteToPipe(const std::string& name, const std::string& text);
 
   // Starts `arguments` (a program and its arguments) on `host`, in the
   // shared folder, with the host's settings and temporary folders.

@@ -220,6 +220,27 @@ void Cluster::WriteFile(const std::string& name, const std::string& content) con
 
 std::string Cluster::ReadFile(const std::string& name) const { return ReadWholeFile(shared_ / name); }
 
+bool Cluster::MakePipes(const std::vector<std::string>& names) {
+  std::vector<std::string> command = {"mkfifo"};
+  command.insert(command.end(), names.begin(), names.end());
+  return Start(0, command).WaitForExit(60000) == 0;
+}
+
+bool Cluster::HoldPipes(const std::vector<std::string>& names) {
+  // The holder waits on a pipe of its own that nobody writes to.
+  const std::string own = "hold" + std::to_string(processes_.size()) + ".fifo";
+  std::vector<std::string> all = {own};
+  all.insert(all.end(), names.begin(), names.end());
+  if (!MakePipes(all)) return false;
+  std::string line = "exec";
+  for (size_t i = 0; i < all.size(); ++i) line += " " + std::to_string(i + 3) + "<>" + Quote(all[i]);
+  return Start(0, {"sh", "-c", line + "; echo held; read x <&3"}).WaitForOutput("held", 60000);
+}
+
+bool Cluster::WriteToPipe(const std::string& name, const std::string& text) {
+  return Start(0, {"sh", "-c", "printf " + Quote(text) + " > " + Quote(name)}).WaitForExit(60000) == 0;
+}
+
 HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& arguments) {
   const std::filesystem::path home = root_ / hostNames_[host];
   std::vector<std::string> words = {"ip",      "netns", "exec",   Namespace(hostNames_[host]),

@@ -22,6 +22,9 @@ void Cluster::WriteSettings(size_t, const std::string&) const {}
 std::string Cluster::ReadSettings(size_t) const { return ""; }
 void Cluster::WriteFile(const std::string&, const std::string&) const {}
 std::string Cluster::ReadFile(const std::string&) const { return ""; }
+bool Cluster::MakePipes(const std::vector<std::string>&) { return false; }
+bool Cluster::HoldPipes(const std::vector<std::string>&) { return false; }
+bool Cluster::WriteToPipe(const std::string&, const std::string&) { return false; }
 std::string Cluster::StartWine(size_t, const std::filesystem::path&) { return Unavailable(); }
 std::vector<std::string> Cluster::WineCommand(size_t, const std::vector<std::string>&) const { return {}; }
 HostProcess& Cluster::StartWindows(size_t host, const std::filesystem::path&, const std::vector<std::string>& arguments) {
