@@ -82,6 +82,9 @@ class WineCluster : public ::testing::Test {
 TEST_F(WineCluster, WindowsClientServesALinuxServer) {
   ASSERT_EQ(cluster_->StartWine(1, kBuilds / "wineprefix"), "");
   HostProcess& client = cluster_->StartWindows(1, kBuilds / "windows" / "bramle.exe", {"-R"});
+  // Resident (its line is in code page 932: only the program's name is
+  // looked for), so the first announcement finds it, not the repeat.
+  ASSERT_TRUE(client.WaitForOutput("] Bramle ", kLimitMs)) << client.Output();
   // The in-process client waits in its first target until the Windows
   // client has built one.
   HostProcess& server = cluster_->Start(kServer, {BramleExecutable(), "-B"});
