@@ -56,7 +56,7 @@ void ReportFinished() {
 
 int RunClientMode(Application& application) {
   const BuildOptions& options = application.options;
-  platform::InstallConsoleControlHandler(OnEndEvent, true);
+  platform::InstallConsoleControlHandler(OnEndEvent);
   const std::string savedTitle = platform::ConsoleTitle();
   platform::SetConsoleTitleText(kClientConsoleTitle);
 

@@ -87,9 +87,7 @@ int ApplyOption(const std::string& argument, BuildOptions& options, Pending& pen
         break;
       }
       options.jobs = JobCount(argument.substr(2));
-      if (options.jobs == 0) {
-        return UnknownOption();
-      }
+      if (options.jobs == 0) return UnknownOption();
       break;
     case 'K': options.keepGoing = 1; break;
     case 'L': options.useDirectRunner = 0; break;
@@ -149,9 +147,7 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
       options.makefileName = argument;
     } else if (previous.jobCount && IsDigits(argument)) {
       options.jobs = JobCount(argument);
-      if (options.jobs == 0) {
-        return UnknownOption();
-      }
+      if (options.jobs == 0) return UnknownOption();
     } else if (macros.ParseMacroDefinition(argument)) {
       // defined
     } else if (options.targetName.empty()) {

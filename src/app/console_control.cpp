@@ -12,11 +12,20 @@ namespace {
 std::mutex cancelMutex;
 std::function<void()> cancelAction;
 
+unsigned NoticeFor(platform::ConsoleEvent event) {
+  switch (event) {
+    case platform::ConsoleEvent::CtrlC: return 22505;
+    case platform::ConsoleEvent::CtrlBreak: return 22507;
+    case platform::ConsoleEvent::Close: break;
+  }
+  return 22510;
+}
+
 // Runs whole under the lock: the build clears its action when it ends, and
 // so waits for a cancel in progress to print its last line before the
 // process can exit.
 void OnConsoleEvent(platform::ConsoleEvent event) {
-  const unsigned notice = event == platform::ConsoleEvent::CtrlC ? 22505 : 22507;
+  const unsigned notice = NoticeFor(event);
   std::lock_guard<std::mutex> hold(cancelMutex);
   platform::WriteStdout(diag::LoadMessage(notice) + "\n");
   if (cancelAction) cancelAction();

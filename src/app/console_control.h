@@ -1,4 +1,5 @@
-// Turns Ctrl+C and Ctrl+Break into a cancel of the running command.
+// Turns Ctrl+C, Ctrl+Break and the end of the console or session into a
+// cancel of the running command.
 #pragma once
 
 #include <functional>

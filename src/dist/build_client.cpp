@@ -402,8 +402,9 @@ bool BuildClient::BuildPhaseStep() {
 // the connection ends the relaying.
 void BuildClient::RelayCommand() {
   relaying_ = true;
+  for (std::string& pending : pendingOutput_) pending.clear();
   for (;;) {
-    SendOutput();
+    SendOutput(false);
     // Returns on output, the command's end, or a wake-up.
     if (!runner_->IsRunning()) break;
     StepResult result = ServerLineStep();
@@ -414,12 +415,14 @@ void BuildClient::RelayCommand() {
     }
   }
   relaying_ = false;
-  SendOutput();
+  SendOutput(true);
   SendLine(FormatCommandExit(commandFailed_ ? kStartFailureExitCode : runner_->ExitCode()));
   ShowAndLog(Message(23520));
 }
 
-void BuildClient::SendOutput() {
+// While the command runs, the end of a piece that could not travel plain
+// (a final CR, final backslashes) waits for what follows it.
+void BuildClient::SendOutput(bool ended) {
   const struct {
     int channel;
     unsigned notice;
@@ -427,10 +430,16 @@ void BuildClient::SendOutput() {
   std::string text;
   for (const auto& stream : streams) {
     const bool empty = stream.channel == kChannelStdout ? runner_->TakeStdout(text) : runner_->TakeStderr(text);
-    if (empty) continue;
-    log_.Output(text);
-    Log(Message(stream.notice));
-    SendLine(FormatCommandOut(stream.channel, text));
+    std::string& pending = pendingOutput_[stream.channel];
+    if (!empty) {
+      log_.Output(text);
+      Log(Message(stream.notice));
+      pending += text;
+    }
+    const size_t keep = ended ? 0 : OutputToKeepBack(pending);
+    if (pending.size() <= keep) continue;
+    SendLine(FormatCommandOut(stream.channel, std::string_view(pending).substr(0, pending.size() - keep)));
+    pending.erase(0, pending.size() - keep);
   }
 }
 

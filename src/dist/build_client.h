@@ -110,7 +110,7 @@ class BuildClient : public ProtocolPeer {
   // Relays the running command's output until it ends (then CommandExit)
   // or something ends the relaying.
   void RelayCommand();
-  void SendOutput();
+  void SendOutput(bool ended);
   void StartCommand();
   void RefuseBuiltin();
   bool AcceptsDatagram(const platform::Datagram& datagram);
@@ -166,6 +166,7 @@ class BuildClient : public ProtocolPeer {
   bool commandStarted_ = false;
   bool commandFailed_ = false;
   bool relaying_ = false;
+  std::string pendingOutput_[2];  // per channel: held back until more comes
 
   platform::UdpSocket udp_;
   std::unique_ptr<exec::CommandRunner> runner_;

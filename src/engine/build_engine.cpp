@@ -33,8 +33,7 @@ int BuildEngine::Run() {
   if (!StartWorkers()) return 1;
   if (options_.showTimestamps) model_.KeepLoadedDependents();
   if (options_.progressOutput) {
-    const int count = walker_.CountOutOfDate(options_.targetName, options_.buildAll);
-    platform::WriteStdout(diag::FormatPrintf("MaxCount: %d\n", count));
+    platform::WriteStdout(diag::FormatPrintf("MaxCount: %d\n", scheduler_.CountOutOfDate()));
   }
   const int result = BuildLoop();
   CloseWorkers();

@@ -1,5 +1,6 @@
 #include "engine/inline_file_writer.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 
@@ -35,10 +36,12 @@ std::string AsArgument(const std::string& name) {
 }  // namespace
 
 std::string ClaimInlineFileName(const std::string& directory) {
-  static unsigned serial = static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
+  // Workers of a parallel build claim names at the same time.
+  static std::atomic<unsigned> serial{
+      static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count())};
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     char leaf[32];
-    std::snprintf(leaf, sizeof leaf, "min%08x.inl", serial++);
+    std::snprintf(leaf, sizeof leaf, "min%08x.inl", serial.fetch_add(1));
     std::string name = directory;
     if (!name.empty()) name.push_back(platform::kPathSeparator);
     name += leaf;

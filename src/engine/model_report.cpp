@@ -5,6 +5,7 @@
 #include "diag/message_catalogue.h"
 #include "platform/console.h"
 #include "platform/file_status.h"
+#include "platform/local_time.h"
 
 namespace engine {
 namespace {
@@ -66,11 +67,10 @@ void AppendFileTime(std::string& out, const std::string& name) {
 }  // namespace
 
 std::string FormatFileTime(std::int64_t seconds) {
-  const std::time_t time = static_cast<std::time_t>(seconds);
-  const std::tm* local = std::localtime(&time);
-  if (!local) return std::string();
+  std::tm local{};
+  if (!platform::ToLocalTime(seconds, local)) return std::string();
   char text[64];
-  const size_t length = std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", local);
+  const size_t length = std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
   return std::string(text, length);
 }
 

@@ -71,7 +71,7 @@ class TokenValues {
   // True when the dependent at `index` makes the target out of date.
   bool Stale(size_t index) {
     const platform::FileStatus& dependent = Dependent(index);
-    return buildAll_ || !Target().exists || !dependent.exists || dependent.modified > Target().modified;
+    return buildAll_ || !Target().exists || !dependent.exists || platform::ModifiedAfter(dependent, Target());
   }
 
   std::string TargetPath() {

@@ -73,6 +73,11 @@ int TargetScheduler::InProgressCount() const {
   return inProgress_;
 }
 
+int TargetScheduler::CountOutOfDate() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return walker_.CountOutOfDate(targetName_, buildAll_);
+}
+
 void BuildTargets(TargetScheduler& scheduler, TargetWorker& worker) {
   for (;;) {
     const HandOutResult next = scheduler.WaitForTarget();

@@ -54,6 +54,10 @@ class TargetScheduler {
 
   int InProgressCount() const;
 
+  // The walk's count of targets still to build, under the lock, so that
+  // it may be asked while workers take targets.
+  int CountOutOfDate() const;
+
  private:
   HandOutResult NextLocked();
 

@@ -6,7 +6,7 @@ namespace engine {
 namespace {
 
 bool Newer(const platform::FileStatus& dependent, const platform::FileStatus& target) {
-  return dependent.modified > target.modified;
+  return platform::ModifiedAfter(dependent, target);
 }
 
 void ExpandOnce(TargetNode* node, bool buildAll) {

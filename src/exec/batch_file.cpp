@@ -16,9 +16,13 @@ constexpr BatchDialect kCmd = {
     "SET BACKVAR=%ERRORLEVEL%",
     "erase {marker}",
     "SET ERRORLEVEL=%BACKVAR%",
-    "@ECHO {token}-%1 %ERRORLEVEL%\r\n@ECHO {token}-%1>&2\r\n",
+    // Leaves ERRORLEVEL at 0, so that each command starts from a clean one.
+    "@ECHO {token}-%1 %ERRORLEVEL%\r\n@ECHO {token}-%1>&2\r\n@EXIT /B 0\r\n",
     "@ECHO OFF& CALL {sync} R",
-    "SET ERRORLEVEL=& CALL {sync} B& CALL {batch} <NUL & CALL {sync} E",
+    // The batch file is started without CALL: a batch file that the command
+    // itself starts without CALL takes its place and never returns to it,
+    // but control still comes back to this typed line, with its status.
+    "SET ERRORLEVEL=& CALL {sync} B& {batch} <NUL & CALL {sync} E",
     "exit",
     false,
 };

@@ -32,8 +32,12 @@ int EvaluateExpression(MakefileReader& reader, std::string expression) {
 int EvaluateDefined(MakefileReader& reader, const std::string& argument, bool wantDefined) {
   const std::optional<std::string> name = ReferencedMacroName(argument);
   if (!name) {
-    // Only the reference form "$(NAME)" names a macro here.
-    reader.RecordError(kErrorSyntax);
+    // Only the reference form "$(NAME)" names a macro here: the message
+    // shows the form with what was written, or with NAME where that would
+    // not read as a name.
+    const std::string_view written = Trim(argument);
+    const bool plain = !written.empty() && written.find('$') == std::string_view::npos;
+    reader.RecordError(kErrorIfdefNeedsReference, plain ? std::string(written) : std::string("NAME"));
     return kConditionUnknown;
   }
   const bool defined = reader.macros().LookupMacro(*name).has_value();

@@ -34,6 +34,7 @@ enum ReaderErrorCode : int {
   kErrorDependencyCycle = 28,    // argument: the cycle, "a -> b -> a"
   kErrorMacroRefersToItself = 29,  // argument: the macro's name
   kErrorIncludesItself = 30,     // argument: the file's name
+  kErrorIfdefNeedsReference = 31,  // argument: the name as written
 };
 
 }  // namespace makefile

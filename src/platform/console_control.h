@@ -1,20 +1,23 @@
-// Ctrl+C and Ctrl+Break (SIGINT and SIGQUIT on Linux), and on request the
-// end of the session: SIGTERM and SIGHUP on Linux, the console's close,
-// logoff and shutdown on Windows.
+// Ctrl+C and Ctrl+Break (SIGINT and SIGQUIT on Linux), and the end of the
+// console or session (SIGTERM and SIGHUP on Linux).
 #pragma once
 
 #include <functional>
 
 namespace platform {
 
-enum class ConsoleEvent { CtrlC, CtrlBreak, Close };
+enum class ConsoleEvent {
+  CtrlC,
+  CtrlBreak,
+  // The console is closed, the user logs off or the system shuts down; on
+  // Linux the process is asked to terminate or its terminal hangs up. On
+  // Windows the process is ended once the handler returns.
+  Close,
+};
 
-// Calls `handler` for each Ctrl+C or Ctrl+Break, and with `withClose` for
-// each request to end (ConsoleEvent::Close), on a thread other than the
-// main one, and keeps the default action from ending the process. On
-// Windows the process ends once the handler returns from a Close, so a
-// handler that must finish first returns only when it has. Install it
+// Calls `handler` for each event, on a thread other than the main one, and
+// keeps the default action from ending the process while it runs. Install it
 // before any other thread starts. Returns false when it could not be set up.
-bool InstallConsoleControlHandler(std::function<void(ConsoleEvent)> handler, bool withClose = false);
+bool InstallConsoleControlHandler(std::function<void(ConsoleEvent)> handler);
 
 }  // namespace platform

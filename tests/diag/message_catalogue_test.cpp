@@ -38,7 +38,8 @@ TEST(MessageCatalogue, EveryEntryMatchesByteForByte) {
     EXPECT_EQ(diag::LoadMessage(number), testing_support::Narrow(text)) << number;
     ++entries;
   }
-  EXPECT_EQ(entries, 130);
+  // The 129 texts of the original catalogue and the ones added since.
+  EXPECT_EQ(entries, 129 + 7);
 }
 
 TEST(MessageCatalogue, NumbersWithoutEntryGiveEmptyText) {

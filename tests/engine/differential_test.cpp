@@ -17,9 +17,9 @@
 //  - A target with commands and no dependents is built on every run; make
 //    builds it only when its file is missing. Its parents then have a newer
 //    dependent and are rebuilt as well.
-//  - File times are compared in whole seconds; make compares them to the
-//    nanosecond. The test sets whole-second times, so the two agree here.
-// Both tools treat equal times as up to date, build a missing target, and
+// Both tools compare times at the resolution the file system keeps; the test
+// sets times a quarter of a second apart, so that many differ within one
+// second. Both treat equal times as up to date, build a missing target, and
 // build a target whose dependent was rebuilt in the same run. A target that
 // is up to date and shared by several parents is built by neither tool.
 // Outside the common subset, and so not generated: a dependent that has
@@ -39,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "support/bramle_process.h"
 
@@ -56,6 +57,9 @@ constexpr int kBatches = 8;
 constexpr int kGraphsPerBatch = 25;
 constexpr size_t kMaxNodesPerGraph = 12;
 constexpr size_t kMaxDependents = 4;
+// Batches from kBatches on run again with four jobs: bramle -J 4 against
+// make -j4.
+constexpr int kParallelBatches = 3;
 
 // The same graphs on every platform: mt19937's sequence is fixed by the
 // standard, and the reduction to a range is done here, since library
@@ -155,11 +159,12 @@ std::string MakefileText(const Project& project, Random& random) {
   return text;
 }
 
-// Each node's file before a run: whether it exists, and its time in seconds
+// Each node's file before a run: whether it exists, and its time in ticks
 // after the test's base time.
+constexpr std::chrono::milliseconds kTick{250};
 struct FileState {
   bool exists = false;
-  int64_t seconds = 0;
+  int64_t ticks = 0;
 };
 using Snapshot = std::vector<FileState>;
 
@@ -181,18 +186,18 @@ const char* RoundName(Round round) {
 }
 
 // Times up to date along every edge: a target is as new as its newest
-// dependent or up to two seconds newer, so equal times occur often.
+// dependent or up to two ticks newer, so equal times occur often.
 Snapshot UpToDateTimes(const Project& project, Random& random) {
   Snapshot state(project.nodes.size());
   for (size_t i = project.nodes.size(); i-- > 0;) {
     const Node& node = project.nodes[i];
     state[i].exists = true;
     if (node.dependents.empty()) {
-      state[i].seconds = static_cast<int64_t>(random.Below(50));
+      state[i].ticks = static_cast<int64_t>(random.Below(50));
       continue;
     }
-    for (size_t d : node.dependents) state[i].seconds = std::max(state[i].seconds, state[d].seconds);
-    state[i].seconds += static_cast<int64_t>(random.Below(3));
+    for (size_t d : node.dependents) state[i].ticks = std::max(state[i].ticks, state[d].ticks);
+    state[i].ticks += static_cast<int64_t>(random.Below(3));
   }
   return state;
 }
@@ -209,7 +214,7 @@ Snapshot PlanRound(const Project& project, Round round, Random& random) {
     case Round::kTouched:
       state = UpToDateTimes(project, random);
       for (FileState& file : state) {
-        if (random.Chance(15)) file.seconds = 100 + static_cast<int64_t>(random.Below(100));
+        if (random.Chance(15)) file.ticks = 100 + static_cast<int64_t>(random.Below(100));
       }
       break;
     case Round::kScrambled:
@@ -240,7 +245,7 @@ std::vector<int> ExpectedBuilds(const Project& project, const Snapshot& state, D
     bool stale = !state[i].exists;
     if (dialect == Dialect::kBramle && node.dependents.empty()) stale = true;
     for (size_t d : node.dependents) {
-      if (builds[d] > 0 || state[d].seconds > state[i].seconds) stale = true;
+      if (builds[d] > 0 || state[d].ticks > state[i].ticks) stale = true;
     }
     builds[i] = stale ? 1 : 0;
   }
@@ -253,7 +258,8 @@ class Tree {
 
   // Creates the files the state says exist, removes the others, and sets the
   // times. Existing files keep their contents: the builds are counted on.
-  void Apply(const Snapshot& state, fs::file_time_type base) const {
+  // `base` is in nanoseconds since 1970.
+  void Apply(const Snapshot& state, int64_t base) const {
     for (size_t i = 0; i < state.size(); ++i) {
       const fs::path file = directory_ / project_.nodes[i].name;
       if (!state[i].exists) {
@@ -261,7 +267,8 @@ class Tree {
         continue;
       }
       if (!fs::exists(file)) std::ofstream(file, std::ios::binary).flush();
-      fs::last_write_time(file, base + std::chrono::seconds(state[i].seconds));
+      const auto time = std::chrono::nanoseconds(base) + kTick * state[i].ticks;
+      ASSERT_TRUE(platform::SetModifiedTime(file.string(), time.count())) << file;
     }
   }
 
@@ -280,7 +287,9 @@ class Tree {
     return counts;
   }
 
-  fs::file_time_type Time(size_t node) const { return fs::last_write_time(directory_ / project_.nodes[node].name); }
+  platform::FileStatus Status(size_t node) const {
+    return platform::PathStatus((directory_ / project_.nodes[node].name).string());
+  }
   const fs::path& directory() const { return directory_; }
 
  private:
@@ -292,7 +301,7 @@ std::string Describe(const Project& project, const Snapshot& state, size_t node)
   std::ostringstream text;
   text << project.nodes[node].name;
   if (state[node].exists) {
-    text << " (t=" << state[node].seconds << ")";
+    text << " (t=" << state[node].ticks << ")";
   } else {
     text << " (missing)";
   }
@@ -320,7 +329,7 @@ void ExpectBuilds(const std::string& tool, Round round, const Project& project, 
     }
     if (built <= 0) continue;
     for (size_t d : project.nodes[i].dependents) {
-      if (expected[d] > 0 && tree.Time(i) < tree.Time(d)) {
+      if (expected[d] > 0 && platform::ModifiedAfter(tree.Status(d), tree.Status(i))) {
         faults.push_back(project.nodes[i].name + " was written before its dependent " + project.nodes[d].name);
       }
     }
@@ -332,9 +341,12 @@ void ExpectBuilds(const std::string& tool, Round round, const Project& project, 
                               << report;
 }
 
-std::vector<std::string> BramleArguments(bool residentShell) {
-  if (residentShell) return {"-L", "all"};
-  return {"all"};
+std::vector<std::string> BramleArguments(bool residentShell, bool parallel) {
+  std::vector<std::string> arguments;
+  if (residentShell) arguments.push_back("-L");
+  if (parallel) arguments.insert(arguments.end(), {"-J", "4"});
+  arguments.push_back("all");
+  return arguments;
 }
 
 bool GnuMakeAvailable(const fs::path& directory) {
@@ -345,7 +357,8 @@ bool GnuMakeAvailable(const fs::path& directory) {
 class DifferentialTest : public testing::TestWithParam<int> {};
 
 TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
-  const int batch = GetParam();
+  const bool parallel = GetParam() >= kBatches;
+  const int batch = parallel ? GetParam() - kBatches : GetParam();
   Random random(7919u * static_cast<uint32_t>(batch + 1));
   Project project;
   for (int graph = 0; graph < kGraphsPerBatch; ++graph) AddGraph(batch * kGraphsPerBatch + graph, random, project);
@@ -361,9 +374,9 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
   }
   RecordProperty("checked_against_gnu_make", makeDirectory ? "yes" : "no");
 
-  // Whole seconds, well in the past: every file a run writes is newer.
-  const fs::file_time_type base =
-      std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now()) - std::chrono::hours(24 * 10);
+  // A whole second, well in the past: every file a run writes is newer.
+  const auto past = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) - std::chrono::hours(24 * 10);
+  const int64_t base = std::chrono::duration_cast<std::chrono::nanoseconds>(past.time_since_epoch()).count();
   for (Round round : {Round::kFresh, Round::kTouched, Round::kScrambled, Round::kUnchanged}) {
     const Snapshot state = PlanRound(project, round, random);
 
@@ -373,7 +386,7 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
     // under Wine than a process per command (the default); the default runner
     // takes the two lighter rounds of the first batch.
     const bool residentShell = batch > 0 || round == Round::kFresh || round == Round::kScrambled;
-    const ProcessResult bramle = RunBramle(BramleArguments(residentShell), bramleTree.directory());
+    const ProcessResult bramle = RunBramle(BramleArguments(residentShell, parallel), bramleTree.directory());
     ASSERT_EQ(bramle.exitCode, 0) << RoundName(round) << "\n" << bramle.out << bramle.err << "\n" << makefile;
     ExpectBuilds(residentShell ? "bramle -L" : "bramle", round, project, state,
                  ExpectedBuilds(project, state, Dialect::kBramle), bramleBefore, bramleTree);
@@ -382,7 +395,7 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
       const Tree makeTree(project, makeDirectory->path());
       makeTree.Apply(state, base);
       const std::vector<int> makeBefore = makeTree.CountBuilds();
-      const ProcessResult make = RunInDirectory("make -r all", makeTree.directory());
+      const ProcessResult make = RunInDirectory(parallel ? "make -r -j4 all" : "make -r all", makeTree.directory());
       ASSERT_EQ(make.exitCode, 0) << RoundName(round) << "\n" << make.out << make.err;
       ExpectBuilds("GNU make", round, project, state, ExpectedBuilds(project, state, Dialect::kGnuMake), makeBefore,
                    makeTree);
@@ -394,6 +407,6 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Batches, DifferentialTest, testing::Range(0, kBatches));
+INSTANTIATE_TEST_SUITE_P(Batches, DifferentialTest, testing::Range(0, kBatches + kParallelBatches));
 
 }  // namespace

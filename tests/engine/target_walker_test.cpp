@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <set>
@@ -63,6 +64,28 @@ TEST_F(Walk, EqualTimesAreUpToDateOneSecondNewerIsNot) {
   Line(model_, "b.obj", "b.c", {"cc b"});
   EXPECT_EQ(Run(), WalkStatus::Finished);
   EXPECT_EQ(built_, (Strings{"b.obj"}));
+}
+
+TEST_F(Walk, TimesCompareBelowTheSecond) {
+  // How many nanoseconds after its target each source was saved (100 ns is
+  // the finest step every file system here keeps).
+  const struct {
+    const char* target;
+    std::int64_t later;
+  } cases[] = {{"half.obj", 500000000}, {"micro.obj", 1000}, {"same.obj", 0}, {"before.obj", -1000}};
+  std::string all;
+  for (const auto& c : cases) {
+    const std::string source = std::string(c.target) + ".c";
+    MakeFile(c.target, 10);
+    MakeFile(source, 10);
+    const platform::FileStatus target = platform::PathStatus(c.target);
+    ASSERT_TRUE(platform::SetModifiedTime(source, target.modified * 1000000000 + target.nanoseconds + c.later));
+    Line(model_, c.target, source, {"cc"});
+    all += std::string(" ") + c.target;
+  }
+  Line(model_, "all", all);
+  EXPECT_EQ(Run(), WalkStatus::Finished);
+  EXPECT_EQ(built_, (Strings{"half.obj", "micro.obj"}));
 }
 
 TEST_F(Walk, MissingTargetIsBuiltAfterItsDependents) {

@@ -56,6 +56,25 @@ TEST_F(BatchRunnerTest, ErrorLevelsComeBackExactly) {
   EXPECT_EQ(RunCommand(runner_, "echo ok").exitCode, 0);
 }
 
+// A batch file started without CALL never returns to the runner's own
+// batch file: its code is still the command's, and the next command's is
+// its own.
+TEST_F(BatchRunnerTest, BatchFileStartedWithoutCallGivesItsOwnCode) {
+  if (IsPosixShell()) GTEST_SKIP() << "batch files without CALL are cmd.exe's";
+  const struct {
+    const char* content;
+    int code;
+  } cases[] = {{"@exit /b 5", 5}, {"@cmd /c exit 6", 6}, {"@echo chained", 0}};
+  const std::string batch = exec::QuotePath((work_.path() / "chained.bat").string(), exec::CmdDialect());
+  for (const auto& c : cases) {
+    work_.Write("chained.bat", std::string(c.content) + "\r\n");
+    EXPECT_EQ(RunCommand(runner_, batch).exitCode, c.code) << c.content;
+    const RunResult next = RunCommand(runner_, "echo ok");
+    EXPECT_EQ(Folded(next.out), "ok\n");
+    EXPECT_EQ(next.exitCode, 0) << "after " << c.content;
+  }
+}
+
 TEST_F(BatchRunnerTest, BuiltinsShareTheProcessorsState) {
   const std::string dir = work_.path().string();
   EXPECT_EQ(RunCommand(runner_, "cd " + Pick("/d ", "") + "\"" + dir + "\"").exitCode, 0);

@@ -2,6 +2,7 @@
 // construct outside bramle's dialect with that construct's reader error.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/path.h"
@@ -34,16 +35,17 @@ struct CorpusCase {
   const char* placeUtf8;
 };
 
-const char* const kSyntaxError = "構文が認識できません、構文の誤りです。";
-
 const CorpusCase kCorpus[] = {
     {"bzip2-makefile.msc", "", ""},
     {"zlib-Makefile.msc", "", ""},
     {"libpng-makefile.vcwin32", "", ""},
     // "!IFDEF NAME" without the $(NAME) form.
-    {"libevent-Makefile.nmake", kSyntaxError, "libevent-Makefile.nmake:(16) !IFDEF OPENSSL_DIR"},
-    {"c-ares-Makefile.msvc", kSyntaxError, "c-ares-Makefile.msvc:(81) !IFNDEF USE_WATT32"},
-    {"sqlite-Makefile.msc", kSyntaxError, "sqlite-Makefile.msc:(26) !IFNDEF EXTRA_SRC"},
+    {"libevent-Makefile.nmake", "!IFDEF、!IFNDEFのマクロ名は$(OPENSSL_DIR)の形で指定してください",
+     "libevent-Makefile.nmake:(16) !IFDEF OPENSSL_DIR"},
+    {"c-ares-Makefile.msvc", "!IFDEF、!IFNDEFのマクロ名は$(USE_WATT32)の形で指定してください",
+     "c-ares-Makefile.msvc:(81) !IFNDEF USE_WATT32"},
+    {"sqlite-Makefile.msc", "!IFDEF、!IFNDEFのマクロ名は$(EXTRA_SRC)の形で指定してください",
+     "sqlite-Makefile.msc:(26) !IFNDEF EXTRA_SRC"},
     // Directive keywords are upper case only.
     {"libxml2-Makefile.msvc", "!includeのようなディレクティブ命令は存在しません",
      "libxml2-Makefile.msvc:(19) !include $(AUTOCONF)"},
@@ -66,6 +68,7 @@ const CorpusCase kCorpus[] = {
 };
 
 TEST(Corpus, EachFileLoadsOrStopsAtItsFirstForeignConstruct) {
+  if (!std::filesystem::exists(CorpusPath(kCorpus[0].file))) GTEST_SKIP() << "the corpus is not beside the project";
   ScratchDirectory dir;
   for (const CorpusCase& c : kCorpus) {
     SCOPED_TRACE(c.file);

@@ -92,9 +92,9 @@ TEST_F(Directives, AReferenceToAnUndefinedNameDefinesIt) {
   EXPECT_EQ(Macro("A"), "now defined");
 }
 
-TEST_F(Directives, IfdefWithoutTheReferenceFormIsASyntaxError) {
+TEST_F(Directives, IfdefWithoutTheReferenceFormAsksForIt) {
   EXPECT_FALSE(ReadBody("\n!IFDEF CFG\n"));
-  ExpectError(22, 3);
+  ExpectError(31, 3);
   EXPECT_EQ(Error().lineText, "!IFDEF CFG");
 }
 

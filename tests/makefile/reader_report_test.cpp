@@ -61,7 +61,12 @@ TEST(ReaderReport, DirectiveErrors) {
       {"include missing", "all:\n!INCLUDE \"absent.mak\"\n", "!INCLUDEで指定されたファイルが見つかりません",
        "m.mak:(2) !INCLUDE \"absent.mak\""},
       {"unknown directive", "all:\n!if 1\n", "!ifのようなディレクティブ命令は存在しません", "m.mak:(2) !if 1"},
-      {"bare ifdef", "all:\n!IFDEF CFG\n", "構文が認識できません、構文の誤りです。", "m.mak:(2) !IFDEF CFG"},
+      {"bare ifdef", "all:\n!IFDEF CFG\n", "!IFDEF、!IFNDEFのマクロ名は$(CFG)の形で指定してください",
+       "m.mak:(2) !IFDEF CFG"},
+      {"bare ifndef", "all:\n!IFNDEF  USE_X \n", "!IFDEF、!IFNDEFのマクロ名は$(USE_X)の形で指定してください",
+       "m.mak:(2) !IFNDEF  USE_X "},
+      {"empty ifdef", "all:\n!IFDEF $()\n", "!IFDEF、!IFNDEFのマクロ名は$(NAME)の形で指定してください",
+       "m.mak:(2) !IFDEF $()"},
       {"user error", "CFG = arm\nall:\n!ERROR no $(CFG) build\n", "no arm build (ユーザ定義)",
        "m.mak:(3) !ERROR no $(CFG) build"},
   };

@@ -1,11 +1,17 @@
 #include "support/bramle_process.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 #include "engine/path_parts.h"
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/shell.h"
@@ -76,6 +82,39 @@ std::string BramleLine(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) line += " " + Quote(argument);
   return line;
 }
+
+// Points TMPDIR, TMP and TEMP at a directory of the test program's own for
+// its whole run, and removes that directory at the end: whatever bramle or
+// the code under test leaves in the temporary directory (unnamed inline
+// files are kept by design) goes with it. Scratch directories are made in
+// it too.
+class OwnTemporaryDirectory : public testing::Environment {
+ public:
+  void SetUp() override {
+    directory_ = std::make_unique<ScratchDirectory>();
+    for (Variable& variable : variables_) {
+      variable.saved = platform::GetEnvironmentVariableText(variable.name);
+      platform::SetEnvironmentVariableText(variable.name, directory_->path().string());
+    }
+  }
+  void TearDown() override {
+    for (const Variable& variable : variables_) platform::SetEnvironmentVariableText(variable.name, variable.saved);
+    directory_.reset();
+  }
+
+ private:
+  struct Variable {
+    const char* name;
+    std::optional<std::string> saved;
+  };
+  Variable variables_[3] = {{"TMPDIR", {}}, {"TMP", {}}, {"TEMP", {}}};
+  std::unique_ptr<ScratchDirectory> directory_;
+};
+
+// Every test program that runs bramle or makes scratch directories links
+// this file, and with it the environment.
+[[maybe_unused]] testing::Environment* const kOwnTemporaryDirectory =
+    testing::AddGlobalTestEnvironment(new OwnTemporaryDirectory);
 
 }  // namespace
 

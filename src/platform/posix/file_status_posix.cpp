@@ -14,7 +14,8 @@ FileStatus FromStat(const struct stat& info) {
   FileStatus status;
   status.exists = true;
   status.directory = S_ISDIR(info.st_mode);
-  status.modified = static_cast<std::int64_t>(info.st_mtime);
+  status.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+  status.nanoseconds = static_cast<std::int32_t>(info.st_mtim.tv_nsec);
   return status;
 }
 
@@ -45,6 +46,22 @@ FileStatus FindFileStatus(const std::string& pattern) {
 TouchResult TouchPath(const std::string& name) {
   if (!PathStatus(name).exists) return TouchResult::Missing;
   return utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0 ? TouchResult::Touched : TouchResult::Failed;
+}
+
+bool SetModifiedTime(const std::string& name, std::int64_t nanoseconds) {
+  constexpr std::int64_t kPerSecond = 1000000000;
+  std::int64_t seconds = nanoseconds / kPerSecond;
+  std::int64_t rest = nanoseconds % kPerSecond;
+  if (rest < 0) {
+    --seconds;
+    rest += kPerSecond;
+  }
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+  times[1].tv_sec = static_cast<time_t>(seconds);
+  times[1].tv_nsec = static_cast<long>(rest);
+  return utimensat(AT_FDCWD, name.c_str(), times, 0) == 0;
 }
 
 }  // namespace platform

@@ -9,4 +9,9 @@ std::tm LocalTimeNow() {
   return local;
 }
 
+bool ToLocalTime(std::int64_t seconds, std::tm& local) {
+  const std::time_t time = static_cast<std::time_t>(seconds);
+  return localtime_r(&time, &local) != nullptr;
+}
+
 }  // namespace platform

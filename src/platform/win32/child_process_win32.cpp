@@ -16,6 +16,15 @@ void CloseHandleOnce(HANDLE& handle) {
   handle = nullptr;
 }
 
+// With `kill` set, the system ends every process of the job when the last
+// handle to it closes, also when this process ends without closing it
+// itself (the console is closed, the process is terminated).
+void SetKillOnClose(HANDLE job, bool kill) {
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = kill ? JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE : 0;
+  SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+}
+
 // Cancels a read whichever thread issued it: the reading may have been done
 // by another thread than the one that closes. CancelIoEx does that where
 // the system has it; CancelIo reaches only the calling thread's reads.
@@ -162,6 +171,9 @@ ChildProcess::~ChildProcess() {
   CloseOutput();
   CloseHandleOnce(s.input);
   if (s.process != nullptr && !HasEnded()) Terminate();
+  // What an ended command left running on purpose stays, as it would
+  // without a job.
+  if (s.job != nullptr) SetKillOnClose(s.job, false);
   CloseHandleOnce(s.process);
   CloseHandleOnce(s.job);
   CloseHandleOnce(s.wake);
@@ -178,6 +190,11 @@ int ChildProcess::Start(const LaunchRequest& request) {
     CloseHandleOnce(childInput);
   };
   KeepOwnStandardHandles();
+  // A child inherits every inheritable handle that exists while it is
+  // made: children started at once from several threads would hold each
+  // other's pipes open. One child's handles exist at a time.
+  static std::mutex inheritance;
+  std::lock_guard<std::mutex> hold(inheritance);
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   bool piped = s.output[0].Open(&childOutput) && s.output[1].Open(&childError);
   if (piped && request.inputPipe) {
@@ -218,9 +235,11 @@ int ChildProcess::Start(const LaunchRequest& request) {
   if (!ok) return 2;
 
   // A job holds everything the child starts, so that Terminate ends it
-  // all; where jobs cannot nest, only the child itself is ended.
+  // all, and so that nothing of it outlives this process; where jobs cannot
+  // nest, only the child itself is ended.
   s.job = CreateJobObjectA(nullptr, nullptr);
   if (s.job != nullptr && !AssignProcessToJobObject(s.job, created.hProcess)) CloseHandleOnce(s.job);
+  if (s.job != nullptr) SetKillOnClose(s.job, true);
   s.process = created.hProcess;
   s.pid = created.dwProcessId;
   ResumeThread(created.hThread);

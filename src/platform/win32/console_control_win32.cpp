@@ -5,30 +5,25 @@
 namespace platform {
 namespace {
 
-struct Installed {
-  std::function<void(ConsoleEvent)> handler;
-  bool withClose = false;
-};
-
-Installed& InstalledHandler() {
-  static Installed installed;
-  return installed;
+std::function<void(ConsoleEvent)>& InstalledHandler() {
+  static std::function<void(ConsoleEvent)> handler;
+  return handler;
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  Installed& installed = InstalledHandler();
   switch (event) {
     case CTRL_C_EVENT:
-      installed.handler(ConsoleEvent::CtrlC);
+      InstalledHandler()(ConsoleEvent::CtrlC);
       return TRUE;
     case CTRL_BREAK_EVENT:
-      installed.handler(ConsoleEvent::CtrlBreak);
+      InstalledHandler()(ConsoleEvent::CtrlBreak);
       return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      if (!installed.withClose) return FALSE;
-      installed.handler(ConsoleEvent::Close);
+      // The system ends the process when this returns: the running command
+      // is ended first.
+      InstalledHandler()(ConsoleEvent::Close);
       return TRUE;
     default:
       return FALSE;  // the system's default action applies
@@ -37,8 +32,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-bool InstallConsoleControlHandler(std::function<void(ConsoleEvent)> handler, bool withClose) {
-  InstalledHandler() = Installed{std::move(handler), withClose};
+bool InstallConsoleControlHandler(std::function<void(ConsoleEvent)> handler) {
+  InstalledHandler() = std::move(handler);
   return SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
 }
 

@@ -8,10 +8,21 @@ namespace {
 constexpr std::int64_t kEpochDifference = 116444736000000000LL;  // 1601 to 1970 in 100 ns
 constexpr std::int64_t kTicksPerSecond = 10000000LL;
 
-std::int64_t ToUnixSeconds(const FILETIME& time) {
+void SetModified(const FILETIME& time, FileStatus& status) {
   const std::int64_t ticks =
-      (static_cast<std::int64_t>(time.dwHighDateTime) << 32) | static_cast<std::int64_t>(time.dwLowDateTime);
-  return (ticks - kEpochDifference) / kTicksPerSecond;
+      ((static_cast<std::int64_t>(time.dwHighDateTime) << 32) | static_cast<std::int64_t>(time.dwLowDateTime)) -
+      kEpochDifference;
+  status.modified = ticks / kTicksPerSecond;
+  status.nanoseconds = static_cast<std::int32_t>(ticks % kTicksPerSecond) * 100;
+}
+
+bool SetWriteTime(const std::string& name, const FILETIME& time) {
+  HANDLE file = CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool set = SetFileTime(file, nullptr, nullptr, &time) != 0;
+  CloseHandle(file);
+  return set;
 }
 
 bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
@@ -26,7 +37,7 @@ FileStatus PathStatus(const std::string& name) {
   FileStatus status;
   status.exists = true;
   status.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  status.modified = ToUnixSeconds(data.ftLastWriteTime);
+  SetModified(data.ftLastWriteTime, status);
   return status;
 }
 
@@ -44,7 +55,7 @@ FileStatus FindFileStatus(const std::string& pattern) {
   do {
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       found.exists = true;
-      found.modified = ToUnixSeconds(data.ftLastWriteTime);
+      SetModified(data.ftLastWriteTime, found);
       break;
     }
   } while (FindNextFileA(search, &data));
@@ -54,14 +65,17 @@ FileStatus FindFileStatus(const std::string& pattern) {
 
 TouchResult TouchPath(const std::string& name) {
   if (!PathStatus(name).exists) return TouchResult::Missing;
-  HANDLE file = CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return TouchResult::Failed;
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
-  const bool set = SetFileTime(file, nullptr, nullptr, &now) != 0;
-  CloseHandle(file);
-  return set ? TouchResult::Touched : TouchResult::Failed;
+  return SetWriteTime(name, now) ? TouchResult::Touched : TouchResult::Failed;
+}
+
+bool SetModifiedTime(const std::string& name, std::int64_t nanoseconds) {
+  const std::int64_t ticks = nanoseconds / 100 + kEpochDifference;
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(ticks);
+  time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
+  return SetWriteTime(name, time);
 }
 
 }  // namespace platform

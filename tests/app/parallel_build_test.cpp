@@ -1,0 +1,201 @@
+// -J: several targets at once, each target's output in one piece, the same
+// results as a serial run.
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "local_build_fixture.h"
+
+namespace app::test {
+namespace {
+
+// The lines in order; the -D times of files a run writes depend on the
+// second it runs in and are left out.
+std::vector<std::string> SortedLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("|   Timestamp is ", 0) != 0) lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::string Numbered(const char* prefix, int number) { return std::string(prefix).append(std::to_string(number)); }
+
+TEST_F(LocalBuild, ParallelTargetsWriteTheirOutputInOnePiece) {
+  std::string makefile = "all:";
+  for (int t = 0; t < 8; ++t) makefile.append(" ").append(Numbered("t", t));
+  makefile += "\n";
+  for (int t = 0; t < 8; ++t) {
+    makefile += Numbered("t", t) + ":\n";
+    for (int line = 0; line < 3; ++line) makefile += "\techo " + Numbered("t", t) + Numbered("-", line) + "\n";
+  }
+  Makefile(makefile);
+  for (const std::vector<std::string>& options : {std::vector<std::string>{"-J4"}, {"-J", "4", "-L"}}) {
+    const auto result = Run(options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    size_t total = 0;
+    for (int t = 0; t < 8; ++t) {
+      std::string block;
+      for (int line = 0; line < 3; ++line) {
+        const std::string word = Numbered("t", t) + Numbered("-", line);
+        block += "  echo " + word + "\n" + word + "\n";
+      }
+      EXPECT_NE(result.out.find(block), std::string::npos) << options.back() << "\n" << result.out;
+      total += block.size();
+    }
+    EXPECT_EQ(result.out.size(), total) << result.out;
+  }
+}
+
+// Each option with -J gives what it gives without, up to the order in
+// which independent targets end. A failure without -K stops a parallel
+// build at another point than a serial one, so "bad" is built only where
+// failures do not stop the build.
+TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
+  struct Case {
+    std::vector<std::string> options;
+    const char* target;
+  };
+  const Case cases[] = {
+      {{}, "all"},          {{"-N"}, "all"},      {{"-Q"}, "all"},         {{"-T"}, "all"},  {{"-D"}, "all"},
+      {{"-P"}, "all"},      {{"-X"}, "all"},      {{"-A"}, "all"},         {{"-S"}, "all"},  {{"-K"}, "withbad"},
+      {{"-I"}, "withbad"},  {{"-L", "-K"}, "withbad"}, {{"-X", "-K"}, "withbad"},
+  };
+  const std::string makefile =
+      "all: app lib1 lib2\n"
+      "withbad: all bad needsbad\n"
+      "app: o1 o2\n\techo link > app\n"
+      "o1: s1\n\techo o1 > o1\n"
+      "o2: s2\n\techo o2 > o2\n\t@echo quiet\n"
+      "lib1: o1 s3\n\techo lib1 > lib1\n"
+      "lib2:\n\techo lib2 > lib2\n"
+      "bad: o2\n\texit 5\n\techo after\n"
+      "needsbad: bad\n\techo never\n";
+  for (const Case& test : cases) {
+    std::string name = test.target;
+    for (const std::string& option : test.options) name += " " + option;
+    SCOPED_TRACE(name);
+    testing_support::ProcessResult results[2];
+    for (int parallel = 0; parallel < 2; ++parallel) {
+      Makefile(makefile);
+      // Every target exists, older than the sources but lib1: a run
+      // without commands leaves no target missing.
+      for (const char* file : {"app", "o1", "o2", "lib2"}) MakeFile(file, 200);
+      for (const char* source : {"s1", "s2", "s3"}) MakeFile(source, 100);
+      MakeFile("lib1", 50);
+      std::vector<std::string> arguments = test.options;
+      if (parallel) arguments.push_back("-J3");
+      arguments.push_back(test.target);
+      results[parallel] = Run(arguments);
+    }
+    EXPECT_EQ(results[1].exitCode, results[0].exitCode);
+    EXPECT_EQ(SortedLines(results[1].out), SortedLines(results[0].out)) << results[1].out;
+    EXPECT_EQ(SortedLines(results[1].err), SortedLines(results[0].err)) << results[1].err;
+  }
+}
+
+TEST_F(LocalBuild, ParallelFailureEndsTheBuildWithoutItsParents) {
+  Makefile("all: top other\ntop: bad\n\techo top ran\nbad:\n\texit 3\nother:\n\techo other\n");
+  const auto result = Run({"-J2"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find(Fatal(22504, "exit 3", 3)), std::string::npos) << result.err;
+  EXPECT_EQ(result.out.find("top ran"), std::string::npos) << result.out;
+  const auto kept = Run({"-J2", "-K"});
+  EXPECT_EQ(kept.exitCode, 3);
+  EXPECT_NE(kept.out.find("other\n"), std::string::npos) << kept.out;
+  EXPECT_EQ(kept.out.find("top ran"), std::string::npos) << kept.out;
+}
+
+TEST_F(LocalBuild, JobCounts) {
+  Makefile("t:\n\techo t\n");
+  const std::string serial = Run().out;
+  for (const std::vector<std::string>& good : std::vector<std::vector<std::string>>{
+           {"-J1"}, {"-J", "1"}, {"-j2"}, {"/J2"}, {"-J"}, {"-J", "t"}, {"-J", "256", "t"}}) {
+    const auto result = Run(good);
+    EXPECT_EQ(result.exitCode, 0) << good[0];
+    EXPECT_EQ(result.out, serial) << good[0];
+  }
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {"-J0"}, {"-Jx"}, {"-J-2"}, {"-J257"}, {"-J", "0"}, {"-J", "1000"}, {"-J2x"}}) {
+    const auto result = Run(bad);
+    EXPECT_EQ(result.exitCode, 1) << bad.back();
+    EXPECT_EQ(result.err, Fatal(22503)) << bad.back();
+    EXPECT_EQ(result.out, "") << bad.back();
+  }
+}
+
+// Random graphs whose commands log their start and end to one file: no
+// target starts before its dependents have ended, none starts twice.
+TEST_F(LocalBuild, ParallelBuildsOfRandomGraphsKeepDependencyOrder) {
+  if (kWindows) GTEST_SKIP() << "commands of several processes appending to one file need POSIX appends";
+  std::mt19937 random(42u);
+  for (int batch = 0; batch < 4; ++batch) {
+    SCOPED_TRACE(batch);
+    std::map<std::string, std::vector<std::string>> dependents;
+    std::string rules;
+    std::string tops;
+    for (int graph = 0; graph < 10; ++graph) {
+      const int nodes = 2 + static_cast<int>(random() % 12);
+      std::vector<bool> hasParent(static_cast<size_t>(nodes), false);
+      for (int i = 0; i < nodes; ++i) {
+        const std::string name = Numbered("g", graph) + Numbered("n", i);
+        std::string line = name + ":";
+        const int later = nodes - 1 - i;
+        for (int k = later > 0 ? static_cast<int>(random() % 4) : 0; k > 0; --k) {
+          const int d = i + 1 + static_cast<int>(random() % static_cast<unsigned>(later));
+          const std::string dependent = Numbered("g", graph) + Numbered("n", d);
+          line += " " + dependent;
+          dependents[name].push_back(dependent);
+          hasParent[static_cast<size_t>(d)] = true;
+        }
+        rules += line + "\n\t@echo S " + name + " >> log\n\t@echo " + name + " > " + name + "\n\t@echo E " + name +
+                 " >> log\n";
+      }
+      for (int i = 0; i < nodes; ++i) {
+        if (!hasParent[static_cast<size_t>(i)]) tops.append(" ").append(Numbered("g", graph)).append(Numbered("n", i));
+      }
+    }
+    Makefile("all:" + tops + "\n" + rules);
+    std::filesystem::remove(Directory() / "log");
+    for (const auto& [name, list] : dependents) std::filesystem::remove(Directory() / name);
+    const auto result = Run({"-J", "4"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::map<std::string, size_t> started, ended;
+    std::istringstream log(Read("log"));
+    size_t position = 0;
+    for (std::string kind, name; log >> kind >> name; ++position) {
+      EXPECT_TRUE((kind == "S" ? started : ended).emplace(name, position).second) << name << " " << kind << " twice";
+    }
+    for (const auto& [name, start] : started) {
+      EXPECT_TRUE(ended.count(name)) << name;
+      if (!dependents.count(name)) continue;
+      for (const std::string& dependent : dependents.at(name)) {
+        EXPECT_TRUE(ended.count(dependent) && ended.at(dependent) < start) << name << " before " << dependent;
+      }
+    }
+  }
+}
+
+TEST_F(LocalBuild, InterruptKillsEveryRunningCommand) {
+  if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
+  // Two commands block for good once they have told the third, through a
+  // named pipe each, that they run; the third then interrupts bramle.
+  ASSERT_EQ(testing_support::RunInDirectory("mkfifo fa fb", Directory()).exitCode, 0);
+  Makefile(
+      "all: a b c after\n"
+      "a:\n\techo > fa; while :; do read x; done < /dev/zero\n"
+      "b:\n\techo > fb; while :; do read x; done < /dev/zero\n"
+      "c:\n\tread x < fa; read y < fb; kill -INT $PPID; while :; do read x; done < /dev/zero\n"
+      "after: a b c\n\techo after ran\n");
+  const auto result = Run({"-J3"});
+  EXPECT_NE(result.out.find(diag::LoadMessage(22506) + "\n"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
+  EXPECT_EQ(result.exitCode, 1);
+}
+
+}  // namespace
+}  // namespace app::test

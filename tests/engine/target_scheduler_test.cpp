@@ -1,0 +1,306 @@
+#include "engine/target_scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "model_test_support.h"
+
+namespace engine {
+namespace {
+
+using test::Line;
+
+// Files in memory: the walk reads them, a worker's build writes them, each
+// build with a later time than anything before.
+class Files {
+ public:
+  void Set(const std::string& name, std::int64_t time) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    times_[name] = time;
+  }
+  void Build(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    times_[name] = ++clock_;
+  }
+  platform::FileStatus Read(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = times_.find(name);
+    if (found == times_.end()) return {};
+    return {true, false, found->second};
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::int64_t> times_;
+  std::int64_t clock_ = 1000;
+};
+
+struct Graph {
+  std::vector<std::vector<std::string>> lines;  // target, dependents, command
+  std::vector<std::string> sources;             // files nothing builds, each newer than those before it
+};
+
+class Scheduling {
+ public:
+  explicit Scheduling(const Graph& graph) {
+    for (const auto& line : graph.lines) Line(model_, line[0], line[1], line.size() > 2 ? Commands(line[2]) : Strings{});
+    for (size_t i = 0; i < graph.sources.size(); ++i) files_.Set(graph.sources[i], static_cast<std::int64_t>(i + 1));
+  }
+  using Strings = std::vector<std::string>;
+  static Strings Commands(const std::string& text) { return text.empty() ? Strings{} : Strings{text}; }
+
+  TargetModel model_;
+  Files files_;
+  TargetWalker walker_{model_, [this](const std::string& name) { return files_.Read(name); }};
+  TargetScheduler scheduler_{walker_, "", false};
+};
+
+// Each step: "+NAME" NextTarget hands out NAME; "wait" it answers Wait;
+// "none" NothingLeft; "done NAME", "fail NAME", "lost NAME", "stop NAME"
+// a worker reports NAME ("kept NAME": done, its file unchanged).
+struct ScriptCase {
+  const char* name;
+  Graph graph;
+  std::vector<std::string> steps;
+  WalkStatus last;  // LastWalkStatus at the end
+};
+
+const ScriptCase kScripts[] = {
+    {"independent targets go out together, their parent waits for both",
+     {{{"app", "a b", "link"}, {"a", "", "cc a"}, {"b", "", "cc b"}}, {}},
+     {"+a", "+b", "wait", "done a", "wait", "done b", "+app", "wait", "done app", "none"},
+     WalkStatus::Finished},
+    {"a target ended out of turn does not leave its sibling unseen",
+     {{{"all", "a b c"}, {"a", "", "x"}, {"b", "", "x"}, {"c", "", "x"}}, {}},
+     {"+a", "+b", "done a", "+c", "done c", "done b", "none"},
+     WalkStatus::Finished},
+    {"the walk does not resume beside a failed target after another ended",
+     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
+     {"+a", "+b", "done a", "fail b", "none"},
+     WalkStatus::Settled},
+    {"a newer dependent still counts once a sibling in progress has ended",
+     {{{"app", "new.src a", "link"}, {"a", "", "x"}}, {"a", "app", "new.src"}},
+     {"+a", "wait", "kept a", "+app", "done app", "none"},
+     WalkStatus::Finished},
+    {"a lost target is handed out again",
+     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
+     {"+a", "lost a", "+a", "+b", "done b", "done a", "none"},
+     WalkStatus::Finished},
+    {"a stopped build hands out nothing more",
+     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
+     {"+a", "stop a", "none"},
+     WalkStatus::Settled},
+    {"a failed target blocks its parent, not its sibling",
+     {{{"app", "lib other", "link"}, {"lib", "", "x"}, {"other", "", "x"}}, {}},
+     {"+lib", "+other", "fail lib", "wait", "done other", "none"},
+     WalkStatus::Settled},
+    {"a missing file waits for the targets in progress",
+     {{{"all", "a gone.c"}, {"a", "", "x"}}, {}},
+     {"+a", "wait", "done a", "none"},
+     WalkStatus::MissingFile},
+    {"an up-to-date target with commands pending below waits, then builds",
+     {{{"app", "obj", "link"}, {"obj", "src", "cc"}}, {"src", "app"}},
+     {"+obj", "wait", "done obj", "+app", "done app", "none"},
+     WalkStatus::Finished},
+};
+
+TEST(TargetScheduler, Scripts) {
+  for (const ScriptCase& script : kScripts) {
+    SCOPED_TRACE(script.name);
+    Scheduling run(script.graph);
+    for (const std::string& step : script.steps) {
+      SCOPED_TRACE(step);
+      const size_t blank = step.find(' ');
+      if (blank != std::string::npos) {
+        const std::string verb = step.substr(0, blank);
+        TargetNode* target = run.model_.FindTarget(step.substr(blank + 1));
+        ASSERT_NE(target, nullptr);
+        const TargetOutcome outcome = verb == "done" || verb == "kept" ? TargetOutcome::Done
+                                      : verb == "fail"                   ? TargetOutcome::Failed
+                                      : verb == "lost"                   ? TargetOutcome::Lost
+                                                                         : TargetOutcome::Stopped;
+        if (verb == "done") run.files_.Build(target->name);
+        run.scheduler_.Finish(*target, outcome);
+        continue;
+      }
+      const HandOutResult next = run.scheduler_.NextTarget();
+      if (step == "wait") {
+        EXPECT_EQ(next.kind, HandOut::Wait);
+      } else if (step == "none") {
+        EXPECT_EQ(next.kind, HandOut::NothingLeft);
+      } else {
+        ASSERT_EQ(next.kind, HandOut::Target);
+        EXPECT_EQ(next.target->name, step.substr(1));
+      }
+    }
+    EXPECT_EQ(run.scheduler_.LastWalkStatus(), script.last);
+    EXPECT_EQ(run.scheduler_.InProgressCount(), 0);
+  }
+}
+
+TEST(TargetScheduler, WaitingCallerGetsTheTargetItsDependentsFreed) {
+  Scheduling run({{{"app", "a", "link"}, {"a", "", "cc"}}, {}});
+  const HandOutResult first = run.scheduler_.NextTarget();
+  ASSERT_EQ(first.kind, HandOut::Target);
+  HandOutResult second;
+  std::thread waiter([&] { second = run.scheduler_.WaitForTarget(); });
+  run.files_.Build("a");
+  run.scheduler_.Finish(*first.target, TargetOutcome::Done);
+  waiter.join();
+  ASSERT_EQ(second.kind, HandOut::Target);
+  EXPECT_EQ(second.target->name, "app");
+}
+
+TEST(TargetScheduler, StopReleasesWaitingCallers) {
+  Scheduling run({{{"app", "a", "link"}, {"a", "", "cc"}}, {}});
+  ASSERT_EQ(run.scheduler_.NextTarget().kind, HandOut::Target);
+  HandOutResult waited{HandOut::Target, nullptr};
+  std::thread waiter([&] { waited = run.scheduler_.WaitForTarget(); });
+  run.scheduler_.Stop();
+  waiter.join();
+  EXPECT_EQ(waited.kind, HandOut::NothingLeft);
+}
+
+// Start and end marks of every build, in the order they happened.
+class BuildLog {
+ public:
+  void Mark(char kind, const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    marks_.push_back({kind, name});
+  }
+  std::vector<std::pair<char, std::string>> Marks() const { return marks_; }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::pair<char, std::string>> marks_;
+};
+
+class RecordingWorker : public TargetWorker {
+ public:
+  RecordingWorker(BuildLog& log, Files& files, const std::set<std::string>& failing)
+      : log_(log), files_(files), failing_(failing) {}
+  TargetOutcome Build(TargetNode& target) override {
+    log_.Mark('S', target.name);
+    const bool fails = failing_.count(target.name) > 0;
+    if (!fails) files_.Build(target.name);
+    log_.Mark('E', target.name);
+    return fails ? TargetOutcome::Failed : TargetOutcome::Done;
+  }
+  void Cancel() override {}
+
+ private:
+  BuildLog& log_;
+  Files& files_;
+  const std::set<std::string>& failing_;
+};
+
+// A random acyclic graph: node i depends only on nodes above i; some nodes
+// are plain sources, some targets exist already with random times.
+struct RandomProject {
+  Graph graph;
+  std::map<std::string, std::int64_t> existing;
+  std::set<std::string> failing;
+  std::map<std::string, std::vector<std::string>> dependents;
+};
+
+RandomProject MakeProject(std::mt19937& random, size_t nodes) {
+  RandomProject project;
+  std::vector<std::string> names;
+  for (size_t i = 0; i < nodes; ++i) names.push_back(std::string("n").append(std::to_string(i)));
+  std::string tops;
+  std::vector<bool> hasParent(nodes, false);
+  for (size_t i = 0; i < nodes; ++i) {
+    const bool source = i + 1 == nodes || random() % 4 == 0;
+    if (source) {
+      project.graph.sources.push_back(names[i]);
+      continue;
+    }
+    std::string list;
+    const size_t count = random() % 4;
+    for (size_t k = 0; k < count; ++k) {
+      const size_t d = i + 1 + random() % (nodes - i - 1);
+      list += " " + names[d];
+      project.dependents[names[i]].push_back(names[d]);
+      hasParent[d] = true;
+    }
+    project.graph.lines.push_back({names[i], list, "build " + names[i]});
+    if (random() % 3 == 0) project.existing[names[i]] = static_cast<std::int64_t>(random() % 3);
+    if (random() % 20 == 0) project.failing.insert(names[i]);
+  }
+  for (size_t i = 0; i < nodes; ++i) {
+    if (!hasParent[i]) tops += " " + names[i];
+  }
+  project.graph.lines.insert(project.graph.lines.begin(), {"all", tops});
+  return project;
+}
+
+// Builds `project` with `workers` threads; gives the log.
+std::vector<std::pair<char, std::string>> BuildProject(const RandomProject& project, int workers) {
+  Scheduling run(project.graph);
+  for (const auto& [name, time] : project.existing) run.files_.Set(name, time);
+  BuildLog log;
+  std::vector<std::unique_ptr<RecordingWorker>> pool;
+  for (int i = 0; i < workers; ++i) pool.push_back(std::make_unique<RecordingWorker>(log, run.files_, project.failing));
+  std::vector<std::thread> threads;
+  for (auto& worker : pool) threads.emplace_back([&run, &worker] { BuildTargets(run.scheduler_, *worker); });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(run.scheduler_.InProgressCount(), 0);
+  return log.Marks();
+}
+
+std::set<std::string> Built(const std::vector<std::pair<char, std::string>>& marks) {
+  std::set<std::string> built;
+  for (const auto& [kind, name] : marks) {
+    if (kind == 'S') built.insert(name);
+  }
+  return built;
+}
+
+TEST(TargetScheduler, ManyRandomGraphsBuildInDependencyOrderOnceEach) {
+  std::mt19937 random(20261207u);
+  for (int graph = 0; graph < 300; ++graph) {
+    const RandomProject project = MakeProject(random, 2 + random() % 30);
+    const auto marks = BuildProject(project, 4);
+    std::ostringstream where;
+    where << "graph " << graph;
+    std::map<std::string, size_t> started, ended;
+    for (size_t i = 0; i < marks.size(); ++i) {
+      auto& seen = marks[i].first == 'S' ? started : ended;
+      EXPECT_TRUE(seen.emplace(marks[i].second, i).second) << where.str() << ": " << marks[i].second << " twice";
+    }
+    for (const auto& [name, start] : started) {
+      for (const std::string& dependent : project.dependents.count(name) ? project.dependents.at(name)
+                                                                         : std::vector<std::string>{}) {
+        if (!started.count(dependent)) continue;
+        EXPECT_TRUE(ended.count(dependent) && ended.at(dependent) < start)
+            << where.str() << ": " << name << " started before " << dependent << " ended";
+      }
+    }
+    if (project.failing.empty()) {
+      // One worker builds the same targets.
+      EXPECT_EQ(Built(marks), Built(BuildProject(project, 1))) << where.str();
+      continue;
+    }
+    // A failure ends a serial walk at the first target it leaves missing,
+    // while other workers may have gone on; what needs a failed target is
+    // never built.
+    for (const auto& [name, start] : started) {
+      if (!project.dependents.count(name)) continue;
+      for (const std::string& dependent : project.dependents.at(name)) {
+        EXPECT_FALSE(project.failing.count(dependent)) << where.str() << ": " << name << " after failed " << dependent;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace engine
