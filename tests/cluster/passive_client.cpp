@@ -20,13 +20,11 @@ bool endRequested = false;
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
-  platform::InstallConsoleControlHandler(
-      [](platform::ConsoleEvent) {
-        std::lock_guard<std::mutex> hold(endMutex);
-        endRequested = true;
-        endChanged.notify_all();
-      },
-      true);
+  platform::InstallConsoleControlHandler([](platform::ConsoleEvent) {
+    std::lock_guard<std::mutex> hold(endMutex);
+    endRequested = true;
+    endChanged.notify_all();
+  });
   dist::SettingsFile settings;
   settings.LoadSettings();
   dist::BuildClient client;
