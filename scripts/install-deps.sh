@@ -10,7 +10,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 pkgs=(cmake ninja-build g++ gcc binutils libgtest-dev googletest)
 if [ "$purpose" = test ]; then
-  pkgs+=(make time python3 locales g++-mingw-w64-i686 wine wine32:i386)
+  # iproute2 and util-linux: the network namespaces of the cluster tests.
+  pkgs+=(make time python3 locales g++-mingw-w64-i686 wine wine32:i386 iproute2 util-linux)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi

@@ -65,8 +65,11 @@ class FakeFiles {
   platform::FileStatus Status(const std::string& name) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = times_.find(name);
-    if (found == times_.end()) return {};
-    return {true, false, found->second};
+    platform::FileStatus status;
+    if (found == times_.end()) return status;
+    status.exists = true;
+    status.modified = found->second;
+    return status;
   }
   int TimesMade(const std::string& name) {
     std::lock_guard<std::mutex> lock(mutex_);

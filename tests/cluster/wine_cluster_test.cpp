@@ -1,0 +1,113 @@
+// The two builds in one cluster: the Windows program under Wine as a
+// resident client of a Linux server, and as a server of a Linux client.
+// Needs the Windows build and the Wine prefix beside the Linux build (what
+// the Windows test preset makes); skips without them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "diag/message_catalogue.h"
+#include "support/bramle_process.h"
+#include "support/cluster.h"
+
+namespace testing_support {
+namespace {
+
+constexpr int kLimitMs = 120000;
+constexpr size_t kServer = 0;
+constexpr int kTargets = 12;
+
+const std::filesystem::path kBuilds = std::filesystem::path(BRAMLE_BINARY_DIR).parent_path();
+
+// Each target's first line waits for the test's go under /bin/sh and passes
+// at once under cmd.exe (for which everything after "rem" is a remark).
+// Then the target notes the machine that built it.
+std::string Makefile() {
+  std::string all = "all:";
+  std::string rules;
+  for (int i = 0; i < kTargets; ++i) {
+    const std::string name = "t" + std::to_string(i);
+    all += " " + name;
+    rules += name + ":\n\trem & read go < go.fifo\n\thostname > " + name + ".host\n";
+  }
+  return all + "\n" + rules;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+class WineCluster : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const std::string reason = Cluster::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
+    if (!std::filesystem::exists(kBuilds / "windows" / "bramle.exe") ||
+        !std::filesystem::exists(kBuilds / "wineprefix" / "system.reg")) {
+      GTEST_SKIP() << "needs the Windows build and its Wine prefix in " << kBuilds;
+    }
+    if (std::system("command -v wine >/dev/null") != 0) GTEST_SKIP() << "Wine is not installed";
+    cluster_ = std::make_unique<Cluster>(std::vector<std::string>{"srv", "hostb"});
+    ASSERT_EQ(cluster_->Error(), "");
+    cluster_->WriteFile("Makefile", Makefile());
+    // The go lines wait in the pipe for their readers.
+    ASSERT_TRUE(cluster_->HoldPipes({"go.fifo"}));
+    // "rem" names a built-in: every client must run it.
+    for (size_t host : {size_t{0}, size_t{1}}) cluster_->WriteSettings(host, "client_noexecshellcmd = FALSE\n");
+  }
+
+  void SendGo() {
+    std::string lines;
+    for (int i = 0; i < kTargets; ++i) lines += "go\\n";
+    EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", lines));
+  }
+
+  // The builders of the targets, lower case, each once.
+  std::vector<std::string> Builders() const {
+    std::vector<std::string> builders;
+    for (int i = 0; i < kTargets; ++i) {
+      std::string host = Lower(cluster_->ReadFile("t" + std::to_string(i) + ".host"));
+      host.erase(std::remove_if(host.begin(), host.end(), [](char c) { return c == '\r' || c == '\n'; }), host.end());
+      if (std::find(builders.begin(), builders.end(), host) == builders.end()) builders.push_back(host);
+    }
+    std::sort(builders.begin(), builders.end());
+    return builders;
+  }
+
+  std::unique_ptr<Cluster> cluster_;
+};
+
+TEST_F(WineCluster, WindowsClientServesALinuxServer) {
+  ASSERT_EQ(cluster_->StartWine(1, kBuilds / "wineprefix"), "");
+  HostProcess& client = cluster_->StartWindows(1, kBuilds / "windows" / "bramle.exe", {"-R"});
+  // Resident (its line is in code page 932: only the program's name is
+  // looked for), so the first announcement finds it, not the repeat.
+  ASSERT_TRUE(client.WaitForOutput("] Bramle ", kLimitMs)) << client.Output();
+  // The in-process client waits in its first target until the Windows
+  // client has built one.
+  HostProcess& server = cluster_->Start(kServer, {BramleExecutable(), "-B"});
+  ASSERT_TRUE(server.WaitForOutput("(HOSTB)\n", kLimitMs)) << server.Output() << client.Output();
+  SendGo();
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  EXPECT_EQ(Builders(), (std::vector<std::string>{"hostb", "srv"})) << server.Output();
+}
+
+TEST_F(WineCluster, LinuxClientServesAWindowsServer) {
+  ASSERT_EQ(cluster_->StartWine(kServer, kBuilds / "wineprefix"), "");
+  HostProcess& client = cluster_->Start(1, {BramleExecutable(), "-R"});
+  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(23502), kLimitMs)) << client.Output();
+  // The Windows server's own client builds target after target; the Linux
+  // client waits in the first it takes.
+  HostProcess& server = cluster_->StartWindows(kServer, kBuilds / "windows" / "bramle.exe", {"-B"});
+  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << client.Output() << server.Output();
+  SendGo();
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  EXPECT_EQ(Builders(), (std::vector<std::string>{"hostb", "srv"})) << server.Output();
+  client.Terminate();
+  EXPECT_EQ(client.WaitForExit(kLimitMs), 0) << client.Output();
+}
+
+}  // namespace
+}  // namespace testing_support
