@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "app/console_control.h"
 #include "diag/message_catalogue.h"
@@ -29,15 +30,25 @@ void StartLocalClient(dist::BuildClient& client, const BuildOptions& options, co
   local.popupStatus = false;
   local.acceptRequest = false;
   local.allowServers.clear();
+  // It builds the server's own makefile on the server's own machine:
+  // refusing a built-in line would only give the target back to it, for
+  // ever.
+  local.noExecShellCommand = false;
   client.ApplySettings(local);
   client.SetRunner(options.useDirectRunner != 0, options.processorClock);
   client.SetLocalMode(serverPort);
   client.StartClientThread();
 }
 
+// The target named on the command line, else ALL (the first root when the
+// makefile has no target of that name).
+std::string StartTarget(const BuildOptions& options) {
+  return options.targetName.empty() ? "ALL" : options.targetName;
+}
+
 // Serves until the build has ended; the exit code as a local build gives it.
 int Serve(const BuildOptions& options, dist::SettingsFile& settings, engine::TargetWalker& walker, int count) {
-  engine::TargetScheduler scheduler(walker, options.targetName, options.buildAll != 0);
+  engine::TargetScheduler scheduler(walker, StartTarget(options), options.buildAll != 0);
   ui::ConsoleServerView view(options.progressOutput != 0);
   dist::BuildServer server(scheduler, view);
   server.SetProgressOutput(options.progressOutput != 0);
@@ -87,7 +98,7 @@ int LoadAndServe(Application& application, dist::SettingsFile& settings) {
   if (!engine::CheckModelBuildable(model)) return 1;
 
   engine::TargetWalker walker(model);
-  const int count = walker.CountOutOfDate(options.targetName, options.buildAll != 0);
+  const int count = walker.CountOutOfDate(StartTarget(options), options.buildAll != 0);
   if (count == 0) {
     diag::Warning(diag::LoadMessage(23603));
     return 0;

@@ -121,6 +121,13 @@ TEST_F(ServerCluster, OutcomesEndTheRunLikeALocalBuild) {
       {"Ctrl+C", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", "", 1,
        diag::LoadMessage(22505), ""},
       {"up to date", "all: Makefile\n", "", 0, diag::LoadMessage(23603), diag::LoadMessage(23118)},
+      // The server's own machine runs a built-in line that a remote client
+      // would refuse, instead of being handed it again and again.
+      {"built-in line", "all:\n\techo built> all\n", "", 0, diag::FormatCatalogMessage(23202, "all", 0), ""},
+      // Without a target on the command line the server builds ALL, not the
+      // first target.
+      {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", "", 0,
+       diag::FormatCatalogMessage(23202, "all", 0), diag::FormatCatalogMessage(23202, "first", 0)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
