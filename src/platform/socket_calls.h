@@ -1,0 +1,55 @@
+// The raw socket calls of the platform, one thin function each, so that the
+// wrappers above them are written once. Every function is safe to call from
+// any thread; none throws.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+using Ipv4Address = std::uint32_t;  // network byte order, 0 = none
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle kNoSocket = -1;
+
+enum class SocketKind { Stream, Datagram };
+
+namespace socket_calls {
+
+// Not inherited by child processes. kNoSocket on failure.
+SocketHandle Create(SocketKind kind);
+// Wakes every call blocked on the socket (receive, send, accept, connect).
+void Shutdown(SocketHandle handle);
+void Destroy(SocketHandle handle);
+
+bool Bind(SocketHandle handle, Ipv4Address address, int port);
+// The address and port the socket is bound to (0 when unknown).
+Ipv4Address LocalAddress(SocketHandle handle);
+int LocalPort(SocketHandle handle);
+bool Listen(SocketHandle handle, int backlog);
+SocketHandle Accept(SocketHandle handle, Ipv4Address& peer, int& peerPort);
+bool Connect(SocketHandle handle, Ipv4Address address, int port);
+
+// Bytes moved, 0 at the peer's end, negative on failure.
+int Send(SocketHandle handle, const char* bytes, int size);
+int Receive(SocketHandle handle, char* buffer, int size);
+int ReceiveFrom(SocketHandle handle, char* buffer, int size, Ipv4Address& sender, int& senderPort);
+int SendTo(SocketHandle handle, Ipv4Address address, int port, const char* bytes, int size);
+// 0 or setsockopt's failure result.
+int EnableBroadcast(SocketHandle handle);
+
+// inet_addr: false for a text that is not a dotted address.
+bool ParseDotted(const std::string& text, Ipv4Address& address);
+// The first IPv4 address of a name lookup; 0 when none.
+Ipv4Address LookUp(const std::string& host);
+// gethostname; "localhost" when it fails.
+std::string HostName();
+
+// The local ports of the system's TCP connections (rows in the table's
+// order); false when the table cannot be read.
+bool TcpTableAvailable();
+bool ReadTcpTable(std::vector<int>& localPorts);
+
+}  // namespace socket_calls
+}  // namespace platform

@@ -1,0 +1,99 @@
+// A TCP connection whose sending and receiving run on threads of their own
+// behind byte buffers: the owner appends whole messages and takes whole
+// lines, and may wait for either without polling.
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "platform/socket_base.h"
+
+namespace platform {
+
+class TcpSocket : public SocketBase {
+ public:
+  TcpSocket() = default;
+  // Closes first: the threads end before the buffers go.
+  ~TcpSocket() override;
+
+  // A stream socket; 0, or 1 when socket() fails. State 2.
+  int OpenSocket();
+  // 0 / 1.
+  int Listen(int backlog);
+  // Blocks until a peer connects. 0 with `into` connected (state 5, the
+  // peer's dotted address as its address text, no thread started); 1 when
+  // accept fails (also when this socket is closed meanwhile).
+  int Accept(TcpSocket& into);
+
+  // Only in state 2 (else 1): state 4, starts the connect thread and
+  // returns 0 at once. The thread ends in state 5 (receive and send threads
+  // running), 6 or 7.
+  int Connect(const std::string& host, int port);
+  // Waits while the state is 4 (timeout -1: none) and returns the state.
+  int WaitConnected(int timeoutMs = -1);
+
+  // Queues the bytes for the send thread. 0; 1 when not connected and not
+  // forced (the bytes are then dropped).
+  int Send(std::string_view bytes, bool force = true);
+  // Waits until every queued byte has been handed to the system (true), the
+  // send thread has ended or the timeout (-1: none) has passed. CloseSocket
+  // drops what is still queued: a last message is waited for here first.
+  bool WaitSent(int timeoutMs);
+  // A line ends only at CR LF; a lone CR or LF stays inside it. Returns the
+  // number of bytes removed (line, CR and LF), or -1 when no whole line is
+  // buffered.
+  int TakeLine(std::string& line);
+  // Waits until a whole line is buffered (true), receiving has ended,
+  // Wake() or the timeout (-1: none).
+  bool WaitLine(int timeoutMs);
+
+  // Start the send thread unless it runs; false once it has ended.
+  void StartSending();
+  bool IsSending();
+
+  Ipv4Address PeerAddress() const { return peerAddress_; }
+
+  // Whether the system's TCP connection table can be read.
+  bool HasTcpTable() const;
+  // Binds to any address on the first port from 2000 up that the TCP table
+  // shows free; 3 when none is found, else Bind's result.
+  int BindFreePort();
+
+ protected:
+  void ReceiveLoop(SocketHandle handle) override;
+  void StopOwnThreads() override;
+  void ResetBuffers() override;
+  bool HasReceivedLocked() override;
+
+ private:
+  void ConnectLoop(SocketHandle handle, std::string host, int port);
+  void SendLoop(SocketHandle handle);
+  // sendMutex_ held; returns the ended thread it replaces.
+  std::thread StartSendingLocked(SocketHandle handle);
+  // mutex_ held: the position of the first CR LF, or npos.
+  std::size_t FindLineEndLocked();
+  // The connect thread's last word: the state, unless closing.
+  void FinishConnect(int state);
+
+  // Receive side, under mutex_: bytes from receiveStart_ on are not yet
+  // taken; no CR LF starts before searchFrom_.
+  std::string received_;
+  std::size_t receiveStart_ = 0;
+  std::size_t searchFrom_ = 0;
+  std::thread connectThread_;
+
+  // Send side, under sendMutex_ alone.
+  std::mutex sendMutex_;
+  std::condition_variable sendEvent_;  // bytes queued or stop: the send thread
+  std::condition_variable sentEvent_;  // queue drained or thread ended
+  std::string pending_;
+  bool inFlight_ = false;  // the send thread holds taken bytes
+  bool stopSending_ = false;
+  bool sending_ = false;
+  std::thread sendThread_;
+};
+
+}  // namespace platform

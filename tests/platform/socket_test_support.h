@@ -1,0 +1,52 @@
+// Loopback fixtures for the socket tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/tcp_socket.h"
+
+namespace socket_testing {
+
+// Bounds every wait of a test, only so that a fault fails instead of hanging.
+inline constexpr int kHangGuardMs = 30000;
+
+// A listener on 127.0.0.1 (a port the system chose), one accepted
+// connection with its threads running, and the client that made it.
+struct ConnectedPair {
+  platform::TcpSocket listener;
+  platform::TcpSocket server;
+  platform::TcpSocket client;
+
+  void Connect() {
+    ASSERT_EQ(listener.OpenSocket(), 0);
+    ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
+    ASSERT_NE(listener.Port(), 0);
+    ASSERT_EQ(listener.Listen(5), 0);
+    ASSERT_EQ(client.OpenSocket(), 0);
+    ASSERT_EQ(client.Connect("127.0.0.1", listener.Port()), 0);
+    ASSERT_EQ(listener.Accept(server), 0);
+    ASSERT_EQ(client.WaitConnected(kHangGuardMs), platform::kSocketConnected);
+    server.StartReceiving();
+    server.StartSending();
+  }
+};
+
+// Takes `count` lines, waiting for each; stops early when the connection
+// ends or a wait runs into the guard.
+inline std::vector<std::string> TakeLines(platform::TcpSocket& socket, std::size_t count) {
+  std::vector<std::string> lines;
+  std::string line;
+  while (lines.size() < count) {
+    if (socket.TakeLine(line) >= 0) {
+      lines.push_back(line);
+    } else if (!socket.WaitLine(kHangGuardMs)) {
+      break;
+    }
+  }
+  return lines;
+}
+
+}  // namespace socket_testing

@@ -1,0 +1,272 @@
+#include "platform/tcp_socket.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "platform/free_port.h"
+#include "platform/network_startup.h"
+#include "platform/socket_test_support.h"
+
+namespace {
+
+using platform::TcpSocket;
+using socket_testing::ConnectedPair;
+using socket_testing::kHangGuardMs;
+using socket_testing::TakeLines;
+
+class NetworkingEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(platform::StartNetworking()); }
+  void TearDown() override { platform::StopNetworking(); }
+};
+testing::Environment* const kNetworking = testing::AddGlobalTestEnvironment(new NetworkingEnvironment);
+
+TEST(ResolveTest, DottedTextsAndNames) {
+  EXPECT_EQ(platform::DottedAddress(platform::Resolve("127.0.0.1")), "127.0.0.1");
+  const platform::Ipv4Address loopback = platform::Resolve("127.0.0.1");
+  EXPECT_EQ(reinterpret_cast<const unsigned char*>(&loopback)[0], 127);
+  EXPECT_EQ(platform::Resolve("0.0.0.0"), 0u);
+  EXPECT_EQ(platform::Resolve("10.1.2.3"), platform::Resolve("10.1.2.3"));
+  EXPECT_EQ(platform::DottedAddress(platform::Resolve("10.1.2.3")), "10.1.2.3");
+  EXPECT_EQ(platform::Resolve("no-such-host.invalid"), 0u);
+  EXPECT_EQ(platform::Resolve(""), 0u);
+}
+
+TEST(TcpSocketTest, LinesEndOnlyAtCrLf) {
+  const struct {
+    std::vector<std::string> sends;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {{"abc", "def\r\n"}, {"abcdef"}},
+      {{"one\r\ntwo\r\n"}, {"one", "two"}},
+      {{"a\nb\r\n"}, {"a\nb"}},
+      {{"x\r", "\ny\r\n"}, {"x", "y"}},
+      {{"\r\n", "a\rb\r\r\n"}, {"", "a\rb\r"}},
+      {{std::string("n\0l\r\n", 5)}, {std::string("n\0l", 3)}},
+  };
+  for (const auto& c : cases) {
+    ConnectedPair pair;
+    ASSERT_NO_FATAL_FAILURE(pair.Connect());
+    for (const std::string& piece : c.sends) EXPECT_EQ(pair.client.Send(piece), 0);
+    EXPECT_EQ(TakeLines(pair.server, c.lines.size()), c.lines) << testing::PrintToString(c.sends);
+    std::string line;
+    EXPECT_EQ(pair.server.TakeLine(line), -1);
+  }
+}
+
+TEST(TcpSocketTest, TakeLineReportsTheBytesRemoved) {
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.server.Send("hello\r\n\r\n");
+  std::string line;
+  ASSERT_TRUE(pair.client.WaitLine(kHangGuardMs));
+  EXPECT_EQ(pair.client.TakeLine(line), 7);
+  EXPECT_EQ(line, "hello");
+  ASSERT_TRUE(pair.client.WaitLine(kHangGuardMs));
+  EXPECT_EQ(pair.client.TakeLine(line), 2);
+  EXPECT_EQ(line, "");
+}
+
+// Lines of every byte value but LF, of many lengths, several MB each way at
+// once: both arrive whole and in order.
+TEST(TcpSocketTest, LargeTransfersBothWays) {
+  std::mt19937 random(8);
+  std::vector<std::string> lines;
+  std::string stream;
+  while (stream.size() < 3 * 1024 * 1024) {
+    std::string line(random() % 3000, '\0');
+    for (char& c : line) {
+      c = static_cast<char>(random() % 255);
+      if (c == '\n') c = '\xff';
+    }
+    stream += line + "\r\n";
+    lines.push_back(std::move(line));
+  }
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  for (std::size_t at = 0; at < stream.size(); at += 100000) {
+    pair.client.Send(std::string_view(stream).substr(at, 100000));
+    pair.server.Send(std::string_view(stream).substr(at, 100000));
+  }
+  std::vector<std::string> atClient;
+  std::thread reader([&] { atClient = TakeLines(pair.client, lines.size()); });
+  const std::vector<std::string> atServer = TakeLines(pair.server, lines.size());
+  reader.join();
+  EXPECT_TRUE(atServer == lines);
+  EXPECT_TRUE(atClient == lines);
+  EXPECT_TRUE(pair.client.WaitSent(kHangGuardMs));
+}
+
+TEST(TcpSocketTest, PeerCloseEndsReceiving) {
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.client.Send("last\r\n");
+  ASSERT_TRUE(pair.client.WaitSent(kHangGuardMs));
+  pair.client.CloseSocket();
+  EXPECT_EQ(TakeLines(pair.server, 1), std::vector<std::string>{"last"});
+  EXPECT_FALSE(pair.server.WaitLine(kHangGuardMs));
+  EXPECT_EQ(pair.server.State(), platform::kSocketReceiveEnded);
+  EXPECT_FALSE(pair.server.IsReceiving());
+  EXPECT_EQ(pair.client.State(), platform::kSocketClosed);
+}
+
+TEST(TcpSocketTest, ConnectOutcomes) {
+  TcpSocket refusing;  // bound but not listening: connects are refused
+  ASSERT_EQ(refusing.OpenSocket(), 0);
+  ASSERT_EQ(refusing.Bind("127.0.0.1", 0), 0);
+  const struct {
+    std::string host;
+    int expected;
+  } cases[] = {
+      {"127.0.0.1", platform::kSocketConnectFailed},
+      {"no-such-host.invalid", platform::kSocketUnresolved},
+  };
+  for (const auto& c : cases) {
+    TcpSocket client;
+    EXPECT_EQ(client.Connect(c.host, refusing.Port()), 1);  // not opened
+    ASSERT_EQ(client.OpenSocket(), 0);
+    EXPECT_EQ(client.Send("x", false), 1);
+    EXPECT_EQ(client.Send("x", true), 0);
+    ASSERT_EQ(client.Connect(c.host, refusing.Port()), 0);
+    EXPECT_EQ(client.AddressText(), c.host);
+    EXPECT_EQ(client.WaitConnected(kHangGuardMs), c.expected) << c.host;
+    EXPECT_EQ(client.Connect(c.host, refusing.Port()), 1);
+  }
+}
+
+TEST(TcpSocketTest, AddressesAndPorts) {
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  EXPECT_EQ(pair.listener.AddressText(), "127.0.0.1");
+  EXPECT_EQ(pair.server.AddressText(), "127.0.0.1");
+  EXPECT_EQ(pair.server.State(), platform::kSocketConnected);
+  EXPECT_EQ(pair.client.PeerAddress(), platform::Resolve("127.0.0.1"));
+  EXPECT_EQ(pair.client.Port(), pair.listener.Port());
+
+  TcpSocket taken;  // the listener's port is in use
+  ASSERT_EQ(taken.OpenSocket(), 0);
+  EXPECT_EQ(taken.Bind("127.0.0.1", pair.listener.Port()), 2);
+  EXPECT_EQ(taken.Bind("no-such-host.invalid", 0), 1);
+  EXPECT_EQ(taken.Bind("", 0), 0);
+  EXPECT_EQ(taken.AddressText(), "0.0.0.0");
+  EXPECT_NE(taken.Port(), 0);
+}
+
+TEST(TcpSocketTest, SendWithoutForceNeedsAConnection) {
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  EXPECT_EQ(pair.client.Send("forced\r\n", false), 0);
+  EXPECT_EQ(TakeLines(pair.server, 1), std::vector<std::string>{"forced"});
+}
+
+TEST(TcpSocketTest, WakeEndsAWait) {
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.server.Wake();  // the next wait
+  EXPECT_FALSE(pair.server.WaitLine(-1));
+  std::thread waiter([&] { EXPECT_FALSE(pair.server.WaitLine(-1)); });
+  pair.server.Wake();  // the wait in progress (or the next one)
+  waiter.join();
+  EXPECT_TRUE(pair.server.IsReceiving());
+}
+
+TEST(TcpSocketTest, ActivityCallbackSeesDataAndTheEnd) {
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  std::mutex mutex;
+  std::condition_variable called;
+  int calls = 0;
+  bool sawEnd = false;
+  pair.server.SetActivityCallback([&] {
+    const bool ended = pair.server.State() == platform::kSocketReceiveEnded;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
+    sawEnd = sawEnd || ended;
+    called.notify_all();
+  });
+  const auto waitFor = [&](const std::function<bool()>& done) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return called.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), done);
+  };
+  pair.client.Send("x\r\n");
+  EXPECT_TRUE(waitFor([&] { return calls >= 1; }));
+  pair.client.CloseSocket();
+  EXPECT_TRUE(waitFor([&] { return sawEnd; }));
+}
+
+TEST(TcpSocketTest, CloseUnblocksAccept) {
+  TcpSocket listener;
+  ASSERT_EQ(listener.OpenSocket(), 0);
+  ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
+  ASSERT_EQ(listener.Listen(5), 0);
+  TcpSocket spare;
+  int result = 0;
+  std::thread accepting([&] { result = listener.Accept(spare); });
+  listener.CloseSocket();
+  accepting.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(spare.State(), platform::kSocketCreated);
+}
+
+// Every state closes, twice, and the wrapper opens again and connects.
+TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
+  TcpSocket listener;  // the system accepts the connects; nobody takes them
+  ASSERT_EQ(listener.OpenSocket(), 0);
+  ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
+  ASSERT_EQ(listener.Listen(64), 0);
+  const int port = listener.Port();
+  const struct {
+    const char* name;
+    std::function<void(TcpSocket&)> reach;
+  } cases[] = {
+      {"created", [](TcpSocket&) {}},
+      {"open", [](TcpSocket& s) { s.OpenSocket(); }},
+      {"listening", [](TcpSocket& s) { s.OpenSocket(), s.Bind("127.0.0.1", 0), s.Listen(1); }},
+      {"connecting", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("127.0.0.1", port); }},
+      {"connected", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("127.0.0.1", port), s.WaitConnected(kHangGuardMs); }},
+      {"unresolved", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("x.invalid", port), s.WaitConnected(kHangGuardMs); }},
+      {"closed", [](TcpSocket& s) { s.CloseSocket(); }},
+  };
+  for (const auto& c : cases) {
+    TcpSocket socket;
+    c.reach(socket);
+    socket.CloseSocket();
+    EXPECT_EQ(socket.State(), platform::kSocketClosed) << c.name;
+    socket.CloseSocket();
+    EXPECT_EQ(socket.State(), platform::kSocketClosed) << c.name;
+    EXPECT_FALSE(socket.IsReceiving());
+    EXPECT_FALSE(socket.IsSending());
+    ASSERT_EQ(socket.OpenSocket(), 0) << c.name;
+    EXPECT_EQ(socket.State(), platform::kSocketOpen);
+    ASSERT_EQ(socket.Connect("127.0.0.1", port), 0);
+    EXPECT_EQ(socket.WaitConnected(kHangGuardMs), platform::kSocketConnected) << c.name;
+    EXPECT_TRUE(socket.IsReceiving());
+    EXPECT_TRUE(socket.IsSending());
+  }
+}
+
+TEST(TcpSocketTest, AcceptedSideClosesAfterItsPeer) {
+  ConnectedPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.client.CloseSocket();
+  EXPECT_FALSE(pair.server.WaitLine(kHangGuardMs));
+  EXPECT_TRUE(pair.server.IsSending());  // sending goes on until closing
+  pair.server.CloseSocket();
+  EXPECT_EQ(pair.server.State(), platform::kSocketClosed);
+  EXPECT_FALSE(pair.server.IsSending());
+}
+
+TEST(TcpSocketTest, FreePortFromTheSystemTable) {
+  TcpSocket socket;
+  if (!socket.HasTcpTable()) GTEST_SKIP() << "no TCP table on this system";
+  ASSERT_EQ(socket.OpenSocket(), 0);
+  ASSERT_EQ(socket.BindFreePort(), 0);
+  EXPECT_GE(socket.Port(), platform::kFirstFreePort);
+}
+
+}  // namespace
