@@ -2,6 +2,8 @@
 
 #include "app/command_line.h"
 #include "app/local_build_mode.h"
+#include "app/settings_dialog_mode.h"
+#include "dist/settings_file.h"
 #include "exec/processor_info.h"
 #include "platform/console.h"
 #include "platform/network_startup.h"
@@ -31,8 +33,11 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
   const double clock = exec::ProcessorInfo().ClockMhz();
   options.processorClock = clock == 0 ? kUnmeasuredClockMhz : clock;
 
-  if (options.serverSettingsDialog) return ReportUnavailableMode("the server settings dialog (-E)");
-  if (options.clientSettingsDialog) return ReportUnavailableMode("the client settings dialog (-W)");
+  if (dialog) {
+    dist::SettingsFile settings;
+    const auto kind = options.serverSettingsDialog ? SettingsDialogKind::kServer : SettingsDialogKind::kClient;
+    return RunSettingsDialogMode(kind, settings, ui::OpenWindowToolkit());
+  }
   if (options.clientMode || options.clientModeHidden) return ReportUnavailableMode("the resident build client (-R, -C)");
   return ReportUnavailableMode("the build server (-B)");
 }

@@ -1,0 +1,59 @@
+// The Linux window part: Qt 6 Widgets behind WindowToolkit.
+#include <QApplication>
+
+#include "ui/qt/about_box.h"
+#include "ui/qt/client_settings_dialog.h"
+#include "ui/qt/server_settings_dialog.h"
+#include "ui/qt/widget_probe.h"
+#include "ui/qt_entry.h"
+
+namespace ui::qt {
+namespace {
+
+BramleNoDisplayHandler noDisplay = nullptr;
+
+// Qt ends the process when it cannot reach the window system; the core
+// program says why instead.
+void StartUpMessages(QtMsgType type, const QMessageLogContext&, const QString&) {
+  if (type == QtFatalMsg) noDisplay();
+}
+
+class QtToolkit : public WindowToolkit {
+ public:
+  bool RunClientSettings(ClientSettingsForm& form, const ProbeScript& probe) override {
+    ClientSettingsDialog dialog(form);
+    if (!RunDialog(dialog, probe)) return false;
+    dialog.Read(form);
+    return true;
+  }
+  bool RunServerSettings(ServerSettingsForm& form, const ProbeScript& probe) override {
+    ServerSettingsDialog dialog(form);
+    if (!RunDialog(dialog, probe)) return false;
+    dialog.Read(form);
+    return true;
+  }
+  void RunAboutBox(const std::string& version, const ProbeScript& probe) override {
+    AboutBox box(version);
+    RunDialog(box, probe);
+  }
+};
+
+}  // namespace
+}  // namespace ui::qt
+
+extern "C" __attribute__((visibility("default"))) ui::WindowToolkit* BramleQtToolkit(int interfaceVersion,
+                                                                                    BramleNoDisplayHandler noDisplay) {
+  if (interfaceVersion != kBramleQtInterfaceVersion) return nullptr;
+  static int argc = 1;
+  static char name[] = "bramle";
+  static char* argv[] = {name, nullptr};
+  ui::qt::noDisplay = noDisplay;
+  const QtMessageHandler previous = qInstallMessageHandler(ui::qt::StartUpMessages);
+  // Never destroyed: at the process's end Qt's own globals may already be
+  // gone, and the system reclaims everything anyway.
+  static QApplication* const application = new QApplication(argc, argv);
+  (void)application;
+  qInstallMessageHandler(previous);
+  static ui::qt::QtToolkit toolkit;
+  return &toolkit;
+}

@@ -1,0 +1,52 @@
+// The windows of the distributed mode as one toolkit offers them. The Windows
+// build has them built in; the Linux build loads them with Qt from a part of
+// its own, only when a display is there.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "ui/client_settings_form.h"
+#include "ui/server_settings_form.h"
+
+namespace ui {
+
+// An open window's controls, found by their texts ("&" marks included), for
+// the smoke tests and the screenshot tool. Every call runs on the window's
+// thread while the window is open.
+class WindowProbe {
+ public:
+  virtual ~WindowProbe() = default;
+  // 1 enabled, 0 disabled, -1 no visible control has this text.
+  virtual int ControlEnabled(const std::string& text) = 0;
+  // Clicks the button, check box or radio with this text; false when there
+  // is none.
+  virtual bool Click(const std::string& text) = 0;
+  // Whether the check box or radio with this text is ticked.
+  virtual bool Checked(const std::string& text) = 0;
+  // The window's title.
+  virtual std::string Title() = 0;
+  // Writes a picture of the window as a PNG file.
+  virtual bool SaveImage(const std::string& path) = 0;
+  // Ends the window as "OK" or "キャンセル" would.
+  virtual void Close(bool ok) = 0;
+};
+
+// Runs once the window is shown, in place of the user.
+using ProbeScript = std::function<void(WindowProbe&)>;
+
+class WindowToolkit {
+ public:
+  virtual ~WindowToolkit() = default;
+  // The modal settings dialogs; true when OK ended them, with `form` holding
+  // the values shown then.
+  virtual bool RunClientSettings(ClientSettingsForm& form, const ProbeScript& probe) = 0;
+  virtual bool RunServerSettings(ServerSettingsForm& form, const ProbeScript& probe) = 0;
+  virtual void RunAboutBox(const std::string& version, const ProbeScript& probe) = 0;
+};
+
+// The toolkit of this build, or null where no window can be shown (no
+// display, or the window part cannot be loaded).
+WindowToolkit* OpenWindowToolkit();
+
+}  // namespace ui

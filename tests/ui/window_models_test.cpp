@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "ui/client_window_model.h"
+#include "ui/resident_menu.h"
+#include "ui/server_status_model.h"
+
+namespace ui {
+namespace {
+
+const int kConnections[4] = {};
+
+TEST(ServerStatusModel, StartsWaitingWithNoClients) {
+  ServerStatusModel model;
+  EXPECT_EQ(model.ClientCountText(), "現在のクライアント数：0台");
+  EXPECT_EQ(model.PercentText(), "0%");
+  EXPECT_EQ(model.progressRange(), 100);
+  EXPECT_EQ(model.statusText(), "クライアントからの接続を待っています...");
+}
+
+TEST(ServerStatusModel, ARowOfTheSameAddressIsReplacedAndTheNewRowGoesLast) {
+  ServerStatusModel model;
+  model.AddRow({"A", "10.0.0.1", "1000", "", &kConnections[0]});
+  model.AddRow({"B", "10.0.0.2", "2000", "", &kConnections[1]});
+  const std::string busy = "ビルド中";
+  ASSERT_TRUE(model.UpdateRow(&kConnections[0], nullptr, nullptr, nullptr, &busy));
+  model.AddRow({"A2", "10.0.0.1", "3000", "stale", &kConnections[2]});
+  ASSERT_EQ(model.rows().size(), 2u);
+  EXPECT_EQ(model.rows()[0].name, "B");
+  EXPECT_EQ(model.rows()[1].name, "A2");
+  EXPECT_EQ(model.rows()[1].status, "");
+  EXPECT_EQ(model.RowOf(&kConnections[0]), -1);
+  EXPECT_EQ(model.RowOf(&kConnections[2]), 1);
+  EXPECT_EQ(model.ClientCountText(), "現在のクライアント数：2台");
+}
+
+TEST(ServerStatusModel, UpdatesOnlyTheGivenColumnsOfTheConnectionsRow) {
+  ServerStatusModel model;
+  model.AddRow({"A", "10.0.0.1", "1000", "", &kConnections[0]});
+  const std::string name = "N", status = "S";
+  EXPECT_TRUE(model.UpdateRow(&kConnections[0], &name, nullptr, nullptr, &status));
+  EXPECT_FALSE(model.UpdateRow(&kConnections[3], &name, nullptr, nullptr, nullptr));
+  const ClientRow& row = model.rows()[0];
+  EXPECT_EQ(row.name, "N");
+  EXPECT_EQ(row.address, "10.0.0.1");
+  EXPECT_EQ(row.cpuSpeed, "1000");
+  EXPECT_EQ(row.status, "S");
+}
+
+TEST(ServerStatusModel, PercentIsDoneOverTargetsTruncated) {
+  const struct {
+    int targets, done;
+    const char* percent;
+  } cases[] = {{3, 1, "33%"}, {3, 2, "66%"}, {3, 3, "100%"}, {0, 1, "0%"}, {8, 4, "50%"}};
+  for (const auto& c : cases) {
+    ServerStatusModel model;
+    model.StepProgress();  // a new range starts the count afresh
+    model.StartProgress(c.targets);
+    for (int i = 0; i < c.done; ++i) model.StepProgress();
+    EXPECT_EQ(model.PercentText(), c.percent) << c.targets << " " << c.done;
+    EXPECT_EQ(model.progressPosition(), c.done);
+  }
+}
+
+TEST(ClientWindowModel, ActivityLinesAreTimeStampedAndEndInCrLf) {
+  ClientWindowModel model;
+  std::tm time{};
+  time.tm_hour = 9;
+  time.tm_min = 5;
+  time.tm_sec = 7;
+  EXPECT_EQ(model.AppendActivity(time, "接続しました"), "09:05:07 接続しました\r\n");
+  time.tm_hour = 23;
+  model.AppendActivity(time, "b");
+  EXPECT_EQ(model.activity(), "09:05:07 接続しました\r\n23:05:07 b\r\n");
+  model.ClearActivity();
+  EXPECT_EQ(model.activity(), "");
+}
+
+TEST(ClientWindowModel, ClearingTheServerEmptiesAddressAndName) {
+  ClientWindowModel model;
+  model.SetServer("10.0.0.1", "SRV");
+  EXPECT_EQ(model.name(), "SRV");
+  model.ClearServer();
+  EXPECT_EQ(model.address(), "");
+  EXPECT_EQ(model.name(), "");
+}
+
+TEST(ResidentMenu, GreyedWhileABuildPhaseIsOpenCheckedWhilePaused) {
+  const struct {
+    int state;
+    bool paused;
+    bool enabled, checked;
+  } cases[] = {{0, false, true, false}, {0, true, true, true}, {1, true, false, false}, {2, false, false, false}};
+  for (const auto& c : cases) {
+    const ResidentMenuState menu = MenuStateFor(c.state, c.paused);
+    EXPECT_EQ(menu.settingsEnabled, c.enabled);
+    EXPECT_EQ(menu.disableEnabled, c.enabled);
+    EXPECT_EQ(menu.disableChecked, c.checked);
+    EXPECT_EQ(SettingsMayChange(c.state), c.enabled);
+  }
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,97 @@
+// Opens each window of this build's toolkit, finds its controls by their
+// texts, drives one action and closes it. Needs a display (the test command
+// gives these a virtual one); without one they skip.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/window_toolkit.h"
+
+namespace ui {
+namespace {
+
+WindowToolkit* ToolkitOrNull() { return OpenWindowToolkit(); }
+
+#define REQUIRE_WINDOWS(toolkit)                                                         \
+  WindowToolkit* toolkit = ToolkitOrNull();                                              \
+  if (toolkit == nullptr) GTEST_SKIP() << "no display or no window part: windows not tried"
+
+void ExpectControls(WindowProbe& probe, const std::vector<std::string>& texts) {
+  for (const std::string& text : texts) EXPECT_NE(probe.ControlEnabled(text), -1) << text;
+}
+
+TEST(WindowSmoke, ServerSettingsDialog) {
+  REQUIRE_WINDOWS(toolkit);
+  ServerSettingsForm form = ServerSettingsForm::From(dist::ServerSettings{}, true);
+  const bool ok = toolkit->RunServerSettings(form, [](WindowProbe& probe) {
+    EXPECT_EQ(probe.Title(), "Bramleの設定(サーバ)");
+    ExpectControls(probe, {"ネットワーク", "マシン名(&N):", "ブロードキャスト時のポート番号(&B):", "通常接続時のポート",
+                           "分散コンパイル", "分散コンパイル実行中も接続要求を送信する(&R)",
+                           "分散コンパイルのタイムアウトを設定する(&M)", "分",
+                           "実行コマンドはフォルダ名を抜いたコマンド名だけを送信する(&C)", "参照...", "OK",
+                           "キャンセル"});
+    EXPECT_EQ(probe.ControlEnabled("ファイル名："), 0);
+    EXPECT_EQ(probe.ControlEnabled("参照..."), 0);
+    EXPECT_TRUE(probe.Click("接続状況をファイルに保存する(&S)"));
+    EXPECT_EQ(probe.ControlEnabled("ファイル名："), 1);
+    EXPECT_EQ(probe.ControlEnabled("参照..."), 1);
+    EXPECT_EQ(probe.ControlEnabled("割り当てるポート番号(&T):"), 1);
+    EXPECT_TRUE(probe.Click("自動的に設定する(&A)"));
+    EXPECT_EQ(probe.ControlEnabled("割り当てるポート番号(&T):"), 0);
+    probe.Close(true);
+  });
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(form.saveLog);
+  EXPECT_TRUE(form.normalPortAuto);
+  EXPECT_EQ(form.normalPort, "4312");
+}
+
+TEST(WindowSmoke, ServerSettingsWithoutTheTcpTable) {
+  REQUIRE_WINDOWS(toolkit);
+  dist::ServerSettings settings;
+  settings.normalPortAuto = true;
+  ServerSettingsForm form = ServerSettingsForm::From(settings, false);
+  toolkit->RunServerSettings(form, [](WindowProbe& probe) {
+    EXPECT_EQ(probe.ControlEnabled("自動的に設定する(&A)"), 0);
+    EXPECT_TRUE(probe.Checked("手動設定する(&P)"));
+    EXPECT_EQ(probe.ControlEnabled("割り当てるポート番号(&T):"), 1);
+    probe.Close(false);
+  });
+}
+
+TEST(WindowSmoke, ClientSettingsDialog) {
+  REQUIRE_WINDOWS(toolkit);
+  ClientSettingsForm form = ClientSettingsForm::From(dist::ClientSettings{});
+  const bool ok = toolkit->RunClientSettings(form, [](WindowProbe& probe) {
+    EXPECT_EQ(probe.Title(), "Bramleの設定(クライアント)");
+    ExpectControls(probe, {"ネットワーク", "ブロードキャスト時のポート番号(&B):", "マシン名(&N):", "コンパイル動作",
+                           "接続要求を受けると、接続するかどうかのダイアログを開く(&A)",
+                           "分散コンパイルが始まると、自動的に「状況」ダイアログを開く(&O)",
+                           "DOS内部コマンドの実行要求が来ても、実行しない(&D)", "OK", "キャンセル"});
+    // The passive box stays hidden until its keys are pressed.
+    EXPECT_EQ(probe.ControlEnabled("Enable Passive Connect"), -1);
+    EXPECT_EQ(probe.ControlEnabled("ファイル名："), 0);
+    EXPECT_EQ(probe.ControlEnabled("参照"), 0);
+    EXPECT_TRUE(probe.Click("「状況」をファイルに保存する(&S)"));
+    EXPECT_EQ(probe.ControlEnabled("ファイル名："), 1);
+    EXPECT_EQ(probe.ControlEnabled("参照"), 1);
+    probe.Close(false);
+  });
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(form.saveLog);
+}
+
+TEST(WindowSmoke, AboutBox) {
+  REQUIRE_WINDOWS(toolkit);
+  bool seen = false;
+  toolkit->RunAboutBox("1.16", [&](WindowProbe& probe) {
+    seen = true;
+    EXPECT_EQ(probe.Title(), "バージョン情報");
+    EXPECT_TRUE(probe.Click("OK"));
+  });
+  EXPECT_TRUE(seen);
+}
+
+}  // namespace
+}  // namespace ui
