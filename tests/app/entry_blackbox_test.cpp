@@ -62,7 +62,7 @@ TEST(Entry, UpdateInfoFollowsParsing) {
 
 TEST(Entry, ModesNotInThisBuildSaySoAndFail) {
   ScratchDirectory scratch;
-  for (const char* option : {"-B", "-R", "-C", "-E", "-W"}) {
+  for (const char* option : {"-B", "-R", "-C"}) {
     auto result = RunBramle({option}, scratch.path());
     EXPECT_EQ(result.exitCode, 1) << option;
     EXPECT_NE(result.err.find("not available"), std::string::npos) << option;
