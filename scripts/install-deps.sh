@@ -11,6 +11,9 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 pkgs=(cmake ninja-build g++ gcc binutils libgtest-dev googletest)
 if [ "$purpose" = test ]; then
   pkgs+=(make time python3 locales g++-mingw-w64-i686 wine wine32:i386)
+  # The Linux windows (Qt 6 Widgets, optional for the core program), and a
+  # virtual display with Japanese fonts for the window tests and screenshots.
+  pkgs+=(qt6-base-dev xvfb fonts-noto-cjk)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi

@@ -1,0 +1,143 @@
+#include "ui/win32/dialog.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+namespace ui::win32 {
+namespace {
+
+constexpr UINT kRunProbe = WM_APP + 1;
+
+// The control with `text`; a static label stands for the edit after it.
+HWND FindControl(HWND dialog, const std::string& text) {
+  const std::wstring wanted = Wide(text);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    // The control's own visibility: the dialog itself shows only once its
+    // queue is idle.
+    if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+    wchar_t buffer[256] = {};
+    GetWindowTextW(child, buffer, 256);
+    if (wanted != buffer) continue;
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    HWND next = GetWindow(child, GW_HWNDNEXT);
+    wchar_t nextClass[32] = {};
+    if (next) GetClassNameW(next, nextClass, 32);
+    if (lstrcmpiW(className, L"Static") == 0 && lstrcmpiW(nextClass, L"Edit") == 0) return next;
+    return child;
+  }
+  return nullptr;
+}
+
+class DialogProbe : public WindowProbe {
+ public:
+  explicit DialogProbe(HWND dialog) : dialog_(dialog) {}
+  int ControlEnabled(const std::string& text) override {
+    HWND control = FindControl(dialog_, text);
+    return control ? IsWindowEnabled(control) != FALSE : -1;
+  }
+  bool Click(const std::string& text) override {
+    HWND control = FindControl(dialog_, text);
+    if (control == nullptr) return false;
+    SendMessageW(control, BM_CLICK, 0, 0);
+    return true;
+  }
+  bool Checked(const std::string& text) override {
+    HWND control = FindControl(dialog_, text);
+    return control && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  std::string Title() override {
+    wchar_t buffer[256] = {};
+    GetWindowTextW(dialog_, buffer, 256);
+    return Utf8(buffer);
+  }
+  bool SaveImage(const std::string&) override { return false; }
+  void Close(bool ok) override { SendMessageW(dialog_, WM_COMMAND, ok ? IDOK : IDCANCEL, 0); }
+
+ private:
+  HWND dialog_;
+};
+
+}  // namespace
+
+std::wstring Wide(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(length, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(length, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+void SetItemText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+
+std::string ItemText(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  std::vector<char> buffer(GetWindowTextLengthA(item) + 1);
+  GetWindowTextA(item, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+void SetItemChecked(HWND dialog, int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+bool ItemChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+void EnableItem(HWND dialog, int id, bool enabled) { EnableWindow(GetDlgItem(dialog, id), enabled); }
+
+bool Dialog::Run(int resourceId, const ProbeScript& probe) {
+  probe_ = &probe;
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), nullptr, Procedure,
+                                         reinterpret_cast<LPARAM>(this));
+  return result == IDOK;
+}
+
+INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      self = reinterpret_cast<Dialog*>(lParam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      self->Initialize(dialog);
+      if (*self->probe_) PostMessageW(dialog, kRunProbe, 0, 0);
+      return TRUE;
+    case kRunProbe: {
+      DialogProbe probe(dialog);
+      (*self->probe_)(probe);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (self == nullptr) return FALSE;
+      if (LOWORD(wParam) == IDOK) {
+        self->Accept(dialog);
+        EndDialog(dialog, IDOK);
+      } else if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+      } else {
+        self->Command(dialog, LOWORD(wParam));
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void BrowseForLogFile(HWND dialog, int editId) {
+  char file[MAX_PATH] = {};
+  lstrcpynA(file, ItemText(dialog, editId).c_str(), MAX_PATH);
+  OPENFILENAMEA request = {};
+  request.lStructSize = sizeof request;
+  request.hwndOwner = dialog;
+  request.lpstrFilter = "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
+  request.lpstrFile = file;
+  request.nMaxFile = MAX_PATH;
+  request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  if (GetSaveFileNameA(&request)) SetItemText(dialog, editId, file);
+}
+
+}  // namespace ui::win32

@@ -1,0 +1,43 @@
+// A modal dialog from the resource script, with a WindowProbe over it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/window_toolkit.h"
+
+namespace ui::win32 {
+
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
+
+// Narrow texts (the ANSI code page) in and out of a control.
+void SetItemText(HWND dialog, int id, const std::string& text);
+std::string ItemText(HWND dialog, int id);
+void SetItemChecked(HWND dialog, int id, bool checked);
+bool ItemChecked(HWND dialog, int id);
+void EnableItem(HWND dialog, int id, bool enabled);
+
+class Dialog {
+ public:
+  virtual ~Dialog() = default;
+  // Runs the dialog `resourceId` modally; true when it ended with OK.
+  bool Run(int resourceId, const ProbeScript& probe);
+
+ protected:
+  virtual void Initialize(HWND dialog) = 0;
+  virtual void Command(HWND, int /*id*/) {}
+  // Called on OK before the dialog ends: read the controls back.
+  virtual void Accept(HWND) {}
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  const ProbeScript* probe_ = nullptr;
+};
+
+// The browse button: a save-as dialog starting from the edit's name; the
+// chosen full path replaces it.
+void BrowseForLogFile(HWND dialog, int editId);
+
+}  // namespace ui::win32
