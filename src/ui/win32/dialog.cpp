@@ -2,7 +2,10 @@
 
 #include <commdlg.h>
 
+#include <cstdio>
 #include <vector>
+
+#include "ui/png_image.h"
 
 namespace ui::win32 {
 namespace {
@@ -52,12 +55,49 @@ class DialogProbe : public WindowProbe {
     GetWindowTextW(dialog_, buffer, 256);
     return Utf8(buffer);
   }
-  bool SaveImage(const std::string&) override { return false; }
+  bool SaveImage(const std::string& path) override;
   void Close(bool ok) override { SendMessageW(dialog_, WM_COMMAND, ok ? IDOK : IDCANCEL, 0); }
 
  private:
   HWND dialog_;
 };
+
+// Copies the window's inside from the screen once it has painted (the frame
+// is the window manager's, and may not be drawn yet).
+bool DialogProbe::SaveImage(const std::string& path) {
+  ShowWindow(dialog_, SW_SHOW);
+  RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
+  RECT frame;
+  GetClientRect(dialog_, &frame);
+  MapWindowPoints(dialog_, nullptr, reinterpret_cast<POINT*>(&frame), 2);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const bool copied = BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(static_cast<size_t>(width) * height * 3);
+  const auto* pixels = static_cast<const std::uint8_t*>(bits);
+  for (int i = 0; copied && i < width * height; ++i) {
+    rgb.push_back(pixels[i * 4 + 2]);
+    rgb.push_back(pixels[i * 4 + 1]);
+    rgb.push_back(pixels[i * 4]);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!copied) return false;
+  const std::string png = EncodePng(width, height, rgb);
+  FILE* file = _wfopen(Wide(path).c_str(), L"wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+  return std::fclose(file) == 0 && written;
+}
 
 }  // namespace
 
