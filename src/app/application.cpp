@@ -36,7 +36,7 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
   if (dialog) {
     dist::SettingsFile settings;
     const auto kind = options.serverSettingsDialog ? SettingsDialogKind::kServer : SettingsDialogKind::kClient;
-    return RunSettingsDialogMode(kind, settings, ui::OpenWindowToolkit());
+    return RunSettingsDialogMode(kind, settings, ui::OpenWindowToolkit(), options.progressOutput != 0);
   }
   if (options.clientMode || options.clientModeHidden) return ReportUnavailableMode("the resident build client (-R, -C)");
   return ReportUnavailableMode("the build server (-B)");

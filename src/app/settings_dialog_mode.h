@@ -12,9 +12,9 @@ enum class SettingsDialogKind { kServer, kClient };
 
 // Loads the settings, runs the dialog, copies the values back when it ended
 // with OK, and saves the file whether it did or not. Returns the exit code:
-// 0, or 1 with a message when no window can be shown. `probe` stands in for
-// the user (tests).
+// 0, or 1 with a message when no window can be shown. With `hideConsole`
+// (-X) the console window is hidden while the dialog is open.
 int RunSettingsDialogMode(SettingsDialogKind kind, dist::SettingsFile& settings, ui::WindowToolkit* toolkit,
-                          const ui::ProbeScript& probe = {});
+                          bool hideConsole = false);
 
 }  // namespace app
