@@ -1,24 +1,18 @@
 #include "app/application.h"
 
+#include "app/client_mode.h"
 #include "app/command_line.h"
 #include "app/local_build_mode.h"
+#include "app/server_mode.h"
 #include "app/settings_dialog_mode.h"
 #include "dist/settings_file.h"
 #include "exec/processor_info.h"
-#include "platform/console.h"
 #include "platform/network_startup.h"
 
 namespace app {
 namespace {
 
 constexpr double kUnmeasuredClockMhz = 333;
-
-// The distributed modes and the settings dialogs are not part of this build
-// yet; they say so instead of pretending to run.
-int ReportUnavailableMode(const char* mode) {
-  platform::WriteStderr(std::string("bramle: ") + mode + " is not available in this build\n");
-  return 1;
-}
 
 int RunChosenMode(const std::vector<std::string>& arguments) {
   Application application;
@@ -38,8 +32,8 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
     const auto kind = options.serverSettingsDialog ? SettingsDialogKind::kServer : SettingsDialogKind::kClient;
     return RunSettingsDialogMode(kind, settings, ui::OpenWindowToolkit(), options.progressOutput != 0);
   }
-  if (options.clientMode || options.clientModeHidden) return ReportUnavailableMode("the resident build client (-R, -C)");
-  return ReportUnavailableMode("the build server (-B)");
+  if (options.clientMode || options.clientModeHidden) return RunClientMode(application);
+  return RunServerMode(application);
 }
 
 }  // namespace

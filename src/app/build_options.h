@@ -23,6 +23,7 @@ struct BuildOptions {
   int progressOutput = 0;
   int echoInlineFiles = 0;
   int useDirectRunner = 1;
+  int jobs = 1;  // commands run at once (-J)
   int clientMode = 0;
   int clientModeHidden = 0;
   int serverMode = 0;

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <cctype>
+#include <thread>
 
 #include "diag/message_catalogue.h"
 #include "diag/report.h"
@@ -11,10 +12,43 @@ namespace app {
 namespace {
 
 constexpr const char* kUpdateInfo = "-x2 option changed (put inlinefiles)";
+constexpr int kMaxJobs = 256;
 
-// Applies one option; gives 0 to go on, 1 to stop parsing. Sets
-// `wantsMakefileName` for a bare -F, whose name is the next argument.
-int ApplyOption(const std::string& argument, BuildOptions& options, bool& wantsMakefileName) {
+// A -J count: a whole number from 1 to kMaxJobs, else 0.
+int JobCount(const std::string& text) {
+  if (text.empty() || text.size() > 3) return 0;
+  int count = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    count = count * 10 + (c - '0');
+  }
+  return count <= kMaxJobs ? count : 0;
+}
+
+bool IsDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// -J alone: as many commands at once as there are processors.
+int ProcessorCount() {
+  const unsigned count = std::thread::hardware_concurrency();
+  return count == 0 ? 1 : count > kMaxJobs ? kMaxJobs : static_cast<int>(count);
+}
+
+int UnknownOption() {
+  diag::FatalError(diag::LoadMessage(22503));
+  return 1;
+}
+
+// What the argument after an option may be.
+struct Pending {
+  bool makefileName = false;  // after a bare -F: the name
+  bool jobCount = false;      // after a bare -J: the count, when it is a number
+};
+
+// Applies one option; gives 0 to go on, 1 to stop parsing. Notes in
+// `pending` what the next argument may be.
+int ApplyOption(const std::string& argument, BuildOptions& options, Pending& pending) {
   const char letter = argument.size() > 1 ? argument[1] : '\0';
   // -C exists only in upper case; every other letter is case-blind.
   const char option = letter == 'c' ? 'c' : static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
@@ -38,7 +72,7 @@ int ApplyOption(const std::string& argument, BuildOptions& options, bool& wantsM
       if (argument.size() > 2) {
         options.makefileName = argument.substr(2);
       } else {
-        wantsMakefileName = true;
+        pending.makefileName = true;
       }
       break;
     case 'H':
@@ -46,6 +80,17 @@ int ApplyOption(const std::string& argument, BuildOptions& options, bool& wantsM
       PrintUsage();
       return 1;
     case 'I': options.ignoreErrors = 1; break;
+    case 'J':
+      if (argument.size() == 2) {
+        options.jobs = ProcessorCount();
+        pending.jobCount = true;
+        break;
+      }
+      options.jobs = JobCount(argument.substr(2));
+      if (options.jobs == 0) {
+        return UnknownOption();
+      }
+      break;
     case 'K': options.keepGoing = 1; break;
     case 'L': options.useDirectRunner = 0; break;
     case 'N':
@@ -76,8 +121,7 @@ int ApplyOption(const std::string& argument, BuildOptions& options, bool& wantsM
       if (argument.size() == 3 && argument[2] == '2') options.echoInlineFiles = 1;
       break;
     default:
-      diag::FatalError(diag::LoadMessage(22503));
-      return 1;
+      return UnknownOption();
   }
   return 0;
 }
@@ -94,15 +138,20 @@ bool IsOption(const std::string& argument) {
 }  // namespace
 
 int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& options, makefile::MacroTable& macros) {
-  bool wantsMakefileName = false;
+  Pending pending;
   for (const std::string& argument : arguments) {
     const bool isOption = IsOption(argument);
-    const bool followsBareF = wantsMakefileName;
-    wantsMakefileName = false;
+    const Pending previous = pending;
+    pending = Pending();
     if (isOption) {
-      if (ApplyOption(argument, options, wantsMakefileName) != 0) return 1;
-    } else if (followsBareF) {
+      if (ApplyOption(argument, options, pending) != 0) return 1;
+    } else if (previous.makefileName) {
       options.makefileName = argument;
+    } else if (previous.jobCount && IsDigits(argument)) {
+      options.jobs = JobCount(argument);
+      if (options.jobs == 0) {
+        return UnknownOption();
+      }
     } else if (macros.ParseMacroDefinition(argument)) {
       // defined
     } else if (options.targetName.empty()) {
@@ -117,8 +166,12 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
 }
 
 void PrintUsage() {
+  // -J's line came after the others and stands among the ordinary
+  // options, after -I.
+  constexpr unsigned kLines[] = {23002, 23003, 23004, 23005, 23006, 23007, 23008, 23009, 23010, 23021,
+                                 23011, 23012, 23013, 23014, 23015, 23016, 23017, 23018, 23019, 23020};
   std::string text = diag::FormatPrintf("bramle ver %s \n", kVersion);
-  for (unsigned number = 23002; number <= 23020; ++number) {
+  for (unsigned number : kLines) {
     text += diag::LoadMessage(number);
     text += '\n';
   }

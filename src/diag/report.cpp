@@ -5,9 +5,13 @@
 
 namespace diag {
 
-void FatalError(const std::string& text) { platform::WriteStderr(FormatCatalogMessage(22000, text)); }
+std::string FatalErrorText(const std::string& text) { return FormatCatalogMessage(22000, text); }
 
-void Warning(const std::string& text) { platform::WriteStderr(FormatCatalogMessage(22002, text)); }
+void FatalError(const std::string& text) { platform::WriteStderr(FatalErrorText(text)); }
+
+std::string WarningText(const std::string& text) { return FormatCatalogMessage(22002, text); }
+
+void Warning(const std::string& text) { platform::WriteStderr(WarningText(text)); }
 
 unsigned ReaderErrorMessageNumber(const ReaderError& error) {
   return error.code == 1 ? 20064 + error.subCode : 20000 + error.code;

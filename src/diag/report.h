@@ -9,9 +9,11 @@ namespace diag {
 
 // Message 22000 around `text`. The caller stops what it was doing.
 void FatalError(const std::string& text);
+std::string FatalErrorText(const std::string& text);
 
 // Message 22002 around `text`; no line end is added.
 void Warning(const std::string& text);
+std::string WarningText(const std::string& text);
 
 // A makefile error: 22004 with the error's message, 22005 with the place,
 // then 22006.

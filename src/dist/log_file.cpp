@@ -21,6 +21,12 @@ std::string OneLineText(std::string_view text) {
   return line;
 }
 
+std::string ClockText(const std::tm& time) {
+  char text[16];
+  if (std::strftime(text, sizeof text, "%H:%M:%S", &time) == 0) text[0] = '\0';
+  return text;
+}
+
 LogFile::LogFile(LogClock clock) : clock_(std::move(clock)) {}
 
 LogFile::~LogFile() { Close(); }
@@ -67,15 +73,19 @@ void LogFile::Append(std::string_view body) {
   exec::ScopedLock guard(lock_, true);
   if (!enabled_ || !OpenLocked()) return;
   // The time is taken under the lock, so the lines stand in time order.
-  const std::tm now = clock_();
-  char time[16];
-  if (std::strftime(time, sizeof time, "%H:%M:%S", &now) == 0) time[0] = '\0';
-  std::string line = time;
+  std::string line = ClockText(clock_());
   line += " - ";
   line += body;
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), file_);
   // Readers of the file see every entry as soon as it is made.
+  std::fflush(file_);
+}
+
+void LogFile::AppendRaw(std::string_view bytes) {
+  exec::ScopedLock guard(lock_, true);
+  if (!enabled_ || !OpenLocked()) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), file_);
   std::fflush(file_);
 }
 

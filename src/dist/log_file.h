@@ -22,6 +22,9 @@ using LogClock = std::function<std::tm()>;
 // that an entry never spreads over two lines.
 std::string OneLineText(std::string_view text);
 
+// The time as entries show it: "HH:MM:SS".
+std::string ClockText(const std::tm& time);
+
 class LogFile {
  public:
   explicit LogFile(LogClock clock);
@@ -46,6 +49,8 @@ class LogFile {
   // Writes "<time> - <body>" and a line end, opening the file first when
   // it is not open yet.
   void Append(std::string_view body);
+  // Writes `bytes` as they are, likewise.
+  void AppendRaw(std::string_view bytes);
 
  private:
   bool OpenLocked();
@@ -67,6 +72,8 @@ class ClientLog : public LogFile {
   void Entry(std::string_view text, std::string_view serverName, std::string_view serverAddress);
   // "<time> - [None][None] <text>", for entries about no server.
   void Entry(std::string_view text);
+  // A command's output, as it came.
+  void Output(std::string_view text) { AppendRaw(text); }
 };
 
 // The build server's log; its callers put the client into the text.

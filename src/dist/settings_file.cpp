@@ -33,7 +33,7 @@ constexpr const char* kClosing = "\n#End Config\n";
 
 // Every key in the order the file lists them; the version comes first.
 template <typename Record>
-std::array<Field<Record>, 19> Fields(Record& file) {
+std::array<Field<Record>, 21> Fields(Record& file) {
   auto& c = file.client;
   auto& s = file.server;
   return {{
@@ -46,6 +46,7 @@ std::array<Field<Record>, 19> Fields(Record& file) {
       {"client_savelogfile", &c.saveLogFile, ""},
       {"client_acceptreq", &c.acceptRequest, ""},
       {"client_noexecshellcmd", &c.noExecShellCommand, ""},
+      {"client_allowservers", &c.allowServers, ""},
       {"server_machinename", &s.machineName, "\n# Server Config\n\n"},
       {"server_bcasrportno", &s.broadcastPortNo, ""},
       {"server_normalportauto", &s.normalPortAuto, ""},
@@ -56,6 +57,7 @@ std::array<Field<Record>, 19> Fields(Record& file) {
       {"server_cmdfullpath", &s.commandFullPath, ""},
       {"server_savelog", &s.saveLog, ""},
       {"server_savelogfile", &s.saveLogFile, ""},
+      {"server_allowclients", &s.allowClients, ""},
   }};
 }
 

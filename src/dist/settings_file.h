@@ -18,6 +18,9 @@ struct ClientSettings {
   std::string saveLogFile = "bramle_clog.txt";
   bool acceptRequest = false;
   bool noExecShellCommand = true;
+  // The servers whose announcements and connections are accepted (see
+  // peer_allow_list.h); empty accepts every server.
+  std::string allowServers;
 
   bool operator==(const ClientSettings&) const = default;
 };
@@ -33,6 +36,8 @@ struct ServerSettings {
   bool saveLog = false;
   std::string saveLogFile = "bramle_slog.txt";
   bool commandFullPath = true;
+  // The clients served (see peer_allow_list.h); empty serves every client.
+  std::string allowClients;
 
   bool operator==(const ServerSettings&) const = default;
 };

@@ -1,20 +1,18 @@
-// The local build: runs the commands of every target the walk gives back,
-// as the options say (echo, run, touch, keep going), and decides the exit
-// code.
+// The local build: hands the targets the walk gives back to one or more
+// workers, each with a runner of its own, and decides the exit code.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/build_options.h"
+#include "engine/local_worker.h"
 #include "engine/target_model.h"
+#include "engine/target_scheduler.h"
 #include "engine/target_walker.h"
-
-namespace exec {
-class CommandRunner;
-}
+#include "engine/worker_output.h"
 
 namespace engine {
 
@@ -23,10 +21,6 @@ namespace engine {
 // in the message). True when the model can be built.
 bool CheckModelBuildable(const TargetModel& model);
 
-// Sets the modification time of `name` to now: 0 done, 2 no such file,
-// 3 the time could not be set.
-int TouchFile(const std::string& name);
-
 class BuildEngine {
  public:
   BuildEngine(const app::BuildOptions& options, TargetModel& model);
@@ -34,33 +28,32 @@ class BuildEngine {
   BuildEngine(const BuildEngine&) = delete;
   BuildEngine& operator=(const BuildEngine&) = delete;
 
-  // Starts the runner the options choose, builds, and closes the runner.
-  // Gives the exit code: 0, 1, or under -K the first failing command's.
+  // Starts the runners the options choose (one per worker), builds, and
+  // closes them. Gives the exit code: 0, 1, or under -K the first failing
+  // command's.
   int Run();
 
-  // Stops the build: the running command is broken off and no other one
+  // Stops the build: the running commands are broken off and no other one
   // starts. Safe from any thread, at any time.
   void Cancel();
 
  private:
+  // Makes and starts the workers; false (reported) when a runner fails.
+  bool StartWorkers();
+  void CloseWorkers();
   int BuildLoop();
-  // False when the build ends with this target, with `result`.
-  bool BuildTarget(TargetNode& target, int& result);
-  // Writes the inline file, echoes, runs: the line's result code.
-  int RunCommandLine(const CommandLine& line);
-  int RunCommand(const std::string& text, bool silent);
-  void PassOutput(bool silent);
-  int FailureResult() const { return firstFailure_ != 0 ? firstFailure_ : 1; }
+  // Every worker takes targets until none is left; the first on this
+  // thread.
+  void RunWorkers();
 
   const app::BuildOptions& options_;
   TargetModel& model_;
   TargetWalker walker_;
-  std::unique_ptr<exec::CommandRunner> runner_;
-  std::mutex commandMutex_;  // the runner pointer and commandRunning_
-  bool commandRunning_ = false;
-  std::atomic<bool> cancelled_{false};
-  int firstFailure_ = 0;
-  int progressCount_ = 0;
+  TargetScheduler scheduler_;
+  LocalBuildState build_;
+  SharedConsole console_;
+  std::mutex workersMutex_;  // the list, against Cancel
+  std::vector<std::unique_ptr<LocalWorker>> workers_;
 };
 
 }  // namespace engine

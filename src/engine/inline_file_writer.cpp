@@ -11,32 +11,6 @@ namespace {
 
 constexpr int kNameAttempts = 1000;
 
-// Claims a name "min<number>.inl" that no file has yet; empty when none.
-std::string ClaimTemporaryName() {
-  static unsigned serial = static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
-  const std::string directory = platform::TemporaryDirectory();
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    char leaf[32];
-    std::snprintf(leaf, sizeof leaf, "min%08x.inl", serial++);
-    std::string name = directory;
-    name.push_back(platform::kPathSeparator);
-    name += leaf;
-    switch (platform::CreateFileExclusively(name, "")) {
-      case platform::CreateResult::Created: return name;
-      case platform::CreateResult::Exists: continue;
-      case platform::CreateResult::Failed: return std::string();
-    }
-  }
-  return std::string();
-}
-
-bool WriteText(const std::string& name, const std::string& content) {
-  std::FILE* file = std::fopen(name.c_str(), "w");
-  if (!file) return false;
-  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-  return std::fclose(file) == 0 && written;
-}
-
 std::string TrimBlanks(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return std::string();
@@ -60,6 +34,30 @@ std::string AsArgument(const std::string& name) {
 
 }  // namespace
 
+std::string ClaimInlineFileName(const std::string& directory) {
+  static unsigned serial = static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    char leaf[32];
+    std::snprintf(leaf, sizeof leaf, "min%08x.inl", serial++);
+    std::string name = directory;
+    if (!name.empty()) name.push_back(platform::kPathSeparator);
+    name += leaf;
+    switch (platform::CreateFileExclusively(name, "")) {
+      case platform::CreateResult::Created: return name;
+      case platform::CreateResult::Exists: continue;
+      case platform::CreateResult::Failed: return std::string();
+    }
+  }
+  return std::string();
+}
+
+bool WriteInlineText(const std::string& name, const std::string& content) {
+  std::FILE* file = std::fopen(name.c_str(), "w");
+  if (!file) return false;
+  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+  return std::fclose(file) == 0 && written;
+}
+
 bool WriteInlineFile(CommandLine& line, std::string& failedName) {
   std::string fileName;
   if (line.inlineKind == InlineKind::Named) {
@@ -69,7 +67,7 @@ bool WriteInlineFile(CommandLine& line, std::string& failedName) {
     fileName = WithoutQuotes(TrimBlanks(line.inlineFileName));
     if (fileName.empty()) return true;
   } else if (line.inlineKind == InlineKind::Temporary) {
-    fileName = ClaimTemporaryName();
+    fileName = ClaimInlineFileName(platform::TemporaryDirectory());
     if (fileName.empty()) {
       failedName = platform::TemporaryDirectory();
       return false;
@@ -77,7 +75,7 @@ bool WriteInlineFile(CommandLine& line, std::string& failedName) {
   } else {
     return true;
   }
-  if (!WriteText(fileName, line.inlineContent)) {
+  if (!WriteInlineText(fileName, line.inlineContent)) {
     failedName = fileName;
     return false;
   }

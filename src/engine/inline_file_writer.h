@@ -17,4 +17,12 @@ namespace engine {
 // Gives false, with `failedName` set, when the file cannot be written.
 bool WriteInlineFile(CommandLine& line, std::string& failedName);
 
+// Claims a name "min<number>.inl" in `directory` ("" for the current one,
+// giving the bare name) by creating the file exclusively, so that no two
+// runs share one; empty when none could be made.
+std::string ClaimInlineFileName(const std::string& directory);
+
+// Writes `content` to `name` in text mode (created or truncated).
+bool WriteInlineText(const std::string& name, const std::string& content);
+
 }  // namespace engine

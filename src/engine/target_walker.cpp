@@ -78,8 +78,10 @@ WalkStatus TargetWalker::LeafStatus(TargetNode* node, bool buildAll) {
 WalkStatus TargetWalker::FrameStatus(const Frame& frame) {
   TargetNode* node = frame.node;
   if (node->HasCommands()) {
-    if (node->mustBuild) return WalkStatus::Selected;
+    // A dependent still being built may make it out of date; what the
+    // others said is kept for when that one has ended.
     if (frame.waiting > 0) return WalkStatus::Waiting;
+    if (node->mustBuild) return WalkStatus::Selected;
     node->settledUpToDate = true;
     return WalkStatus::Settled;
   }
@@ -133,7 +135,6 @@ TargetWalker::Step TargetWalker::Handle(Frame& frame, TargetNode* dependent, Wal
 
     case WalkStatus::Waiting:
       ++frame.waiting;
-      node->mustBuild = false;
       ++frame.next;
       return Step::Continue;
 

@@ -55,6 +55,10 @@ class TargetWalker {
   // shared one once. Changes nothing but the visit marks.
   int CountOutOfDate(std::string_view targetName, bool buildAll) const;
 
+  // The next call descends from the start again instead of resuming beside
+  // the last selected target: targets ended elsewhere since then.
+  void Restart() { Abandon(); }
+
   // The dependent that the last MissingFile was about; never cleared.
   const std::string& LastMissingFile() const { return lastMissingFile_; }
 

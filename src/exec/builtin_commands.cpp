@@ -57,6 +57,32 @@ bool ContainsAtCharacterStart(std::string_view text, std::string_view name) {
   return false;
 }
 
+// The characters that end a built-in's name besides blanks.
+bool EndsBuiltinName(char c) {
+  return std::string_view(".:;,=+/\\([]<>|&\"").find(c) != std::string_view::npos;
+}
+
+// The leading name of `word`, cut where the processor would cut a built-in.
+std::string_view LeadingName(std::string_view word) {
+  size_t i = 0;
+  while (i < word.size() && !EndsBuiltinName(word[i])) {
+    i += platform::IsLeadByte(static_cast<unsigned char>(word[i])) && i + 1 < word.size() ? 2 : 1;
+  }
+  return word.substr(0, i);
+}
+
+// The first word of the line, without the quotes around it.
+std::string_view FirstWord(std::string_view line) {
+  const size_t start = line.find_first_not_of(" \t");
+  if (start == std::string_view::npos) return {};
+  line.remove_prefix(start);
+  if (line.front() == '"') {
+    line.remove_prefix(1);
+    return line.substr(0, line.find('"'));
+  }
+  return line.substr(0, line.find_first_of(" \t"));
+}
+
 }  // namespace
 
 std::span<const std::string_view> ShellCommandNames() { return kNames; }
@@ -76,6 +102,11 @@ bool IsShellCommand(std::string_view commandLine) {
     if (ContainsAtCharacterStart(tail, name)) return true;
   }
   return false;
+}
+
+bool IsBuiltinCommandLine(std::string_view commandLine) {
+  const std::string_view word = FirstWord(commandLine);
+  return FindBuiltin(LeadingName(word)) != nullptr || FindBuiltin(LeadingName(TailAfterLastSeparator(word))) != nullptr;
 }
 
 }  // namespace exec

@@ -36,4 +36,11 @@ const BuiltinCommand* FindBuiltin(std::string_view programName);
 // purpose: "cl model.c" contains "del".
 bool IsShellCommand(std::string_view commandLine);
 
+// True when the line's program is a built-in, read the way the command
+// processor reads a command name: the first word (quotes stripped), in any
+// case, ended by the characters that end a built-in's name ("echo.",
+// "cd..", "del/q", "dir>out"), looked at both whole and after its last
+// path separator. Unlike IsShellCommand it leaves "cl model.c" alone.
+bool IsBuiltinCommandLine(std::string_view commandLine);
+
 }  // namespace exec

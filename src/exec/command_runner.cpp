@@ -13,15 +13,19 @@ CommandRunner::~CommandRunner() {
 void CommandRunner::Kill() {
   std::lock_guard<std::mutex> life(lifecycleMutex_);
   bool childRuns = false;
+  bool commandRuns = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (state_ != State::Ready) return;
     killing_ = true;
     childRuns = child_ && !childEnded_;
+    commandRuns = busy_ && !commandFinished_;
   }
   if (childRuns) {
+    // Only a command gets the grace period: an idle processor has nothing
+    // to finish, and callers kill on every close, where a wait would stall.
     // Waits on the child itself: whoever reads it need not be reading now.
-    if (child_->Interrupt()) child_->WaitForEnd(kBreakGraceMs);
+    if (commandRuns && child_->Interrupt()) child_->WaitForEnd(kBreakGraceMs);
     // Also ends whatever the child left running in its group.
     child_->Terminate();
   }
@@ -39,6 +43,13 @@ void CommandRunner::Kill() {
   changed_.notify_all();
 }
 
+void CommandRunner::Wake() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  woken_ = true;
+  if (child_ && callerReading_) child_->Wake();
+  changed_.notify_all();
+}
+
 bool CommandRunner::IsRunning(int waitLimitMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!busy_) return false;
@@ -52,7 +63,8 @@ bool CommandRunner::IsRunning(int waitLimitMs) {
     takenSincePoll_[stream] = false;
   }
   if (wake) WakeReader();
-  WaitFor(lock, waitLimitMs, [this] { return !busy_ || commandFinished_ || delivered_ != seen_; });
+  WaitFor(lock, waitLimitMs, [this] { return woken_ || !busy_ || commandFinished_ || delivered_ != seen_; });
+  woken_ = false;
   seen_ = delivered_;
   if (busy_ && commandFinished_) FinishCommand();
   return busy_;

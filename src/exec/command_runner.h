@@ -68,6 +68,11 @@ class CommandRunner {
   // The DirectRunner reads the child's output here (and in WaitLine) only.
   bool IsRunning(int waitLimitMs = kWaitWithoutLimit);
 
+  // Any thread: ends an IsRunning wait in progress, or the next one, as if
+  // there were news, so that its caller can attend to something else (a
+  // network line, a request) while a command runs.
+  void Wake();
+
   // Every queued line of the stream, concatenated in order; true when
   // nothing was queued. The DirectRunner's TakeStdout gives only the first
   // line and drops the rest when more than kQueueLimit + 1 are queued.
@@ -184,6 +189,7 @@ class CommandRunner {
   std::atomic<bool> stopReader_{false};
   Reading reading_;        // the caller's reading of the current child
   bool callerReading_ = false;  // a caller is reading the child just now
+  bool woken_ = false;          // Wake was called since the last IsRunning
 };
 
 }  // namespace exec

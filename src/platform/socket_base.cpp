@@ -165,9 +165,12 @@ void SocketBase::CloseSocket() {
     stopping_ = true;
     handle = handle_.exchange(kNoSocket);
   }
-  // Shutting down wakes the threads blocked in the socket; the handle is
-  // given back only when none of them can use it any more.
-  if (handle != kNoSocket) socket_calls::Shutdown(handle);
+  // Shutting down wakes the threads blocked in the socket; where the system
+  // allows, the handle is given back only when none of them can use it.
+  if (handle != kNoSocket) {
+    socket_calls::Shutdown(handle);
+    if (socket_calls::kOnlyDestroyWakes) socket_calls::Destroy(handle);
+  }
   StopOwnThreads();
   std::thread receiver;
   {
@@ -175,7 +178,7 @@ void SocketBase::CloseSocket() {
     receiver = std::move(receiveThread_);
   }
   Join(receiver);
-  if (handle != kNoSocket) socket_calls::Destroy(handle);
+  if (handle != kNoSocket && !socket_calls::kOnlyDestroyWakes) socket_calls::Destroy(handle);
   SetState(kSocketClosed);
 }
 

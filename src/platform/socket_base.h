@@ -51,7 +51,8 @@ class SocketBase {
   // Any thread: ends a wait for received data in progress, or the next one.
   void Wake();
   // Called on the receive thread, with no lock held, after bytes arrive and
-  // when receiving ends.
+  // when receiving ends. It may take data, read the state and wake waiters;
+  // closing or restarting this wrapper is for other threads.
   void SetActivityCallback(std::function<void()> onActivity);
 
   // Any state, any number of times; returns once the wrapper's threads have

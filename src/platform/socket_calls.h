@@ -19,9 +19,13 @@ namespace socket_calls {
 
 // Not inherited by child processes. kNoSocket on failure.
 SocketHandle Create(SocketKind kind);
-// Wakes every call blocked on the socket (receive, send, accept, connect).
+// Wakes the calls blocked on the socket where the system lets it.
 void Shutdown(SocketHandle handle);
 void Destroy(SocketHandle handle);
+// Whether only Destroy wakes a call blocked on the socket (Windows: a
+// receive on a datagram socket, a connect). Else the handle is destroyed
+// only once no thread can use it any more.
+extern const bool kOnlyDestroyWakes;
 
 bool Bind(SocketHandle handle, Ipv4Address address, int port);
 // The address and port the socket is bound to (0 when unknown).

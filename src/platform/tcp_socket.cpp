@@ -78,10 +78,10 @@ void TcpSocket::ConnectLoop(SocketHandle handle, std::string host, int port) {
     if (stopping_) return;
   }
   if (!socket_calls::Connect(handle, address, port)) return FinishConnect(kSocketConnectFailed);
-  peerAddress_ = address;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return;
+    peerAddress_ = address;
   }
   // CloseSocket joins this thread before the send thread, so a send thread
   // started here is always joined.
@@ -208,6 +208,9 @@ void TcpSocket::ReceiveLoop(SocketHandle handle) {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) return;
       received_.append(block.data(), static_cast<std::size_t>(count));
+      // A line that never ends would take all memory: receiving ends as if
+      // the peer had closed.
+      if (received_.size() - receiveStart_ > kMaxLineBytes && FindLineEndLocked() == std::string::npos) return;
     }
     NotifyActivity();
   }
@@ -242,6 +245,11 @@ int TcpSocket::TakeLine(std::string& line) {
     searchFrom_ = 0;
   }
   return removed;
+}
+
+std::size_t TcpSocket::ReceivedSize() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_.size() - receiveStart_;
 }
 
 bool TcpSocket::WaitLine(int timeoutMs) { return WaitReceived(timeoutMs); }

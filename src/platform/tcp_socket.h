@@ -15,6 +15,9 @@ namespace platform {
 
 class TcpSocket : public SocketBase {
  public:
+  // Receiving ends when this many bytes are buffered without a line end.
+  static constexpr std::size_t kMaxLineBytes = 16 << 20;
+
   TcpSocket() = default;
   // Closes first: the threads end before the buffers go.
   ~TcpSocket() override;
@@ -46,6 +49,8 @@ class TcpSocket : public SocketBase {
   // number of bytes removed (line, CR and LF), or -1 when no whole line is
   // buffered.
   int TakeLine(std::string& line);
+  // Bytes received and not yet taken (a line without its end grows it).
+  std::size_t ReceivedSize();
   // Waits until a whole line is buffered (true), receiving has ended,
   // Wake() or the timeout (-1: none).
   bool WaitLine(int timeoutMs);

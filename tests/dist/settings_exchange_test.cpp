@@ -37,7 +37,7 @@ TEST(SettingsExchangeTest, EachBuildReadsTheOtherBuildsFile) {
   const std::string windowsFile = (scratch.path() / "windows.inf").string();
   SettingsFile written(linuxFile, "PC01");
   written.client = {false, 1234, "\xe8\xa1\xa8-box", false, true, "c log.txt", true, false};
-  written.server = {"build-01", 5, true, -6, false, false, 2147483647, true, "s#log", false};
+  written.server = {"build-01", 5, true, -6, false, false, 2147483647, true, "s#log", false, "10.0.0.0/8 box"};
   ASSERT_TRUE(written.SaveSettings());
 
   const std::string command = "WINEPREFIX=" + Quoted(kWinePrefix) + " WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 wine " +

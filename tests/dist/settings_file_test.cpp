@@ -29,6 +29,7 @@ const char kDefaultFile[] =
     "client_savelogfile = bramle_clog.txt\n"
     "client_acceptreq = FALSE\n"
     "client_noexecshellcmd = TRUE\n"
+    "client_allowservers = \n"
     "\n"
     "# Server Config\n"
     "\n"
@@ -42,6 +43,7 @@ const char kDefaultFile[] =
     "server_cmdfullpath = TRUE\n"
     "server_savelog = FALSE\n"
     "server_savelogfile = bramle_slog.txt\n"
+    "server_allowclients = \n"
     "\n"
     "#End Config\n";
 
@@ -115,6 +117,10 @@ TEST_F(SettingsFileTest, LoadsEachLineByTheFileRules) {
          s.server.saveLog = true;
        }},
       {"= inside a value", "server_savelogfile = a=b c.txt\n", [](SettingsFile& s) { s.server.saveLogFile = "a=b c.txt"; }},
+      {"server allow-list", "server_allowclients = 10.0.0.0/8, BOX\n",
+       [](SettingsFile& s) { s.server.allowClients = "10.0.0.0/8, BOX"; }},
+      {"allow list", "client_allowservers = 10.0.0.0/8, srv1\n",
+       [](SettingsFile& s) { s.client.allowServers = "10.0.0.0/8, srv1"; }},
       {"no final line end", "client_portno = 77", [](SettingsFile& s) { s.client.portNo = 77; }},
       {"double-byte value", Narrow("Client_MachineMane = 表\n"),
        [](SettingsFile& s) { s.client.machineName = Narrow("表"); }},
@@ -159,7 +165,7 @@ TEST_F(SettingsFileTest, EveryValueSurvivesSaveAndLoad) {
   SettingsFile saved(PathOf("Bramle.inf"), "PC01");
   saved.version = 0;
   saved.client = {false, 1234, Narrow("表計算"), false, true, "c log.txt", true, false};
-  saved.server = {"build-01", 5, true, 6, false, false, 7, true, Narrow("ログ.txt"), false};
+  saved.server = {"build-01", 5, true, 6, false, false, 7, true, Narrow("ログ.txt"), false, "a, 1.2.3.4"};
   ASSERT_TRUE(saved.SaveSettings());
   SettingsFile loaded(PathOf("Bramle.inf"), "OTHER");
   loaded.LoadSettings();

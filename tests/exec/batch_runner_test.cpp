@@ -147,3 +147,35 @@ TEST(BatchRunnerStartTest, ProcessorThatCannotBeStartedGivesTwo) {
 
 }  // namespace
 }  // namespace exec_test
+
+namespace exec_test {
+namespace {
+
+// An idle processor has no command to break: Kill ends it at once, without
+// the break and its grace period. The processor here notes a break in a
+// file before it ends, so a break sent would show.
+TEST(BatchRunnerKillTest, KillOnAnIdleProcessorSendsNoBreak) {
+  if (!IsPosixShell()) GTEST_SKIP() << "needs a POSIX shell as the processor";
+  testing_support::ScratchDirectory scratch;
+  const std::string mark = (scratch.path() / "broken").string();
+  const std::string processor = (scratch.path() / "noting_sh").string();
+  scratch.Write("noting_sh", "#!/bin/sh\ntrap 'echo broken > \"" + mark + "\"' INT\n/bin/sh\n");
+  std::filesystem::permissions(processor, std::filesystem::perms::owner_all);
+  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
+  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", processor));
+  {
+    exec::BatchRunner runner;
+    ASSERT_EQ(runner.Start(), 0);
+    EXPECT_EQ(RunCommand(runner, "echo ok").exitCode, 0);
+    runner.Kill();
+    EXPECT_EQ(runner.ExitCode(), 1);
+    ASSERT_EQ(runner.Start(), 0);
+    EXPECT_EQ(RunCommand(runner, "echo again").out, "again\n");
+    runner.Close();
+  }
+  platform::SetEnvironmentVariableText("ComSpec", saved);
+  EXPECT_FALSE(std::filesystem::exists(mark));
+}
+
+}  // namespace
+}  // namespace exec_test

@@ -67,4 +67,21 @@ TEST(BuiltinCommandsTest, IsShellCommandSkipsTrailBytes) {
   EXPECT_TRUE(exec::IsShellCommand(testing_support::NativePath(testing_support::Narrow("x\\echo表 y"))));
 }
 
+// The refusal reads the program name only, as the processor does.
+TEST(BuiltinCommandsTest, IsBuiltinCommandLineLooksAtTheProgramOnly) {
+  const struct {
+    const char* line;
+    bool builtin;
+  } cases[] = {
+      {"del x", true},          {"DEL x", true},        {"  Echo hello", true},    {"echo.", true},
+      {"cd..", true},           {"del/q x", true},      {"dir>out.txt", true},     {"\"copy\" a b", true},
+      {"C:\\tools\\del x", true}, {"cl model.c", false},  {"gcc -c render.c", false}, {"cl /c a.c", false},
+      {"deltree x", false},     {"\"my del\" x", false}, {"", false},              {"   ", false},
+      {"C:\\del\\cl.exe x", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(exec::IsBuiltinCommandLine(testing_support::NativePath(c.line)), c.builtin) << c.line;
+  }
+}
+
 }  // namespace

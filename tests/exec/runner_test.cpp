@@ -133,6 +133,21 @@ TYPED_TEST(RunnerTest, KillFromAnotherThreadEndsTheWait) {
   EXPECT_EQ(this->runner_.ExitCode(), 1);
 }
 
+// Wake ends a wait without a limit while the command runs on: before the
+// wait (the next one ends) and from another thread during it.
+TYPED_TEST(RunnerTest, WakeEndsAWaitWhileTheCommandRuns) {
+  ASSERT_EQ(this->runner_.Exec(ChildCommand("block")), 0);
+  std::string line;
+  ASSERT_TRUE(this->runner_.WaitLine(line, true));
+  this->runner_.Wake();
+  EXPECT_TRUE(this->runner_.IsRunning());
+  std::thread waker([this] { this->runner_.Wake(); });
+  EXPECT_TRUE(this->runner_.IsRunning());
+  waker.join();
+  this->runner_.Kill();
+  EXPECT_FALSE(this->runner_.IsRunning());
+}
+
 TYPED_TEST(RunnerTest, WaitWithALimitComesBackWhileTheCommandRuns) {
   ASSERT_EQ(this->runner_.Exec(ChildCommand("block")), 0);
   std::string line;

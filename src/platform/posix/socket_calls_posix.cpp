@@ -56,6 +56,9 @@ void Shutdown(SocketHandle handle) { shutdown(Fd(handle), SHUT_RDWR); }
 
 void Destroy(SocketHandle handle) { close(Fd(handle)); }
 
+// A closed descriptor wakes nobody, and its number is soon given out again.
+const bool kOnlyDestroyWakes = false;
+
 bool Bind(SocketHandle handle, Ipv4Address address, int port) {
   int type = 0;
   socklen_t typeSize = sizeof type;

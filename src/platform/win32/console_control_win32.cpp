@@ -5,18 +5,30 @@
 namespace platform {
 namespace {
 
-std::function<void(ConsoleEvent)>& InstalledHandler() {
-  static std::function<void(ConsoleEvent)> handler;
-  return handler;
+struct Installed {
+  std::function<void(ConsoleEvent)> handler;
+  bool withClose = false;
+};
+
+Installed& InstalledHandler() {
+  static Installed installed;
+  return installed;
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
+  Installed& installed = InstalledHandler();
   switch (event) {
     case CTRL_C_EVENT:
-      InstalledHandler()(ConsoleEvent::CtrlC);
+      installed.handler(ConsoleEvent::CtrlC);
       return TRUE;
     case CTRL_BREAK_EVENT:
-      InstalledHandler()(ConsoleEvent::CtrlBreak);
+      installed.handler(ConsoleEvent::CtrlBreak);
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      if (!installed.withClose) return FALSE;
+      installed.handler(ConsoleEvent::Close);
       return TRUE;
     default:
       return FALSE;  // the system's default action applies
@@ -25,8 +37,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-bool InstallConsoleControlHandler(std::function<void(ConsoleEvent)> handler) {
-  InstalledHandler() = std::move(handler);
+bool InstallConsoleControlHandler(std::function<void(ConsoleEvent)> handler, bool withClose) {
+  InstalledHandler() = Installed{std::move(handler), withClose};
   return SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
 }
 

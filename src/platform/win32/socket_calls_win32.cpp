@@ -55,6 +55,10 @@ void Shutdown(SocketHandle handle) { shutdown(Raw(handle), SD_BOTH); }
 
 void Destroy(SocketHandle handle) { closesocket(Raw(handle)); }
 
+// Shutting down leaves a datagram receive or a connect blocked; closing ends
+// every call in progress on the socket.
+const bool kOnlyDestroyWakes = true;
+
 bool Bind(SocketHandle handle, Ipv4Address address, int port) {
   const sockaddr_in record = MakeAddress(address, port);
   return bind(Raw(handle), reinterpret_cast<const sockaddr*>(&record), sizeof record) == 0;

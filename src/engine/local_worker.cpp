@@ -1,0 +1,163 @@
+#include "engine/local_worker.h"
+
+#include <string_view>
+#include <vector>
+
+#include "diag/message_catalogue.h"
+#include "diag/report.h"
+#include "engine/inline_file_writer.h"
+#include "engine/model_report.h"
+#include "engine/name_token.h"
+#include "engine/path_parts.h"
+#include "exec/batch_runner.h"
+#include "exec/direct_runner.h"
+#include "platform/file_status.h"
+#include "platform/line_ends.h"
+#include "platform/text.h"
+
+namespace engine {
+namespace {
+
+constexpr const char* kNoProcessorUtf8 =
+    "コマンドプロセッサ COMMAND.COM(CMD.EXE)の位置が不明な為、実行できません。\n";
+constexpr const char* kStartFailedUtf8 =
+    "コマンドの実行に失敗しました。コマンドが実行できるかどうか確認してください\n";
+
+std::unique_ptr<exec::CommandRunner> MakeRunner(bool direct) {
+  if (direct) return std::make_unique<exec::DirectRunner>();
+  return std::make_unique<exec::BatchRunner>();
+}
+
+}  // namespace
+
+int TouchFile(const std::string& name) {
+  switch (platform::TouchPath(name)) {
+    case platform::TouchResult::Touched: return 0;
+    case platform::TouchResult::Missing: return 2;
+    case platform::TouchResult::Failed: break;
+  }
+  return 3;
+}
+
+LocalWorker::LocalWorker(const app::BuildOptions& options, LocalBuildState& build, SharedConsole& console,
+                         bool holdOutput)
+    : options_(options), build_(build), output_(console, holdOutput), runner_(MakeRunner(options.useDirectRunner)) {}
+
+LocalWorker::~LocalWorker() = default;
+
+int LocalWorker::Start() { return runner_->Start(); }
+
+void LocalWorker::Close() { runner_->Close(); }
+
+void LocalWorker::Cancel() {
+  std::lock_guard<std::mutex> hold(commandMutex_);
+  if (commandRunning_) runner_->Kill();
+}
+
+TargetOutcome LocalWorker::Build(TargetNode& target) {
+  const TargetOutcome outcome = BuildTarget(target);
+  output_.Flush();
+  return outcome;
+}
+
+TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
+  if (options_.showTimestamps) output_.Stdout(TimestampReport(target));
+
+  if (options_.touchOnly) {
+    const int touched = TouchFile(target.name);
+    const unsigned message = touched == 0 ? 22500 : touched == 2 ? 22501 : 22502;
+    output_.Stdout(diag::FormatCatalogMessage(message, target.name) + "\n");
+    return TargetOutcome::Done;
+  }
+
+  if (options_.progressOutput) output_.Progress(LastPathComponent(target.name));
+
+  // Copies: the lines stay as they are in the model while they run.
+  const std::vector<CommandLine> lines = target.commands->Lines();
+  for (const CommandLine& line : lines) {
+    if (build_.Stopping()) return TargetOutcome::Stopped;
+    const int code = RunCommandLine(line);
+    if (code == 0 || line.IgnoreError() || options_.ignoreErrors) continue;
+    if (!options_.keepGoing) {
+      output_.Stderr(diag::FatalErrorText(diag::FormatCatalogMessage(22504, line.text, code)));
+      build_.StopOnFailure();
+      return TargetOutcome::Stopped;
+    }
+    std::string_view text = line.text;
+    const std::string program = SplitPath(ReadNameToken(text)).base;
+    output_.Stderr(diag::FormatCatalogMessage(options_.progressOutput ? 30010 : 22003, program, code));
+    build_.NoteFailure(code);
+    return TargetOutcome::Failed;
+  }
+  return TargetOutcome::Done;
+}
+
+int LocalWorker::RunCommandLine(const CommandLine& original) {
+  CommandLine line = original;
+  std::string failedName;
+  if (line.inlineKind != InlineKind::None && !WriteInlineFile(line, failedName)) {
+    output_.Stderr(diag::WarningText(diag::FormatCatalogMessage(22509, failedName)));
+    return 1;
+  }
+
+  if (options_.echoInlineFiles) {
+    std::string echo = line.text;
+    if (!line.inlineContent.empty()) echo += " >>\n" + line.inlineContent + ">>\n";
+    if (options_.progressOutput) {
+      output_.Stderr(echo);
+    } else {
+      output_.Stdout(echo);
+    }
+  } else if (!line.Silent() && !options_.silent && !options_.progressOutput) {
+    output_.Stdout("  " + line.text + "\n");
+  }
+
+  if (!options_.executeCommands) return 0;
+  return RunCommand(line.text, line.Silent());
+}
+
+int LocalWorker::RunCommand(const std::string& text, bool silent) {
+  int started = 0;
+  {
+    std::lock_guard<std::mutex> hold(commandMutex_);
+    if (build_.Cancelled()) return 1;
+    started = runner_->Exec(text);
+    commandRunning_ = started == 0;
+  }
+  if (started == 1) {
+    output_.Stderr(diag::WarningText(platform::NarrowFromUtf8(kNoProcessorUtf8)));
+    return 1;
+  }
+  if (started != 0) {
+    output_.Stderr(diag::WarningText(platform::NarrowFromUtf8(kStartFailedUtf8)));
+    return 2;
+  }
+  while (runner_->IsRunning()) PassOutput(silent);
+  PassOutput(silent);
+  {
+    std::lock_guard<std::mutex> hold(commandMutex_);
+    commandRunning_ = false;
+  }
+  return runner_->ExitCode();
+}
+
+// What the command wrote so far: standard output to the output stream,
+// standard error to standard error; nothing for a silent line. The bytes
+// reach the stream as the command wrote them.
+void LocalWorker::PassOutput(bool silent) {
+  std::string text;
+  runner_->TakeStdout(text);
+  if (!text.empty() && !silent) {
+    text = platform::FromTextLineEnds(std::move(text));
+    if (options_.progressOutput) {
+      output_.Stderr(text);
+    } else {
+      output_.Stdout(text);
+    }
+  }
+  text.clear();
+  runner_->TakeStderr(text);
+  if (!text.empty() && !silent) output_.Stderr(platform::FromTextLineEnds(std::move(text)));
+}
+
+}  // namespace engine

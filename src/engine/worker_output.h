@@ -1,0 +1,56 @@
+// Where a local worker's messages, echoed commands and command output go.
+// With one worker they go straight to the standard streams, as they come.
+// With several, each target's are held until the target ends and then
+// written in one piece, so that targets never interleave and appear in the
+// order they end.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+// The standard streams as the workers share them.
+class SharedConsole {
+ public:
+  std::mutex& Lock() { return mutex_; }
+  // The next -X count (lock held).
+  int NextProgressCount() { return ++progressCount_; }
+
+ private:
+  std::mutex mutex_;
+  int progressCount_ = 0;
+};
+
+class WorkerOutput {
+ public:
+  WorkerOutput(SharedConsole& console, bool hold) : console_(console), hold_(hold) {}
+
+  void Stdout(std::string_view text) { Add(Kind::Stdout, text); }
+  void Stderr(std::string_view text) { Add(Kind::Stderr, text); }
+  // The -X lines that begin a target: its name on standard error, the
+  // next count on standard output. The count is taken when written.
+  void Progress(std::string_view name) { Add(Kind::Progress, name); }
+
+  // Writes what is held, in one piece.
+  void Flush();
+
+ private:
+  enum class Kind { Stdout, Stderr, Progress };
+  struct Piece {
+    Kind kind;
+    std::string text;
+  };
+
+  void Add(Kind kind, std::string_view text);
+  // Lock held.
+  void Write(Kind kind, std::string_view text);
+
+  SharedConsole& console_;
+  const bool hold_;
+  std::vector<Piece> held_;
+};
+
+}  // namespace engine

@@ -1,0 +1,391 @@
+// The resident client against a fake server made of a ProtocolPeer on
+// 127.0.0.1: the client runs in local mode (or listens for a datagram sent
+// straight to its port), so nothing leaves loopback.
+#include "dist/build_client.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "diag/message_catalogue.h"
+#include "dist/protocol_messages.h"
+#include "dist_test_support.h"
+#include "peer_test_support.h"
+#include "platform/directory.h"
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
+#include "platform/path.h"
+#include "support/bramle_process.h"
+
+namespace dist {
+namespace {
+
+using protocol_test::kHangGuardMs;
+using protocol_test::TestPeer;
+
+constexpr const char* kServerName = "SRV";
+constexpr const char* kClientName = "TESTCLIENT";
+
+// What the client showed, and its answer when asked.
+class RecordingView : public ClientView {
+ public:
+  void BuildPhaseRequested(const std::string& name, const std::string& address) override {
+    Add("open " + name + " " + address);
+  }
+  void ShowText(const std::string& text) override { Add(text); }
+  bool AskAccept(const std::string& name, const std::string&) override {
+    Add("ask " + name);
+    return accept;
+  }
+  void ConnectionCut() override { Add("cut"); }
+
+  // Waits (hang guard only) until `text` has been shown.
+  bool WaitFor(const std::string& text) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    return changed_.wait_for(hold, std::chrono::milliseconds(kHangGuardMs), [&] { return Has(text); });
+  }
+
+  bool accept = true;
+
+ private:
+  void Add(const std::string& text) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    shown_.push_back(text);
+    changed_.notify_all();
+  }
+  bool Has(const std::string& text) const {
+    for (const std::string& line : shown_) {
+      if (line == text) return true;
+    }
+    return false;
+  }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> shown_;
+};
+
+// Accept with a hang guard: the listener is closed when no client comes.
+bool AcceptWithin(platform::TcpSocket& listener, platform::TcpSocket& into) {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool accepted = false;
+  std::thread guard([&] {
+    std::unique_lock<std::mutex> hold(mutex);
+    if (!done.wait_for(hold, std::chrono::milliseconds(kHangGuardMs), [&] { return accepted; })) {
+      listener.CloseSocket();
+    }
+  });
+  const bool ok = listener.Accept(into) == 0;
+  {
+    std::lock_guard<std::mutex> hold(mutex);
+    accepted = true;
+  }
+  done.notify_all();
+  guard.join();
+  if (ok) {
+    into.StartReceiving();
+    into.StartSending();
+  }
+  return ok;
+}
+
+// "x" and the bytes in hexadecimal: never an empty argument.
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex = "x";
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+std::string Child(const std::string& arguments) { return std::string("\"") + CLIENT_CHILD + "\" " + arguments; }
+
+struct Remote {
+  std::string out;
+  std::string err;
+  int exitCode = -1;
+};
+
+class BuildClientTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
+    ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
+    ASSERT_EQ(listener_.OpenSocket(), 0);
+    ASSERT_EQ(listener_.Bind("127.0.0.1", 0), 0);
+    ASSERT_EQ(listener_.Listen(5), 0);
+    settings_.machineName = kClientName;
+    settings_.saveLog = true;
+    settings_.saveLogFile = (scratch_.path() / "client.log").string();
+    client_.SetView(&view_);
+  }
+  void TearDown() override {
+    client_.StopClientThread();
+    platform::SetWorkingDirectory(savedDirectory_);
+    platform::SetEnvironmentVariableText(kTemporaryVariable, savedTemporary_);
+  }
+
+  // The client as the in-process client of a server at the listener.
+  void StartLocal() {
+    client_.SetLocalMode(listener_.Port());
+    ASSERT_EQ(client_.ApplySettings(settings_), 1);
+    ASSERT_TRUE(client_.StartClientThread());
+  }
+
+  // Takes the client's connection and answers its greeting.
+  void Greet(TestPeer& server) {
+    ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
+    std::string line;
+    ASSERT_EQ(server.ReadKind(&line), kMessageBuildClientConnect) << line;
+    EXPECT_EQ(server.Arguments()[0], kClientName);
+    server.SendLine(FormatOk());
+  }
+
+  // Greets the client and opens the build phase; the client's answer.
+  ReplyOutcome OpenPhase(TestPeer& server) {
+    Greet(server);
+    server.SendLine(FormatBuildPhaseOpen(kServerName));
+    return server.WaitReply();
+  }
+
+  // Sends one command and collects its output until CommandExit.
+  Remote Run(TestPeer& server, const std::string& line, int inlineKind = 0, const std::string& name = "",
+             const std::string& content = "") {
+    Remote remote;
+    server.SendLine(FormatCommandExec(line, inlineKind, name, content));
+    EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+    for (int i = 0; i < 100000; ++i) {
+      const int kind = server.ReadKind();
+      if (kind == kMessageCommandOut) {
+        const CommandOutArguments piece = ReadCommandOut(server.Arguments());
+        (piece.channel == kChannelStdout ? remote.out : remote.err) += piece.text;
+      } else if (kind == kMessageCommandExit) {
+        remote.exitCode = ArgumentNumber(server.Arguments()[0]);
+        break;
+      } else {
+        ADD_FAILURE() << "unexpected kind " << kind;
+        break;
+      }
+    }
+    return remote;
+  }
+
+  std::string LogText() const { return scratch_.Read("client.log"); }
+  static std::string Text(unsigned number) { return diag::LoadMessage(number); }
+
+  const char* kTemporaryVariable = platform::kPathSeparator == '\\' ? "TMP" : "TMPDIR";
+  std::optional<std::string> savedTemporary_ = platform::GetEnvironmentVariableText(kTemporaryVariable);
+  std::string savedDirectory_ = platform::WorkingDirectory();
+  testing_support::ScratchDirectory scratch_;
+  platform::TcpSocket listener_;
+  ClientSettings settings_;
+  RecordingView view_;
+  BuildClient client_;
+};
+
+TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
+  StartLocal();
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  EXPECT_TRUE(view_.WaitFor(Text(23516)));
+  const struct {
+    std::string out;
+    std::string err;
+    int code;
+  } cases[] = {
+      {"hello\n", "", 0},
+      {"", "warning: \"x\"\n", 3},
+      {"a\r\nb\rc\n", "tab\there\\", 255},
+      {"no line end", "back\\slash\\\n", 1},
+      {std::string("nul\0byte\n", 9), "", 0},
+  };
+  for (const auto& c : cases) {
+    const Remote remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
+    EXPECT_EQ(remote.out, test::OnDisk(c.out));
+    EXPECT_EQ(remote.err, test::OnDisk(c.err));
+    EXPECT_EQ(remote.exitCode, c.code);
+  }
+  // A program that does not exist has failed.
+  EXPECT_NE(Run(server, "no_such_program_for_bramle x").exitCode, 0);
+  server.SendLine(FormatBuildPhaseClose());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_EQ(server.ReadKind(), -1);  // the client closed the connection
+  const std::string log = LogText();
+  for (const std::string& line : {"[None][None] " + Text(23502), "[SRV][127.0.0.1] " + Text(23513),
+                                  "[SRV][127.0.0.1] " + Text(23520), "[SRV][127.0.0.1] " + Text(23524)}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  }
+}
+
+TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
+  StartLocal();
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  const std::string named = (scratch_.path() / "named.txt").string();
+  Remote remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
+  EXPECT_EQ(remote.out, test::OnDisk("line 1\nsay \"hi\"\n"));
+  EXPECT_EQ(remote.exitCode, 0);
+  remote = Run(server, Child("cat "), 2, "", "generated\n");
+  EXPECT_EQ(remote.out, test::OnDisk("generated\n"));
+  EXPECT_EQ(remote.exitCode, 0);
+  int generated = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
+    const std::string leaf = entry.path().filename().string();
+    if (leaf.rfind("min", 0) == 0 && entry.path().extension() == ".inl") ++generated;
+  }
+  EXPECT_EQ(generated, 1);
+}
+
+// Built-ins are refused by the program's name only.
+TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
+  StartLocal();
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  EXPECT_NE(Run(server, "cl model.c").exitCode, -1);  // answered OK and run (and failed)
+  server.SendLine(FormatCommandExec("del x", 0, "", ""));
+  std::string line;
+  ASSERT_EQ(server.ReadKind(&line), kMessageError);
+  EXPECT_EQ(line + "\r\n", Text(23600));
+  server.Socket().CloseSocket();
+  EXPECT_TRUE(view_.WaitFor("  del x"));
+  EXPECT_TRUE(view_.WaitFor(Text(23526)));
+}
+
+TEST_F(BuildClientTest, UserRefusalAnswersTheCatalogueLine) {
+  settings_.acceptRequest = true;
+  view_.accept = false;
+  StartLocal();
+  TestPeer server;
+  Greet(server);
+  server.SendLine(FormatBuildPhaseOpen(kServerName));
+  std::string line;
+  ASSERT_EQ(server.ReadKind(&line), kMessageError);
+  EXPECT_EQ(line + "\r\n", Text(23601));
+  EXPECT_EQ(server.ReadKind(), -1);
+  EXPECT_TRUE(view_.WaitFor("ask SRV"));
+  EXPECT_TRUE(view_.WaitFor(Text(23514)));
+}
+
+TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
+  settings_.allowServers = "10.9.9.9, OTHER";
+  StartLocal();
+  TestPeer server;
+  Greet(server);
+  server.SendLine(FormatBuildPhaseOpen(kServerName));
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Error);
+  EXPECT_EQ(server.ReadKind(), -1);
+  EXPECT_NE(LogText().find("not in client_allowservers"), std::string::npos);
+}
+
+// The command goes on through a garbled line and an unexpected message,
+// and its exit still arrives.
+TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
+  StartLocal();
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  const std::string release = (scratch_.path() / "release").string();
+  server.SendLine(FormatCommandExec(Child("wait \"" + release + "\""), 0, "", ""));
+  ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  ASSERT_EQ(server.ReadKind(), kMessageCommandOut);  // "ready": the command runs
+  server.SendLine("Garbled(\r\n");
+  ASSERT_EQ(server.ReadKind(), kMessageError);
+  EXPECT_EQ(server.ErrorClass(), 1);
+  EXPECT_EQ(server.ErrorText(), "11");
+  server.SendLine(FormatOk());  // no answer
+  server.SendLine("Garbled again(\r\n");
+  ASSERT_EQ(server.ReadKind(), kMessageError);
+  scratch_.Write("release", "");
+  ASSERT_EQ(server.ReadKind(), kMessageCommandExit);
+  EXPECT_EQ(server.Arguments()[0], "7");
+}
+
+TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
+  StartLocal();
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  server.SendLine(FormatCommandExec(Child("wait never_made"), 0, "", ""));
+  ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  ASSERT_EQ(server.ReadKind(), kMessageCommandOut);
+  server.SendLine(FormatBuildPhaseCancel());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
+  EXPECT_TRUE(view_.WaitFor(Text(23523)));
+  // The phase stays open for the next command until it is closed.
+  EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, test::OnDisk("ok\n"));
+  server.SendLine(FormatBuildPhaseClose());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_EQ(server.ReadKind(), -1);
+}
+
+TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
+  StartLocal();
+  {
+    // Inside: the server hears of it, then the connection closes.
+    TestPeer server;
+    ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+    client_.PostEvent(BuildClient::kEventCancel);
+    ASSERT_EQ(server.ReadKind(), kMessageBuildPhaseClientCancel);
+    server.SendLine(FormatOk());
+    EXPECT_EQ(server.ReadKind(), -1);
+  }
+  {
+    // Outside: connected, waiting for the phase; only the socket closes.
+    TestPeer server;
+    Greet(server);
+    client_.PostEvent(BuildClient::kEventCancel);
+    EXPECT_EQ(server.ReadKind(), -1);
+  }
+  // Back to listening: the local client connects again.
+  TestPeer again;
+  Greet(again);
+  client_.StopClientThread();
+  const std::string log = LogText();
+  size_t cancels = 0;
+  for (size_t at = log.find(Text(23507)); at != std::string::npos; at = log.find(Text(23507), at + 1)) ++cancels;
+  EXPECT_GE(cancels, 2u);
+}
+
+// Datagrams sent straight to the client's port on loopback.
+TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
+  settings_.portNo = 0;  // any free port
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  const int port = client_.WaitListening(kHangGuardMs);
+  ASSERT_NE(port, 0);
+  platform::TcpSocket decoy;  // where an ignored announcement would lead
+  ASSERT_EQ(decoy.OpenSocket(), 0);
+  ASSERT_EQ(decoy.Bind("127.0.0.1", 0), 0);
+  ASSERT_EQ(decoy.Listen(5), 0);
+  platform::UdpSocket sender;
+  ASSERT_EQ(sender.OpenSocket(), 0);
+  const platform::Ipv4Address loopback = platform::Resolve("127.0.0.1");
+  const std::string decoyPort = std::to_string(decoy.Port());
+  const struct {
+    std::string datagram;
+    int reopens;  // an ignored announcement closes and reopens the socket
+  } datagrams[] = {
+      {"BuildConnection(T," + decoyPort + ",2,SRV)\r\n", 1},
+      {"BuildConnection(T," + decoyPort + ",1,TESTCLIENT)\r\n", 1},
+      {"BuildConnection(T," + decoyPort + ",1,SRV)", 0},  // no line end: dropped
+      {FormatBuildConnection(listener_.Port(), kServerName), 0},
+  };
+  int openings = 1;
+  for (const auto& d : datagrams) {
+    const int listening = client_.WaitListening(kHangGuardMs, openings);
+    ASSERT_NE(listening, 0);
+    ASSERT_GT(sender.SendTo(loopback, listening, d.datagram), 0);
+    openings += d.reopens;
+  }
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  EXPECT_TRUE(view_.WaitFor("open SRV 127.0.0.1"));
+}
+
+}  // namespace
+}  // namespace dist

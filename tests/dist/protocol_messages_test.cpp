@@ -1,0 +1,153 @@
+// Message text forms, name quoting and the two text forms, read back with
+// the expression evaluator both as bramle reads them and as a peer that
+// knows only plain form does.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "dist/protocol_messages.h"
+#include "dist/protocol_text.h"
+#include "protocol_test_support.h"
+
+namespace dist {
+namespace {
+
+using protocol_test::LineReader;
+using protocol_test::SplitLines;
+
+const std::string kNul(1, '\0');
+
+TEST(ProtocolMessages, TableRowsInOrder) {
+  std::string rows;
+  for (const MessageRow& row : MessageTable()) rows += std::to_string(row.kind) + row.name + std::to_string(row.argumentCount) + " ";
+  EXPECT_EQ(rows,
+            "00 1OK0 2ERR1 3BuildConnection4 4BuildPhaseOpen1 5BuildPhaseClose0 6BuildPhaseCancel0 7CommandExec4 "
+            "8BuildClientConnect2 9BuildPhaseClientCancel0 10CommandOut2 11CommandExit1 13_DebugMessage1 "
+            "12__PassiveConnect2 140 ");
+}
+
+TEST(ProtocolMessages, TextForms) {
+  const struct {
+    std::string line;
+    std::string expected;
+  } cases[] = {
+      {FormatOk(), "OK()\r\n"},
+      {FormatError(0, "no \"way\""), "ERR(0,\"no \\\"way\\\"\")\r\n"},
+      {FormatBuildConnection(2000, "HOST1"), "BuildConnection(T,2000,1,HOST1)\r\n"},
+      {FormatBuildConnection(2000, "build-01"), "BuildConnection(T,2000,1,\"build-01\")\r\n"},
+      {FormatBuildPhaseOpen("srv.example"), "BuildPhaseOpen(srv.example)\r\n"},
+      {FormatBuildPhaseClose(), "BuildPhaseClose()\r\n"},
+      {FormatBuildPhaseCancel(), "BuildPhaseCancel()\r\n"},
+      {FormatCommandExec("cl \"a b.c\"", 0, "", ""), "CommandExec(\"cl \\\"a b.c\\\"\",0,\"\",\"\")\r\n"},
+      {FormatCommandExec("link @x", 1, "x.rsp", "a\r\nb\"\r\n"), "CommandExec(\"link @x\",1,\"x.rsp\",\"a\rb\\\"\r\")\r\n"},
+      {FormatCommandExec("x", 2, "", "end\\"), "CommandExec(\"x\",02,\"\",\"end\x10\x1c\")\r\n"},
+      {FormatCommandExec("x", 2, "", "a\r\n\nb"), "CommandExec(\"x\",02,\"\",\"a\r\x10J\nb\")\r\n"},
+      {FormatBuildClientConnect("PC01", 333), "BuildClientConnect(PC01,333)\r\n"},
+      {FormatBuildClientConnect("build-01", 255), "BuildClientConnect(\"build-01\",255)\r\n"},
+      {FormatBuildPhaseClientCancel(), "BuildPhaseClientCancel()\r\n"},
+      {FormatCommandOut(0, "say \"hi\"\r\n"), "CommandOut(0,\"say \\\"hi\\\"\r\")\r\n"},
+      {FormatCommandOut(1, "a\r\n\nb"), "CommandOut(1,\"a\r\")\r\nCommandOut(1,\"\nb\")\r\n"},
+      {FormatCommandOut(0, "dir\\"), "CommandOut(00,\"dir\x10\x1c\")\r\n"},
+      {FormatCommandOut(0, "a" + kNul + "b"), "CommandOut(00,\"a\x10@b\")\r\n"},
+      {FormatCommandOut(1, "50%\r60%"), "CommandOut(01,\"50%\r60%\")\r\n"},
+      {FormatCommandOut(0, "\x83\x93\""), "CommandOut(0,\"\x83\x93\\\"\")\r\n"},  // a whole double-byte character
+      {FormatCommandOut(0, "\x83\""), "CommandOut(00,\"\x10\xc3\\\"\")\r\n"},     // a lone lead byte
+      {FormatCommandExit(-1), "CommandExit(-1)\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.line, c.expected);
+}
+
+TEST(ProtocolMessages, NamesTravelBareOrQuoted) {
+  const struct {
+    std::string name;
+    bool bare;
+  } cases[] = {{"PC01", true},     {"srv.example.com", true}, {"\xE5\x90\x8D", true}, {"build-01", false},
+               {"a_b", false},     {"two words", false},      {"", false},           {"a\"b", false}};
+  LineReader reader;
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsBareWord(c.name), c.bare) << c.name;
+    const std::vector<std::string> lines = SplitLines(FormatBuildClientConnect(c.name, 7));
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_TRUE(reader.Read(lines[0])) << lines[0];
+    EXPECT_EQ(reader.Arguments()[0], c.name);
+  }
+}
+
+TEST(ProtocolMessages, NumbersReadAsAtolWithin32Bits) {
+  const struct {
+    std::string text;
+    std::int32_t value;
+  } cases[] = {{"0", 0},    {"00", 0},      {"01", 1}, {"-5", -5}, {" 7", 7},
+               {"12ab", 12}, {"abc", 0},     {"0x10", 0}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
+  for (const auto& c : cases) EXPECT_EQ(ArgumentNumber(c.text), c.value) << c.text;
+}
+
+// Every byte value, alone and beside the bytes that plain form handles
+// specially, in output and in inline content.
+std::vector<std::string> BytePieces() {
+  const std::string neighbours[] = {"", "a", "\"", "\\", "\r", "\n", "\r\n", "\r\n\n", "\x83", "\x10", kNul};
+  std::vector<std::string> pieces;
+  for (int b = 0; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    for (const std::string& n : neighbours) {
+      pieces.push_back(n + byte);
+      pieces.push_back(byte + n);
+    }
+  }
+  return pieces;
+}
+
+// What a reader that knows only plain form makes of a text argument.
+std::string ReadLetterTrue(const std::string& value, bool folds) { return ReadPlain(value, folds); }
+
+TEST(ProtocolMessages, OutputArrivesByteForByte) {
+  LineReader reader;
+  for (const std::string& piece : BytePieces()) {
+    std::string bramle, letterTrue;
+    bool allPlain = true;
+    for (const std::string& line : SplitLines(FormatCommandOut(1, piece))) {
+      ASSERT_TRUE(reader.Read(line)) << testing::PrintToString(piece);
+      const CommandOutArguments read = ReadCommandOut(reader.Arguments());
+      EXPECT_EQ(read.channel, 1);
+      bramle += read.text;
+      letterTrue += ReadLetterTrue(reader.Arguments()[1], true);
+      allPlain = allPlain && !IsExactFormNumber(reader.Arguments()[0]);
+    }
+    EXPECT_EQ(bramle, piece);
+    if (allPlain) EXPECT_EQ(letterTrue, piece) << testing::PrintToString(piece);
+    // A piece that travels plain is sent as it always was.
+    if (TravelsPlain(piece, true)) EXPECT_EQ(FormatCommandOut(1, piece), "CommandOut(1," + QuotePlain(piece, true) + ")\r\n");
+  }
+}
+
+TEST(ProtocolMessages, InlineContentAndCommandArriveByteForByte) {
+  LineReader reader;
+  for (const std::string& text : BytePieces()) {
+    const std::vector<std::string> lines = SplitLines(FormatCommandExec(text, 1, "f.txt", text));
+    ASSERT_EQ(lines.size(), 1u) << testing::PrintToString(text);
+    ASSERT_TRUE(reader.Read(lines[0])) << testing::PrintToString(text);
+    const CommandExecArguments read = ReadCommandExec(reader.Arguments());
+    EXPECT_EQ(read.commandLine, text);
+    EXPECT_EQ(read.inlineKind, 1);
+    EXPECT_EQ(read.inlineName, "f.txt");
+    EXPECT_EQ(read.content, text);
+    if (!IsExactFormNumber(reader.Arguments()[1])) {
+      EXPECT_EQ(ReadLetterTrue(reader.Arguments()[3], true), text);
+      EXPECT_EQ(ReadLetterTrue(reader.Arguments()[0], false), text);
+    }
+  }
+}
+
+// Lines a peer that knows only plain form sends are read as they always were.
+TEST(ProtocolMessages, PlainLinesReadAsBefore) {
+  LineReader reader;
+  ASSERT_TRUE(reader.Read("CommandOut(0,\"50%\r60%\\\\x\")"));
+  EXPECT_EQ(ReadCommandOut(reader.Arguments()).text, "50%\r\n60%\\\\x");
+  ASSERT_TRUE(reader.Read("CommandExec(\"a\x10@\",2,\"n\",\"x\ry\x10@\")"));
+  const CommandExecArguments read = ReadCommandExec(reader.Arguments());
+  EXPECT_EQ(read.commandLine, "a\x10@");
+  EXPECT_EQ(read.content, "x\r\ny\x10@");
+}
+
+}  // namespace
+}  // namespace dist

@@ -1,0 +1,255 @@
+// ProtocolPeer: parsing, reading lines, waiting for replies and a whole
+// conversation, with two peers talking over loopback in one process.
+#include "dist/protocol_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "dist/protocol_messages.h"
+#include "peer_test_support.h"
+#include "platform/network_startup.h"
+
+namespace dist {
+namespace {
+
+using protocol_test::kHangGuardMs;
+using protocol_test::PeerPair;
+using protocol_test::TestPeer;
+
+class NetworkingEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(platform::StartNetworking()); }
+  void TearDown() override { platform::StopNetworking(); }
+};
+testing::Environment* const kNetworking = testing::AddGlobalTestEnvironment(new NetworkingEnvironment);
+
+TEST(ProtocolPeer, ParseMessage) {
+  const struct {
+    std::string line;
+    int expectedKind;
+    int result;
+    int lastKind;
+    std::int32_t value;
+  } cases[] = {
+      {"OK()", kMessageOk, kParseAccepted, kMessageOk, 0},
+      {"OK()", kMessageNone, kParseAccepted, kMessageOk, 0},
+      {"OK()", kMessageError, kParseOtherKind, kMessageOk, 0},
+      {"ERR(1,11)", kMessageError, kParseAccepted, kMessageError, 0},
+      {"BuildConnection(T,2000,1,HOST)", kMessageBuildConnection, kParseAccepted, kMessageBuildConnection, 0},
+      {"BuildPhaseOpen(\"build-01\")", kMessageBuildPhaseOpen, kParseAccepted, kMessageBuildPhaseOpen, 0},
+      {"BuildPhaseOpen(build-01)", kMessageBuildPhaseOpen, kParseGarbled, kMessageNone, 0},
+      {"CommandExit(1)+1", kMessageCommandExit, kParseAccepted, kMessageCommandExit, 1},
+      {"CommandExit(CommandExit(2))", kMessageCommandExit, kParseAccepted, kMessageCommandExit, 0},
+      {std::string("OK()\0junk", 9), kMessageOk, kParseAccepted, kMessageOk, 0},
+      // Garbled: nothing, no call, unknown or unregistered names, wrong
+      // counts, unclosed texts, left-over tokens.
+      {"", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {std::string("\0OK()", 5), kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"5", kMessageNone, kParseGarbled, kMessageNone, 5},
+      {"Unknown()", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"_DebugMessage(\"x\")", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"__PassiveConnect(a,1)", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"OK(1)", kMessageNone, kParseGarbled, kMessageOk, 0},  // the call ran, the line has two values
+      {"ERR(1)", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"CommandOut(0,\"abc)", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"CommandOut(0,\"abc\\\")", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"OK() OK()", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"OK()+1", kMessageNone, kParseGarbled, kMessageOk, 0},
+      {"ok()", kMessageNone, kParseGarbled, kMessageNone, 0},
+  };
+  TestPeer peer;
+  for (const auto& c : cases) {
+    std::int32_t value = -7;
+    EXPECT_EQ(peer.ParseMessage(c.line, c.expectedKind, value), c.result) << testing::PrintToString(c.line);
+    EXPECT_EQ(peer.LastKind(), c.lastKind) << testing::PrintToString(c.line);
+    if (c.result != kParseGarbled) EXPECT_EQ(value, c.value) << c.line;
+  }
+}
+
+TEST(ProtocolPeer, ErrKeepsClassAndText) {
+  const struct {
+    std::string line;
+    std::int32_t errorClass;
+    std::string text;
+  } cases[] = {{"ERR(1,11)", 1, "11"},
+               {"ERR(0,\"refused \\\"now\\\"\")", 0, "refused \"now\""},
+               {"ERR(99999999999,x)", INT_MAX, "x"},
+               {"ERR(-3,\"\")", -3, ""}};
+  TestPeer peer;
+  for (const auto& c : cases) {
+    std::int32_t value = 0;
+    ASSERT_EQ(peer.ParseMessage(c.line, kMessageError, value), kParseAccepted) << c.line;
+    EXPECT_EQ(peer.ErrorClass(), c.errorClass);
+    EXPECT_EQ(peer.ErrorText(), c.text);
+  }
+}
+
+TEST(ProtocolPeer, ReadLimits) {
+  EXPECT_EQ(kClientReadLimitMs, 100000);
+  EXPECT_EQ(ServerReadLimitMs(false, 5), kNoReadLimit);
+  EXPECT_EQ(ServerReadLimitMs(true, 5), 300000);
+  EXPECT_EQ(ServerReadLimitMs(true, INT_MAX), INT_MAX);
+}
+
+TEST(ProtocolPeer, WaitReplyOutcomes) {
+  const struct {
+    std::string sent;  // then the server closes when `close` is set
+    bool close;
+    ReplyOutcome outcome;
+  } cases[] = {
+      {"OK()\r\n", false, ReplyOutcome::Ok},
+      {"ERR(0,\"no\")\r\n", false, ReplyOutcome::Error},
+      {"OK(\r\n", false, ReplyOutcome::Garbled},
+      {"_DebugMessage(\"x\")\r\n", false, ReplyOutcome::Garbled},
+      {"BuildPhaseClose()\r\n", false, ReplyOutcome::Unexpected},
+      {"OK()", true, ReplyOutcome::NoReply},
+  };
+  for (const auto& c : cases) {
+    PeerPair pair;
+    ASSERT_NO_FATAL_FAILURE(pair.Connect());
+    pair.server.SendLine(c.sent);
+    if (c.close) pair.server.Socket().CloseSocket();
+    EXPECT_EQ(pair.client.WaitReply(), c.outcome) << c.sent;
+  }
+}
+
+TEST(ProtocolPeer, NoReplyWhenTheTimeRunsOut) {
+  PeerPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.client.SetReadLimit(1);
+  EXPECT_EQ(pair.client.WaitReply(), ReplyOutcome::NoReply);
+  EXPECT_EQ(pair.client.Socket().State(), platform::kSocketClosed);
+}
+
+TEST(ProtocolPeer, ReadMessageLine) {
+  PeerPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  std::string line = "old";
+  EXPECT_EQ(pair.client.ReadMessageLine(false, line), kLineNone);
+  EXPECT_EQ(line, "");
+  // A line split across sends is taken once its CR LF is there; two lines
+  // in one send come one after the other.
+  pair.server.SendLine("OK(");
+  pair.server.SendLine(")\r");
+  pair.server.SendLine("\nCommandExit(3)\r\nBuildPhaseClose()\r\n");
+  EXPECT_EQ(pair.client.ReadKind(&line), kMessageOk);
+  EXPECT_EQ(pair.client.ReadKind(), kMessageCommandExit);
+  EXPECT_EQ(pair.client.Arguments(), std::vector<std::string>{"3"});
+  EXPECT_EQ(pair.client.ReadKind(), kMessageBuildPhaseClose);
+  // Wake ends a wait without a line.
+  pair.client.Socket().Wake();
+  EXPECT_EQ(pair.client.ReadMessageLine(true, line), kLineNone);
+  // Lines sent before the peer closed are still taken; then the connection
+  // is lost and closed.
+  pair.server.SendLine("OK()\r\n");
+  pair.server.Socket().WaitSent(kHangGuardMs);
+  pair.server.Socket().CloseSocket();
+  EXPECT_EQ(pair.client.ReadKind(), kMessageOk);
+  EXPECT_EQ(pair.client.ReadMessageLine(true, line), kLineLost);
+  EXPECT_EQ(pair.client.Socket().State(), platform::kSocketClosed);
+  EXPECT_EQ(pair.client.SendLine("OK()\r\n"), 1);
+}
+
+TEST(ProtocolPeer, TimeLimitClosesTheConnection) {
+  PeerPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.server.SetReadLimit(0);
+  std::string line;
+  EXPECT_EQ(pair.server.ReadMessageLine(false, line), kLineNone);
+  EXPECT_EQ(pair.server.ReadMessageLine(true, line), kLineTimedOut);
+  EXPECT_EQ(pair.server.Socket().State(), platform::kSocketClosed);
+}
+
+// A line that never ends does not fill memory: receiving stops at the cap.
+TEST(ProtocolPeer, EndlessLineEndsTheConnection) {
+  PeerPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.client.SendLine("CommandOut(0,\"" + std::string(platform::TcpSocket::kMaxLineBytes, 'x'));
+  std::string line;
+  EXPECT_EQ(pair.server.ReadMessageLine(true, line), kLineLost);
+}
+
+std::string AllBytes() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  return bytes + "\\" + "\r\n\n\r" + "\\";
+}
+
+// The order of a whole conversation, with a hyphenated machine name and
+// every byte value in the inline content and the output.
+TEST(ProtocolPeer, Conversation) {
+  PeerPair pair;
+  ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  TestPeer& server = pair.server;
+  TestPeer& client = pair.client;
+  const std::string bytes = AllBytes();
+
+  client.SendLine(FormatBuildClientConnect("build-01", 333));
+  ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
+  EXPECT_EQ(server.Arguments(), (std::vector<std::string>{"build-01", "333"}));
+  server.SendLine(FormatOk());
+  EXPECT_EQ(client.WaitReply(), ReplyOutcome::Ok);
+
+  server.SendLine(FormatBuildPhaseOpen("srv-2"));
+  ASSERT_EQ(client.ReadKind(), kMessageBuildPhaseOpen);
+  EXPECT_EQ(client.Arguments()[0], "srv-2");
+  client.SendLine(FormatOk());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+
+  server.SendLine(FormatCommandExec("type \"" + bytes + "\"", 1, "in.txt", bytes));
+  ASSERT_EQ(client.ReadKind(), kMessageCommandExec);
+  const CommandExecArguments exec = ReadCommandExec(client.Arguments());
+  EXPECT_EQ(exec.commandLine, "type \"" + bytes + "\"");
+  EXPECT_EQ(exec.inlineKind, 1);
+  EXPECT_EQ(exec.inlineName, "in.txt");
+  EXPECT_EQ(exec.content, bytes);
+  client.SendLine(FormatOk());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+
+  client.SendLine(FormatCommandOut(kChannelStdout, bytes));
+  client.SendLine(FormatCommandOut(kChannelStderr, "err\r\n"));
+  client.SendLine(FormatCommandExit(2));
+  std::string out[2];
+  int kind = 0;
+  for (int lines = 0; lines < 100 && kind != kMessageCommandExit; ++lines) {
+    kind = server.ReadKind();
+    ASSERT_TRUE(kind == kMessageCommandOut || kind == kMessageCommandExit) << kind;
+    if (kind == kMessageCommandOut) {
+      const CommandOutArguments piece = ReadCommandOut(server.Arguments());
+      out[piece.channel == kChannelStderr] += piece.text;
+    }
+  }
+  EXPECT_EQ(server.Arguments()[0], "2");
+  EXPECT_EQ(out[0], bytes);
+  EXPECT_EQ(out[1], "err\r\n");
+  server.SendLine(FormatOk());
+  EXPECT_EQ(client.WaitReply(), ReplyOutcome::Ok);
+
+  server.SendLine(FormatBuildPhaseClose());
+  EXPECT_EQ(client.ReadKind(), kMessageBuildPhaseClose);
+  client.SendLine(FormatOk());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  client.Socket().CloseSocket();
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::NoReply);
+}
+
+TEST(ProtocolPeer, DatagramLines) {
+  const struct {
+    std::string datagram;
+    bool taken;
+    std::string line;
+  } cases[] = {{"BuildConnection(T,2000,1,H)\r\n", true, "BuildConnection(T,2000,1,H)"},
+               {"a\rb\r\nrest", true, "a\rb"},
+               {"BuildConnection(T,2000,1,H)", false, ""},
+               {"", false, ""},
+               {"\n\r", false, ""}};
+  for (const auto& c : cases) {
+    std::string line;
+    EXPECT_EQ(DatagramLine(c.datagram, line), c.taken) << c.datagram;
+    EXPECT_EQ(line, c.line);
+  }
+}
+
+}  // namespace
+}  // namespace dist
