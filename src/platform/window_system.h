@@ -7,8 +7,9 @@
 
 namespace platform {
 
-// Whether there is a window system to show windows on. Linux: DISPLAY or
-// WAYLAND_DISPLAY is set; Windows: always.
+// Whether there is a window system to show windows on. Linux:
+// WAYLAND_DISPLAY is set, or DISPLAY names an X server that answers (a local
+// one must accept a connection); Windows: always.
 bool HasDisplay();
 
 // Loads the shared library at `path` (kept loaded for the rest of the run)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/text.h"
+
 namespace ui {
 
 void ServerStatusModel::AddRow(const ClientRow& row) {
@@ -11,12 +13,12 @@ void ServerStatusModel::AddRow(const ClientRow& row) {
   rows_.back().status.clear();
 }
 
-int ServerStatusModel::RowOf(const void* connection) const {
+int ServerStatusModel::RowOf(int connection) const {
   const auto found = std::find_if(rows_.begin(), rows_.end(), [&](const ClientRow& row) { return row.connection == connection; });
   return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
 }
 
-bool ServerStatusModel::UpdateRow(const void* connection, const std::string* name, const std::string* address,
+bool ServerStatusModel::UpdateRow(int connection, const std::string* name, const std::string* address,
                                   const std::string* cpuSpeed, const std::string* status) {
   const int index = RowOf(connection);
   if (index < 0) return false;
@@ -28,6 +30,9 @@ bool ServerStatusModel::UpdateRow(const void* connection, const std::string* nam
   return true;
 }
 
+ServerStatusModel::ServerStatusModel()
+    : statusText_(platform::NarrowFromUtf8("クライアントからの接続を待っています...")) {}
+
 void ServerStatusModel::StartProgress(int targets) {
   targets_ = targets;
   done_ = 0;
@@ -38,7 +43,7 @@ void ServerStatusModel::StepProgress() { ++done_; }
 std::string ServerStatusModel::ClientCountText() const {
   char text[64];
   std::snprintf(text, sizeof text, "現在のクライアント数：%d台", static_cast<int>(rows_.size()));
-  return text;
+  return platform::NarrowFromUtf8(text);
 }
 
 std::string ServerStatusModel::PercentText() const {

@@ -12,20 +12,24 @@ struct ClientRow {
   std::string address;
   std::string cpuSpeed;
   std::string status;
-  const void* connection = nullptr;  // identifies the row; never followed
+  int connection = -1;  // the server's name for the connection
 };
 
+// Texts are in the program's narrow encoding (the ANSI code page on Windows),
+// as the server's own texts are.
 class ServerStatusModel {
  public:
+  ServerStatusModel();
+
   // A new connection: a row with the same address goes, the new row is
   // appended with an empty status.
   void AddRow(const ClientRow& row);
   // Sets the given columns (those not null) of the connection's row; false
   // when no row carries it.
-  bool UpdateRow(const void* connection, const std::string* name, const std::string* address,
+  bool UpdateRow(int connection, const std::string* name, const std::string* address,
                  const std::string* cpuSpeed, const std::string* status);
   // The row index of `connection`, or -1.
-  int RowOf(const void* connection) const;
+  int RowOf(int connection) const;
 
   // The progress bar: range 0..targets, position back at 0.
   void StartProgress(int targets);
@@ -45,7 +49,7 @@ class ServerStatusModel {
   std::vector<ClientRow> rows_;
   int targets_ = 100;
   int done_ = 0;
-  std::string statusText_ = "クライアントからの接続を待っています...";
+  std::string statusText_;
 };
 
 }  // namespace ui

@@ -6,8 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "dist/server_view.h"
 #include "ui/client_settings_form.h"
 #include "ui/server_settings_form.h"
+#include "ui/server_status_view.h"
 
 namespace ui {
 
@@ -35,6 +37,8 @@ class WindowProbe {
 // Runs once the window is shown, in place of the user.
 using ProbeScript = std::function<void(WindowProbe&)>;
 
+using ServerStart = std::function<bool(dist::ServerView&)>;
+
 class WindowToolkit {
  public:
   virtual ~WindowToolkit() = default;
@@ -43,6 +47,15 @@ class WindowToolkit {
   virtual bool RunClientSettings(ClientSettingsForm& form, const ProbeScript& probe) = 0;
   virtual bool RunServerSettings(ServerSettingsForm& form, const ProbeScript& probe) = 0;
   virtual void RunAboutBox(const std::string& version, const ProbeScript& probe) = 0;
+
+  // Shows the server's status window until it is closed. `started` runs on
+  // the window thread once the window exists and gets the view the server
+  // is to call (false closes the window at once); the view's calls may come
+  // from any thread, are carried out on the window thread, and do nothing
+  // once the window has been closed. With `sendRequest` the window calls
+  // Announce every 10 seconds.
+  virtual void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
+                               const ProbeScript& probe) = 0;
 };
 
 // The toolkit of this build, or null where no window can be shown (no

@@ -29,6 +29,7 @@ class FakeToolkit : public ui::WindowToolkit {
     return ok_;
   }
   void RunAboutBox(const std::string&, const ui::ProbeScript&) override {}
+  void RunServerStatus(ui::ServerControls&, bool, const ui::ServerStart&, const ui::ProbeScript&) override {}
 
  private:
   bool ok_;

@@ -3,42 +3,41 @@
 #include "ui/client_window_model.h"
 #include "ui/resident_menu.h"
 #include "ui/server_status_model.h"
+#include "platform/text.h"
 
 namespace ui {
 namespace {
 
-const int kConnections[4] = {};
-
 TEST(ServerStatusModel, StartsWaitingWithNoClients) {
   ServerStatusModel model;
-  EXPECT_EQ(model.ClientCountText(), "現在のクライアント数：0台");
+  EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：0台"));
   EXPECT_EQ(model.PercentText(), "0%");
   EXPECT_EQ(model.progressRange(), 100);
-  EXPECT_EQ(model.statusText(), "クライアントからの接続を待っています...");
+  EXPECT_EQ(model.statusText(), platform::NarrowFromUtf8("クライアントからの接続を待っています..."));
 }
 
 TEST(ServerStatusModel, ARowOfTheSameAddressIsReplacedAndTheNewRowGoesLast) {
   ServerStatusModel model;
-  model.AddRow({"A", "10.0.0.1", "1000", "", &kConnections[0]});
-  model.AddRow({"B", "10.0.0.2", "2000", "", &kConnections[1]});
+  model.AddRow({"A", "10.0.0.1", "1000", "", 10});
+  model.AddRow({"B", "10.0.0.2", "2000", "", 11});
   const std::string busy = "ビルド中";
-  ASSERT_TRUE(model.UpdateRow(&kConnections[0], nullptr, nullptr, nullptr, &busy));
-  model.AddRow({"A2", "10.0.0.1", "3000", "stale", &kConnections[2]});
+  ASSERT_TRUE(model.UpdateRow(10, nullptr, nullptr, nullptr, &busy));
+  model.AddRow({"A2", "10.0.0.1", "3000", "stale", 12});
   ASSERT_EQ(model.rows().size(), 2u);
   EXPECT_EQ(model.rows()[0].name, "B");
   EXPECT_EQ(model.rows()[1].name, "A2");
   EXPECT_EQ(model.rows()[1].status, "");
-  EXPECT_EQ(model.RowOf(&kConnections[0]), -1);
-  EXPECT_EQ(model.RowOf(&kConnections[2]), 1);
-  EXPECT_EQ(model.ClientCountText(), "現在のクライアント数：2台");
+  EXPECT_EQ(model.RowOf(10), -1);
+  EXPECT_EQ(model.RowOf(12), 1);
+  EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：2台"));
 }
 
 TEST(ServerStatusModel, UpdatesOnlyTheGivenColumnsOfTheConnectionsRow) {
   ServerStatusModel model;
-  model.AddRow({"A", "10.0.0.1", "1000", "", &kConnections[0]});
+  model.AddRow({"A", "10.0.0.1", "1000", "", 10});
   const std::string name = "N", status = "S";
-  EXPECT_TRUE(model.UpdateRow(&kConnections[0], &name, nullptr, nullptr, &status));
-  EXPECT_FALSE(model.UpdateRow(&kConnections[3], &name, nullptr, nullptr, nullptr));
+  EXPECT_TRUE(model.UpdateRow(10, &name, nullptr, nullptr, &status));
+  EXPECT_FALSE(model.UpdateRow(13, &name, nullptr, nullptr, nullptr));
   const ClientRow& row = model.rows()[0];
   EXPECT_EQ(row.name, "N");
   EXPECT_EQ(row.address, "10.0.0.1");

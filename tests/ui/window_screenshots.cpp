@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/text.h"
 #include "ui/window_toolkit.h"
 
 int main(int argc, char** argv) {
@@ -37,5 +38,26 @@ int main(int argc, char** argv) {
   auto clientForm = ui::ClientSettingsForm::From(client);
   toolkit->RunClientSettings(clientForm, shoot("client-settings", nullptr));
   toolkit->RunAboutBox("1.16", shoot("about", nullptr));
+
+  // Three clients and a half-full progress bar.
+  struct NoServer : ui::ServerControls {
+    void CancelConnection(int) override {}
+    void StopServer() override {}
+    void Announce() override {}
+  } controls;
+  auto busyServer = [](dist::ServerView& view) {
+    const char* clients[][4] = {{"PC01", "192.168.1.11", "2400", "main.c をコンパイルしています"},
+                                {"PC02", "192.168.1.12", "3000", "greet.c をコンパイルしています"},
+                                {"BUILDHOST", "127.0.0.1", "2800", "待機中"}};
+    for (int i = 0; i < 3; ++i) {
+      view.ConnectionAdded(i, clients[i][1]);
+      view.ConnectionText(i, clients[i][0], clients[i][2], platform::NarrowFromUtf8(clients[i][3]));
+    }
+    view.TargetCount(8);
+    for (int i = 0; i < 4; ++i) view.TargetFinished();
+    view.StatusText(platform::NarrowFromUtf8("ビルドしています..."));
+    return true;
+  };
+  toolkit->RunServerStatus(controls, false, busyServer, shoot("server-status", nullptr));
   return failures == 0 ? 0 : 1;
 }

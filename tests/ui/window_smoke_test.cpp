@@ -93,5 +93,49 @@ TEST(WindowSmoke, AboutBox) {
   EXPECT_TRUE(seen);
 }
 
+class RecordingControls : public ServerControls {
+ public:
+  void CancelConnection(int connection) override { cancelled.push_back(connection); }
+  void StopServer() override { ++stops; }
+  void Announce() override { ++announcements; }
+  std::vector<int> cancelled;
+  int stops = 0;
+  int announcements = 0;
+};
+
+TEST(WindowSmoke, ServerStatusWindow) {
+  REQUIRE_WINDOWS(toolkit);
+  RecordingControls controls;
+  auto started = [](dist::ServerView& view) {
+    view.ConnectionAdded(1, "10.0.0.1");
+    view.ConnectionAdded(2, "10.0.0.2");
+    view.ConnectionText(2, "PC02", "2400", "待機中");
+    view.ConnectionAdded(3, "10.0.0.1");  // replaces the first row
+    view.TargetCount(4);
+    view.TargetFinished();
+    view.TargetFinished();
+    return true;
+  };
+  toolkit->RunServerStatus(controls, false, started, [&](WindowProbe& probe) {
+    EXPECT_EQ(probe.Title(), "分散コンパイル");
+    ExpectControls(probe, {"クライアント一覧", "現在のクライアント数：2台", "50%", "コンパイル状況:",
+                           "クライアントからの接続を待っています...", "ビルド中止（&B）"});
+    EXPECT_TRUE(probe.Click("全てビルド中止（&A）"));
+    EXPECT_EQ(controls.stops, 1);
+    EXPECT_NE(probe.ControlEnabled("ビルドを中断しました。"), -1);
+    EXPECT_TRUE(probe.Click("閉じる"));
+  });
+  EXPECT_EQ(controls.stops, 2);
+  EXPECT_EQ(controls.announcements, 0);
+}
+
+TEST(WindowSmoke, ServerStatusWindowThatCannotStartCloses) {
+  REQUIRE_WINDOWS(toolkit);
+  RecordingControls controls;
+  // Returns instead of waiting for a user to close the window.
+  toolkit->RunServerStatus(controls, true, [](dist::ServerView&) { return false; }, {});
+  EXPECT_EQ(controls.stops, 0);
+}
+
 }  // namespace
 }  // namespace ui

@@ -1,9 +1,11 @@
 // The Linux window part: Qt 6 Widgets behind WindowToolkit.
 #include <QApplication>
+#include <QTimer>
 
 #include "ui/qt/about_box.h"
 #include "ui/qt/client_settings_dialog.h"
 #include "ui/qt/server_settings_dialog.h"
+#include "ui/qt/server_status_window.h"
 #include "ui/qt/widget_probe.h"
 #include "ui/qt_entry.h"
 
@@ -35,6 +37,17 @@ class QtToolkit : public WindowToolkit {
   void RunAboutBox(const std::string& version, const ProbeScript& probe) override {
     AboutBox box(version);
     RunDialog(box, probe);
+  }
+  void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
+                       const ProbeScript& probe) override {
+    ServerStatusWindow window(controls, sendRequest);
+    CrossThreadServerView view(window);
+    QTimer::singleShot(0, &window, [&] {
+      // Closed from the event loop, which may not be running yet.
+      if (started && !started(view)) QMetaObject::invokeMethod(&window, &QDialog::reject, Qt::QueuedConnection);
+    });
+    RunDialog(window, probe);
+    view.Close();
   }
 };
 

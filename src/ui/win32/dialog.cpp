@@ -162,8 +162,11 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
         self->Command(dialog, LOWORD(wParam));
       }
       return TRUE;
-    default:
+    case WM_DESTROY:
+      if (self) self->Ending();
       return FALSE;
+    default:
+      return self && self->Message(dialog, message, wParam, lParam);
   }
 }
 

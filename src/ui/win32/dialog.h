@@ -30,6 +30,10 @@ class Dialog {
   virtual void Command(HWND, int /*id*/) {}
   // Called on OK before the dialog ends: read the controls back.
   virtual void Accept(HWND) {}
+  // Any other message; true when it was dealt with.
+  virtual bool Message(HWND, UINT, WPARAM, LPARAM) { return false; }
+  // The window is going.
+  virtual void Ending() {}
 
  private:
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

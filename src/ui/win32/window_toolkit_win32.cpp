@@ -4,6 +4,7 @@
 
 #include "ui/win32/dialog.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/server_status_window.h"
 #include "ui/window_toolkit.h"
 
 namespace ui::win32 {
@@ -151,6 +152,10 @@ class Win32Toolkit : public WindowToolkit {
   }
   void RunAboutBox(const std::string& version, const ProbeScript& probe) override {
     AboutBox(version).Run(IDD_ABOUT, probe);
+  }
+  void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
+                       const ProbeScript& probe) override {
+    ServerStatusWindow(controls, sendRequest, started).Run(IDD_SERVER_STATUS, probe);
   }
 };
 

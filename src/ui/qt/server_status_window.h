@@ -1,0 +1,61 @@
+// "分散コンパイル": the build server's status window in Qt.
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <mutex>
+
+#include "ui/server_status_view.h"
+
+namespace ui::qt {
+
+class ServerStatusWindow : public QDialog, public ServerStatusView {
+ public:
+  ServerStatusWindow(ServerControls& controls, bool sendRequest);
+
+ protected:
+  void Show(Change change) override;
+  void ShowMessageBox(const std::string& text) override;
+
+ private:
+  void StopAll();
+
+  ServerControls& controls_;
+  QTreeWidget* list_;
+  QLabel* count_;
+  QProgressBar* progress_;
+  QLabel* percent_;
+  QLabel* status_;
+  QTimer announce_;
+};
+
+// Carries the view calls of the server's threads to the window's thread and
+// waits for each; a call made there runs at once.
+class CrossThreadServerView : public dist::ServerView {
+ public:
+  explicit CrossThreadServerView(ServerStatusWindow& window) : window_(window) {}
+  // From now on calls do nothing; those already on their way are carried
+  // out before this returns. Call on the window thread.
+  void Close();
+
+  void ConnectionAdded(int connection, const std::string& peerAddress) override;
+  void ConnectionText(int connection, const std::string& clientName, const std::string& clientNumber,
+                      const std::string& text) override;
+  void TargetCount(int count) override;
+  void TargetFinished() override;
+  void ShowMessage(const std::string& text) override;
+  void StatusText(const std::string& text) override;
+
+ private:
+  template <typename Call>
+  void OnWindowThread(const Call& call);
+
+  ServerStatusWindow& window_;
+  std::mutex mutex_;
+  bool closed_ = false;
+};
+
+}  // namespace ui::qt
