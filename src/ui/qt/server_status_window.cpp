@@ -106,8 +106,7 @@ void ServerStatusWindow::ShowMessageBox(const std::string& text) {
   QMessageBox::warning(this, Text("bramle"), Text(text));
 }
 
-template <typename Call>
-void CrossThreadServerView::OnWindowThread(const Call& call) {
+void CrossThreadServerView::Carry(const std::function<void()>& call) {
   if (QThread::currentThread() == window_.thread()) {
     if (!closed_) call();
     return;
@@ -130,31 +129,6 @@ void CrossThreadServerView::Close() {
     closed_ = true;
   }
   QCoreApplication::sendPostedEvents(&window_, QEvent::MetaCall);
-}
-
-void CrossThreadServerView::ConnectionAdded(int connection, const std::string& peerAddress) {
-  OnWindowThread([&] { window_.ConnectionAdded(connection, peerAddress); });
-}
-
-void CrossThreadServerView::ConnectionText(int connection, const std::string& clientName,
-                                           const std::string& clientNumber, const std::string& text) {
-  OnWindowThread([&] { window_.ConnectionText(connection, clientName, clientNumber, text); });
-}
-
-void CrossThreadServerView::TargetCount(int count) {
-  OnWindowThread([&] { window_.TargetCount(count); });
-}
-
-void CrossThreadServerView::TargetFinished() {
-  OnWindowThread([&] { window_.TargetFinished(); });
-}
-
-void CrossThreadServerView::ShowMessage(const std::string& text) {
-  OnWindowThread([&] { window_.ShowMessage(text); });
-}
-
-void CrossThreadServerView::StatusText(const std::string& text) {
-  OnWindowThread([&] { window_.StatusText(text); });
 }
 
 }  // namespace ui::qt

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "ui/server_status_view.h"
+#include "ui/server_view_relay.h"
 
 namespace ui::qt {
 
@@ -34,25 +35,17 @@ class ServerStatusWindow : public QDialog, public ServerStatusView {
 
 // Carries the view calls of the server's threads to the window's thread and
 // waits for each; a call made there runs at once.
-class CrossThreadServerView : public dist::ServerView {
+class CrossThreadServerView : public ServerViewRelay {
  public:
-  explicit CrossThreadServerView(ServerStatusWindow& window) : window_(window) {}
+  explicit CrossThreadServerView(ServerStatusWindow& window) : ServerViewRelay(window), window_(window) {}
   // From now on calls do nothing; those already on their way are carried
   // out before this returns. Call on the window thread.
   void Close();
 
-  void ConnectionAdded(int connection, const std::string& peerAddress) override;
-  void ConnectionText(int connection, const std::string& clientName, const std::string& clientNumber,
-                      const std::string& text) override;
-  void TargetCount(int count) override;
-  void TargetFinished() override;
-  void ShowMessage(const std::string& text) override;
-  void StatusText(const std::string& text) override;
+ protected:
+  void Carry(const std::function<void()>& call) override;
 
  private:
-  template <typename Call>
-  void OnWindowThread(const Call& call);
-
   ServerStatusWindow& window_;
   std::mutex mutex_;
   bool closed_ = false;

@@ -39,7 +39,7 @@ void ServerStatusWindow::Initialize(HWND dialog) {
   }
   for (Change change : {Change::kRows, Change::kProgress, Change::kStatus}) Show(change);
   if (sendRequest_) SetTimer(dialog, kAnnounceTimer, kAnnounceMilliseconds, nullptr);
-  if (started_ && !started_(*this)) EndDialog(dialog, IDCANCEL);
+  if (started_ && !started_(relay_)) EndDialog(dialog, IDCANCEL);
 }
 
 void ServerStatusWindow::Command(HWND dialog, int id) {
@@ -122,7 +122,7 @@ void ServerStatusWindow::ShowMessageBox(const std::string& text) {
 
 // A call from a server thread is sent to the window, which carries it out on
 // its own thread while the sender waits.
-void ServerStatusWindow::OnWindowThread(const std::function<void()>& call) {
+void ServerStatusWindow::Carry(const std::function<void()>& call) {
   if (GetCurrentThreadId() == GetWindowThreadProcessId(dialog_, nullptr)) {
     if (!closed_) call();
     return;
@@ -132,26 +132,6 @@ void ServerStatusWindow::OnWindowThread(const std::function<void()>& call) {
   HWND window = dialog_;
   lock.unlock();
   SendMessageW(window, kViewCall, 0, reinterpret_cast<LPARAM>(&call));
-}
-
-void ServerStatusWindow::ConnectionAdded(int connection, const std::string& peerAddress) {
-  OnWindowThread([&] { ServerStatusView::ConnectionAdded(connection, peerAddress); });
-}
-void ServerStatusWindow::ConnectionText(int connection, const std::string& clientName, const std::string& clientNumber,
-                                        const std::string& text) {
-  OnWindowThread([&] { ServerStatusView::ConnectionText(connection, clientName, clientNumber, text); });
-}
-void ServerStatusWindow::TargetCount(int count) {
-  OnWindowThread([&] { ServerStatusView::TargetCount(count); });
-}
-void ServerStatusWindow::TargetFinished() {
-  OnWindowThread([&] { ServerStatusView::TargetFinished(); });
-}
-void ServerStatusWindow::ShowMessage(const std::string& text) {
-  OnWindowThread([&] { ServerStatusView::ShowMessage(text); });
-}
-void ServerStatusWindow::StatusText(const std::string& text) {
-  OnWindowThread([&] { ServerStatusView::StatusText(text); });
 }
 
 }  // namespace ui::win32

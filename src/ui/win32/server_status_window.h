@@ -5,24 +5,17 @@
 #include <mutex>
 
 #include "ui/server_status_view.h"
+#include "ui/server_view_relay.h"
 #include "ui/win32/dialog.h"
 #include "ui/window_toolkit.h"
 
 namespace ui::win32 {
 
-// The view calls may come from any thread: they are sent to the window's
-// thread and carried out there; once the window is going they do nothing.
+// The view the server gets carries its calls, from any thread, to the
+// window's thread; once the window is going they do nothing.
 class ServerStatusWindow : public Dialog, public ServerStatusView {
  public:
   ServerStatusWindow(ServerControls& controls, bool sendRequest, const ServerStart& started);
-
-  void ConnectionAdded(int connection, const std::string& peerAddress) override;
-  void ConnectionText(int connection, const std::string& clientName, const std::string& clientNumber,
-                      const std::string& text) override;
-  void TargetCount(int count) override;
-  void TargetFinished() override;
-  void ShowMessage(const std::string& text) override;
-  void StatusText(const std::string& text) override;
 
  private:
   void Initialize(HWND dialog) override;
@@ -32,11 +25,23 @@ class ServerStatusWindow : public Dialog, public ServerStatusView {
   void Show(Change change) override;
   void ShowMessageBox(const std::string& text) override;
   void StopAll();
-  void OnWindowThread(const std::function<void()>& call);
+  void Carry(const std::function<void()>& call);
+
+  class Relay : public ServerViewRelay {
+   public:
+    explicit Relay(ServerStatusWindow& window) : ServerViewRelay(window), window_(window) {}
+
+   protected:
+    void Carry(const std::function<void()>& call) override { window_.Carry(call); }
+
+   private:
+    ServerStatusWindow& window_;
+  };
 
   ServerControls& controls_;
   bool sendRequest_;
   const ServerStart& started_;
+  Relay relay_{*this};
   HWND dialog_ = nullptr;
   std::mutex mutex_;
   bool closed_ = false;
