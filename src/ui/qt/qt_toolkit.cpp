@@ -7,6 +7,8 @@
 #include "ui/qt/server_settings_dialog.h"
 #include "ui/qt/server_status_window.h"
 #include "ui/qt/widget_probe.h"
+#include "ui/qt/window_carrier_qt.h"
+#include "ui/server_view_relay.h"
 #include "ui/qt_entry.h"
 
 namespace ui::qt {
@@ -41,13 +43,14 @@ class QtToolkit : public WindowToolkit {
   void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
                        const ProbeScript& probe) override {
     ServerStatusWindow window(controls, sendRequest);
-    CrossThreadServerView view(window);
+    QtWindowCarrier carrier(window);
+    ServerViewRelay view(window, carrier);
     QTimer::singleShot(0, &window, [&] {
       // Closed from the event loop, which may not be running yet.
       if (started && !started(view)) QMetaObject::invokeMethod(&window, &QDialog::reject, Qt::QueuedConnection);
     });
     RunDialog(window, probe);
-    view.Close();
+    carrier.Close();
   }
 };
 

@@ -1,13 +1,10 @@
 #include "ui/qt/server_status_window.h"
 
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
-#include <future>
 
 #include "platform/text.h"
 #include "ui/qt/dialog_parts.h"
@@ -104,31 +101,6 @@ void ServerStatusWindow::Show(Change change) {
 
 void ServerStatusWindow::ShowMessageBox(const std::string& text) {
   QMessageBox::warning(this, Text("bramle"), Text(text));
-}
-
-void CrossThreadServerView::Carry(const std::function<void()>& call) {
-  if (QThread::currentThread() == window_.thread()) {
-    if (!closed_) call();
-    return;
-  }
-  std::promise<void> done;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_) return;
-    QMetaObject::invokeMethod(&window_, [&] {
-      call();
-      done.set_value();
-    }, Qt::QueuedConnection);
-  }
-  done.get_future().wait();
-}
-
-void CrossThreadServerView::Close() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    closed_ = true;
-  }
-  QCoreApplication::sendPostedEvents(&window_, QEvent::MetaCall);
 }
 
 }  // namespace ui::qt

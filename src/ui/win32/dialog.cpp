@@ -11,6 +11,7 @@ namespace ui::win32 {
 namespace {
 
 constexpr UINT kRunProbe = WM_APP + 1;
+constexpr UINT kCarriedCall = WM_APP + 2;
 
 // The control with `text`; a static label stands for the edit after it.
 HWND FindControl(HWND dialog, const std::string& text) {
@@ -143,6 +144,7 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_INITDIALOG:
       self = reinterpret_cast<Dialog*>(lParam);
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      self->window_ = dialog;
       self->Initialize(dialog);
       if (*self->probe_) PostMessageW(dialog, kRunProbe, 0, 0);
       return TRUE;
@@ -162,12 +164,32 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
         self->Command(dialog, LOWORD(wParam));
       }
       return TRUE;
+    case kCarriedCall:
+      (*reinterpret_cast<const std::function<void()>*>(lParam))();
+      SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);  // what SendMessage returns
+      return TRUE;
     case WM_DESTROY:
-      if (self) self->Ending();
+      if (self) {
+        std::lock_guard<std::mutex> lock(self->mutex_);
+        self->closed_ = true;
+      }
       return FALSE;
     default:
       return self && self->Message(dialog, message, wParam, lParam);
   }
+}
+
+bool Dialog::Carry(const std::function<void()>& call) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (closed_ || window_ == nullptr) return false;
+  HWND window = window_;
+  lock.unlock();
+  if (GetCurrentThreadId() == GetWindowThreadProcessId(window, nullptr)) {
+    call();
+    return true;
+  }
+  // Sending to a window destroyed meanwhile fails at once.
+  return SendMessageW(window, kCarriedCall, 0, reinterpret_cast<LPARAM>(&call)) != 0;
 }
 
 void BrowseForLogFile(HWND dialog, int editId) {

@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
+#include "ui/window_carrier.h"
 #include "ui/window_toolkit.h"
 
 namespace ui::win32 {
@@ -19,11 +21,13 @@ void SetItemChecked(HWND dialog, int id, bool checked);
 bool ItemChecked(HWND dialog, int id);
 void EnableItem(HWND dialog, int id, bool enabled);
 
-class Dialog {
+// Calls from other threads are sent to the dialog, which carries them out on
+// its own thread while the sender waits.
+class Dialog : public WindowCarrier {
  public:
-  virtual ~Dialog() = default;
   // Runs the dialog `resourceId` modally; true when it ended with OK.
   bool Run(int resourceId, const ProbeScript& probe);
+  bool Carry(const std::function<void()>& call) override;
 
  protected:
   virtual void Initialize(HWND dialog) = 0;
@@ -32,12 +36,13 @@ class Dialog {
   virtual void Accept(HWND) {}
   // Any other message; true when it was dealt with.
   virtual bool Message(HWND, UINT, WPARAM, LPARAM) { return false; }
-  // The window is going.
-  virtual void Ending() {}
 
  private:
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   const ProbeScript* probe_ = nullptr;
+  HWND window_ = nullptr;
+  std::mutex mutex_;
+  bool closed_ = false;
 };
 
 // The browse button: a save-as dialog starting from the edit's name; the

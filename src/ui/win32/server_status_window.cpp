@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <functional>
-#include <mutex>
 
 #include "platform/text.h"
 #include "ui/win32/dialog.h"
@@ -13,7 +12,6 @@
 namespace ui::win32 {
 namespace {
 
-constexpr UINT kViewCall = WM_APP + 2;
 constexpr UINT_PTR kAnnounceTimer = 1;
 constexpr UINT kAnnounceMilliseconds = 10 * 1000;
 
@@ -57,21 +55,12 @@ void ServerStatusWindow::Command(HWND dialog, int id) {
   }
 }
 
-bool ServerStatusWindow::Message(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+bool ServerStatusWindow::Message(HWND, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_TIMER && wParam == kAnnounceTimer) {
     controls_.Announce();
     return true;
   }
-  if (message == kViewCall) {
-    (*reinterpret_cast<const std::function<void()>*>(lParam))();
-    return true;
-  }
   return false;
-}
-
-void ServerStatusWindow::Ending() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  closed_ = true;
 }
 
 void ServerStatusWindow::StopAll() {
@@ -118,20 +107,6 @@ void ServerStatusWindow::Show(Change change) {
 
 void ServerStatusWindow::ShowMessageBox(const std::string& text) {
   MessageBoxA(dialog_, text.c_str(), "bramle", MB_OK | MB_ICONEXCLAMATION);
-}
-
-// A call from a server thread is sent to the window, which carries it out on
-// its own thread while the sender waits.
-void ServerStatusWindow::Carry(const std::function<void()>& call) {
-  if (GetCurrentThreadId() == GetWindowThreadProcessId(dialog_, nullptr)) {
-    if (!closed_) call();
-    return;
-  }
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (closed_) return;
-  HWND window = dialog_;
-  lock.unlock();
-  SendMessageW(window, kViewCall, 0, reinterpret_cast<LPARAM>(&call));
 }
 
 }  // namespace ui::win32

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 
 #include "ui/server_status_view.h"
 #include "ui/server_view_relay.h"
@@ -12,7 +11,7 @@
 namespace ui::win32 {
 
 // The view the server gets carries its calls, from any thread, to the
-// window's thread; once the window is going they do nothing.
+// window's thread; once the window has gone they do nothing.
 class ServerStatusWindow : public Dialog, public ServerStatusView {
  public:
   ServerStatusWindow(ServerControls& controls, bool sendRequest, const ServerStart& started);
@@ -21,30 +20,15 @@ class ServerStatusWindow : public Dialog, public ServerStatusView {
   void Initialize(HWND dialog) override;
   void Command(HWND dialog, int id) override;
   bool Message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
-  void Ending() override;
   void Show(Change change) override;
   void ShowMessageBox(const std::string& text) override;
   void StopAll();
-  void Carry(const std::function<void()>& call);
-
-  class Relay : public ServerViewRelay {
-   public:
-    explicit Relay(ServerStatusWindow& window) : ServerViewRelay(window), window_(window) {}
-
-   protected:
-    void Carry(const std::function<void()>& call) override { window_.Carry(call); }
-
-   private:
-    ServerStatusWindow& window_;
-  };
 
   ServerControls& controls_;
   bool sendRequest_;
   const ServerStart& started_;
-  Relay relay_{*this};
+  ServerViewRelay relay_{*this, *this};
   HWND dialog_ = nullptr;
-  std::mutex mutex_;
-  bool closed_ = false;
 };
 
 }  // namespace ui::win32
