@@ -21,6 +21,7 @@ class ClientWindowModel {
   const std::string& address() const { return address_; }
   const std::string& name() const { return name_; }
   const std::string& activity() const { return activity_; }
+  const std::string& lastLine() const { return lastLine_; }
 
  private:
   std::string address_;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "dist/client_view.h"
 #include "dist/server_view.h"
 #include "ui/client_settings_form.h"
 #include "ui/server_settings_form.h"
@@ -24,6 +25,8 @@ class WindowProbe {
   // Clicks the button, check box or radio with this text; false when there
   // is none.
   virtual bool Click(const std::string& text) = 0;
+  // The text in the edit named by the label `label`.
+  virtual std::string EditText(const std::string& label) = 0;
   // Whether the check box or radio with this text is ticked.
   virtual bool Checked(const std::string& text) = 0;
   // The window's title.
@@ -38,6 +41,7 @@ class WindowProbe {
 using ProbeScript = std::function<void(WindowProbe&)>;
 
 using ServerStart = std::function<bool(dist::ServerView&)>;
+using ClientStart = std::function<bool(dist::ClientView&)>;
 
 class WindowToolkit {
  public:
@@ -56,6 +60,9 @@ class WindowToolkit {
   // Announce every 10 seconds.
   virtual void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
                                const ProbeScript& probe) = 0;
+  // Shows the client's status window ("状況") until "閉じる" or its close
+  // box; `started` as for the server's window, with the client's view.
+  virtual void RunClientWindow(const ClientStart& started, const ProbeScript& probe) = 0;
 };
 
 // The toolkit of this build, or null where no window can be shown (no

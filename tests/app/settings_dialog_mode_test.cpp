@@ -30,6 +30,7 @@ class FakeToolkit : public ui::WindowToolkit {
   }
   void RunAboutBox(const std::string&, const ui::ProbeScript&) override {}
   void RunServerStatus(ui::ServerControls&, bool, const ui::ServerStart&, const ui::ProbeScript&) override {}
+  void RunClientWindow(const ui::ClientStart&, const ui::ProbeScript&) override {}
 
  private:
   bool ok_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ui/client_status_view.h"
 #include "ui/client_window_model.h"
 #include "ui/resident_menu.h"
 #include "ui/server_status_model.h"
@@ -81,6 +82,35 @@ TEST(ClientWindowModel, ClearingTheServerEmptiesAddressAndName) {
   model.ClearServer();
   EXPECT_EQ(model.address(), "");
   EXPECT_EQ(model.name(), "");
+}
+
+TEST(ClientStatusView, TheInquiryNamesTheServerAsData) {
+  EXPECT_EQ(ClientStatusView::InquiryText("S%s", "10.0.0.9"),
+            platform::NarrowFromUtf8("S%s[10.0.0.9]から接続要求を受信しました。\r\nこのサーバと接続し、ビルドを開始しますか？"));
+}
+
+// A window that has gone: nothing reaches it.
+class GoneWindow : public WindowCarrier {
+ public:
+  bool Carry(const std::function<void()>&) override { return false; }
+};
+
+class RefusingView : public dist::ClientView {
+ public:
+  void BuildPhaseRequested(const std::string&, const std::string&) override { ++calls; }
+  void ShowText(const std::string&) override { ++calls; }
+  bool AskAccept(const std::string&, const std::string&) override { return false; }
+  void ConnectionCut() override { ++calls; }
+  int calls = 0;
+};
+
+TEST(ClientViewRelay, WithoutAWindowTheQuestionCountsAsYes) {
+  RefusingView window;
+  GoneWindow gone;
+  ClientViewRelay relay(window, gone);
+  EXPECT_TRUE(relay.AskAccept("S", "1.2.3.4"));
+  relay.ShowText("x");
+  EXPECT_EQ(window.calls, 0);
 }
 
 TEST(ResidentMenu, GreyedWhileABuildPhaseIsOpenCheckedWhilePaused) {

@@ -59,5 +59,14 @@ int main(int argc, char** argv) {
     return true;
   };
   toolkit->RunServerStatus(controls, false, busyServer, shoot("server-status", nullptr));
+
+  auto busyClient = [](dist::ClientView& view) {
+    view.BuildPhaseRequested("BUILDHOST", "192.168.1.10");
+    for (const char* line : {"サーバと接続しています...", "コマンドを実行しています...", "cc -O2 -Wall -c main.c -o \"main.o\"",
+                             "コマンド実行を終了しました。"})
+      view.ShowText(platform::NarrowFromUtf8(line));
+    return true;
+  };
+  toolkit->RunClientWindow(busyClient, shoot("client-status", nullptr));
   return failures == 0 ? 0 : 1;
 }

@@ -137,5 +137,39 @@ TEST(WindowSmoke, ServerStatusWindowThatCannotStartCloses) {
   EXPECT_EQ(controls.stops, 0);
 }
 
+TEST(WindowSmoke, ClientWindow) {
+  REQUIRE_WINDOWS(toolkit);
+  auto started = [](dist::ClientView& view) {
+    view.BuildPhaseRequested("SRV", "10.0.0.9");
+    view.ShowText("build");
+    return true;
+  };
+  toolkit->RunClientWindow(started, [](WindowProbe& probe) {
+    EXPECT_EQ(probe.Title(), "状況");
+    ExpectControls(probe, {"接続先アドレス：", "マシン名：", "状況：", "クリア", "閉じる"});
+    EXPECT_EQ(probe.EditText("接続先アドレス："), "10.0.0.9");
+    EXPECT_EQ(probe.EditText("マシン名："), "SRV");
+    const std::string activity = probe.EditText("状況：");
+    EXPECT_EQ(activity.substr(8, 6), " build") << activity;  // after "HH:MM:SS"
+    EXPECT_TRUE(probe.Click("クリア"));
+    EXPECT_EQ(probe.EditText("状況："), "");
+    EXPECT_TRUE(probe.Click("閉じる"));
+  });
+}
+
+TEST(WindowSmoke, ClientWindowForgetsTheServerWhenCut) {
+  REQUIRE_WINDOWS(toolkit);
+  auto started = [](dist::ClientView& view) {
+    view.BuildPhaseRequested("SRV", "10.0.0.9");
+    view.ConnectionCut();
+    return true;
+  };
+  toolkit->RunClientWindow(started, [](WindowProbe& probe) {
+    EXPECT_EQ(probe.EditText("接続先アドレス："), "");
+    EXPECT_EQ(probe.EditText("マシン名："), "");
+    probe.Close(false);
+  });
+}
+
 }  // namespace
 }  // namespace ui

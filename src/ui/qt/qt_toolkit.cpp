@@ -4,6 +4,7 @@
 
 #include "ui/qt/about_box.h"
 #include "ui/qt/client_settings_dialog.h"
+#include "ui/qt/client_window.h"
 #include "ui/qt/server_settings_dialog.h"
 #include "ui/qt/server_status_window.h"
 #include "ui/qt/widget_probe.h"
@@ -43,8 +44,19 @@ class QtToolkit : public WindowToolkit {
   void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
                        const ProbeScript& probe) override {
     ServerStatusWindow window(controls, sendRequest);
+    RunWithView<ServerViewRelay>(window, started, probe);
+  }
+  void RunClientWindow(const ClientStart& started, const ProbeScript& probe) override {
+    ClientWindow window;
+    RunWithView<ClientViewRelay>(window, started, probe);
+  }
+
+ private:
+  // Runs `window`; `started` gets the view whose calls are carried to it.
+  template <typename Relay, typename Window, typename Start>
+  static void RunWithView(Window& window, const Start& started, const ProbeScript& probe) {
     QtWindowCarrier carrier(window);
-    ServerViewRelay view(window, carrier);
+    Relay view(window, carrier);
     QTimer::singleShot(0, &window, [&] {
       // Closed from the event loop, which may not be running yet.
       if (started && !started(view)) QMetaObject::invokeMethod(&window, &QDialog::reject, Qt::QueuedConnection);

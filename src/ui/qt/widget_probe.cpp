@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPixmap>
 #include <QTimer>
 
@@ -42,6 +44,13 @@ bool WidgetProbe::Click(const std::string& text) {
 bool WidgetProbe::Checked(const std::string& text) {
   auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog_, text));
   return button && button->isChecked();
+}
+
+std::string WidgetProbe::EditText(const std::string& label) {
+  QWidget* control = FindControl(dialog_, label);
+  if (auto* line = qobject_cast<QLineEdit*>(control)) return Utf8(line->text());
+  if (auto* text = qobject_cast<QPlainTextEdit*>(control)) return Utf8(text->toPlainText());
+  return std::string();
 }
 
 std::string WidgetProbe::Title() { return Utf8(dialog_->windowTitle()); }

@@ -47,6 +47,13 @@ class DialogProbe : public WindowProbe {
     SendMessageW(control, BM_CLICK, 0, 0);
     return true;
   }
+  std::string EditText(const std::string& label) override {
+    HWND control = FindControl(dialog_, label);
+    if (control == nullptr) return std::string();
+    std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
+    text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
+    return Utf8(text);
+  }
   bool Checked(const std::string& text) override {
     HWND control = FindControl(dialog_, text);
     return control && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "ui/win32/client_window.h"
 #include "ui/win32/dialog.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/server_status_window.h"
@@ -156,6 +157,9 @@ class Win32Toolkit : public WindowToolkit {
   void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
                        const ProbeScript& probe) override {
     ServerStatusWindow(controls, sendRequest, started).Run(IDD_SERVER_STATUS, probe);
+  }
+  void RunClientWindow(const ClientStart& started, const ProbeScript& probe) override {
+    ClientWindow(started).Run(IDD_CLIENT_WINDOW, probe);
   }
 };
 
