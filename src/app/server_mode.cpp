@@ -113,14 +113,21 @@ int Serve(const BuildOptions& options, dist::SettingsFile& settings, engine::Tar
     std::unique_ptr<ServerRun> run;
     WindowControls controls(run);
     bool started = false;
-    windows->RunServerStatus(controls, settings.server.sendRequest, [&](dist::ServerView& view) {
+    int exitCode = 1;
+    auto start = [&](dist::ServerView& view) {
       run = std::make_unique<ServerRun>(scheduler, view);
       started = run->Start(options, settings, count);
       return started;
-    }, {});
-    if (!started) return 1;
-    run->server().StopServer();
-    return run->Finish(options, scheduler, walker);
+    };
+    // Closing the window ends the build; the server is done with the view
+    // before the window lets it go.
+    auto end = [&] {
+      if (!started) return;
+      run->server().StopServer();
+      exitCode = run->Finish(options, scheduler, walker);
+    };
+    windows->RunServerStatus(controls, settings.server.sendRequest, start, end, {});
+    return exitCode;
   }
   ui::ConsoleServerView view(options.progressOutput != 0);
   ServerRun run(scheduler, view);

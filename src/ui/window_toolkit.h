@@ -42,6 +42,7 @@ using ProbeScript = std::function<void(WindowProbe&)>;
 
 using ServerStart = std::function<bool(dist::ServerView&)>;
 using ClientStart = std::function<bool(dist::ClientView&)>;
+using WindowEnded = std::function<void()>;
 
 class WindowToolkit {
  public:
@@ -56,13 +57,15 @@ class WindowToolkit {
   // the window thread once the window exists and gets the view the server
   // is to call (false closes the window at once); the view's calls may come
   // from any thread, are carried out on the window thread, and do nothing
-  // once the window has been closed. With `sendRequest` the window calls
-  // Announce every 10 seconds.
+  // once the window has been closed. `ended` runs on the window thread after
+  // the window has closed, while the view still exists: whatever calls the
+  // view must be done with it when `ended` returns. With `sendRequest` the
+  // window calls Announce every 10 seconds.
   virtual void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
-                               const ProbeScript& probe) = 0;
+                               const WindowEnded& ended, const ProbeScript& probe) = 0;
   // Shows the client's status window ("状況") until "閉じる" or its close
-  // box; `started` as for the server's window, with the client's view.
-  virtual void RunClientWindow(const ClientStart& started, const ProbeScript& probe) = 0;
+  // box; `started` and `ended` as for the server's window.
+  virtual void RunClientWindow(const ClientStart& started, const WindowEnded& ended, const ProbeScript& probe) = 0;
 };
 
 // The toolkit of this build, or null where no window can be shown (no

@@ -29,8 +29,9 @@ class FakeToolkit : public ui::WindowToolkit {
     return ok_;
   }
   void RunAboutBox(const std::string&, const ui::ProbeScript&) override {}
-  void RunServerStatus(ui::ServerControls&, bool, const ui::ServerStart&, const ui::ProbeScript&) override {}
-  void RunClientWindow(const ui::ClientStart&, const ui::ProbeScript&) override {}
+  void RunServerStatus(ui::ServerControls&, bool, const ui::ServerStart&, const ui::WindowEnded&,
+                       const ui::ProbeScript&) override {}
+  void RunClientWindow(const ui::ClientStart&, const ui::WindowEnded&, const ui::ProbeScript&) override {}
 
  private:
   bool ok_;

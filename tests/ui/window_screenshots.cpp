@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     view.StatusText(platform::NarrowFromUtf8("ビルドしています..."));
     return true;
   };
-  toolkit->RunServerStatus(controls, false, busyServer, shoot("server-status", nullptr));
+  toolkit->RunServerStatus(controls, false, busyServer, {}, shoot("server-status", nullptr));
 
   auto busyClient = [](dist::ClientView& view) {
     view.BuildPhaseRequested("BUILDHOST", "192.168.1.10");
@@ -67,6 +67,6 @@ int main(int argc, char** argv) {
       view.ShowText(platform::NarrowFromUtf8(line));
     return true;
   };
-  toolkit->RunClientWindow(busyClient, shoot("client-status", nullptr));
+  toolkit->RunClientWindow(busyClient, {}, shoot("client-status", nullptr));
   return failures == 0 ? 0 : 1;
 }

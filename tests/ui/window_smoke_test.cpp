@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ui/window_toolkit.h"
@@ -116,7 +117,7 @@ TEST(WindowSmoke, ServerStatusWindow) {
     view.TargetFinished();
     return true;
   };
-  toolkit->RunServerStatus(controls, false, started, [&](WindowProbe& probe) {
+  toolkit->RunServerStatus(controls, false, started, {}, [&](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "分散コンパイル");
     ExpectControls(probe, {"クライアント一覧", "現在のクライアント数：2台", "50%", "コンパイル状況:",
                            "クライアントからの接続を待っています...", "ビルド中止（&B）"});
@@ -129,11 +130,29 @@ TEST(WindowSmoke, ServerStatusWindow) {
   EXPECT_EQ(controls.announcements, 0);
 }
 
+// Calls from a server thread reach the window, or, once it has been closed,
+// return at once: the thread always ends.
+TEST(WindowSmoke, ServerStatusCallsFromAnotherThreadNeverHang) {
+  REQUIRE_WINDOWS(toolkit);
+  RecordingControls controls;
+  std::thread server;
+  auto started = [&](dist::ServerView& view) {
+    server = std::thread([&view] {
+      for (int i = 0; i < 200; ++i) view.ConnectionText(0, "", "", std::to_string(i));
+    });
+    view.ConnectionAdded(0, "10.0.0.1");
+    return true;
+  };
+  toolkit->RunServerStatus(controls, false, started, [&] { server.join(); },
+                           [](WindowProbe& probe) { probe.Close(false); });
+  EXPECT_FALSE(server.joinable());
+}
+
 TEST(WindowSmoke, ServerStatusWindowThatCannotStartCloses) {
   REQUIRE_WINDOWS(toolkit);
   RecordingControls controls;
   // Returns instead of waiting for a user to close the window.
-  toolkit->RunServerStatus(controls, true, [](dist::ServerView&) { return false; }, {});
+  toolkit->RunServerStatus(controls, true, [](dist::ServerView&) { return false; }, {}, {});
   EXPECT_EQ(controls.stops, 0);
 }
 
@@ -144,7 +163,7 @@ TEST(WindowSmoke, ClientWindow) {
     view.ShowText("build");
     return true;
   };
-  toolkit->RunClientWindow(started, [](WindowProbe& probe) {
+  toolkit->RunClientWindow(started, {}, [](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "状況");
     ExpectControls(probe, {"接続先アドレス：", "マシン名：", "状況：", "クリア", "閉じる"});
     EXPECT_EQ(probe.EditText("接続先アドレス："), "10.0.0.9");
@@ -164,7 +183,7 @@ TEST(WindowSmoke, ClientWindowForgetsTheServerWhenCut) {
     view.ConnectionCut();
     return true;
   };
-  toolkit->RunClientWindow(started, [](WindowProbe& probe) {
+  toolkit->RunClientWindow(started, {}, [](WindowProbe& probe) {
     EXPECT_EQ(probe.EditText("接続先アドレス："), "");
     EXPECT_EQ(probe.EditText("マシン名："), "");
     probe.Close(false);

@@ -42,19 +42,19 @@ class QtToolkit : public WindowToolkit {
     RunDialog(box, probe);
   }
   void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
-                       const ProbeScript& probe) override {
+                       const WindowEnded& ended, const ProbeScript& probe) override {
     ServerStatusWindow window(controls, sendRequest);
-    RunWithView<ServerViewRelay>(window, started, probe);
+    RunWithView<ServerViewRelay>(window, started, ended, probe);
   }
-  void RunClientWindow(const ClientStart& started, const ProbeScript& probe) override {
+  void RunClientWindow(const ClientStart& started, const WindowEnded& ended, const ProbeScript& probe) override {
     ClientWindow window;
-    RunWithView<ClientViewRelay>(window, started, probe);
+    RunWithView<ClientViewRelay>(window, started, ended, probe);
   }
 
  private:
   // Runs `window`; `started` gets the view whose calls are carried to it.
   template <typename Relay, typename Window, typename Start>
-  static void RunWithView(Window& window, const Start& started, const ProbeScript& probe) {
+  static void RunWithView(Window& window, const Start& started, const WindowEnded& ended, const ProbeScript& probe) {
     QtWindowCarrier carrier(window);
     Relay view(window, carrier);
     QTimer::singleShot(0, &window, [&] {
@@ -63,6 +63,7 @@ class QtToolkit : public WindowToolkit {
     });
     RunDialog(window, probe);
     carrier.Close();
+    if (ended) ended();
   }
 };
 

@@ -154,12 +154,17 @@ class Win32Toolkit : public WindowToolkit {
   void RunAboutBox(const std::string& version, const ProbeScript& probe) override {
     AboutBox(version).Run(IDD_ABOUT, probe);
   }
+  // The windows, and so the views they gave out, stay until `ended` has run.
   void RunServerStatus(ServerControls& controls, bool sendRequest, const ServerStart& started,
-                       const ProbeScript& probe) override {
-    ServerStatusWindow(controls, sendRequest, started).Run(IDD_SERVER_STATUS, probe);
+                       const WindowEnded& ended, const ProbeScript& probe) override {
+    ServerStatusWindow window(controls, sendRequest, started);
+    window.Run(IDD_SERVER_STATUS, probe);
+    if (ended) ended();
   }
-  void RunClientWindow(const ClientStart& started, const ProbeScript& probe) override {
-    ClientWindow(started).Run(IDD_CLIENT_WINDOW, probe);
+  void RunClientWindow(const ClientStart& started, const WindowEnded& ended, const ProbeScript& probe) override {
+    ClientWindow window(started);
+    window.Run(IDD_CLIENT_WINDOW, probe);
+    if (ended) ended();
   }
 };
 
