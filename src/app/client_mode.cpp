@@ -1,13 +1,16 @@
 #include "app/client_mode.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
+#include "app/build_options.h"
 #include "dist/build_client.h"
 #include "dist/settings_file.h"
 #include "platform/console.h"
 #include "platform/console_control.h"
 #include "ui/console/console_client_view.h"
+#include "ui/window_toolkit.h"
 
 namespace app {
 namespace {
@@ -21,6 +24,8 @@ struct EndRequest {
   std::condition_variable changed;
   bool requested = false;
   bool finished = false;
+  // The resident window to end, where one runs.
+  std::atomic<ui::WindowToolkit*> windows{nullptr};
 };
 
 EndRequest& TheEndRequest() {
@@ -30,6 +35,7 @@ EndRequest& TheEndRequest() {
 
 void OnEndEvent(platform::ConsoleEvent event) {
   EndRequest& request = TheEndRequest();
+  if (ui::WindowToolkit* windows = request.windows.load()) windows->EndResident();
   std::unique_lock<std::mutex> hold(request.mutex);
   request.requested = true;
   request.changed.notify_all();
@@ -51,6 +57,47 @@ void ReportFinished() {
   request.changed.notify_all();
 }
 
+// The client as its notification-area menu drives it.
+class MenuClient : public ui::ResidentClient {
+ public:
+  explicit MenuClient(dist::BuildClient& client) : client_(client) {}
+  int State() override { return client_.State(); }
+  void SetListeningPaused(bool paused) override { client_.SetListeningPaused(paused); }
+  void PostEvent(int event) override { client_.PostEvent(event); }
+  void PassiveConnect(const std::string& host, const std::string& port) override { client_.PassiveConnect(host, port); }
+  void PauseClientThread() override { client_.PauseClientThread(); }
+  void ResumeClientThread() override { client_.ResumeClientThread(); }
+  dist::ClientSettings AppliedSettings() override { return client_.AppliedSettings(); }
+  int ApplySettings(const dist::ClientSettings& settings) override { return client_.ApplySettings(settings); }
+  void SetPassiveMode() override { client_.SetPassiveMode(); }
+
+ private:
+  dist::BuildClient& client_;
+};
+
+// Runs the client until the end is asked for: from the notification-area
+// menu where windows can be shown, else from the console.
+void RunResident(dist::BuildClient& client, const dist::ClientSettings& settings) {
+  if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
+    TheEndRequest().windows = windows;
+    MenuClient menuClient(client);
+    auto started = [&](dist::ClientView& view) {
+      client.SetView(&view);
+      client.ApplySettings(settings);
+      return client.StartClientThread();
+    };
+    windows->RunResident(menuClient, kVersion, started, [&] { client.StopClientThread(); }, {});
+    TheEndRequest().windows = nullptr;
+    return;
+  }
+  ui::ConsoleClientView view(client);
+  client.SetView(&view);
+  client.ApplySettings(settings);
+  client.StartClientThread();
+  WaitForEndRequest();
+  client.StopClientThread();
+}
+
 }  // namespace
 
 int RunClientMode(Application& application) {
@@ -62,14 +109,8 @@ int RunClientMode(Application& application) {
   dist::SettingsFile settings;
   settings.LoadSettings();
   dist::BuildClient client;
-  ui::ConsoleClientView view(client);
-  client.SetView(&view);
   client.SetRunner(options.useDirectRunner != 0, options.processorClock);
-  client.ApplySettings(settings.client);
-  client.StartClientThread();
-
-  WaitForEndRequest();
-  client.StopClientThread();
+  RunResident(client, settings.client);
   // The settings the client ran with (its settings dialog may have changed
   // them) go back into the file.
   settings.client = client.AppliedSettings();

@@ -17,4 +17,4 @@ typedef ui::WindowToolkit* (*BramleQtToolkitFunction)(int interfaceVersion, Bram
 inline constexpr const char kBramleQtToolkitName[] = "BramleQtToolkit";
 // Raised whenever WindowToolkit or the forms change shape, so that a part
 // left over from another build is refused instead of misread.
-inline constexpr int kBramleQtInterfaceVersion = 3;
+inline constexpr int kBramleQtInterfaceVersion = 4;

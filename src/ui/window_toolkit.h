@@ -9,6 +9,7 @@
 #include "dist/client_view.h"
 #include "dist/server_view.h"
 #include "ui/client_settings_form.h"
+#include "ui/resident_menu.h"
 #include "ui/server_settings_form.h"
 #include "ui/server_status_view.h"
 
@@ -66,6 +67,15 @@ class WindowToolkit {
   // Shows the client's status window ("状況") until "閉じる" or its close
   // box; `started` and `ended` as for the server's window.
   virtual void RunClientWindow(const ClientStart& started, const WindowEnded& ended, const ProbeScript& probe) = 0;
+  // Runs the resident client's hidden main window with its notification-area
+  // icon and menu, and the client's status window hidden until shown, until
+  // the menu's "終了(&X)". `started` and `ended` as for the server's window;
+  // the probe acts on the menu ("&" marks included; Close(true) exits).
+  virtual void RunResident(ResidentClient& client, const std::string& version, const ClientStart& started,
+                           const WindowEnded& ended, const ProbeScript& probe) = 0;
+  // Any thread: ends RunResident as "終了(&X)" does, also when it has not
+  // started yet.
+  virtual void EndResident() = 0;
 };
 
 // The toolkit of this build, or null where no window can be shown (no

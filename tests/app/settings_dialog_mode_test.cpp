@@ -32,6 +32,9 @@ class FakeToolkit : public ui::WindowToolkit {
   void RunServerStatus(ui::ServerControls&, bool, const ui::ServerStart&, const ui::WindowEnded&,
                        const ui::ProbeScript&) override {}
   void RunClientWindow(const ui::ClientStart&, const ui::WindowEnded&, const ui::ProbeScript&) override {}
+  void RunResident(ui::ResidentClient&, const std::string&, const ui::ClientStart&, const ui::WindowEnded&,
+                   const ui::ProbeScript&) override {}
+  void EndResident() override {}
 
  private:
   bool ok_;

@@ -128,5 +128,123 @@ TEST(ResidentMenu, GreyedWhileABuildPhaseIsOpenCheckedWhilePaused) {
   }
 }
 
+struct FakeClient : ResidentClient {
+  int state = 0;
+  int stateDuringDialog = 0;
+  std::vector<std::string> calls;
+  dist::ClientSettings applied;
+  int State() override { return state; }
+  void SetListeningPaused(bool paused) override { calls.push_back(paused ? "pause" : "listen"); }
+  void PostEvent(int event) override { calls.push_back("event " + std::to_string(event)); }
+  void PassiveConnect(const std::string& host, const std::string& port) override {
+    calls.push_back("passive " + host + ":" + port);
+  }
+  void PauseClientThread() override { calls.push_back("suspend"); }
+  void ResumeClientThread() override { calls.push_back("resume"); }
+  dist::ClientSettings AppliedSettings() override { return applied; }
+  int ApplySettings(const dist::ClientSettings& settings) override {
+    calls.push_back("apply " + settings.machineName);
+    applied = settings;
+    return 1;
+  }
+  void SetPassiveMode() override { calls.push_back("passive mode"); }
+};
+
+struct FakeResident : ResidentWindow {
+  FakeClient& client;
+  bool ok = true;
+  bool tickPassive = false;
+  std::vector<std::string> calls;
+  explicit FakeResident(FakeClient& c) : client(c) {}
+  void ShowClientWindow() override { calls.push_back("show"); }
+  bool RunClientSettings(ClientSettingsForm& form) override {
+    calls.push_back("dialog " + form.machineName);
+    form.machineName = "NEW";
+    form.passiveConnect = tickPassive;
+    client.state = client.stateDuringDialog;
+    return ok;
+  }
+  void RunAboutBox() override { calls.push_back("about"); }
+  void Warn(const std::string& text, bool okCancel) override {
+    calls.push_back(text + (okCancel ? " okcancel" : " ok"));
+  }
+  void Exit() override { calls.push_back("exit"); }
+};
+
+std::string Texts(const std::vector<MenuEntry>& entries) {
+  std::string texts;
+  for (const MenuEntry& entry : entries) texts += (entry.text.empty() ? "-" : entry.text) + "|";
+  return texts;
+}
+
+TEST(ResidentMenu, EntriesInOrderWithPassiveBeforeExit) {
+  FakeClient client;
+  client.applied.machineName = "OLD";
+  FakeResident window(client);
+  ResidentMenu menu(client, window);
+  const std::string plain = "分散コンパイルを無効にする(&D)|コンパイルの中断(&X)|-|状況(&V)...|Bramleの設定(&S)...|-|"
+                            "Bramleについて(&A)...|";
+  EXPECT_EQ(Texts(menu.Entries()), plain + "終了(&X)|");
+  window.tickPassive = true;
+  menu.Choose(MenuCommand::kSettings);
+  EXPECT_EQ(Texts(menu.Entries()), plain + "Passive Connect|終了(&X)|");
+  menu.Choose(MenuCommand::kPassive);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"suspend", "apply NEW", "passive mode", "resume",
+                                                    "passive 127.0.0.1:4312"}));
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"dialog OLD"}));
+}
+
+TEST(ResidentMenu, DisableTogglesOnlyWhileListening) {
+  FakeClient client;
+  FakeResident window(client);
+  ResidentMenu menu(client, window);
+  menu.Choose(MenuCommand::kDisable);
+  EXPECT_TRUE(menu.Entries()[0].checked);
+  client.state = 2;
+  menu.Choose(MenuCommand::kDisable);
+  EXPECT_FALSE(menu.Entries()[0].enabled);
+  client.state = 0;
+  menu.Choose(MenuCommand::kDisable);
+  EXPECT_FALSE(menu.Entries()[0].checked);
+  menu.Choose(MenuCommand::kCancel);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"pause", "listen", "event 9"}));
+}
+
+TEST(ResidentMenu, SettingsRefusedOrNotAppliedWhileABuildPhaseIsOpen) {
+  const struct {
+    int before, during;
+    bool ok;
+    std::vector<std::string> client, window;
+  } cases[] = {
+      {2, 2, true, {}, {std::string(kSettingsRefusedText) + " ok"}},
+      {0, 1, true, {"suspend", "resume"}, {"dialog ", std::string(kSettingsNotAppliedText) + " okcancel"}},
+      {0, 0, false, {"suspend", "resume"}, {"dialog "}},
+  };
+  for (const auto& c : cases) {
+    FakeClient client;
+    client.state = c.before;
+    client.stateDuringDialog = c.during;
+    FakeResident window(client);
+    window.ok = c.ok;
+    ResidentMenu menu(client, window);
+    menu.Choose(MenuCommand::kSettings);
+    EXPECT_EQ(client.calls, c.client);
+    EXPECT_EQ(window.calls, c.window);
+  }
+}
+
+TEST(ResidentMenu, BuildPhaseRequestShowsTheWindowWhenAskedTo) {
+  for (const bool popup : {true, false}) {
+    FakeClient client;
+    client.applied.popupStatus = popup;
+    FakeResident resident(client);
+    RefusingView window;
+    PopupClientView view(window, client, resident);
+    view.BuildPhaseRequested("S", "1.2.3.4");
+    EXPECT_EQ(resident.calls.size(), popup ? 1u : 0u);
+    EXPECT_EQ(window.calls, 1);
+  }
+}
+
 }  // namespace
 }  // namespace ui

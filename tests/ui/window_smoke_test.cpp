@@ -190,5 +190,40 @@ TEST(WindowSmoke, ClientWindowForgetsTheServerWhenCut) {
   });
 }
 
+class PausingClient : public ResidentClient {
+ public:
+  int State() override { return 0; }
+  void SetListeningPaused(bool paused) override { this->paused = paused; }
+  void PostEvent(int) override {}
+  void PassiveConnect(const std::string&, const std::string&) override {}
+  void PauseClientThread() override {}
+  void ResumeClientThread() override {}
+  dist::ClientSettings AppliedSettings() override { return {}; }
+  int ApplySettings(const dist::ClientSettings&) override { return 1; }
+  void SetPassiveMode() override {}
+  bool paused = false;
+};
+
+TEST(WindowSmoke, ResidentMenuPausesListeningAndExits) {
+  REQUIRE_WINDOWS(toolkit);
+  PausingClient client;
+  bool started = false;
+  bool ended = false;
+  auto start = [&](dist::ClientView&) { return started = true; };
+  toolkit->RunResident(client, "1.16", start, [&] { ended = true; }, [](WindowProbe& probe) {
+    EXPECT_EQ(probe.Title(), "BRAMLECLIENTRESIDENTWINDOWV1");
+    ExpectControls(probe, {"分散コンパイルを無効にする(&D)", "コンパイルの中断(&X)", "状況(&V)...",
+                           "Bramleの設定(&S)...", "Bramleについて(&A)...", "終了(&X)"});
+    EXPECT_EQ(probe.ControlEnabled("Passive Connect"), -1);
+    EXPECT_FALSE(probe.Checked("分散コンパイルを無効にする(&D)"));
+    EXPECT_TRUE(probe.Click("分散コンパイルを無効にする(&D)"));
+    EXPECT_TRUE(probe.Checked("分散コンパイルを無効にする(&D)"));
+    EXPECT_TRUE(probe.Click("終了(&X)"));
+  });
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(client.paused);
+}
+
 }  // namespace
 }  // namespace ui

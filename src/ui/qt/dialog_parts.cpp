@@ -71,7 +71,7 @@ void AddOkCancel(QDialog* dialog, QGridLayout* outer, int row) {
   outer->addWidget(buttons, row, 0, 1, 2);
 }
 
-void UseDialogFont(QDialog* dialog) {
+void UseDialogFont(QWidget* dialog) {
   QFont font;
   font.setFamilies({Text("Noto Sans CJK JP"), Text("IPAPGothic"), Text("VL PGothic"), Text("Sans Serif")});
   font.setPointSize(9);

@@ -36,6 +36,6 @@ LogFileControls AddLogFileControls(QGridLayout* grid, int row, const char* saveT
 void AddOkCancel(QDialog* dialog, QGridLayout* outer, int row);
 
 // The 9-point Japanese UI font the dialogs use.
-void UseDialogFont(QDialog* dialog);
+void UseDialogFont(QWidget* dialog);
 
 }  // namespace ui::qt

@@ -1,11 +1,13 @@
 // The Linux window part: Qt 6 Widgets behind WindowToolkit.
 #include <QApplication>
 #include <QTimer>
+#include <atomic>
 
 #include "ui/qt/about_box.h"
 #include "ui/qt/client_settings_dialog.h"
 #include "ui/qt/client_window.h"
 #include "ui/qt/server_settings_dialog.h"
+#include "ui/qt/resident_window.h"
 #include "ui/qt/server_status_window.h"
 #include "ui/qt/widget_probe.h"
 #include "ui/qt/window_carrier_qt.h"
@@ -16,6 +18,11 @@ namespace ui::qt {
 namespace {
 
 BramleNoDisplayHandler noDisplay = nullptr;
+
+// The resident window that runs now (window thread only), and a request to
+// end it that came before it ran.
+ResidentWindowQt* runningResident = nullptr;
+std::atomic<bool> residentEndRequested{false};
 
 // Qt ends the process when it cannot reach the window system; the core
 // program says why instead.
@@ -49,6 +56,30 @@ class QtToolkit : public WindowToolkit {
   void RunClientWindow(const ClientStart& started, const WindowEnded& ended, const ProbeScript& probe) override {
     ClientWindow window;
     RunWithView<ClientViewRelay>(window, started, ended, probe);
+  }
+  void RunResident(ResidentClient& client, const std::string& version, const ClientStart& started,
+                   const WindowEnded& ended, const ProbeScript& probe) override {
+    ClientWindow window;
+    QtWindowCarrier carrier(window);
+    ResidentWindowQt resident(client, window, *this, version);
+    PopupClientView popup(window, client, resident);
+    ClientViewRelay view(popup, carrier);
+    runningResident = &resident;
+    QTimer::singleShot(0, &window, [&] {
+      if (residentEndRequested || (started && !started(view))) resident.Exit();
+    });
+    resident.Run(probe);
+    runningResident = nullptr;
+    residentEndRequested = false;
+    window.hide();
+    carrier.Close();
+    if (ended) ended();
+  }
+  void EndResident() override {
+    residentEndRequested = true;
+    QMetaObject::invokeMethod(qApp, [] {
+      if (runningResident) runningResident->Exit();
+    }, Qt::QueuedConnection);
   }
 
  private:

@@ -12,7 +12,7 @@ void ClientWindow::Initialize(HWND dialog) {
 
 void ClientWindow::Command(HWND dialog, int id) {
   if (id == IDC_CLIENT_CLEAR) ClearActivity();
-  if (id == IDC_CLIENT_CLOSE) EndDialog(dialog, IDOK);
+  if (id == IDC_CLIENT_CLOSE) End(dialog, IDOK);
 }
 
 void ClientWindow::Show(Change change) {

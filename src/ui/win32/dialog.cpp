@@ -145,6 +145,22 @@ bool Dialog::Run(int resourceId, const ProbeScript& probe) {
   return result == IDOK;
 }
 
+HWND Dialog::Create(int resourceId) {
+  static const ProbeScript kNoProbe;
+  probe_ = &kNoProbe;
+  modeless_ = true;
+  return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), nullptr, Procedure,
+                            reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::End(HWND dialog, int result) {
+  if (modeless_) {
+    ShowWindow(dialog, SW_HIDE);
+  } else {
+    EndDialog(dialog, result);
+  }
+}
+
 INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
@@ -164,9 +180,9 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
       if (self == nullptr) return FALSE;
       if (LOWORD(wParam) == IDOK) {
         self->Accept(dialog);
-        EndDialog(dialog, IDOK);
+        self->End(dialog, IDOK);
       } else if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
+        self->End(dialog, IDCANCEL);
       } else {
         self->Command(dialog, LOWORD(wParam));
       }

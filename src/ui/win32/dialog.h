@@ -27,6 +27,8 @@ class Dialog : public WindowCarrier {
  public:
   // Runs the dialog `resourceId` modally; true when it ended with OK.
   bool Run(int resourceId, const ProbeScript& probe);
+  // Creates the dialog `resourceId` hidden and modeless: ending it hides it.
+  HWND Create(int resourceId);
   bool Carry(const std::function<void()>& call) override;
 
  protected:
@@ -36,10 +38,13 @@ class Dialog : public WindowCarrier {
   virtual void Accept(HWND) {}
   // Any other message; true when it was dealt with.
   virtual bool Message(HWND, UINT, WPARAM, LPARAM) { return false; }
+  // Ends a modal dialog with `result`; hides a modeless one.
+  void End(HWND dialog, int result);
 
  private:
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   const ProbeScript* probe_ = nullptr;
+  bool modeless_ = false;
   HWND window_ = nullptr;
   std::mutex mutex_;
   bool closed_ = false;

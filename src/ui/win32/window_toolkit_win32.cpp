@@ -4,6 +4,7 @@
 
 #include "ui/win32/client_window.h"
 #include "ui/win32/dialog.h"
+#include "ui/win32/resident_window.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/server_status_window.h"
 #include "ui/window_toolkit.h"
@@ -166,6 +167,13 @@ class Win32Toolkit : public WindowToolkit {
     window.Run(IDD_CLIENT_WINDOW, probe);
     if (ended) ended();
   }
+  void RunResident(ResidentClient& client, const std::string& version, const ClientStart& started,
+                   const WindowEnded& ended, const ProbeScript& probe) override {
+    ResidentWindowWin32 resident(client, *this, version);
+    resident.Run(started, probe);
+    if (ended) ended();
+  }
+  void EndResident() override { ResidentWindowWin32::RequestEnd(); }
 };
 
 // Whether this process can make windows at all (a service without a desktop,
