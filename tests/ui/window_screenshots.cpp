@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "idle_resident_client.h"
 #include "ui/window_toolkit.h"
 
 int main(int argc, char** argv) {
@@ -68,5 +69,9 @@ int main(int argc, char** argv) {
     return true;
   };
   toolkit->RunClientWindow(busyClient, {}, shoot("client-status", nullptr));
+
+  // The notification-area menu with listening paused.
+  ui::IdleResidentClient idle;
+  toolkit->RunResident(idle, "1.16", {}, {}, shoot("menu", "分散コンパイルを無効にする(&D)"));
   return failures == 0 ? 0 : 1;
 }

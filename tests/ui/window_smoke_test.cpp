@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "idle_resident_client.h"
 #include "ui/window_toolkit.h"
 
 namespace ui {
@@ -190,23 +191,9 @@ TEST(WindowSmoke, ClientWindowForgetsTheServerWhenCut) {
   });
 }
 
-class PausingClient : public ResidentClient {
- public:
-  int State() override { return 0; }
-  void SetListeningPaused(bool paused) override { this->paused = paused; }
-  void PostEvent(int) override {}
-  void PassiveConnect(const std::string&, const std::string&) override {}
-  void PauseClientThread() override {}
-  void ResumeClientThread() override {}
-  dist::ClientSettings AppliedSettings() override { return {}; }
-  int ApplySettings(const dist::ClientSettings&) override { return 1; }
-  void SetPassiveMode() override {}
-  bool paused = false;
-};
-
 TEST(WindowSmoke, ResidentMenuPausesListeningAndExits) {
   REQUIRE_WINDOWS(toolkit);
-  PausingClient client;
+  IdleResidentClient client;
   bool started = false;
   bool ended = false;
   auto start = [&](dist::ClientView&) { return started = true; };

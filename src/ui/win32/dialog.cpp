@@ -70,14 +70,34 @@ class DialogProbe : public WindowProbe {
   HWND dialog_;
 };
 
-// Copies the window's inside from the screen once it has painted (the frame
-// is the window manager's, and may not be drawn yet).
 bool DialogProbe::SaveImage(const std::string& path) {
   ShowWindow(dialog_, SW_SHOW);
-  RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
+  return SaveWindowImage(dialog_, path);
+}
+
+}  // namespace
+
+std::wstring Wide(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(length, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(length, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+// The window's inside, copied from the screen once it has painted (the frame
+// is the window manager's, and may not be drawn yet).
+bool SaveWindowImage(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
   RECT frame;
-  GetClientRect(dialog_, &frame);
-  MapWindowPoints(dialog_, nullptr, reinterpret_cast<POINT*>(&frame), 2);
+  GetClientRect(window, &frame);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&frame), 2);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
@@ -105,22 +125,6 @@ bool DialogProbe::SaveImage(const std::string& path) {
   if (file == nullptr) return false;
   const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
   return std::fclose(file) == 0 && written;
-}
-
-}  // namespace
-
-std::wstring Wide(const std::string& utf8) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(length, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-  return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
-  return utf8;
 }
 
 void SetItemText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
