@@ -50,6 +50,12 @@ void WaitForEndRequest() {
   request.changed.wait(hold, [&] { return request.requested; });
 }
 
+bool EndRequested() {
+  EndRequest& request = TheEndRequest();
+  std::lock_guard<std::mutex> hold(request.mutex);
+  return request.requested;
+}
+
 void ReportFinished() {
   EndRequest& request = TheEndRequest();
   std::lock_guard<std::mutex> hold(request.mutex);
@@ -80,13 +86,18 @@ class MenuClient : public ui::ResidentClient {
 void RunResident(dist::BuildClient& client, const dist::ClientSettings& settings) {
   if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
     TheEndRequest().windows = windows;
+    if (EndRequested()) windows->EndResident();
     MenuClient menuClient(client);
     auto started = [&](dist::ClientView& view) {
       client.SetView(&view);
       client.ApplySettings(settings);
       return client.StartClientThread();
     };
+    // The notification area is the client's face: its console goes out of
+    // the way until the end.
+    platform::ShowConsoleWindow(false);
     windows->RunResident(menuClient, kVersion, started, [&] { client.StopClientThread(); }, {});
+    platform::ShowConsoleWindow(true);
     TheEndRequest().windows = nullptr;
     return;
   }
