@@ -59,6 +59,8 @@ class QtToolkit : public WindowToolkit {
   }
   void RunResident(ResidentClient& client, const std::string& version, const ClientStart& started,
                    const WindowEnded& ended, const ProbeScript& probe) override {
+    // The resident window lives on when its status window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
     ClientWindow window;
     QtWindowCarrier carrier(window);
     ResidentWindowQt resident(client, window, *this, version);
