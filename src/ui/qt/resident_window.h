@@ -30,7 +30,6 @@ class ResidentWindowQt : public ResidentWindow {
   // Rebuilds the menu's entries from the menu's rules.
   void Refresh();
   QMenu& menu() { return menu_; }
-  ResidentMenu& model() { return model_; }
 
  private:
   ResidentMenu model_;

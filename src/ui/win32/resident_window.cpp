@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "ui/win32/resource_ids.h"
 
 namespace ui::win32 {
