@@ -84,13 +84,14 @@ class MenuClient : public ui::ResidentClient {
 // Runs the client until the end is asked for: from the notification-area
 // menu where windows can be shown, else from the console.
 void RunResident(dist::BuildClient& client, const dist::ClientSettings& settings) {
+  // Applied first: an end that comes before the client starts still saves them.
+  client.ApplySettings(settings);
   if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
     TheEndRequest().windows = windows;
     if (EndRequested()) windows->EndResident();
     MenuClient menuClient(client);
     auto started = [&](dist::ClientView& view) {
       client.SetView(&view);
-      client.ApplySettings(settings);
       return client.StartClientThread();
     };
     // The notification area is the client's face: its console goes out of
@@ -103,7 +104,6 @@ void RunResident(dist::BuildClient& client, const dist::ClientSettings& settings
   }
   ui::ConsoleClientView view(client);
   client.SetView(&view);
-  client.ApplySettings(settings);
   client.StartClientThread();
   WaitForEndRequest();
   client.StopClientThread();
