@@ -12,6 +12,9 @@ pkgs=(cmake ninja-build g++ gcc binutils libgtest-dev googletest)
 if [ "$purpose" = test ]; then
   # iproute2 and util-linux: the network namespaces of the cluster tests.
   pkgs+=(make time python3 locales g++-mingw-w64-i686 wine wine32:i386 iproute2 util-linux)
+  # The Linux windows (Qt 6 Widgets, optional for the core program), and a
+  # virtual display with Japanese fonts for the window tests and screenshots.
+  pkgs+=(qt6-base-dev xvfb fonts-noto-cjk)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi

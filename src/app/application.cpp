@@ -4,21 +4,15 @@
 #include "app/command_line.h"
 #include "app/local_build_mode.h"
 #include "app/server_mode.h"
+#include "app/settings_dialog_mode.h"
+#include "dist/settings_file.h"
 #include "exec/processor_info.h"
-#include "platform/console.h"
 #include "platform/network_startup.h"
 
 namespace app {
 namespace {
 
 constexpr double kUnmeasuredClockMhz = 333;
-
-// The distributed modes and the settings dialogs are not part of this build
-// yet; they say so instead of pretending to run.
-int ReportUnavailableMode(const char* mode) {
-  platform::WriteStderr(std::string("bramle: ") + mode + " is not available in this build\n");
-  return 1;
-}
 
 int RunChosenMode(const std::vector<std::string>& arguments) {
   Application application;
@@ -33,8 +27,11 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
   const double clock = exec::ProcessorInfo().ClockMhz();
   options.processorClock = clock == 0 ? kUnmeasuredClockMhz : clock;
 
-  if (options.serverSettingsDialog) return ReportUnavailableMode("the server settings dialog (-E)");
-  if (options.clientSettingsDialog) return ReportUnavailableMode("the client settings dialog (-W)");
+  if (dialog) {
+    dist::SettingsFile settings;
+    const auto kind = options.serverSettingsDialog ? SettingsDialogKind::kServer : SettingsDialogKind::kClient;
+    return RunSettingsDialogMode(kind, settings, ui::OpenWindowToolkit(), options.progressOutput != 0);
+  }
   if (options.clientMode || options.clientModeHidden) return RunClientMode(application);
   return RunServerMode(application);
 }

@@ -1,14 +1,17 @@
 #include "app/client_mode.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
 #include "diag/message_catalogue.h"
+#include "app/build_options.h"
 #include "dist/build_client.h"
 #include "dist/settings_file.h"
 #include "platform/console.h"
 #include "platform/console_control.h"
 #include "ui/console/console_client_view.h"
+#include "ui/window_toolkit.h"
 
 namespace app {
 namespace {
@@ -22,6 +25,8 @@ struct EndRequest {
   std::condition_variable changed;
   bool requested = false;
   bool finished = false;
+  // The resident window to end, where one runs.
+  std::atomic<ui::WindowToolkit*> windows{nullptr};
 };
 
 EndRequest& TheEndRequest() {
@@ -31,6 +36,7 @@ EndRequest& TheEndRequest() {
 
 void OnEndEvent(platform::ConsoleEvent event) {
   EndRequest& request = TheEndRequest();
+  if (ui::WindowToolkit* windows = request.windows.load()) windows->EndResident();
   std::unique_lock<std::mutex> hold(request.mutex);
   request.requested = true;
   request.changed.notify_all();
@@ -45,11 +51,65 @@ void WaitForEndRequest() {
   request.changed.wait(hold, [&] { return request.requested; });
 }
 
+bool EndRequested() {
+  EndRequest& request = TheEndRequest();
+  std::lock_guard<std::mutex> hold(request.mutex);
+  return request.requested;
+}
+
 void ReportFinished() {
   EndRequest& request = TheEndRequest();
   std::lock_guard<std::mutex> hold(request.mutex);
   request.finished = true;
   request.changed.notify_all();
+}
+
+// The client as its notification-area menu drives it.
+class MenuClient : public ui::ResidentClient {
+ public:
+  explicit MenuClient(dist::BuildClient& client) : client_(client) {}
+  int State() override { return client_.State(); }
+  void SetListeningPaused(bool paused) override { client_.SetListeningPaused(paused); }
+  void PostEvent(int event) override { client_.PostEvent(event); }
+  void PassiveConnect(const std::string& host, const std::string& port) override { client_.PassiveConnect(host, port); }
+  void PauseClientThread() override { client_.PauseClientThread(); }
+  void ResumeClientThread() override { client_.ResumeClientThread(); }
+  dist::ClientSettings AppliedSettings() override { return client_.AppliedSettings(); }
+  int ApplySettings(const dist::ClientSettings& settings) override { return client_.ApplySettings(settings); }
+  void SetPassiveMode() override { client_.SetPassiveMode(); }
+
+ private:
+  dist::BuildClient& client_;
+};
+
+// Runs the client until the end is asked for: from the notification-area
+// menu where windows can be shown, else from the console.
+void RunResident(dist::BuildClient& client, const dist::ClientSettings& settings) {
+  // Applied first: an end that comes before the client starts still saves them.
+  client.ApplySettings(settings);
+  if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
+    TheEndRequest().windows = windows;
+    if (EndRequested()) windows->EndResident();
+    MenuClient menuClient(client);
+    auto started = [&](dist::ClientView& view) {
+      client.SetView(&view);
+      return client.StartClientThread();
+    };
+    // The notification area is the client's face: its console goes out of
+    // the way until the end.
+    platform::ShowConsoleWindow(false);
+    windows->RunResident(menuClient, kVersion, started, [&] { client.StopClientThread(); }, {});
+    platform::ShowConsoleWindow(true);
+    TheEndRequest().windows = nullptr;
+    return;
+  }
+  ui::ConsoleClientView view(client);
+  client.SetView(&view);
+  client.StartClientThread();
+  // From here on Ctrl+C ends the client; the console says it is resident.
+  view.ShowText(diag::LoadMessage(23502));
+  WaitForEndRequest();
+  client.StopClientThread();
 }
 
 }  // namespace
@@ -63,16 +123,8 @@ int RunClientMode(Application& application) {
   dist::SettingsFile settings;
   settings.LoadSettings();
   dist::BuildClient client;
-  ui::ConsoleClientView view(client);
-  client.SetView(&view);
   client.SetRunner(options.useDirectRunner != 0, options.processorClock);
-  client.ApplySettings(settings.client);
-  client.StartClientThread();
-  // From here on Ctrl+C ends the client; the console says it is resident.
-  view.ShowText(diag::LoadMessage(23502));
-
-  WaitForEndRequest();
-  client.StopClientThread();
+  RunResident(client, settings.client);
   // The settings the client ran with (its settings dialog may have changed
   // them) go back into the file.
   settings.client = client.AppliedSettings();

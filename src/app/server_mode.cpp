@@ -18,6 +18,7 @@
 #include "engine/target_walker.h"
 #include "makefile/load_makefile.h"
 #include "ui/console/console_server_view.h"
+#include "ui/window_toolkit.h"
 
 namespace app {
 namespace {
@@ -46,44 +47,104 @@ std::string StartTarget(const BuildOptions& options) {
   return options.targetName.empty() ? "ALL" : options.targetName;
 }
 
-// Serves until the build has ended; the exit code as a local build gives it.
+// One server run: the server, its in-process client and the Ctrl+C action.
+class ServerRun {
+ public:
+  ServerRun(engine::TargetScheduler& scheduler, dist::ServerView& view) : server_(scheduler, view) {}
+
+  // Starts serving; false when no port could be bound (reported).
+  bool Start(const BuildOptions& options, const dist::SettingsFile& settings, int count) {
+    server_.SetProgressOutput(options.progressOutput != 0);
+    server_.SetTargetCount(count);
+    dist::ServerSettings served = settings.server;
+    // The in-process client connects over loopback; a list meant for other
+    // machines does not keep it out.
+    if (!served.allowClients.empty()) served.allowClients += ", 127.0.0.0/8";
+    server_.ApplySettings(served);
+    InstallCancelHandler();
+    SetCancelAction([this] {
+      cancelled_ = true;
+      server_.StopServer();
+    });
+    if (server_.StartServer() != 0) {
+      SetCancelAction(nullptr);
+      return false;
+    }
+    StartLocalClient(client_, options, settings.client, server_.Port());
+    return true;
+  }
+
+  // Closes every build phase (the in-process client answers its own), then
+  // the client goes. The exit code as a local build gives it.
+  int Finish(const BuildOptions& options, const engine::TargetScheduler& scheduler,
+             const engine::TargetWalker& walker) {
+    server_.ShutdownServer();
+    client_.StopClientThread();
+    SetCancelAction(nullptr);
+    if (cancelled_) return 1;
+    if (server_.FailureCode() != 0) return options.keepGoing ? server_.FailureCode() : 1;
+    if (scheduler.LastWalkStatus() == engine::WalkStatus::MissingFile) {
+      diag::FatalError(diag::FormatCatalogMessage(30008, std::string(engine::LastPathComponent(walker.LastMissingFile()))));
+      return 1;
+    }
+    return 0;
+  }
+
+  dist::BuildServer& server() { return server_; }
+
+ private:
+  dist::BuildServer server_;
+  dist::BuildClient client_;
+  std::atomic<bool> cancelled_{false};
+};
+
+// The status window's buttons, once the server runs.
+class WindowControls : public ui::ServerControls {
+ public:
+  explicit WindowControls(std::unique_ptr<ServerRun>& run) : run_(run) {}
+  void CancelConnection(int connection) override {
+    if (run_) run_->server().CancelConnection(connection);
+  }
+  void StopServer() override {
+    if (run_) run_->server().StopServer();
+  }
+  void Announce() override {
+    if (run_) run_->server().Announce();
+  }
+
+ private:
+  std::unique_ptr<ServerRun>& run_;
+};
+
+// Serves until the build has ended, with the console view; or, where windows
+// can be shown, until the status window is closed.
 int Serve(const BuildOptions& options, dist::SettingsFile& settings, engine::TargetWalker& walker, int count) {
   engine::TargetScheduler scheduler(walker, StartTarget(options), options.buildAll != 0);
+  if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
+    std::unique_ptr<ServerRun> run;
+    WindowControls controls(run);
+    bool started = false;
+    int exitCode = 1;
+    auto start = [&](dist::ServerView& view) {
+      run = std::make_unique<ServerRun>(scheduler, view);
+      started = run->Start(options, settings, count);
+      return started;
+    };
+    // Closing the window ends the build; the server is done with the view
+    // before the window lets it go.
+    auto end = [&] {
+      if (!started) return;
+      run->server().StopServer();
+      exitCode = run->Finish(options, scheduler, walker);
+    };
+    windows->RunServerStatus(controls, settings.server.sendRequest, start, end, {});
+    return exitCode;
+  }
   ui::ConsoleServerView view(options.progressOutput != 0);
-  dist::BuildServer server(scheduler, view);
-  server.SetProgressOutput(options.progressOutput != 0);
-  server.SetTargetCount(count);
-  dist::ServerSettings served = settings.server;
-  // The in-process client connects over loopback; a list meant for other
-  // machines does not keep it out.
-  if (!served.allowClients.empty()) served.allowClients += ", 127.0.0.0/8";
-  server.ApplySettings(served);
-  std::atomic<bool> cancelled{false};
-  InstallCancelHandler();
-  SetCancelAction([&] {
-    cancelled = true;
-    server.StopServer();
-  });
-  if (server.StartServer() != 0) {
-    SetCancelAction(nullptr);
-    return 1;
-  }
-  dist::BuildClient client;
-  StartLocalClient(client, options, settings.client, server.Port());
-  server.WaitEnded();
-  // Every build phase is closed (the in-process client answers its own),
-  // then the client goes.
-  server.ShutdownServer();
-  client.StopClientThread();
-  SetCancelAction(nullptr);
-
-  if (cancelled) return 1;
-  if (server.FailureCode() != 0) return options.keepGoing ? server.FailureCode() : 1;
-  if (scheduler.LastWalkStatus() == engine::WalkStatus::MissingFile) {
-    diag::FatalError(diag::FormatCatalogMessage(30008, std::string(engine::LastPathComponent(walker.LastMissingFile()))));
-    return 1;
-  }
-  return 0;
+  ServerRun run(scheduler, view);
+  if (!run.Start(options, settings, count)) return 1;
+  run.server().WaitEnded();
+  return run.Finish(options, scheduler, walker);
 }
 
 // Loads the makefile and serves its out-of-date targets.

@@ -145,6 +145,11 @@ void BuildClient::PassiveConnect(const std::string& host, const std::string& por
   PostEvent(kEventPassiveConnect);
 }
 
+void BuildClient::SetPassiveMode() {
+  passive_ = true;
+  Wake();
+}
+
 void BuildClient::SetListeningPaused(bool paused) {
   if (state_ != kListening) return;
   listeningPaused_ = paused;

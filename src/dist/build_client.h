@@ -65,6 +65,8 @@ class BuildClient : public ProtocolPeer {
   // Connects to `host` at `port` (read as C atol reads it), without
   // listening for announcements from then on.
   void PassiveConnect(const std::string& host, const std::string& port);
+  // No more listening for announcements: only PassiveConnect connects.
+  void SetPassiveMode();
   // Takes effect only while listening.
   void SetListeningPaused(bool paused);
   // Cooperative pause: the client thread stops at the top of its loop,

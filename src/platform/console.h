@@ -14,4 +14,8 @@ void WriteStderr(std::string_view text);
 std::string ConsoleTitle();
 void SetConsoleTitleText(std::string_view title);
 
+// Hides the console window the program runs in, or shows it again. Nothing
+// happens where the console is not a window of its own (Linux terminals).
+void ShowConsoleWindow(bool show);
+
 }  // namespace platform

@@ -51,15 +51,6 @@ TEST(Entry, UpdateInfoFollowsParsing) {
   EXPECT_EQ(info.out.substr(0, updateInfo.size()), updateInfo);
 }
 
-TEST(Entry, ModesNotInThisBuildSaySoAndFail) {
-  testing_support::ScratchDirectory scratch;
-  for (const char* option : {"-E", "-W"}) {
-    auto result = testing_support::RunBramle({option}, scratch.path());
-    EXPECT_EQ(result.exitCode, 1) << option;
-    EXPECT_NE(result.err.find("not available"), std::string::npos) << option;
-  }
-}
-
 TEST(Entry, NonAsciiAndLongArgumentsDoNotCrash) {
   testing_support::ScratchDirectory scratch;
   EXPECT_EQ(testing_support::RunBramle({Narrow("-Fメイク.mak"), Narrow("ターゲット")}, scratch.path()).exitCode, 1);

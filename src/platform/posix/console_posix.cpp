@@ -26,5 +26,6 @@ void WriteStderr(std::string_view text) { WriteAll(STDERR_FILENO, text); }
 // A terminal's title cannot be read back; the port keeps no title.
 std::string ConsoleTitle() { return std::string(); }
 void SetConsoleTitleText(std::string_view) {}
+void ShowConsoleWindow(bool) {}
 
 }  // namespace platform

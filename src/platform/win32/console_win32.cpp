@@ -51,4 +51,8 @@ std::string ConsoleTitle() {
 
 void SetConsoleTitleText(std::string_view title) { SetConsoleTitleA(std::string(title).c_str()); }
 
+void ShowConsoleWindow(bool show) {
+  if (HWND window = GetConsoleWindow()) ShowWindow(window, show ? SW_SHOW : SW_HIDE);
+}
+
 }  // namespace platform

@@ -1,0 +1,44 @@
+#include <cstdlib>
+#include <string>
+
+#include "diag/message_catalogue.h"
+#include "platform/console.h"
+#include "platform/environment.h"
+#include "platform/system_info.h"
+#include "platform/window_system.h"
+#include "ui/qt_entry.h"
+#include "ui/window_toolkit.h"
+
+namespace ui {
+namespace {
+
+// The part lies beside the executable; BRAMLE_QT_MODULE names another place
+// (a build tree's tests run from a folder of their own).
+std::string ModuleLocation() {
+  if (auto path = platform::GetEnvironmentVariableText("BRAMLE_QT_MODULE"); path && !path->empty()) return *path;
+  std::string directory = platform::ModulePath();
+  directory.erase(directory.find_last_of('/') + 1);
+  return directory + "bramle_qt.so";
+}
+
+void ReportNoDisplay() {
+  platform::WriteStderr(diag::LoadMessage(22511));
+  std::_Exit(1);
+}
+
+WindowToolkit* LoadQtToolkit() {
+  std::string error;
+  void* entry = platform::LoadModuleFunction(ModuleLocation(), kBramleQtToolkitName, error);
+  if (entry == nullptr) return nullptr;
+  return reinterpret_cast<BramleQtToolkitFunction>(entry)(kBramleQtInterfaceVersion, ReportNoDisplay);
+}
+
+}  // namespace
+
+WindowToolkit* OpenWindowToolkit() {
+  if (!platform::HasDisplay()) return nullptr;
+  static WindowToolkit* const toolkit = LoadQtToolkit();
+  return toolkit;
+}
+
+}  // namespace ui

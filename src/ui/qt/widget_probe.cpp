@@ -1,0 +1,68 @@
+#include "ui/qt/widget_probe.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPixmap>
+#include <QTimer>
+
+#include "ui/qt/dialog_parts.h"
+
+namespace ui::qt {
+namespace {
+
+// The visible control shown with `text`; a label stands for the control it
+// names.
+QWidget* FindControl(QDialog* dialog, const std::string& text) {
+  const QString wanted = Text(text);
+  for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+    if (!widget->isVisible()) continue;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->text() == wanted) return button;
+    if (auto* label = qobject_cast<QLabel*>(widget); label && label->text() == wanted)
+      return label->buddy() ? label->buddy() : label;
+    if (auto* group = qobject_cast<QGroupBox*>(widget); group && group->title() == wanted) return group;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int WidgetProbe::ControlEnabled(const std::string& text) {
+  QWidget* control = FindControl(dialog_, text);
+  return control ? control->isEnabled() : -1;
+}
+
+bool WidgetProbe::Click(const std::string& text) {
+  auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog_, text));
+  if (button == nullptr) return false;
+  button->click();
+  return true;
+}
+
+bool WidgetProbe::Checked(const std::string& text) {
+  auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog_, text));
+  return button && button->isChecked();
+}
+
+std::string WidgetProbe::EditText(const std::string& label) {
+  QWidget* control = FindControl(dialog_, label);
+  if (auto* line = qobject_cast<QLineEdit*>(control)) return Utf8(line->text());
+  if (auto* text = qobject_cast<QPlainTextEdit*>(control)) return Utf8(text->toPlainText());
+  return std::string();
+}
+
+std::string WidgetProbe::Title() { return Utf8(dialog_->windowTitle()); }
+
+bool WidgetProbe::SaveImage(const std::string& path) { return dialog_->grab().save(Text(path), "PNG"); }
+
+void WidgetProbe::Close(bool ok) { dialog_->done(ok ? QDialog::Accepted : QDialog::Rejected); }
+
+bool RunDialog(QDialog& dialog, const ProbeScript& probe) {
+  WidgetProbe widgetProbe(&dialog);
+  if (probe) QTimer::singleShot(0, &dialog, [&] { probe(widgetProbe); });
+  return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,26 @@
+// WindowCarrier for a Qt window: calls from other threads are queued to the
+// window's thread and waited for.
+#pragma once
+
+#include <QObject>
+#include <mutex>
+
+#include "ui/window_carrier.h"
+
+namespace ui::qt {
+
+class QtWindowCarrier : public WindowCarrier {
+ public:
+  explicit QtWindowCarrier(QObject& window) : window_(window) {}
+  bool Carry(const std::function<void()>& call) override;
+  // From now on calls do nothing; those already on their way are carried
+  // out before this returns. Call on the window thread.
+  void Close();
+
+ private:
+  QObject& window_;
+  std::mutex mutex_;
+  bool closed_ = false;
+};
+
+}  // namespace ui::qt

@@ -1,0 +1,36 @@
+#include "ui/server_settings_form.h"
+
+#include "ui/number_text.h"
+
+namespace ui {
+
+ServerSettingsForm ServerSettingsForm::From(const dist::ServerSettings& settings, bool automaticPortAvailable) {
+  ServerSettingsForm form;
+  form.machineName = settings.machineName;
+  form.broadcastPortNo = DecimalText(settings.broadcastPortNo);
+  form.normalPortAuto = settings.normalPortAuto && automaticPortAvailable;
+  form.normalPort = DecimalText(settings.normalPort);
+  form.sendRequest = settings.sendRequest;
+  form.timeout = settings.timeout;
+  form.timeoutTime = DecimalText(settings.timeoutTime);
+  form.commandFullPath = settings.commandFullPath;
+  form.saveLog = settings.saveLog;
+  form.saveLogFile = settings.saveLogFile;
+  form.automaticPortAvailable = automaticPortAvailable;
+  return form;
+}
+
+void ServerSettingsForm::CopyTo(dist::ServerSettings& settings) const {
+  settings.machineName = machineName;
+  settings.broadcastPortNo = ReadNumber(broadcastPortNo);
+  settings.normalPortAuto = normalPortAuto;
+  settings.normalPort = ReadNumber(normalPort);
+  settings.sendRequest = sendRequest;
+  settings.timeout = timeout;
+  settings.timeoutTime = ReadNumber(timeoutTime);
+  settings.commandFullPath = commandFullPath;
+  settings.saveLog = saveLog;
+  settings.saveLogFile = saveLogFile;
+}
+
+}  // namespace ui

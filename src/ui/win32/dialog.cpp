@@ -1,0 +1,235 @@
+#include "ui/win32/dialog.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "ui/png_image.h"
+
+namespace ui::win32 {
+namespace {
+
+constexpr UINT kRunProbe = WM_APP + 1;
+constexpr UINT kCarriedCall = WM_APP + 2;
+
+// The control with `text`; a static label stands for the edit after it.
+HWND FindControl(HWND dialog, const std::string& text) {
+  const std::wstring wanted = Wide(text);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    // The control's own visibility: the dialog itself shows only once its
+    // queue is idle.
+    if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+    wchar_t buffer[256] = {};
+    GetWindowTextW(child, buffer, 256);
+    if (wanted != buffer) continue;
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    HWND next = GetWindow(child, GW_HWNDNEXT);
+    wchar_t nextClass[32] = {};
+    if (next) GetClassNameW(next, nextClass, 32);
+    if (lstrcmpiW(className, L"Static") == 0 && lstrcmpiW(nextClass, L"Edit") == 0) return next;
+    return child;
+  }
+  return nullptr;
+}
+
+class DialogProbe : public WindowProbe {
+ public:
+  explicit DialogProbe(HWND dialog) : dialog_(dialog) {}
+  int ControlEnabled(const std::string& text) override {
+    HWND control = FindControl(dialog_, text);
+    return control ? IsWindowEnabled(control) != FALSE : -1;
+  }
+  bool Click(const std::string& text) override {
+    HWND control = FindControl(dialog_, text);
+    if (control == nullptr) return false;
+    SendMessageW(control, BM_CLICK, 0, 0);
+    return true;
+  }
+  std::string EditText(const std::string& label) override {
+    HWND control = FindControl(dialog_, label);
+    if (control == nullptr) return std::string();
+    std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
+    text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
+    return Utf8(text);
+  }
+  bool Checked(const std::string& text) override {
+    HWND control = FindControl(dialog_, text);
+    return control && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  std::string Title() override {
+    wchar_t buffer[256] = {};
+    GetWindowTextW(dialog_, buffer, 256);
+    return Utf8(buffer);
+  }
+  bool SaveImage(const std::string& path) override;
+  void Close(bool ok) override { SendMessageW(dialog_, WM_COMMAND, ok ? IDOK : IDCANCEL, 0); }
+
+ private:
+  HWND dialog_;
+};
+
+bool DialogProbe::SaveImage(const std::string& path) {
+  ShowWindow(dialog_, SW_SHOW);
+  return SaveWindowImage(dialog_, path);
+}
+
+}  // namespace
+
+std::wstring Wide(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(length, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(length, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+// The window's inside, copied from the screen once it has painted (the frame
+// is the window manager's, and may not be drawn yet).
+bool SaveWindowImage(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
+  RECT frame;
+  GetClientRect(window, &frame);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&frame), 2);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const bool copied = BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(static_cast<size_t>(width) * height * 3);
+  const auto* pixels = static_cast<const std::uint8_t*>(bits);
+  for (int i = 0; copied && i < width * height; ++i) {
+    rgb.push_back(pixels[i * 4 + 2]);
+    rgb.push_back(pixels[i * 4 + 1]);
+    rgb.push_back(pixels[i * 4]);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!copied) return false;
+  const std::string png = EncodePng(width, height, rgb);
+  FILE* file = _wfopen(Wide(path).c_str(), L"wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+  return std::fclose(file) == 0 && written;
+}
+
+void SetItemText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+
+std::string ItemText(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  std::vector<char> buffer(GetWindowTextLengthA(item) + 1);
+  GetWindowTextA(item, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+void SetItemChecked(HWND dialog, int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+bool ItemChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+void EnableItem(HWND dialog, int id, bool enabled) { EnableWindow(GetDlgItem(dialog, id), enabled); }
+
+bool Dialog::Run(int resourceId, const ProbeScript& probe) {
+  probe_ = &probe;
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), nullptr, Procedure,
+                                         reinterpret_cast<LPARAM>(this));
+  return result == IDOK;
+}
+
+HWND Dialog::Create(int resourceId) {
+  static const ProbeScript kNoProbe;
+  probe_ = &kNoProbe;
+  modeless_ = true;
+  return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), nullptr, Procedure,
+                            reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::End(HWND dialog, int result) {
+  if (modeless_) {
+    ShowWindow(dialog, SW_HIDE);
+  } else {
+    EndDialog(dialog, result);
+  }
+}
+
+INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      self = reinterpret_cast<Dialog*>(lParam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      self->window_ = dialog;
+      self->Initialize(dialog);
+      if (*self->probe_) PostMessageW(dialog, kRunProbe, 0, 0);
+      return TRUE;
+    case kRunProbe: {
+      DialogProbe probe(dialog);
+      (*self->probe_)(probe);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (self == nullptr) return FALSE;
+      if (LOWORD(wParam) == IDOK) {
+        self->Accept(dialog);
+        self->End(dialog, IDOK);
+      } else if (LOWORD(wParam) == IDCANCEL) {
+        self->End(dialog, IDCANCEL);
+      } else {
+        self->Command(dialog, LOWORD(wParam));
+      }
+      return TRUE;
+    case kCarriedCall:
+      (*reinterpret_cast<const std::function<void()>*>(lParam))();
+      SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);  // what SendMessage returns
+      return TRUE;
+    case WM_DESTROY:
+      if (self) {
+        std::lock_guard<std::mutex> lock(self->mutex_);
+        self->closed_ = true;
+      }
+      return FALSE;
+    default:
+      return self && self->Message(dialog, message, wParam, lParam);
+  }
+}
+
+bool Dialog::Carry(const std::function<void()>& call) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (closed_ || window_ == nullptr) return false;
+  HWND window = window_;
+  lock.unlock();
+  if (GetCurrentThreadId() == GetWindowThreadProcessId(window, nullptr)) {
+    call();
+    return true;
+  }
+  // Sending to a window destroyed meanwhile fails at once.
+  return SendMessageW(window, kCarriedCall, 0, reinterpret_cast<LPARAM>(&call)) != 0;
+}
+
+void BrowseForLogFile(HWND dialog, int editId) {
+  char file[MAX_PATH] = {};
+  lstrcpynA(file, ItemText(dialog, editId).c_str(), MAX_PATH);
+  OPENFILENAMEA request = {};
+  request.lStructSize = sizeof request;
+  request.hwndOwner = dialog;
+  request.lpstrFilter = "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
+  request.lpstrFile = file;
+  request.nMaxFile = MAX_PATH;
+  request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  if (GetSaveFileNameA(&request)) SetItemText(dialog, editId, file);
+}
+
+}  // namespace ui::win32

@@ -1,0 +1,112 @@
+// "分散コンパイル": the build server's status window in Win32.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+
+#include "platform/text.h"
+#include "ui/win32/dialog.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/server_status_window.h"
+
+namespace ui::win32 {
+namespace {
+
+constexpr UINT_PTR kAnnounceTimer = 1;
+constexpr UINT kAnnounceMilliseconds = 10 * 1000;
+
+}  // namespace
+
+ServerStatusWindow::ServerStatusWindow(ServerControls& controls, bool sendRequest,
+                                       const ServerStart& started)
+    : controls_(controls), sendRequest_(sendRequest), started_(started) {}
+
+void ServerStatusWindow::Initialize(HWND dialog) {
+  dialog_ = dialog;
+  HWND list = GetDlgItem(dialog, IDC_STATUS_LIST);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  const char* titles[] = {"クライアント名", "IPアドレス", "CPU速度", "状況"};
+  const int widths[] = {100, 90, 60, 200};
+  for (int column = 0; column < 4; ++column) {
+    std::wstring title = Wide(titles[column]);
+    LVCOLUMNW header = {};
+    header.mask = LVCF_TEXT | LVCF_WIDTH;
+    header.pszText = title.data();
+    header.cx = widths[column];
+    SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&header));
+  }
+  for (Change change : {Change::kRows, Change::kProgress, Change::kStatus}) Show(change);
+  if (sendRequest_) SetTimer(dialog, kAnnounceTimer, kAnnounceMilliseconds, nullptr);
+  if (started_ && !started_(relay_)) EndDialog(dialog, IDCANCEL);
+}
+
+void ServerStatusWindow::Command(HWND dialog, int id) {
+  if (id == IDC_STATUS_STOP_ONE) {
+    HWND list = GetDlgItem(dialog, IDC_STATUS_LIST);
+    const auto& rows = model().rows();
+    for (int item = -1; (item = ListView_GetNextItem(list, item, LVNI_SELECTED)) >= 0 && item < static_cast<int>(rows.size());)
+      controls_.CancelConnection(rows[item].connection);
+  } else if (id == IDC_STATUS_STOP_ALL) {
+    StopAll();
+    StatusText(platform::NarrowFromUtf8(kBuildStoppedText));
+  } else if (id == IDC_STATUS_CLOSE) {
+    StopAll();
+    EndDialog(dialog, IDOK);
+  }
+}
+
+bool ServerStatusWindow::Message(HWND, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_TIMER && wParam == kAnnounceTimer) {
+    controls_.Announce();
+    return true;
+  }
+  return false;
+}
+
+void ServerStatusWindow::StopAll() {
+  KillTimer(dialog_, kAnnounceTimer);
+  controls_.StopServer();
+}
+
+void ServerStatusWindow::Show(Change change) {
+  const ServerStatusModel& state = model();
+  switch (change) {
+    case Change::kRows: {
+      HWND list = GetDlgItem(dialog_, IDC_STATUS_LIST);
+      ListView_DeleteAllItems(list);
+      int index = 0;
+      for (const ClientRow& row : state.rows()) {
+        const std::string columns[] = {row.name, row.address, row.cpuSpeed, row.status};
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = index;
+        item.pszText = const_cast<char*>(columns[0].c_str());
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        for (int column = 1; column < 4; ++column) {
+          item.iSubItem = column;
+          item.pszText = const_cast<char*>(columns[column].c_str());
+          SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+        }
+        ++index;
+      }
+      SetItemText(dialog_, IDC_STATUS_COUNT, state.ClientCountText());
+      break;
+    }
+    case Change::kProgress: {
+      HWND bar = GetDlgItem(dialog_, IDC_STATUS_PROGRESS);
+      SendMessageW(bar, PBM_SETRANGE32, 0, state.progressRange());
+      SendMessageW(bar, PBM_SETPOS, state.progressPosition(), 0);
+      SetDlgItemTextW(dialog_, IDC_STATUS_PERCENT, Wide(state.PercentText()).c_str());
+      break;
+    }
+    case Change::kStatus:
+      SetItemText(dialog_, IDC_STATUS_TEXT, state.statusText());
+      break;
+  }
+}
+
+void ServerStatusWindow::ShowMessageBox(const std::string& text) {
+  MessageBoxA(dialog_, text.c_str(), "bramle", MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace ui::win32

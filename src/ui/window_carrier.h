@@ -1,0 +1,17 @@
+// The server and the client call their views on threads of their own; a
+// window deals with them on its own thread. A carrier takes each call there.
+#pragma once
+
+#include <functional>
+
+namespace ui {
+
+class WindowCarrier {
+ public:
+  virtual ~WindowCarrier() = default;
+  // Runs `call` on the window's thread and returns once it has run; false,
+  // without running it, when the window has gone.
+  virtual bool Carry(const std::function<void()>& call) = 0;
+};
+
+}  // namespace ui

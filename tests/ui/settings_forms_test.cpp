@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "ui/client_settings_form.h"
+#include "ui/number_text.h"
+#include "ui/server_settings_form.h"
+
+namespace ui {
+namespace {
+
+TEST(NumberText, ReadsAsTheCLibraryTextToLong) {
+  const struct {
+    const char* text;
+    int value;
+  } cases[] = {
+      {"4311", 4311},       {"  12", 12},          {"+7", 7},           {"-5", -5},
+      {"80abc", 80},        {"abc", 0},            {"", 0},             {" ", 0},
+      {"0x10", 0},          {"010", 10},           {"99999999999", INT_MAX},
+      {"-99999999999", INT_MIN}, {"4294967295", INT_MAX},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadNumber(c.text), c.value) << c.text;
+}
+
+TEST(NumberText, ShowsSignedAndUnsignedDecimal) {
+  EXPECT_EQ(DecimalText(-1), "-1");
+  EXPECT_EQ(UnsignedDecimalText(-1), "4294967295");
+  EXPECT_EQ(UnsignedDecimalText(4311), "4311");
+}
+
+TEST(ClientSettingsForm, CopiesInAndOut) {
+  dist::ClientSettings settings;
+  settings.portNo = 5000;
+  settings.machineName = "PC01";
+  settings.saveLog = true;
+  settings.saveLogFile = "c.txt";
+  settings.acceptRequest = true;
+  settings.popupStatus = false;
+  settings.noExecShellCommand = false;
+  settings.bexec = false;
+  ClientSettingsForm form = ClientSettingsForm::From(settings);
+  EXPECT_EQ(form.portNo, "5000");
+  EXPECT_FALSE(form.passiveConnect);
+
+  dist::ClientSettings back;
+  form.CopyTo(back);
+  back.bexec = false;  // not shown in the dialog, left as it was
+  EXPECT_EQ(back, settings);
+
+  form.portNo = " 77x";
+  form.CopyTo(back);
+  EXPECT_EQ(back.portNo, 77);
+}
+
+TEST(ClientSettingsForm, FileNameFollowsTheSaveBox) {
+  ClientSettingsForm form;
+  form.saveLogFile = "kept.txt";
+  EXPECT_FALSE(form.FileNameEnabled());
+  form.saveLog = true;
+  EXPECT_TRUE(form.FileNameEnabled());
+  // A disabled name is stored all the same.
+  form.saveLog = false;
+  dist::ClientSettings settings;
+  form.CopyTo(settings);
+  EXPECT_EQ(settings.saveLogFile, "kept.txt");
+}
+
+TEST(PassiveKeyGate, OnlyControlThenPauseAsTheFirstTwoKeysReveals) {
+  using Key = PassiveKeyGate::Key;
+  const struct {
+    std::vector<Key> keys;
+    bool revealed;
+  } cases[] = {
+      {{Key::kControl, Key::kPause}, true},
+      {{Key::kPause, Key::kControl}, false},
+      {{Key::kControl, Key::kControl}, false},
+      {{Key::kOther, Key::kControl, Key::kPause}, false},
+      {{Key::kControl, Key::kOther, Key::kControl, Key::kPause}, false},
+      {{Key::kControl}, false},
+  };
+  for (const auto& c : cases) {
+    PassiveKeyGate gate;
+    int reveals = 0;
+    for (Key key : c.keys) reveals += gate.Press(key);
+    EXPECT_EQ(gate.revealed(), c.revealed);
+    EXPECT_EQ(reveals, c.revealed ? 1 : 0);
+  }
+}
+
+TEST(ServerSettingsForm, CopiesInAndOut) {
+  dist::ServerSettings settings;
+  settings.machineName = "SRV";
+  settings.broadcastPortNo = 6000;
+  settings.normalPortAuto = true;
+  settings.normalPort = 6001;
+  settings.sendRequest = false;
+  settings.timeout = false;
+  settings.timeoutTime = 3;
+  settings.saveLog = true;
+  settings.saveLogFile = "s.txt";
+  settings.commandFullPath = false;
+  ServerSettingsForm form = ServerSettingsForm::From(settings, true);
+  EXPECT_EQ(form.normalPort, "6001");
+  EXPECT_EQ(form.timeoutTime, "3");
+  dist::ServerSettings back;
+  form.CopyTo(back);
+  EXPECT_EQ(back, settings);
+}
+
+TEST(ServerSettingsForm, EnablingRules) {
+  dist::ServerSettings settings;
+  settings.normalPortAuto = true;
+  const struct {
+    bool tableAvailable;
+    bool automaticSelected, automaticEnabled, portEnabled;
+  } cases[] = {
+      {true, true, true, false},
+      // Without the TCP table the manual radio is selected and the
+      // automatic one disabled.
+      {false, false, false, true},
+  };
+  for (const auto& c : cases) {
+    ServerSettingsForm form = ServerSettingsForm::From(settings, c.tableAvailable);
+    EXPECT_EQ(form.normalPortAuto, c.automaticSelected);
+    EXPECT_EQ(form.AutomaticRadioEnabled(), c.automaticEnabled);
+    EXPECT_EQ(form.PortEnabled(), c.portEnabled);
+  }
+  ServerSettingsForm form = ServerSettingsForm::From(settings, true);
+  form.normalPortAuto = false;
+  EXPECT_TRUE(form.PortEnabled());
+  EXPECT_FALSE(form.FileNameEnabled());
+  form.saveLog = true;
+  EXPECT_TRUE(form.FileNameEnabled());
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include "ui/client_status_view.h"
+#include "ui/client_window_model.h"
+#include "ui/resident_menu.h"
+#include "ui/server_status_model.h"
+#include "platform/text.h"
+
+namespace ui {
+namespace {
+
+TEST(ServerStatusModel, StartsWaitingWithNoClients) {
+  ServerStatusModel model;
+  EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：0台"));
+  EXPECT_EQ(model.PercentText(), "0%");
+  EXPECT_EQ(model.progressRange(), 100);
+  EXPECT_EQ(model.statusText(), platform::NarrowFromUtf8("クライアントからの接続を待っています..."));
+}
+
+TEST(ServerStatusModel, ARowOfTheSameAddressIsReplacedAndTheNewRowGoesLast) {
+  ServerStatusModel model;
+  model.AddRow({"A", "10.0.0.1", "1000", "", 10});
+  model.AddRow({"B", "10.0.0.2", "2000", "", 11});
+  const std::string busy = "ビルド中";
+  ASSERT_TRUE(model.UpdateRow(10, nullptr, nullptr, nullptr, &busy));
+  model.AddRow({"A2", "10.0.0.1", "3000", "stale", 12});
+  ASSERT_EQ(model.rows().size(), 2u);
+  EXPECT_EQ(model.rows()[0].name, "B");
+  EXPECT_EQ(model.rows()[1].name, "A2");
+  EXPECT_EQ(model.rows()[1].status, "");
+  EXPECT_EQ(model.RowOf(10), -1);
+  EXPECT_EQ(model.RowOf(12), 1);
+  EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：2台"));
+}
+
+TEST(ServerStatusModel, UpdatesOnlyTheGivenColumnsOfTheConnectionsRow) {
+  ServerStatusModel model;
+  model.AddRow({"A", "10.0.0.1", "1000", "", 10});
+  const std::string name = "N", status = "S";
+  EXPECT_TRUE(model.UpdateRow(10, &name, nullptr, nullptr, &status));
+  EXPECT_FALSE(model.UpdateRow(13, &name, nullptr, nullptr, nullptr));
+  const ClientRow& row = model.rows()[0];
+  EXPECT_EQ(row.name, "N");
+  EXPECT_EQ(row.address, "10.0.0.1");
+  EXPECT_EQ(row.cpuSpeed, "1000");
+  EXPECT_EQ(row.status, "S");
+}
+
+TEST(ServerStatusModel, PercentIsDoneOverTargetsTruncated) {
+  const struct {
+    int targets, done;
+    const char* percent;
+  } cases[] = {{3, 1, "33%"}, {3, 2, "66%"}, {3, 3, "100%"}, {0, 1, "0%"}, {8, 4, "50%"}};
+  for (const auto& c : cases) {
+    ServerStatusModel model;
+    model.StepProgress();  // a new range starts the count afresh
+    model.StartProgress(c.targets);
+    for (int i = 0; i < c.done; ++i) model.StepProgress();
+    EXPECT_EQ(model.PercentText(), c.percent) << c.targets << " " << c.done;
+    EXPECT_EQ(model.progressPosition(), c.done);
+  }
+}
+
+TEST(ClientWindowModel, ActivityLinesAreTimeStampedAndEndInCrLf) {
+  ClientWindowModel model;
+  std::tm time{};
+  time.tm_hour = 9;
+  time.tm_min = 5;
+  time.tm_sec = 7;
+  EXPECT_EQ(model.AppendActivity(time, "接続しました"), "09:05:07 接続しました\r\n");
+  time.tm_hour = 23;
+  model.AppendActivity(time, "b");
+  EXPECT_EQ(model.activity(), "09:05:07 接続しました\r\n23:05:07 b\r\n");
+  model.ClearActivity();
+  EXPECT_EQ(model.activity(), "");
+}
+
+TEST(ClientWindowModel, ClearingTheServerEmptiesAddressAndName) {
+  ClientWindowModel model;
+  model.SetServer("10.0.0.1", "SRV");
+  EXPECT_EQ(model.name(), "SRV");
+  model.ClearServer();
+  EXPECT_EQ(model.address(), "");
+  EXPECT_EQ(model.name(), "");
+}
+
+TEST(ClientStatusView, TheInquiryNamesTheServerAsData) {
+  EXPECT_EQ(ClientStatusView::InquiryText("S%s", "10.0.0.9"),
+            platform::NarrowFromUtf8("S%s[10.0.0.9]から接続要求を受信しました。\r\nこのサーバと接続し、ビルドを開始しますか？"));
+}
+
+// A window that has gone: nothing reaches it.
+class GoneWindow : public WindowCarrier {
+ public:
+  bool Carry(const std::function<void()>&) override { return false; }
+};
+
+class RefusingView : public dist::ClientView {
+ public:
+  void BuildPhaseRequested(const std::string&, const std::string&) override { ++calls; }
+  void ShowText(const std::string&) override { ++calls; }
+  bool AskAccept(const std::string&, const std::string&) override { return false; }
+  void ConnectionCut() override { ++calls; }
+  int calls = 0;
+};
+
+TEST(ClientViewRelay, WithoutAWindowTheQuestionCountsAsYes) {
+  RefusingView window;
+  GoneWindow gone;
+  ClientViewRelay relay(window, gone);
+  EXPECT_TRUE(relay.AskAccept("S", "1.2.3.4"));
+  relay.ShowText("x");
+  EXPECT_EQ(window.calls, 0);
+}
+
+TEST(ResidentMenu, GreyedWhileABuildPhaseIsOpenCheckedWhilePaused) {
+  const struct {
+    int state;
+    bool paused;
+    bool enabled, checked;
+  } cases[] = {{0, false, true, false}, {0, true, true, true}, {1, true, false, false}, {2, false, false, false}};
+  for (const auto& c : cases) {
+    const ResidentMenuState menu = MenuStateFor(c.state, c.paused);
+    EXPECT_EQ(menu.settingsEnabled, c.enabled);
+    EXPECT_EQ(menu.disableEnabled, c.enabled);
+    EXPECT_EQ(menu.disableChecked, c.checked);
+    EXPECT_EQ(SettingsMayChange(c.state), c.enabled);
+  }
+}
+
+struct FakeClient : ResidentClient {
+  int state = 0;
+  int stateDuringDialog = 0;
+  std::vector<std::string> calls;
+  dist::ClientSettings applied;
+  int State() override { return state; }
+  void SetListeningPaused(bool paused) override { calls.push_back(paused ? "pause" : "listen"); }
+  void PostEvent(int event) override { calls.push_back("event " + std::to_string(event)); }
+  void PassiveConnect(const std::string& host, const std::string& port) override {
+    calls.push_back("passive " + host + ":" + port);
+  }
+  void PauseClientThread() override { calls.push_back("suspend"); }
+  void ResumeClientThread() override { calls.push_back("resume"); }
+  dist::ClientSettings AppliedSettings() override { return applied; }
+  int ApplySettings(const dist::ClientSettings& settings) override {
+    calls.push_back("apply " + settings.machineName);
+    applied = settings;
+    return 1;
+  }
+  void SetPassiveMode() override { calls.push_back("passive mode"); }
+};
+
+struct FakeResident : ResidentWindow {
+  FakeClient& client;
+  bool ok = true;
+  bool tickPassive = false;
+  std::vector<std::string> calls;
+  explicit FakeResident(FakeClient& c) : client(c) {}
+  void ShowClientWindow() override { calls.push_back("show"); }
+  bool RunClientSettings(ClientSettingsForm& form) override {
+    calls.push_back("dialog " + form.machineName);
+    form.machineName = "NEW";
+    form.passiveConnect = tickPassive;
+    client.state = client.stateDuringDialog;
+    return ok;
+  }
+  void RunAboutBox() override { calls.push_back("about"); }
+  void Warn(const std::string& text, bool okCancel) override {
+    calls.push_back(text + (okCancel ? " okcancel" : " ok"));
+  }
+  void Exit() override { calls.push_back("exit"); }
+};
+
+std::string Texts(const std::vector<MenuEntry>& entries) {
+  std::string texts;
+  for (const MenuEntry& entry : entries) texts += (entry.text.empty() ? "-" : entry.text) + "|";
+  return texts;
+}
+
+TEST(ResidentMenu, EntriesInOrderWithPassiveBeforeExit) {
+  FakeClient client;
+  client.applied.machineName = "OLD";
+  FakeResident window(client);
+  ResidentMenu menu(client, window);
+  const std::string plain = "分散コンパイルを無効にする(&D)|コンパイルの中断(&X)|-|状況(&V)...|Bramleの設定(&S)...|-|"
+                            "Bramleについて(&A)...|";
+  EXPECT_EQ(Texts(menu.Entries()), plain + "終了(&X)|");
+  window.tickPassive = true;
+  menu.Choose(MenuCommand::kSettings);
+  EXPECT_EQ(Texts(menu.Entries()), plain + "Passive Connect|終了(&X)|");
+  menu.Choose(MenuCommand::kPassive);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"suspend", "apply NEW", "passive mode", "resume",
+                                                    "passive 127.0.0.1:4312"}));
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"dialog OLD"}));
+}
+
+TEST(ResidentMenu, DisableTogglesOnlyWhileListening) {
+  FakeClient client;
+  FakeResident window(client);
+  ResidentMenu menu(client, window);
+  menu.Choose(MenuCommand::kDisable);
+  EXPECT_TRUE(menu.Entries()[0].checked);
+  client.state = 2;
+  menu.Choose(MenuCommand::kDisable);
+  EXPECT_FALSE(menu.Entries()[0].enabled);
+  client.state = 0;
+  menu.Choose(MenuCommand::kDisable);
+  EXPECT_FALSE(menu.Entries()[0].checked);
+  menu.Choose(MenuCommand::kCancel);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"pause", "listen", "event 9"}));
+}
+
+TEST(ResidentMenu, SettingsRefusedOrNotAppliedWhileABuildPhaseIsOpen) {
+  const struct {
+    int before, during;
+    bool ok;
+    std::vector<std::string> client, window;
+  } cases[] = {
+      {2, 2, true, {}, {std::string(kSettingsRefusedText) + " ok"}},
+      {0, 1, true, {"suspend", "resume"}, {"dialog ", std::string(kSettingsNotAppliedText) + " okcancel"}},
+      {0, 0, false, {"suspend", "resume"}, {"dialog "}},
+  };
+  for (const auto& c : cases) {
+    FakeClient client;
+    client.state = c.before;
+    client.stateDuringDialog = c.during;
+    FakeResident window(client);
+    window.ok = c.ok;
+    ResidentMenu menu(client, window);
+    menu.Choose(MenuCommand::kSettings);
+    EXPECT_EQ(client.calls, c.client);
+    EXPECT_EQ(window.calls, c.window);
+  }
+}
+
+TEST(ResidentMenu, BuildPhaseRequestShowsTheWindowWhenAskedTo) {
+  for (const bool popup : {true, false}) {
+    FakeClient client;
+    client.applied.popupStatus = popup;
+    FakeResident resident(client);
+    RefusingView window;
+    PopupClientView view(window, client, resident);
+    view.BuildPhaseRequested("S", "1.2.3.4");
+    EXPECT_EQ(resident.calls.size(), popup ? 1u : 0u);
+    EXPECT_EQ(window.calls, 1);
+  }
+}
+
+}  // namespace
+}  // namespace ui
