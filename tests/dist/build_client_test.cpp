@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #include "diag/message_catalogue.h"
@@ -25,6 +25,7 @@
 namespace dist {
 namespace {
 
+using protocol_test::CommandResult;
 using protocol_test::kHangGuardMs;
 using protocol_test::TestPeer;
 
@@ -47,7 +48,8 @@ class RecordingView : public ClientView {
   // Waits (hang guard only) until `text` has been shown.
   bool WaitFor(const std::string& text) {
     std::unique_lock<std::mutex> hold(mutex_);
-    return changed_.wait_for(hold, std::chrono::milliseconds(kHangGuardMs), [&] { return Has(text); });
+    return changed_.wait_for(hold, std::chrono::milliseconds(kHangGuardMs),
+                             [&] { return std::find(shown_.begin(), shown_.end(), text) != shown_.end(); });
   }
 
   bool accept = true;
@@ -57,12 +59,6 @@ class RecordingView : public ClientView {
     std::lock_guard<std::mutex> hold(mutex_);
     shown_.push_back(text);
     changed_.notify_all();
-  }
-  bool Has(const std::string& text) const {
-    for (const std::string& line : shown_) {
-      if (line == text) return true;
-    }
-    return false;
   }
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -106,12 +102,6 @@ std::string Hex(const std::string& bytes) {
 }
 
 std::string Child(const std::string& arguments) { return std::string("\"") + CLIENT_CHILD + "\" " + arguments; }
-
-struct Remote {
-  std::string out;
-  std::string err;
-  int exitCode = -1;
-};
 
 class BuildClientTest : public testing::Test {
  protected:
@@ -159,25 +149,11 @@ class BuildClientTest : public testing::Test {
   }
 
   // Sends one command and collects its output until CommandExit.
-  Remote Run(TestPeer& server, const std::string& line, int inlineKind = 0, const std::string& name = "",
-             const std::string& content = "") {
-    Remote remote;
+  CommandResult Run(TestPeer& server, const std::string& line, int inlineKind = 0, const std::string& name = "",
+                    const std::string& content = "") {
     server.SendLine(FormatCommandExec(line, inlineKind, name, content));
     EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-    for (int i = 0; i < 100000; ++i) {
-      const int kind = server.ReadKind();
-      if (kind == kMessageCommandOut) {
-        const CommandOutArguments piece = ReadCommandOut(server.Arguments());
-        (piece.channel == kChannelStdout ? remote.out : remote.err) += piece.text;
-      } else if (kind == kMessageCommandExit) {
-        remote.exitCode = ArgumentNumber(server.Arguments()[0]);
-        break;
-      } else {
-        ADD_FAILURE() << "unexpected kind " << kind;
-        break;
-      }
-    }
-    return remote;
+    return server.ReadCommandResult();
   }
 
   std::string LogText() const { return scratch_.Read("client.log"); }
@@ -212,7 +188,7 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
       {std::string("nul\0byte\n", 9), "", 0},
   };
   for (const auto& c : cases) {
-    const Remote remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
+    const CommandResult remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
     EXPECT_EQ(remote.out, test::OnDisk(c.out));
     EXPECT_EQ(remote.err, test::OnDisk(c.err));
     EXPECT_EQ(remote.exitCode, c.code);
@@ -229,18 +205,6 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   }
 }
 
-// The runner that keeps one command processor relays the same way.
-TEST_F(BuildClientTest, BatchRunnerRelaysToo) {
-  client_.SetRunner(false, 333);
-  StartLocal();
-  TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
-  const Remote remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
-  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
-  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
-  EXPECT_EQ(remote.exitCode, 5);
-}
-
 TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   StartLocal();
   TestPeer server;
@@ -248,7 +212,7 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   const std::string named = (scratch_.path() / "named.txt").string();
   // The file is written in text mode; the child copies its bytes to its
   // text-mode output.
-  Remote remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
+  CommandResult remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
   EXPECT_EQ(scratch_.Read("named.txt"), test::OnDisk("line 1\nsay \"hi\"\n"));
   EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("line 1\nsay \"hi\"\n")));
   EXPECT_EQ(remote.exitCode, 0);
@@ -268,7 +232,7 @@ TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
   StartLocal();
   TestPeer server;
   ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
-  EXPECT_NE(Run(server, "cl model.c").exitCode, -1);  // answered OK and run (and failed)
+  EXPECT_NE(Run(server, "cl model.c").exitCode, INT_MIN);  // answered OK and run (and failed)
   server.SendLine(FormatCommandExec("del x", 0, "", ""));
   std::string line;
   ASSERT_EQ(server.ReadKind(&line), kMessageError);
@@ -374,7 +338,10 @@ TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
   EXPECT_GE(cancels, 2u);
 }
 
+// Here with the runner that keeps one command processor, which relays the
+// same way.
 TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
+  client_.SetRunner(false, 333);
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
   client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()) + "junk");
@@ -385,7 +352,10 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
   server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseOpen(kServerName));
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  EXPECT_EQ(Run(server, Child("emit x x 4")).exitCode, 4);
+  const CommandResult remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
+  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
+  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
+  EXPECT_EQ(remote.exitCode, 5);
   for (const char* line : {"Debug PassiveMode OPEN", "Connect Done", "Send done."}) {
     EXPECT_NE(LogText().find(std::string("[None][None] ") + line), std::string::npos) << line;
   }

@@ -1,8 +1,11 @@
 // Helpers shared by the settings and log tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
+#include "dist/settings_file.h"
 #include "platform/path.h"
 
 namespace dist::test {
@@ -18,6 +21,12 @@ inline std::string OnDisk(const std::string& text) {
     disk += c;
   }
   return disk;
+}
+
+inline void ExpectSameValues(const SettingsFile& actual, const SettingsFile& expected) {
+  EXPECT_EQ(actual.version, expected.version);
+  EXPECT_TRUE(actual.client == expected.client);
+  EXPECT_TRUE(actual.server == expected.server);
 }
 
 }  // namespace dist::test

@@ -20,9 +20,7 @@ using testing_support::Narrow;
 
 std::tm NineFiveSeven() {
   std::tm time{};
-  time.tm_hour = 9;
-  time.tm_min = 5;
-  time.tm_sec = 7;
+  time.tm_hour = 9, time.tm_min = 5, time.tm_sec = 7;
   return time;
 }
 
@@ -88,28 +86,29 @@ TEST_F(LogFileTest, AppendsAcrossOpens) {
   EXPECT_EQ(Contents(), OnDisk("earlier\n09:05:07 - first\n09:05:07 - second\n"));
 }
 
-TEST_F(LogFileTest, OffWritesNothingAndOpensNothing) {
-  ClientLog log(NineFiveSeven);
-  log.SetFileName(PathOf("log.txt"));
-  EXPECT_TRUE(log.Open());
-  log.Entry("lost");
-  EXPECT_FALSE(log.IsOpen());
+// Off, or on a file that cannot be made: entries are lost, nothing opens.
+TEST_F(LogFileTest, OffOrUnopenableWritesNothing) {
+  scratch_.Write("plain", "x");
+  ClientLog off(NineFiveSeven);
+  off.SetFileName(PathOf("log.txt"));
+  EXPECT_TRUE(off.Open());
+  ServerLog unopenable(NineFiveSeven);
+  Enable(unopenable, "plain\\log.txt");
+  EXPECT_FALSE(unopenable.Open());
+  off.Entry("lost");
+  unopenable.Entry("lost");
+  EXPECT_FALSE(off.IsOpen());
+  EXPECT_FALSE(unopenable.IsOpen());
   EXPECT_FALSE(platform::IsPlainFile(PathOf("log.txt")));
 }
 
-TEST_F(LogFileTest, OpensAtTheFirstEntry) {
-  ClientLog log(NineFiveSeven);
-  Enable(log);
-  EXPECT_FALSE(log.IsOpen());
-  log.Entry("OK");
-  EXPECT_TRUE(log.IsOpen());
-  EXPECT_EQ(Contents(), OnDisk("09:05:07 - [None][None] OK\n"));
-}
-
+// The file opens at the first entry; switch and name take effect at once.
 TEST_F(LogFileTest, SwitchAndNameTakeEffectAtOnce) {
   ServerLog log(NineFiveSeven);
   Enable(log);
+  EXPECT_FALSE(log.IsOpen());
   log.Entry("one");
+  EXPECT_TRUE(log.IsOpen());
   log.SetFileName(PathOf("other.txt"));
   log.Entry("two");
   log.SetEnabled(false);
@@ -119,15 +118,6 @@ TEST_F(LogFileTest, SwitchAndNameTakeEffectAtOnce) {
   log.Entry("three");
   EXPECT_EQ(Contents(), OnDisk("09:05:07 - one\n"));
   EXPECT_EQ(scratch_.Read("other.txt"), OnDisk("09:05:07 - two\n09:05:07 - three\n"));
-}
-
-TEST_F(LogFileTest, UnopenableFileLosesEntries) {
-  scratch_.Write("plain", "x");
-  ServerLog log(NineFiveSeven);
-  Enable(log, "plain\\log.txt");
-  EXPECT_FALSE(log.Open());
-  log.Entry("lost");
-  EXPECT_FALSE(log.IsOpen());
 }
 
 // Two logs (two programs, say) on one file, and a reader, while both are open.

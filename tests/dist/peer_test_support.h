@@ -4,12 +4,29 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
+#include "dist/protocol_messages.h"
 #include "dist/protocol_peer.h"
 
 namespace protocol_test {
+
+// Every byte value, then the line ends and backslashes that plain form
+// treats specially.
+inline std::string AllBytes() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  return bytes + "\\\r\n\n\r\\";
+}
+
+// A command's output by channel and its exit code (INT_MIN: no CommandExit).
+struct CommandResult {
+  std::string out;
+  std::string err;
+  int exitCode = INT_MIN;
+};
 
 // Bounds every wait of a test, only so that a fault fails instead of hanging.
 inline constexpr int kHangGuardMs = 30000;
@@ -33,6 +50,19 @@ class TestPeer : public dist::ProtocolPeer {
     if (line) *line = taken;
     std::int32_t value = 0;
     return ParseMessage(taken, dist::kMessageNone, value) == dist::kParseAccepted ? LastKind() : 0;
+  }
+
+  // Collects CommandOut pieces until CommandExit; stops at any other line.
+  CommandResult ReadCommandResult() {
+    CommandResult result;
+    for (int lines = 0; lines < 100000; ++lines) {
+      const int kind = ReadKind();
+      if (kind == dist::kMessageCommandExit) result.exitCode = dist::ArgumentNumber(arguments_[0]);
+      if (kind != dist::kMessageCommandOut) break;
+      const dist::CommandOutArguments piece = dist::ReadCommandOut(arguments_);
+      (piece.channel == dist::kChannelStderr ? result.err : result.out) += piece.text;
+    }
+    return result;
   }
 
  private:

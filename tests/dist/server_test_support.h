@@ -27,6 +27,13 @@ namespace server_test {
 
 using protocol_test::kHangGuardMs;
 
+// Waits, bounded, until `has` says yes about what `mutex` guards.
+template <typename Has>
+bool WaitFor(std::mutex& mutex, std::condition_variable& changed, Has has) {
+  std::unique_lock<std::mutex> lock(mutex);
+  return changed.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), has);
+}
+
 // Holds "gate" commands until the test opens it.
 class Gate {
  public:
@@ -35,23 +42,13 @@ class Gate {
     open_ = true;
     changed_.notify_all();
   }
-  void Pass() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), [this] { return open_; });
-  }
+  void Pass() { WaitFor(mutex_, changed_, [this] { return open_; }); }
 
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
   bool open_ = false;
 };
-
-// Waits, bounded, until `has` says yes about what `mutex` guards.
-template <typename Has>
-bool WaitFor(std::mutex& mutex, std::condition_variable& changed, Has has) {
-  std::unique_lock<std::mutex> lock(mutex);
-  return changed.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), has);
-}
 
 // Files by name, each with the time it was made; "made" files are newer
 // than every file made before them.

@@ -49,9 +49,7 @@ TEST(SettingsExchangeTest, EachBuildReadsTheOtherBuildsFile) {
   SettingsFile read(windowsFile, "OTHER");
   read.LoadSettings();
   written.server.saveLogFile = "s";  // a "#" starts a comment
-  EXPECT_EQ(read.version, written.version);
-  EXPECT_TRUE(read.client == written.client);
-  EXPECT_TRUE(read.server == written.server);
+  ExpectSameValues(read, written);
 
   // The same text, with the Windows line ends.
   ASSERT_TRUE(written.SaveSettings());

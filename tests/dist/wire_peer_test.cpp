@@ -14,13 +14,8 @@ namespace dist {
 namespace {
 
 namespace fs = std::filesystem;
+using protocol_test::AllBytes;
 using protocol_test::TestPeer;
-
-std::string AllBytes() {
-  std::string bytes;
-  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
-  return bytes + "\r\n\n\r\\";
-}
 
 // The server's side, as far as the first failure.
 void Serve(platform::TcpSocket& listener, TestPeer& server) {
@@ -35,19 +30,10 @@ void Serve(platform::TcpSocket& listener, TestPeer& server) {
   const std::string command = "echo \"\x95\x5C\" \x83\"x\\";
   server.SendLine(FormatCommandExec(command, 2, "", AllBytes()));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  std::string out[2];
-  int kind = kMessageCommandOut;
-  for (int lines = 0; lines < 100 && kind == kMessageCommandOut; ++lines) {
-    kind = server.ReadKind();
-    if (kind == kMessageCommandOut) {
-      const CommandOutArguments piece = ReadCommandOut(server.Arguments());
-      out[piece.channel == kChannelStderr] += piece.text;
-    }
-  }
-  ASSERT_EQ(kind, kMessageCommandExit);
-  EXPECT_EQ(server.Arguments()[0], "7");
-  EXPECT_EQ(out[0], AllBytes());
-  EXPECT_EQ(out[1], command);
+  const protocol_test::CommandResult result = server.ReadCommandResult();
+  EXPECT_EQ(result.exitCode, 7);
+  EXPECT_EQ(result.out, AllBytes());
+  EXPECT_EQ(result.err, command);
   server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);

@@ -18,6 +18,14 @@ inline constexpr int kHangGuardMs = 30000;
 // lookup never leaves the machine.
 inline const std::string kUnresolvableHost = std::string(64, 'x') + ".invalid";
 
+// Opens `socket` listening on 127.0.0.1, on a port the system chose.
+inline void Listen(platform::TcpSocket& socket, int backlog = 5) {
+  ASSERT_EQ(socket.OpenSocket(), 0);
+  ASSERT_EQ(socket.Bind("127.0.0.1", 0), 0);
+  ASSERT_NE(socket.Port(), 0);
+  ASSERT_EQ(socket.Listen(backlog), 0);
+}
+
 // A listener on 127.0.0.1 (a port the system chose), one accepted
 // connection with its threads running, and the client that made it.
 struct ConnectedPair {
@@ -26,10 +34,7 @@ struct ConnectedPair {
   platform::TcpSocket client;
 
   void Connect() {
-    ASSERT_EQ(listener.OpenSocket(), 0);
-    ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
-    ASSERT_NE(listener.Port(), 0);
-    ASSERT_EQ(listener.Listen(5), 0);
+    ASSERT_NO_FATAL_FAILURE(Listen(listener));
     ASSERT_EQ(client.OpenSocket(), 0);
     ASSERT_EQ(client.Connect("127.0.0.1", listener.Port()), 0);
     ASSERT_EQ(listener.Accept(server), 0);
