@@ -1,5 +1,6 @@
-// ProtocolPeer: parsing, reading lines, waiting for replies and a whole
-// conversation, with two peers talking over loopback in one process.
+// ProtocolPeer: parsing, reading lines and waiting for replies, with two
+// peers talking over loopback in one process (a whole conversation is in
+// the wire peer test).
 #include "dist/protocol_peer.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 namespace dist {
 namespace {
 
-using protocol_test::AllBytes;
 using protocol_test::kHangGuardMs;
 using protocol_test::PeerPair;
 using protocol_test::TestPeer;
@@ -179,55 +179,6 @@ TEST(ProtocolPeer, EndlessLineEndsTheConnection) {
   pair.client.SendLine("CommandOut(0,\"" + std::string(platform::TcpSocket::kMaxLineBytes, 'x'));
   std::string line;
   EXPECT_EQ(pair.server.ReadMessageLine(true, line), kLineLost);
-}
-
-// The order of a whole conversation, with a hyphenated machine name and
-// every byte value in the inline content and the output.
-TEST(ProtocolPeer, Conversation) {
-  PeerPair pair;
-  ASSERT_NO_FATAL_FAILURE(pair.Connect());
-  TestPeer& server = pair.server;
-  TestPeer& client = pair.client;
-  const std::string bytes = AllBytes();
-
-  client.SendLine(FormatBuildClientConnect("build-01", 333));
-  ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
-  EXPECT_EQ(server.Arguments(), (std::vector<std::string>{"build-01", "333"}));
-  server.SendLine(FormatOk());
-  EXPECT_EQ(client.WaitReply(), ReplyOutcome::Ok);
-
-  server.SendLine(FormatBuildPhaseOpen("srv-2"));
-  ASSERT_EQ(client.ReadKind(), kMessageBuildPhaseOpen);
-  EXPECT_EQ(client.Arguments()[0], "srv-2");
-  client.SendLine(FormatOk());
-  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-
-  server.SendLine(FormatCommandExec("type \"" + bytes + "\"", 1, "in.txt", bytes));
-  ASSERT_EQ(client.ReadKind(), kMessageCommandExec);
-  const CommandExecArguments exec = ReadCommandExec(client.Arguments());
-  EXPECT_EQ(exec.commandLine, "type \"" + bytes + "\"");
-  EXPECT_EQ(exec.inlineKind, 1);
-  EXPECT_EQ(exec.inlineName, "in.txt");
-  EXPECT_EQ(exec.content, bytes);
-  client.SendLine(FormatOk());
-  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-
-  client.SendLine(FormatCommandOut(kChannelStdout, bytes));
-  client.SendLine(FormatCommandOut(kChannelStderr, "err\r\n"));
-  client.SendLine(FormatCommandExit(2));
-  const protocol_test::CommandResult result = server.ReadCommandResult();
-  EXPECT_EQ(result.exitCode, 2);
-  EXPECT_EQ(result.out, bytes);
-  EXPECT_EQ(result.err, "err\r\n");
-  server.SendLine(FormatOk());
-  EXPECT_EQ(client.WaitReply(), ReplyOutcome::Ok);
-
-  server.SendLine(FormatBuildPhaseClose());
-  EXPECT_EQ(client.ReadKind(), kMessageBuildPhaseClose);
-  client.SendLine(FormatOk());
-  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  client.Socket().CloseSocket();
-  EXPECT_EQ(server.WaitReply(), ReplyOutcome::NoReply);
 }
 
 TEST(ProtocolPeer, DatagramLines) {

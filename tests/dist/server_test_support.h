@@ -17,7 +17,6 @@
 
 #include "dist/build_server.h"
 #include "dist/protocol_messages.h"
-#include "dist/protocol_peer.h"
 #include "engine/target_model.h"
 #include "engine/target_scheduler.h"
 #include "engine/target_walker.h"
@@ -126,17 +125,9 @@ struct ClientScript {
   Gate* gate = nullptr;
 };
 
-class ScriptedClient : public dist::ProtocolPeer {
+class ScriptedClient : public protocol_test::TestPeer {
  public:
-  ScriptedClient(FakeFiles& files, ClientScript script) : files_(files), script_(std::move(script)) {
-    RegisterMessage(dist::kMessageBuildPhaseOpen, [](const std::vector<std::string>&) {});
-    RegisterMessage(dist::kMessageBuildPhaseClose, [](const std::vector<std::string>&) {});
-    RegisterMessage(dist::kMessageBuildPhaseCancel, [](const std::vector<std::string>&) {});
-    RegisterMessage(dist::kMessageCommandExec, [this](const std::vector<std::string>& arguments) {
-      command_ = dist::ReadCommandExec(arguments).commandLine;
-    });
-    SetReadLimit(kHangGuardMs);
-  }
+  ScriptedClient(FakeFiles& files, ClientScript script) : files_(files), script_(std::move(script)) {}
   ~ScriptedClient() override { Join(); }
 
   // Connects, introduces itself and serves on a thread of its own until
@@ -196,6 +187,7 @@ class ScriptedClient : public dist::ProtocolPeer {
           SendLine(script_.openReply);
           break;
         case dist::kMessageCommandExec:
+          command_ = dist::ReadCommandExec(Arguments()).commandLine;
           Note("exec " + command_);
           if (!RunCommand()) return;
           break;

@@ -1,6 +1,7 @@
 // One conversation with a client end running as a separate program: the
 // same build's program, and the Windows build's under Wine talking to the
-// Linux build. Every byte value crosses both ways.
+// Linux build. Every byte value crosses both ways, in the command line,
+// the inline content and the output.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,7 +28,7 @@ void Serve(platform::TcpSocket& listener, TestPeer& server) {
   server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseOpen("build-srv"));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  const std::string command = "echo \"\x95\x5C\" \x83\"x\\";
+  const std::string command = "echo \"\x95\x5C\" \x83\"x\\ " + AllBytes();
   server.SendLine(FormatCommandExec(command, 2, "", AllBytes()));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   const protocol_test::CommandResult result = server.ReadCommandResult();
