@@ -108,9 +108,7 @@ class BuildClientTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
     ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
-    ASSERT_EQ(listener_.OpenSocket(), 0);
-    ASSERT_EQ(listener_.Bind("127.0.0.1", 0), 0);
-    ASSERT_EQ(listener_.Listen(5), 0);
+    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener_));
     settings_.machineName = kClientName;
     // Announcements only from this test: a port of the system's choice.
     settings_.portNo = 0;
@@ -130,6 +128,12 @@ class BuildClientTest : public testing::Test {
     client_.SetLocalMode(listener_.Port());
     ASSERT_EQ(client_.ApplySettings(settings_), 1);
     ASSERT_TRUE(client_.StartClientThread());
+  }
+
+  // The in-process client, greeted and in its build phase.
+  void StartInPhase(TestPeer& server) {
+    StartLocal();
+    ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
   }
 
   // Takes the client's connection and answers its greeting.
@@ -170,9 +174,8 @@ class BuildClientTest : public testing::Test {
 };
 
 TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   EXPECT_TRUE(view_.WaitFor(Text(23516)));
   EXPECT_EQ(client_.State(), BuildClient::kBuildPhase);
   EXPECT_EQ(client_.ApplySettings(settings_), 0);  // not while a server is served
@@ -206,9 +209,8 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
 }
 
 TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   const std::string named = (scratch_.path() / "named.txt").string();
   // The file is written in text mode; the child copies its bytes to its
   // text-mode output.
@@ -229,9 +231,8 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
 
 // Built-ins are refused by the program's name only.
 TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   EXPECT_NE(Run(server, "cl model.c").exitCode, INT_MIN);  // answered OK and run (and failed)
   server.SendLine(FormatCommandExec("del x", 0, "", ""));
   std::string line;
@@ -274,9 +275,8 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 // The command goes on through a garbled line and an unexpected message,
 // and its exit still arrives.
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   const std::string release = (scratch_.path() / "release").string();
   server.SendLine(FormatCommandExec(Child("wait \"" + release + "\""), 0, "", ""));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
@@ -294,9 +294,8 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
 }
 
 TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   server.SendLine(FormatCommandExec(Child("wait never_made"), 0, "", ""));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   ASSERT_EQ(server.ReadKind(), kMessageCommandOut);
@@ -368,9 +367,7 @@ TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
   const int port = client_.WaitListening(kHangGuardMs);
   ASSERT_NE(port, 0);
   platform::TcpSocket decoy;  // where an ignored announcement would lead
-  ASSERT_EQ(decoy.OpenSocket(), 0);
-  ASSERT_EQ(decoy.Bind("127.0.0.1", 0), 0);
-  ASSERT_EQ(decoy.Listen(5), 0);
+  ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(decoy));
   platform::UdpSocket sender;
   ASSERT_EQ(sender.OpenSocket(), 0);
   const platform::Ipv4Address loopback = platform::Resolve("127.0.0.1");

@@ -10,6 +10,7 @@
 
 #include "dist/protocol_messages.h"
 #include "dist/protocol_peer.h"
+#include "platform/socket_test_support.h"
 
 namespace protocol_test {
 
@@ -28,8 +29,7 @@ struct CommandResult {
   int exitCode = INT_MIN;
 };
 
-// Bounds every wait of a test, only so that a fault fails instead of hanging.
-inline constexpr int kHangGuardMs = 30000;
+using socket_testing::kHangGuardMs;
 
 class TestPeer : public dist::ProtocolPeer {
  public:
@@ -77,9 +77,7 @@ struct PeerPair {
   TestPeer client;
 
   void Connect() {
-    ASSERT_EQ(listener.OpenSocket(), 0);
-    ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
-    ASSERT_EQ(listener.Listen(5), 0);
+    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener));
     ASSERT_EQ(client.Socket().OpenSocket(), 0);
     ASSERT_EQ(client.Socket().Connect("127.0.0.1", listener.Port()), 0);
     ASSERT_EQ(listener.Accept(server.Socket()), 0);

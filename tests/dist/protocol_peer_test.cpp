@@ -9,7 +9,6 @@
 
 #include "dist/protocol_messages.h"
 #include "peer_test_support.h"
-#include "platform/network_startup.h"
 
 namespace dist {
 namespace {
@@ -17,13 +16,6 @@ namespace {
 using protocol_test::kHangGuardMs;
 using protocol_test::PeerPair;
 using protocol_test::TestPeer;
-
-class NetworkingEnvironment : public testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(platform::StartNetworking()); }
-  void TearDown() override { platform::StopNetworking(); }
-};
-testing::Environment* const kNetworking = testing::AddGlobalTestEnvironment(new NetworkingEnvironment);
 
 TEST(ProtocolPeer, ParseMessage) {
   const struct {

@@ -43,9 +43,7 @@ void Serve(platform::TcpSocket& listener, TestPeer& server) {
 void Converse(const std::string& launch) {
   testing_support::ScratchDirectory scratch;
   platform::TcpSocket listener;
-  ASSERT_EQ(listener.OpenSocket(), 0);
-  ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
-  ASSERT_EQ(listener.Listen(1), 0);
+  ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener, 1));
   testing_support::ProcessResult peer;
   std::thread runner([&] {
     peer = testing_support::RunInDirectory(launch + " " + std::to_string(listener.Port()), scratch.path());

@@ -6,9 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/network_startup.h"
 #include "platform/tcp_socket.h"
 
 namespace socket_testing {
+
+// Networking for the whole test program, once.
+class NetworkingEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(platform::StartNetworking()); }
+  void TearDown() override { platform::StopNetworking(); }
+};
+inline testing::Environment* const kNetworking = testing::AddGlobalTestEnvironment(new NetworkingEnvironment);
 
 // Bounds every wait of a test, only so that a fault fails instead of hanging.
 inline constexpr int kHangGuardMs = 30000;

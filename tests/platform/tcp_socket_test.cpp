@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "platform/free_port.h"
-#include "platform/network_startup.h"
 #include "platform/socket_test_support.h"
 
 namespace {
@@ -20,13 +19,6 @@ using socket_testing::kHangGuardMs;
 using socket_testing::kUnresolvableHost;
 using socket_testing::Listen;
 using socket_testing::TakeLines;
-
-class NetworkingEnvironment : public testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(platform::StartNetworking()); }
-  void TearDown() override { platform::StopNetworking(); }
-};
-testing::Environment* const kNetworking = testing::AddGlobalTestEnvironment(new NetworkingEnvironment);
 
 TEST(ResolveTest, DottedTextsAndNames) {
   const platform::Ipv4Address loopback = platform::Resolve("127.0.0.1");
