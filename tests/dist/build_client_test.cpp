@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <filesystem>
-#include <fstream>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -67,21 +67,12 @@ class RecordingView : public ClientView {
 
 // Accept with a hang guard: the listener is closed when no client comes.
 bool AcceptWithin(platform::TcpSocket& listener, platform::TcpSocket& into) {
-  std::mutex mutex;
-  std::condition_variable done;
-  bool accepted = false;
-  std::thread guard([&] {
-    std::unique_lock<std::mutex> hold(mutex);
-    if (!done.wait_for(hold, std::chrono::milliseconds(kHangGuardMs), [&] { return accepted; })) {
-      listener.CloseSocket();
-    }
+  std::promise<void> accepted;
+  std::thread guard([&listener, done = accepted.get_future()] {
+    if (done.wait_for(std::chrono::milliseconds(kHangGuardMs)) == std::future_status::timeout) listener.CloseSocket();
   });
   const bool ok = listener.Accept(into) == 0;
-  {
-    std::lock_guard<std::mutex> hold(mutex);
-    accepted = true;
-  }
-  done.notify_all();
+  accepted.set_value();
   guard.join();
   if (ok) {
     into.StartReceiving();
