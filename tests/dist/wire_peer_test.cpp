@@ -4,9 +4,9 @@
 // the inline content and the output.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <thread>
 
+#include "dist/dist_test_support.h"
 #include "dist/protocol_messages.h"
 #include "peer_test_support.h"
 #include "support/bramle_process.h"
@@ -14,7 +14,6 @@
 namespace dist {
 namespace {
 
-namespace fs = std::filesystem;
 using protocol_test::AllBytes;
 using protocol_test::TestPeer;
 
@@ -60,20 +59,10 @@ TEST(WirePeer, SameBuildProgram) { Converse("\"" + std::string(WIRE_PEER_EXE) + 
 // The Linux build talks to the Windows build, which runs under Wine in the
 // worktree's prefix.
 TEST(WirePeer, WindowsBuildUnderWine) {
-  const fs::path own(WIRE_PEER_EXE);
-  if (own.extension() == ".exe") GTEST_SKIP() << "the Windows build is the peer here, not the test";
-  const fs::path build = own.parent_path().parent_path().parent_path();
-  const fs::path exe = build / "windows" / "tests" / "wire_peer.exe";
-  const fs::path prefix = build / "wineprefix";
-  if (!fs::exists(exe)) GTEST_SKIP() << "no Windows build of the peer at " << exe;
-  if (!fs::exists(prefix / "system.reg")) GTEST_SKIP() << "no Wine prefix at " << prefix;
-  if (testing_support::RunInDirectory("command -v wine", build).exitCode != 0) GTEST_SKIP() << "wine is not installed";
-  // Wine's server and services start apart from the captured streams.
-  const std::string environment =
-      "WINEPREFIX='" + prefix.string() + "' WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
-  const std::string start = environment + " wineserver -p </dev/null >/dev/null 2>&1; " + environment +
-                            " wine cmd /c exit </dev/null >/dev/null 2>&1; ";
-  Converse(start + environment + " wine '" + exe.string() + "'");
+  std::string missing;
+  const std::string launch = test::WineLaunch("wire_peer.exe", missing);
+  if (launch.empty()) GTEST_SKIP() << missing;
+  Converse(launch);
 }
 
 }  // namespace
