@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
-#include <fstream>
+#include <future>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #include "diag/message_catalogue.h"
@@ -25,6 +25,7 @@
 namespace dist {
 namespace {
 
+using protocol_test::CommandResult;
 using protocol_test::kHangGuardMs;
 using protocol_test::TestPeer;
 
@@ -47,7 +48,8 @@ class RecordingView : public ClientView {
   // Waits (hang guard only) until `text` has been shown.
   bool WaitFor(const std::string& text) {
     std::unique_lock<std::mutex> hold(mutex_);
-    return changed_.wait_for(hold, std::chrono::milliseconds(kHangGuardMs), [&] { return Has(text); });
+    return changed_.wait_for(hold, std::chrono::milliseconds(kHangGuardMs),
+                             [&] { return std::find(shown_.begin(), shown_.end(), text) != shown_.end(); });
   }
 
   bool accept = true;
@@ -58,12 +60,6 @@ class RecordingView : public ClientView {
     shown_.push_back(text);
     changed_.notify_all();
   }
-  bool Has(const std::string& text) const {
-    for (const std::string& line : shown_) {
-      if (line == text) return true;
-    }
-    return false;
-  }
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::string> shown_;
@@ -71,21 +67,12 @@ class RecordingView : public ClientView {
 
 // Accept with a hang guard: the listener is closed when no client comes.
 bool AcceptWithin(platform::TcpSocket& listener, platform::TcpSocket& into) {
-  std::mutex mutex;
-  std::condition_variable done;
-  bool accepted = false;
-  std::thread guard([&] {
-    std::unique_lock<std::mutex> hold(mutex);
-    if (!done.wait_for(hold, std::chrono::milliseconds(kHangGuardMs), [&] { return accepted; })) {
-      listener.CloseSocket();
-    }
+  std::promise<void> accepted;
+  std::thread guard([&listener, done = accepted.get_future()] {
+    if (done.wait_for(std::chrono::milliseconds(kHangGuardMs)) == std::future_status::timeout) listener.CloseSocket();
   });
   const bool ok = listener.Accept(into) == 0;
-  {
-    std::lock_guard<std::mutex> hold(mutex);
-    accepted = true;
-  }
-  done.notify_all();
+  accepted.set_value();
   guard.join();
   if (ok) {
     into.StartReceiving();
@@ -107,20 +94,12 @@ std::string Hex(const std::string& bytes) {
 
 std::string Child(const std::string& arguments) { return std::string("\"") + CLIENT_CHILD + "\" " + arguments; }
 
-struct Remote {
-  std::string out;
-  std::string err;
-  int exitCode = -1;
-};
-
 class BuildClientTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
     ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
-    ASSERT_EQ(listener_.OpenSocket(), 0);
-    ASSERT_EQ(listener_.Bind("127.0.0.1", 0), 0);
-    ASSERT_EQ(listener_.Listen(5), 0);
+    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener_));
     settings_.machineName = kClientName;
     // Announcements only from this test: a port of the system's choice.
     settings_.portNo = 0;
@@ -142,6 +121,12 @@ class BuildClientTest : public testing::Test {
     ASSERT_TRUE(client_.StartClientThread());
   }
 
+  // The in-process client, greeted and in its build phase.
+  void StartInPhase(TestPeer& server) {
+    StartLocal();
+    ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  }
+
   // Takes the client's connection and answers its greeting.
   void Greet(TestPeer& server) {
     ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
@@ -159,25 +144,11 @@ class BuildClientTest : public testing::Test {
   }
 
   // Sends one command and collects its output until CommandExit.
-  Remote Run(TestPeer& server, const std::string& line, int inlineKind = 0, const std::string& name = "",
-             const std::string& content = "") {
-    Remote remote;
+  CommandResult Run(TestPeer& server, const std::string& line, int inlineKind = 0, const std::string& name = "",
+                    const std::string& content = "") {
     server.SendLine(FormatCommandExec(line, inlineKind, name, content));
     EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-    for (int i = 0; i < 100000; ++i) {
-      const int kind = server.ReadKind();
-      if (kind == kMessageCommandOut) {
-        const CommandOutArguments piece = ReadCommandOut(server.Arguments());
-        (piece.channel == kChannelStdout ? remote.out : remote.err) += piece.text;
-      } else if (kind == kMessageCommandExit) {
-        remote.exitCode = ArgumentNumber(server.Arguments()[0]);
-        break;
-      } else {
-        ADD_FAILURE() << "unexpected kind " << kind;
-        break;
-      }
-    }
-    return remote;
+    return server.ReadCommandResult();
   }
 
   std::string LogText() const { return scratch_.Read("client.log"); }
@@ -194,9 +165,8 @@ class BuildClientTest : public testing::Test {
 };
 
 TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   EXPECT_TRUE(view_.WaitFor(Text(23516)));
   EXPECT_EQ(client_.State(), BuildClient::kBuildPhase);
   EXPECT_EQ(client_.ApplySettings(settings_), 0);  // not while a server is served
@@ -212,7 +182,7 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
       {std::string("nul\0byte\n", 9), "", 0},
   };
   for (const auto& c : cases) {
-    const Remote remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
+    const CommandResult remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
     EXPECT_EQ(remote.out, test::OnDisk(c.out));
     EXPECT_EQ(remote.err, test::OnDisk(c.err));
     EXPECT_EQ(remote.exitCode, c.code);
@@ -229,26 +199,13 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   }
 }
 
-// The runner that keeps one command processor relays the same way.
-TEST_F(BuildClientTest, BatchRunnerRelaysToo) {
-  client_.SetRunner(false, 333);
-  StartLocal();
-  TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
-  const Remote remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
-  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
-  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
-  EXPECT_EQ(remote.exitCode, 5);
-}
-
 TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   const std::string named = (scratch_.path() / "named.txt").string();
   // The file is written in text mode; the child copies its bytes to its
   // text-mode output.
-  Remote remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
+  CommandResult remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
   EXPECT_EQ(scratch_.Read("named.txt"), test::OnDisk("line 1\nsay \"hi\"\n"));
   EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("line 1\nsay \"hi\"\n")));
   EXPECT_EQ(remote.exitCode, 0);
@@ -265,10 +222,9 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
 
 // Built-ins are refused by the program's name only.
 TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
-  EXPECT_NE(Run(server, "cl model.c").exitCode, -1);  // answered OK and run (and failed)
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
+  EXPECT_NE(Run(server, "cl model.c").exitCode, INT_MIN);  // answered OK and run (and failed)
   server.SendLine(FormatCommandExec("del x", 0, "", ""));
   std::string line;
   ASSERT_EQ(server.ReadKind(&line), kMessageError);
@@ -310,9 +266,8 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 // The command goes on through a garbled line and an unexpected message,
 // and its exit still arrives.
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   const std::string release = (scratch_.path() / "release").string();
   server.SendLine(FormatCommandExec(Child("wait \"" + release + "\""), 0, "", ""));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
@@ -330,9 +285,8 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
 }
 
 TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
-  StartLocal();
   TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
   server.SendLine(FormatCommandExec(Child("wait never_made"), 0, "", ""));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   ASSERT_EQ(server.ReadKind(), kMessageCommandOut);
@@ -374,7 +328,10 @@ TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
   EXPECT_GE(cancels, 2u);
 }
 
+// Here with the runner that keeps one command processor, which relays the
+// same way.
 TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
+  client_.SetRunner(false, 333);
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
   client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()) + "junk");
@@ -385,7 +342,10 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
   server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseOpen(kServerName));
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  EXPECT_EQ(Run(server, Child("emit x x 4")).exitCode, 4);
+  const CommandResult remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
+  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
+  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
+  EXPECT_EQ(remote.exitCode, 5);
   for (const char* line : {"Debug PassiveMode OPEN", "Connect Done", "Send done."}) {
     EXPECT_NE(LogText().find(std::string("[None][None] ") + line), std::string::npos) << line;
   }
@@ -398,9 +358,7 @@ TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
   const int port = client_.WaitListening(kHangGuardMs);
   ASSERT_NE(port, 0);
   platform::TcpSocket decoy;  // where an ignored announcement would lead
-  ASSERT_EQ(decoy.OpenSocket(), 0);
-  ASSERT_EQ(decoy.Bind("127.0.0.1", 0), 0);
-  ASSERT_EQ(decoy.Listen(5), 0);
+  ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(decoy));
   platform::UdpSocket sender;
   ASSERT_EQ(sender.OpenSocket(), 0);
   const platform::Ipv4Address loopback = platform::Resolve("127.0.0.1");

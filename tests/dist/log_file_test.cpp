@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -20,9 +19,7 @@ using testing_support::Narrow;
 
 std::tm NineFiveSeven() {
   std::tm time{};
-  time.tm_hour = 9;
-  time.tm_min = 5;
-  time.tm_sec = 7;
+  time.tm_hour = 9, time.tm_min = 5, time.tm_sec = 7;
   return time;
 }
 
@@ -43,37 +40,37 @@ class LogFileTest : public ::testing::Test {
   testing_support::ScratchDirectory scratch_;
 };
 
+// A client entry names its server (or "None"); line ends inside an entry
+// become blanks, CRs go.
 TEST_F(LogFileTest, EntriesHaveTheirFormats) {
-  struct Case {
-    const char* name;
-    std::function<void(ClientLog&, ServerLog&)> write;
+  const struct {
+    bool client;
+    std::string text;
+    const char* server;  // client entries only; null: none
     std::string expected;
+  } cases[] = {
+      {true, "OK", "SRV", "[SRV][192.168.0.2] OK"},
+      {true, "OK", nullptr, "[None][None] OK"},
+      {true, "a\rb\r", nullptr, "[None][None] ab"},
+      {true, "x\r\ny", "S", "[S][192.168.0.2] x y"},
+      {false, "127.0.0.1[PC02] OK", nullptr, "127.0.0.1[PC02] OK"},
+      {false, diag::LoadMessage(23115), nullptr,
+       Narrow("ポートの自動検出に失敗しました デフォルトのポートを使用します")},
+      {false, "a\nb\r\n", nullptr, "a b"},
   };
-  const std::string portFailure = diag::LoadMessage(23115);
-  const Case cases[] = {
-      {"client with server", [](ClientLog& c, ServerLog&) { c.Entry("OK", "SRV", "192.168.0.2"); },
-       "09:05:07 - [SRV][192.168.0.2] OK\n"},
-      {"client without server", [](ClientLog& c, ServerLog&) { c.Entry("OK"); }, "09:05:07 - [None][None] OK\n"},
-      {"client drops CR", [](ClientLog& c, ServerLog&) { c.Entry("a\rb\r"); }, "09:05:07 - [None][None] ab\n"},
-      {"server", [](ClientLog&, ServerLog& s) { s.Entry("127.0.0.1[PC02] OK"); }, "09:05:07 - 127.0.0.1[PC02] OK\n"},
-      {"server CR LF inside", [&](ClientLog&, ServerLog& s) { s.Entry(portFailure); },
-       "09:05:07 - " + Narrow("ポートの自動検出に失敗しました デフォルトのポートを使用します") + "\n"},
-      {"lone LF and a final CR LF", [](ClientLog&, ServerLog& s) { s.Entry("a\nb\r\n"); }, "09:05:07 - a b\n"},
-      {"client CR LF inside", [](ClientLog& c, ServerLog&) { c.Entry("x\r\ny", "S", "10.0.0.1"); },
-       "09:05:07 - [S][10.0.0.1] x y\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    scratch_.Write("log.txt", "");
     ClientLog client(NineFiveSeven);
     ServerLog server(NineFiveSeven);
-    Enable(client, "client.txt");
-    Enable(server, "server.txt");
-    c.write(client, server);
+    Enable(client);
+    Enable(server);
+    if (!c.client) server.Entry(c.text);
+    else if (c.server) client.Entry(c.text, c.server, "192.168.0.2");
+    else client.Entry(c.text);
     client.Close();
     server.Close();
-    EXPECT_EQ(scratch_.Read("client.txt") + scratch_.Read("server.txt"), OnDisk(c.expected));
-    scratch_.Write("client.txt", "");
-    scratch_.Write("server.txt", "");
+    EXPECT_EQ(Contents(), OnDisk("09:05:07 - " + c.expected + "\n"));
   }
 }
 
@@ -88,28 +85,29 @@ TEST_F(LogFileTest, AppendsAcrossOpens) {
   EXPECT_EQ(Contents(), OnDisk("earlier\n09:05:07 - first\n09:05:07 - second\n"));
 }
 
-TEST_F(LogFileTest, OffWritesNothingAndOpensNothing) {
-  ClientLog log(NineFiveSeven);
-  log.SetFileName(PathOf("log.txt"));
-  EXPECT_TRUE(log.Open());
-  log.Entry("lost");
-  EXPECT_FALSE(log.IsOpen());
+// Off, or on a file that cannot be made: entries are lost, nothing opens.
+TEST_F(LogFileTest, OffOrUnopenableWritesNothing) {
+  scratch_.Write("plain", "x");
+  ClientLog off(NineFiveSeven);
+  off.SetFileName(PathOf("log.txt"));
+  EXPECT_TRUE(off.Open());
+  ServerLog unopenable(NineFiveSeven);
+  Enable(unopenable, "plain\\log.txt");
+  EXPECT_FALSE(unopenable.Open());
+  off.Entry("lost");
+  unopenable.Entry("lost");
+  EXPECT_FALSE(off.IsOpen());
+  EXPECT_FALSE(unopenable.IsOpen());
   EXPECT_FALSE(platform::IsPlainFile(PathOf("log.txt")));
 }
 
-TEST_F(LogFileTest, OpensAtTheFirstEntry) {
-  ClientLog log(NineFiveSeven);
-  Enable(log);
-  EXPECT_FALSE(log.IsOpen());
-  log.Entry("OK");
-  EXPECT_TRUE(log.IsOpen());
-  EXPECT_EQ(Contents(), OnDisk("09:05:07 - [None][None] OK\n"));
-}
-
+// The file opens at the first entry; switch and name take effect at once.
 TEST_F(LogFileTest, SwitchAndNameTakeEffectAtOnce) {
   ServerLog log(NineFiveSeven);
   Enable(log);
+  EXPECT_FALSE(log.IsOpen());
   log.Entry("one");
+  EXPECT_TRUE(log.IsOpen());
   log.SetFileName(PathOf("other.txt"));
   log.Entry("two");
   log.SetEnabled(false);
@@ -119,15 +117,6 @@ TEST_F(LogFileTest, SwitchAndNameTakeEffectAtOnce) {
   log.Entry("three");
   EXPECT_EQ(Contents(), OnDisk("09:05:07 - one\n"));
   EXPECT_EQ(scratch_.Read("other.txt"), OnDisk("09:05:07 - two\n09:05:07 - three\n"));
-}
-
-TEST_F(LogFileTest, UnopenableFileLosesEntries) {
-  scratch_.Write("plain", "x");
-  ServerLog log(NineFiveSeven);
-  Enable(log, "plain\\log.txt");
-  EXPECT_FALSE(log.Open());
-  log.Entry("lost");
-  EXPECT_FALSE(log.IsOpen());
 }
 
 // Two logs (two programs, say) on one file, and a reader, while both are open.

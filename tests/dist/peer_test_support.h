@@ -4,15 +4,32 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
+#include "dist/protocol_messages.h"
 #include "dist/protocol_peer.h"
+#include "platform/socket_test_support.h"
 
 namespace protocol_test {
 
-// Bounds every wait of a test, only so that a fault fails instead of hanging.
-inline constexpr int kHangGuardMs = 30000;
+// Every byte value, then the line ends and backslashes that plain form
+// treats specially.
+inline std::string AllBytes() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  return bytes + "\\\r\n\n\r\\";
+}
+
+// A command's output by channel and its exit code (INT_MIN: no CommandExit).
+struct CommandResult {
+  std::string out;
+  std::string err;
+  int exitCode = INT_MIN;
+};
+
+using socket_testing::kHangGuardMs;
 
 class TestPeer : public dist::ProtocolPeer {
  public:
@@ -35,6 +52,19 @@ class TestPeer : public dist::ProtocolPeer {
     return ParseMessage(taken, dist::kMessageNone, value) == dist::kParseAccepted ? LastKind() : 0;
   }
 
+  // Collects CommandOut pieces until CommandExit; stops at any other line.
+  CommandResult ReadCommandResult() {
+    CommandResult result;
+    for (int lines = 0; lines < 100000; ++lines) {
+      const int kind = ReadKind();
+      if (kind == dist::kMessageCommandExit) result.exitCode = dist::ArgumentNumber(arguments_[0]);
+      if (kind != dist::kMessageCommandOut) break;
+      const dist::CommandOutArguments piece = dist::ReadCommandOut(arguments_);
+      (piece.channel == dist::kChannelStderr ? result.err : result.out) += piece.text;
+    }
+    return result;
+  }
+
  private:
   std::vector<std::string> arguments_;
 };
@@ -47,9 +77,7 @@ struct PeerPair {
   TestPeer client;
 
   void Connect() {
-    ASSERT_EQ(listener.OpenSocket(), 0);
-    ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
-    ASSERT_EQ(listener.Listen(5), 0);
+    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener));
     ASSERT_EQ(client.Socket().OpenSocket(), 0);
     ASSERT_EQ(client.Socket().Connect("127.0.0.1", listener.Port()), 0);
     ASSERT_EQ(listener.Accept(server.Socket()), 0);

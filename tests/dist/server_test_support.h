@@ -17,7 +17,6 @@
 
 #include "dist/build_server.h"
 #include "dist/protocol_messages.h"
-#include "dist/protocol_peer.h"
 #include "engine/target_model.h"
 #include "engine/target_scheduler.h"
 #include "engine/target_walker.h"
@@ -27,6 +26,13 @@ namespace server_test {
 
 using protocol_test::kHangGuardMs;
 
+// Waits, bounded, until `has` says yes about what `mutex` guards.
+template <typename Has>
+bool WaitFor(std::mutex& mutex, std::condition_variable& changed, Has has) {
+  std::unique_lock<std::mutex> lock(mutex);
+  return changed.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), has);
+}
+
 // Holds "gate" commands until the test opens it.
 class Gate {
  public:
@@ -35,23 +41,13 @@ class Gate {
     open_ = true;
     changed_.notify_all();
   }
-  void Pass() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), [this] { return open_; });
-  }
+  void Pass() { WaitFor(mutex_, changed_, [this] { return open_; }); }
 
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
   bool open_ = false;
 };
-
-// Waits, bounded, until `has` says yes about what `mutex` guards.
-template <typename Has>
-bool WaitFor(std::mutex& mutex, std::condition_variable& changed, Has has) {
-  std::unique_lock<std::mutex> lock(mutex);
-  return changed.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), has);
-}
 
 // Files by name, each with the time it was made; "made" files are newer
 // than every file made before them.
@@ -129,17 +125,9 @@ struct ClientScript {
   Gate* gate = nullptr;
 };
 
-class ScriptedClient : public dist::ProtocolPeer {
+class ScriptedClient : public protocol_test::TestPeer {
  public:
-  ScriptedClient(FakeFiles& files, ClientScript script) : files_(files), script_(std::move(script)) {
-    RegisterMessage(dist::kMessageBuildPhaseOpen, [](const std::vector<std::string>&) {});
-    RegisterMessage(dist::kMessageBuildPhaseClose, [](const std::vector<std::string>&) {});
-    RegisterMessage(dist::kMessageBuildPhaseCancel, [](const std::vector<std::string>&) {});
-    RegisterMessage(dist::kMessageCommandExec, [this](const std::vector<std::string>& arguments) {
-      command_ = dist::ReadCommandExec(arguments).commandLine;
-    });
-    SetReadLimit(kHangGuardMs);
-  }
+  ScriptedClient(FakeFiles& files, ClientScript script) : files_(files), script_(std::move(script)) {}
   ~ScriptedClient() override { Join(); }
 
   // Connects, introduces itself and serves on a thread of its own until
@@ -199,6 +187,7 @@ class ScriptedClient : public dist::ProtocolPeer {
           SendLine(script_.openReply);
           break;
         case dist::kMessageCommandExec:
+          command_ = dist::ReadCommandExec(Arguments()).commandLine;
           Note("exec " + command_);
           if (!RunCommand()) return;
           break;

@@ -1,11 +1,12 @@
 // One conversation with a client end running as a separate program: the
 // same build's program, and the Windows build's under Wine talking to the
-// Linux build. Every byte value crosses both ways.
+// Linux build. Every byte value crosses both ways, in the command line,
+// the inline content and the output.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <thread>
 
+#include "dist/dist_test_support.h"
 #include "dist/protocol_messages.h"
 #include "peer_test_support.h"
 #include "support/bramle_process.h"
@@ -13,14 +14,8 @@
 namespace dist {
 namespace {
 
-namespace fs = std::filesystem;
+using protocol_test::AllBytes;
 using protocol_test::TestPeer;
-
-std::string AllBytes() {
-  std::string bytes;
-  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
-  return bytes + "\r\n\n\r\\";
-}
 
 // The server's side, as far as the first failure.
 void Serve(platform::TcpSocket& listener, TestPeer& server) {
@@ -32,22 +27,13 @@ void Serve(platform::TcpSocket& listener, TestPeer& server) {
   server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseOpen("build-srv"));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  const std::string command = "echo \"\x95\x5C\" \x83\"x\\";
+  const std::string command = "echo \"\x95\x5C\" \x83\"x\\ " + AllBytes();
   server.SendLine(FormatCommandExec(command, 2, "", AllBytes()));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  std::string out[2];
-  int kind = kMessageCommandOut;
-  for (int lines = 0; lines < 100 && kind == kMessageCommandOut; ++lines) {
-    kind = server.ReadKind();
-    if (kind == kMessageCommandOut) {
-      const CommandOutArguments piece = ReadCommandOut(server.Arguments());
-      out[piece.channel == kChannelStderr] += piece.text;
-    }
-  }
-  ASSERT_EQ(kind, kMessageCommandExit);
-  EXPECT_EQ(server.Arguments()[0], "7");
-  EXPECT_EQ(out[0], AllBytes());
-  EXPECT_EQ(out[1], command);
+  const protocol_test::CommandResult result = server.ReadCommandResult();
+  EXPECT_EQ(result.exitCode, 7);
+  EXPECT_EQ(result.out, AllBytes());
+  EXPECT_EQ(result.err, command);
   server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
@@ -56,9 +42,7 @@ void Serve(platform::TcpSocket& listener, TestPeer& server) {
 void Converse(const std::string& launch) {
   testing_support::ScratchDirectory scratch;
   platform::TcpSocket listener;
-  ASSERT_EQ(listener.OpenSocket(), 0);
-  ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
-  ASSERT_EQ(listener.Listen(1), 0);
+  ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener, 1));
   testing_support::ProcessResult peer;
   std::thread runner([&] {
     peer = testing_support::RunInDirectory(launch + " " + std::to_string(listener.Port()), scratch.path());
@@ -75,20 +59,10 @@ TEST(WirePeer, SameBuildProgram) { Converse("\"" + std::string(WIRE_PEER_EXE) + 
 // The Linux build talks to the Windows build, which runs under Wine in the
 // worktree's prefix.
 TEST(WirePeer, WindowsBuildUnderWine) {
-  const fs::path own(WIRE_PEER_EXE);
-  if (own.extension() == ".exe") GTEST_SKIP() << "the Windows build is the peer here, not the test";
-  const fs::path build = own.parent_path().parent_path().parent_path();
-  const fs::path exe = build / "windows" / "tests" / "wire_peer.exe";
-  const fs::path prefix = build / "wineprefix";
-  if (!fs::exists(exe)) GTEST_SKIP() << "no Windows build of the peer at " << exe;
-  if (!fs::exists(prefix / "system.reg")) GTEST_SKIP() << "no Wine prefix at " << prefix;
-  if (testing_support::RunInDirectory("command -v wine", build).exitCode != 0) GTEST_SKIP() << "wine is not installed";
-  // Wine's server and services start apart from the captured streams.
-  const std::string environment =
-      "WINEPREFIX='" + prefix.string() + "' WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
-  const std::string start = environment + " wineserver -p </dev/null >/dev/null 2>&1; " + environment +
-                            " wine cmd /c exit </dev/null >/dev/null 2>&1; ";
-  Converse(start + environment + " wine '" + exe.string() + "'");
+  std::string missing;
+  const std::string launch = test::WineLaunch("wire_peer.exe", missing);
+  if (launch.empty()) GTEST_SKIP() << missing;
+  Converse(launch);
 }
 
 }  // namespace

@@ -6,9 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/network_startup.h"
 #include "platform/tcp_socket.h"
 
 namespace socket_testing {
+
+// Networking for the whole test program, once.
+class NetworkingEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(platform::StartNetworking()); }
+  void TearDown() override { platform::StopNetworking(); }
+};
+inline testing::Environment* const kNetworking = testing::AddGlobalTestEnvironment(new NetworkingEnvironment);
 
 // Bounds every wait of a test, only so that a fault fails instead of hanging.
 inline constexpr int kHangGuardMs = 30000;
@@ -18,6 +27,14 @@ inline constexpr int kHangGuardMs = 30000;
 // lookup never leaves the machine.
 inline const std::string kUnresolvableHost = std::string(64, 'x') + ".invalid";
 
+// Opens `socket` listening on 127.0.0.1, on a port the system chose.
+inline void Listen(platform::TcpSocket& socket, int backlog = 5) {
+  ASSERT_EQ(socket.OpenSocket(), 0);
+  ASSERT_EQ(socket.Bind("127.0.0.1", 0), 0);
+  ASSERT_NE(socket.Port(), 0);
+  ASSERT_EQ(socket.Listen(backlog), 0);
+}
+
 // A listener on 127.0.0.1 (a port the system chose), one accepted
 // connection with its threads running, and the client that made it.
 struct ConnectedPair {
@@ -26,10 +43,7 @@ struct ConnectedPair {
   platform::TcpSocket client;
 
   void Connect() {
-    ASSERT_EQ(listener.OpenSocket(), 0);
-    ASSERT_EQ(listener.Bind("127.0.0.1", 0), 0);
-    ASSERT_NE(listener.Port(), 0);
-    ASSERT_EQ(listener.Listen(5), 0);
+    ASSERT_NO_FATAL_FAILURE(Listen(listener));
     ASSERT_EQ(client.OpenSocket(), 0);
     ASSERT_EQ(client.Connect("127.0.0.1", listener.Port()), 0);
     ASSERT_EQ(listener.Accept(server), 0);
