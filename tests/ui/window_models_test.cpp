@@ -65,15 +65,6 @@ TEST(ClientWindowModel, ActivityLinesAreTimeStampedAndEndInCrLf) {
   EXPECT_EQ(model.activity(), "");
 }
 
-TEST(ClientWindowModel, ClearingTheServerEmptiesAddressAndName) {
-  ClientWindowModel model;
-  model.SetServer("10.0.0.1", "SRV");
-  EXPECT_EQ(model.name(), "SRV");
-  model.ClearServer();
-  EXPECT_EQ(model.address(), "");
-  EXPECT_EQ(model.name(), "");
-}
-
 TEST(ClientStatusView, TheInquiryNamesTheServerAsData) {
   EXPECT_EQ(ClientStatusView::InquiryText("S%s", "10.0.0.9"),
             platform::NarrowFromUtf8("S%s[10.0.0.9]から接続要求を受信しました。\r\nこのサーバと接続し、ビルドを開始しますか？"));
