@@ -17,30 +17,26 @@ bool ProcessRuns(const std::string& pid) {
   return nameEnd != std::string::npos && text.compare(nameEnd, 3, ") Z") != 0;
 }
 
-TEST_F(LocalBuild, InterruptCancelsTheRunningCommandAndStopsTheBuild) {
+TEST_F(LocalBuild, InterruptAndBreakCancelTheRunningCommandAndStopTheBuild) {
   if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
-  // The command interrupts bramle itself (its parent) and then blocks until
-  // it is killed, so the cancel always meets a running command.
-  Makefile(
-      "all: first second\n"
-      "first:\n"
-      "\tkill -INT $PPID; while :; do read x; done < /dev/zero\n"
-      "second:\n"
-      "\techo second ran\n");
-  auto result = Run();
-  EXPECT_NE(result.out.find(diag::LoadMessage(22505) + "\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find(diag::LoadMessage(22506) + "\n"), std::string::npos) << result.out;
-  EXPECT_EQ(result.out.find("second ran"), std::string::npos) << result.out;
-  EXPECT_EQ(result.exitCode, 1);
-}
-
-TEST_F(LocalBuild, BreakIsReportedAsCtrlBreak) {
-  if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
-  Makefile("all:\n\tkill -QUIT $PPID; while :; do read x; done < /dev/zero\n");
-  auto result = Run({"-I"});
-  EXPECT_NE(result.out.find(diag::LoadMessage(22507) + "\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find(diag::LoadMessage(22506) + "\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.exitCode, 0);  // even with -I a cancelled run never succeeds
+  // Even with -I a cancelled run never succeeds.
+  const struct {
+    const char* signal;
+    std::vector<std::string> arguments;
+    unsigned notice;
+  } cases[] = {{"INT", {}, 22505}, {"QUIT", {"-I"}, 22507}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.signal);
+    // The command signals bramle itself (its parent) and then blocks until
+    // it is killed, so the cancel always meets a running command.
+    Makefile(std::string("all: first second\nfirst:\n\tkill -") + c.signal +
+             " $PPID; while :; do read x; done < /dev/zero\nsecond:\n\techo second ran\n");
+    const auto result = Run(c.arguments);
+    EXPECT_NE(result.out.find(diag::LoadMessage(c.notice) + "\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(diag::LoadMessage(22506) + "\n"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("second ran"), std::string::npos) << result.out;
+    EXPECT_EQ(result.exitCode, 1);
+  }
 }
 
 TEST_F(LocalBuild, TerminateAndHangUpEndTheRunningCommandAndStopTheBuild) {

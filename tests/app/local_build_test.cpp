@@ -131,36 +131,39 @@ TEST_F(LocalBuild, HowABuildFails) {
   });
 }
 
-TEST_F(LocalBuild, TouchSetsTimesInsteadOfRunning) {
-  Makefile("all: old.obj new.obj\nold.obj: a.c\n\techo compile > old.obj\nnew.obj: a.c\n\techo compile\n");
-  MakeFile("a.c", 10);
-  MakeFile("old.obj", 20);
-  const auto result = Run({"-T"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, FormatCatalogMessage(22500, "old.obj") + "\n" + FormatCatalogMessage(22501, "new.obj") + "\n");
-  EXPECT_TRUE(IsNewerThanReference("old.obj"));
-  EXPECT_EQ(Read("old.obj"), "x\n");
-  EXPECT_FALSE(Exists("new.obj"));
-}
-
-TEST_F(LocalBuild, TimestampViewBeforeTheCommands) {
+// The time-stamp view comes before the commands, or before the touch that
+// replaces them: a touch sets the time of a target that exists and makes
+// none.
+TEST_F(LocalBuild, TimestampViewAndTouch) {
   Makefile("t.obj: a.c a.h\n\techo compile\n");
   MakeFile("a.c", 20);
   MakeFile("a.h", 20);
+  const std::string time = engine::FormatFileTime(platform::PathStatus((Directory() / "a.c").string()).modified);
+  const std::string view =
+      "+-------------View TimeStamp----------------\n"
+      "| [Target] t.obj :\n"
+      "|   File is not exist.\n"
+      "| [Depend:1] a.c :\n"
+      "|   Timestamp is " + time + " \n"
+      "| [Depend:2] a.h :\n"
+      "|   Timestamp is " + time + " \n"
+      "+-------------------------------------------\n";
   const auto result = Run({"-D"});
   EXPECT_EQ(result.exitCode, 0);
-  const std::string time = engine::FormatFileTime(platform::PathStatus((Directory() / "a.c").string()).modified);
-  EXPECT_EQ(result.out,
-            "+-------------View TimeStamp----------------\n"
-            "| [Target] t.obj :\n"
-            "|   File is not exist.\n"
-            "| [Depend:1] a.c :\n"
-            "|   Timestamp is " + time + " \n"
-            "| [Depend:2] a.h :\n"
-            "|   Timestamp is " + time + " \n"
-            "+-------------------------------------------\n"
-            "  echo compile\n"
-            "compile\n");
+  EXPECT_EQ(result.out, view + "  echo compile\ncompile\n");
+  const auto notFound = Run({"-T", "-D"});
+  EXPECT_EQ(notFound.out, view + FormatCatalogMessage(22501, "t.obj") + "\n");
+  EXPECT_FALSE(Exists("t.obj"));
+  // The view shows the time from before the touch.
+  MakeFile("t.obj", 30);
+  const std::string old = engine::FormatFileTime(platform::PathStatus((Directory() / "t.obj").string()).modified);
+  std::string viewBeforeTouch = view;
+  viewBeforeTouch.replace(view.find("File is not exist."), 18, "Timestamp is " + old + " ");
+  const auto touched = Run({"-T", "-D"});
+  EXPECT_EQ(touched.exitCode, 0);
+  EXPECT_EQ(touched.out, viewBeforeTouch + FormatCatalogMessage(22500, "t.obj") + "\n");
+  EXPECT_TRUE(IsNewerThanReference("t.obj"));
+  EXPECT_EQ(Read("t.obj"), "x\n");
 }
 
 TEST_F(LocalBuild, ModelDumpBeforeTheBuild) {

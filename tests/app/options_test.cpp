@@ -39,20 +39,6 @@ TEST_F(LocalBuild, OptionsTogether) {
   });
 }
 
-TEST_F(LocalBuild, TimestampViewComesBeforeTheTouch) {
-  Makefile("all: old.out gone.out\nold.out: src.in\n\techo old\ngone.out: src.in\n\techo gone\n");
-  MakeFile("src.in", 20);
-  MakeFile("old.out", 30);
-  const auto result = Run({"-T", "-D"});
-  EXPECT_EQ(result.exitCode, 0);
-  const size_t view = result.out.find("| [Target] old.out :\n");
-  const size_t touched = result.out.find(Touched("old.out"));
-  ASSERT_NE(view, std::string::npos) << result.out;
-  ASSERT_NE(touched, std::string::npos) << result.out;
-  EXPECT_LT(view, touched);
-  EXPECT_NE(result.out.find("| [Target] gone.out :\n|   File is not exist.\n"), std::string::npos);
-}
-
 TEST_F(LocalBuild, ListOnlyStillWritesTheTemporaryInlineFile) {
   Makefile(std::string("t:\n\t") + kShowFile + " <<\nfirst $@\n<<\n");
   const auto result = RunWithTemporary(Directory().string(), {"-N"});

@@ -1,7 +1,7 @@
 // bramle -B and bramle -R as users run them, on hosts of a cluster the test
 // makes: discovery, several clients beside the in-process one, the order of
-// a diamond, a client lost in the middle of a command, failures, refusals
-// and the allow-lists. Every wait is bounded; a headless server must end by
+// a diamond, a client lost in the middle of a command, failures, Ctrl+C,
+// refusals and the allow-lists. Every wait is bounded; a headless server must end by
 // itself with the exit code of a local build.
 #include <gtest/gtest.h>
 
@@ -25,11 +25,18 @@ constexpr const char* kRingMakefile =
     "\tsh -c \"echo p > pq.fifo; cat rp.fifo\"\n"
     "\thostname > p.host\n"
     "q:\n"
-    "\tsh -c \"cat pq.fifo; echo q > qr.fifo\"\n"
+    "\t/usr/bin/env sh -c \"cat pq.fifo; echo q > qr.fifo\"\n"
     "\thostname > q.host\n"
     "r:\n"
     "\tsh -c \"cat qr.fifo; echo r > rp.fifo\"\n"
     "\thostname > r.host\n";
+
+// Two targets that meet through a pipe: they need two clients at once. q
+// runs `more` before it notes its builder.
+std::string PairMakefile(const std::string& more) {
+  return "all: p q\np:\n\tsh -c \"echo p > pq.fifo\"\n\thostname > p.host\nq:\n\tcat pq.fifo\n" + more +
+         "\thostname > q.host\n";
+}
 
 class DistributedBuild : public ::testing::Test {
  protected:
@@ -68,6 +75,14 @@ class DistributedBuild : public ::testing::Test {
     return cluster_->Start(kServer, arguments);
   }
 
+  // The hosts that built `targets` (each notes its builder), sorted.
+  std::vector<std::string> Builders(const std::vector<std::string>& targets) const {
+    std::vector<std::string> builders;
+    for (const std::string& target : targets) builders.push_back(cluster_->ReadFile(target + ".host"));
+    std::sort(builders.begin(), builders.end());
+    return builders;
+  }
+
   // Ends a resident client as its service manager would; its exit code.
   static int Stop(HostProcess& client) {
     client.Terminate();
@@ -101,16 +116,20 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
   HostProcess& server = Server();
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
 
-  std::vector<std::string> builders = {cluster_->ReadFile("p.host"), cluster_->ReadFile("q.host"),
-                                       cluster_->ReadFile("r.host")};
-  std::sort(builders.begin(), builders.end());
-  EXPECT_EQ(builders, (std::vector<std::string>{"hostb\n", "hostc\n", "srv\n"})) << server.Output();
+  EXPECT_EQ(Builders({"p", "q", "r"}), (std::vector<std::string>{"hostb\n", "hostc\n", "srv\n"})) << server.Output();
   const std::string out = server.Output();
   for (const char* target : {"p", "q", "r"}) {
     const std::string host = cluster_->ReadFile(std::string(target) + ".host");
     EXPECT_NE(out.find(Building(target, host.substr(0, host.size() - 1))), std::string::npos) << out;
   }
   EXPECT_EQ(out.find(diag::LoadMessage(23115).substr(0, diag::LoadMessage(23115).find('\r'))), std::string::npos) << out;
+  EXPECT_NE(out.find("[hostb 10.77.0.2]"), std::string::npos) << out;
+  // The program's directory is not sent to the clients.
+  if (cluster_->ReadFile("q.host") != "srv\n") {
+    const std::string shown = b.Output() + c.Output();
+    EXPECT_NE(shown.find("  env sh -c"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("/usr/bin/env"), std::string::npos) << shown;
+  }
   // Each remote client worked for the server and is back listening; it
   // ends on the stop request and keeps its settings.
   for (HostProcess* client : {&b, &c}) {
@@ -119,6 +138,31 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
     EXPECT_EQ(Stop(*client), 0) << client->Output();
   }
   EXPECT_NE(cluster_->ReadSettings(2).find("\nclient_machinemane = hostc\n"), std::string::npos);
+}
+
+TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
+  const struct {
+    const char* name;
+    const char* makefile;
+    int exitCode;
+    std::string shown;
+    std::string absent;
+  } cases[] = {
+      {"up to date", "all: Makefile\n", 0, diag::LoadMessage(23603), diag::LoadMessage(23118)},
+      // Without a target on the command line the server builds ALL, not the
+      // first target.
+      {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", 0, diag::FormatCatalogMessage(23202, "all", 0),
+       diag::FormatCatalogMessage(23202, "first", 0)},
+      {"Ctrl+C", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1, diag::LoadMessage(22505), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!Make({"srv"}, c.makefile)) return;
+    HostProcess& server = Server();
+    EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
+    EXPECT_NE(server.Output().find(c.shown), std::string::npos) << server.Output();
+    if (!c.absent.empty()) EXPECT_EQ(server.Output().find(c.absent), std::string::npos) << server.Output();
+  }
 }
 
 TEST_F(DistributedBuild, DiamondIsHandedOutInTheOrderOfItsDependencies) {
@@ -252,26 +296,14 @@ TEST_F(DistributedBuild, ClientRefusesABuiltInAndTheTargetIsBuiltElsewhere) {
 TEST_F(DistributedBuild, PassiveClientConnectsWithoutAnAnnouncement) {
   // The pair needs two clients at once; hostb listens on a port no
   // announcement goes to, and connects by itself.
-  if (!Make({"srv", "hostb"},
-            "all: p q\n"
-            "p:\n"
-            "\tsh -c \"echo p > pq.fifo\"\n"
-            "\thostname > p.host\n"
-            "q:\n"
-            "\tcat pq.fifo\n"
-            "\thostname > q.host\n",
-            {"pq.fifo"})) {
-    return;
-  }
+  if (!Make({"srv", "hostb"}, PairMakefile(""), {"pq.fifo"})) return;
   cluster_->WriteSettings(1, "client_portno = 4399\n");
   HostProcess& server = Server();
   // Listening: the in-process client is in.
   ASSERT_TRUE(server.WaitForOutput("[??? 127.0.0.1] connected", kLimitMs)) << server.Output();
   HostProcess& b = cluster_->Start(1, {PASSIVE_CLIENT, cluster_->Address(kServer), "4312"});
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output() << b.Output();
-  std::vector<std::string> builders = {cluster_->ReadFile("p.host"), cluster_->ReadFile("q.host")};
-  std::sort(builders.begin(), builders.end());
-  EXPECT_EQ(builders, (std::vector<std::string>{"hostb\n", "srv\n"}));
+  EXPECT_EQ(Builders({"p", "q"}), (std::vector<std::string>{"hostb\n", "srv\n"}));
   EXPECT_EQ(Stop(b), 0) << b.Output();
 }
 
@@ -280,15 +312,7 @@ TEST_F(DistributedBuild, AllowListsKeepUnlistedPeersOut) {
   // only a server it does not see. The pair p/q needs two clients at once:
   // the in-process one and hostb.
   if (!Make({"srv", "hostb", "hostc", "hostd"},
-            "all: p q\n"
-            "p:\n"
-            "\tsh -c \"echo p > pq.fifo\"\n"
-            "\thostname > p.host\n"
-            "q:\n"
-            "\tcat pq.fifo\n"
-            "\tsh -c \"read go < go.fifo\"\n"
-            "\thostname > q.host\n",
-            {"pq.fifo"}, {"go.fifo"})) {
+            PairMakefile("\tsh -c \"read go < go.fifo\"\n"), {"pq.fifo"}, {"go.fifo"})) {
     return;
   }
   cluster_->WriteSettings(kServer, "server_allowclients = 10.77.0.2, hostd\n");
@@ -304,9 +328,7 @@ TEST_F(DistributedBuild, AllowListsKeepUnlistedPeersOut) {
   EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\n"));
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
   EXPECT_EQ(server.Output().find("hostd"), std::string::npos) << server.Output();
-  std::vector<std::string> builders = {cluster_->ReadFile("p.host"), cluster_->ReadFile("q.host")};
-  std::sort(builders.begin(), builders.end());
-  EXPECT_EQ(builders, (std::vector<std::string>{"hostb\n", "srv\n"}));
+  EXPECT_EQ(Builders({"p", "q"}), (std::vector<std::string>{"hostb\n", "srv\n"}));
   for (HostProcess* client : {&b, &c, &d}) EXPECT_EQ(Stop(*client), 0) << client->Output();
   EXPECT_NE(cluster_->ReadFile("d.clog").find("Ignored server srv (10.77.0.1): not in client_allowservers"),
             std::string::npos)

@@ -40,7 +40,6 @@ class HostProcess {
   // be killed because the time ran out.
   int WaitForExit(int timeoutMs);
   std::string Output() const;
-  size_t OutputSize() const;
 
   void Interrupt();  // Ctrl+C
   void Terminate();  // the service manager's stop request

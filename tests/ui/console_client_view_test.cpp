@@ -19,10 +19,4 @@ TEST(ConsoleClientViewTest, LineNamesTheClientAndTheServerItWorksFor) {
   }
 }
 
-TEST(ConsoleClientViewTest, AcceptsEveryBuildPhase) {
-  dist::BuildClient client;
-  ui::ConsoleClientView view(client);
-  EXPECT_TRUE(view.AskAccept("SRV", "10.0.0.1"));
-}
-
 }  // namespace

@@ -9,20 +9,23 @@
 namespace ui {
 namespace {
 
-TEST(ServerStatusModel, StartsWaitingWithNoClients) {
+TEST(ServerStatusModel, RowsByConnectionWithTheSameAddressReplaced) {
   ServerStatusModel model;
   EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：0台"));
   EXPECT_EQ(model.PercentText(), "0%");
   EXPECT_EQ(model.progressRange(), 100);
   EXPECT_EQ(model.statusText(), platform::NarrowFromUtf8("クライアントからの接続を待っています..."));
-}
-
-TEST(ServerStatusModel, ARowOfTheSameAddressIsReplacedAndTheNewRowGoesLast) {
-  ServerStatusModel model;
   model.AddRow({"A", "10.0.0.1", "1000", "", 10});
   model.AddRow({"B", "10.0.0.2", "2000", "", 11});
-  const std::string busy = "ビルド中";
-  ASSERT_TRUE(model.UpdateRow(10, nullptr, nullptr, nullptr, &busy));
+  // Only the given columns of the connection's row change.
+  const std::string name = "N", status = "S";
+  ASSERT_TRUE(model.UpdateRow(10, &name, nullptr, nullptr, &status));
+  EXPECT_FALSE(model.UpdateRow(13, &name, nullptr, nullptr, nullptr));
+  EXPECT_EQ(model.rows()[0].name, "N");
+  EXPECT_EQ(model.rows()[0].address, "10.0.0.1");
+  EXPECT_EQ(model.rows()[0].cpuSpeed, "1000");
+  EXPECT_EQ(model.rows()[0].status, "S");
+  // A row of the same address is replaced and the new row goes last.
   model.AddRow({"A2", "10.0.0.1", "3000", "stale", 12});
   ASSERT_EQ(model.rows().size(), 2u);
   EXPECT_EQ(model.rows()[0].name, "B");
@@ -31,19 +34,6 @@ TEST(ServerStatusModel, ARowOfTheSameAddressIsReplacedAndTheNewRowGoesLast) {
   EXPECT_EQ(model.RowOf(10), -1);
   EXPECT_EQ(model.RowOf(12), 1);
   EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：2台"));
-}
-
-TEST(ServerStatusModel, UpdatesOnlyTheGivenColumnsOfTheConnectionsRow) {
-  ServerStatusModel model;
-  model.AddRow({"A", "10.0.0.1", "1000", "", 10});
-  const std::string name = "N", status = "S";
-  EXPECT_TRUE(model.UpdateRow(10, &name, nullptr, nullptr, &status));
-  EXPECT_FALSE(model.UpdateRow(13, &name, nullptr, nullptr, nullptr));
-  const ClientRow& row = model.rows()[0];
-  EXPECT_EQ(row.name, "N");
-  EXPECT_EQ(row.address, "10.0.0.1");
-  EXPECT_EQ(row.cpuSpeed, "1000");
-  EXPECT_EQ(row.status, "S");
 }
 
 TEST(ServerStatusModel, PercentIsDoneOverTargetsTruncated) {
@@ -73,15 +63,6 @@ TEST(ClientWindowModel, ActivityLinesAreTimeStampedAndEndInCrLf) {
   EXPECT_EQ(model.activity(), "09:05:07 接続しました\r\n23:05:07 b\r\n");
   model.ClearActivity();
   EXPECT_EQ(model.activity(), "");
-}
-
-TEST(ClientWindowModel, ClearingTheServerEmptiesAddressAndName) {
-  ClientWindowModel model;
-  model.SetServer("10.0.0.1", "SRV");
-  EXPECT_EQ(model.name(), "SRV");
-  model.ClearServer();
-  EXPECT_EQ(model.address(), "");
-  EXPECT_EQ(model.name(), "");
 }
 
 TEST(ClientStatusView, TheInquiryNamesTheServerAsData) {

@@ -118,11 +118,6 @@ std::string HostProcess::Output() const {
   return output_;
 }
 
-size_t HostProcess::OutputSize() const {
-  std::lock_guard<std::mutex> hold(mutex_);
-  return output_.size();
-}
-
 void HostProcess::Interrupt() { Signal(SIGINT); }
 void HostProcess::Terminate() { Signal(SIGTERM); }
 void HostProcess::Kill() { Signal(SIGKILL); }

@@ -9,7 +9,6 @@ HostProcess::~HostProcess() = default;
 bool HostProcess::WaitForOutput(const std::string&, int, size_t) { return false; }
 int HostProcess::WaitForExit(int) { return -1; }
 std::string HostProcess::Output() const { return ""; }
-size_t HostProcess::OutputSize() const { return 0; }
 void HostProcess::Interrupt() {}
 void HostProcess::Terminate() {}
 void HostProcess::Kill() {}
