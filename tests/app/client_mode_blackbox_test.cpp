@@ -56,7 +56,8 @@ TEST(ClientMode, RunsUntilCtrlCAndWritesItsSettingsBack) {
     EXPECT_NE(settings.find(line), std::string::npos) << line;
   }
   const std::string logText = scratch.Read("client.log");
-  for (unsigned number : {23502u, 23500u, 23503u}) {
+  // Whether the client got to listen (23500) before the Ctrl+C is a race.
+  for (unsigned number : {23502u, 23503u}) {
     EXPECT_NE(logText.find("[None][None] " + diag::LoadMessage(number)), std::string::npos) << number;
   }
 }
