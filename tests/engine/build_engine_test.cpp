@@ -21,19 +21,17 @@ class BuildEngineTest : public test::FileFixture {
   TargetModel model_;
 };
 
-TEST_F(BuildEngineTest, CancelledBuildStartsNoCommandAndFails) {
-  Line(model_, "made.txt", "", {"echo x > made.txt"});
-  BuildEngine build(options_, model_);
-  build.Cancel();
-  EXPECT_EQ(build.Run(), 1);
-  EXPECT_FALSE(Exists("made.txt"));
-}
-
-TEST_F(BuildEngineTest, BuildRunsTheSelectedCommands) {
-  Line(model_, "made.txt", "", {"@echo x > made.txt"});
-  BuildEngine build(options_, model_);
-  EXPECT_EQ(build.Run(), 0);
-  EXPECT_TRUE(Exists("made.txt"));
+// A build runs the selected commands; cancelled first, it starts none and
+// fails.
+TEST_F(BuildEngineTest, BuildRunsTheSelectedCommandsUnlessCancelled) {
+  for (const bool cancel : {true, false}) {
+    TargetModel model;
+    Line(model, "made.txt", "", {"@echo x > made.txt"});
+    BuildEngine build(options_, model);
+    if (cancel) build.Cancel();
+    EXPECT_EQ(build.Run(), cancel ? 1 : 0);
+    EXPECT_EQ(Exists("made.txt"), !cancel);
+  }
 }
 
 TEST_F(BuildEngineTest, RunnerThatCannotStartEndsTheBuild) {

@@ -107,8 +107,9 @@ TEST(FormatFileTime, FourDigitYearAndTwoDigitFields) {
 
 class TimestampView : public test::FileFixture {};
 
+// A directory has a time like a file.
 TEST_F(TimestampView, TargetMissingDependentsListedAsLoaded) {
-  MakeFile("a.c", 100);
+  std::filesystem::create_directories(Scratch().path() / "a.c");
   TargetModel model;
   Line(model, "a.obj", "a.c a.h", {"cc"});
   model.KeepLoadedDependents();
@@ -124,14 +125,6 @@ TEST_F(TimestampView, TargetMissingDependentsListedAsLoaded) {
             "| [Depend:2] a.h :\n"
             "|   File is not exist.\n"
             "+-------------------------------------------\n");
-}
-
-TEST_F(TimestampView, DirectoryHasATime) {
-  std::filesystem::create_directories(Scratch().path() / "outdir");
-  TargetModel model;
-  Line(model, "outdir", "", {"mkdir outdir"});
-  const std::string report = TimestampReport(*model.FindTarget("outdir"));
-  EXPECT_NE(report.find("|   Timestamp is "), std::string::npos);
 }
 
 }  // namespace

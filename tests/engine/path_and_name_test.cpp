@@ -62,26 +62,23 @@ TEST(ReadNameToken, BlanksTabsAndQuotes) {
   EXPECT_EQ(ReadAll("\"open a"), (std::vector<std::string>{"\"open", "a"}));
 }
 
+// Each read takes only its name; 表 ends in the byte of a backslash in code
+// page 932, which must not escape the closing quote.
 TEST(ReadNameToken, ConsumesOnlyTheName) {
-  std::string_view text = " first  second";
-  EXPECT_EQ(ReadNameToken(text), "first");
-  EXPECT_EQ(text, "  second");
-  text = "\"q\"rest";
-  EXPECT_EQ(ReadNameToken(text), "q");
-  EXPECT_EQ(text, "rest");
+  const std::string quoted = "\"" + Narrow("表") + "\"rest";
+  const struct {
+    std::string text;
+    std::string name;
+    std::string left;
+  } cases[] = {{" first  second", "first", "  second"}, {"\"q\"rest", "q", "rest"}, {quoted, Narrow("表"), "rest"}};
+  for (const auto& c : cases) {
+    std::string_view text = c.text;
+    EXPECT_EQ(ReadNameToken(text), c.name);
+    EXPECT_EQ(text, c.left);
+  }
 }
 
-TEST(ReadNameToken, TrailByteBeforeQuoteDoesNotEscapeIt) {
-  // 表 ends in the byte of a backslash in code page 932.
-  const std::string name = Narrow("表");
-  std::string_view text;
-  const std::string quoted = "\"" + name + "\" next";
-  text = quoted;
-  EXPECT_EQ(ReadNameToken(text), name);
-  EXPECT_EQ(ReadNameToken(text), "next");
-}
-
-TEST(FoldCase, SingleByteLettersOnly) {
+TEST(FoldCase, SingleByteLettersOnlyAndTheHashAgrees) {
   EXPECT_TRUE(EqualsIgnoringCase("Foo.OBJ", "foo.obj"));
   EXPECT_FALSE(EqualsIgnoringCase("foo.obj", "foo.ob"));
   // The trail byte of ア in code page 932 is 'A'; folding must leave it.
@@ -91,11 +88,8 @@ TEST(FoldCase, SingleByteLettersOnly) {
   // A letter after a double-byte character still folds.
   EXPECT_EQ(FoldCase(wide + "X"), wide + "x");
   EXPECT_TRUE(EqualsIgnoringCase(wide + "X", wide + "x"));
-}
-
-TEST(FoldCase, HashAgreesWithTheComparison) {
+  // The hash agrees with the comparison.
   EXPECT_EQ(HashIgnoringCase("Foo.OBJ"), HashIgnoringCase("foo.obj"));
-  const std::string wide = Narrow("ア");
   EXPECT_EQ(HashIgnoringCase(wide + "X"), HashIgnoringCase(wide + "x"));
   EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("foo.ob"));
 }

@@ -9,83 +9,66 @@
 namespace engine {
 namespace {
 
-struct Expected {
-  size_t start;
-  size_t length;
-  SpecialMacroKind kind;
-  MacroModifier modifier;
-};
+using Kind = SpecialMacroKind;
+using Modifier = MacroModifier;
 
-void ExpectToken(const std::string& text, Expected expected) {
-  SCOPED_TRACE(text);
-  const SpecialMacroToken token = ScanSpecialMacro(text);
-  EXPECT_EQ(token.kind, expected.kind);
-  if (expected.kind == SpecialMacroKind::EndOfScan) return;
-  EXPECT_EQ(token.start, expected.start);
-  EXPECT_EQ(token.length, expected.length);
-  EXPECT_EQ(token.modifier, expected.modifier);
-}
-
-TEST(ScanSpecialMacro, PlainTokens) {
-  ExpectToken("cc $@", {3, 2, SpecialMacroKind::Target, MacroModifier::None});
-  ExpectToken("$*.c", {0, 2, SpecialMacroKind::TargetBase, MacroModifier::None});
-  ExpectToken("link $** x", {5, 3, SpecialMacroKind::AllDependents, MacroModifier::None});
-  ExpectToken("$?", {0, 2, SpecialMacroKind::NewerDependents, MacroModifier::None});
-  ExpectToken("cc $<", {3, 2, SpecialMacroKind::FirstDependent, MacroModifier::None});
-}
-
-TEST(ScanSpecialMacro, BracketedFormsAndModifiers) {
-  ExpectToken("$(@D)", {0, 5, SpecialMacroKind::Target, MacroModifier::Directory});
-  ExpectToken("x ${*B}", {2, 5, SpecialMacroKind::TargetBase, MacroModifier::BaseName});
-  ExpectToken("$(**F)", {0, 6, SpecialMacroKind::AllDependents, MacroModifier::FileName});
-  ExpectToken("$(?R)", {0, 5, SpecialMacroKind::NewerDependents, MacroModifier::Root});
-  ExpectToken("$(<F}", {0, 5, SpecialMacroKind::FirstDependent, MacroModifier::FileName});
-  // Either closer closes either opener.
-  ExpectToken("$(@D}", {0, 5, SpecialMacroKind::Target, MacroModifier::Directory});
-  ExpectToken("${@D)", {0, 5, SpecialMacroKind::Target, MacroModifier::Directory});
-  // Modifiers are upper case only; anything else in that place means none.
-  ExpectToken("$(@d)", {0, 5, SpecialMacroKind::Target, MacroModifier::None});
-  ExpectToken("$(@x)", {0, 5, SpecialMacroKind::Target, MacroModifier::None});
-}
-
-TEST(ScanSpecialMacro, UnclosedBracketIsNotSpecial) {
-  // The ')' takes the modifier place and nothing closes after it.
-  ExpectToken("$(@) x", {0, 4, SpecialMacroKind::NotSpecial, MacroModifier::None});
-  ExpectToken("$(**) x", {0, 5, SpecialMacroKind::NotSpecial, MacroModifier::None});
-  ExpectToken("$(@", {0, 3, SpecialMacroKind::NotSpecial, MacroModifier::None});
-}
-
-TEST(ScanSpecialMacro, OrdinaryMacroReferenceIsSteppedOver) {
-  const std::string text = "$(CC) $@";
-  const SpecialMacroToken first = ScanSpecialMacro(text);
-  ASSERT_EQ(first.kind, SpecialMacroKind::NotSpecial);
-  EXPECT_EQ(first.start, 0u);
-  const std::string rest = text.substr(first.start + first.length);
-  const SpecialMacroToken second = ScanSpecialMacro(rest);
-  EXPECT_EQ(second.kind, SpecialMacroKind::Target);
-  EXPECT_EQ(rest.substr(second.start, second.length), "$@");
-}
-
-TEST(ScanSpecialMacro, EscapesAndDoubledDollar) {
-  ExpectToken("^$@", {0, 0, SpecialMacroKind::EndOfScan, MacroModifier::None});
-  ExpectToken("^$@ $*", {4, 2, SpecialMacroKind::TargetBase, MacroModifier::None});
-  ExpectToken("$$@", {0, 3, SpecialMacroKind::Target, MacroModifier::None});
-  ExpectToken("a $$(@F)", {2, 6, SpecialMacroKind::Target, MacroModifier::FileName});
-}
-
-TEST(ScanSpecialMacro, TrailByteIsNotAnEscape) {
+TEST(ScanSpecialMacro, Tokens) {
   // In code page 932 the second byte of this character is '^'.
-  const std::string character = testing_support::Narrow("タ");
-  ExpectToken(character + "$@", {character.size(), 2, SpecialMacroKind::Target, MacroModifier::None});
-}
-
-TEST(ScanSpecialMacro, EndOfScan) {
-  ExpectToken("", {0, 0, SpecialMacroKind::EndOfScan, MacroModifier::None});
-  ExpectToken("$", {0, 0, SpecialMacroKind::EndOfScan, MacroModifier::None});
-  ExpectToken("no tokens", {0, 0, SpecialMacroKind::EndOfScan, MacroModifier::None});
-  // An unknown character after '$' ends the scan, even with tokens later.
-  ExpectToken("echo $x $@", {0, 0, SpecialMacroKind::EndOfScan, MacroModifier::None});
-  ExpectToken("cost 5$", {0, 0, SpecialMacroKind::EndOfScan, MacroModifier::None});
+  const std::string trail = testing_support::Narrow("タ");
+  const struct {
+    std::string text;
+    size_t start;
+    size_t length;
+    Kind kind;
+    Modifier modifier;
+  } cases[] = {
+      {"cc $@", 3, 2, Kind::Target, Modifier::None},
+      {"$*.c", 0, 2, Kind::TargetBase, Modifier::None},
+      {"link $** x", 5, 3, Kind::AllDependents, Modifier::None},
+      {"$?", 0, 2, Kind::NewerDependents, Modifier::None},
+      {"cc $<", 3, 2, Kind::FirstDependent, Modifier::None},
+      {"$(@D)", 0, 5, Kind::Target, Modifier::Directory},
+      {"x ${*B}", 2, 5, Kind::TargetBase, Modifier::BaseName},
+      {"$(**F)", 0, 6, Kind::AllDependents, Modifier::FileName},
+      {"$(?R)", 0, 5, Kind::NewerDependents, Modifier::Root},
+      {"$(<F}", 0, 5, Kind::FirstDependent, Modifier::FileName},
+      // Either closer closes either opener.
+      {"$(@D}", 0, 5, Kind::Target, Modifier::Directory},
+      {"${@D)", 0, 5, Kind::Target, Modifier::Directory},
+      // Modifiers are upper case only; anything else in that place means none.
+      {"$(@d)", 0, 5, Kind::Target, Modifier::None},
+      {"$(@x)", 0, 5, Kind::Target, Modifier::None},
+      // Unclosed: the ')' takes the modifier place and nothing closes after it.
+      {"$(@) x", 0, 4, Kind::NotSpecial, Modifier::None},
+      {"$(**) x", 0, 5, Kind::NotSpecial, Modifier::None},
+      {"$(@", 0, 3, Kind::NotSpecial, Modifier::None},
+      {"$(CC) $@", 0, 2, Kind::NotSpecial, Modifier::None},  // an ordinary reference is stepped over
+      // Escapes, doubled dollars, and a trail byte that is no escape.
+      {"^$@", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"^$@ $*", 4, 2, Kind::TargetBase, Modifier::None},
+      {"$$@", 0, 3, Kind::Target, Modifier::None},
+      {"a $$(@F)", 2, 6, Kind::Target, Modifier::FileName},
+      {trail + "$@", trail.size(), 2, Kind::Target, Modifier::None},
+      // An unknown character after '$' ends the scan, even with tokens later.
+      {"", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"$", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"no tokens", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"echo $x $@", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"cost 5$", 0, 0, Kind::EndOfScan, Modifier::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const SpecialMacroToken token = ScanSpecialMacro(c.text);
+    EXPECT_EQ(token.kind, c.kind);
+    if (c.kind == Kind::EndOfScan) continue;
+    EXPECT_EQ(token.start, c.start);
+    EXPECT_EQ(token.length, c.length);
+    EXPECT_EQ(token.modifier, c.modifier);
+  }
+  // The scan goes on after the stepped-over "$(".
+  const SpecialMacroToken next = ScanSpecialMacro("CC) $@");
+  EXPECT_EQ(next.kind, Kind::Target);
+  EXPECT_EQ(next.start, 4u);
 }
 
 }  // namespace

@@ -147,27 +147,27 @@ TEST(TargetScheduler, Scripts) {
   }
 }
 
-TEST(TargetScheduler, WaitingCallerGetsTheTargetItsDependentsFreed) {
-  Scheduling run({{{"app", "a", "link"}, {"a", "", "cc"}}, {}});
-  const HandOutResult first = run.scheduler_.NextTarget();
-  ASSERT_EQ(first.kind, HandOut::Target);
-  HandOutResult second;
-  std::thread waiter([&] { second = run.scheduler_.WaitForTarget(); });
-  run.files_.Build("a");
-  run.scheduler_.Finish(*first.target, TargetOutcome::Done);
-  waiter.join();
-  ASSERT_EQ(second.kind, HandOut::Target);
-  EXPECT_EQ(second.target->name, "app");
-}
-
-TEST(TargetScheduler, StopReleasesWaitingCallers) {
-  Scheduling run({{{"app", "a", "link"}, {"a", "", "cc"}}, {}});
-  ASSERT_EQ(run.scheduler_.NextTarget().kind, HandOut::Target);
-  HandOutResult waited{HandOut::Target, nullptr};
-  std::thread waiter([&] { waited = run.scheduler_.WaitForTarget(); });
-  run.scheduler_.Stop();
-  waiter.join();
-  EXPECT_EQ(waited.kind, HandOut::NothingLeft);
+// A caller waiting for work gets the target that a finished dependent
+// freed, or nothing once the build stops.
+TEST(TargetScheduler, WaitingCallerGetsTheFreedTargetOrNothingWhenStopped) {
+  for (const bool stop : {false, true}) {
+    Scheduling run({{{"app", "a", "link"}, {"a", "", "cc"}}, {}});
+    const HandOutResult first = run.scheduler_.NextTarget();
+    ASSERT_EQ(first.kind, HandOut::Target);
+    HandOutResult waited{HandOut::Wait, nullptr};
+    std::thread waiter([&] { waited = run.scheduler_.WaitForTarget(); });
+    if (stop) {
+      run.scheduler_.Stop();
+    } else {
+      run.files_.Build("a");
+      run.scheduler_.Finish(*first.target, TargetOutcome::Done);
+    }
+    waiter.join();
+    ASSERT_EQ(waited.kind, stop ? HandOut::NothingLeft : HandOut::Target);
+    if (!stop) {
+      EXPECT_EQ(waited.target->name, "app");
+    }
+  }
 }
 
 // Start and end marks of every build, in the order they happened.

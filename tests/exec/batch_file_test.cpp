@@ -35,22 +35,16 @@ TEST_F(WriteBatchTest, EachDialectWritesItsLinesAndAnEmptyMarker) {
   }
 }
 
-TEST_F(WriteBatchTest, NamesAreNeverShared) {
+// Names are never shared; whatever number comes next, the batch name or
+// the marker name of the next few is taken already and skipped.
+TEST_F(WriteBatchTest, NamesAreNeverSharedAndExistingFilesOfEitherKindAreSkipped) {
   std::set<std::string> bases;
-  for (int i = 0; i < 20; ++i) {
-    std::string command = "x";
-    std::string base;
-    ASSERT_TRUE(exec::WriteBatch(command, base, exec::CmdDialect(), Directory()));
-    EXPECT_TRUE(bases.insert(base).second) << base;
-  }
-}
-
-TEST_F(WriteBatchTest, ExistingFilesOfEitherKindAreSkipped) {
-  // Whatever number comes next, the batch name or the marker name of the
-  // next few is taken already.
-  std::string probe = "x";
   std::string probeBase;
-  ASSERT_TRUE(exec::WriteBatch(probe, probeBase, exec::CmdDialect(), Directory()));
+  for (int i = 0; i < 20; ++i) {
+    std::string probe = "x";
+    ASSERT_TRUE(exec::WriteBatch(probe, probeBase, exec::CmdDialect(), Directory()));
+    EXPECT_TRUE(bases.insert(probeBase).second) << probeBase;
+  }
   const int next = std::stoi(std::filesystem::path(probeBase).filename().string().substr(2)) + 1;
   scratch_.Write("mk" + std::to_string(next) + ".bat", "someone else's");
   scratch_.Write("mk" + std::to_string(next + 1) + ".m", "");

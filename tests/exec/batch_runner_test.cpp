@@ -46,14 +46,35 @@ class BatchRunnerTest : public testing::Test {
   exec::BatchRunner runner_;
 };
 
-TEST_F(BatchRunnerTest, ErrorLevelsComeBackExactly) {
-  for (int code : {0, 1, 255}) {
-    RunResult result = RunCommand(runner_, ChildCommand("exit " + std::to_string(code)));
-    EXPECT_EQ(result.exitCode, code);
+// One command after the other in the same processor: each result is its
+// own, with no prompt or sentinel in the output, also after an "exit" ended
+// the processor (the next command gets a new one).
+TEST_F(BatchRunnerTest, EachCommandGivesItsOwnResult) {
+  const int kFailed = -2;  // any code but 0
+  const struct {
+    std::string line;
+    int exitCode;
+    std::string out;
+  } cases[] = {
+      {Pick("type no_such_file_for_bramle", "cat no_such_file_for_bramle"), kFailed, ""},
+      {"echo line0", 0, "line0\n"},
+      {"no_such_program_for_bramle_tests", kFailed, ""},
+      {ChildCommand("exit 3"), 3, ""},
+      {"exit 5", 5, ""},
+      {"echo again", 0, "again\n"},
+      {"echo line1", 0, "line1\n"},
+  };
+  for (const auto& c : cases) {
+    const RunResult result = RunCommand(runner_, c.line);
+    EXPECT_EQ(result.exec, 0) << c.line;
+    if (c.exitCode == kFailed) {
+      EXPECT_NE(result.exitCode, 0) << c.line;
+      continue;
+    }
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.line;
+    EXPECT_EQ(Folded(result.out), c.out) << c.line;
+    EXPECT_EQ(result.err, "") << c.line;
   }
-  // A built-in that fails, then one that succeeds.
-  EXPECT_NE(RunCommand(runner_, Pick("type no_such_file_for_bramle", "cat no_such_file_for_bramle")).exitCode, 0);
-  EXPECT_EQ(RunCommand(runner_, "echo ok").exitCode, 0);
 }
 
 // A batch file started without CALL never returns to the runner's own
@@ -97,22 +118,6 @@ TEST_F(BatchRunnerTest, RedirectionsWork) {
   EXPECT_EQ(Folded(errors.err), "line0\n");
 }
 
-TEST_F(BatchRunnerTest, MissingProgramFailsInsideTheProcessor) {
-  RunResult missing = RunCommand(runner_, "no_such_program_for_bramle_tests");
-  EXPECT_EQ(missing.exec, 0);
-  EXPECT_NE(missing.exitCode, 0);
-  EXPECT_EQ(RunCommand(runner_, ChildCommand("exit 3")).exitCode, 3);
-}
-
-TEST_F(BatchRunnerTest, ExitEndsTheProcessorWithItsCodeAndTheNextCommandGetsANewOne) {
-  RunResult exited = RunCommand(runner_, "exit 5");
-  EXPECT_EQ(exited.exitCode, 5);
-  RunResult next = RunCommand(runner_, "echo again");
-  EXPECT_EQ(next.exec, 0);
-  EXPECT_EQ(Folded(next.out), "again\n");
-  EXPECT_EQ(next.exitCode, 0);
-}
-
 TEST_F(BatchRunnerTest, BatchAndMarkerFilesExistOnlyWhileTheCommandRuns) {
   const size_t idle = ScratchFiles();
   ASSERT_EQ(runner_.Exec(ChildCommand("block")), 0);
@@ -126,14 +131,10 @@ TEST_F(BatchRunnerTest, BatchAndMarkerFilesExistOnlyWhileTheCommandRuns) {
   ASSERT_EQ(runner_.Start(), 0);
   EXPECT_EQ(RunCommand(runner_, ChildCommand("exit 0")).exitCode, 0);
   EXPECT_EQ(ScratchFiles(), idle);
+  EXPECT_EQ(RunCommand(runner_, "exit 9").exitCode, 9);  // ends in the middle of the batch
+  EXPECT_EQ(ScratchFiles(), idle);
   runner_.Close();
   EXPECT_EQ(ScratchFiles(), 0u);
-}
-
-TEST_F(BatchRunnerTest, CommandEndingInTheMiddleOfTheBatchLeavesNoFiles) {
-  const size_t idle = ScratchFiles();
-  EXPECT_EQ(RunCommand(runner_, "exit 9").exitCode, 9);
-  EXPECT_EQ(ScratchFiles(), idle);
 }
 
 TEST_F(BatchRunnerTest, PolledWithoutTakingTheOutputIsStillComplete) {
@@ -143,14 +144,6 @@ TEST_F(BatchRunnerTest, PolledWithoutTakingTheOutputIsStillComplete) {
   std::string text;
   EXPECT_FALSE(runner_.TakeStdout(text));
   EXPECT_TRUE(Folded(text) == NumberedLines("line", 5000)) << "got " << text.size() << " bytes";
-}
-
-TEST_F(BatchRunnerTest, OutputNeverShowsTheProcessorsPromptsOrSentinels) {
-  for (int i = 0; i < 3; ++i) {
-    RunResult result = RunCommand(runner_, "echo line" + std::to_string(i));
-    EXPECT_EQ(Folded(result.out), "line" + std::to_string(i) + "\n");
-    EXPECT_EQ(result.err, "");
-  }
 }
 
 TEST(BatchRunnerStartTest, ProcessorThatCannotBeStartedGivesTwo) {
@@ -163,12 +156,6 @@ TEST(BatchRunnerStartTest, ProcessorThatCannotBeStartedGivesTwo) {
   ASSERT_EQ(runner.Start(), 0);
   EXPECT_EQ(Folded(RunCommand(runner, "echo x").out), "x\n");
 }
-
-}  // namespace
-}  // namespace exec_test
-
-namespace exec_test {
-namespace {
 
 // An idle processor has no command to break: Kill ends it at once, without
 // the break and its grace period. The processor here notes a break in a

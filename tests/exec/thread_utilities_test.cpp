@@ -32,17 +32,7 @@ TEST(ScopedLock, RecursiveAndReleasedAtScopeEnd) {
   EXPECT_TRUE(taken);
 }
 
-TEST(WorkerThread, IsAliveReleasesAnEndedThread) {
-  exec::WorkerThread worker;
-  EXPECT_FALSE(worker.IsAlive());
-  ASSERT_TRUE(worker.Begin([] {}));
-  worker.Join();
-  EXPECT_FALSE(worker.IsAlive());
-  EXPECT_FALSE(worker.IsAlive());
-  ASSERT_TRUE(worker.Begin([] {}));  // usable again once released
-}
-
-TEST(WorkerThread, IsAliveDoesNotBlockWhileRunning) {
+TEST(WorkerThread, IsAliveDoesNotBlockAndReleasesAnEndedThread) {
   std::mutex mutex;
   std::condition_variable changed;
   bool release = false;
@@ -59,7 +49,10 @@ TEST(WorkerThread, IsAliveDoesNotBlockWhileRunning) {
   }
   changed.notify_all();
   worker.Join();
+  EXPECT_FALSE(worker.IsAlive());  // released once ended
   EXPECT_FALSE(worker.IsAlive());
+  ASSERT_TRUE(worker.Begin([] {}));  // usable again
+  worker.Join();
 }
 
 TEST(WorkerThread, PausesOnlyAtItsPausePoint) {

@@ -29,6 +29,11 @@ TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
       {"INCLUDE \"a\"", DirectiveKind::kInclude, 7},
       {"MESSAGE hi", DirectiveKind::kMessage, 7},
       {"ERROR no", DirectiveKind::kError, 5},
+      // Unknown words run to the first blank.
+      {"if 1", DirectiveKind::kUnknown, 2},
+      {"BOGUS", DirectiveKind::kUnknown, 5},
+      {"UNDEF\tX", DirectiveKind::kUnknown, 7},
+      {"", DirectiveKind::kUnknown, 0},
   };
   for (const KeywordCase& c : cases) {
     const DirectiveKeyword keyword = MatchDirectiveKeyword(c.text);
@@ -37,39 +42,18 @@ TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
   }
 }
 
-TEST(MatchDirectiveKeyword, UnknownWordsRunToTheFirstBlank) {
-  EXPECT_EQ(MatchDirectiveKeyword("if 1").kind, DirectiveKind::kUnknown);
-  EXPECT_EQ(MatchDirectiveKeyword("if 1").length, 2u);
-  EXPECT_EQ(MatchDirectiveKeyword("BOGUS").length, 5u);
-  EXPECT_EQ(MatchDirectiveKeyword("UNDEF\tX").length, 7u);
-  EXPECT_EQ(MatchDirectiveKeyword("").kind, DirectiveKind::kUnknown);
-}
-
 TEST(ReferencedMacroName, NeedsTheReferenceForm) {
   EXPECT_EQ(ReferencedMacroName("$(CFG)"), "CFG");
   EXPECT_EQ(ReferencedMacroName("text $(A B) more"), "A B");
   EXPECT_EQ(ReferencedMacroName("^$(A) $(B)"), "B");
   EXPECT_EQ(ReferencedMacroName("$(A^)B)"), "A^)B");
-  EXPECT_FALSE(ReferencedMacroName("CFG"));
-  EXPECT_FALSE(ReferencedMacroName("$CFG"));
-  EXPECT_FALSE(ReferencedMacroName("$(CFG"));
-  EXPECT_FALSE(ReferencedMacroName("$()"));
-  EXPECT_FALSE(ReferencedMacroName("$"));
-  EXPECT_FALSE(ReferencedMacroName(""));
+  for (const char* text : {"CFG", "$CFG", "$(CFG", "$()", "$", ""}) EXPECT_FALSE(ReferencedMacroName(text)) << text;
 }
 
 TEST(ConditionHolds, ReadsALeadingDecimalNumber) {
-  EXPECT_TRUE(ConditionHolds("1"));
-  EXPECT_TRUE(ConditionHolds(" -3"));
-  EXPECT_TRUE(ConditionHolds("12abc"));
-  EXPECT_TRUE(ConditionHolds("007"));
-  EXPECT_TRUE(ConditionHolds("99999999999999999999"));
-  EXPECT_FALSE(ConditionHolds("0"));
-  EXPECT_FALSE(ConditionHolds("0x10"));  // read as decimal: 0
-  EXPECT_FALSE(ConditionHolds("+0"));
-  EXPECT_FALSE(ConditionHolds("abc"));
-  EXPECT_FALSE(ConditionHolds(""));
-  EXPECT_FALSE(ConditionHolds("- 1"));
+  for (const char* text : {"1", " -3", "12abc", "007", "99999999999999999999"}) EXPECT_TRUE(ConditionHolds(text)) << text;
+  // "0x10" is read as decimal: 0.
+  for (const char* text : {"0", "0x10", "+0", "abc", "", "- 1"}) EXPECT_FALSE(ConditionHolds(text)) << text;
 }
 
 }  // namespace

@@ -45,20 +45,28 @@ TEST(ExpressionFunctions, ZeroToTwentyArgumentsArriveInOrder) {
   }
 }
 
-TEST(ExpressionFunctions, CountsOutsideZeroToTwentyAreRefused) {
+// A refused registration leaves an earlier one in place; an accepted one
+// replaces it.
+TEST(ExpressionFunctions, RegistrationsOutsideZeroToTwentyAreRefusedOthersReplace) {
   ExpressionEvaluator evaluator;
-  Recorder recorder;
-  EXPECT_EQ(evaluator.RegisterFunction(Recorder::Callback, "F", kMaxFunctionArguments + 1, &recorder), 1);
-  EXPECT_EQ(evaluator.RegisterFunction(Recorder::Callback, "G", -1, &recorder), 1);
-  EXPECT_EQ(evaluator.RegisterFunction(nullptr, "H", 1, &recorder), 1);
+  Recorder first;
+  Recorder second;
+  second.value = 2;
+  EXPECT_EQ(evaluator.RegisterFunction(Recorder::Callback, "F", kMaxFunctionArguments + 1, &first), 1);
+  EXPECT_EQ(evaluator.RegisterFunction(Recorder::Callback, "G", -1, &first), 1);
+  EXPECT_EQ(evaluator.RegisterFunction(nullptr, "H", 1, &first), 1);
   EXPECT_EQ(Eval(evaluator, CallText("F", 21)), Failure(kEvalUnknownFunction));
   EXPECT_EQ(Eval(evaluator, "G()"), Failure(kEvalUnknownFunction));
   EXPECT_EQ(Eval(evaluator, "H(1)"), Failure(kEvalUnknownFunction));
-  // A refused registration leaves an earlier one in place.
-  ASSERT_EQ(evaluator.RegisterFunction(Recorder::Callback, "F", 1, &recorder), 0);
-  EXPECT_EQ(evaluator.RegisterFunction(Recorder::Callback, "F", 99, &recorder), 1);
+  ASSERT_EQ(evaluator.RegisterFunction(Recorder::Callback, "F", 1, &first), 0);
+  EXPECT_EQ(evaluator.RegisterFunction(Recorder::Callback, "F", 99, &first), 1);
   EXPECT_EQ(Eval(evaluator, "F(7)"), Value("1"));
-  EXPECT_TRUE(recorder.calls.size() == 1);
+  EXPECT_EQ(Eval(evaluator, "F(8)"), Value("1"));
+  evaluator.RegisterFunction(Recorder::Callback, "F", 2, &second);
+  EXPECT_EQ(Eval(evaluator, "F(c)"), Failure(kEvalTooFewOperands));
+  EXPECT_EQ(Eval(evaluator, "F(c, d)"), Value("2"));
+  EXPECT_EQ(first.calls.size(), 2u);
+  EXPECT_EQ(second.calls.size(), 1u);
 }
 
 TEST(ExpressionFunctions, CallsAndTheirStatuses) {
@@ -107,7 +115,9 @@ TEST(ExpressionFunctions, ArgumentsAreEvaluatedTexts) {
   EXPECT_EQ(recorder.calls[0], (std::vector<std::string>{"a \"b\" c\\d", "0x10", "3", ""}));
 }
 
-TEST(ExpressionFunctions, ResultIsTheCallbackValueAsDecimalText) {
+// The result is the callback's value as decimal text, and every call is
+// made, even where the result is already known.
+TEST(ExpressionFunctions, ResultIsTheCallbackValueAndEveryCallIsMade) {
   ExpressionEvaluator evaluator;
   Recorder recorder;
   evaluator.RegisterFunction(Recorder::Callback, "F", 1, &recorder);
@@ -116,13 +126,8 @@ TEST(ExpressionFunctions, ResultIsTheCallbackValueAsDecimalText) {
   recorder.value = 5;
   EXPECT_EQ(Eval(evaluator, "F(F(F(1)))"), Value("5"));
   EXPECT_EQ(recorder.calls.back(), std::vector<std::string>{"5"});
-}
-
-TEST(ExpressionFunctions, EveryCallIsMadeEvenWhereTheResultIsKnown) {
-  ExpressionEvaluator evaluator;
-  Recorder recorder;
+  recorder.calls.clear();
   recorder.value = 1;
-  evaluator.RegisterFunction(Recorder::Callback, "F", 1, &recorder);
   EXPECT_EQ(Eval(evaluator, "0 && F(a) || 1 || F(b)"), Value("1"));
   EXPECT_EQ(recorder.calls, (std::vector<std::vector<std::string>>{{"a"}, {"b"}}));
 }
@@ -134,22 +139,6 @@ TEST(ExpressionFunctions, ACallbackThatThrowsIsAnInternalError) {
   evaluator.RegisterFunction(Throwing, "BAD", 1, nullptr);
   EXPECT_EQ(Eval(evaluator, "BAD(1)"), Failure(kEvalInternalError));
   EXPECT_EQ(Eval(evaluator, "1 + 1"), Value("2"));  // the evaluator stays usable
-}
-
-TEST(ExpressionFunctions, RegistrationsLastAndCanBeReplaced) {
-  ExpressionEvaluator evaluator;
-  Recorder first;
-  Recorder second;
-  first.value = 1;
-  second.value = 2;
-  evaluator.RegisterFunction(Recorder::Callback, "F", 1, &first);
-  EXPECT_EQ(Eval(evaluator, "F(a)"), Value("1"));
-  EXPECT_EQ(Eval(evaluator, "F(b)"), Value("1"));
-  evaluator.RegisterFunction(Recorder::Callback, "F", 2, &second);
-  EXPECT_EQ(Eval(evaluator, "F(c)"), Failure(kEvalTooFewOperands));
-  EXPECT_EQ(Eval(evaluator, "F(c, d)"), Value("2"));
-  EXPECT_EQ(first.calls.size(), 2u);
-  EXPECT_EQ(second.calls.size(), 1u);
 }
 
 // Message lines of the distributed build: a single call of a registered

@@ -17,28 +17,25 @@ std::int32_t Pair(const std::vector<std::string>& arguments, void*) {
   return std::stoi(arguments[0]) * 10 + std::stoi(arguments[1]);
 }
 
-TEST(ExpressionPrecedence, EachLevelBindsTighterThanTheOneBelow) {
+TEST(ExpressionPrecedence, Cases) {
   ExpressionEvaluator evaluator;
   evaluator.RegisterFunction(Pair, "PAIR", 2, nullptr);
-  // ',' below '||': the arguments are "0 || 1" and "2".
-  EXPECT_EQ(Eval(evaluator, "PAIR(0 || 1, 2)"), Value("12"));
-  // Each case would give another value if the two levels were swapped.
-  EXPECT_EQ(Eval("1 || 0 && 0"), Value("1"));
-  EXPECT_EQ(Eval("1 && 0 | 2"), Value("1"));
-  EXPECT_EQ(Eval("1 | 3 ^ 3"), Value("1"));
-  EXPECT_EQ(Eval("2 ^ 3 & 1"), Value("3"));
-  EXPECT_EQ(Eval("2 & 2 == 2"), Value("0"));
-  EXPECT_EQ(Eval("2 == 1 < 3"), Value("0"));
-  EXPECT_EQ(Eval("1 < 1 << 1"), Value("1"));
-  EXPECT_EQ(Eval("1 << 1 + 1"), Value("4"));
-  EXPECT_EQ(Eval("1 + 2 * 3"), Value("7"));
-  EXPECT_EQ(Eval("!0 * 5"), Value("5"));
-  EXPECT_EQ(Eval("-2 + 3"), Value("1"));
-  EXPECT_EQ(Eval("(1 + 2) * 3"), Value("9"));
-}
-
-TEST(ExpressionPrecedence, Cases) {
   const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Each level binds tighter than the one below: every case would give
+      // another value if the two levels were swapped.
+      {"PAIR(0 || 1, 2)", Value("12")},  // ',' below '||'
+      {"1 || 0 && 0", Value("1")},
+      {"1 && 0 | 2", Value("1")},
+      {"1 | 3 ^ 3", Value("1")},
+      {"2 ^ 3 & 1", Value("3")},
+      {"2 & 2 == 2", Value("0")},
+      {"2 == 1 < 3", Value("0")},
+      {"1 < 1 << 1", Value("1")},
+      {"1 << 1 + 1", Value("4")},
+      {"1 + 2 * 3", Value("7")},
+      {"!0 * 5", Value("5")},
+      {"-2 + 3", Value("1")},
+      {"(1 + 2) * 3", Value("9")},
       // Operators of one level share it.
       {"1 != 2 == 1", Value("1")},
       {"1 < 2 >= 1", Value("1")},
@@ -60,7 +57,7 @@ TEST(ExpressionPrecedence, Cases) {
       {"-~0", Value("1")},
       {"+-+4", Value("-4")},
   };
-  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
+  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(evaluator, text), outcome) << text;
 }
 
 TEST(ExpressionTokens, Cases) {

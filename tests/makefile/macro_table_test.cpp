@@ -7,16 +7,13 @@
 namespace makefile {
 namespace {
 
-TEST(MacroTable, LaterDefinitionsReplaceEarlierOnes) {
+// Later definitions replace earlier ones; SetMacro only when asked.
+TEST(MacroTable, DefinitionsReplace) {
   MacroTable table;
   table.DefineMacro("VAR", "1");
   table.DefineMacro("VAR", "2");
   EXPECT_EQ(table.LookupMacro("VAR"), "2");
   EXPECT_FALSE(table.LookupMacro("var"));
-}
-
-TEST(MacroTable, SetMacroReplacesOnlyWhenAsked) {
-  MacroTable table;
   EXPECT_EQ(table.SetMacro("A", "1", false), 1);
   EXPECT_EQ(table.SetMacro("A", "2", false), 0);
   EXPECT_EQ(table.LookupMacro("A"), "1");
@@ -33,14 +30,10 @@ TEST(ParseMacroDefinition, SplitsAtTheFirstEquals) {
   EXPECT_TRUE(table.ParseMacroDefinition("=nameless"));
   EXPECT_EQ(table.LookupMacro(""), "nameless");
   EXPECT_FALSE(table.ParseMacroDefinition("all: a b"));
-}
-
-TEST(ParseMacroDefinition, LeadingBlanksBelongToTheName) {
-  MacroTable table;
+  // Leading blanks belong to the name; any line with '=' is a definition.
   EXPECT_TRUE(table.ParseMacroDefinition("  CC\t= cl"));
   EXPECT_EQ(table.LookupMacro("  CC"), "cl");
   EXPECT_FALSE(table.LookupMacro("CC"));
-  // Any line with '=' is a definition, whatever else it holds.
   EXPECT_TRUE(table.ParseMacroDefinition("all: CFG=debug"));
   EXPECT_EQ(table.LookupMacro("all: CFG"), "debug");
 }
