@@ -41,4 +41,17 @@ void SetCancelAction(std::function<void()> action) {
   cancelAction = std::move(action);
 }
 
+HiddenConsole::HiddenConsole(bool hide, const char* title) : hide_(hide) {
+  if (!hide_) return;
+  savedTitle_ = platform::ConsoleTitle();
+  platform::SetConsoleTitleText(title);
+  platform::ShowConsoleWindow(false);
+}
+
+HiddenConsole::~HiddenConsole() {
+  if (!hide_) return;
+  platform::ShowConsoleWindow(true);
+  platform::SetConsoleTitleText(savedTitle_);
+}
+
 }  // namespace app

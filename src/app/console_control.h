@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace app {
 
@@ -14,5 +15,19 @@ void InstallCancelHandler();
 // an empty function when none runs. Setting it waits for a cancel that is
 // under way to finish.
 void SetCancelAction(std::function<void()> action);
+
+// -X in the server and dialog modes: the console window out of the way, under
+// a title that names the mode, while the object lives.
+class HiddenConsole {
+ public:
+  HiddenConsole(bool hide, const char* title);
+  ~HiddenConsole();
+  HiddenConsole(const HiddenConsole&) = delete;
+  HiddenConsole& operator=(const HiddenConsole&) = delete;
+
+ private:
+  bool hide_;
+  std::string savedTitle_;
+};
 
 }  // namespace app

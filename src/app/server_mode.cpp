@@ -170,6 +170,9 @@ int LoadAndServe(Application& application, dist::SettingsFile& settings) {
 }  // namespace
 
 int RunServerMode(Application& application) {
+  // -X: the front end that drives the server shows it; the console comes
+  // back when the run ends, also when the makefile fails.
+  HiddenConsole hidden(application.options.progressOutput != 0, "BRAMLE_SERVER");
   dist::SettingsFile settings;
   settings.LoadSettings();
   const int result = LoadAndServe(application, settings);

@@ -1,34 +1,11 @@
 #include "app/settings_dialog_mode.h"
 
+#include "app/console_control.h"
 #include "diag/message_catalogue.h"
 #include "platform/console.h"
 #include "platform/tcp_socket.h"
 
 namespace app {
-namespace {
-
-// The console window out of the way while the dialog is open, under a title
-// that names the dialog.
-class HiddenConsole {
- public:
-  HiddenConsole(bool hide, const char* title) : hide_(hide) {
-    if (!hide_) return;
-    savedTitle_ = platform::ConsoleTitle();
-    platform::SetConsoleTitleText(title);
-    platform::ShowConsoleWindow(false);
-  }
-  ~HiddenConsole() {
-    if (!hide_) return;
-    platform::ShowConsoleWindow(true);
-    platform::SetConsoleTitleText(savedTitle_);
-  }
-
- private:
-  bool hide_;
-  std::string savedTitle_;
-};
-
-}  // namespace
 
 int RunSettingsDialogMode(SettingsDialogKind kind, dist::SettingsFile& settings, ui::WindowToolkit* toolkit,
                           bool hideConsole) {

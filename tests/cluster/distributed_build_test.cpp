@@ -147,6 +147,7 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     int exitCode;
     std::string shown;
     std::string absent;
+    std::vector<std::string> options = {};
   } cases[] = {
       {"up to date", "all: Makefile\n", 0, diag::LoadMessage(23603), diag::LoadMessage(23118)},
       // Without a target on the command line the server builds ALL, not the
@@ -154,11 +155,13 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
       {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", 0, diag::FormatCatalogMessage(23202, "all", 0),
        diag::FormatCatalogMessage(23202, "first", 0)},
       {"Ctrl+C", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1, diag::LoadMessage(22505), ""},
+      // The model dump belongs to the local build; -X only hides a console.
+      {"-P -X", "all:\n\ttouch all\n", 0, diag::FormatCatalogMessage(23202, "all", 0), "View Macro", {"-P", "-X"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (!Make({"srv"}, c.makefile)) return;
-    HostProcess& server = Server();
+    HostProcess& server = Server(c.options);
     EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
     EXPECT_NE(server.Output().find(c.shown), std::string::npos) << server.Output();
     if (!c.absent.empty()) EXPECT_EQ(server.Output().find(c.absent), std::string::npos) << server.Output();
