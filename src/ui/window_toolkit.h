@@ -23,12 +23,14 @@ class WindowProbe {
   virtual ~WindowProbe() = default;
   // 1 enabled, 0 disabled, -1 no visible control has this text.
   virtual int ControlEnabled(const std::string& text) = 0;
-  // Clicks the button, check box or radio with this text; false when there
-  // is none.
+  // Clicks the button, check box or radio with this text, else presses the
+  // space bar on the list row whose first column reads it; false when there
+  // is neither.
   virtual bool Click(const std::string& text) = 0;
   // The text in the edit named by the label `label`.
   virtual std::string EditText(const std::string& label) = 0;
-  // Whether the check box or radio with this text is ticked.
+  // Whether the check box, radio or list row (as for Click) with this text
+  // is ticked.
   virtual bool Checked(const std::string& text) = 0;
   // The window's title.
   virtual std::string Title() = 0;

@@ -24,6 +24,10 @@ TEST(Install, PlacesTheProgramAndTheClientService) {
   EXPECT_NE(std::filesystem::status(program).permissions() & std::filesystem::perms::owner_exec,
             std::filesystem::perms::none);
   EXPECT_EQ(testing_support::RunInDirectory("'" + program.string() + "' -H", scratch.path()).exitCode, 1);
+  // The windows are a part of their own: the program itself needs no Qt.
+  const auto needed = testing_support::RunInDirectory("readelf -d '" + program.string() + "'", scratch.path());
+  EXPECT_NE(needed.out.find("(NEEDED)"), std::string::npos) << needed.err;
+  EXPECT_EQ(needed.out.find("Qt"), std::string::npos) << needed.out;
   const std::string unit = scratch.Read("usr/lib/systemd/system/bramle-client.service");
   // The unit starts the program where the configured prefix puts it.
   const size_t start = unit.find("\nExecStart=/");

@@ -84,16 +84,18 @@ TEST_F(SettingsDialogModeTest, WithoutWindowsNothingIsWrittenAndTheCodeIsOne) {
   EXPECT_FALSE(std::filesystem::exists(FilePath()));
 }
 
-TEST(SettingsDialogOptions, WithoutADisplayTheyFailPlainly) {
+TEST(SettingsDialogOptions, WithoutADisplayOrTheWindowPartTheyFailPlainly) {
   if (platform::kPathSeparator == '\\') GTEST_SKIP() << "Windows always has a desktop to show the dialog on";
   testing_support::ScratchDirectory scratch;
-  for (const char* option : {"-E", "-W"}) {
-    const auto result = testing_support::RunInDirectory(
-        "DISPLAY= WAYLAND_DISPLAY= XDG_CONFIG_HOME=" + scratch.path().string() + " '" +
-            testing_support::BramleExecutable() + "' " + option,
-        scratch.path());
-    EXPECT_EQ(result.exitCode, 1) << option;
-    EXPECT_EQ(result.err, Narrow("Bramle: ウィンドウを表示できません。-E と -W の設定ダイアログには画面(ディスプレイ)が必要です。\n"));
+  for (const char* setting : {"DISPLAY= WAYLAND_DISPLAY=", testing_support::kNoWindowPart}) {
+    for (const char* option : {"-E", "-W"}) {
+      const auto result = testing_support::RunInDirectory(std::string(setting) + " XDG_CONFIG_HOME=" +
+                                                              scratch.path().string() + " '" +
+                                                              testing_support::BramleExecutable() + "' " + option,
+                                                          scratch.path());
+      EXPECT_EQ(result.exitCode, 1) << setting << option;
+      EXPECT_EQ(result.err, Narrow("Bramle: ウィンドウを表示できません。-E と -W の設定ダイアログには画面(ディスプレイ)が必要です。\n"));
+    }
   }
 }
 

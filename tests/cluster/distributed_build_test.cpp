@@ -69,8 +69,10 @@ class DistributedBuild : public ::testing::Test {
     return client;
   }
 
+  // With the window part out of reach the console view serves.
   HostProcess& Server(const std::vector<std::string>& options = {}) {
-    std::vector<std::string> arguments = {BramleExecutable(), "-B"};
+    std::vector<std::string> arguments = {"sh", "-c", std::string("exec env ") + kNoWindowPart + " \"$@\"", "sh",
+                                          BramleExecutable(), "-B"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     return cluster_->Start(kServer, arguments);
   }

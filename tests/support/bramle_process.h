@@ -28,6 +28,10 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
+// Variable assignments for a shell line: a display is announced, but the
+// window part cannot be loaded. The core program must then work alone.
+inline constexpr const char kNoWindowPart[] = "WAYLAND_DISPLAY=bramle-test BRAMLE_QT_MODULE=/nonexistent/bramle_qt.so";
+
 // The path of the bramle executable under test, as a command line names it.
 std::string BramleExecutable();
 

@@ -100,6 +100,12 @@ class Cluster {
   // shared folder, with the host's settings and temporary folders.
   HostProcess& Start(size_t host, const std::vector<std::string>& arguments);
 
+  // Gives `host` a virtual display (Xvfb) of its own, which the host's
+  // processes started afterwards show their windows on (call it before
+  // StartWine); no host sees any other display. Empty when it runs, else
+  // what failed.
+  std::string StartDisplay(size_t host);
+
   // Lets `host` run Windows programs under Wine. Wine's sockets live in the
   // namespace of the prefix's wineserver, so the host gets a copy of the
   // prefix `winePrefix` whose wineserver starts inside its namespace; it is
@@ -121,6 +127,8 @@ class Cluster {
   std::filesystem::path shared_;
   std::vector<std::string> namespaces_;  // made so far, removed at the end
   std::vector<size_t> wineHosts_;
+  std::vector<std::string> displays_;       // per host: its DISPLAY, or empty
+  std::vector<HostProcess*> displayServers_;
   std::string error_;
   std::vector<std::unique_ptr<HostProcess>> processes_;
 };

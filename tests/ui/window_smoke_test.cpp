@@ -122,6 +122,7 @@ TEST(WindowSmoke, ServerStatusWindow) {
     EXPECT_EQ(probe.Title(), "分散コンパイル");
     ExpectControls(probe, {"クライアント一覧", "現在のクライアント数：2台", "50%", "コンパイル状況:",
                            "クライアントからの接続を待っています...", "ビルド中止（&B）"});
+    EXPECT_TRUE(probe.Click("PC02") && probe.Checked("PC02"));  // the row's check box
     EXPECT_TRUE(probe.Click("全てビルド中止（&A）"));
     EXPECT_EQ(controls.stops, 1);
     EXPECT_NE(probe.ControlEnabled("ビルドを中断しました。"), -1);

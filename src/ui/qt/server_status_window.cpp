@@ -79,15 +79,28 @@ void ServerStatusWindow::StopAll() {
 void ServerStatusWindow::Show(Change change) {
   const ServerStatusModel& state = model();
   switch (change) {
-    case Change::kRows:
-      list_->clear();
+    case Change::kRows: {
+      // Rows change in place, so that a tick or a selection stays with its
+      // connection; the model only removes rows and appends them.
+      int index = 0;
       for (const ClientRow& row : state.rows()) {
-        auto* item = new QTreeWidgetItem({Text(row.name), Text(row.address), Text(row.cpuSpeed), Text(row.status)});
-        item->setData(0, Qt::UserRole, row.connection);
-        list_->addTopLevelItem(item);
+        while (index < list_->topLevelItemCount() &&
+               list_->topLevelItem(index)->data(0, Qt::UserRole).toInt() != row.connection)
+          delete list_->takeTopLevelItem(index);
+        QTreeWidgetItem* item = list_->topLevelItem(index);
+        if (item == nullptr) {
+          item = new QTreeWidgetItem(list_);
+          item->setData(0, Qt::UserRole, row.connection);
+          item->setCheckState(0, Qt::Unchecked);
+        }
+        const std::string columns[] = {row.name, row.address, row.cpuSpeed, row.status};
+        for (int column = 0; column < 4; ++column) item->setText(column, Text(columns[column]));
+        ++index;
       }
+      while (list_->topLevelItemCount() > index) delete list_->takeTopLevelItem(index);
       count_->setText(Text(state.ClientCountText()));
       break;
+    }
     case Change::kProgress:
       progress_->setRange(0, state.progressRange());
       progress_->setValue(std::min(state.progressPosition(), state.progressRange()));

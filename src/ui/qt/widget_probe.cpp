@@ -1,12 +1,15 @@
 #include "ui/qt/widget_probe.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPixmap>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "ui/qt/dialog_parts.h"
 
@@ -27,6 +30,15 @@ QWidget* FindControl(QDialog* dialog, const std::string& text) {
   return nullptr;
 }
 
+// The list row whose first column reads `text`.
+QTreeWidgetItem* FindRow(QDialog* dialog, const std::string& text) {
+  for (QTreeWidget* list : dialog->findChildren<QTreeWidget*>()) {
+    const QList<QTreeWidgetItem*> rows = list->findItems(Text(text), Qt::MatchExactly);
+    if (!rows.isEmpty()) return rows.front();
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int WidgetProbe::ControlEnabled(const std::string& text) {
@@ -35,15 +47,22 @@ int WidgetProbe::ControlEnabled(const std::string& text) {
 }
 
 bool WidgetProbe::Click(const std::string& text) {
-  auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog_, text));
-  if (button == nullptr) return false;
-  button->click();
+  if (auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog_, text))) {
+    button->click();
+    return true;
+  }
+  QTreeWidgetItem* row = FindRow(dialog_, text);
+  if (row == nullptr) return false;
+  row->treeWidget()->setCurrentItem(row);
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+  QCoreApplication::sendEvent(row->treeWidget(), &space);
   return true;
 }
 
 bool WidgetProbe::Checked(const std::string& text) {
-  auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog_, text));
-  return button && button->isChecked();
+  if (auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog_, text))) return button->isChecked();
+  QTreeWidgetItem* row = FindRow(dialog_, text);
+  return row && row->checkState(0) == Qt::Checked;
 }
 
 std::string WidgetProbe::EditText(const std::string& label) {

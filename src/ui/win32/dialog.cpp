@@ -1,5 +1,6 @@
 #include "ui/win32/dialog.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstdio>
@@ -34,6 +35,24 @@ HWND FindControl(HWND dialog, const std::string& text) {
   return nullptr;
 }
 
+// The list-view row whose first column reads `text`, or -1; `list` is set
+// to its list.
+int FindRow(HWND dialog, const std::string& text, HWND& list) {
+  const std::wstring wanted = Wide(text);
+  LVFINDINFOW find = {};
+  find.flags = LVFI_STRING;
+  find.psz = wanted.c_str();
+  for (list = GetWindow(dialog, GW_CHILD); list != nullptr; list = GetWindow(list, GW_HWNDNEXT)) {
+    wchar_t className[32] = {};
+    GetClassNameW(list, className, 32);
+    const int row = lstrcmpiW(className, WC_LISTVIEWW) == 0
+                        ? static_cast<int>(SendMessageW(list, LVM_FINDITEMW, -1, reinterpret_cast<LPARAM>(&find)))
+                        : -1;
+    if (row >= 0) return row;
+  }
+  return -1;
+}
+
 class DialogProbe : public WindowProbe {
  public:
   explicit DialogProbe(HWND dialog) : dialog_(dialog) {}
@@ -43,8 +62,15 @@ class DialogProbe : public WindowProbe {
   }
   bool Click(const std::string& text) override {
     HWND control = FindControl(dialog_, text);
-    if (control == nullptr) return false;
-    SendMessageW(control, BM_CLICK, 0, 0);
+    if (control) {
+      SendMessageW(control, BM_CLICK, 0, 0);
+      return true;
+    }
+    HWND list = nullptr;
+    const int row = FindRow(dialog_, text, list);
+    if (row < 0) return false;
+    ListView_SetItemState(list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
     return true;
   }
   std::string EditText(const std::string& label) override {
@@ -55,8 +81,10 @@ class DialogProbe : public WindowProbe {
     return Utf8(text);
   }
   bool Checked(const std::string& text) override {
-    HWND control = FindControl(dialog_, text);
-    return control && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (HWND control = FindControl(dialog_, text)) return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    HWND list = nullptr;
+    const int row = FindRow(dialog_, text, list);
+    return row >= 0 && ListView_GetCheckState(list, row) == 1;
   }
   std::string Title() override {
     wchar_t buffer[256] = {};

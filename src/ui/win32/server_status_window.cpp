@@ -15,6 +15,14 @@ namespace {
 constexpr UINT_PTR kAnnounceTimer = 1;
 constexpr UINT kAnnounceMilliseconds = 10 * 1000;
 
+int RowConnection(HWND list, int index) {
+  LVITEMW item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return static_cast<int>(item.lParam);
+}
+
 }  // namespace
 
 ServerStatusWindow::ServerStatusWindow(ServerControls& controls, bool sendRequest,
@@ -24,7 +32,7 @@ ServerStatusWindow::ServerStatusWindow(ServerControls& controls, bool sendReques
 void ServerStatusWindow::Initialize(HWND dialog) {
   dialog_ = dialog;
   HWND list = GetDlgItem(dialog, IDC_STATUS_LIST);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
   const char* titles[] = {"クライアント名", "IPアドレス", "CPU速度", "状況"};
   const int widths[] = {100, 90, 60, 200};
   for (int column = 0; column < 4; ++column) {
@@ -43,9 +51,8 @@ void ServerStatusWindow::Initialize(HWND dialog) {
 void ServerStatusWindow::Command(HWND dialog, int id) {
   if (id == IDC_STATUS_STOP_ONE) {
     HWND list = GetDlgItem(dialog, IDC_STATUS_LIST);
-    const auto& rows = model().rows();
-    for (int item = -1; (item = ListView_GetNextItem(list, item, LVNI_SELECTED)) >= 0 && item < static_cast<int>(rows.size());)
-      controls_.CancelConnection(rows[item].connection);
+    for (int item = -1; (item = ListView_GetNextItem(list, item, LVNI_SELECTED)) >= 0;)
+      controls_.CancelConnection(RowConnection(list, item));
   } else if (id == IDC_STATUS_STOP_ALL) {
     StopAll();
     StatusText(platform::NarrowFromUtf8(kBuildStoppedText));
@@ -72,23 +79,29 @@ void ServerStatusWindow::Show(Change change) {
   const ServerStatusModel& state = model();
   switch (change) {
     case Change::kRows: {
+      // Rows change in place, so that a tick or a selection stays with its
+      // connection; the model only removes rows and appends them.
       HWND list = GetDlgItem(dialog_, IDC_STATUS_LIST);
-      ListView_DeleteAllItems(list);
       int index = 0;
       for (const ClientRow& row : state.rows()) {
-        const std::string columns[] = {row.name, row.address, row.cpuSpeed, row.status};
+        while (index < ListView_GetItemCount(list) && RowConnection(list, index) != row.connection)
+          ListView_DeleteItem(list, index);
         LVITEMA item = {};
-        item.mask = LVIF_TEXT;
         item.iItem = index;
-        item.pszText = const_cast<char*>(columns[0].c_str());
-        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        for (int column = 1; column < 4; ++column) {
+        if (index == ListView_GetItemCount(list)) {
+          item.mask = LVIF_PARAM;
+          item.lParam = row.connection;
+          SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        const std::string columns[] = {row.name, row.address, row.cpuSpeed, row.status};
+        for (int column = 0; column < 4; ++column) {
           item.iSubItem = column;
           item.pszText = const_cast<char*>(columns[column].c_str());
           SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
         }
         ++index;
       }
+      while (ListView_GetItemCount(list) > index) ListView_DeleteItem(list, index);
       SetItemText(dialog_, IDC_STATUS_COUNT, state.ClientCountText());
       break;
     }

@@ -180,6 +180,11 @@ Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNam
 Cluster::~Cluster() {
   // Wine's processes end with their server; what is left ends by its id.
   for (size_t host : wineHosts_) Start(host, WineCommand(host, {"wineserver", "-k"})).WaitForExit(60000);
+  // Asked to end, a display server removes its socket and lock file.
+  for (HostProcess* server : displayServers_) {
+    server->Terminate();
+    server->WaitForExit(60000);
+  }
   processes_.clear();
   for (const std::string& ns : namespaces_) std::system(("ip netns del " + ns + " 2>/dev/null").c_str());
   std::error_code ignored;
@@ -247,10 +252,13 @@ HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& argumen
   std::vector<std::string> environment;
   for (char** entry = environ; *entry; ++entry) {
     const std::string text = *entry;
-    if (text.rfind("XDG_CONFIG_HOME=", 0) != 0 && text.rfind("TMPDIR=", 0) != 0) environment.push_back(text);
+    bool own = false;
+    for (const char* name : {"XDG_CONFIG_HOME=", "TMPDIR=", "DISPLAY=", "WAYLAND_DISPLAY="}) own |= text.rfind(name, 0) == 0;
+    if (!own) environment.push_back(text);
   }
   environment.push_back("XDG_CONFIG_HOME=" + (home / "config").string());
   environment.push_back("TMPDIR=" + (home / "tmp").string());
+  if (host < displays_.size() && !displays_[host].empty()) environment.push_back("DISPLAY=" + displays_[host]);
 
   // Everything the child needs is made before the fork.
   std::vector<char*> argv;
@@ -277,6 +285,19 @@ HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& argumen
   ::close(pipeFds[1]);
   processes_.push_back(std::make_unique<HostProcess>(pid, pipeFds[0]));
   return *processes_.back();
+}
+
+std::string Cluster::StartDisplay(size_t host) {
+  // Xvfb writes its display number to descriptor 3 once it accepts
+  // connections; the rest of what it says goes nowhere.
+  HostProcess& server =
+      Start(host, {"sh", "-c", "exec 3>&1 >/dev/null 2>&1; exec Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24"});
+  if (!server.WaitForOutput("\n", 60000)) return "Xvfb did not start";
+  displayServers_.push_back(&server);
+  const std::string number = server.Output();
+  displays_.resize(hostNames_.size());
+  displays_[host].assign(":").append(number, 0, number.find('\n'));
+  return "";
 }
 
 std::vector<std::string> Cluster::WineCommand(size_t host, const std::vector<std::string>& arguments) const {

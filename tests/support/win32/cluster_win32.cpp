@@ -24,6 +24,7 @@ std::string Cluster::ReadFile(const std::string&) const { return ""; }
 bool Cluster::MakePipes(const std::vector<std::string>&) { return false; }
 bool Cluster::HoldPipes(const std::vector<std::string>&) { return false; }
 bool Cluster::WriteToPipe(const std::string&, const std::string&) { return false; }
+std::string Cluster::StartDisplay(size_t) { return Unavailable(); }
 std::string Cluster::StartWine(size_t, const std::filesystem::path&) { return Unavailable(); }
 std::vector<std::string> Cluster::WineCommand(size_t, const std::vector<std::string>&) const { return {}; }
 HostProcess& Cluster::StartWindows(size_t host, const std::filesystem::path&, const std::vector<std::string>& arguments) {
