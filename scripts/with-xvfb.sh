@@ -12,6 +12,20 @@ fi
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
+
+# Under Wine, only a wineserver that started on this display can show
+# windows, and the prefix's own server may already run without one: such a
+# command gets a copy of the prefix whose server starts here and ends with it.
+wine_copy=
+case "${1:-}" in
+  *wine*)
+    if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/system.reg" ]; then
+      cp -a "$WINEPREFIX" "$dir/prefix"
+      export WINEPREFIX="$dir/prefix"
+      wine_copy=1
+    fi
+    ;;
+esac
 mkfifo "$dir/display"
 # Xvfb writes its display number to the pipe once it accepts connections.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" </dev/null >/dev/null 2>&1 &
@@ -22,6 +36,7 @@ if ! read -r number <"$dir/display"; then
 fi
 env -u WAYLAND_DISPLAY DISPLAY=":$number" "$@"
 status=$?
+[ -z "$wine_copy" ] || { wineserver -k; wineserver -w; } >/dev/null 2>&1
 kill "$xvfb"
 wait "$xvfb" 2>/dev/null
 exit $status
