@@ -18,6 +18,9 @@ export WINEPREFIX="$root/build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 # them first: make the prefix here, with its output sent nowhere.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   LC_ALL=ja_JP.UTF-8 wineboot -i </dev/null >/dev/null 2>&1
+  # The new prefix's registry is on disk only once its first server has ended
+  # (the window tests run on a copy of the prefix).
+  wineserver -w
 fi
 LC_ALL=ja_JP.UTF-8 wineserver -p </dev/null >/dev/null 2>&1
 # The first program also starts Wine's services; with a persistent server they
