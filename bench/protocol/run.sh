@@ -29,7 +29,7 @@ median() {
     }' | sort
 }
 
-echo "commit $(git rev-parse --short HEAD), $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "$bench at commit $(git rev-parse --short HEAD), $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for ((r = 0; r < reps; r++)); do "$bench" roundtrip "$count"; done | median us
 for ((r = 0; r < reps; r++)); do "$bench" codec 100; done | sed 's/; parse:/\nparse 100 MB:/' | median MB/s
 for size in 25 50 100; do
