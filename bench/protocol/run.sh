@@ -29,9 +29,13 @@ median() {
     }' | sort
 }
 
+runs=$(mktemp)
+trap 'rm -f "$runs"' EXIT
 echo "$bench at commit $(git rev-parse --short HEAD), $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for ((r = 0; r < reps; r++)); do "$bench" roundtrip "$count"; done | median us
 for ((r = 0; r < reps; r++)); do "$bench" codec 100; done | sed 's/; parse:/\nparse 100 MB:/' | median MB/s
 for size in 25 50 100; do
-  for ((r = 0; r < reps; r++)); do "$bench" relay "$size"; done | sed 's/: [0-9.]* s, /: /' | median MB/s
+  for ((r = 0; r < reps; r++)); do "$bench" relay "$size"; done >"$runs"
+  sed 's/: [0-9.]* s, /: /' "$runs" | median MB/s
+  sed 's/ MB: .*processor / MB processor: /' "$runs" | median s
 done
