@@ -20,8 +20,10 @@ class TcpSocket : public SocketBase {
   static constexpr std::size_t kMaxLineBytes = 16 << 20;
   // Receiving pauses while this many bytes of whole lines wait to be
   // taken, and Send waits while this many wait to be sent: a side faster
-  // than the other holds back instead of buffering everything.
-  static constexpr std::size_t kBufferedLimit = 1 << 20;
+  // than the other holds back instead of buffering everything (so, as with
+  // any socket, a peer's sending stops in the end while the owner takes no
+  // lines). Small enough to stay in the processor's cache.
+  static constexpr std::size_t kBufferedLimit = 256 << 10;
 
   TcpSocket() = default;
   // Closes first: the threads end before the buffers go.
