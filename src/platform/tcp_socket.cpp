@@ -195,16 +195,15 @@ bool TcpSocket::WaitSent(int timeoutMs) {
 }
 
 void TcpSocket::ReceiveLoop(SocketHandle handle) {
+  char* room = nullptr;
+  bool full = true;  // the first pass makes room the paused way
   while (!stopping_) {
-    char* room = nullptr;
-    {
+    if (full) {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (ReceiveFullLocked()) {
-        // Resumed by TakeLine once half the limit is taken, or by closing.
-        receivePaused_ = true;
-        event_.wait(lock, [this] { return stopping_ || !receivePaused_; });
-        if (stopping_) return;
-      }
+      // Resumed by TakeLine once half the limit is taken, or by closing.
+      receivePaused_ = ReceiveFullLocked();
+      event_.wait(lock, [this] { return stopping_ || !receivePaused_; });
+      if (stopping_) return;
       room = ReceiveRoomLocked();
     }
     const int count = socket_calls::Receive(handle, room, static_cast<int>(kReceiveBlock));
@@ -217,6 +216,10 @@ void TcpSocket::ReceiveLoop(SocketHandle handle) {
       // A line that never ends would take all memory: receiving ends as if
       // the peer had closed.
       if (!lineReady && receiveEnd_ - receiveStart_ > kMaxLineBytes) return;
+      // Room for the next receive is made under this same lock, so that a
+      // woken reader does not meet the receive thread at the lock.
+      full = ReceiveFullLocked();
+      if (!full) room = ReceiveRoomLocked();
     }
     // Part of a line wakes no reader: it would find nothing to take.
     NotifyActivity(lineReady);
