@@ -1,23 +1,41 @@
 #!/usr/bin/env bash
 # Message round trips and output relaying between two protocol peers on
-# loopback, beside raw blocking TCP moving the same bytes. Each figure is
-# the best of REPS runs, so that load from elsewhere counts as little as
-# possible. Usage: bench/protocol/run.sh   (REPS=3, COUNT=20000 round trips)
+# loopback, beside raw blocking TCP moving the same bytes, measured in the
+# same run. Each figure is the median of REPS runs, so that load from
+# elsewhere counts as little as possible.
+# Usage: bench/protocol/run.sh   (REPS=5, COUNT=20000 round trips;
+# BENCH=path runs another build of protocol_bench instead of building one)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-reps=${REPS:-3}
+reps=${REPS:-5}
 count=${COUNT:-20000}
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target protocol_bench >/dev/null
-bench=build/linux/bench/protocol/protocol_bench
+bench=${BENCH:-}
+if [ -z "$bench" ]; then
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux --target protocol_bench >/dev/null
+  bench=build/linux/bench/protocol/protocol_bench
+fi
 
-echo "commit $(git rev-parse --short HEAD), $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
-for ((r = 0; r < reps; r++)); do "$bench" roundtrip "$count"; done | sort | awk -F: '
-  { key = $1; value = $2 + 0; if (!(key in best) || value < best[key]) best[key] = value; line[key] = $0 }
-  END { for (k in best) printf "%s: best %.1f us\n", k, best[k] }'
-for ((r = 0; r < reps; r++)); do "$bench" codec 100; done | sort -t: -k2 -r | head -1
+# Lines "name: number ..." in, "name: median number" out, per name.
+median() {
+  awk -F: -v unit="$1" '
+    { key = $1; split($2, words, " "); values[key] = values[key] " " words[1] + 0 }
+    END {
+      for (k in values) {
+        n = split(values[k], list, " ")
+        for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (list[j] < list[i]) { t = list[i]; list[i] = list[j]; list[j] = t }
+        printf "%s: median %s %s (%d runs)\n", k, (n % 2 ? list[(n + 1) / 2] : (list[n / 2] + list[n / 2 + 1]) / 2), unit, n
+      }
+    }' | sort
+}
+
+runs=$(mktemp)
+trap 'rm -f "$runs"' EXIT
+echo "$bench at commit $(git rev-parse --short HEAD), $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
+for ((r = 0; r < reps; r++)); do "$bench" roundtrip "$count"; done | median us
+for ((r = 0; r < reps; r++)); do "$bench" codec 100; done | sed 's/; parse:/\nparse 100 MB:/' | median MB/s
 for size in 25 50 100; do
-  for ((r = 0; r < reps; r++)); do "$bench" relay "$size"; done | awk -F'[:,]' '
-    { key = $1; seconds = $2 + 0; if (!(key in best) || seconds < best[key]) { best[key] = seconds; text[key] = $0 } }
-    END { for (k in best) print text[k] }'
+  for ((r = 0; r < reps; r++)); do "$bench" relay "$size"; done >"$runs"
+  sed 's/: [0-9.]* s, /: /' "$runs" | median MB/s
+  sed 's/ MB: .*processor / MB processor: /' "$runs" | median s
 done

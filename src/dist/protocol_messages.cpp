@@ -45,8 +45,8 @@ std::string Line(int kind, std::initializer_list<std::string_view> arguments) {
 
 // Output is split after each CR LF that another LF follows: folded in one
 // piece, that pair would end the message line.
-std::size_t PlainSplit(std::string_view text, std::size_t from) {
-  const std::size_t at = text.find("\r\n\n", from);
+std::size_t PlainSplit(std::string_view text) {
+  const std::size_t at = text.find("\r\n\n");
   return at == std::string_view::npos ? text.size() : at + 2;
 }
 
@@ -117,21 +117,22 @@ std::string FormatCommandOut(int channel, std::string_view piece) {
   lines.reserve(piece.size() + piece.size() / 16 + 32);
   std::size_t from = 0;
   do {
-    const std::size_t end = PlainSplit(piece, from);
-    const std::string_view part = piece.substr(from, end - from);
+    const std::string_view rest = piece.substr(from);
     const std::size_t start = lines.size();
     lines.append(name);
     lines.push_back('(');
     lines.append(number);
     lines.push_back(',');
-    if (AppendPlain(lines, part, true)) {
+    std::size_t split = rest.size();
+    if (AppendPlain(lines, rest, true, &split)) {
       lines.push_back(')');
       lines.append(kLineEnd);
     } else {
+      split = PlainSplit(rest);
       lines.resize(start);
-      lines += Line(kMessageCommandOut, {FormNumber(channel, true), QuoteExact(part)});
+      lines += Line(kMessageCommandOut, {FormNumber(channel, true), QuoteExact(rest.substr(0, split))});
     }
-    from = end;
+    from += split;
   } while (from < piece.size());
   return lines;
 }

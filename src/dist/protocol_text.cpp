@@ -66,16 +66,17 @@ bool StartsCharacterAfterRun(std::string_view text, std::size_t i) {
 // next: writes the plain form into `out` when there is one, and tells
 // whether every peer reads it back unchanged. With `stopEarly` it returns
 // at the first byte that cannot travel plain, `out` then holding a part.
-bool ScanPlain(std::string_view text, bool folds, std::string* out, bool stopEarly) {
-  bool plain = text.empty() || text.back() != '\\';
-  if (!plain && stopEarly) return false;
+// With `split` (folded texts) it ends after the first CR LF that another LF
+// follows, and says where.
+bool ScanPlain(std::string_view text, bool folds, std::string* out, bool stopEarly, std::size_t* split = nullptr) {
+  bool plain = true;
   NextByte quote(text, '"');
   NextByte cr(text, kCr);
   NextByte nul(text, '\0');
   for (std::size_t i = 0;;) {
     const std::size_t at = std::min({quote.From(i), cr.From(i), nul.From(i)});
     if (out != nullptr) out->append(text.substr(i, at - i));
-    if (at == text.size()) return plain;
+    if (at == text.size()) return plain && (text.empty() || text.back() != '\\');
     const char c = text[at];
     bool blocked = true;  // a NUL
     i = at + 1;
@@ -85,7 +86,13 @@ bool ScanPlain(std::string_view text, bool folds, std::string* out, bool stopEar
     } else if (c == kCr) {
       const bool crLf = i < text.size() && text[i] == kLf;
       if (folds) {
-        blocked = !crLf || (i + 1 < text.size() && text[i + 1] == kLf);
+        const bool breaks = crLf && i + 1 < text.size() && text[i + 1] == kLf;
+        if (breaks && split != nullptr) {
+          if (out != nullptr) out->push_back(c);
+          *split = i + 1;
+          return plain;
+        }
+        blocked = !crLf || breaks;
         if (crLf) ++i;
       } else {
         blocked = crLf;
@@ -122,9 +129,9 @@ std::string QuotePlain(std::string_view text, bool folds) {
   return out;
 }
 
-bool AppendPlain(std::string& out, std::string_view text, bool folds) {
+bool AppendPlain(std::string& out, std::string_view text, bool folds, std::size_t* split) {
   out.push_back('"');
-  if (!ScanPlain(text, folds, &out, true)) return false;
+  if (!ScanPlain(text, folds, &out, true, split)) return false;
   out.push_back('"');
   return true;
 }

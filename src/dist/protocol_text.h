@@ -33,7 +33,10 @@ std::string QuotePlain(std::string_view text, bool folds);
 std::string QuoteExact(std::string_view text);
 // Appends the quoted argument in plain form when `text` travels plain;
 // false otherwise, with part of it appended, for the caller to cut off.
-bool AppendPlain(std::string& out, std::string_view text, bool folds);
+// With `split`, a folded text's argument ends after the first CR LF that
+// another LF follows (that pair would end the message line), and *split
+// tells where; else *split is left alone.
+bool AppendPlain(std::string& out, std::string_view text, bool folds, std::size_t* split = nullptr);
 
 // Undo the forms on an argument as the evaluator hands it over (quotes
 // removed, backslash-quote already read as a quote).

@@ -79,7 +79,7 @@ void SocketBase::SetState(int state) {
   event_.notify_all();
 }
 
-void SocketBase::Join(std::thread& thread) {
+void SocketThread::Join(std::thread& thread) {
   if (!thread.joinable()) return;
   if (thread.get_id() == std::this_thread::get_id()) {
     thread.detach();
@@ -88,40 +88,38 @@ void SocketBase::Join(std::thread& thread) {
   }
 }
 
+bool SocketThread::Release(bool unlessRunning) {
+  std::thread taken;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (unlessRunning && running_) return false;
+    taken = std::move(thread_);
+  }
+  Join(taken);
+  return true;
+}
+
+bool SocketThread::IsRunning() { return !Release(true); }
+
+void SocketThread::Stop() { Release(false); }
+
 std::thread SocketBase::StartReceivingLocked() {
   const SocketHandle handle = handle_.load();
-  if (receiving_ || stopping_ || handle == kNoSocket) return {};
-  std::thread ended = std::move(receiveThread_);
-  receiving_ = true;
-  receiveThread_ = std::thread(&SocketBase::RunReceive, this, handle);
-  return ended;
+  if (stopping_ || handle == kNoSocket) return {};
+  return receiver_.StartLocked([this, handle] { RunReceive(handle); });
 }
 
 void SocketBase::StartReceiving() {
-  std::thread ended;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ended = StartReceivingLocked();
-  }
-  Join(ended);
+  receiver_.Start([this] { return StartReceivingLocked(); });
 }
 
-bool SocketBase::IsReceiving() {
-  std::thread ended;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (receiving_) return true;
-    ended = std::move(receiveThread_);
-  }
-  Join(ended);
-  return false;
-}
+bool SocketBase::IsReceiving() { return receiver_.IsRunning(); }
 
 void SocketBase::RunReceive(SocketHandle handle) {
   ReceiveLoop(handle);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    receiving_ = false;
+    receiver_.EndedLocked();
     state_ = kSocketReceiveEnded;
   }
   NotifyActivity();
@@ -152,7 +150,7 @@ void SocketBase::Wake() {
 
 bool SocketBase::WaitReceived(int timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
-  const auto done = [this] { return wakeRequested_ || !receiving_ || HasReceivedLocked(); };
+  const auto done = [this] { return wakeRequested_ || !receiver_.RunningLocked() || HasReceivedLocked(); };
   WaitUntil(event_, lock, timeoutMs, done);
   wakeRequested_ = false;
   return HasReceivedLocked();
@@ -165,6 +163,8 @@ void SocketBase::CloseSocket() {
     stopping_ = true;
     handle = handle_.exchange(kNoSocket);
   }
+  // A receive thread waiting for the reader to make room stops too.
+  event_.notify_all();
   // Shutting down wakes the threads blocked in the socket; where the system
   // allows, the handle is given back only when none of them can use it.
   if (handle != kNoSocket) {
@@ -172,12 +172,7 @@ void SocketBase::CloseSocket() {
     if (socket_calls::kOnlyDestroyWakes) socket_calls::Destroy(handle);
   }
   StopOwnThreads();
-  std::thread receiver;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    receiver = std::move(receiveThread_);
-  }
-  Join(receiver);
+  receiver_.Stop();
   if (handle != kNoSocket && !socket_calls::kOnlyDestroyWakes) socket_calls::Destroy(handle);
   SetState(kSocketClosed);
 }

@@ -32,6 +32,59 @@ enum SocketState : int {
 Ipv4Address Resolve(const std::string& host);
 std::string DottedAddress(Ipv4Address address);
 
+// A worker thread of a socket wrapper and whether its body still runs; both
+// are guarded by a lock of the owner's. Threads end by themselves and are
+// joined by their owner: when found ended, when replaced, or on closing.
+class SocketThread {
+ public:
+  explicit SocketThread(std::mutex& lock) : lock_(lock) {}
+
+  // Joins an ended or stopped thread, unless it is the calling thread (an
+  // activity callback that asks), which is then left to end by itself.
+  static void Join(std::thread& thread);
+
+  // The lock held.
+  bool RunningLocked() const { return running_; }
+  // The lock held, from the body as it ends.
+  void EndedLocked() { running_ = false; }
+  // The lock held: starts `body` unless it runs, and returns the ended
+  // thread it replaces, to be joined once the lock is released.
+  template <typename Body>
+  std::thread StartLocked(Body&& body) {
+    if (running_) return {};
+    std::thread ended = std::move(thread_);
+    running_ = true;
+    thread_ = std::thread(std::forward<Body>(body));
+    return ended;
+  }
+
+  // Takes the lock for `startLocked`, which may call StartLocked and
+  // returns its result, and joins the thread replaced.
+  template <typename Starter>
+  void Start(Starter startLocked) {
+    std::thread ended;
+    {
+      std::lock_guard<std::mutex> lock(lock_);
+      ended = startLocked();
+    }
+    Join(ended);
+  }
+  // False once the body has ended (or never ran); an ended thread is
+  // joined and its slot emptied.
+  bool IsRunning();
+  // Joins the thread; its body must have been told to stop.
+  void Stop();
+
+ private:
+  // Joins the thread outside the lock; false, and nothing done, when
+  // `unlessRunning` and its body runs.
+  bool Release(bool unlessRunning);
+
+  std::mutex& lock_;
+  std::thread thread_;
+  bool running_ = false;
+};
+
 class SocketBase {
  public:
   SocketBase() = default;
@@ -103,21 +156,16 @@ class SocketBase {
       event.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
     }
   }
-  // Joins an ended or stopped thread, unless it is the calling thread (an
-  // activity callback that asks), which is then left to end by itself.
-  static void Join(std::thread& thread);
-
-  // Guards the state changes, the receive side's data, the thread objects
-  // and the flags below.
+  // Guards the state changes, the receive side's data, the threads and the
+  // flags below.
   std::mutex mutex_;
   std::condition_variable event_;
   // Set by closing, written under mutex_; the threads test it once more
   // right before each socket call, so that none starts on a handle being
   // given back.
   std::atomic<bool> stopping_{false};
-  bool receiving_ = false;
   bool wakeRequested_ = false;
-  std::thread receiveThread_;
+  SocketThread receiver_{mutex_};
 
   std::atomic<int> state_{kSocketCreated};
   std::atomic<SocketHandle> handle_{kNoSocket};

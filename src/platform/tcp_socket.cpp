@@ -1,7 +1,7 @@
 #include "platform/tcp_socket.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstring>
 
 #include "platform/free_port.h"
 
@@ -9,16 +9,14 @@ namespace platform {
 namespace {
 
 // Bytes asked of one receive call.
-constexpr int kReceiveBlock = 64 * 1024;
+constexpr std::size_t kReceiveBlock = 64 * 1024;
 // Largest piece handed to one send call.
 constexpr std::size_t kSendPiece = 1 << 20;
 // A buffer that once held more than this gives its memory back when empty.
 constexpr std::size_t kKeptCapacity = 4 << 20;
-// Taken lines are cut off the front of the receive buffer once they are at
-// least this long and at least half of it, so each byte moves O(1) times.
-constexpr std::size_t kCompactAt = 64 * 1024;
 
-void Release(std::string& buffer) {
+template <typename Buffer>
+void Release(Buffer& buffer) {
   buffer.clear();
   if (buffer.capacity() > kKeptCapacity) buffer.shrink_to_fit();
 }
@@ -34,8 +32,10 @@ void TcpSocket::ResetBuffers() {
     std::lock_guard<std::mutex> lock(mutex_);
     Release(received_);
     receiveStart_ = 0;
+    receiveEnd_ = 0;
     searchFrom_ = 0;
     lineEnd_ = std::string::npos;
+    receivePaused_ = false;
   }
   std::lock_guard<std::mutex> lock(sendMutex_);
   Release(pending_);
@@ -83,17 +83,14 @@ void TcpSocket::ConnectLoop(SocketHandle handle, std::string host, int port) {
   // CloseSocket joins this thread before the send thread, so a send thread
   // started here is always joined.
   StartSending();
-  std::thread ended;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_) return;
-    // The receive thread runs before anyone can see state 5, so that a
-    // reader who waited for the connect finds it receiving.
-    ended = StartReceivingLocked();
-    if (state_ == kSocketConnecting) state_ = kSocketConnected;
-  }
+  // The receive thread runs before anyone can see state 5, so that a
+  // reader who waited for the connect finds it receiving.
+  receiver_.Start([this] {
+    std::thread ended = StartReceivingLocked();
+    if (!stopping_ && state_ == kSocketConnecting) state_ = kSocketConnected;
+    return ended;
+  });
   event_.notify_all();
-  Join(ended);
 }
 
 void TcpSocket::FinishConnect(int state) {
@@ -114,52 +111,40 @@ int TcpSocket::WaitConnected(int timeoutMs) {
 
 int TcpSocket::Send(std::string_view bytes, bool force) {
   if (!force && State() != kSocketConnected) return 1;
+  bool wasEmpty = false;
   {
-    std::lock_guard<std::mutex> lock(sendMutex_);
+    std::unique_lock<std::mutex> lock(sendMutex_);
+    sentEvent_.wait(lock, [this] {
+      return stopSending_ || !sender_.RunningLocked() || pending_.size() < kBufferedLimit;
+    });
     // Once sending has stopped (a failed send, a close) nothing would take
     // the bytes: they are dropped instead of piling up.
     if (stopSending_) return 0;
     // Nothing queued and the send thread idle: what the system takes at
     // once goes now, which saves waking that thread for a short message.
-    if (sending_ && pending_.empty() && !inFlight_ && !stopping_) {
+    if (sender_.RunningLocked() && pending_.empty() && !inFlight_ && !stopping_) {
       const int piece = static_cast<int>(std::min(bytes.size(), kSendPiece));
       bytes.remove_prefix(static_cast<std::size_t>(socket_calls::SendWithoutWaiting(sendHandle_, bytes.data(), piece)));
       if (bytes.empty()) return 0;
     }
+    // The send thread waits only for an empty queue.
+    wasEmpty = pending_.empty();
     pending_.append(bytes);
   }
-  sendEvent_.notify_one();
+  if (wasEmpty) sendEvent_.notify_one();
   return 0;
 }
 
-std::thread TcpSocket::StartSendingLocked(SocketHandle handle) {
-  if (sending_ || handle == kNoSocket) return {};
-  std::thread ended = std::move(sendThread_);
-  sending_ = true;
-  sendHandle_ = handle;
-  sendThread_ = std::thread(&TcpSocket::SendLoop, this, handle);
-  return ended;
-}
-
 void TcpSocket::StartSending() {
-  std::thread ended;
-  {
-    std::lock_guard<std::mutex> lock(sendMutex_);
-    ended = StartSendingLocked(handle_.load());
-  }
-  Join(ended);
+  const SocketHandle handle = handle_.load();
+  if (handle == kNoSocket) return;
+  sender_.Start([this, handle] {
+    if (!sender_.RunningLocked()) sendHandle_ = handle;
+    return sender_.StartLocked([this, handle] { SendLoop(handle); });
+  });
 }
 
-bool TcpSocket::IsSending() {
-  std::thread ended;
-  {
-    std::lock_guard<std::mutex> lock(sendMutex_);
-    if (sending_) return true;
-    ended = std::move(sendThread_);
-  }
-  Join(ended);
-  return false;
-}
+bool TcpSocket::IsSending() { return sender_.IsRunning(); }
 
 void TcpSocket::SendLoop(SocketHandle handle) {
   // Everything queued is taken at once; the two strings trade places so
@@ -174,6 +159,8 @@ void TcpSocket::SendLoop(SocketHandle handle) {
       taken.swap(pending_);
       inFlight_ = true;
     }
+    // A sender held back by a full queue goes on while these bytes go out.
+    sentEvent_.notify_all();
     for (std::size_t sent = 0; sent < taken.size();) {
       const int piece = static_cast<int>(std::min(taken.size() - sent, kSendPiece));
       const int result = stopping_ ? -1 : socket_calls::Send(handle, taken.data() + sent, piece);
@@ -194,7 +181,7 @@ void TcpSocket::SendLoop(SocketHandle handle) {
     std::lock_guard<std::mutex> lock(sendMutex_);
     if (failed) stopSending_ = true;
     inFlight_ = false;
-    sending_ = false;
+    sender_.EndedLocked();
   }
   sentEvent_.notify_all();
 }
@@ -202,75 +189,110 @@ void TcpSocket::SendLoop(SocketHandle handle) {
 bool TcpSocket::WaitSent(int timeoutMs) {
   std::unique_lock<std::mutex> lock(sendMutex_);
   const auto drained = [this] { return pending_.empty() && !inFlight_; };
-  const auto done = [&] { return drained() || !sending_; };
+  const auto done = [&] { return drained() || !sender_.RunningLocked(); };
   WaitUntil(sentEvent_, lock, timeoutMs, done);
   return drained() && !stopSending_;
 }
 
 void TcpSocket::ReceiveLoop(SocketHandle handle) {
-  std::vector<char> block(kReceiveBlock);
+  char* room = nullptr;
+  bool full = true;  // the first pass makes room the paused way
   while (!stopping_) {
-    const int count = socket_calls::Receive(handle, block.data(), kReceiveBlock);
+    if (full) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      // Resumed by TakeLine once half the limit is taken, or by closing.
+      receivePaused_ = ReceiveFullLocked();
+      event_.wait(lock, [this] { return stopping_ || !receivePaused_; });
+      if (stopping_) return;
+      room = ReceiveRoomLocked();
+    }
+    const int count = socket_calls::Receive(handle, room, static_cast<int>(kReceiveBlock));
     if (count <= 0) return;
     bool lineReady = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      received_.append(block.data(), static_cast<std::size_t>(count));
+      receiveEnd_ += static_cast<std::size_t>(count);
       lineReady = FindLineEndLocked() != std::string::npos;
       // A line that never ends would take all memory: receiving ends as if
       // the peer had closed.
-      if (!lineReady && received_.size() - receiveStart_ > kMaxLineBytes) return;
+      if (!lineReady && receiveEnd_ - receiveStart_ > kMaxLineBytes) return;
+      // Room for the next receive is made under this same lock, so that a
+      // woken reader does not meet the receive thread at the lock.
+      full = ReceiveFullLocked();
+      if (!full) room = ReceiveRoomLocked();
     }
     // Part of a line wakes no reader: it would find nothing to take.
     NotifyActivity(lineReady);
   }
 }
 
+bool TcpSocket::ReceiveFullLocked() {
+  return receiveEnd_ - receiveStart_ >= kBufferedLimit && FindLineEndLocked() != std::string::npos;
+}
+
+char* TcpSocket::ReceiveRoomLocked() {
+  const std::size_t unread = receiveEnd_ - receiveStart_;
+  if (unread == 0 && received_.size() > kKeptCapacity) Release(received_);
+  // The unread bytes move to the front when all are taken, or when room is
+  // short and no more bytes move than were taken: each byte moves O(1)
+  // times.
+  if (unread == 0 || (received_.size() - receiveEnd_ < kReceiveBlock && receiveStart_ >= unread)) {
+    if (unread > 0) std::memmove(received_.data(), received_.data() + receiveStart_, unread);
+    searchFrom_ = std::max(searchFrom_, receiveStart_) - receiveStart_;
+    if (lineEnd_ != std::string::npos) lineEnd_ -= receiveStart_;
+    receiveStart_ = 0;
+    receiveEnd_ = unread;
+  }
+  if (received_.size() - receiveEnd_ < kReceiveBlock) {
+    received_.resize(std::max(received_.size() * 2, receiveEnd_ + kReceiveBlock));
+  }
+  return received_.data() + receiveEnd_;
+}
+
+// Searched by LF, which is rare inside a message line, where CR is not.
 std::size_t TcpSocket::FindLineEndLocked() {
   if (lineEnd_ != std::string::npos) return lineEnd_;
-  lineEnd_ = received_.find("\r\n", std::max(searchFrom_, receiveStart_));
-  if (lineEnd_ == std::string::npos) {
-    // A CR at the very end may yet be followed by its LF.
-    searchFrom_ = received_.empty() ? 0 : received_.size() - 1;
+  const char* data = received_.data();
+  for (std::size_t from = std::max(searchFrom_, receiveStart_); from < receiveEnd_;) {
+    const auto* lf = static_cast<const char*>(std::memchr(data + from, '\n', receiveEnd_ - from));
+    if (lf == nullptr) break;
+    const auto at = static_cast<std::size_t>(lf - data);
+    if (at > receiveStart_ && data[at - 1] == '\r') return lineEnd_ = at - 1;
+    from = at + 1;
   }
-  return lineEnd_;
+  searchFrom_ = receiveEnd_;
+  return std::string::npos;
 }
 
 bool TcpSocket::HasReceivedLocked() { return FindLineEndLocked() != std::string::npos; }
 
 int TcpSocket::TakeLine(std::string& line) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const std::size_t end = FindLineEndLocked();
-  if (end == std::string::npos) return -1;
-  const int removed = static_cast<int>(end + 2 - receiveStart_);
-  lineEnd_ = std::string::npos;
-  if (receiveStart_ == 0 && end + 2 == received_.size()) {
-    // The line is all there is: it moves out, and the memory `line` held
-    // becomes the buffer.
-    received_.resize(end);
-    line.swap(received_);
-    Release(received_);
-    searchFrom_ = 0;
-    return removed;
+  bool resume = false;
+  int removed = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::size_t end = FindLineEndLocked();
+    if (end == std::string::npos) return -1;
+    line.assign(received_.data() + receiveStart_, end - receiveStart_);
+    removed = static_cast<int>(end + 2 - receiveStart_);
+    receiveStart_ = end + 2;
+    searchFrom_ = receiveStart_;
+    lineEnd_ = std::string::npos;
+    // The paused receive thread goes on once half the limit is free: one
+    // wake-up per batch, not per line.
+    if (receivePaused_ &&
+        (receiveEnd_ - receiveStart_ <= kBufferedLimit / 2 || FindLineEndLocked() == std::string::npos)) {
+      receivePaused_ = false;
+      resume = true;
+    }
   }
-  line.assign(received_, receiveStart_, end - receiveStart_);
-  receiveStart_ = end + 2;
-  searchFrom_ = receiveStart_;
-  if (receiveStart_ == received_.size()) {
-    Release(received_);
-    receiveStart_ = 0;
-    searchFrom_ = 0;
-  } else if (receiveStart_ >= kCompactAt && receiveStart_ * 2 >= received_.size()) {
-    received_.erase(0, receiveStart_);
-    receiveStart_ = 0;
-    searchFrom_ = 0;
-  }
+  if (resume) event_.notify_all();
   return removed;
 }
 
 std::size_t TcpSocket::ReceivedSize() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return received_.size() - receiveStart_;
+  return receiveEnd_ - receiveStart_;
 }
 
 bool TcpSocket::WaitLine(int timeoutMs) { return WaitReceived(timeoutMs); }
@@ -281,15 +303,14 @@ void TcpSocket::StopOwnThreads() {
     std::lock_guard<std::mutex> lock(mutex_);
     connector = std::move(connectThread_);
   }
-  Join(connector);
-  std::thread sender;
+  SocketThread::Join(connector);
   {
     std::lock_guard<std::mutex> lock(sendMutex_);
     stopSending_ = true;
-    sender = std::move(sendThread_);
   }
   sendEvent_.notify_all();
-  Join(sender);
+  sentEvent_.notify_all();
+  sender_.Stop();
 }
 
 bool TcpSocket::HasTcpTable() const { return socket_calls::TcpTableAvailable(); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/socket_base.h"
 
@@ -17,6 +18,12 @@ class TcpSocket : public SocketBase {
  public:
   // Receiving ends when this many bytes are buffered without a line end.
   static constexpr std::size_t kMaxLineBytes = 16 << 20;
+  // Receiving pauses while this many bytes of whole lines wait to be
+  // taken, and Send waits while this many wait to be sent: a side faster
+  // than the other holds back instead of buffering everything (so, as with
+  // any socket, a peer's sending stops in the end while the owner takes no
+  // lines). Small enough to stay in the processor's cache.
+  static constexpr std::size_t kBufferedLimit = 256 << 10;
 
   TcpSocket() = default;
   // Closes first: the threads end before the buffers go.
@@ -40,8 +47,10 @@ class TcpSocket : public SocketBase {
 
   // Queues the bytes for the send thread (also before it runs, while
   // connecting); when nothing is queued, what the system takes without
-  // blocking is handed to it directly. 0; 1 when not connected and not forced (the bytes are then
-  // dropped). After a failed send or a close the bytes are dropped too.
+  // blocking is handed to it directly. While kBufferedLimit bytes are
+  // queued and the send thread runs, waits for it to take them. 0; 1 when
+  // not connected and not forced (the bytes are then dropped). After a
+  // failed send or a close the bytes are dropped too.
   int Send(std::string_view bytes, bool force = true);
   // Waits until every queued byte has been handed to the system (true), the
   // send thread is not running or the timeout (-1: none) has passed.
@@ -80,33 +89,39 @@ class TcpSocket : public SocketBase {
  private:
   void ConnectLoop(SocketHandle handle, std::string host, int port);
   void SendLoop(SocketHandle handle);
-  // sendMutex_ held; returns the ended thread it replaces.
-  std::thread StartSendingLocked(SocketHandle handle);
+  // mutex_ held, on the receive thread: where the next receive may write
+  // kReceiveBlock bytes.
+  char* ReceiveRoomLocked();
   // mutex_ held: the position of the first CR LF, or npos; kept until the
   // line is taken.
   std::size_t FindLineEndLocked();
+  // mutex_ held: whether receiving pauses for the reader.
+  bool ReceiveFullLocked();
   // The connect thread's last word: the state, unless closing.
   void FinishConnect(int state);
 
-  // Receive side, under mutex_: bytes from receiveStart_ on are not yet
-  // taken; no CR LF starts before searchFrom_; lineEnd_ is the first one
-  // when it has been found.
-  std::string received_;
+  // Receive side, under mutex_: the bytes from receiveStart_ to
+  // receiveEnd_ are not yet taken; no line end lies before searchFrom_;
+  // lineEnd_ is the first one (its CR) when it has been found. The receive
+  // thread alone moves the buffer and writes beyond receiveEnd_, there
+  // without the lock.
+  std::vector<char> received_;
   std::size_t receiveStart_ = 0;
+  std::size_t receiveEnd_ = 0;
   std::size_t searchFrom_ = 0;
   std::size_t lineEnd_ = std::string::npos;
+  bool receivePaused_ = false;  // the receive thread waits for room
   std::thread connectThread_;
 
   // Send side, under sendMutex_ alone.
   std::mutex sendMutex_;
   std::condition_variable sendEvent_;  // bytes queued or stop: the send thread
-  std::condition_variable sentEvent_;  // queue drained or thread ended
+  std::condition_variable sentEvent_;  // queue taken or drained, thread ended
   std::string pending_;
   bool inFlight_ = false;  // the send thread holds taken bytes
   bool stopSending_ = false;
-  bool sending_ = false;
-  SocketHandle sendHandle_ = kNoSocket;  // the send thread's, while sending_
-  std::thread sendThread_;
+  SocketHandle sendHandle_ = kNoSocket;  // the send thread's, while it runs
+  SocketThread sender_{sendMutex_};
 };
 
 }  // namespace platform
