@@ -7,7 +7,7 @@
 
 #include "dist/protocol_messages.h"
 #include "dist/protocol_text.h"
-#include "protocol_test_support.h"
+#include "peer_test_support.h"
 
 namespace dist {
 namespace {

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <random>
 #include <thread>
 
@@ -159,25 +157,13 @@ TEST(TcpSocketTest, WakeEndsAWait) {
 TEST(TcpSocketTest, ActivityCallbackSeesDataAndTheEnd) {
   ConnectedPair pair;
   ASSERT_NO_FATAL_FAILURE(pair.Connect());
-  std::mutex mutex;
-  std::condition_variable called;
-  int calls = 0;
-  bool sawEnd = false;
-  pair.server.SetActivityCallback([&] {
-    const bool ended = pair.server.State() == platform::kSocketReceiveEnded;
-    std::lock_guard<std::mutex> lock(mutex);
-    ++calls;
-    sawEnd = sawEnd || ended;
-    called.notify_all();
-  });
-  const auto waitFor = [&](const std::function<bool()>& done) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return called.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), done);
-  };
+  socket_testing::Notes calls;
+  pair.server.SetActivityCallback(
+      [&] { calls.Add(pair.server.State() == platform::kSocketReceiveEnded ? "end" : "data"); });
   pair.client.Send("x\r\n");
-  EXPECT_TRUE(waitFor([&] { return calls >= 1; }));
+  EXPECT_TRUE(calls.WaitFor("data"));
   pair.client.CloseSocket();
-  EXPECT_TRUE(waitFor([&] { return sawEnd; }));
+  EXPECT_TRUE(calls.WaitFor("end"));
 }
 
 TEST(TcpSocketTest, CloseUnblocksAccept) {
