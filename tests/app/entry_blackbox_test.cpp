@@ -27,8 +27,6 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
       {{"/h"}, usage, ""},
       {{"-H", "-Z"}, usage, ""},  // help stops before the unknown option
       {{"-Z"}, "", unknown},
-      {{"-c"}, "", unknown},
-      {{"-"}, "", unknown},
       {{"/"}, "", unknown},
       // Parsing that stops early never reaches the update text.
       {{"-V", "-Z"}, "", unknown},

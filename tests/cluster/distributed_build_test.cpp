@@ -102,10 +102,6 @@ s.listen()
 print("ready", flush=True)
 s.accept())";
 
-std::string Building(const std::string& target, const std::string& client) {
-  return diag::FormatCatalogMessage(23200, target, client);
-}
-
 TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessClient) {
   if (!Make({"srv", "hostb", "hostc"}, kRingMakefile, {"pq.fifo", "qr.fifo", "rp.fifo"})) return;
   // The default port is taken: the remote clients reach the port the
@@ -122,7 +118,8 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
   const std::string out = server.Output();
   for (const char* target : {"p", "q", "r"}) {
     const std::string host = cluster_->ReadFile(std::string(target) + ".host");
-    EXPECT_NE(out.find(Building(target, host.substr(0, host.size() - 1))), std::string::npos) << out;
+    const std::string building = diag::FormatCatalogMessage(23200, target, host.substr(0, host.size() - 1));
+    EXPECT_NE(out.find(building), std::string::npos) << out;
   }
   EXPECT_EQ(out.find(diag::LoadMessage(23115).substr(0, diag::LoadMessage(23115).find('\r'))), std::string::npos) << out;
   EXPECT_NE(out.find("[hostb 10.77.0.2]"), std::string::npos) << out;
@@ -231,44 +228,36 @@ TEST_F(DistributedBuild, TargetOfALostOrStoppedClientIsBuiltOnceElsewhere) {
   }
 }
 
-TEST_F(DistributedBuild, StoppedServerCancelsItsClientsAndFails) {
-  // Every command waits until it is ended.
-  if (!Make({"srv", "hostb"}, "all: a b\na b:\n\tcat gate.fifo\n", {}, {"gate.fifo"})) return;
-  HostProcess& b = Client(1);
-  HostProcess& server = Server();
-  ASSERT_TRUE(b.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << b.Output() << server.Output();
-  server.Interrupt();
-  EXPECT_EQ(server.WaitForExit(kLimitMs), 1) << server.Output();
-  // The client's command was ended with the build phase; it listens again.
-  EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23523), kLimitMs)) << b.Output();
-  EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23524), kLimitMs)) << b.Output();
-  EXPECT_EQ(Stop(b), 0) << b.Output();
-}
-
-TEST_F(DistributedBuild, FailingRemoteCommandStopsTheBuildLikeALocalOne) {
-  // The first client to start a command waits; the other one fails, which
-  // cancels the wait.
+// The first client to start a command waits until it is ended; the server
+// is stopped, or the other command fails (its code is the run's with -K).
+// The client's build phase is cancelled and closed; it listens again.
+TEST_F(DistributedBuild, StoppedServerOrFailingCommandCancelsTheClients) {
   const struct {
     std::vector<std::string> options;
+    bool interrupt;
     int exitCode;
-  } cases[] = {{{}, 1}, {{"-K"}, 4}};
+  } cases[] = {{{}, true, 1}, {{}, false, 1}, {{"-K"}, false, 4}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.exitCode);
+    SCOPED_TRACE(testing::PrintToString(c.options) + (c.interrupt ? " Ctrl+C" : ""));
     if (!Make({"srv", "hostb"},
-              "all: one two\n"
-              "one two:\n"
-              "\tsh -c \"if mkdir first.lock; then cat gate.fifo; else exit 4; fi\"\n",
-              {"gate.fifo"})) {
+              std::string("all: one two\none two:\n\t") +
+                  (c.interrupt ? "cat gate.fifo\n" : "sh -c \"if mkdir first.lock; then cat gate.fifo; else exit 4; fi\"\n"),
+              {}, {"gate.fifo"})) {
       return;
     }
     HostProcess& b = Client(1);
     HostProcess& server = Server(c.options);
+    if (c.interrupt) {
+      ASSERT_TRUE(b.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << b.Output() << server.Output();
+      server.Interrupt();
+    }
     EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
-    EXPECT_NE(server.Output().find(diag::FormatCatalogMessage(23202, "", 4)), std::string::npos)
-        << server.Output();
-    // The client's build phase was cancelled and closed; it listens again.
+    if (!c.interrupt) {
+      EXPECT_NE(server.Output().find(diag::FormatCatalogMessage(23202, "", 4)), std::string::npos) << server.Output();
+    }
+    EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(c.interrupt ? 23523 : 23524), kLimitMs)) << b.Output();
     EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23524), kLimitMs)) << b.Output();
-    EXPECT_EQ(Stop(b), 0);
+    EXPECT_EQ(Stop(b), 0) << b.Output();
   }
 }
 

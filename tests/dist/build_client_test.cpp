@@ -5,21 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <condition_variable>
 #include <filesystem>
 #include <future>
-#include <mutex>
 #include <thread>
 
 #include "diag/message_catalogue.h"
-#include "dist/protocol_messages.h"
-#include "dist_test_support.h"
+#include "dist/dist_test_support.h"
 #include "peer_test_support.h"
 #include "platform/directory.h"
 #include "platform/environment.h"
 #include "platform/environment_edit.h"
-#include "platform/path.h"
 #include "support/bramle_process.h"
 
 namespace dist {
@@ -32,8 +27,9 @@ using protocol_test::TestPeer;
 constexpr const char* kServerName = "SRV";
 constexpr const char* kClientName = "TESTCLIENT";
 
-// What the client showed, and its answer when asked.
-class RecordingView : public ClientView {
+// What the client showed ("open NAME ADDRESS", "ask NAME", "cut" or the
+// text), and its answer when asked.
+class RecordingView : public ClientView, public protocol_test::Notes {
  public:
   void BuildPhaseRequested(const std::string& name, const std::string& address) override {
     Add("open " + name + " " + address);
@@ -44,25 +40,7 @@ class RecordingView : public ClientView {
     return accept;
   }
   void ConnectionCut() override { Add("cut"); }
-
-  // Waits (hang guard only) until `text` has been shown.
-  bool WaitFor(const std::string& text) {
-    std::unique_lock<std::mutex> hold(mutex_);
-    return changed_.wait_for(hold, std::chrono::milliseconds(kHangGuardMs),
-                             [&] { return std::find(shown_.begin(), shown_.end(), text) != shown_.end(); });
-  }
-
   bool accept = true;
-
- private:
-  void Add(const std::string& text) {
-    std::lock_guard<std::mutex> hold(mutex_);
-    shown_.push_back(text);
-    changed_.notify_all();
-  }
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> shown_;
 };
 
 // Accept with a hang guard: the listener is closed when no client comes.
@@ -85,10 +63,7 @@ bool AcceptWithin(platform::TcpSocket& listener, platform::TcpSocket& into) {
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";
   std::string hex = "x";
-  for (unsigned char c : bytes) {
-    hex += digits[c >> 4];
-    hex += digits[c & 15];
-  }
+  for (unsigned char c : bytes) hex += std::string{digits[c >> 4], digits[c & 15]};
   return hex;
 }
 
@@ -100,6 +75,7 @@ class BuildClientTest : public testing::Test {
     ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
     ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
     ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener_));
+    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(waiters_));
     settings_.machineName = kClientName;
     // Announcements only from this test: a port of the system's choice.
     settings_.portNo = 0;
@@ -114,17 +90,15 @@ class BuildClientTest : public testing::Test {
     platform::SetEnvironmentVariableText(kTemporaryVariable, savedTemporary_);
   }
 
-  // The client as the in-process client of a server at the listener.
-  void StartLocal() {
+  // The client as the in-process client of a server at the listener;
+  // `inPhase`: greeted and in its build phase.
+  void StartLocal(TestPeer* inPhase = nullptr) {
     client_.SetLocalMode(listener_.Port());
     ASSERT_EQ(client_.ApplySettings(settings_), 1);
     ASSERT_TRUE(client_.StartClientThread());
-  }
-
-  // The in-process client, greeted and in its build phase.
-  void StartInPhase(TestPeer& server) {
-    StartLocal();
-    ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+    if (inPhase) {
+      ASSERT_EQ(OpenPhase(*inPhase), ReplyOutcome::Ok);
+    }
   }
 
   // Takes the client's connection and answers its greeting.
@@ -151,6 +125,15 @@ class BuildClientTest : public testing::Test {
     return server.ReadCommandResult();
   }
 
+  // Starts a command that runs until the connection it makes to the test
+  // (accepted into `held`) closes; waits until it runs.
+  void StartWaiting(TestPeer& server, platform::TcpSocket& held) {
+    server.SendLine(FormatCommandExec(Child("wait " + std::to_string(waiters_.Port())), 0, "", ""));
+    ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+    ASSERT_EQ(server.ReadKind(), kMessageCommandOut);  // "ready"
+    ASSERT_TRUE(AcceptWithin(waiters_, held));
+  }
+
   std::string LogText() const { return scratch_.Read("client.log"); }
   static std::string Text(unsigned number) { return diag::LoadMessage(number); }
 
@@ -159,6 +142,7 @@ class BuildClientTest : public testing::Test {
   std::string savedDirectory_ = platform::WorkingDirectory();
   testing_support::ScratchDirectory scratch_;
   platform::TcpSocket listener_;
+  platform::TcpSocket waiters_;
   ClientSettings settings_;
   RecordingView view_;
   BuildClient client_;
@@ -166,7 +150,7 @@ class BuildClientTest : public testing::Test {
 
 TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
   EXPECT_TRUE(view_.WaitFor(Text(23516)));
   EXPECT_EQ(client_.State(), BuildClient::kBuildPhase);
   EXPECT_EQ(client_.ApplySettings(settings_), 0);  // not while a server is served
@@ -201,7 +185,7 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
 
 TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
   const std::string named = (scratch_.path() / "named.txt").string();
   // The file is written in text mode; the child copies its bytes to its
   // text-mode output.
@@ -214,8 +198,7 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   EXPECT_EQ(remote.exitCode, 0);
   int generated = 0;
   for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
-    const std::string leaf = entry.path().filename().string();
-    if (leaf.rfind("min", 0) == 0 && entry.path().extension() == ".inl") ++generated;
+    generated += entry.path().filename().string().rfind("min", 0) == 0 && entry.path().extension() == ".inl";
   }
   EXPECT_EQ(generated, 1);
 }
@@ -223,7 +206,7 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
 // Built-ins are refused by the program's name only.
 TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
   TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
   EXPECT_NE(Run(server, "cl model.c").exitCode, INT_MIN);  // answered OK and run (and failed)
   server.SendLine(FormatCommandExec("del x", 0, "", ""));
   std::string line;
@@ -267,11 +250,9 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 // and its exit still arrives.
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
-  const std::string release = (scratch_.path() / "release").string();
-  server.SendLine(FormatCommandExec(Child("wait \"" + release + "\""), 0, "", ""));
-  ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  ASSERT_EQ(server.ReadKind(), kMessageCommandOut);  // "ready": the command runs
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
+  platform::TcpSocket held;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
   server.SendLine("Garbled(\r\n");
   ASSERT_EQ(server.ReadKind(), kMessageError);
   EXPECT_EQ(server.ErrorClass(), 1);
@@ -279,17 +260,16 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   server.SendLine(FormatOk());  // no answer
   server.SendLine("Garbled again(\r\n");
   ASSERT_EQ(server.ReadKind(), kMessageError);
-  scratch_.Write("release", "");
+  held.CloseSocket();
   ASSERT_EQ(server.ReadKind(), kMessageCommandExit);
   EXPECT_EQ(server.Arguments()[0], "7");
 }
 
 TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
   TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartInPhase(server));
-  server.SendLine(FormatCommandExec(Child("wait never_made"), 0, "", ""));
-  ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  ASSERT_EQ(server.ReadKind(), kMessageCommandOut);
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
+  platform::TcpSocket held;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
   server.SendLine(FormatBuildPhaseCancel());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
   EXPECT_TRUE(view_.WaitFor(Text(23523)));
@@ -355,28 +335,25 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
 TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
-  const int port = client_.WaitListening(kHangGuardMs);
-  ASSERT_NE(port, 0);
-  platform::TcpSocket decoy;  // where an ignored announcement would lead
-  ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(decoy));
   platform::UdpSocket sender;
   ASSERT_EQ(sender.OpenSocket(), 0);
-  const platform::Ipv4Address loopback = platform::Resolve("127.0.0.1");
-  const std::string decoyPort = std::to_string(decoy.Port());
+  // An ignored announcement would lead to the listener for the waiting
+  // command, which nobody connects to here.
+  const std::string decoy = std::to_string(waiters_.Port());
   const struct {
     std::string datagram;
     int reopens;  // an ignored announcement closes and reopens the socket
   } datagrams[] = {
-      {"BuildConnection(T," + decoyPort + ",2,SRV)\r\n", 1},
-      {"BuildConnection(T," + decoyPort + ",1,TESTCLIENT)\r\n", 1},
-      {"BuildConnection(T," + decoyPort + ",1,SRV)", 0},  // no line end: dropped
+      {"BuildConnection(T," + decoy + ",2,SRV)\r\n", 1},
+      {"BuildConnection(T," + decoy + ",1,TESTCLIENT)\r\n", 1},
+      {"BuildConnection(T," + decoy + ",1,SRV)", 0},  // no line end: dropped
       {FormatBuildConnection(listener_.Port(), kServerName), 0},
   };
   int openings = 1;
   for (const auto& d : datagrams) {
     const int listening = client_.WaitListening(kHangGuardMs, openings);
     ASSERT_NE(listening, 0);
-    ASSERT_GT(sender.SendTo(loopback, listening, d.datagram), 0);
+    ASSERT_GT(sender.SendTo(platform::Resolve("127.0.0.1"), listening, d.datagram), 0);
     openings += d.reopens;
   }
   TestPeer server;

@@ -1,38 +1,171 @@
-// The build server talking to scripted clients over loopback: the order of
-// the hand-out, results, failures, lost and refusing clients.
+// The build server over an in-memory file system, talking to scripted
+// clients over loopback: the order of the hand-out, results, failures, lost
+// and refusing clients.
 #include "dist/build_server.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <thread>
 
 #include "diag/message_catalogue.h"
 #include "dist/build_client.h"
 #include "dist/program_path.h"
+#include "engine/target_model.h"
+#include "engine/target_scheduler.h"
+#include "engine/target_walker.h"
+#include "peer_test_support.h"
 #include "platform/text.h"
 #include "platform/udp_socket.h"
-#include "server_test_support.h"
 #include "support/bramle_process.h"
 
 namespace dist {
 namespace {
 
-using server_test::ClientScript;
-using server_test::FakeFiles;
-using server_test::Gate;
-using server_test::RecordingView;
-using server_test::ScriptedClient;
+using protocol_test::kHangGuardMs;
+using protocol_test::Notes;
 
-std::string Text(int connection, const std::string& name, const std::string& text) {
-  return "text " + std::to_string(connection) + " " + name + " " + text;
-}
+// Files by name with the time they were made; each is newer than every
+// file made before it.
+class FakeFiles {
+ public:
+  void Make(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    times_[name] = ++clock_;
+    ++made_[name];
+  }
+  platform::FileStatus Status(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    platform::FileStatus status;
+    status.exists = times_.count(name) != 0;
+    status.modified = status.exists ? times_[name] : 0;
+    return status;
+  }
+  int TimesMade(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return made_[name];
+  }
 
-// A server over a fake file system with scripted clients.
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::int64_t> times_;
+  std::map<std::string, int> made_;
+  std::int64_t clock_ = 100;
+};
+
+// Every view call as one note: "added <id> <address>", "text <id> <name>
+// <text>", "count <n>", "finished", "message <text>", "status <text>".
+class RecordingView : public ServerView, public Notes {
+ public:
+  void ConnectionAdded(int connection, const std::string& address) override {
+    Add("added " + std::to_string(connection) + " " + address);
+  }
+  void ConnectionText(int connection, const std::string& name, const std::string&, const std::string& text) override {
+    Add(Text(connection, name, text));
+  }
+  void TargetCount(int count) override { Add("count " + std::to_string(count)); }
+  void TargetFinished() override { Add("finished"); }
+  void ShowMessage(const std::string& text) override { Add("message " + text); }
+  void StatusText(const std::string& text) override { Add("status " + text); }
+  static std::string Text(int connection, const std::string& name, const std::string& text) {
+    return "text " + std::to_string(connection) + " " + name + " " + text;
+  }
+};
+
+// How a scripted client answers. Commands are "make NAME" (NAME is made,
+// "made NAME" on standard output), "fail N" (exit code N, a line on
+// standard error), "gate NAME" (waits until `gate` holds "open", then makes
+// NAME) and "lose" (the client drops the connection).
+struct ClientScript {
+  std::string name = "CLIENT";
+  std::string openReply = "OK()\r\n";  // empty: close instead of answering
+  bool loseFirstCommand = false;        // drop the connection on it
+  Notes* gate = nullptr;
+};
+
+// Connects, introduces itself and serves on a thread of its own until the
+// server ends the phase or the script drops the connection. Notes what it
+// received: "greeted", "open", "exec <command>", "cancel", "close",
+// "refused" (no OK to its greeting), "unreachable".
+class ScriptedClient : public protocol_test::TestPeer, public Notes {
+ public:
+  ScriptedClient(FakeFiles& files, ClientScript script, int port) : files_(files), script_(std::move(script)) {
+    thread_ = std::thread([this, port] { Serve(port); });
+  }
+  ~ScriptedClient() override { Join(); }
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::vector<std::string> Execs() {
+    std::vector<std::string> execs;
+    for (const std::string& note : All()) {
+      if (note.rfind("exec ", 0) == 0) execs.push_back(note.substr(5));
+    }
+    return execs;
+  }
+
+ private:
+  void Serve(int port) {
+    Socket().OpenSocket();
+    if (Socket().Connect("127.0.0.1", port) != 0 || Socket().WaitConnected(kHangGuardMs) != platform::kSocketConnected) {
+      return Add("unreachable");
+    }
+    SendLine(FormatBuildClientConnect(script_.name, 500));
+    if (WaitReply() != ReplyOutcome::Ok) return Add("refused");
+    Add("greeted");
+    // Bounded: each message is answered, and the server ends the phase.
+    for (int messages = 0; messages < 1000; ++messages) {
+      const int kind = ReadKind();
+      if (kind == -1) return;
+      if (kind == kMessageBuildPhaseOpen) {
+        Add("open");
+        if (script_.openReply.empty()) return Socket().CloseSocket();
+        SendLine(script_.openReply);
+      } else if (kind == kMessageCommandExec) {
+        const std::string command = ReadCommandExec(Arguments()).commandLine;
+        Add("exec " + command);
+        if (command == "lose" || script_.loseFirstCommand) return Socket().CloseSocket();
+        Run(command);
+      } else if (kind == kMessageBuildPhaseCancel) {
+        Add("cancel");
+        SendLine(FormatOk());
+      } else if (kind == kMessageBuildPhaseClose) {
+        Add("close");
+        SendLine(FormatOk());
+        Socket().WaitSent(kHangGuardMs);
+        return Socket().CloseSocket();
+      }
+    }
+  }
+
+  void Run(const std::string& command) {
+    SendLine(FormatOk());
+    int exitCode = 0;
+    const bool gated = command.rfind("gate ", 0) == 0;
+    if (gated && script_.gate) script_.gate->WaitFor("open");
+    if (gated || command.rfind("make ", 0) == 0) {
+      files_.Make(command.substr(5));
+      SendLine(FormatCommandOut(kChannelStdout, "made " + command.substr(5) + "\n"));
+    } else if (command.rfind("fail ", 0) == 0) {
+      exitCode = std::atoi(command.c_str() + 5);
+      SendLine(FormatCommandOut(kChannelStderr, "failing\n"));
+    }
+    SendLine(FormatCommandExit(exitCode));
+  }
+
+  FakeFiles& files_;
+  const ClientScript script_;
+  std::thread thread_;
+};
+
+// A server over the fake file system (or the disk) with scripted clients.
 class ServerRig {
  public:
   ~ServerRig() {
     if (server_) server_->ShutdownServer();
-    for (const auto& client : clients_) client->Join();
+    clients_.clear();
   }
 
   // One dependency line; its command makes the target unless given.
@@ -66,8 +199,7 @@ class ServerRig {
   }
 
   ScriptedClient& Client(ClientScript script) {
-    clients_.push_back(std::make_unique<ScriptedClient>(files_, std::move(script)));
-    clients_.back()->Start(server_->Port());
+    clients_.push_back(std::make_unique<ScriptedClient>(files_, std::move(script), server_->Port()));
     return *clients_.back();
   }
 
@@ -78,22 +210,13 @@ class ServerRig {
     for (const auto& client : clients_) client->Join();
   }
 
-  static std::vector<std::string> Execs(ScriptedClient& client) {
-    std::vector<std::string> execs;
-    for (const std::string& entry : client.Received()) {
-      if (entry.rfind("exec ", 0) == 0) execs.push_back(entry.substr(5));
-    }
-    return execs;
-  }
-
-  bool Called(const std::string& call) {
-    const std::vector<std::string> calls = view_.Calls();
-    return std::find(calls.begin(), calls.end(), call) != calls.end();
+  bool Printed(const std::vector<std::string>& printed, const std::string& text) {
+    return std::find(printed.begin(), printed.end(), text) != printed.end();
   }
 
   engine::TargetModel model_;
   FakeFiles files_;
-  bool realFiles_ = false;  // the walk reads the disk
+  bool realFiles_ = false;
   engine::TargetWalker walker_{model_, [this](const std::string& name) {
     return realFiles_ ? platform::FindFileStatus(name) : files_.Status(name);
   }};
@@ -122,21 +245,20 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   ScriptedClient& client = rig.Client({});
   rig.Finish();
 
-  EXPECT_EQ(client.Received(), (std::vector<std::string>{"greeted", "open", "exec make base", "exec make left",
-                                                          "exec make right", "exec make top", "close"}));
+  EXPECT_EQ(client.All(), (std::vector<std::string>{"greeted", "open", "exec make base", "exec make left",
+                                                     "exec make right", "exec make top", "close"}));
   EXPECT_EQ(rig.server_->FailureCode(), 0);
   ASSERT_EQ(rig.stderr_.size(), 4u);
   EXPECT_EQ(rig.stderr_[0], diag::FormatCatalogMessage(23201, "base") + "made base\n" +
                                 diag::FormatCatalogMessage(23202, "base", 0));
   EXPECT_EQ(rig.stdout_[0], diag::FormatCatalogMessage(23200, "base", "CLIENT"));
-  const std::vector<std::string> calls = rig.view_.Calls();
+  const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(calls[0], "count 4");
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "finished"), 4);
-  EXPECT_TRUE(rig.Called(Text(0, "CLIENT", diag::LoadMessage(23106))));
-
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(23106))));
   // The announcement carried the port and the name.
   platform::Datagram datagram;
-  ASSERT_TRUE(rig.announcements_.WaitDatagram(server_test::kHangGuardMs));
+  ASSERT_TRUE(rig.announcements_.WaitDatagram(kHangGuardMs));
   ASSERT_TRUE(rig.announcements_.TakeDatagram(datagram));
   EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\n");
   // The log names the client by address and name.
@@ -149,7 +271,7 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   // Once the build has ended nobody is taken any more.
   ScriptedClient& late = rig.Client({"LATE"});
   late.Join();
-  EXPECT_EQ(late.Received(), std::vector<std::string>{"unreachable"});
+  EXPECT_EQ(late.All(), std::vector<std::string>{"unreachable"});
 }
 
 TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
@@ -161,30 +283,27 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
   rig.Line("left", "base");
   rig.Line("right", "base");
   rig.Line("base", "src");
-  Gate gate;
+  Notes gate;
   rig.Start();
   // The first client holds "slow"; the second builds the diamond and then
   // waits for "slow" before "all".
   ScriptedClient& first = rig.Client({"ONE", "OK()\r\n", false, &gate});
-  ASSERT_TRUE(first.WaitReceived("exec gate slow"));
+  ASSERT_TRUE(first.WaitFor("exec gate slow"));
   ScriptedClient& second = rig.Client({"TWO"});
-  ASSERT_TRUE(rig.view_.WaitCall(Text(1, "TWO", diag::LoadMessage(23105))));
-  gate.Open();
+  ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(1, "TWO", diag::LoadMessage(23105))));
+  gate.Add("open");
   rig.Finish();
 
   for (const char* name : {"base", "left", "right", "top", "all"}) EXPECT_EQ(rig.files_.TimesMade(name), 1) << name;
   auto time = [&](const char* name) { return rig.files_.Status(name).modified; };
-  EXPECT_LT(time("base"), time("left"));
-  EXPECT_LT(time("base"), time("right"));
-  EXPECT_LT(time("left"), time("top"));
-  EXPECT_LT(time("right"), time("top"));
-  EXPECT_EQ(ServerRig::Execs(first).size() + ServerRig::Execs(second).size(), 6u);
+  EXPECT_LT(time("base"), std::min(time("left"), time("right")));
+  EXPECT_LT(std::max(time("left"), time("right")), time("top"));
+  EXPECT_EQ(first.Execs().size() + second.Execs().size(), 6u);
   // A connection shows that it waits once per wait.
   const std::string waiting = diag::LoadMessage(23105);
-  const std::vector<std::string> calls = rig.view_.Calls();
   for (int connection = 0; connection < 2; ++connection) {
     std::string last;
-    for (const std::string& call : calls) {
+    for (const std::string& call : rig.view_.All()) {
       if (call.rfind("text " + std::to_string(connection) + " ", 0) != 0) continue;
       EXPECT_FALSE(call == last && call.find(waiting) != std::string::npos) << call;
       last = call;
@@ -194,36 +313,33 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
 
 TEST(BuildServer, FailingCommandStopsEveryConnection) {
   ServerRig rig;
-  Gate gate;
+  Notes gate;
   rig.Line("all", "held failing");
   rig.Line("held", "", {"gate held"});
   rig.Line("failing", "", {"fail 3"});
   rig.Start();
   ScriptedClient& holder = rig.Client({"HOLD", "OK()\r\n", false, &gate});
-  ASSERT_TRUE(holder.WaitReceived("exec gate held"));
+  ASSERT_TRUE(holder.WaitFor("exec gate held"));
   ScriptedClient& failer = rig.Client({"FAIL"});
   rig.server_->WaitEnded();
-  gate.Open();
+  gate.Add("open");
   rig.Finish();
 
   EXPECT_EQ(rig.server_->FailureCode(), 3);
-  const std::vector<std::string> held = holder.Received();
+  const std::vector<std::string> held = holder.All();
   ASSERT_GE(held.size(), 2u);
   EXPECT_EQ(std::vector<std::string>(held.end() - 2, held.end()), (std::vector<std::string>{"cancel", "close"}));
-  EXPECT_EQ(ServerRig::Execs(failer), std::vector<std::string>{"fail 3"});
-  const std::string failedResult = diag::FormatCatalogMessage(23201, "failing") + "\nfailing\n" +
-                                   diag::FormatCatalogMessage(23202, "failing", 3);
-  EXPECT_NE(std::find(rig.stderr_.begin(), rig.stderr_.end(), failedResult), rig.stderr_.end());
-  const std::string failedLine = platform::NarrowFromUtf8(kCommandFailedLine);
-  EXPECT_NE(std::find(rig.stderr_.begin(), rig.stderr_.end(), failedLine), rig.stderr_.end());
-  EXPECT_TRUE(rig.Called("message " + platform::NarrowFromUtf8(kCommandFailedMessage)));
+  EXPECT_EQ(failer.Execs(), std::vector<std::string>{"fail 3"});
+  EXPECT_TRUE(rig.Printed(rig.stderr_, diag::FormatCatalogMessage(23201, "failing") + "\nfailing\n" +
+                                           diag::FormatCatalogMessage(23202, "failing", 3)));
+  EXPECT_TRUE(rig.Printed(rig.stderr_, platform::NarrowFromUtf8(kCommandFailedLine)));
+  EXPECT_TRUE(rig.view_.Has("message " + platform::NarrowFromUtf8(kCommandFailedMessage)));
   EXPECT_EQ(rig.files_.TimesMade("all"), 0);
 }
 
 // Clients that drop out, refuse or are refused never keep a target: the
 // next client builds it, once.
 TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
-  const std::string refused = "Refused client GONE (127.0.0.1): not in server_allowclients";
   const struct {
     const char* name;
     ClientScript script;
@@ -234,7 +350,8 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
       {"lost in a command", {"GONE", "OK()\r\n", true}, diag::LoadMessage(23113), "", true},
       {"no answer to the open", {"GONE", ""}, diag::LoadMessage(23103), "", false},
       {"refuses the open", {"GONE", FormatError(0, "no")}, diag::LoadMessage(23102), "", false},
-      {"not on the allow-list", {"GONE"}, refused, "GOOD, 10.1.1.1", false},
+      {"not on the allow-list", {"GONE"}, "Refused client GONE (127.0.0.1): not in server_allowclients",
+       "GOOD, 10.1.1.1", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -244,13 +361,13 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     settings.allowClients = c.allowClients;
     rig.Start(settings);
     ScriptedClient& gone = rig.Client(c.script);
-    ASSERT_TRUE(rig.view_.WaitCall(Text(0, "GONE", c.shown)));
+    ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(0, "GONE", c.shown)));
     ScriptedClient& good = rig.Client({"GOOD"});
     rig.Finish();
     EXPECT_EQ(rig.files_.TimesMade("x"), 1);
-    EXPECT_EQ(ServerRig::Execs(good), std::vector<std::string>{"make x"});
-    EXPECT_EQ(ServerRig::Execs(gone).size(), c.handedOut ? 1u : 0u);
-    EXPECT_EQ(rig.Called(Text(0, "GONE", diag::FormatCatalogMessage(23107, "x"))), c.handedOut);
+    EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
+    EXPECT_EQ(gone.Execs().size(), c.handedOut ? 1u : 0u);
+    EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "GONE", diag::FormatCatalogMessage(23107, "x"))), c.handedOut);
   }
 }
 
@@ -259,19 +376,18 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
 // next client.
 TEST(BuildServer, CancelledConnectionGivesItsTargetBack) {
   ServerRig rig;
-  Gate gate;
+  Notes gate;
   rig.Line("x", "", {"gate x"});
   rig.Start();
   ScriptedClient& first = rig.Client({"ONE", "OK()\r\n", false, &gate});
-  ASSERT_TRUE(first.WaitReceived("exec gate x"));
+  ASSERT_TRUE(first.WaitFor("exec gate x"));
   rig.server_->CancelConnection(0);
-  gate.Open();
-  ASSERT_TRUE(first.WaitReceived("close"));
+  gate.Add("open");
+  ASSERT_TRUE(first.WaitFor("close"));
   ScriptedClient& second = rig.Client({"TWO", "OK()\r\n", false, &gate});
   rig.Finish();
-  const std::vector<std::string> received = first.Received();
-  EXPECT_NE(std::find(received.begin(), received.end(), "cancel"), received.end());
-  EXPECT_LE(ServerRig::Execs(second).size(), 1u);
+  EXPECT_TRUE(first.Has("cancel"));
+  EXPECT_LE(second.Execs().size(), 1u);
   EXPECT_GE(rig.files_.TimesMade("x"), 1);
   EXPECT_EQ(rig.server_->FailureCode(), 0);
 }
@@ -303,17 +419,14 @@ TEST(BuildServer, InProcessClientBuildsAndIsNotTakenAgain) {
 
   EXPECT_EQ(rig.server_->FailureCode(), 0);
   for (const char* name : {"a", "b", "all"}) EXPECT_TRUE(std::filesystem::exists(scratch.path() / name)) << name;
-  const std::vector<std::string> calls = rig.view_.Calls();
+  const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("added", 0) == 0; }),
             1);
-  EXPECT_TRUE(rig.Called(Text(0, "LOCAL", diag::LoadMessage(23112))));
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "LOCAL", diag::LoadMessage(23112))));
 }
 
 TEST(BuildServer, StripProgramDirectory) {
-  const struct {
-    const char* line;
-    const char* sent;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"C:\\tools\\bin\\cl.exe /c a.c", "cl.exe /c a.c"},
       {"  \"C:\\Program Files\\cc\\cc.exe\" -o x", "\"cc.exe\" -o x"},
       {"cl /c C:\\src\\a.c", "cl /c C:\\src\\a.c"},
@@ -321,9 +434,8 @@ TEST(BuildServer, StripProgramDirectory) {
       {"\"C:\\bin\\unclosed", "\"unclosed"},
       {"   ", ""},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(StripProgramDirectory(testing_support::NativePath(c.line)), testing_support::NativePath(c.sent))
-        << c.line;
+  for (const auto& [line, sent] : cases) {
+    EXPECT_EQ(StripProgramDirectory(testing_support::NativePath(line)), testing_support::NativePath(sent)) << line;
   }
 }
 

@@ -3,16 +3,16 @@
 //                            standard error (text mode: LF becomes CR LF on
 //                            Windows) and exits with CODE
 //   cat FILE                 writes the file's bytes to standard output
-//   wait FILE                writes "ready", then waits for FILE to exist
-//                            (up to a minute) and exits with 7
-#include <chrono>
+//   wait PORT                connects to the test at 127.0.0.1:PORT, writes
+//                            "ready" and exits with 7 when the test closes
+//                            that connection
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <thread>
 
+#include "platform/network_startup.h"
+#include "platform/tcp_socket.h"
 
 namespace {
 
@@ -47,13 +47,16 @@ int main(int argc, char** argv) {
     std::fclose(file);
     return 0;
   }
-  if (argc == 3 && std::strcmp(argv[1], "wait") == 0) {
-    Write(stdout, "ready\n");
-    // The test creates the file once it has done what it must while this
-    // command runs; the bound only keeps a failed test from hanging.
-    for (int i = 0; i < 6000 && !std::filesystem::exists(argv[2]); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (argc == 3 && std::strcmp(argv[1], "wait") == 0 && platform::StartNetworking()) {
+    // The bound only keeps a failed test from hanging.
+    constexpr int kGuardMs = 60000;
+    platform::TcpSocket test;
+    if (test.OpenSocket() != 0 || test.Connect("127.0.0.1", std::atoi(argv[2])) != 0 ||
+        test.WaitConnected(kGuardMs) != platform::kSocketConnected) {
+      return 3;
     }
+    Write(stdout, "ready\n");
+    test.WaitLine(kGuardMs);  // the test sends nothing: this ends when it closes
     return 7;
   }
   return 99;

@@ -74,15 +74,29 @@ TEST_F(LogFileTest, EntriesHaveTheirFormats) {
   }
 }
 
-TEST_F(LogFileTest, AppendsAcrossOpens) {
+// A log appends to what the file holds; it opens at its first entry, and
+// switch and name take effect at once. Two logs (two programs, say) share
+// one file while both are open.
+TEST_F(LogFileTest, AppendsSwitchesAndShares) {
   scratch_.Write("log.txt", OnDisk("earlier\n"));
-  for (const char* text : {"first", "second"}) {
-    ServerLog log(NineFiveSeven);
-    Enable(log);
-    ASSERT_TRUE(log.Open());
-    log.Entry(text);
-  }
-  EXPECT_EQ(Contents(), OnDisk("earlier\n09:05:07 - first\n09:05:07 - second\n"));
+  ServerLog log(NineFiveSeven);
+  ClientLog second(NineFiveSeven);
+  Enable(log);
+  Enable(second);
+  EXPECT_FALSE(log.IsOpen());
+  log.Entry("one");
+  EXPECT_TRUE(log.IsOpen());
+  second.Entry("two");
+  log.Entry("three");
+  log.SetFileName(PathOf("other.txt"));
+  log.Entry("four");
+  log.SetEnabled(false);
+  EXPECT_FALSE(log.IsOpen());
+  log.Entry("lost");
+  log.SetEnabled(true);
+  log.Entry("five");
+  EXPECT_EQ(Contents(), OnDisk("earlier\n09:05:07 - one\n09:05:07 - [None][None] two\n09:05:07 - three\n"));
+  EXPECT_EQ(scratch_.Read("other.txt"), OnDisk("09:05:07 - four\n09:05:07 - five\n"));
 }
 
 // Off, or on a file that cannot be made: entries are lost, nothing opens.
@@ -99,38 +113,6 @@ TEST_F(LogFileTest, OffOrUnopenableWritesNothing) {
   EXPECT_FALSE(off.IsOpen());
   EXPECT_FALSE(unopenable.IsOpen());
   EXPECT_FALSE(platform::IsPlainFile(PathOf("log.txt")));
-}
-
-// The file opens at the first entry; switch and name take effect at once.
-TEST_F(LogFileTest, SwitchAndNameTakeEffectAtOnce) {
-  ServerLog log(NineFiveSeven);
-  Enable(log);
-  EXPECT_FALSE(log.IsOpen());
-  log.Entry("one");
-  EXPECT_TRUE(log.IsOpen());
-  log.SetFileName(PathOf("other.txt"));
-  log.Entry("two");
-  log.SetEnabled(false);
-  EXPECT_FALSE(log.IsOpen());
-  log.Entry("lost");
-  log.SetEnabled(true);
-  log.Entry("three");
-  EXPECT_EQ(Contents(), OnDisk("09:05:07 - one\n"));
-  EXPECT_EQ(scratch_.Read("other.txt"), OnDisk("09:05:07 - two\n09:05:07 - three\n"));
-}
-
-// Two logs (two programs, say) on one file, and a reader, while both are open.
-TEST_F(LogFileTest, OpenFileIsSharedForReadingAndWriting) {
-  ServerLog first(NineFiveSeven);
-  ClientLog second(NineFiveSeven);
-  Enable(first);
-  Enable(second);
-  ASSERT_TRUE(first.Open());
-  ASSERT_TRUE(second.Open());
-  first.Entry("one");
-  second.Entry("two");
-  first.Entry("three");
-  EXPECT_EQ(Contents(), OnDisk("09:05:07 - one\n09:05:07 - [None][None] two\n09:05:07 - three\n"));
 }
 
 TEST_F(LogFileTest, EntriesFromSeveralThreadsStayWhole) {

@@ -28,6 +28,7 @@ TEST(PeerAllowListTest, EntriesOfEveryKind) {
       {"srv1 127.0.0.1", "127.0.0.1", "other", true},
       {"10.0.0.256", "10.0.0.1", "x", false},
       {"192.168.1.0/33", "192.168.1.0", "x", false},
+      {"192.168.1.0/024", "192.168.1.7", "x", false},
       {"1.2.3", "1.2.3.0", "x", false},
   };
   for (const auto& c : cases) {

@@ -7,7 +7,6 @@
 
 #include "dist/protocol_messages.h"
 #include "peer_test_support.h"
-#include "protocol_test_support.h"
 
 namespace dist {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "dist/protocol_messages.h"
 #include "dist/protocol_text.h"
-#include "protocol_test_support.h"
+#include "peer_test_support.h"
 
 namespace dist {
 namespace {
@@ -24,6 +24,7 @@ TEST(ProtocolMessages, TextForms) {
   } cases[] = {
       {FormatOk(), "OK()\r\n"},
       {FormatError(0, "no \"way\""), "ERR(0,\"no \\\"way\\\"\")\r\n"},
+      {FormatError(1, "dir\\"), "ERR(1,\"dir\\\")\r\n"},  // an error text is always sent plain
       {FormatBuildConnection(2000, "HOST1"), "BuildConnection(T,2000,1,HOST1)\r\n"},
       {FormatBuildConnection(2000, "build-01"), "BuildConnection(T,2000,1,\"build-01\")\r\n"},
       {FormatBuildPhaseOpen("srv.example"), "BuildPhaseOpen(srv.example)\r\n"},

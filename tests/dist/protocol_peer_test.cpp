@@ -146,7 +146,9 @@ TEST(ProtocolPeer, ReadMessageLine) {
   EXPECT_EQ(pair.client.SendLine("OK()\r\n"), 1);
 }
 
-TEST(ProtocolPeer, TimeLimitClosesTheConnection) {
+// A read that runs out of time, and a line that never ends (receiving stops
+// at the cap instead of filling memory), close the connection.
+TEST(ProtocolPeer, LimitsEndTheConnection) {
   PeerPair pair;
   ASSERT_NO_FATAL_FAILURE(pair.Connect());
   pair.server.SetReadLimit(0);
@@ -154,23 +156,15 @@ TEST(ProtocolPeer, TimeLimitClosesTheConnection) {
   EXPECT_EQ(pair.server.ReadMessageLine(false, line), kLineNone);
   EXPECT_EQ(pair.server.ReadMessageLine(true, line), kLineTimedOut);
   EXPECT_EQ(pair.server.Socket().State(), platform::kSocketClosed);
-}
-
-TEST(ProtocolPeer, NoReplyWhenTheTimeRunsOut) {
-  PeerPair pair;
-  ASSERT_NO_FATAL_FAILURE(pair.Connect());
-  pair.client.SetReadLimit(1);
-  EXPECT_EQ(pair.client.WaitReply(), ReplyOutcome::NoReply);
-  EXPECT_EQ(pair.client.Socket().State(), platform::kSocketClosed);
-}
-
-// A line that never ends does not fill memory: receiving stops at the cap.
-TEST(ProtocolPeer, EndlessLineEndsTheConnection) {
-  PeerPair pair;
-  ASSERT_NO_FATAL_FAILURE(pair.Connect());
-  pair.client.SendLine("CommandOut(0,\"" + std::string(platform::TcpSocket::kMaxLineBytes, 'x'));
-  std::string line;
-  EXPECT_EQ(pair.server.ReadMessageLine(true, line), kLineLost);
+  PeerPair waiting;
+  ASSERT_NO_FATAL_FAILURE(waiting.Connect());
+  waiting.client.SetReadLimit(1);
+  EXPECT_EQ(waiting.client.WaitReply(), ReplyOutcome::NoReply);
+  EXPECT_EQ(waiting.client.Socket().State(), platform::kSocketClosed);
+  PeerPair endless;
+  ASSERT_NO_FATAL_FAILURE(endless.Connect());
+  endless.client.SendLine("CommandOut(0,\"" + std::string(platform::TcpSocket::kMaxLineBytes, 'x'));
+  EXPECT_EQ(endless.server.ReadMessageLine(true, line), kLineLost);
 }
 
 TEST(ProtocolPeer, DatagramLines) {

@@ -78,39 +78,27 @@ TEST_F(SettingsFileTest, LoadsEachLineByTheFileRules) {
       {"Version 2 first", "Version = 2\nclient_portno = 5000\n", [](SettingsFile&) {}},
       {"Version 2 last", "client_portno = 5000\nserver_machinename = X\nversion=2\n", [](SettingsFile&) {}},
       {"older version kept", "Version = 0\nclient_portno = 5\n",
-       [](SettingsFile& s) {
-         s.version = 0;
-         s.client.portNo = 5;
-       }},
+       [](SettingsFile& s) { s.version = 0, s.client.portNo = 5; }},
       {"# in a value", "client_savelogfile = logs#1.txt\n", [](SettingsFile& s) { s.client.saveLogFile = "logs"; }},
       {"no number", "client_portno = abc\n", [](SettingsFile& s) { s.client.portNo = 0; }},
       {"leading number", "server_normalport = 12abc\n", [](SettingsFile& s) { s.server.normalPort = 12; }},
       {"signs", "server_timeouttime = -7\nserver_bcasrportno = +42\n",
-       [](SettingsFile& s) {
-         s.server.timeoutTime = -7;
-         s.server.broadcastPortNo = 42;
-       }},
+       [](SettingsFile& s) { s.server.timeoutTime = -7, s.server.broadcastPortNo = 42; }},
       {"out of range", "client_portno = 99999999999\nserver_normalport = -99999999999\n",
-       [](SettingsFile& s) {
-         s.client.portNo = INT_MAX;
-         s.server.normalPort = INT_MIN;
-       }},
+       [](SettingsFile& s) { s.client.portNo = INT_MAX, s.server.normalPort = INT_MIN; }},
       {"unknown keys", "client_port = 1\nfoo = bar\n= 3\n", [](SettingsFile&) {}},
-      {"last of two", "server_normalport = 1\nserver_normalport = 2\n", [](SettingsFile& s) { s.server.normalPort = 2; }},
+      {"last of two", "server_normalport = 1\nserver_normalport = 2\n",
+       [](SettingsFile& s) { s.server.normalPort = 2; }},
       {"no equals sign", "client_portno 5000\n\n   \nclient_portno # = 1\n", [](SettingsFile&) {}},
       {"comment line", "# client_portno = 1\n", [](SettingsFile&) {}},
       {"empty value", "client_machinemane =\nserver_machinename =  \t\n",
-       [](SettingsFile& s) {
-         s.client.machineName = "";
-         s.server.machineName = "";
-       }},
-      {"white space around", "  \tserver_timeouttime \t=\t 25  \n", [](SettingsFile& s) { s.server.timeoutTime = 25; }},
+       [](SettingsFile& s) { s.client.machineName = "", s.server.machineName = ""; }},
+      {"white space around", "  \tserver_timeouttime \t=\t 25  \n",
+       [](SettingsFile& s) { s.server.timeoutTime = 25; }},
       {"CR LF line ends", "client_machinemane = BOX\r\nserver_savelog = TRUE\r\n",
-       [](SettingsFile& s) {
-         s.client.machineName = "BOX";
-         s.server.saveLog = true;
-       }},
-      {"= inside a value", "server_savelogfile = a=b c.txt\n", [](SettingsFile& s) { s.server.saveLogFile = "a=b c.txt"; }},
+       [](SettingsFile& s) { s.client.machineName = "BOX", s.server.saveLog = true; }},
+      {"= inside a value", "server_savelogfile = a=b c.txt\n",
+       [](SettingsFile& s) { s.server.saveLogFile = "a=b c.txt"; }},
       {"server allow-list", "server_allowclients = 10.0.0.0/8, BOX\n",
        [](SettingsFile& s) { s.server.allowClients = "10.0.0.0/8, BOX"; }},
       {"allow list", "client_allowservers = 10.0.0.0/8, srv1\n",

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,34 @@ inline testing::Environment* const kNetworking = testing::AddGlobalTestEnvironme
 
 // Bounds every wait of a test, only so that a fault fails instead of hanging.
 inline constexpr int kHangGuardMs = 30000;
+
+// Texts in the order they were noted; a wait for one is bounded.
+class Notes {
+ public:
+  void Add(std::string note) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    notes_.push_back(std::move(note));
+    changed_.notify_all();
+  }
+  std::vector<std::string> All() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return notes_;
+  }
+  bool Has(const std::string& note) {
+    const std::vector<std::string> all = All();
+    return std::find(all.begin(), all.end(), note) != all.end();
+  }
+  bool WaitFor(const std::string& note) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(kHangGuardMs),
+                             [&] { return std::find(notes_.begin(), notes_.end(), note) != notes_.end(); });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> notes_;
+};
 
 // A name that does not resolve. Its first label is longer than a name
 // server allows, so the resolver refuses it before sending any query: the

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
+#include <vector>
 
 #include "engine/path_parts.h"
 #include "platform/environment.h"
@@ -112,16 +114,27 @@ class OwnTemporaryDirectory : public testing::Environment {
 ScratchDirectory::ScratchDirectory() {
   static std::atomic<int> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  for (;;) {
+  // A name is taken only by a directory left over from another run.
+  for (int attempt = 0; attempt < 100; ++attempt) {
     path_ = std::filesystem::temp_directory_path() /
             ("bramle-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-    if (std::filesystem::create_directory(path_)) break;
+    if (std::filesystem::create_directory(path_)) return;
   }
+  throw std::runtime_error("no fresh scratch directory under " + std::filesystem::temp_directory_path().string());
 }
 
+// One pass over what the directory holds, deepest first; what cannot be
+// removed (a file another process still holds open) stays, and so do the
+// folders above it. Never a loop that waits for a holder to let go.
 ScratchDirectory::~ScratchDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  std::error_code failed;
+  std::vector<std::filesystem::path> entries;
+  for (std::filesystem::recursive_directory_iterator entry(path_, failed), end; !failed && entry != end;
+       entry.increment(failed)) {
+    entries.push_back(entry->path());
+  }
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) std::filesystem::remove(*entry, failed);
+  std::filesystem::remove(path_, failed);
 }
 
 // Names are narrow strings (code page 932 under Wine), which std::filesystem

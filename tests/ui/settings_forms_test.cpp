@@ -29,15 +29,7 @@ TEST(NumberText, ShowsSignedAndUnsignedDecimal) {
 }
 
 TEST(ClientSettingsForm, CopiesInAndOut) {
-  dist::ClientSettings settings;
-  settings.portNo = 5000;
-  settings.machineName = "PC01";
-  settings.saveLog = true;
-  settings.saveLogFile = "c.txt";
-  settings.acceptRequest = true;
-  settings.popupStatus = false;
-  settings.noExecShellCommand = false;
-  settings.bexec = false;
+  const dist::ClientSettings settings = {false, 5000, "PC01", false, true, "c.txt", true, false, ""};
   ClientSettingsForm form = ClientSettingsForm::From(settings);
   EXPECT_EQ(form.portNo, "5000");
   EXPECT_FALSE(form.passiveConnect);
@@ -84,17 +76,7 @@ TEST(PassiveKeyGate, OnlyControlThenPauseAsTheFirstTwoKeysReveals) {
 }
 
 TEST(ServerSettingsForm, CopiesInAndOut) {
-  dist::ServerSettings settings;
-  settings.machineName = "SRV";
-  settings.broadcastPortNo = 6000;
-  settings.normalPortAuto = true;
-  settings.normalPort = 6001;
-  settings.sendRequest = false;
-  settings.timeout = false;
-  settings.timeoutTime = 3;
-  settings.saveLog = true;
-  settings.saveLogFile = "s.txt";
-  settings.commandFullPath = false;
+  const dist::ServerSettings settings = {"SRV", 6000, true, 6001, false, false, 3, true, "s.txt", false, ""};
   ServerSettingsForm form = ServerSettingsForm::From(settings, true);
   EXPECT_EQ(form.normalPort, "6001");
   EXPECT_EQ(form.timeoutTime, "3");
