@@ -73,14 +73,18 @@ TEST(TcpSocketTest, LargeTransfersBothWays) {
   }
   ConnectedPair pair;
   ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  // Both ends read while both send: receiving holds back once enough whole
+  // lines wait, so a peer that never reads would stall the sender.
+  std::vector<std::string> atClient;
+  std::vector<std::string> atServer;
+  std::thread clientReader([&] { atClient = TakeLines(pair.client, lines.size()); });
+  std::thread serverReader([&] { atServer = TakeLines(pair.server, lines.size()); });
   for (std::size_t at = 0; at < stream.size(); at += 100000) {
     pair.client.Send(std::string_view(stream).substr(at, 100000));
     pair.server.Send(std::string_view(stream).substr(at, 100000));
   }
-  std::vector<std::string> atClient;
-  std::thread reader([&] { atClient = TakeLines(pair.client, lines.size()); });
-  const std::vector<std::string> atServer = TakeLines(pair.server, lines.size());
-  reader.join();
+  clientReader.join();
+  serverReader.join();
   EXPECT_TRUE(atServer == lines);
   EXPECT_TRUE(atClient == lines);
   EXPECT_TRUE(pair.client.WaitSent(kHangGuardMs));
