@@ -105,6 +105,11 @@ def make_up_to_date(tree):
         os.utime(os.path.join(tree, output), (past + 60, past + 60))
 
 
+def load_note(before):
+    """The machine's load around one table: other work slows every tool."""
+    return ["", f"Load average (1 minute): {before:.1f} when this table began, {os.getloadavg()[0]:.1f} when it ended."]
+
+
 def tool_commands(bramle, jobs):
     return [(f"bramle -J{jobs}", "bramle", [bramle, f"-J{jobs}"]),
             (f"bramle -L -J{jobs}", "bramle", [bramle, "-L", f"-J{jobs}"]),
@@ -129,6 +134,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         project = os.path.join(work, "project")
         count = generate(args.targets, project)
+        before = os.getloadavg()[0]
         lines += [f"### Full build, {count} trivial commands, N = 2", "",
                   "| tool | wall (s) | per command (ms) | / make -r -j2 |", "|---|---:|---:|---:|"]
         rows = []
@@ -137,7 +143,9 @@ def main():
         base = dict(rows)["make -r -j2"]
         for name, wall in rows:
             lines.append(f"| {name} | {wall:.2f} | {wall / count * 1000:.3f} | {wall / base:.2f}x |")
+        lines += load_note(before)
 
+        before = os.getloadavg()[0]
         lines += ["", f"### Serial full build, {count} trivial commands", "",
                   "| tool | wall (s) | per command (ms) | / make -r |", "|---|---:|---:|---:|"]
         serial = [("bramle", median_full_build([args.bramle], os.path.join(project, "bramle"), args.repeat)),
@@ -145,9 +153,11 @@ def main():
         base = dict(serial)["make -r"]
         for name, wall in serial:
             lines.append(f"| {name} | {wall:.2f} | {wall / count * 1000:.3f} | {wall / base:.2f}x |")
+        lines += load_note(before)
 
         sleepers = os.path.join(work, "sleepers")
         write_sleepers(sleepers)
+        before = os.getloadavg()[0]
         lines += ["", f"### {SLEEPERS} independent targets sleeping {SLEEP} s", "",
                   "| N | ideal (s) | bramle -J | / ideal | bramle -L -J | / ideal | make -r -j | / ideal | ninja -j | / ideal |",
                   "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"]
@@ -158,6 +168,7 @@ def main():
                 wall = median_full_build(command, os.path.join(sleepers, folder), args.repeat, clean_sleepers)
                 cells.append(f"{wall:.2f} | {wall / ideal:.3f}x")
             lines.append(f"| {jobs} | {ideal:.2f} | " + " | ".join(cells) + " |")
+        lines += load_note(before)
 
         noop = os.path.join(work, "noop")
         noop_count = generate(args.noop_targets, noop)
@@ -166,11 +177,13 @@ def main():
         for folder in ("bramle", "make"):
             make_up_to_date(os.path.join(noop, folder))
         results = {}
+        before = os.getloadavg()[0]
         for name, folder, command in (("bramle", "bramle", [args.bramle]), ("make -r", "make", ["make", "-r"])):
             runs = [timed(command, os.path.join(noop, folder)) for _ in range(args.repeat)]
             results[name] = (min(r[0] for r in runs), max(r[1] for r in runs))
         for name, (wall, peak) in results.items():
             lines.append(f"| {name} | {wall:.3f} | {peak} | {peak / results['make -r'][1]:.2f}x |")
+        lines += load_note(before)
 
     text = "\n".join(lines) + "\n"
     print(text)

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
       for (;;) {
         const engine::WalkResult next = walker.NextBuildTarget("", false);
         if (next.status != engine::WalkStatus::Selected) break;
-        next.target->commands->SetState(engine::BuildState::Done);
+        next.target->state = engine::BuildState::Done;
         writing += Seconds([&] { std::ofstream(next.target->name) << "x"; });
         ++selected;
       }

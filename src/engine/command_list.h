@@ -7,7 +7,7 @@
 
 namespace engine {
 
-enum class BuildState { NotStarted = 0, Done = 1, InProgress = 2, Failed = 3 };
+enum class BuildState : unsigned char { NotStarted = 0, Done = 1, InProgress = 2, Failed = 3 };
 
 enum class InlineKind {
   None = 0,
@@ -48,12 +48,8 @@ class CommandList {
   const CommandLine& Line(size_t index) const { return lines_[index]; }
   const std::vector<CommandLine>& Lines() const { return lines_; }
 
-  BuildState State() const { return state_; }
-  void SetState(BuildState state) { state_ = state; }
-
  private:
   std::vector<CommandLine> lines_;
-  BuildState state_ = BuildState::NotStarted;
 };
 
 }  // namespace engine

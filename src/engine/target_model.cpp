@@ -1,6 +1,7 @@
 #include "engine/target_model.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -49,24 +50,42 @@ std::vector<std::string> ReadNames(std::string_view text) {
 }  // namespace
 
 TargetNode* TargetModel::CreateNode(std::string name) {
-  auto node = std::make_unique<TargetNode>();
-  node->name = std::move(name);
-  node->owner = this;
-  node->id = nodes_.size();
-  nodes_.push_back(std::move(node));
-  return nodes_.back().get();
+  if ((nodeCount_ & (kChunkSize - 1)) == 0) chunks_.push_back(std::make_unique<TargetNode[]>(kChunkSize));
+  TargetNode& node = NodeAt(nodeCount_);
+  node.name = std::move(name);
+  node.id = static_cast<std::uint32_t>(nodeCount_++);
+  return &node;
+}
+
+size_t TargetModel::SlotOf(std::string_view name) const {
+  const size_t mask = byName_.size() - 1;
+  size_t slot = HashIgnoringCase(name) & mask;
+  while (byName_[slot] && !EqualsIgnoringCase(byName_[slot]->name, name)) slot = (slot + 1) & mask;
+  return slot;
 }
 
 void TargetModel::Index(TargetNode* node) {
-  const auto [entry, added] = byName_.try_emplace(node->name, NameEntry{node, node});
-  if (added) return;
-  entry->second.last->nextByName = node;
-  entry->second.last = node;
+  if ((nameCount_ + 1) * 4 > byName_.size() * 3) {
+    std::vector<TargetNode*> old(std::max<size_t>(16, byName_.size() * 2), nullptr);
+    old.swap(byName_);
+    for (TargetNode* first : old) {
+      if (first) byName_[SlotOf(first->name)] = first;
+    }
+  }
+  TargetNode*& first = byName_[SlotOf(node->name)];
+  if (!first) {
+    first = node;
+    ++nameCount_;
+    return;
+  }
+  // The order within a chain does not matter: several matches are ranked
+  // by their place in the graph.
+  node->nextByName = first->nextByName;
+  first->nextByName = node;
 }
 
 TargetNode* TargetModel::Named(std::string_view name) const {
-  const auto found = byName_.find(name);
-  return found == byName_.end() ? nullptr : found->second.first;
+  return byName_.empty() ? nullptr : byName_[SlotOf(name)];
 }
 
 const std::vector<TargetNode*>& TargetModel::Roots() const {
@@ -173,12 +192,14 @@ void TargetModel::AddDependencyBlock(DependencyBlock block) {
     } else if (!target->commands) {
       target->commands = std::move(block.commands);
     }
+    target->dependents.Reserve(names.size());
     for (const std::string& name : names) LinkDependent(target, name);
     return;
   }
 
   TargetNode* target = CreateNode(std::move(block.targetName));
   target->commands = std::move(block.commands);
+  target->dependents.Reserve(names.size());
   // Roots named here become dependents, ahead of the other names.
   std::vector<const std::string*> remaining;
   for (const std::string& name : names) {
@@ -223,7 +244,7 @@ bool TargetModel::HasRootCycle() const {
 bool TargetModel::RootOnNodeCycle() const {
   // Tarjan's strongly connected components, without recursion: a root on a
   // cycle lies in a component with more than one node or a loop to itself.
-  const size_t count = nodes_.size();
+  const size_t count = nodeCount_;
   std::vector<int> index(count, kUnvisited);
   std::vector<int> lowLink(count, 0);
   std::vector<bool> onStack(count, false);
@@ -286,17 +307,17 @@ bool TargetModel::RootOnNodeCycle() const {
 
 std::vector<const TargetNode*> TargetModel::FindDependencyCycle() const {
   enum Color : char { kWhite, kGrey, kBlack };
-  std::vector<Color> color(nodes_.size(), kWhite);
+  std::vector<Color> color(nodeCount_, kWhite);
   struct Frame {
     const TargetNode* node;
     size_t next;
   };
   std::vector<Frame> frames;
 
-  std::vector<const TargetNode*> starts(Roots().begin(), Roots().end());
-  for (const auto& node : nodes_) starts.push_back(node.get());
-
-  for (const TargetNode* start : starts) {
+  // From the roots first, then from every node in the order made.
+  const std::vector<TargetNode*>& roots = Roots();
+  for (size_t next = 0; next < roots.size() + nodeCount_; ++next) {
+    const TargetNode* start = next < roots.size() ? roots[next] : &NodeAt(next - roots.size());
     if (color[start->id] != kWhite) continue;
     color[start->id] = kGrey;
     frames.push_back({start, 0});
@@ -355,6 +376,8 @@ void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
   const std::vector<TargetNode*>& roots = Roots();
   std::vector<TargetNode*> pending(roots.rbegin(), roots.rend());
   std::string source;
+  // The node each inferred source was made for.
+  std::unordered_map<const TargetNode*, const TargetNode*> inferredFor;
   while (!pending.empty()) {
     TargetNode* node = pending.back();
     pending.pop_back();
@@ -363,8 +386,10 @@ void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
 
     const InferenceRule* rule = node->HasCommands() ? nullptr : rules.MatchInferenceRule(node->name, source);
     bool onOwnChain = false;
-    for (const TargetNode* link = node; rule && link && !onOwnChain; link = link->inferredFor) {
+    for (const TargetNode* link = node; rule && link && !onOwnChain;) {
       onOwnChain = EqualsIgnoringCase(link->name, source);
+      const auto madeFor = inferredFor.find(link);
+      link = madeFor == inferredFor.end() ? nullptr : madeFor->second;
     }
     if (rule && !onOwnChain) {
       if (!node->commands) node->commands = std::make_unique<CommandList>();
@@ -373,7 +398,7 @@ void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
                                       [&](const TargetNode* each) { return EqualsIgnoringCase(each->name, source); });
       if (!listed) {
         TargetNode* inferred = CreateNode(source);
-        inferred->inferredFor = node;
+        inferredFor.emplace(inferred, node);
         Index(inferred);
         node->dependents.push_front(inferred);
         node->hadDependents = true;
@@ -384,7 +409,10 @@ void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
 }
 
 void TargetModel::KeepLoadedDependents() {
-  for (const auto& node : nodes_) node->loadedDependents = node->dependents.ToVector();
+  for (size_t id = 0; id < nodeCount_; ++id) {
+    TargetNode& node = NodeAt(id);
+    node.loadedDependents = std::make_unique<std::vector<TargetNode*>>(node.dependents.ToVector());
+  }
 }
 
 std::string DescribeCycle(const std::vector<const TargetNode*>& cycle) {

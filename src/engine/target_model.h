@@ -5,11 +5,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/command_list.h"
-#include "engine/name_compare.h"
 #include "engine/rule_table.h"
 #include "engine/target_node.h"
 
@@ -62,7 +60,8 @@ class TargetModel {
 
   const std::vector<TargetNode*>& Roots() const;
   bool HasRoots() const { return !Roots().empty(); }
-  const std::vector<std::unique_ptr<TargetNode>>& AllNodes() const { return nodes_; }
+  // Every node ever made; their ids run from 0 up to this.
+  size_t NodeCount() const { return nodeCount_; }
 
   // Every node reachable from the roots once: a node before its dependents,
   // a shared node at its first occurrence.
@@ -77,14 +76,14 @@ class TargetModel {
   void KeepLoadedDependents();
 
  private:
-  // The nodes of one name without regard to case, in the order they were
-  // made, chained through TargetNode::nextByName.
-  struct NameEntry {
-    TargetNode* first;
-    TargetNode* last;
-  };
+  static constexpr size_t kChunkBits = 10;
+  static constexpr size_t kChunkSize = size_t{1} << kChunkBits;
 
+  TargetNode& NodeAt(size_t id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
   TargetNode* CreateNode(std::string name);
+  // The slot of byName_ that holds the first node matching `name` without
+  // regard to case, or the empty slot where it would go.
+  size_t SlotOf(std::string_view name) const;
   void Index(TargetNode* node);
   // The nodes that match `name` without regard to case; none when there is
   // no such node.
@@ -104,11 +103,16 @@ class TargetModel {
   TargetNode* LinkDependent(TargetNode* parent, const std::string& name);
   void RemoveRoot(TargetNode* node);
 
-  std::vector<std::unique_ptr<TargetNode>> nodes_;
+  // The nodes in the order they were made, in chunks that never move.
+  std::vector<std::unique_ptr<TargetNode[]>> chunks_;
+  size_t nodeCount_ = 0;
   mutable std::vector<TargetNode*> roots_;  // may hold nodes no longer roots
   mutable bool rootsStale_ = false;
-  // Keyed by the first node's name, which never changes.
-  std::unordered_map<std::string_view, NameEntry, NameHashIgnoringCase, NameEqualIgnoringCase> byName_;
+  // One slot per name without regard to case, open addressing with linear
+  // probing: the first node made with that name, the others chained behind
+  // it through TargetNode::nextByName. Never more than three quarters full.
+  std::vector<TargetNode*> byName_;
+  size_t nameCount_ = 0;
   mutable unsigned visitMark_ = 0;
 };
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,29 +12,39 @@
 
 namespace engine {
 
-class TargetModel;
 struct TargetNode;
 
 // The ordered dependents of a node. The walk removes entries as they are
-// settled, mostly from the front, which costs nothing here.
+// settled, mostly from the front, which costs nothing here. A large graph
+// holds one list per node, so the list is kept small and most lists get
+// exactly the room their dependency line asks for.
 class DependentList {
  public:
-  using const_iterator = std::vector<TargetNode*>::const_iterator;
+  using const_iterator = TargetNode* const*;
 
-  size_t size() const { return items_.size() - head_; }
-  bool empty() const { return size() == 0; }
+  DependentList() = default;
+  DependentList(const DependentList&) = delete;
+  DependentList& operator=(const DependentList&) = delete;
+
+  size_t size() const { return end_ - head_; }
+  bool empty() const { return end_ == head_; }
   TargetNode* operator[](size_t index) const { return items_[head_ + index]; }
-  const_iterator begin() const { return items_.begin() + static_cast<std::ptrdiff_t>(head_); }
-  const_iterator end() const { return items_.end(); }
+  const_iterator begin() const { return items_.get() + head_; }
+  const_iterator end() const { return items_.get() + end_; }
 
-  void push_back(TargetNode* node) { items_.push_back(node); }
+  // Room for `count` more entries: exactly that on a list that never had
+  // any, else at least twice the room it has.
+  void Reserve(size_t count);
+  void push_back(TargetNode* node);
   void push_front(TargetNode* node);
   void erase(size_t index);
   std::vector<TargetNode*> ToVector() const { return {begin(), end()}; }
 
  private:
-  std::vector<TargetNode*> items_;
-  size_t head_ = 0;
+  std::unique_ptr<TargetNode*[]> items_;
+  std::uint32_t head_ = 0;
+  std::uint32_t end_ = 0;
+  std::uint32_t capacity_ = 0;
 };
 
 struct TargetNode {
@@ -41,33 +52,31 @@ struct TargetNode {
   // Absent and empty are different: a node without a list is a plain file.
   std::unique_ptr<CommandList> commands;
   DependentList dependents;
+  // The next node whose name matches this one's without regard to case,
+  // else none.
+  TargetNode* nextByName = nullptr;
+  // The dependents as they stood before the build, for the timestamp view;
+  // kept only when that view is asked for.
+  std::unique_ptr<std::vector<TargetNode*>> loadedDependents;
+  // The file's status as the walk last read it, valid while fileKnown is
+  // set. A run reads each file once, and a target's file again after it has
+  // been selected for building, since its commands may change it.
+  platform::FileStatus file;
+  std::uint32_t id = 0;  // position in the model's list of all nodes
+  unsigned visited = 0;  // equals the model's current mark when visited
+  BuildState state = BuildState::NotStarted;
   // Set once a dependent was ever added; the walk empties `dependents`.
   bool hadDependents = false;
-  TargetModel* owner = nullptr;
-  size_t id = 0;  // position in the model's list of all nodes
-  unsigned visited = 0;  // equals the model's current mark when visited
   bool mustBuild = false;
   bool commandsExpanded = false;
   // The walk found it up to date once; another path must not build it.
   bool settledUpToDate = false;
   // Set while the walk is below this node, to stop at a dependency cycle.
   bool onWalkPath = false;
-  // The node an inference rule created this one for, else none.
-  TargetNode* inferredFor = nullptr;
-  // The next node made whose name matches this one's without regard to
-  // case, else none.
-  TargetNode* nextByName = nullptr;
   bool isRoot = false;
-  // The dependents as they stood before the build, for the timestamp view.
-  std::vector<TargetNode*> loadedDependents;
-  // The file's status as the walk last read it, valid while fileKnown is
-  // set. A run reads each file once, and a target's file again after it has
-  // been selected for building, since its commands may change it.
-  platform::FileStatus file;
   bool fileKnown = false;
 
   bool HasCommands() const { return commands && !commands->Empty(); }
-  BuildState State() const { return commands ? commands->State() : BuildState::NotStarted; }
 };
 
 }  // namespace engine

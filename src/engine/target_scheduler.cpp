@@ -27,7 +27,7 @@ HandOutResult TargetScheduler::NextLocked() {
   const WalkResult walk = walker_.NextBuildTarget(targetName_, buildAll_);
   switch (walk.status) {
     case WalkStatus::Selected:
-      walk.target->commands->SetState(BuildState::InProgress);
+      walk.target->state = BuildState::InProgress;
       ++inProgress_;
       lastSelected_ = walk.target;
       return {HandOut::Target, walk.target};
@@ -46,10 +46,10 @@ HandOutResult TargetScheduler::NextLocked() {
 void TargetScheduler::Finish(TargetNode& target, TargetOutcome outcome) {
   std::lock_guard<std::mutex> lock(mutex_);
   switch (outcome) {
-    case TargetOutcome::Done: target.commands->SetState(BuildState::Done); break;
-    case TargetOutcome::Failed: target.commands->SetState(BuildState::Failed); break;
+    case TargetOutcome::Done: target.state = BuildState::Done; break;
+    case TargetOutcome::Failed: target.state = BuildState::Failed; break;
     case TargetOutcome::Stopped: stopped_ = true; [[fallthrough]];
-    case TargetOutcome::Lost: target.commands->SetState(BuildState::NotStarted); break;
+    case TargetOutcome::Lost: target.state = BuildState::NotStarted; break;
   }
   --inProgress_;
   if (&target != lastSelected_) otherFinished_ = true;

@@ -53,7 +53,7 @@ void TargetWalker::Abandon() {
 // A node without dependents (left).
 WalkStatus TargetWalker::LeafStatus(TargetNode* node, bool buildAll) {
   if (node->HasCommands()) {
-    switch (node->State()) {
+    switch (node->state) {
       case BuildState::NotStarted:
         // Found up to date on another path: building it now would run its
         // commands for nothing.
@@ -66,12 +66,12 @@ WalkStatus TargetWalker::LeafStatus(TargetNode* node, bool buildAll) {
     }
   }
   if (node->hadDependents) return WalkStatus::Finished;
+  // A plain file is settled and done; it needs no list of its own.
   if (!node->commands) {
-    node->commands = std::make_unique<CommandList>();
-    node->commands->SetState(BuildState::Done);
+    node->state = BuildState::Done;
     return WalkStatus::Settled;
   }
-  return node->State() == BuildState::Failed ? WalkStatus::Blocked : WalkStatus::Settled;
+  return node->state == BuildState::Failed ? WalkStatus::Blocked : WalkStatus::Settled;
 }
 
 // A node whose dependents have all been looked at.
@@ -110,7 +110,7 @@ TargetWalker::Step TargetWalker::Handle(Frame& frame, TargetNode* dependent, Wal
         status = WalkStatus::MissingFile;
         return Step::Unwind;
       }
-      switch (node->State()) {
+      switch (node->state) {
         case BuildState::NotStarted:
           if (frame.file.exists && (buildAll || Newer(file, frame.file))) node->mustBuild = true;
           removeDependent();
@@ -124,7 +124,7 @@ TargetWalker::Step TargetWalker::Handle(Frame& frame, TargetNode* dependent, Wal
 
     case WalkStatus::Finished: {
       const platform::FileStatus& file = FileOf(dependent);
-      if (!file.exists || node->State() != BuildState::NotStarted) {
+      if (!file.exists || node->state != BuildState::NotStarted) {
         node->mustBuild = false;
       } else if (frame.file.exists && (buildAll || Newer(file, frame.file))) {
         node->mustBuild = true;
@@ -224,7 +224,7 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
   const unsigned mark = model_.ClearVisitMarks();
   // Whether each counted node will be built, so that a target met again on
   // another path still makes the targets above it count.
-  std::vector<bool> willBuild(model_.AllNodes().size(), false);
+  std::vector<bool> willBuild(model_.NodeCount(), false);
   std::vector<CountFrame> frames;
   int value = 0;          // the count of the node just finished
   bool builds = false;    // whether that node itself will be built
@@ -238,7 +238,7 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
     }
     node->visited = mark;
     if (node->dependents.empty()) {
-      builds = node->HasCommands() && node->State() == BuildState::NotStarted &&
+      builds = node->HasCommands() && node->state == BuildState::NotStarted &&
                !(node->hadDependents && node->settledUpToDate);
       willBuild[node->id] = builds;
       value = builds ? 1 : 0;
@@ -266,7 +266,7 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
     parent.sum += value;
     if (parent.sum > 0 || builds) {
       parent.stale = true;
-    } else if (parent.node->State() == BuildState::NotStarted && parent.file.exists) {
+    } else if (parent.node->state == BuildState::NotStarted && parent.file.exists) {
       const platform::FileStatus& file = FileOf(dependent);
       if (file.exists && (buildAll || Newer(file, parent.file))) parent.stale = true;
     }

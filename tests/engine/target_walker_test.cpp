@@ -47,7 +47,7 @@ class Walk : public test::FileFixture {
       if (result.status != WalkStatus::Selected) return {result.status, built};
       TargetNode* target = result.target;
       built += (built.empty() ? "" : " ") + target->name;
-      target->commands->SetState(failing.count(target->name) ? BuildState::Failed : BuildState::Done);
+      target->state = failing.count(target->name) ? BuildState::Failed : BuildState::Done;
       if (!failing.count(target->name) && !silent.count(target->name)) MakeFile(target->name, 0);
     }
     ADD_FAILURE() << "the walk did not end";
@@ -190,14 +190,14 @@ TEST_F(Walk, TargetInProgressMakesItsParentWait) {
   WalkResult first = scene.walker.NextBuildTarget("", false);
   ASSERT_EQ(first.status, WalkStatus::Selected);
   EXPECT_EQ(first.target->name, "slow.obj");
-  first.target->commands->SetState(BuildState::InProgress);
+  first.target->state = BuildState::InProgress;
   WalkResult second = scene.walker.NextBuildTarget("", false);
   ASSERT_EQ(second.status, WalkStatus::Selected);
   EXPECT_EQ(second.target->name, "right.obj");
-  second.target->commands->SetState(BuildState::InProgress);
+  second.target->state = BuildState::InProgress;
   EXPECT_EQ(scene.walker.NextBuildTarget("", false).status, WalkStatus::Waiting);
-  first.target->commands->SetState(BuildState::Done);
-  second.target->commands->SetState(BuildState::Done);
+  first.target->state = BuildState::Done;
+  second.target->state = BuildState::Done;
   MakeFile("slow.obj", 0);
   WalkResult third = scene.walker.NextBuildTarget("", false);
   ASSERT_EQ(third.status, WalkStatus::Selected);
