@@ -1,7 +1,12 @@
+// Finding the processor, the children's environment, the processor clock.
 #include "exec/command_processor.h"
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "exec/environment_list.h"
+#include "exec/processor_info.h"
 #include "platform/environment.h"
 #include "platform/environment_edit.h"
 #include "platform/scratch_files.h"
@@ -50,6 +55,76 @@ TEST_F(FindCommandProcessorTest, WithoutComSpecThePlatformsProcessorIsFound) {
 
 TEST(GetPlatformKindTest, MatchesTheBuild) {
   EXPECT_EQ(exec::GetPlatformKind(), exec_test::IsPosixShell() ? 2 : 1);
+}
+
+using Entries = std::vector<std::string>;
+
+TEST(EnvironmentListTest, SnapshotHoldsTheProgramsEnvironment) {
+  exec::EnvironmentList list;
+  list.Snapshot();
+  EXPECT_EQ(list.Entries().size(), platform::EnvironmentEntries().size());
+  const std::string path = platform::GetEnvironmentVariableText(exec_test::IsPosixShell() ? "PATH" : "Path")
+                               .value_or(std::string());
+  bool found = false;
+  for (const std::string& entry : list.Entries()) found = found || entry.find("=" + path) != std::string::npos;
+  EXPECT_TRUE(found);
+}
+
+TEST(EnvironmentListTest, SetAddsReplacesAndRemoves) {
+  const std::pair<std::vector<std::string>, Entries> cases[] = {
+      {{"A=1", "B=2", "A=3"}, {"A=3", "B=2"}},
+      {{"A=1", "B=2", "A="}, {"B=2"}},
+      {{"B=2", "C=x=y z"}, {"B=2", "C=x=y z"}},
+      // A quoted assignment takes the text between the quotes.
+      {{"\"D=a b\" ignored"}, {"D=a b"}},
+      // Text without a name and '=' changes nothing.
+      {{"A=1", "", "A", "=1", "\"\""}, {"A=1"}},
+      // Names compare as the platform compares them.
+      {{"Name=1", "NAME=2"}, exec_test::IsPosixShell() ? Entries{"Name=1", "NAME=2"} : Entries{"NAME=2"}},
+  };
+  for (const auto& [texts, entries] : cases) {
+    exec::EnvironmentList list;
+    for (const std::string& text : texts) EXPECT_EQ(exec::RunSetCommand(text, list), 0) << text;
+    EXPECT_EQ(list.Entries(), entries);
+  }
+}
+
+double Agree(std::vector<double> samples, int* taken = nullptr) {
+  size_t next = 0;
+  double result = exec::ProcessorInfo::AgreeOnSamples([&] { return samples.at(next++); });
+  if (taken) *taken = static_cast<int>(next);
+  return result;
+}
+
+// Two samples agree when they differ by less than one; the first pair to
+// agree, in the order of the measurement, gives their mean.
+TEST(ProcessorClock, TheFirstSamplesThatAgree) {
+  const struct {
+    std::vector<double> samples;
+    double clock;
+    int taken;
+  } cases[] = {
+      {{1999.6, 1999.2, 5, 5}, 1999.4, 2},
+      // The third sample agrees with the first before the second.
+      {{500.5, 600.5, 500.1, 9}, 500.3, 3},
+      {{500.5, 600.5, 600.1, 9}, 600.3, 3},
+      // The fourth agrees with the earliest.
+      {{100.5, 200.5, 300.5, 200.1}, 200.3, 4},
+      {{100.5, 200.5, 300.5, 300.1}, 300.3, 4},
+      // No agreement: the two middle samples.
+      {{500.2, 498.7, 503.9, 501.1}, 500.65, 4},
+  };
+  for (const auto& c : cases) {
+    int taken = 0;
+    EXPECT_DOUBLE_EQ(Agree(c.samples, &taken), c.clock);
+    EXPECT_EQ(taken, c.taken);
+  }
+}
+
+TEST(ProcessorClock, MeasurementNeverFails) {
+  const double mhz = exec::ProcessorInfo().ClockMhz();
+  EXPECT_GE(mhz, 0);
+  EXPECT_EQ(mhz, mhz);  // not NaN
 }
 
 }  // namespace
