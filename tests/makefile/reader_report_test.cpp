@@ -57,7 +57,6 @@ TEST(ReaderReport, EveryReaderError) {
        "m.mak:(2) !IFDEF $()"},
       {"user error", "CFG = arm\nall:\n!ERROR no $(CFG) build\n", "no arm build (ユーザ定義)",
        "m.mak:(3) !ERROR no $(CFG) build"},
-  };
       {"suffixes colon", ".SUFFIXES .c\n", ".SUFFIXESで:がありません(定義エラー)", "m.mak:(1) .SUFFIXES .c"},
       {"rule colon", ".c.obj\n", "サフィックスルールの定義で:がありません(定義エラー)", "m.mak:(1) .c.obj"},
       {"rule brace", "{src.c.obj:\n", "サフィックスルールの定義で:がありません(定義エラー)", "m.mak:(1) {src.c.obj:"},
@@ -67,12 +66,10 @@ TEST(ReaderReport, EveryReaderError) {
       {"empty target", ": a\n", "ターゲット指定行でターゲットが空です", "m.mak:(1) : a"},
       {"no colon", "all:\ntarget\n", "構文が認識できません、構文の誤りです。", "m.mak:(2) target"},
       {"root cycle", "all: all\n", "依存関係が循環しています(all -> all)。", "m.mak:(0) all: all"},
-  };
       {"not closed", "all:\n\tcat <<\ntext\n", "コマンドのインラインファイル文が<<で終わっていません", "m.mak:(0) text"},
       {"keep word", "all:\n\tcat <<\ntext\n<<keep\n",
        "コマンドのインラインファイル行で[KEEP][NOKEEP]以外の文字が指定されました", "m.mak:(4) <<keep"},
       {"no command", "all:\n\t<<\n<<\n", "コマンドが空の状態でインラインファイルの指定は出来ません", "m.mak:(2) \t<<"},
-  };
       {"missing", "", "nothere.makのファイルが存在しないか開けません", ":(0) ", {"-F", "nothere.mak"}},
       {"self include", "all:\n!INCLUDE \"m.mak\"\n", "m.makが自分自身をインクルードしています",
        "m.mak:(2) !INCLUDE \"m.mak\""},
