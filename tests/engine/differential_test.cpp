@@ -139,7 +139,8 @@ std::vector<int> CountBuilds(const RandomGraph& graph, const fs::path& directory
 void ExpectBuilds(const std::string& tool, const RandomGraph& graph, const Snapshot& state, const fs::path& directory,
                   const std::function<ProcessResult()>& run) {
   // A whole second, ten days back: every file a run writes is newer.
-  static const auto base = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) - std::chrono::hours(240);
+  static const auto base =
+      std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) - std::chrono::hours(240);
   for (size_t i = 0; i < state.size(); ++i) {
     const fs::path file = directory / graph.nodes[i].name;
     if (!state[i].exists) {

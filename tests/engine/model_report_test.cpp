@@ -73,7 +73,8 @@ TEST_F(TimestampView, TargetMissingDependentsListedAsLoaded) {
   TargetNode& node = *model.FindTarget("a.obj");
   node.dependents.erase(0);  // the walk empties the working list
   const std::string time = FormatFileTime(platform::PathStatus("a.c").modified);
-  EXPECT_EQ(TimestampReport(node), "+-------------View TimeStamp----------------\n| [Target] a.obj :\n|   File is not exist.\n"
+  EXPECT_EQ(TimestampReport(node), "+-------------View TimeStamp----------------\n"
+                                   "| [Target] a.obj :\n|   File is not exist.\n"
                                    "| [Depend:1] a.c :\n|   Timestamp is " + time + " \n"
                                    "| [Depend:2] a.h :\n|   File is not exist.\n"
                                    "+-------------------------------------------\n");

@@ -37,9 +37,9 @@ class SpecialMacros : public test::FileFixture {
 };
 
 TEST_F(SpecialMacros, EachFormOfEachMacro) {
-  const std::pair<const char*, int> files[] = {{"obj\\foo.obj", 10}, {"t.exe", 50},  {"old.obj", 100}, {"lib\\new.obj", 10},
-                                               {"same.obj", 50},     {"src\\a.c", 100}, {"a.h", 100},   {"a.obj", 50},
-                                               {"newer.h", 10},      {"a2.obj", 50}};
+  const std::pair<const char*, int> files[] = {
+      {"obj\\foo.obj", 10}, {"t.exe", 50}, {"old.obj", 100}, {"lib\\new.obj", 10}, {"same.obj", 50},
+      {"src\\a.c", 100},    {"a.h", 100},  {"a.obj", 50},    {"newer.h", 10},       {"a2.obj", 50}};
   for (const auto& [name, age] : files) MakeFile(name, age);
   std::filesystem::create_directories(Scratch().path() / "sub");
   for (const char* target : {"obj\\foo.obj", "fresh.obj", "t.obj", "c.obj", "sub\\foo.obj", "foo.obj"}) Target(target);

@@ -82,8 +82,9 @@ class ReaderTest : public ::testing::Test {
     reader.failUndefined = failUndefined;
     const bool read = reader.ReadMakefile((dir.path() / "Makefile").string());
     const diag::ReaderError& error = reader.error();
-    std::string errorText = "error " + std::to_string(error.code) + (error.subCode ? "." + std::to_string(error.subCode) : "") +
-                            " line " + std::to_string(error.lineNumber) + (error.argument.empty() ? "" : ": " + error.argument);
+    std::string errorText = "error " + std::to_string(error.code) +
+                            (error.subCode ? "." + std::to_string(error.subCode) : "") + " line " +
+                            std::to_string(error.lineNumber) + (error.argument.empty() ? "" : ": " + error.argument);
     std::string actual = read || expected.rfind("error", 0) == 0 ? "" : errorText + "|";
     for (size_t start = 0, end = 0; start <= expected.size(); start = end + 1) {
       end = std::min(expected.find('|', start), expected.size());
@@ -93,11 +94,15 @@ class ReaderTest : public ::testing::Test {
       if (item.rfind("error ", 0) == 0) {
         actual += read ? "no error" : errorText;
       } else if (key == "roots" || key == "messages" || key == "undefined") {
-        actual += key + "=" + (key == "roots" ? Join(NodeNames(model.Roots()), " ") : Join(key == "messages" ? reader.messages : reader.undefined, ";"));
+        actual += key + "=" + (key == "roots"      ? Join(NodeNames(model.Roots()), " ")
+                               : key == "messages" ? Join(reader.messages, ";")
+                                                   : Join(reader.undefined, ";"));
       } else if (key == "file" || key == "text") {
         actual += key + "=" + (key == "file" ? error.fileName : error.lineText);
       } else if (key[0] == ':' || key[0] == '>') {
-        actual += key + "=" + (!node ? "<none>" : key[0] == ':' ? Join(NodeNames(node->dependents.ToVector()), " ") : DescribeCommands(*node));
+        actual += key + "=" + (!node            ? "<none>"
+                               : key[0] == ':' ? Join(NodeNames(node->dependents.ToVector()), " ")
+                                               : DescribeCommands(*node));
       } else {
         actual += key + "=" + table.LookupMacro(key).value_or("<undefined>");
       }
