@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "diag/report.h"
 #include "support/bramle_process.h"
 
 namespace {
@@ -60,6 +61,17 @@ TEST(MessageCatalogue, FormatsLongArguments) {
   const std::string longName(100000, 'x');
   const std::string text = diag::FormatCatalogMessage(22005, longName, 7, "");
   EXPECT_EQ(text.size(), longName.size() + 6);
+}
+
+TEST(ReaderErrorMessageNumber, EvaluatorErrorsSitAbove20064) {
+  diag::ReaderError error;
+  error.code = 1;
+  error.subCode = 44;
+  EXPECT_EQ(diag::ReaderErrorMessageNumber(error), 20108u);
+  error.code = 5;
+  EXPECT_EQ(diag::ReaderErrorMessageNumber(error), 20005u);
+  error.code = 27;
+  EXPECT_EQ(diag::ReaderErrorMessageNumber(error), 20027u);
 }
 
 }  // namespace

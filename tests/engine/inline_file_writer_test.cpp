@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "file_fixture.h"
+#include "model_test_support.h"
 #include "platform/path.h"
 #include "platform/scratch_files.h"
 #include "support/text_helpers.h"

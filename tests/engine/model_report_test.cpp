@@ -5,7 +5,6 @@
 #include <ctime>
 #include <string>
 
-#include "file_fixture.h"
 #include "model_test_support.h"
 #include "platform/file_status.h"
 
@@ -15,83 +14,41 @@ namespace {
 using test::Commands;
 using test::Line;
 
-constexpr const char* kEmptyMacros =
-    "+---------View Macro Defined------------\n"
-    "+---------------------------------------\n\n";
-constexpr const char* kEmptyRules =
-    "+---------View Suffix Rule--------------\n"
-    "+---------------------------------------\n\n";
-
-TEST(ModelReport, EmptySectionsStillFramed) {
-  makefile::MacroTable macros;
-  RuleTable rules;
-  TargetModel model;
-  Line(model, "all", "", {"echo hi"});
-  EXPECT_EQ(ModelReport(macros, rules, model),
-            std::string(kEmptyMacros) + kEmptyRules +
-                "+---------View Depend-------------------\n"
-                "|+---------------------------------------\n"
-                "|| Target file: all\n"
-                "|| Depend file:\n"
-                "|| Commadns:\n"
-                "||  echo hi\n"
-                "|+---------------------------------------\n"
-                "+---------------------------------------\n\n");
+// The three sections around their contents; each '#' in the rules and
+// targets stands for the line that frames one entry.
+std::string Report(const std::string& macros, const std::string& rules, const std::string& targets) {
+  auto frame = [](const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '#' ? std::string("|+---------------------------------------\n") : std::string(1, c);
+    return out + "+---------------------------------------\n\n";
+  };
+  return "+---------View Macro Defined------------\n" + frame(macros) + "+---------View Suffix Rule--------------\n" +
+         frame(rules) + "+---------View Depend-------------------\n" + frame(targets);
 }
 
-TEST(ModelReport, MacrosRulesAndSharedTargets) {
+TEST(ModelReport, SectionsEntriesAndSharedTargets) {
   makefile::MacroTable macros;
-  macros.DefineMacro("CC", "cl");
   RuleTable rules = test::DefaultRules();
-  rules.AddInferenceRule(".c", "src", ".obj", "", Commands({"$(CC) $<", "@echo done"}));
   TargetModel model;
-  Line(model, "all", "a.exe x.obj");
-  Line(model, "a.exe", "x.obj", {"link a"});
-  model.ApplyInferenceRules(rules);
+  Line(model, "all", "", {"echo hi"});
+  EXPECT_EQ(ModelReport(macros, RuleTable(), model),
+            Report("", "", "#|| Target file: all\n|| Depend file:\n|| Commadns:\n||  echo hi\n#"));
+
+  macros.DefineMacro("CC", "cl");
+  rules.AddInferenceRule(".c", "src", ".obj", "", Commands({"$(CC) $<", "@echo done"}));
+  TargetModel shared;
+  Line(shared, "all", "a.exe x.obj");
+  Line(shared, "a.exe", "x.obj", {"link a"});
+  shared.ApplyInferenceRules(rules);
   const std::string source = testing_support::NativePath("src\\x.c");
   // A shared target is listed once, where the walk first meets it.
-  EXPECT_EQ(ModelReport(macros, rules, model),
-            "+---------View Macro Defined------------\n"
-            "| CC = cl\n"
-            "+---------------------------------------\n\n"
-            "+---------View Suffix Rule--------------\n"
-            "|+---------------------------------------\n"
-            "|| Source: {src}.c\n"
-            "|| Dest: {}.obj\n"
-            "|| Command:\n"
-            "||  $(CC) $<\n"
-            "||  echo done\n"
-            "|+---------------------------------------\n"
-            "+---------------------------------------\n\n"
-            "+---------View Depend-------------------\n"
-            "|+---------------------------------------\n"
-            "|| Target file: all\n"
-            "|| Depend file:\n"
-            "||  a.exe\n"
-            "||  x.obj\n"
-            "|| Commadns:\n"
-            "|+---------------------------------------\n"
-            "|+---------------------------------------\n"
-            "|| Target file: a.exe\n"
-            "|| Depend file:\n"
-            "||  x.obj\n"
-            "|| Commadns:\n"
-            "||  link a\n"
-            "|+---------------------------------------\n"
-            "|+---------------------------------------\n"
-            "|| Target file: x.obj\n"
-            "|| Depend file:\n"
-            "||  " + source + "\n"
-            "|| Commadns:\n"
-            "||  $(CC) $<\n"
-            "||  echo done\n"
-            "|+---------------------------------------\n"
-            "|+---------------------------------------\n"
-            "|| Target file: " + source + "\n"
-            "|| Depend file:\n"
-            "|| Commadns:\n"
-            "|+---------------------------------------\n"
-            "+---------------------------------------\n\n");
+  EXPECT_EQ(ModelReport(macros, rules, shared),
+            Report("| CC = cl\n", "#|| Source: {src}.c\n|| Dest: {}.obj\n|| Command:\n||  $(CC) $<\n||  echo done\n#",
+                   "#|| Target file: all\n|| Depend file:\n||  a.exe\n||  x.obj\n|| Commadns:\n#"
+                   "#|| Target file: a.exe\n|| Depend file:\n||  x.obj\n|| Commadns:\n||  link a\n#"
+                   "#|| Target file: x.obj\n|| Depend file:\n||  " + source +
+                       "\n|| Commadns:\n||  $(CC) $<\n||  echo done\n#"
+                   "#|| Target file: " + source + "\n|| Depend file:\n|| Commadns:\n#"));
 }
 
 TEST(FormatFileTime, FourDigitYearAndTwoDigitFields) {
@@ -116,15 +73,11 @@ TEST_F(TimestampView, TargetMissingDependentsListedAsLoaded) {
   TargetNode& node = *model.FindTarget("a.obj");
   node.dependents.erase(0);  // the walk empties the working list
   const std::string time = FormatFileTime(platform::PathStatus("a.c").modified);
-  EXPECT_EQ(TimestampReport(node),
-            "+-------------View TimeStamp----------------\n"
-            "| [Target] a.obj :\n"
-            "|   File is not exist.\n"
-            "| [Depend:1] a.c :\n"
-            "|   Timestamp is " + time + " \n"
-            "| [Depend:2] a.h :\n"
-            "|   File is not exist.\n"
-            "+-------------------------------------------\n");
+  EXPECT_EQ(TimestampReport(node), "+-------------View TimeStamp----------------\n"
+                                   "| [Target] a.obj :\n|   File is not exist.\n"
+                                   "| [Depend:1] a.c :\n|   Timestamp is " + time + " \n"
+                                   "| [Depend:2] a.h :\n|   File is not exist.\n"
+                                   "+-------------------------------------------\n");
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
-// Small helpers that fill a model the way dependency lines do.
+// Helpers that fill a model the way dependency lines do, and a scratch
+// directory that is the current directory for one test.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/rule_table.h"
 #include "engine/target_model.h"
+#include "makefile/rule_lines.h"
 #include "support/bramle_process.h"
+#include "support/timed_files.h"
 
 namespace engine::test {
 
@@ -78,15 +84,28 @@ inline std::string Describe(const TargetModel& model) {
 
 inline RuleTable DefaultRules() {
   RuleTable rules;
-  std::string suffixes = kDefaultSuffixes;
-  size_t start = 0;
-  while (start < suffixes.size()) {
-    size_t end = suffixes.find(' ', start);
-    if (end == std::string::npos) end = suffixes.size();
-    rules.AddSuffix(suffixes.substr(start, end - start));
-    start = end + 1;
-  }
+  makefile::AddDefaultSuffixes(rules);
   return rules;
 }
+
+class FileFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(scratch_.path());
+  }
+  void TearDown() override { std::filesystem::current_path(previous_); }
+
+  // Creates (or rewrites) `name`, written Windows-style, `age` seconds old.
+  void MakeFile(const std::string& name, int age) const { testing_support::WriteAged(scratch_, name, age, "x"); }
+  bool Exists(const std::string& name) const {
+    return std::filesystem::exists(scratch_.path() / testing_support::NativePath(name));
+  }
+  const testing_support::ScratchDirectory& Scratch() const { return scratch_; }
+
+ private:
+  testing_support::ScratchDirectory scratch_;
+  std::filesystem::path previous_;
+};
 
 }  // namespace engine::test

@@ -92,6 +92,7 @@ TEST(FoldCase, SingleByteLettersOnlyAndTheHashAgrees) {
   EXPECT_EQ(HashIgnoringCase("Foo.OBJ"), HashIgnoringCase("foo.obj"));
   EXPECT_EQ(HashIgnoringCase(wide + "X"), HashIgnoringCase(wide + "x"));
   EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("foo.ob"));
+  EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("goo.obj"));  // every byte counts
 }
 
 TEST(SetCommandLine, PrefixesInAnyOrder) {

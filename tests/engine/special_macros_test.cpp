@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "engine/special_macro_scanner.h"
 #include "engine/target_model.h"
-#include "file_fixture.h"
 #include "model_test_support.h"
 #include "platform/directory.h"
 #include "support/bramle_process.h"
@@ -37,27 +37,17 @@ class SpecialMacros : public test::FileFixture {
 };
 
 TEST_F(SpecialMacros, EachFormOfEachMacro) {
-  for (const auto& [name, age] : std::vector<std::pair<std::string, int>>{{"obj\\foo.obj", 10},
-                                                                           {"t.exe", 50},
-                                                                           {"old.obj", 100},
-                                                                           {"lib\\new.obj", 10},
-                                                                           {"same.obj", 50},
-                                                                           {"src\\a.c", 100},
-                                                                           {"a.h", 100},
-                                                                           {"a.obj", 50},
-                                                                           {"newer.h", 10},
-                                                                           {"a2.obj", 50}}) {
-    MakeFile(name, age);
-  }
-  Target("obj\\foo.obj");
-  Target("fresh.obj");
-  Target("t.obj");
+  const std::pair<const char*, int> files[] = {
+      {"obj\\foo.obj", 10}, {"t.exe", 50}, {"old.obj", 100}, {"lib\\new.obj", 10}, {"same.obj", 50},
+      {"src\\a.c", 100},    {"a.h", 100},  {"a.obj", 50},    {"newer.h", 10},       {"a2.obj", 50}};
+  for (const auto& [name, age] : files) MakeFile(name, age);
+  std::filesystem::create_directories(Scratch().path() / "sub");
+  for (const char* target : {"obj\\foo.obj", "fresh.obj", "t.obj", "c.obj", "sub\\foo.obj", "foo.obj"}) Target(target);
   Target("t.exe", "old.obj lib\\new.obj same.obj gone.obj");
   Target("q.exe", "\"my file.obj\" b.obj");
   Target("a.obj", "src\\a.c a.h");
   Target("a2.obj", "src\\a.c newer.h");
   Target("b.obj", "src\\a.c");
-  Target("c.obj");
   const struct {
     const char* target;
     const char* text;
@@ -91,22 +81,12 @@ TEST_F(SpecialMacros, EachFormOfEachMacro) {
       {"a2.obj", "$(<F) $(<B) $(<R)", false, NativePath("a.c a .\\src\\a")},
       {"b.obj", "$<", false, NativePath(".\\src\\a.c")},
       {"c.obj", "[$<]", false, "[]"},
+      // The target's base is relative to the current directory.
+      {"sub\\foo.obj", "$* $(*F) $(*D) $(*B) $(*R)", false, NativePath(".\\sub\\foo foo .\\sub foo .\\sub\\foo")},
+      {"foo.obj", "$*.c", false, "foo.c"},
   };
   for (const auto& c : cases) EXPECT_EQ(Expand(c.target, c.text, c.buildAll), c.expanded) << c.target << " " << c.text;
-}
-
-TEST_F(SpecialMacros, TargetBaseIsRelativeToTheCurrentDirectory) {
-  std::filesystem::create_directories(Scratch().path() / "sub");
   std::filesystem::create_directories(Scratch().path() / "other");
-  Target("sub\\foo.obj");
-  Target("foo.obj");
-  EXPECT_EQ(Expand("sub\\foo.obj", "$*"), NativePath(".\\sub\\foo"));
-  EXPECT_EQ(Expand("sub\\foo.obj", "$(*F)"), "foo");
-  EXPECT_EQ(Expand("sub\\foo.obj", "$(*D)"), NativePath(".\\sub"));
-  EXPECT_EQ(Expand("sub\\foo.obj", "$(*B)"), "foo");
-  EXPECT_EQ(Expand("sub\\foo.obj", "$(*R)"), NativePath(".\\sub\\foo"));
-  EXPECT_EQ(Expand("foo.obj", "$*.c"), "foo.c");
-
   std::filesystem::current_path(Scratch().path() / "sub");
   Target("..\\other\\bar.obj");
   EXPECT_EQ(Expand("..\\other\\bar.obj", "$*"), NativePath("..\\other\\bar"));
@@ -140,6 +120,68 @@ TEST_F(SpecialMacros, ExpandTargetCommandsCoversInlineContent) {
   EXPECT_EQ(node.commands->Line(1).text, "echo \"out.txt\"");
   EXPECT_TRUE(node.commands->Line(1).Silent());
   EXPECT_EQ(node.commands->Line(1).inlineContent, "$@ kept");
+}
+
+using Kind = SpecialMacroKind;
+using Modifier = MacroModifier;
+
+TEST(ScanSpecialMacro, Tokens) {
+  // In code page 932 the second byte of this character is '^'.
+  const std::string trail = testing_support::Narrow("タ");
+  const struct {
+    std::string text;
+    size_t start;
+    size_t length;
+    Kind kind;
+    Modifier modifier;
+  } cases[] = {
+      {"cc $@", 3, 2, Kind::Target, Modifier::None},
+      {"$*.c", 0, 2, Kind::TargetBase, Modifier::None},
+      {"link $** x", 5, 3, Kind::AllDependents, Modifier::None},
+      {"$?", 0, 2, Kind::NewerDependents, Modifier::None},
+      {"cc $<", 3, 2, Kind::FirstDependent, Modifier::None},
+      {"$(@D)", 0, 5, Kind::Target, Modifier::Directory},
+      {"x ${*B}", 2, 5, Kind::TargetBase, Modifier::BaseName},
+      {"$(**F)", 0, 6, Kind::AllDependents, Modifier::FileName},
+      {"$(?R)", 0, 5, Kind::NewerDependents, Modifier::Root},
+      {"$(<F}", 0, 5, Kind::FirstDependent, Modifier::FileName},
+      // Either closer closes either opener.
+      {"$(@D}", 0, 5, Kind::Target, Modifier::Directory},
+      {"${@D)", 0, 5, Kind::Target, Modifier::Directory},
+      // Modifiers are upper case only; anything else in that place means none.
+      {"$(@d)", 0, 5, Kind::Target, Modifier::None},
+      {"$(@x)", 0, 5, Kind::Target, Modifier::None},
+      // Unclosed: the ')' takes the modifier place and nothing closes after it.
+      {"$(@) x", 0, 4, Kind::NotSpecial, Modifier::None},
+      {"$(**) x", 0, 5, Kind::NotSpecial, Modifier::None},
+      {"$(@", 0, 3, Kind::NotSpecial, Modifier::None},
+      {"$(CC) $@", 0, 2, Kind::NotSpecial, Modifier::None},  // an ordinary reference is stepped over
+      // Escapes, doubled dollars, and a trail byte that is no escape.
+      {"^$@", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"^$@ $*", 4, 2, Kind::TargetBase, Modifier::None},
+      {"$$@", 0, 3, Kind::Target, Modifier::None},
+      {"a $$(@F)", 2, 6, Kind::Target, Modifier::FileName},
+      {trail + "$@", trail.size(), 2, Kind::Target, Modifier::None},
+      // An unknown character after '$' ends the scan, even with tokens later.
+      {"", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"$", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"no tokens", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"echo $x $@", 0, 0, Kind::EndOfScan, Modifier::None},
+      {"cost 5$", 0, 0, Kind::EndOfScan, Modifier::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const SpecialMacroToken token = ScanSpecialMacro(c.text);
+    EXPECT_EQ(token.kind, c.kind);
+    if (c.kind == Kind::EndOfScan) continue;
+    EXPECT_EQ(token.start, c.start);
+    EXPECT_EQ(token.length, c.length);
+    EXPECT_EQ(token.modifier, c.modifier);
+  }
+  // The scan goes on after the stepped-over "$(".
+  const SpecialMacroToken next = ScanSpecialMacro("CC) $@");
+  EXPECT_EQ(next.kind, Kind::Target);
+  EXPECT_EQ(next.start, 4u);
 }
 
 }  // namespace

@@ -7,12 +7,12 @@
 #include <mutex>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "model_test_support.h"
+#include "random_graph.h"
 
 namespace engine {
 namespace {
@@ -203,49 +203,37 @@ class RecordingWorker : public TargetWorker {
   const std::set<std::string>& failing_;
 };
 
-// A random acyclic graph: node i depends only on nodes above i; some nodes
-// are plain sources, some targets exist already with random times.
 struct RandomProject {
-  Graph graph;
-  std::map<std::string, std::int64_t> existing;
+  test::RandomGraph graph;
+  std::map<std::string, std::int64_t> existing;  // targets there already, older than every source
   std::set<std::string> failing;
-  std::map<std::string, std::vector<std::string>> dependents;
 };
 
-RandomProject MakeProject(std::mt19937& random, size_t nodes) {
+RandomProject MakeProject(std::mt19937& random) {
   RandomProject project;
-  std::vector<std::string> names;
-  for (size_t i = 0; i < nodes; ++i) names.push_back(std::string("n").append(std::to_string(i)));
-  std::string tops;
-  std::vector<bool> hasParent(nodes, false);
-  for (size_t i = 0; i < nodes; ++i) {
-    const bool source = i + 1 == nodes || random() % 4 == 0;
-    if (source) {
-      project.graph.sources.push_back(names[i]);
-      continue;
-    }
-    std::string list;
-    const size_t count = random() % 4;
-    for (size_t k = 0; k < count; ++k) {
-      const size_t d = i + 1 + random() % (nodes - i - 1);
-      list += " " + names[d];
-      project.dependents[names[i]].push_back(names[d]);
-      hasParent[d] = true;
-    }
-    project.graph.lines.push_back({names[i], list, "build " + names[i]});
-    if (random() % 3 == 0) project.existing[names[i]] = static_cast<std::int64_t>(random() % 3);
-    if (random() % 20 == 0) project.failing.insert(names[i]);
+  test::AddRandomGraph(random, 2 + random() % 30, "n", project.graph);
+  for (const test::RandomNode& node : project.graph.nodes) {
+    if (!node.hasCommands) continue;
+    if (random() % 3 == 0) project.existing[node.name] = static_cast<std::int64_t>(random() % 3);
+    if (random() % 20 == 0) project.failing.insert(node.name);
   }
-  for (size_t i = 0; i < nodes; ++i) {
-    if (!hasParent[i]) tops += " " + names[i];
-  }
-  project.graph.lines.insert(project.graph.lines.begin(), {"all", tops});
   return project;
 }
 
 // Builds `project` with `workers` threads; gives the log.
 std::vector<std::pair<char, std::string>> BuildProject(const RandomProject& project, int workers) {
-  Scheduling run(project.graph);
+  Graph graph{{{"all", ""}}, {}};
+  for (const test::RandomNode& node : project.graph.nodes) {
+    if (!node.hasCommands) {
+      graph.sources.push_back(node.name);
+      continue;
+    }
+    std::string list;
+    for (size_t d : node.dependents) list += " " + project.graph.nodes[d].name;
+    graph.lines.push_back({node.name, list, "build " + node.name});
+  }
+  for (size_t top : project.graph.tops) graph.lines[0][1] += " " + project.graph.nodes[top].name;
+  Scheduling run(graph);
   for (const auto& [name, time] : project.existing) run.files_.Set(name, time);
   BuildLog log;
   std::vector<std::unique_ptr<RecordingWorker>> pool;
@@ -267,37 +255,30 @@ std::set<std::string> Built(const std::vector<std::pair<char, std::string>>& mar
 
 TEST(TargetScheduler, ManyRandomGraphsBuildInDependencyOrderOnceEach) {
   std::mt19937 random(20261207u);
-  for (int graph = 0; graph < 300; ++graph) {
-    const RandomProject project = MakeProject(random, 2 + random() % 30);
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    const RandomProject project = MakeProject(random);
     const auto marks = BuildProject(project, 4);
-    std::ostringstream where;
-    where << "graph " << graph;
     std::map<std::string, size_t> started, ended;
     for (size_t i = 0; i < marks.size(); ++i) {
       auto& seen = marks[i].first == 'S' ? started : ended;
-      EXPECT_TRUE(seen.emplace(marks[i].second, i).second) << where.str() << ": " << marks[i].second << " twice";
+      EXPECT_TRUE(seen.emplace(marks[i].second, i).second) << marks[i].second << " twice";
     }
-    for (const auto& [name, start] : started) {
-      for (const std::string& dependent : project.dependents.count(name) ? project.dependents.at(name)
-                                                                         : std::vector<std::string>{}) {
+    // What needs a failed target is never built.
+    for (const test::RandomNode& node : project.graph.nodes) {
+      if (!started.count(node.name)) continue;
+      for (size_t d : node.dependents) {
+        const std::string& dependent = project.graph.nodes[d].name;
         if (!started.count(dependent)) continue;
-        EXPECT_TRUE(ended.count(dependent) && ended.at(dependent) < start)
-            << where.str() << ": " << name << " started before " << dependent << " ended";
+        EXPECT_FALSE(project.failing.count(dependent)) << node.name << " after failed " << dependent;
+        EXPECT_TRUE(ended.count(dependent) && ended.at(dependent) < started.at(node.name))
+            << node.name << " started before " << dependent << " ended";
       }
     }
+    // One worker builds the same targets; after a failure a serial walk
+    // ends at the first target it leaves missing, while others go on.
     if (project.failing.empty()) {
-      // One worker builds the same targets.
-      EXPECT_EQ(Built(marks), Built(BuildProject(project, 1))) << where.str();
-      continue;
-    }
-    // A failure ends a serial walk at the first target it leaves missing,
-    // while other workers may have gone on; what needs a failed target is
-    // never built.
-    for (const auto& [name, start] : started) {
-      if (!project.dependents.count(name)) continue;
-      for (const std::string& dependent : project.dependents.at(name)) {
-        EXPECT_FALSE(project.failing.count(dependent)) << where.str() << ": " << name << " after failed " << dependent;
-      }
+      EXPECT_EQ(Built(marks), Built(BuildProject(project, 1)));
     }
   }
 }

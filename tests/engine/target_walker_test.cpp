@@ -4,14 +4,13 @@
 
 #include <cstdint>
 #include <map>
-#include <memory>
+#include <optional>
 #include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
-#include "file_fixture.h"
+#include "engine/build_engine.h"
 #include "model_test_support.h"
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
 
 namespace engine {
 namespace {
@@ -184,26 +183,6 @@ TEST_F(Walk, EachFileIsReadOnceUnlessItWasBuilt) {
   EXPECT_EQ(generated.reads["gen.in"], 1);
 }
 
-TEST_F(Walk, TargetInProgressMakesItsParentWait) {
-  Scene scene;
-  scene.Lines({"all: left.exe right.obj", "left.exe: slow.obj = link", "slow.obj: = cc slow", "right.obj: = cc right"});
-  WalkResult first = scene.walker.NextBuildTarget("", false);
-  ASSERT_EQ(first.status, WalkStatus::Selected);
-  EXPECT_EQ(first.target->name, "slow.obj");
-  first.target->state = BuildState::InProgress;
-  WalkResult second = scene.walker.NextBuildTarget("", false);
-  ASSERT_EQ(second.status, WalkStatus::Selected);
-  EXPECT_EQ(second.target->name, "right.obj");
-  second.target->state = BuildState::InProgress;
-  EXPECT_EQ(scene.walker.NextBuildTarget("", false).status, WalkStatus::Waiting);
-  first.target->state = BuildState::Done;
-  second.target->state = BuildState::Done;
-  MakeFile("slow.obj", 0);
-  WalkResult third = scene.walker.NextBuildTarget("", false);
-  ASSERT_EQ(third.status, WalkStatus::Selected);
-  EXPECT_EQ(third.target->name, "left.exe");
-}
-
 TEST_F(Walk, SpecialMacrosExpandWhenFirstReached) {
   MakeFile("a.c", 10);
   Scene scene;
@@ -213,6 +192,42 @@ TEST_F(Walk, SpecialMacrosExpandWhenFirstReached) {
   EXPECT_EQ(scene.model.FindTarget("stamp")->commands->Line(0).text, "echo $@");
   ASSERT_EQ(scene.walker.NextBuildTarget("stamp", false).status, WalkStatus::Selected);
   EXPECT_EQ(scene.model.FindTarget("stamp")->commands->Line(0).text, "echo \"stamp\"");
+}
+
+// A build runs the selected commands; cancelled first, or with a runner
+// that cannot start, it starts none and fails.
+TEST_F(Walk, BuildEngineRunsTheCommandsUnlessCancelledOrUnableToStart) {
+  const std::optional<std::string> comSpec = platform::GetEnvironmentVariableText("ComSpec");
+  for (const int way : {0, 1, 2}) {  // cancelled, the batch runner without its processor, plain
+    app::BuildOptions options;
+    TargetModel model;
+    test::Line(model, "made.txt", "", {"@echo x > made.txt"});
+    if (way == 1) {
+      platform::SetEnvironmentVariableText("ComSpec", testing_support::NativePath("no\\such\\processor"));
+      options.useDirectRunner = 0;
+    }
+    BuildEngine build(options, model);
+    if (way == 0) build.Cancel();
+    const int result = build.Run();
+    platform::SetEnvironmentVariableText("ComSpec", comSpec);
+    EXPECT_EQ(result, way == 2 ? 0 : 1) << way;
+    EXPECT_EQ(Exists("made.txt"), way == 2) << way;
+  }
+}
+
+TEST_F(Walk, TouchFileAndUnbuildableModels) {
+  MakeFile("old.txt", 100);
+  const auto before = std::filesystem::last_write_time("old.txt");
+  EXPECT_EQ(TouchFile("old.txt"), 0);
+  EXPECT_GT(std::filesystem::last_write_time("old.txt"), before);
+  EXPECT_EQ(TouchFile("missing.txt"), 2);
+  EXPECT_FALSE(Exists("missing.txt"));
+  TargetModel model;
+  EXPECT_FALSE(CheckModelBuildable(model));  // no target at all
+  test::Lines(model, {"all: a"});
+  EXPECT_TRUE(CheckModelBuildable(model));
+  test::Lines(model, {"a: b", "b: a"});
+  EXPECT_FALSE(CheckModelBuildable(model));
 }
 
 }  // namespace

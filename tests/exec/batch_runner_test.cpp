@@ -109,15 +109,6 @@ TEST_F(BatchRunnerTest, BuiltinsShareTheProcessorsState) {
   EXPECT_EQ(Folded(RunCommand(runner_, Pick("echo [%BRAMLE_BATCH_VAR%]", "echo [$BRAMLE_BATCH_VAR]")).out), "[kept]\n");
 }
 
-TEST_F(BatchRunnerTest, RedirectionsWork) {
-  const std::string file = (work_.path() / "out.txt").string();
-  EXPECT_EQ(RunCommand(runner_, ChildCommand("lines 2") + " > \"" + file + "\"").out, "");
-  EXPECT_EQ(Folded(work_.Read("out.txt")), "line0\nline1\n");
-  RunResult errors = RunCommand(runner_, ChildCommand("lines 1") + " 1>&2");
-  EXPECT_EQ(errors.out, "");
-  EXPECT_EQ(Folded(errors.err), "line0\n");
-}
-
 TEST_F(BatchRunnerTest, BatchAndMarkerFilesExistOnlyWhileTheCommandRuns) {
   const size_t idle = ScratchFiles();
   ASSERT_EQ(runner_.Exec(ChildCommand("block")), 0);
@@ -144,17 +135,6 @@ TEST_F(BatchRunnerTest, PolledWithoutTakingTheOutputIsStillComplete) {
   std::string text;
   EXPECT_FALSE(runner_.TakeStdout(text));
   EXPECT_TRUE(Folded(text) == NumberedLines("line", 5000)) << "got " << text.size() << " bytes";
-}
-
-TEST(BatchRunnerStartTest, ProcessorThatCannotBeStartedGivesTwo) {
-  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
-  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::string("no_such_processor_for_bramle")));
-  exec::BatchRunner runner;
-  EXPECT_EQ(runner.Start(), 2);
-  platform::SetEnvironmentVariableText("ComSpec", saved);
-  EXPECT_EQ(runner.Exec("echo x"), 2);
-  ASSERT_EQ(runner.Start(), 0);
-  EXPECT_EQ(Folded(RunCommand(runner, "echo x").out), "x\n");
 }
 
 // An idle processor has no command to break: Kill ends it at once, without

@@ -1,7 +1,13 @@
+// Splitting and classifying command lines, and splitting output into lines.
 #include "exec/command_line.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
+#include "exec/builtin_commands.h"
+#include "exec/line_splitter.h"
 #include "support/bramle_process.h"
 
 namespace {
@@ -63,6 +69,106 @@ TEST(NeedsPosixShellTest, ShellSyntaxNeedsTheShell) {
   for (const char* line : {"cc -c a.c -o a.o", "cc \"-DX=a b\" a.c", "tool --opt=value", "./build.sh"}) {
     EXPECT_FALSE(exec::NeedsPosixShell(line)) << line;
   }
+}
+
+// The 32 names, synonyms grouped in order; only "set" has a handler.
+TEST(BuiltinCommandsTest, NamesAndTableHoldTheSame32Names) {
+  auto names = exec::ShellCommandNames();
+  auto table = exec::BuiltinCommandTable();
+  ASSERT_EQ(names.size(), 32u);
+  ASSERT_EQ(table.size(), 32u);
+  std::set<std::string_view> fromNames(names.begin(), names.end());
+  std::set<std::string_view> fromTable;
+  int previous = 0;
+  for (const auto& row : table) {
+    fromTable.insert(row.name);
+    EXPECT_GE(row.group, previous);
+    EXPECT_LE(row.group, previous + 1);
+    EXPECT_LT(row.group, exec::kBuiltinGroupCount);
+    EXPECT_EQ(row.handler != nullptr, row.name == "set") << row.name;
+    previous = row.group;
+  }
+  EXPECT_EQ(fromNames, fromTable);
+  EXPECT_EQ(exec::FindBuiltin("chdir")->group, exec::FindBuiltin("cd")->group);
+  EXPECT_EQ(exec::FindBuiltin("md")->group, exec::FindBuiltin("mkdir")->group);
+  EXPECT_EQ(exec::FindBuiltin("vol")->group, 27);
+}
+
+TEST(BuiltinCommandsTest, FindBuiltinIgnoresCaseButNotQuotes) {
+  for (const char* name : {"ECHO", "Copy"}) EXPECT_NE(exec::FindBuiltin(name), nullptr) << name;
+  for (const char* name : {"\"echo\"", "echoes", ""}) EXPECT_EQ(exec::FindBuiltin(name), nullptr) << name;
+}
+
+TEST(BuiltinCommandsTest, IsShellCommandIsALooseSubstringTestAfterTheLastSeparator) {
+  EXPECT_TRUE(exec::IsShellCommand("echo x"));
+  EXPECT_TRUE(exec::IsShellCommand("cl model.c"));  // contains "del"
+  EXPECT_FALSE(exec::IsShellCommand("ECHO x"));     // case counts
+  EXPECT_FALSE(exec::IsShellCommand("cl /c a.c"));
+  EXPECT_TRUE(exec::IsShellCommand(testing_support::NativePath("C:\\tools\\echo.exe x")));
+  EXPECT_FALSE(exec::IsShellCommand(testing_support::NativePath("C:\\echo\\cl.exe")));
+  EXPECT_FALSE(exec::IsShellCommand(""));
+  // In code page 932 the second byte of 表 is a backslash; it separates nothing.
+  EXPECT_TRUE(exec::IsShellCommand(testing_support::NativePath(testing_support::Narrow("x\\echo表 y"))));
+}
+
+// The refusal reads the program name only, as the processor does.
+TEST(BuiltinCommandsTest, IsBuiltinCommandLineLooksAtTheProgramOnly) {
+  const struct {
+    const char* line;
+    bool builtin;
+  } cases[] = {
+      {"del x", true},          {"DEL x", true},        {"  Echo hello", true},    {"echo.", true},
+      {"cd..", true},           {"del/q x", true},      {"dir>out.txt", true},     {"\"copy\" a b", true},
+      {"C:\\tools\\del x", true}, {"cl model.c", false},  {"gcc -c render.c", false}, {"cl /c a.c", false},
+      {"deltree x", false},     {"\"my del\" x", false}, {"", false},              {"   ", false},
+      {"C:\\del\\cl.exe x", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(exec::IsBuiltinCommandLine(testing_support::NativePath(c.line)), c.builtin) << c.line;
+  }
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineSplitterTest, LinesKeepTheirEndsAcrossChunks) {
+  exec::LineSplitter splitter;
+  splitter.Feed("ab");
+  EXPECT_FALSE(splitter.HasLine());
+  splitter.Feed("c\r\nd\n\nef");
+  Lines lines;
+  splitter.TakeLines(100, lines);
+  EXPECT_EQ(lines, (Lines{"abc\r\n", "d\n", "\n"}));
+  EXPECT_FALSE(splitter.HasLine());
+  EXPECT_EQ(splitter.TakeRest(), "ef");
+  EXPECT_EQ(splitter.TakeRest(), "");
+}
+
+TEST(LineSplitterTest, TakesNoMoreThanTheLimit) {
+  exec::LineSplitter splitter;
+  splitter.Feed("1\n2\n3\n");
+  Lines lines;
+  splitter.TakeLines(2, lines);
+  EXPECT_EQ(lines, (Lines{"1\n", "2\n"}));
+  lines.clear();
+  splitter.Feed("4");
+  splitter.TakeLines(0, lines);
+  EXPECT_TRUE(lines.empty());
+  splitter.TakeLines(5, lines);
+  EXPECT_EQ(lines, (Lines{"3\n"}));
+  EXPECT_EQ(splitter.TakeRest(), "4");
+}
+
+TEST(LineSplitterTest, KeepsNulBytesAndLongLines) {
+  exec::LineSplitter splitter;
+  std::string longLine(200000, 'x');
+  splitter.Feed(std::string("a\0b\n", 4));
+  for (size_t i = 0; i < longLine.size(); i += 1000) splitter.Feed(longLine.substr(i, 1000));
+  splitter.Feed("\n");
+  Lines lines;
+  splitter.TakeLines(10, lines);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], std::string("a\0b\n", 4));
+  EXPECT_EQ(lines[1], longLine + "\n");
 }
 
 }  // namespace

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "platform/environment.h"
 #include "platform/environment_edit.h"
 #include "runner_test_support.h"
@@ -84,30 +80,6 @@ TEST_F(DirectRunnerTest, InheritedVariablesReachTheChild) {
 TEST_F(DirectRunnerTest, ArgumentsAreSplitByTheCRuntimeRules) {
   RunResult result = RunCommand(runner_, ChildCommand("args \"a b\" c\\\"d e\\f \"g\\\\\" \"\""));
   EXPECT_EQ(Folded(result.out), "[a b]\n[c\"d]\n[e\\f]\n[g\\]\n[]\n");
-}
-
-TEST_F(DirectRunnerTest, RedirectionGoesThroughTheProcessor) {
-  testing_support::ScratchDirectory scratch;
-  const std::string file = (scratch.path() / "out.txt").string();
-  RunResult result = RunCommand(runner_, "echo redirected>" + file);
-  EXPECT_EQ(result.exec, 0);
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(Folded(scratch.Read("out.txt")), "redirected\n");
-
-  // A program's output redirected as an argument.
-  RunResult child = RunCommand(runner_, ChildCommand("lines 2 > " + file));
-  EXPECT_EQ(child.exitCode, 0);
-  EXPECT_EQ(child.out, "");
-  EXPECT_EQ(Folded(scratch.Read("out.txt")), "line0\nline1\n");
-}
-
-TEST_F(DirectRunnerTest, ComSpecNamesTheProcessorEvenWhenMissing) {
-  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::string("no_such_processor_for_bramle")));
-  exec::DirectRunner runner;
-  ASSERT_EQ(runner.Start(), 0);
-  platform::SetEnvironmentVariableText("ComSpec", std::nullopt);
-  EXPECT_EQ(runner.Exec("echo x"), 2);
-  EXPECT_EQ(RunCommand(runner, ChildCommand("exit 0")).exitCode, 0);
 }
 
 // Up to 1001 lines left queued are kept; with more, the first is taken and

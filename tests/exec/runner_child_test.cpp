@@ -23,66 +23,43 @@ void Write(FILE* stream, const std::string& text) {
 
 int RunChild(int argc, char** argv) {
   const std::string mode = argv[2];
-  auto number = [&](int index) { return index < argc ? std::atol(argv[index]) : 0L; };
-  if (mode == "exit") return static_cast<int>(number(3));
-  if (mode == "lines") {
-    FILE* stream = argc > 4 && std::strcmp(argv[4], "err") == 0 ? stderr : stdout;
-    std::string text = NumberedLines("line", static_cast<int>(number(3)));
-    Write(stream, text);
-    return 0;
-  }
-  if (mode == "mixed") {
-    for (long i = 0; i < number(3); ++i) {
+  const long number = argc > 3 ? std::atol(argv[3]) : 0;
+  if (mode == "exit") {
+    return static_cast<int>(number);
+  } else if (mode == "lines") {
+    Write(argc > 4 && std::strcmp(argv[4], "err") == 0 ? stderr : stdout, NumberedLines("line", static_cast<int>(number)));
+  } else if (mode == "mixed") {
+    for (long i = 0; i < number; ++i) {
       Write(stdout, "out" + std::to_string(i) + "\n");
       Write(stderr, "err" + std::to_string(i) + "\n");
     }
-    return 0;
-  }
-  if (mode == "bytes") {
-    Write(stdout, PatternBytes(static_cast<size_t>(number(3))));
-    return 0;
-  }
-  if (mode == "partial") {
+  } else if (mode == "bytes") {
+    Write(stdout, PatternBytes(static_cast<size_t>(number)));
+  } else if (mode == "partial") {
     Write(stdout, "a\nb");
     Write(stderr, "c\nd");
-    return 0;
-  }
-  if (mode == "binary") {
-    std::string bytes;
-    for (int value = 0; value < 256; ++value) bytes.push_back(static_cast<char>(value));
-    Write(stdout, bytes);
-    return 0;
-  }
-  if (mode == "close") {
+  } else if (mode == "close") {
     std::fclose(stdout);
     std::fclose(stderr);
-    return static_cast<int>(number(3));
-  }
-  if (mode == "block") {
+    return static_cast<int>(number);
+  } else if (mode == "block") {
     Write(stdout, "blocking\n");
-    std::promise<void> never;
-    never.get_future().wait();
-    return 0;
-  }
-  if (mode == "env") {
+    std::promise<void>().get_future().wait();
+  } else if (mode == "env") {
     const char* value = std::getenv(argv[3]);
     Write(stdout, value ? std::string(value) + "\n" : "<unset>\n");
-    return 0;
-  }
-  if (mode == "args") {
+  } else if (mode == "args") {
     for (int i = 3; i < argc; ++i) Write(stdout, std::string("[") + argv[i] + "]\n");
-    return 0;
-  }
-  if (mode == "stdin") {
+  } else if (mode == "stdin") {
     size_t count = 0;
     char buffer[256];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) count += n;
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) count += n;
     Write(stdout, "read " + std::to_string(count) + "\n");
-    return 0;
+  } else {
+    Write(stderr, "unknown child mode " + mode + "\n");
+    return 99;
   }
-  Write(stderr, "unknown child mode " + mode + "\n");
-  return 99;
+  return 0;
 }
 
 }  // namespace
@@ -118,7 +95,7 @@ std::string NumberedLines(const std::string& prefix, int count) {
 
 std::string PatternBytes(size_t count) {
   std::string bytes(count, '\0');
-  for (size_t i = 0; i < count; ++i) bytes[i] = i % 61 == 60 ? '\n' : static_cast<char>('!' + i % 90);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(i % 256);
   return bytes;
 }
 

@@ -2,11 +2,16 @@
 // processor of the platform (cmd.exe under Wine, /bin/sh on Linux).
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
+#include <type_traits>
 
 #include "exec/batch_runner.h"
 #include "exec/direct_runner.h"
+#include "platform/environment.h"
+#include "platform/environment_edit.h"
 #include "runner_test_support.h"
+#include "support/bramle_process.h"
 
 namespace exec_test {
 namespace {
@@ -32,8 +37,6 @@ TYPED_TEST_SUITE(RunnerTest, RunnerVariants);
 
 // One after the other on the same runner: each command's result is its own.
 TYPED_TEST(RunnerTest, CommandsGiveTheirCodeAndEveryByteOfTheirOutput) {
-  std::string everyByte;
-  for (int value = 0; value < 256; ++value) everyByte.push_back(static_cast<char>(value));
   const size_t megabytes = 8 * 1024 * 1024;
   const struct {
     std::string line;
@@ -56,7 +59,6 @@ TYPED_TEST(RunnerTest, CommandsGiveTheirCodeAndEveryByteOfTheirOutput) {
       {ChildCommand("lines 100000"), 0, NumberedLines("line", 100000), ""},
       {ChildCommand("lines 30000 err"), 0, "", NumberedLines("line", 30000)},
       {ChildCommand("bytes " + std::to_string(megabytes)), 0, PatternBytes(megabytes), ""},
-      {ChildCommand("binary"), 0, everyByte, ""},
       {ChildCommand("lines 2"), 0, "line0\nline1\n", ""},
       // A child that closes its pipes early is waited for.
       {ChildCommand("close 7"), 7, "", ""},
@@ -164,6 +166,37 @@ TYPED_TEST(RunnerTest, OddLinesLeaveTheRunnerUsable) {
   const RunResult unbalanced = RunCommand(this->runner_, "echo \"abc");
   EXPECT_TRUE(unbalanced.exec == 0 || unbalanced.exec == 2);
   EXPECT_EQ(RunCommand(this->runner_, ChildCommand("exit 2")).exitCode, 2);
+}
+
+// Redirections go through the processor, a program's output with them.
+TYPED_TEST(RunnerTest, RedirectionsWork) {
+  testing_support::ScratchDirectory scratch;
+  const std::string file = (scratch.path() / "out.txt").string();
+  EXPECT_EQ(RunCommand(this->runner_, "echo redirected>" + file).exitCode, 0);
+  EXPECT_EQ(Folded(scratch.Read("out.txt")), "redirected\n");
+  // Unquoted: "cmd /c" would drop the outer quotes of a line with more.
+  const RunResult child = RunCommand(this->runner_, ChildCommand("lines 2 > " + file));
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out, "");
+  EXPECT_EQ(Folded(scratch.Read("out.txt")), "line0\nline1\n");
+  const RunResult errors = RunCommand(this->runner_, ChildCommand("lines 1") + " 1>&2");
+  EXPECT_EQ(errors.out, "");
+  EXPECT_EQ(Folded(errors.err), "line0\n");
+}
+
+// ComSpec names the processor even when it cannot start: the batch runner
+// then does not start, the direct runner still starts programs.
+TYPED_TEST(RunnerTest, ComSpecNamesTheProcessorEvenWhenItCannotStart) {
+  constexpr bool kBatch = std::is_same_v<TypeParam, exec::BatchRunner>;
+  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
+  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::string("no_such_processor_for_bramle")));
+  TypeParam runner;
+  const int start = runner.Start();
+  platform::SetEnvironmentVariableText("ComSpec", saved);
+  EXPECT_EQ(start, kBatch ? 2 : 0);
+  EXPECT_EQ(runner.Exec("echo x"), 2);
+  if (kBatch) ASSERT_EQ(runner.Start(), 0);
+  EXPECT_EQ(Folded(RunCommand(runner, kBatch ? "echo x" : ChildCommand("lines 1")).out), kBatch ? "x\n" : "line0\n");
 }
 
 }  // namespace

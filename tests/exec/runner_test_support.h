@@ -33,7 +33,7 @@ inline std::string Folded(const std::string& text) { return testing_support::Fol
 // "line0\nline1\n..." as the "lines" child writes it.
 std::string NumberedLines(const std::string& prefix, int count);
 
-// The bytes the "bytes" child writes.
+// The bytes the "bytes" child writes: every value in turn.
 std::string PatternBytes(size_t count);
 
 bool IsPosixShell();

@@ -35,34 +35,26 @@ bool IsDefinedStatus(int status) {
 
 // Pieces that random expressions are made of: every operator, operands,
 // calls, quotes, escapes, blanks and bytes that end or break a word.
-const std::vector<std::string>& Pieces() {
-  static const std::vector<std::string> pieces = {
-      ",", "||", "&&", "|", "^", "&", "==", "!=", "<=", "<", ">=", ">", ">>", "<<", "+", "-", "*", "/", "%", "!",
-      "~", "(", ")", "(", ")", "1", "0", "-1", "0x7FFFFFFF", "2147483648", "010", "abc", "a.b", "\"", "\"s\"",
-      "\"\"", "\\\"", "\\", "Z(", "F(", "G(", "H(", "X(", " ", " ", "\t", "=", "@", "_", std::string(1, '\0'),
-      "\x95\x5C", "\xE8\xA1\xA8", "\xFF", "\r\n"};
-  return pieces;
-}
+const std::string kPieces[] = {
+    ",", "||", "&&", "|", "^", "&", "==", "!=", "<=", "<", ">=", ">", ">>", "<<", "+", "-", "*", "/", "%", "!",
+    "~", "(", ")", "(", ")", "1", "0", "-1", "0x7FFFFFFF", "2147483648", "010", "abc", "a.b", "\"", "\"s\"",
+    "\"\"", "\\\"", "\\", "Z(", "F(", "G(", "H(", "X(", " ", " ", "\t", "=", "@", "_", std::string(1, '\0'),
+    "\x95\x5C", "\xE8\xA1\xA8", "\xFF", "\r\n"};
 
 std::string RandomExpression(std::mt19937& random) {
-  const auto& pieces = Pieces();
-  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-  std::uniform_int_distribution<int> length(0, 40);
   std::string text;
-  for (int i = length(random); i > 0; --i) text += pieces[pick(random)];
+  for (size_t i = random() % 41; i > 0; --i) text += kPieces[random() % std::size(kPieces)];
   return text;
 }
 
 // Flips, inserts, deletes or cuts bytes of a valid expression.
 std::string Mutate(std::string text, std::mt19937& random) {
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::uniform_int_distribution<int> operation(0, 3);
-  std::uniform_int_distribution<int> count(1, 4);
-  for (int i = count(random); i > 0; --i) {
-    const std::size_t at = text.empty() ? 0 : std::uniform_int_distribution<std::size_t>(0, text.size() - 1)(random);
-    switch (operation(random)) {
-      case 0: if (!text.empty()) text[at] = static_cast<char>(byte(random)); break;
-      case 1: text.insert(at, 1, static_cast<char>(byte(random))); break;
+  for (size_t i = 1 + random() % 4; i > 0; --i) {
+    const size_t at = text.empty() ? 0 : random() % text.size();
+    const char byte = static_cast<char>(random() % 256);
+    switch (random() % 4) {
+      case 0: if (!text.empty()) text[at] = byte; break;
+      case 1: text.insert(at, 1, byte); break;
       case 2: if (!text.empty()) text.erase(at, 1); break;
       default: text.resize(at); break;
     }
@@ -82,13 +74,11 @@ TEST(ExpressionFuzz, EveryInputGivesADefinedStatus) {
   };
   ExpressionEvaluator shared;
   RegisterSamples(shared);
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::uniform_int_distribution<int> length(0, 64);
   for (std::uint32_t seed : {1u, 2u, 3u, 4u}) {
     std::mt19937 random(seed);
     for (int i = 0; i < 5000; ++i) {
-      std::string bytes(static_cast<std::size_t>(length(random)), '\0');
-      for (char& c : bytes) c = static_cast<char>(byte(random));
+      std::string bytes(random() % 65, '\0');
+      for (char& c : bytes) c = static_cast<char>(random() % 256);
       for (const std::string& text : {RandomExpression(random), Mutate(valid[i % valid.size()], random), bytes}) {
         const auto outcome = Eval(shared, text);
         ASSERT_TRUE(IsDefinedStatus(outcome.status) || outcome.status == kEvalEmptyText)

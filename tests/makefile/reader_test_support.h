@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -81,44 +82,31 @@ class ReaderTest : public ::testing::Test {
     reader.failUndefined = failUndefined;
     const bool read = reader.ReadMakefile((dir.path() / "Makefile").string());
     const diag::ReaderError& error = reader.error();
-    std::string errorText = "error " + std::to_string(error.code);
-    if (error.subCode) errorText += "." + std::to_string(error.subCode);
-    errorText += " line " + std::to_string(error.lineNumber);
-    if (!error.argument.empty()) errorText += ": " + error.argument;
-
+    std::string errorText = "error " + std::to_string(error.code) +
+                            (error.subCode ? "." + std::to_string(error.subCode) : "") + " line " +
+                            std::to_string(error.lineNumber) + (error.argument.empty() ? "" : ": " + error.argument);
     std::string actual = read || expected.rfind("error", 0) == 0 ? "" : errorText + "|";
-    size_t start = 0;
-    while (start <= expected.size()) {
-      size_t end = expected.find('|', start);
-      if (end == std::string::npos) end = expected.size();
+    for (size_t start = 0, end = 0; start <= expected.size(); start = end + 1) {
+      end = std::min(expected.find('|', start), expected.size());
       const std::string item = expected.substr(start, end - start);
       const std::string key = item.substr(0, item.find('='));
       const engine::TargetNode* node = key.size() > 1 ? model.FindTarget(key.substr(1)) : nullptr;
-      std::string value;
       if (item.rfind("error ", 0) == 0) {
         actual += read ? "no error" : errorText;
+      } else if (key == "roots" || key == "messages" || key == "undefined") {
+        actual += key + "=" + (key == "roots"      ? Join(NodeNames(model.Roots()), " ")
+                               : key == "messages" ? Join(reader.messages, ";")
+                                                   : Join(reader.undefined, ";"));
+      } else if (key == "file" || key == "text") {
+        actual += key + "=" + (key == "file" ? error.fileName : error.lineText);
+      } else if (key[0] == ':' || key[0] == '>') {
+        actual += key + "=" + (!node            ? "<none>"
+                               : key[0] == ':' ? Join(NodeNames(node->dependents.ToVector()), " ")
+                                               : DescribeCommands(*node));
       } else {
-        if (key == "roots") {
-          value = Join(NodeNames(model.Roots()), " ");
-        } else if (key == "messages") {
-          value = Join(reader.messages, ";");
-        } else if (key == "undefined") {
-          value = Join(reader.undefined, ";");
-        } else if (key == "file") {
-          value = error.fileName;
-        } else if (key == "text") {
-          value = error.lineText;
-        } else if (key[0] == ':') {
-          value = node ? Join(NodeNames(node->dependents.ToVector()), " ") : "<none>";
-        } else if (key[0] == '>') {
-          value = node ? DescribeCommands(*node) : "<none>";
-        } else {
-          value = table.LookupMacro(key).value_or("<undefined>");
-        }
-        actual += key + "=" + value;
+        actual += key + "=" + table.LookupMacro(key).value_or("<undefined>");
       }
       if (end < expected.size()) actual += "|";
-      start = end + 1;
     }
     return actual;
   }
