@@ -174,8 +174,8 @@ TYPED_TEST(RunnerTest, RedirectionsWork) {
   const std::string file = (scratch.path() / "out.txt").string();
   EXPECT_EQ(RunCommand(this->runner_, "echo redirected>" + file).exitCode, 0);
   EXPECT_EQ(Folded(scratch.Read("out.txt")), "redirected\n");
-  // Unquoted: "cmd /c" would drop the outer quotes of a line with more.
-  const RunResult child = RunCommand(this->runner_, ChildCommand("lines 2 > " + file));
+  // A line that starts with a quote keeps all of its quotes.
+  const RunResult child = RunCommand(this->runner_, ChildCommand("lines 2") + " > \"" + file + "\"");
   EXPECT_EQ(child.exitCode, 0);
   EXPECT_EQ(child.out, "");
   EXPECT_EQ(Folded(scratch.Read("out.txt")), "line0\nline1\n");

@@ -118,6 +118,12 @@ std::string CommandLineFor(const LaunchRequest& request) {
     case LaunchKind::Program:
       return request.line;
     case LaunchKind::ProcessorLine:
+      // cmd.exe drops the first and the last quote of a /c line that starts
+      // with one (`"prog" x > "out"` would lose both): an outer pair is
+      // dropped instead.
+      if (!request.line.empty() && request.line.front() == '"') {
+        return Quoted(request.processor) + " /c \"" + request.line + "\"";
+      }
       return Quoted(request.processor) + " /c " + request.line;
     case LaunchKind::Processor:
       return Quoted(request.processor);
