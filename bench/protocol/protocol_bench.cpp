@@ -34,18 +34,18 @@ class Peer : public dist::ProtocolPeer {
     }
     // As the server collects output.
     RegisterMessage(dist::kMessageCommandOut, [this](const std::vector<std::string>& arguments) {
-      collected_ += dist::ReadCommandOut(arguments).text;
+      dist::AppendCommandOut(arguments, collected_, collected_);
     });
   }
   // Reads and parses one line; the kind, or -1 when the connection ended.
   int Next() {
-    std::string line;
-    if (ReadMessageLine(true, line) != dist::kLineTaken) return -1;
+    if (ReadMessageLine(true, line_) != dist::kLineTaken) return -1;
     std::int32_t value = 0;
-    ParseMessage(line, dist::kMessageNone, value);
+    ParseMessage(line_, dist::kMessageNone, value);
     return LastKind();
   }
   std::string collected_;
+  std::string line_;  // reused, as the server reads a command's lines
 };
 
 struct PeerPair {
@@ -143,6 +143,9 @@ void RoundTrips(int count) {
   std::printf("raw TCP ping-pong:   %.1f us\n", seconds * 1e6 / count);
 }
 
+// What a client takes from a pipe at a time.
+constexpr std::size_t kPiece = 4096;
+
 // Compiler-like output lines, read from a pipe in 4 KB pieces.
 std::string OutputText(std::size_t size) {
   std::string text;
@@ -158,7 +161,6 @@ std::string OutputText(std::size_t size) {
 // The output as a client sends it: taken from the pipe in 4 KB pieces, a
 // final CR or backslash of a piece held back for the next (OutputToKeepBack).
 std::vector<std::string_view> Pieces(std::string_view output) {
-  constexpr std::size_t kPiece = 4096;
   std::vector<std::string_view> pieces;
   while (!output.empty()) {
     std::string_view piece = output.substr(0, kPiece);
@@ -179,7 +181,8 @@ void Relay(int megabytes) {
     if (!pair.Connect()) return void(std::puts("connect failed"));
     // Collected into memory touched beforehand, as raw TCP below reads into
     // one reused block: the first touch of fresh pages is the system's cost.
-    pair.server.collected_.assign(size, '\0');
+    // The slack is the room a piece takes while it is unfolded.
+    pair.server.collected_.assign(size + 2 * kPiece, '\0');
     pair.server.collected_.clear();
     const std::clock_t cpuStart = std::clock();
     const Clock::time_point start = Clock::now();
@@ -222,7 +225,7 @@ void Codec(int megabytes) {
   for (const std::string_view piece : pieces) lines.push_back(dist::FormatCommandOut(dist::kChannelStdout, piece));
   const double format = CpuSeconds(start);
   Peer peer;
-  peer.collected_.reserve(size);
+  peer.collected_.reserve(size + 2 * kPiece);
   start = std::clock();
   for (std::string& line : lines) {
     line.resize(line.size() - 2);
