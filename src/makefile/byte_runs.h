@@ -4,6 +4,7 @@
 // more than the copy itself.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,8 +16,8 @@ using Word = std::uintptr_t;
 inline constexpr Word kOnes = ~Word{0} / 0xFF;
 inline constexpr Word kHighBits = kOnes * 0x80;
 
-// Non-zero when some byte of `word` equals `c` (exact for the question
-// "any", which is all that is asked).
+// Flags (0x80) the bytes of `word` equal to `c`: at least one when there
+// is one, the lowest flag always true (a borrow may flag a byte above it).
 template <char C>
 constexpr Word HasByte(Word word) {
   const Word x = word ^ (kOnes * static_cast<unsigned char>(C));
@@ -27,7 +28,9 @@ constexpr Word HasByte(Word word) {
 
 // Copies the bytes from `from` up to the first that is one of `Specials`
 // (or, with `StopAtHigh`, at or above 0x80) to `to`, unless `to` is null.
-// Returns where the run ends: that byte, or `end`.
+// Returns where the run ends: that byte, or `end`. `to` must have room for
+// `end - from` bytes: the word that holds the special byte is copied whole,
+// and what lies past the run is for the caller to overwrite.
 template <bool StopAtHigh, char... Specials>
 const char* CopyRun(const char* from, const char* end, char* to) {
   using byte_runs::Word;
@@ -35,11 +38,15 @@ const char* CopyRun(const char* from, const char* end, char* to) {
   while (static_cast<std::size_t>(end - from) >= kSize) {
     Word word;
     std::memcpy(&word, from, kSize);
-    if (((StopAtHigh ? word & byte_runs::kHighBits : 0) | ... | byte_runs::HasByte<Specials>(word)) != 0) break;
-    if (to != nullptr) {
-      std::memcpy(to, from, kSize);
-      to += kSize;
+    if (to != nullptr) std::memcpy(to, from, kSize);
+    const Word hits = ((StopAtHigh ? word & byte_runs::kHighBits : 0) | ... | byte_runs::HasByte<Specials>(word));
+    if (hits != 0) {
+      // The lowest flagged byte is a true hit; the first in memory only
+      // where the lowest byte comes first.
+      if constexpr (std::endian::native == std::endian::little) return from + std::countr_zero(hits) / 8;
+      break;
     }
+    if (to != nullptr) to += kSize;
     from += kSize;
   }
   for (; from != end && !(StopAtHigh && static_cast<unsigned char>(*from) >= 0x80) && ((*from != Specials) && ...);
