@@ -33,6 +33,13 @@ constexpr Word HasByte(Word word) {
 // and what lies past the run is for the caller to overwrite.
 template <bool StopAtHigh, char... Specials>
 const char* CopyRun(const char* from, const char* end, char* to) {
+  // One byte value: the C library's search is vectorised beyond a word.
+  if constexpr (!StopAtHigh && sizeof...(Specials) == 1) {
+    const void* const found = std::memchr(from, Specials..., static_cast<std::size_t>(end - from));
+    const char* const at = found != nullptr ? static_cast<const char*>(found) : end;
+    if (to != nullptr) std::memcpy(to, from, static_cast<std::size_t>(at - from));
+    return at;
+  }
   using byte_runs::Word;
   constexpr std::size_t kSize = sizeof(Word);
   while (static_cast<std::size_t>(end - from) >= kSize) {

@@ -1,7 +1,6 @@
 #include "makefile/expression_tokenizer.h"
 
 #include <array>
-#include <cstring>
 
 #include "makefile/byte_runs.h"
 #include "makefile/eval_status.h"
@@ -75,30 +74,29 @@ int ExpressionTokenizer::ScanStringLiteral() {
 
 // A backslash directly before a double quote stands for the quote; every
 // other backslash is kept. Runs of single-byte characters other than the
-// quote are copied whole, straight into `value`, which has room for the
-// rest of the text.
+// quote are found a word at a time and appended whole.
 std::size_t ReadStringLiteral(std::string_view text, std::size_t open, std::string& value) {
-  value.resize(text.size() - open);
-  char* to = value.data();
+  value.clear();
   const char* const end = text.data() + text.size();
   for (const char* from = text.data() + open + 1; from != end;) {
-    const char* const at = CopyRun<platform::kHasLeadBytes, '"'>(from, end, to);
-    to += at - from;
-    if (at == end) break;
+    const char* const at = CopyRun<platform::kHasLeadBytes, '"'>(from, end, nullptr);
+    if (at == end) {
+      value.append(from, end);
+      break;
+    }
     if (*at != '"') {  // a byte above 0x7F, with its trail byte when it leads one
       const std::size_t length = StartsDoubleByte(text, static_cast<std::size_t>(at - text.data())) ? 2 : 1;
-      std::memcpy(to, at, length);
-      to += length;
+      value.append(from, at + length);
       from = at + length;
-    } else if (at > from && to[-1] == '\\') {
-      to[-1] = '"';
+    } else if (at > from && at[-1] == '\\') {
+      value.append(from, at - 1);
+      value.push_back('"');
       from = at + 1;
     } else {
-      value.resize(static_cast<std::size_t>(to - value.data()));
+      value.append(from, at);
       return static_cast<std::size_t>(at + 1 - text.data());
     }
   }
-  value.resize(static_cast<std::size_t>(to - value.data()));
   return std::string_view::npos;
 }
 
