@@ -114,7 +114,7 @@ std::string FormatCommandOut(int channel, std::string_view piece) {
   const std::string_view name = MessageRowOf(kMessageCommandOut).name;
   const std::string number = FormNumber(channel, false);
   std::string lines;
-  lines.reserve(piece.size() + piece.size() / 16 + 32);
+  lines.reserve(piece.size() + piece.size() / 8 + 64);  // the room plain form writes into
   std::size_t from = 0;
   do {
     const std::string_view rest = piece.substr(from);
@@ -183,8 +183,18 @@ CommandOutArguments ReadCommandOut(const std::vector<std::string>& arguments) {
   CommandOutArguments read;
   if (arguments.size() != 2) return read;
   read.channel = ArgumentNumber(arguments[0]);
-  read.text = ReadText(arguments[1], IsExactFormNumber(arguments[0]), true);
+  AppendCommandOut(arguments, read.text, read.text);
   return read;
+}
+
+void AppendCommandOut(const std::vector<std::string>& arguments, std::string& stdoutText, std::string& stderrText) {
+  if (arguments.size() != 2) return;
+  std::string& out = ArgumentNumber(arguments[0]) == kChannelStdout ? stdoutText : stderrText;
+  if (IsExactFormNumber(arguments[0])) {
+    AppendReadExact(out, arguments[1]);
+  } else {
+    AppendReadPlain(out, arguments[1], true);
+  }
 }
 
 }  // namespace dist

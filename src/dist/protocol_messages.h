@@ -94,5 +94,9 @@ struct CommandOutArguments {
   std::string text;
 };
 CommandOutArguments ReadCommandOut(const std::vector<std::string>& arguments);
+// The text of a CommandOut appended to `stdoutText` or, for any other
+// channel, `stderrText`: a collector reuses its memory instead of taking a
+// new string per line.
+void AppendCommandOut(const std::vector<std::string>& arguments, std::string& stdoutText, std::string& stderrText);
 
 }  // namespace dist

@@ -1,10 +1,13 @@
 #include "dist/protocol_text.h"
 
-#include <algorithm>
 #include <array>
+
+#include "makefile/byte_runs.h"
 
 namespace dist {
 namespace {
+
+using makefile::CopyRun;
 
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
@@ -36,23 +39,6 @@ bool NeedsEscape(std::string_view text, std::size_t i, bool startsCharacter) {
   return c == '\0' || c == kEscape || (c == kLf && i > 0 && text[i - 1] == kCr) || IsLoneLeadBeforeQuote(text, i);
 }
 
-// The next position of one byte value from a moving start, each part of
-// the text searched once.
-class NextByte {
- public:
-  NextByte(std::string_view text, char c) : text_(text), c_(c), at_(Find(0)) {}
-  std::size_t From(std::size_t i) {
-    if (at_ < i) at_ = Find(i);
-    return at_;
-  }
-
- private:
-  std::size_t Find(std::size_t i) const { return std::min(text_.find(c_, i), text_.size()); }
-  std::string_view text_;
-  char c_;
-  std::size_t at_;
-};
-
 // Whether the lead byte at `i` starts a character. A byte below the lead
 // range always ends one, so only the run of lead bytes before `i` counts:
 // they pair off from its start.
@@ -62,6 +48,15 @@ bool StartsCharacterAfterRun(std::string_view text, std::size_t i) {
   return run % 2 == 0;
 }
 
+// Room in `out` for `needed` bytes from `to`. Texts are written through a
+// pointer; the string's size runs ahead of it (growing only where one byte
+// becomes two) and is cut back to what was written at the end.
+char* Room(std::string& out, char* to, std::size_t needed) {
+  const auto at = static_cast<std::size_t>(to - out.data());
+  if (out.size() - at < needed) out.resize(at + needed + needed / 8);
+  return out.data() + at;
+}
+
 // One pass over `text` from one special byte (double quote, CR, NUL) to the
 // next: writes the plain form into `out` when there is one, and tells
 // whether every peer reads it back unchanged. With `stopEarly` it returns
@@ -69,39 +64,47 @@ bool StartsCharacterAfterRun(std::string_view text, std::size_t i) {
 // With `split` (folded texts) it ends after the first CR LF that another LF
 // follows, and says where.
 bool ScanPlain(std::string_view text, bool folds, std::string* out, bool stopEarly, std::size_t* split = nullptr) {
+  char* to = out != nullptr ? Room(*out, out->data() + out->size(), text.size()) : nullptr;
+  const auto finish = [&](bool plain) {
+    if (out != nullptr) out->resize(static_cast<std::size_t>(to - out->data()));
+    return plain;
+  };
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
   bool plain = true;
-  NextByte quote(text, '"');
-  NextByte cr(text, kCr);
-  NextByte nul(text, '\0');
-  for (std::size_t i = 0;;) {
-    const std::size_t at = std::min({quote.From(i), cr.From(i), nul.From(i)});
-    if (out != nullptr) out->append(text.substr(i, at - i));
-    if (at == text.size()) return plain && (text.empty() || text.back() != '\\');
-    const char c = text[at];
+  for (const char* from = begin;;) {
+    const char* const at = CopyRun<false, '"', kCr, '\0'>(from, end, to);
+    if (to != nullptr) to += at - from;
+    if (at == end) return finish(plain && (text.empty() || text.back() != '\\'));
+    const char c = *at;
     bool blocked = true;  // a NUL
-    i = at + 1;
+    from = at + 1;
     if (c == '"') {
-      blocked = at > 0 && IsNetworkLeadByte(Byte(text, at - 1)) && StartsCharacterAfterRun(text, at - 1);
-      if (out != nullptr) out->push_back('\\');
+      const auto before = static_cast<std::size_t>(at - begin);
+      blocked = before > 0 && IsNetworkLeadByte(Byte(text, before - 1)) && StartsCharacterAfterRun(text, before - 1);
+      if (to != nullptr) {
+        to = Room(*out, to, 2 + static_cast<std::size_t>(end - from));
+        *to++ = '\\';
+      }
     } else if (c == kCr) {
-      const bool crLf = i < text.size() && text[i] == kLf;
+      const bool crLf = from != end && *from == kLf;
       if (folds) {
-        const bool breaks = crLf && i + 1 < text.size() && text[i + 1] == kLf;
+        const bool breaks = crLf && end - from > 1 && from[1] == kLf;
         if (breaks && split != nullptr) {
-          if (out != nullptr) out->push_back(c);
-          *split = i + 1;
-          return plain;
+          if (to != nullptr) *to++ = c;
+          *split = static_cast<std::size_t>(from + 1 - begin);
+          return finish(plain);
         }
         blocked = !crLf || breaks;
-        if (crLf) ++i;
+        if (crLf) ++from;
       } else {
         blocked = crLf;
       }
     }
-    if (out != nullptr) out->push_back(c);
+    if (to != nullptr) *to++ = c;
     if (blocked) {
       plain = false;
-      if (stopEarly) return false;
+      if (stopEarly) return finish(false);
     }
   }
 }
@@ -156,30 +159,50 @@ std::string QuoteExact(std::string_view text) {
   return out;
 }
 
-std::string ReadPlain(std::string_view value, bool folds) {
-  if (!folds) return std::string(value);
-  std::string out;
-  out.reserve(value.size() + value.size() / 16);
-  for (std::size_t i = 0; i < value.size();) {
-    const std::size_t cr = std::min(value.find(kCr, i), value.size());
-    out.append(value.substr(i, cr - i));
-    if (cr == value.size()) break;
-    out.append("\r\n");
-    i = cr + 1;
+void AppendReadPlain(std::string& out, std::string_view value, bool folds) {
+  if (!folds) return void(out.append(value));
+  char* to = Room(out, out.data() + out.size(), value.size());
+  const char* const end = value.data() + value.size();
+  for (const char* from = value.data();;) {
+    const char* const cr = CopyRun<false, kCr>(from, end, to);
+    to += cr - from;
+    if (cr == end) break;
+    from = cr + 1;
+    to = Room(out, to, 2 + static_cast<std::size_t>(end - from));
+    *to++ = kCr;
+    *to++ = kLf;
   }
+  out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
+void AppendReadExact(std::string& out, std::string_view value) {
+  const std::size_t start = out.size();
+  out.resize(start + value.size());
+  char* to = out.data() + start;
+  const char* const end = value.data() + value.size();
+  for (const char* from = value.data();;) {
+    const char* const escape = CopyRun<false, kEscape>(from, end, to);
+    to += escape - from;
+    if (escape == end) break;
+    if (end - escape == 1) {
+      *to++ = kEscape;
+      break;
+    }
+    *to++ = static_cast<char>(static_cast<unsigned char>(escape[1]) ^ kEscapeFlip);
+    from = escape + 2;
+  }
+  out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
+std::string ReadPlain(std::string_view value, bool folds) {
+  std::string out;
+  AppendReadPlain(out, value, folds);
   return out;
 }
 
 std::string ReadExact(std::string_view value) {
   std::string out;
-  out.reserve(value.size());
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == kEscape && i + 1 < value.size()) {
-      out.push_back(static_cast<char>(Byte(value, ++i) ^ kEscapeFlip));
-    } else {
-      out.push_back(value[i]);
-    }
-  }
+  AppendReadExact(out, value);
   return out;
 }
 

@@ -42,6 +42,9 @@ bool AppendPlain(std::string& out, std::string_view text, bool folds, std::size_
 // removed, backslash-quote already read as a quote).
 std::string ReadPlain(std::string_view value, bool folds);
 std::string ReadExact(std::string_view value);
+// The same, appended to `out` (whose memory is reused).
+void AppendReadPlain(std::string& out, std::string_view value, bool folds);
+void AppendReadExact(std::string& out, std::string_view value);
 
 // The integer argument that marks the form (see above); only 0 to 9 have
 // an exact form.

@@ -21,8 +21,7 @@ ServerConnection::ServerConnection(BuildServer& server, int id) : server_(server
   });
   RegisterMessage(kMessageBuildPhaseClientCancel, [](const std::vector<std::string>&) {});
   RegisterMessage(kMessageCommandOut, [this](const std::vector<std::string>& arguments) {
-    const CommandOutArguments out = ReadCommandOut(arguments);
-    (out.channel == kChannelStdout ? collectedStdout_ : collectedStderr_) += out.text;
+    AppendCommandOut(arguments, collectedStdout_, collectedStderr_);
   });
   RegisterMessage(kMessageCommandExit, [this](const std::vector<std::string>& arguments) {
     exitCode_ = ArgumentNumber(arguments[0]);
@@ -227,8 +226,8 @@ int ServerConnection::RunCommand(const engine::CommandLine& line) {
       return 1;
     default: break;
   }
+  std::string text;  // one buffer for every line of the command
   for (;;) {
-    std::string text;
     const int read = ReadMessageLine(false, text);
     if (read == kLineLost || read == kLineTimedOut) {
       ShowAndLog(diag::LoadMessage(23113));

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "makefile/byte_runs.h"
 #include "makefile/eval_status.h"
 #include "platform/text.h"
 
@@ -71,47 +72,29 @@ int ExpressionTokenizer::ScanStringLiteral() {
   return kTokenString;
 }
 
-namespace {
-
-// Where every byte is a character, only the double quotes need a look: the
-// text between them is copied whole (protocol messages carry long texts).
-std::size_t ReadSingleByteLiteral(std::string_view text, std::size_t open, std::string& value) {
-  for (std::size_t i = open + 1; i < text.size();) {
-    const std::size_t quote = text.find('"', i);
-    if (quote == std::string_view::npos) break;
-    if (quote > i && text[quote - 1] == '\\') {
-      value.append(text.substr(i, quote - 1 - i));
-      value.push_back('"');
-    } else {
-      value.append(text.substr(i, quote - i));
-      return quote + 1;
-    }
-    i = quote + 1;
-  }
-  return std::string_view::npos;
-}
-
-}  // namespace
-
 // A backslash directly before a double quote stands for the quote; every
-// other backslash is kept.
+// other backslash is kept. Runs of single-byte characters other than the
+// quote are found a word at a time and appended whole.
 std::size_t ReadStringLiteral(std::string_view text, std::size_t open, std::string& value) {
   value.clear();
-  if (!platform::kHasLeadBytes) return ReadSingleByteLiteral(text, open, value);
-  std::size_t i = open + 1;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (StartsDoubleByte(text, i)) {
-      value.append(text.substr(i, 2));
-      i += 2;
-    } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == '"') {
+  const char* const end = text.data() + text.size();
+  for (const char* from = text.data() + open + 1; from != end;) {
+    const char* const at = CopyRun<platform::kHasLeadBytes, '"'>(from, end, nullptr);
+    if (at == end) {
+      value.append(from, end);
+      break;
+    }
+    if (*at != '"') {  // a byte above 0x7F, with its trail byte when it leads one
+      const std::size_t length = StartsDoubleByte(text, static_cast<std::size_t>(at - text.data())) ? 2 : 1;
+      value.append(from, at + length);
+      from = at + length;
+    } else if (at > from && at[-1] == '\\') {
+      value.append(from, at - 1);
       value.push_back('"');
-      i += 2;
-    } else if (c == '"') {
-      return i + 1;
+      from = at + 1;
     } else {
-      value.push_back(c);
-      ++i;
+      value.append(from, at);
+      return static_cast<std::size_t>(at + 1 - text.data());
     }
   }
   return std::string_view::npos;

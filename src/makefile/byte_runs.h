@@ -1,0 +1,66 @@
+// Runs of ordinary bytes searched and copied a machine word at a time: the
+// long texts of protocol messages hold a special byte only every few dozen
+// bytes, and a byte-by-byte loop (or a search call per special byte) costs
+// more than the copy itself.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace makefile {
+namespace byte_runs {
+
+using Word = std::uintptr_t;
+inline constexpr Word kOnes = ~Word{0} / 0xFF;
+inline constexpr Word kHighBits = kOnes * 0x80;
+
+// Flags (0x80) the bytes of `word` equal to `c`: at least one when there
+// is one, the lowest flag always true (a borrow may flag a byte above it).
+template <char C>
+constexpr Word HasByte(Word word) {
+  const Word x = word ^ (kOnes * static_cast<unsigned char>(C));
+  return (x - kOnes) & ~x & kHighBits;
+}
+
+}  // namespace byte_runs
+
+// Copies the bytes from `from` up to the first that is one of `Specials`
+// (or, with `StopAtHigh`, at or above 0x80) to `to`, unless `to` is null.
+// Returns where the run ends: that byte, or `end`. `to` must have room for
+// `end - from` bytes: the word that holds the special byte is copied whole,
+// and what lies past the run is for the caller to overwrite.
+template <bool StopAtHigh, char... Specials>
+const char* CopyRun(const char* from, const char* end, char* to) {
+  // One byte value: the C library's search is vectorised beyond a word.
+  if constexpr (!StopAtHigh && sizeof...(Specials) == 1) {
+    const void* const found = std::memchr(from, Specials..., static_cast<std::size_t>(end - from));
+    const char* const at = found != nullptr ? static_cast<const char*>(found) : end;
+    if (to != nullptr) std::memcpy(to, from, static_cast<std::size_t>(at - from));
+    return at;
+  }
+  using byte_runs::Word;
+  constexpr std::size_t kSize = sizeof(Word);
+  while (static_cast<std::size_t>(end - from) >= kSize) {
+    Word word;
+    std::memcpy(&word, from, kSize);
+    if (to != nullptr) std::memcpy(to, from, kSize);
+    const Word hits = ((StopAtHigh ? word & byte_runs::kHighBits : 0) | ... | byte_runs::HasByte<Specials>(word));
+    if (hits != 0) {
+      // The lowest flagged byte is a true hit; the first in memory only
+      // where the lowest byte comes first.
+      if constexpr (std::endian::native == std::endian::little) return from + std::countr_zero(hits) / 8;
+      break;
+    }
+    if (to != nullptr) to += kSize;
+    from += kSize;
+  }
+  for (; from != end && !(StopAtHigh && static_cast<unsigned char>(*from) >= 0x80) && ((*from != Specials) && ...);
+       ++from) {
+    if (to != nullptr) *to++ = *from;
+  }
+  return from;
+}
+
+}  // namespace makefile
