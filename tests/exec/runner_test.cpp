@@ -195,7 +195,9 @@ TYPED_TEST(RunnerTest, ComSpecNamesTheProcessorEvenWhenItCannotStart) {
   platform::SetEnvironmentVariableText("ComSpec", saved);
   EXPECT_EQ(start, kBatch ? 2 : 0);
   EXPECT_EQ(runner.Exec("echo x"), 2);
-  if (kBatch) ASSERT_EQ(runner.Start(), 0);
+  if (kBatch) {
+    ASSERT_EQ(runner.Start(), 0);
+  }
   EXPECT_EQ(Folded(RunCommand(runner, kBatch ? "echo x" : ChildCommand("lines 1")).out), kBatch ? "x\n" : "line0\n");
 }
 
