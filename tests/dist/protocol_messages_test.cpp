@@ -143,7 +143,9 @@ TEST(ProtocolMessages, EveryByteArrivesUnchanged) {
       allPlain = allPlain && !IsExactFormNumber(reader.Arguments()[0]);
     }
     EXPECT_EQ(bramle, piece);
-    if (allPlain) EXPECT_EQ(plain, piece);
+    if (allPlain) {
+      EXPECT_EQ(plain, piece);
+    }
     // A piece that travels plain is sent as it always was.
     if (TravelsPlain(piece, true)) {
       EXPECT_EQ(FormatCommandOut(1, piece), "CommandOut(1," + QuotePlain(piece, true) + ")\r\n");
