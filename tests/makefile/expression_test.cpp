@@ -66,6 +66,7 @@ TEST(ExpressionTokens, Cases) {
   const std::pair<std::string, expression_test::Outcome> cases[] = {
       // Operators need no blanks.
       {"1+2*3", Value("7")},
+      {"8/2-1", Value("3")},
       {"1<<2", Value("4")},
       {"1<=2", Value("1")},
       {"2>=3", Value("0")},
