@@ -48,8 +48,11 @@ inline std::string WineLaunch(const std::string& name, std::string& missing) {
     missing = "wine is not installed";
   }
   if (!missing.empty()) return "";
-  // Wine's server and services start apart from the captured streams.
-  const std::string environment = "WINEPREFIX='" + prefix + "' WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
+  // Wine's server and services start apart from the captured streams. The
+  // server is the prefix's shared one: it lives where the original TMPDIR
+  // says, and one started in the test's own directory could not be reached
+  // (nor ended) once that directory is gone.
+  const std::string environment = testing_support::OriginalTemporaryDirectoryAssignment() + "WINEPREFIX='" + prefix + "' WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
   return environment + " wineserver -p </dev/null >/dev/null 2>&1; " + environment +
          " wine cmd /c exit </dev/null >/dev/null 2>&1; " + environment + " wine '" + exe + "'";
 }

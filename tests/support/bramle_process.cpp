@@ -76,6 +76,9 @@ std::string BramleLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
+// Read before main, so before the environment below changes it.
+const std::optional<std::string> kOriginalTmpdir = platform::GetEnvironmentVariableText("TMPDIR");
+
 // Points TMPDIR, TMP and TEMP at a directory of the test program's own for
 // its whole run, and removes that directory at the end: whatever bramle or
 // the code under test leaves in the temporary directory (unnamed inline
@@ -152,6 +155,10 @@ std::string ScratchDirectory::Read(const std::string& name) const {
 }
 
 std::string BramleExecutable() { return ExecutablePath(); }
+
+std::string OriginalTemporaryDirectoryAssignment() {
+  return kOriginalTmpdir ? "TMPDIR=" + Quote(*kOriginalTmpdir) + " " : "env -u TMPDIR ";
+}
 
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory) {
   return RunInDirectory(BramleLine(arguments), directory);

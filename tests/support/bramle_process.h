@@ -43,6 +43,11 @@ ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::fi
 ProcessResult RunBramleWithVariable(const std::string& name, const std::string& value,
                                     const std::vector<std::string>& arguments, const std::filesystem::path& directory);
 
+// An assignment for the start of a shell line that gives TMPDIR back the
+// value it had before this test program pointed it at its own directory:
+// what a program that outlives the test (a shared wineserver) must see.
+std::string OriginalTemporaryDirectoryAssignment();
+
 // Runs `command` through the system's command interpreter in `directory`;
 // its standard streams are captured. The line must not redirect them itself.
 ProcessResult RunInDirectory(const std::string& command, const std::filesystem::path& directory);
