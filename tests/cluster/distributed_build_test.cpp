@@ -163,7 +163,9 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     HostProcess& server = Server(c.options);
     EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
     EXPECT_NE(server.Output().find(c.shown), std::string::npos) << server.Output();
-    if (!c.absent.empty()) EXPECT_EQ(server.Output().find(c.absent), std::string::npos) << server.Output();
+    if (!c.absent.empty()) {
+      EXPECT_EQ(server.Output().find(c.absent), std::string::npos) << server.Output();
+    }
   }
 }
 

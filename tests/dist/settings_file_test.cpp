@@ -156,7 +156,7 @@ TEST_F(SettingsFileTest, SavesTheDefaultFileByteForByte) {
 TEST_F(SettingsFileTest, EveryValueSurvivesSaveAndLoad) {
   SettingsFile saved(PathOf("Bramle.inf"), "PC01");
   saved.version = 0;
-  saved.client = {false, 1234, Narrow("表計算"), false, true, "c log.txt", true, false};
+  saved.client = {false, 1234, Narrow("表計算"), false, true, "c log.txt", true, false, ""};
   saved.server = {"build-01", 5, true, 6, false, false, 7, true, Narrow("ログ.txt"), false, "a, 1.2.3.4"};
   ASSERT_TRUE(saved.SaveSettings());
   SettingsFile loaded(PathOf("Bramle.inf"), "OTHER");

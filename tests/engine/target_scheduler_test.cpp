@@ -35,7 +35,7 @@ class Files {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = times_.find(name);
     if (found == times_.end()) return {};
-    return {true, false, found->second};
+    return {.exists = true, .modified = found->second};
   }
 
  private:
