@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <random>
-#include <set>
 #include <sstream>
 
+#include "engine/random_graph.h"
 #include "local_build_fixture.h"
 
 namespace app::test {
@@ -131,33 +131,26 @@ TEST_F(LocalBuild, ParallelBuildsOfRandomGraphsKeepDependencyOrder) {
   std::mt19937 random(42u);
   for (int batch = 0; batch < 4; ++batch) {
     SCOPED_TRACE(batch);
-    std::map<std::string, std::vector<std::string>> dependents;
-    std::string rules;
-    std::string tops;
-    for (int graph = 0; graph < 10; ++graph) {
-      const int nodes = 2 + static_cast<int>(random() % 12);
-      std::vector<bool> hasParent(static_cast<size_t>(nodes), false);
-      for (int i = 0; i < nodes; ++i) {
-        const std::string name = Numbered("g", graph) + Numbered("n", i);
-        std::string line = name + ":";
-        const int later = nodes - 1 - i;
-        for (int k = later > 0 ? static_cast<int>(random() % 4) : 0; k > 0; --k) {
-          const int d = i + 1 + static_cast<int>(random() % static_cast<unsigned>(later));
-          const std::string dependent = Numbered("g", graph) + Numbered("n", d);
-          line += " " + dependent;
-          dependents[name].push_back(dependent);
-          hasParent[static_cast<size_t>(d)] = true;
-        }
-        rules += line + "\n\t@echo S " + name + " >> log\n\t@echo " + name + " > " + name + "\n\t@echo E " + name +
-                 " >> log\n";
-      }
-      for (int i = 0; i < nodes; ++i) {
-        if (!hasParent[static_cast<size_t>(i)]) tops.append(" ").append(Numbered("g", graph)).append(Numbered("n", i));
-      }
+    engine::test::RandomGraph graph;
+    for (int g = 0; g < 10; ++g) {
+      engine::test::AddRandomGraph(random, 2 + random() % 12, Numbered("g", g) + "n", graph);
     }
-    Makefile("all:" + tops + "\n" + rules);
+    std::string makefile = "all:";
+    for (const size_t top : graph.tops) makefile += " " + graph.nodes[top].name;
+    makefile += "\n";
+    for (const engine::test::RandomNode& node : graph.nodes) {
+      std::filesystem::remove(Directory() / node.name);
+      if (!node.hasCommands) {
+        MakeFile(node.name, 100);  // a source
+        continue;
+      }
+      makefile += node.name + ":";
+      for (const size_t d : node.dependents) makefile += " " + graph.nodes[d].name;
+      makefile += "\n\t@echo S " + node.name + " >> log\n\t@echo x > " + node.name + "\n\t@echo E " + node.name +
+                  " >> log\n";
+    }
+    Makefile(makefile);
     std::filesystem::remove(Directory() / "log");
-    for (const auto& [name, list] : dependents) std::filesystem::remove(Directory() / name);
     const auto result = Run({"-J", "4"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     std::map<std::string, size_t> started, ended;
@@ -166,11 +159,13 @@ TEST_F(LocalBuild, ParallelBuildsOfRandomGraphsKeepDependencyOrder) {
     for (std::string kind, name; log >> kind >> name; ++position) {
       EXPECT_TRUE((kind == "S" ? started : ended).emplace(name, position).second) << name << " " << kind << " twice";
     }
-    for (const auto& [name, start] : started) {
-      EXPECT_TRUE(ended.count(name)) << name;
-      if (!dependents.count(name)) continue;
-      for (const std::string& dependent : dependents.at(name)) {
-        EXPECT_TRUE(ended.count(dependent) && ended.at(dependent) < start) << name << " before " << dependent;
+    for (const engine::test::RandomNode& node : graph.nodes) {
+      if (!node.hasCommands) continue;
+      ASSERT_TRUE(started.count(node.name) && ended.count(node.name)) << node.name;
+      for (const size_t d : node.dependents) {
+        if (!graph.nodes[d].hasCommands) continue;
+        const std::string& dependent = graph.nodes[d].name;
+        EXPECT_LT(ended.at(dependent), started.at(node.name)) << node.name << " before " << dependent;
       }
     }
   }
