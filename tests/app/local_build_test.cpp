@@ -54,6 +54,9 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
        "MaxCount: 2\nCount: 1\nCount: 2\n", "bad\n" + FormatCatalogMessage(30010, "exit", 3) + "good\ngood\n"},
       {"t:\n\techo plain\n\techo <<note.txt\nfirst\n<<KEEP\n", {}, {"-X2", "-N"}, 0, "MaxCount: 1\nCount: 1\n",
        "t\necho plainecho note.txt >>\nfirst\n\n>>\n"},
+      // Even a silent line is echoed with its inline file; its output is not passed on.
+      {std::string("t:\n\t@") + kShowFile + " <<list.txt\nhello\n<<KEEP\n", {}, {"-X2"}, 0, "MaxCount: 1\nCount: 1\n",
+       std::string("t\n") + kShowFile + " list.txt >>\nhello\n\n>>\n"},
   });
 }
 

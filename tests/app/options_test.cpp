@@ -54,16 +54,5 @@ TEST_F(LocalBuild, ListOnlyStillWritesTheTemporaryInlineFile) {
   EXPECT_EQ(Read(leaf), NativeLines("first \"t\"\n\n"));
 }
 
-TEST_F(LocalBuild, ProgressWithInlineFilesEchoesAndRuns) {
-  Makefile(std::string("t:\n\t@") + kShowFile + " <<list.txt\nhello\n<<KEEP\n");
-  const auto result = Run({"-X2"});
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, "MaxCount: 1\nCount: 1\n");
-  // Even a silent line is echoed with its inline file; its output is not
-  // passed on.
-  EXPECT_EQ(result.err, std::string("t\n") + kShowFile + " list.txt >>\nhello\n\n>>\n");
-  EXPECT_EQ(Read("list.txt"), NativeLines("hello\n\n"));
-}
-
 }  // namespace
 }  // namespace app::test

@@ -2,14 +2,10 @@
 // processor of the platform (cmd.exe under Wine, /bin/sh on Linux).
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <thread>
-#include <type_traits>
 
 #include "exec/batch_runner.h"
 #include "exec/direct_runner.h"
-#include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "runner_test_support.h"
 #include "support/bramle_process.h"
 
@@ -182,23 +178,6 @@ TYPED_TEST(RunnerTest, RedirectionsWork) {
   const RunResult errors = RunCommand(this->runner_, ChildCommand("lines 1") + " 1>&2");
   EXPECT_EQ(errors.out, "");
   EXPECT_EQ(Folded(errors.err), "line0\n");
-}
-
-// ComSpec names the processor even when it cannot start: the batch runner
-// then does not start, the direct runner still starts programs.
-TYPED_TEST(RunnerTest, ComSpecNamesTheProcessorEvenWhenItCannotStart) {
-  constexpr bool kBatch = std::is_same_v<TypeParam, exec::BatchRunner>;
-  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
-  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::string("no_such_processor_for_bramle")));
-  TypeParam runner;
-  const int start = runner.Start();
-  platform::SetEnvironmentVariableText("ComSpec", saved);
-  EXPECT_EQ(start, kBatch ? 2 : 0);
-  EXPECT_EQ(runner.Exec("echo x"), 2);
-  if (kBatch) {
-    ASSERT_EQ(runner.Start(), 0);
-  }
-  EXPECT_EQ(Folded(RunCommand(runner, kBatch ? "echo x" : ChildCommand("lines 1")).out), kBatch ? "x\n" : "line0\n");
 }
 
 }  // namespace
