@@ -65,17 +65,6 @@ TEST(GetPlatformKindTest, MatchesTheBuild) {
 
 using Entries = std::vector<std::string>;
 
-TEST(EnvironmentListTest, SnapshotHoldsTheProgramsEnvironment) {
-  exec::EnvironmentList list;
-  list.Snapshot();
-  EXPECT_EQ(list.Entries().size(), platform::EnvironmentEntries().size());
-  const std::string path = platform::GetEnvironmentVariableText(exec_test::IsPosixShell() ? "PATH" : "Path")
-                               .value_or(std::string());
-  bool found = false;
-  for (const std::string& entry : list.Entries()) found = found || entry.find("=" + path) != std::string::npos;
-  EXPECT_TRUE(found);
-}
-
 TEST(EnvironmentListTest, SetAddsReplacesAndRemoves) {
   const std::pair<std::vector<std::string>, Entries> cases[] = {
       {{"A=1", "B=2", "A=3"}, {"A=3", "B=2"}},
