@@ -62,9 +62,6 @@ class ReaderTest : public ::testing::Test {
   }
 
   const diag::ReaderError& Error() const { return reader_->error(); }
-  std::string Macro(const std::string& name) const {
-    return macros.LookupMacro(name).value_or("<undefined>");
-  }
 
   // Reads `text` as the makefile into a fresh model (the fixture's macros
   // stand for the command line) and describes the result in the form of
