@@ -215,20 +215,5 @@ TEST_F(Walk, BuildEngineRunsTheCommandsUnlessCancelledOrUnableToStart) {
   }
 }
 
-TEST_F(Walk, TouchFileAndUnbuildableModels) {
-  MakeFile("old.txt", 100);
-  const auto before = std::filesystem::last_write_time("old.txt");
-  EXPECT_EQ(TouchFile("old.txt"), 0);
-  EXPECT_GT(std::filesystem::last_write_time("old.txt"), before);
-  EXPECT_EQ(TouchFile("missing.txt"), 2);
-  EXPECT_FALSE(Exists("missing.txt"));
-  TargetModel model;
-  EXPECT_FALSE(CheckModelBuildable(model));  // no target at all
-  test::Lines(model, {"all: a"});
-  EXPECT_TRUE(CheckModelBuildable(model));
-  test::Lines(model, {"a: b", "b: a"});
-  EXPECT_FALSE(CheckModelBuildable(model));
-}
-
 }  // namespace
 }  // namespace engine
