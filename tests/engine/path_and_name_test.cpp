@@ -117,21 +117,5 @@ TEST(SetCommandLine, PrefixesInAnyOrder) {
   }
 }
 
-TEST(CommandList, CopiesAndReplacements) {
-  CommandList list;
-  CommandLine line;
-  line.text = "one";
-  EXPECT_EQ(list.Append(line), 0u);
-  line.text = "two";
-  EXPECT_EQ(list.Append(line), 1u);
-  list.AppendCopies(list);
-  ASSERT_EQ(list.Count(), 4u);
-  EXPECT_EQ(list.Line(3).text, "two");
-  line.text = "new";
-  EXPECT_TRUE(list.ReplaceLine(0, line));
-  EXPECT_FALSE(list.ReplaceLine(4, line));
-  EXPECT_EQ(list.Line(0).text, "new");
-}
-
 }  // namespace
 }  // namespace engine
