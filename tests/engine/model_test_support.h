@@ -39,10 +39,8 @@ inline void Lines(TargetModel& model, const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     const size_t colon = line.find(':');
     const size_t equals = line.find(" = ");
-    std::string dependents = line.substr(colon + 1, equals == std::string::npos ? equals : equals - colon - 1);
-    dependents.erase(0, dependents.find_first_not_of(' ') == std::string::npos ? dependents.size()
-                                                                              : dependents.find_first_not_of(' '));
-    Line(model, line.substr(0, colon), dependents,
+    // Blanks around the dependents are read past like any others.
+    Line(model, line.substr(0, colon), line.substr(colon + 1, equals == std::string::npos ? equals : equals - colon - 1),
          equals == std::string::npos ? std::vector<std::string>{} : std::vector<std::string>{line.substr(equals + 3)});
   }
 }
