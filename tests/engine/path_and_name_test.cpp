@@ -43,38 +43,24 @@ TEST(SplitPath, PartsAndModifiers) {
   EXPECT_EQ(LastPathComponent(table), table);
 }
 
-std::vector<std::string> ReadAll(std::string_view text) {
-  std::vector<std::string> names;
-  for (;;) {
-    std::string name = ReadNameToken(text);
-    if (name.empty()) return names;
-    names.push_back(name);
-  }
-}
-
+// Every name of `text`, each followed by '|'.
 TEST(ReadNameToken, BlanksTabsAndQuotes) {
-  EXPECT_EQ(ReadAll("  a.c\tb.c   c.c "), (std::vector<std::string>{"a.c", "b.c", "c.c"}));
-  EXPECT_EQ(ReadAll("\"my file.obj\" x.c"), (std::vector<std::string>{"my file.obj", "x.c"}));
-  EXPECT_EQ(ReadAll("\"say \\\"hi\\\"\""), (std::vector<std::string>{"say \"hi\""}));
-  // An empty quoted name ends a list.
-  EXPECT_EQ(ReadAll("\"\" a b"), (std::vector<std::string>{}));
-  // An unclosed quote starts an ordinary name.
-  EXPECT_EQ(ReadAll("\"open a"), (std::vector<std::string>{"\"open", "a"}));
-}
-
-// Each read takes only its name; 表 ends in the byte of a backslash in code
-// page 932, which must not escape the closing quote.
-TEST(ReadNameToken, ConsumesOnlyTheName) {
-  const std::string quoted = "\"" + Narrow("表") + "\"rest";
-  const struct {
-    std::string text;
-    std::string name;
-    std::string left;
-  } cases[] = {{" first  second", "first", "  second"}, {"\"q\"rest", "q", "rest"}, {quoted, Narrow("表"), "rest"}};
-  for (const auto& c : cases) {
-    std::string_view text = c.text;
-    EXPECT_EQ(ReadNameToken(text), c.name);
-    EXPECT_EQ(text, c.left);
+  const std::pair<std::string, std::string> cases[] = {
+      {"  a.c\tb.c   c.c ", "a.c|b.c|c.c|"},
+      {"\"my file.obj\" x.c", "my file.obj|x.c|"},
+      {"\"say \\\"hi\\\"\"", "say \"hi\"|"},
+      {"\"\" a b", ""},  // an empty quoted name ends a list
+      {"\"open a", "\"open|a|"},  // an unclosed quote starts an ordinary name
+      {"\"q\"rest", "q|rest|"},
+      // 表 ends in the byte of a backslash in code page 932, which must not
+      // escape the closing quote.
+      {"\"" + Narrow("表") + "\"rest", Narrow("表") + "|rest|"},
+  };
+  for (const auto& [text, names] : cases) {
+    std::string_view rest = text;
+    std::string read;
+    for (std::string name; !(name = ReadNameToken(rest)).empty();) read += name + "|";
+    EXPECT_EQ(read, names) << text;
   }
 }
 
