@@ -115,21 +115,16 @@ TEST(ExpressionFunctions, CallsAndTheirStatuses) {
   for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(evaluator, text), outcome) << text;
 }
 
-TEST(ExpressionFunctions, ArgumentsAreEvaluatedTexts) {
-  ExpressionEvaluator evaluator;
-  Recorder recorder;
-  evaluator.RegisterFunction(Recorder::Callback, "F", 4, &recorder);
-  EXPECT_EQ(Eval(evaluator, "F(\"a \\\"b\\\" c\\d\", 0x10, 1 + 2, \"\")").status, kEvalSuccess);
-  ASSERT_EQ(recorder.calls.size(), 1u);
-  EXPECT_EQ(recorder.calls[0], (std::vector<std::string>{"a \"b\" c\\d", "0x10", "3", ""}));
-}
-
-// The result is the callback's value as decimal text, and every call is
-// made, even where the result is already known.
-TEST(ExpressionFunctions, ResultIsTheCallbackValueAndEveryCallIsMade) {
+// Arguments arrive as the texts they evaluate to; the result is the
+// callback's value as decimal text, and every call is made, even where the
+// result is already known.
+TEST(ExpressionFunctions, ArgumentTextsResultsAndEveryCall) {
   ExpressionEvaluator evaluator;
   Recorder recorder;
   evaluator.RegisterFunction(Recorder::Callback, "F", 1, &recorder);
+  evaluator.RegisterFunction(Recorder::Callback, "G", 4, &recorder);
+  EXPECT_EQ(Eval(evaluator, "G(\"a \\\"b\\\" c\\d\", 0x10, 1 + 2, \"\")").status, kEvalSuccess);
+  EXPECT_EQ(recorder.calls.back(), (std::vector<std::string>{"a \"b\" c\\d", "0x10", "3", ""}));
   recorder.value = INT32_MIN;
   EXPECT_EQ(Eval(evaluator, "F(x)"), Value("-2147483648"));
   recorder.value = 5;

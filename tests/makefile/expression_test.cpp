@@ -147,13 +147,6 @@ TEST(ExpressionStatus, Cases) {
   for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
 }
 
-TEST(ExpressionStatus, ReportedStatusDescribesALeftOverTokenAsAMissingOperator) {
-  for (int token = kTokenComma; token <= kTokenEnd; ++token) EXPECT_EQ(ReportedEvalStatus(token), kEvalNotSingleValue);
-  for (int status = kEvalNotNumber; status <= kEvalTooFewOperands; ++status) {
-    EXPECT_EQ(ReportedEvalStatus(status), status);
-  }
-}
-
 TEST(ExpressionStatus, AFailedEvaluationLeavesTheResultAlone) {
   ExpressionEvaluator evaluator;
   std::string result = "before";
