@@ -17,6 +17,8 @@
 
 namespace engine::test {
 
+inline std::string Numbered(const char* prefix, int number) { return prefix + std::to_string(number); }
+
 inline std::unique_ptr<CommandList> Commands(const std::vector<std::string>& texts) {
   auto list = std::make_unique<CommandList>();
   for (const std::string& text : texts) {

@@ -13,8 +13,7 @@ namespace engine {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-std::string Numbered(const char* prefix, int number) { return std::string(prefix).append(std::to_string(number)); }
+using test::Numbered;
 
 // A model, its walker, and how often the walk read each file's status.
 struct Scene {
