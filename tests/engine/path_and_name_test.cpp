@@ -1,10 +1,10 @@
+// Path parts and name tokens. (Case folding is held by the model's
+// FindTarget test and command prefixes by the reader's command blocks.)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 
-#include "engine/command_list.h"
-#include "engine/name_compare.h"
 #include "engine/name_token.h"
 #include "engine/path_parts.h"
 #include "engine/special_macro_scanner.h"
@@ -61,45 +61,6 @@ TEST(ReadNameToken, BlanksTabsAndQuotes) {
     std::string read;
     for (std::string name; !(name = ReadNameToken(rest)).empty();) read += name + "|";
     EXPECT_EQ(read, names) << text;
-  }
-}
-
-TEST(FoldCase, SingleByteLettersOnlyAndTheHashAgrees) {
-  EXPECT_TRUE(EqualsIgnoringCase("Foo.OBJ", "foo.obj"));
-  EXPECT_FALSE(EqualsIgnoringCase("foo.obj", "foo.ob"));
-  // The trail byte of ア in code page 932 is 'A'; folding must leave it.
-  const std::string wide = Narrow("ア");
-  EXPECT_EQ(FoldCase(wide), wide);
-  EXPECT_FALSE(EqualsIgnoringCase(wide, Narrow("ャ")));
-  // A letter after a double-byte character still folds.
-  EXPECT_EQ(FoldCase(wide + "X"), wide + "x");
-  EXPECT_TRUE(EqualsIgnoringCase(wide + "X", wide + "x"));
-  // The hash agrees with the comparison.
-  EXPECT_EQ(HashIgnoringCase("Foo.OBJ"), HashIgnoringCase("foo.obj"));
-  EXPECT_EQ(HashIgnoringCase(wide + "X"), HashIgnoringCase(wide + "x"));
-  EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("foo.ob"));
-  EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("goo.obj"));  // every byte counts
-}
-
-TEST(SetCommandLine, PrefixesInAnyOrder) {
-  const struct {
-    const char* text;
-    int result;
-    const char* stored;
-    bool silent;
-    bool ignoreError;
-  } cases[] = {
-      {"@-copy a b", 0, "copy a b", true, true},
-      {"- @ copy a b", 0, "copy a b", true, true},
-      {"!echo x", 0, "!echo x", false, false},
-      {"@", 1, "", true, false},
-  };
-  for (const auto& c : cases) {
-    CommandLine line;
-    EXPECT_EQ(line.SetCommandLine(c.text, "", "", InlineKind::None), c.result) << c.text;
-    EXPECT_EQ(line.text, c.stored);
-    EXPECT_EQ(line.Silent(), c.silent) << c.text;
-    EXPECT_EQ(line.IgnoreError(), c.ignoreError) << c.text;
   }
 }
 
