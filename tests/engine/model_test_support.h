@@ -42,7 +42,8 @@ inline void Lines(TargetModel& model, const std::vector<std::string>& lines) {
     const size_t colon = line.find(':');
     const size_t equals = line.find(" = ");
     // Blanks around the dependents are read past like any others.
-    Line(model, line.substr(0, colon), line.substr(colon + 1, equals == std::string::npos ? equals : equals - colon - 1),
+    const size_t length = equals == std::string::npos ? equals : equals - colon - 1;
+    Line(model, line.substr(0, colon), line.substr(colon + 1, length),
          equals == std::string::npos ? std::vector<std::string>{} : std::vector<std::string>{line.substr(equals + 3)});
   }
 }

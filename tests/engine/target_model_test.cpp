@@ -187,8 +187,8 @@ TEST(RuleTable, KeysAndDerivedNames) {
   for (const auto& [target, found] : cases) {
     std::string source;
     std::unique_ptr<CommandList> commands;
-    EXPECT_EQ(rules.FindInferenceRule(NativePath(target), source, commands) ? source + ": " + commands->Line(0).text : "",
-              NativePath(found));
+    const bool ruled = rules.FindInferenceRule(NativePath(target), source, commands);
+    EXPECT_EQ(ruled ? source + ": " + commands->Line(0).text : "", NativePath(found));
   }
 }
 

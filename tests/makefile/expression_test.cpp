@@ -73,6 +73,8 @@ TEST(ExpressionTokens, Cases) {
       {"3 @ 4", Value("3")},
       {"A = 1", Value("A")},  // a single '=' is no operator
       {"a_b", Value("a")},
+      {"C:\\tmp", Value("C")},  // a path needs the quotes
+      {"a\\b", Value("a")},
       {"1 + 2 ; 3", Value("3")},
       {"(3 @ 4)", Failure(kEvalMissingCloseParen)},
       // Words hold dots tabs and high bytes.

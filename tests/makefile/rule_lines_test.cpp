@@ -45,7 +45,8 @@ TEST_F(RuleLines, SuffixesAndInferenceRules) {
       {".SUFFIXES: .obj\n{src}.c{out}.obj:\n\t@cl /c $<\n\n\t-echo done\nall: x.obj\n",
        "rules=" + NativePath("out\\.obj") + " {src}.c -> {out}.obj: @cl /c $<;-echo done"},
       {".c:\n\tcl $<\nall: tool\n", "rules=" + NativePath("\\ ") + " {}.c -> {} : cl $<"},
-      {".c.obj:\n\tcl @<<\n$<\n<<\nall: x.obj\n", "rules=" + NativePath("\\.obj") + " {}.c -> {}.obj: cl @ <<T[]{$<\n\n}"},
+      {".c.obj:\n\tcl @<<\n$<\n<<\nall: x.obj\n",
+       "rules=" + NativePath("\\.obj") + " {}.c -> {}.obj: cl @ <<T[]{$<\n\n}"},
   });
 }
 
@@ -59,7 +60,8 @@ TEST_F(RuleLines, DependencyLinesAndCommandBlocks) {
       {"a.obj b.obj: common.h\n\tcl $*.c\n", "roots=a.obj b.obj|>a.obj=cl $*.c|>b.obj=cl $*.c"},
       {"\"my file.obj\" \"\" plain: x.c\n", "roots=my file.obj plain"},
       {"all: a b ; echo done\n\techo more\n", ":all=a b|>all=; echo done;echo more"},
-      {"x.obj:\n\t@-copy a b\n  - @ copy^;c d\n\t@\n\t# comment only\n\t!echo x\n", ">x.obj=@-copy a b;@-copy;c d;@;;!echo x"},
+      {"x.obj:\n\t@-copy a b\n  - @ copy^;c d\n\t@\n\t# comment only\n\t!echo x\n",
+       ">x.obj=@-copy a b;@-copy;c d;@;;!echo x"},
       {"a^:b: c^#d e^$(X)\n", "roots=a:b|:a:b=c#d e$(X)"},
       {"all:\n!IF $(DEBUG)\n\techo debug\n!ELSE\n\techo release\n!ENDIF\n\techo always\n",
        ">all=echo debug;echo always"},
