@@ -6,7 +6,6 @@
 #include <string>
 
 #include "model_test_support.h"
-#include "platform/file_status.h"
 
 namespace engine {
 namespace {
@@ -60,24 +59,6 @@ TEST(FormatFileTime, FourDigitYearAndTwoDigitFields) {
   local.tm_min = 5;
   local.tm_isdst = -1;
   EXPECT_EQ(FormatFileTime(static_cast<std::int64_t>(std::mktime(&local))), "2003/07/01 09:05:00");
-}
-
-class TimestampView : public test::FileFixture {};
-
-// A directory has a time like a file.
-TEST_F(TimestampView, TargetMissingDependentsListedAsLoaded) {
-  std::filesystem::create_directories(Scratch().path() / "a.c");
-  TargetModel model;
-  Line(model, "a.obj", "a.c a.h", {"cc"});
-  model.KeepLoadedDependents();
-  TargetNode& node = *model.FindTarget("a.obj");
-  node.dependents.erase(0);  // the walk empties the working list
-  const std::string time = FormatFileTime(platform::PathStatus("a.c").modified);
-  EXPECT_EQ(TimestampReport(node), "+-------------View TimeStamp----------------\n"
-                                   "| [Target] a.obj :\n|   File is not exist.\n"
-                                   "| [Depend:1] a.c :\n|   Timestamp is " + time + " \n"
-                                   "| [Depend:2] a.h :\n|   File is not exist.\n"
-                                   "+-------------------------------------------\n");
 }
 
 }  // namespace

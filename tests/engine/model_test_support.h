@@ -17,6 +17,8 @@
 
 namespace engine::test {
 
+inline std::string Numbered(const char* prefix, int number) { return prefix + std::to_string(number); }
+
 inline std::unique_ptr<CommandList> Commands(const std::vector<std::string>& texts) {
   auto list = std::make_unique<CommandList>();
   for (const std::string& text : texts) {
@@ -39,10 +41,9 @@ inline void Lines(TargetModel& model, const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     const size_t colon = line.find(':');
     const size_t equals = line.find(" = ");
-    std::string dependents = line.substr(colon + 1, equals == std::string::npos ? equals : equals - colon - 1);
-    dependents.erase(0, dependents.find_first_not_of(' ') == std::string::npos ? dependents.size()
-                                                                              : dependents.find_first_not_of(' '));
-    Line(model, line.substr(0, colon), dependents,
+    // Blanks around the dependents are read past like any others.
+    const size_t length = equals == std::string::npos ? equals : equals - colon - 1;
+    Line(model, line.substr(0, colon), line.substr(colon + 1, length),
          equals == std::string::npos ? std::vector<std::string>{} : std::vector<std::string>{line.substr(equals + 3)});
   }
 }

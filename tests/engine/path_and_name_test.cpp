@@ -1,10 +1,10 @@
+// Path parts and name tokens. (Case folding is held by the model's
+// FindTarget test and command prefixes by the reader's command blocks.)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 
-#include "engine/command_list.h"
-#include "engine/name_compare.h"
 #include "engine/name_token.h"
 #include "engine/path_parts.h"
 #include "engine/special_macro_scanner.h"
@@ -43,94 +43,25 @@ TEST(SplitPath, PartsAndModifiers) {
   EXPECT_EQ(LastPathComponent(table), table);
 }
 
-std::vector<std::string> ReadAll(std::string_view text) {
-  std::vector<std::string> names;
-  for (;;) {
-    std::string name = ReadNameToken(text);
-    if (name.empty()) return names;
-    names.push_back(name);
-  }
-}
-
+// Every name of `text`, each followed by '|'.
 TEST(ReadNameToken, BlanksTabsAndQuotes) {
-  EXPECT_EQ(ReadAll("  a.c\tb.c   c.c "), (std::vector<std::string>{"a.c", "b.c", "c.c"}));
-  EXPECT_EQ(ReadAll("\"my file.obj\" x.c"), (std::vector<std::string>{"my file.obj", "x.c"}));
-  EXPECT_EQ(ReadAll("\"say \\\"hi\\\"\""), (std::vector<std::string>{"say \"hi\""}));
-  // An empty quoted name ends a list.
-  EXPECT_EQ(ReadAll("\"\" a b"), (std::vector<std::string>{}));
-  // An unclosed quote starts an ordinary name.
-  EXPECT_EQ(ReadAll("\"open a"), (std::vector<std::string>{"\"open", "a"}));
-}
-
-// Each read takes only its name; 表 ends in the byte of a backslash in code
-// page 932, which must not escape the closing quote.
-TEST(ReadNameToken, ConsumesOnlyTheName) {
-  const std::string quoted = "\"" + Narrow("表") + "\"rest";
-  const struct {
-    std::string text;
-    std::string name;
-    std::string left;
-  } cases[] = {{" first  second", "first", "  second"}, {"\"q\"rest", "q", "rest"}, {quoted, Narrow("表"), "rest"}};
-  for (const auto& c : cases) {
-    std::string_view text = c.text;
-    EXPECT_EQ(ReadNameToken(text), c.name);
-    EXPECT_EQ(text, c.left);
-  }
-}
-
-TEST(FoldCase, SingleByteLettersOnlyAndTheHashAgrees) {
-  EXPECT_TRUE(EqualsIgnoringCase("Foo.OBJ", "foo.obj"));
-  EXPECT_FALSE(EqualsIgnoringCase("foo.obj", "foo.ob"));
-  // The trail byte of ア in code page 932 is 'A'; folding must leave it.
-  const std::string wide = Narrow("ア");
-  EXPECT_EQ(FoldCase(wide), wide);
-  EXPECT_FALSE(EqualsIgnoringCase(wide, Narrow("ャ")));
-  // A letter after a double-byte character still folds.
-  EXPECT_EQ(FoldCase(wide + "X"), wide + "x");
-  EXPECT_TRUE(EqualsIgnoringCase(wide + "X", wide + "x"));
-  // The hash agrees with the comparison.
-  EXPECT_EQ(HashIgnoringCase("Foo.OBJ"), HashIgnoringCase("foo.obj"));
-  EXPECT_EQ(HashIgnoringCase(wide + "X"), HashIgnoringCase(wide + "x"));
-  EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("foo.ob"));
-  EXPECT_NE(HashIgnoringCase("foo.obj"), HashIgnoringCase("goo.obj"));  // every byte counts
-}
-
-TEST(SetCommandLine, PrefixesInAnyOrder) {
-  const struct {
-    const char* text;
-    int result;
-    const char* stored;
-    bool silent;
-    bool ignoreError;
-  } cases[] = {
-      {"@-copy a b", 0, "copy a b", true, true},
-      {"- @ copy a b", 0, "copy a b", true, true},
-      {"!echo x", 0, "!echo x", false, false},
-      {"@", 1, "", true, false},
+  const std::pair<std::string, std::string> cases[] = {
+      {"  a.c\tb.c   c.c ", "a.c|b.c|c.c|"},
+      {"\"my file.obj\" x.c", "my file.obj|x.c|"},
+      {"\"say \\\"hi\\\"\"", "say \"hi\"|"},
+      {"\"\" a b", ""},  // an empty quoted name ends a list
+      {"\"open a", "\"open|a|"},  // an unclosed quote starts an ordinary name
+      {"\"q\"rest", "q|rest|"},
+      // 表 ends in the byte of a backslash in code page 932, which must not
+      // escape the closing quote.
+      {"\"" + Narrow("表") + "\"rest", Narrow("表") + "|rest|"},
   };
-  for (const auto& c : cases) {
-    CommandLine line;
-    EXPECT_EQ(line.SetCommandLine(c.text, "", "", InlineKind::None), c.result) << c.text;
-    EXPECT_EQ(line.text, c.stored);
-    EXPECT_EQ(line.Silent(), c.silent) << c.text;
-    EXPECT_EQ(line.IgnoreError(), c.ignoreError) << c.text;
+  for (const auto& [text, names] : cases) {
+    std::string_view rest = text;
+    std::string read;
+    for (std::string name; !(name = ReadNameToken(rest)).empty();) read += name + "|";
+    EXPECT_EQ(read, names) << text;
   }
-}
-
-TEST(CommandList, CopiesAndReplacements) {
-  CommandList list;
-  CommandLine line;
-  line.text = "one";
-  EXPECT_EQ(list.Append(line), 0u);
-  line.text = "two";
-  EXPECT_EQ(list.Append(line), 1u);
-  list.AppendCopies(list);
-  ASSERT_EQ(list.Count(), 4u);
-  EXPECT_EQ(list.Line(3).text, "two");
-  line.text = "new";
-  EXPECT_TRUE(list.ReplaceLine(0, line));
-  EXPECT_FALSE(list.ReplaceLine(4, line));
-  EXPECT_EQ(list.Line(0).text, "new");
 }
 
 }  // namespace

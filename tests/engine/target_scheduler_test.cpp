@@ -7,6 +7,7 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,52 +65,39 @@ class Scheduling {
   TargetScheduler scheduler_{walker_, "", false};
 };
 
-// Each step: "+NAME" NextTarget hands out NAME; "wait" it answers Wait;
-// "none" NothingLeft; "done NAME", "fail NAME", "lost NAME", "stop NAME"
-// a worker reports NAME ("kept NAME": done, its file unchanged).
+// Steps separated by blanks: "+NAME" NextTarget hands out NAME; "wait" it
+// answers Wait; "none" NothingLeft; "done:NAME", "fail:NAME", "lost:NAME",
+// "stop:NAME" a worker reports NAME ("kept:NAME": done, its file unchanged).
 struct ScriptCase {
   const char* name;
   Graph graph;
-  std::vector<std::string> steps;
+  const char* steps;
   WalkStatus last;  // LastWalkStatus at the end
 };
 
 const ScriptCase kScripts[] = {
     {"independent targets go out together, their parent waits for both",
      {{{"app", "a b", "link"}, {"a", "", "cc a"}, {"b", "", "cc b"}}, {}},
-     {"+a", "+b", "wait", "done a", "wait", "done b", "+app", "wait", "done app", "none"},
-     WalkStatus::Finished},
+     "+a +b wait done:a wait done:b +app wait done:app none", WalkStatus::Finished},
     {"a target ended out of turn does not leave its sibling unseen",
      {{{"all", "a b c"}, {"a", "", "x"}, {"b", "", "x"}, {"c", "", "x"}}, {}},
-     {"+a", "+b", "done a", "+c", "done c", "done b", "none"},
-     WalkStatus::Finished},
+     "+a +b done:a +c done:c done:b none", WalkStatus::Finished},
     {"the walk does not resume beside a failed target after another ended",
-     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
-     {"+a", "+b", "done a", "fail b", "none"},
-     WalkStatus::Settled},
+     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}}, "+a +b done:a fail:b none", WalkStatus::Settled},
     {"a newer dependent still counts once a sibling in progress has ended",
      {{{"app", "new.src a", "link"}, {"a", "", "x"}}, {"a", "app", "new.src"}},
-     {"+a", "wait", "kept a", "+app", "done app", "none"},
-     WalkStatus::Finished},
-    {"a lost target is handed out again",
-     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
-     {"+a", "lost a", "+a", "+b", "done b", "done a", "none"},
-     WalkStatus::Finished},
-    {"a stopped build hands out nothing more",
-     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
-     {"+a", "stop a", "none"},
-     WalkStatus::Settled},
+     "+a wait kept:a +app done:app none", WalkStatus::Finished},
+    {"a lost target is handed out again", {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
+     "+a lost:a +a +b done:b done:a none", WalkStatus::Finished},
+    {"a stopped build hands out nothing more", {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
+     "+a stop:a none", WalkStatus::Settled},
     {"a failed target blocks its parent, not its sibling",
      {{{"app", "lib other", "link"}, {"lib", "", "x"}, {"other", "", "x"}}, {}},
-     {"+lib", "+other", "fail lib", "wait", "done other", "none"},
-     WalkStatus::Settled},
-    {"a missing file waits for the targets in progress",
-     {{{"all", "a gone.c"}, {"a", "", "x"}}, {}},
-     {"+a", "wait", "done a", "none"},
-     WalkStatus::MissingFile},
+     "+lib +other fail:lib wait done:other none", WalkStatus::Settled},
+    {"a missing file waits for the targets in progress", {{{"all", "a gone.c"}, {"a", "", "x"}}, {}},
+     "+a wait done:a none", WalkStatus::MissingFile},
     {"an up-to-date target with commands pending below waits, then builds",
-     {{{"app", "obj", "link"}, {"obj", "src", "cc"}}, {"src", "app"}},
-     {"+obj", "wait", "done obj", "+app", "done app", "none"},
+     {{{"app", "obj", "link"}, {"obj", "src", "cc"}}, {"src", "app"}}, "+obj wait done:obj +app done:app none",
      WalkStatus::Finished},
 };
 
@@ -117,12 +105,13 @@ TEST(TargetScheduler, Scripts) {
   for (const ScriptCase& script : kScripts) {
     SCOPED_TRACE(script.name);
     Scheduling run(script.graph);
-    for (const std::string& step : script.steps) {
+    std::istringstream steps(script.steps);
+    for (std::string step; steps >> step;) {
       SCOPED_TRACE(step);
-      const size_t blank = step.find(' ');
-      if (blank != std::string::npos) {
-        const std::string verb = step.substr(0, blank);
-        TargetNode* target = run.model_.FindTarget(step.substr(blank + 1));
+      const size_t colon = step.find(':');
+      if (colon != std::string::npos) {
+        const std::string verb = step.substr(0, colon);
+        TargetNode* target = run.model_.FindTarget(step.substr(colon + 1));
         ASSERT_NE(target, nullptr);
         const TargetOutcome outcome = verb == "done" || verb == "kept" ? TargetOutcome::Done
                                       : verb == "fail"                   ? TargetOutcome::Failed
@@ -171,17 +160,9 @@ TEST(TargetScheduler, WaitingCallerGetsTheFreedTargetOrNothingWhenStopped) {
 }
 
 // Start and end marks of every build, in the order they happened.
-class BuildLog {
- public:
-  void Mark(char kind, const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    marks_.push_back({kind, name});
-  }
-  std::vector<std::pair<char, std::string>> Marks() const { return marks_; }
-
- private:
-  std::mutex mutex_;
-  std::vector<std::pair<char, std::string>> marks_;
+struct BuildLog {
+  std::mutex mutex;
+  std::vector<std::pair<char, std::string>> marks;
 };
 
 class RecordingWorker : public TargetWorker {
@@ -189,15 +170,19 @@ class RecordingWorker : public TargetWorker {
   RecordingWorker(BuildLog& log, Files& files, const std::set<std::string>& failing)
       : log_(log), files_(files), failing_(failing) {}
   TargetOutcome Build(TargetNode& target) override {
-    log_.Mark('S', target.name);
+    Mark('S', target.name);
     const bool fails = failing_.count(target.name) > 0;
     if (!fails) files_.Build(target.name);
-    log_.Mark('E', target.name);
+    Mark('E', target.name);
     return fails ? TargetOutcome::Failed : TargetOutcome::Done;
   }
   void Cancel() override {}
 
  private:
+  void Mark(char kind, const std::string& name) {
+    std::lock_guard<std::mutex> lock(log_.mutex);
+    log_.marks.push_back({kind, name});
+  }
   BuildLog& log_;
   Files& files_;
   const std::set<std::string>& failing_;
@@ -242,7 +227,7 @@ std::vector<std::pair<char, std::string>> BuildProject(const RandomProject& proj
   for (auto& worker : pool) threads.emplace_back([&run, &worker] { BuildTargets(run.scheduler_, *worker); });
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(run.scheduler_.InProgressCount(), 0);
-  return log.Marks();
+  return log.marks;
 }
 
 std::set<std::string> Built(const std::vector<std::pair<char, std::string>>& marks) {

@@ -38,6 +38,7 @@ TEST_F(Directives, Conditionals) {
       // A reference to an undefined name defines it.
       {"all:\nX = $(CFG)\n!IFDEF $(CFG)\nA=now defined\n!ENDIF\n", "A=now defined"},
       {"all:\n\n!IFDEF CFG\n", "error 31 line 3: CFG|text=!IFDEF CFG"},
+      {"all:\n!IFDEF $()\n", "error 31 line 2: NAME"},
       // Results are read as decimal numbers; a single '=' tests the left side.
       {"all:\n!IF 0x10\nA=hex\n!ENDIF\n!IF 0x10 == 16\nB=equal\n!ENDIF\n!IFFY\nC=fy\n!ENDIF\n",
        "A=<undefined>|B=equal|C=<undefined>"},
@@ -93,6 +94,8 @@ TEST_F(Directives, IncludeMessageAndError) {
       {"all:\n!INCLUDE \"open.mak\n", "error 7 line 2"},
       {"all:\n!INCLUDE <open.mak\n", "error 8 line 2"},
       {"all:\n!INCLUDE \"missing.mak\"\n", "error 9 line 2"},
+      {"all:\n!INCLUDE \"inc\"\n", "error 9 line 2"},  // a directory
+      {"all:\n!INCLUDE \"\"\n", "error 9 line 2"},
       // Include names are not expanded.
       {"DIR=sub\nall:\n!INCLUDE \"$(DIR)" + NativePath("\\a.mak") + "\"\n", "error 9 line 3"},
       {"all:\n!MESSAGE  text $(X) ^$(X)\n!MESSAGE\n", "messages=text value value;"},

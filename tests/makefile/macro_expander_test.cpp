@@ -6,8 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace makefile {
 namespace {
+
+// In code page 932 0x95 0x5E is one character whose trail byte is '^'.
+const bool kDoubleByte = platform::IsLeadByte(0x95);
 
 // Expands with a table and records the names asked for.
 class Expansion {
@@ -53,6 +58,7 @@ TEST(ExpandMacros, Lines) {
       {{{"@", "at"}}, "$(@)", "at", ExpandStatus::kDone, ""},
       // A caret protects a reference, also in a value.
       {{{"A", "v"}}, "^$(A) $(A)", "^$(A) v", ExpandStatus::kDone, ""},
+      {{{"A", "\x95^"}, {"B", "b"}}, "$(A)$(B)", kDoubleByte ? "\x95^b" : "\x95^$(B)", ExpandStatus::kDone, ""},
       {{{"B", "b"}, {"A", "^$(B)"}}, "$(A)", "^$(B)", ExpandStatus::kDone, ""},
       // Unclosed and empty references end the expansion.
       {{{"A", "v"}}, "X = $(UNCLOSED", "X = UNCLOSED", ExpandStatus::kDone, ""},
@@ -83,25 +89,48 @@ TEST(ExpandMacros, Lines) {
   }
 }
 
-TEST(ExpandMacros, DeeplyNestedValuesFindTheirCycleAndTheirEnd) {
-  // Nesting deeper than a handful of values, the way back to each level
-  // and the cycle check still hold.
-  constexpr int kDepth = 40;
-  auto name = [](int level) { return "M" + std::to_string(level); };
-  Expansion chain;
-  std::string expected;
-  for (int level = 0; level < kDepth; ++level) {
-    chain.Define(name(level), "<" + std::string(level + 1 < kDepth ? "$(" + name(level + 1) + ")" : "") + ">");
-    expected = "<" + expected + ">";
+// P1..P40 and Q1..Q40, each value "<$(next)>", the last "<>"; rows change
+// single values. Past a depth of 16 the open names are also kept in a set,
+// which must follow every step in and out: a stale name is a false cycle,
+// a missing one lets a cycle through once, which the 40 MB value then
+// turns into too long a line.
+TEST(ExpandMacros, DeepNestingFindsEveryCycleAndNoOther) {
+  const std::string big = std::string(40 << 20, 'x');
+  const std::string nested = std::string(40, '<') + std::string(40, '>');
+  const struct {
+    std::vector<std::pair<std::string, std::string>> changes;
+    std::string line;
+    ExpandStatus status;
+    std::string offending;
+    std::string expanded = "";  // checked when given
+  } cases[] = {
+      {{}, "$(P1) $(P1) $(P21)", ExpandStatus::kDone, "", nested + " " + nested + " " + nested.substr(20, 40)},
+      {{{"P40", "<$(P1)>"}}, "x $(P5)", ExpandStatus::kSelfReference, "P5"},
+      // A cycle at depth 17, after a step to 20 and back.
+      {{{"P3", "<$(P4)" + big}, {"P17", "<$(Q1)$(P3)>"}, {"Q3", "<>"}}, "$(P1)", ExpandStatus::kSelfReference, "P3"},
+      // Cycles at depths 17 and 16.
+      {{{"P16", "<$(P17)" + big}, {"P17", "<$(P16)>"}}, "$(P1)", ExpandStatus::kSelfReference, "P16"},
+      {{{"P15", "<$(P16)" + big}, {"P16", "<$(P15)>"}}, "$(P1)", ExpandStatus::kSelfReference, "P15"},
+      // Y1 (with Y2 at 17) and X1 were open at depth 16 and are no longer
+      // when Q5 names them.
+      {{{"P15", "<$(Y1)$(X1)$(Q1)>"}, {"X1", "<>"}, {"Y1", "<$(Y2)>"}, {"Y2", "<>"}, {"Q5", "<$(X1)$(Y1)>"}}, "$(P1)",
+       ExpandStatus::kDone, ""},
+  };
+  for (const auto& c : cases) {
+    Expansion e;
+    for (const std::string prefix : {"P", "Q"}) {
+      for (int i = 1; i <= 40; ++i) {
+        e.Define(prefix + std::to_string(i), i < 40 ? "<$(" + prefix + std::to_string(i + 1) + ")>" : "<>");
+      }
+    }
+    for (const auto& [name, value] : c.changes) e.Define(name, value);
+    const std::string expanded = e.Expand(c.line);
+    EXPECT_EQ(e.status, c.status) << c.line;
+    EXPECT_EQ(e.offendingName, c.offending) << c.line;
+    if (!c.expanded.empty()) {
+      EXPECT_EQ(expanded, c.expanded);
+    }
   }
-  EXPECT_EQ(chain.Expand("$(M0) $(M0) $(M20)"), expected + " " + expected + " " + expected.substr(20, 40));
-  EXPECT_EQ(chain.status, ExpandStatus::kDone);
-
-  Expansion cycle;
-  for (int level = 0; level < kDepth; ++level) cycle.Define(name(level), "<$(" + name((level + 1) % kDepth) + ")");
-  cycle.Expand("x $(M5)");
-  EXPECT_EQ(cycle.status, ExpandStatus::kSelfReference);
-  EXPECT_EQ(cycle.offendingName, "M5");
 }
 
 // Values that double at every level stop at a size limit; a long line of

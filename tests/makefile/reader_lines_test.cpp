@@ -64,17 +64,9 @@ TEST_F(ReaderLines, TheWorkingDirectoryBecomesTheMakefilesDirectory) {
   Write(NativePath("sub\\Makefile"), "!INCLUDE \"local.mak\"\nall:\n");
   Write(NativePath("sub\\local.mak"), "FOUND = yes\n");
   ASSERT_TRUE(ReadFile(NativePath("sub\\Makefile")));
-  EXPECT_EQ(Macro("FOUND"), "yes");
+  EXPECT_EQ(macros.LookupMacro("FOUND"), "yes");
   EXPECT_TRUE(platform::SamePath(platform::FullPath(platform::WorkingDirectory()),
                                  platform::FullPath((dir.path() / "sub").string())));
-}
-
-TEST_F(ReaderLines, AMissingMakefileIsError23WithItsName) {
-  EXPECT_FALSE(ReadFile("nothere.mak"));
-  EXPECT_EQ(Error().code, 23);
-  EXPECT_EQ(Error().argument, (dir.path() / "nothere.mak").string());
-  EXPECT_EQ(Error().fileName, "");
-  EXPECT_EQ(Error().lineNumber, 0);
 }
 
 const char* const kPieces[] = {

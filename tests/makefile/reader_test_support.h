@@ -62,16 +62,14 @@ class ReaderTest : public ::testing::Test {
   }
 
   const diag::ReaderError& Error() const { return reader_->error(); }
-  std::string Macro(const std::string& name) const {
-    return macros.LookupMacro(name).value_or("<undefined>");
-  }
 
   // Reads `text` as the makefile into a fresh model (the fixture's macros
   // stand for the command line) and describes the result in the form of
   // `expected`: items separated by '|', each "error" (the reader error as
   // "error CODE[.SUB] line N[: ARGUMENT]") or "KEY=value" with KEY a macro
   // name, ">T" (the commands of T), ":T" (its dependents), "roots",
-  // "messages", "undefined", "file" or "text" (of the error).
+  // "messages", "undefined", "suffixes", "rules", "file" or "text" (of the
+  // error).
   std::string Outcome(const std::string& text, const std::string& expected) {
     engine::TargetModel model;
     engine::RuleTable ruleTable;
@@ -99,10 +97,12 @@ class ReaderTest : public ::testing::Test {
                                                    : Join(reader.undefined, ";"));
       } else if (key == "file" || key == "text") {
         actual += key + "=" + (key == "file" ? error.fileName : error.lineText);
+      } else if (key == "suffixes" || key == "rules") {
+        actual += key + "=" + (key == "suffixes" ? DescribeSuffixes(ruleTable) : DescribeRules(ruleTable));
       } else if (key[0] == ':' || key[0] == '>') {
         actual += key + "=" + (!node            ? "<none>"
                                : key[0] == ':' ? Join(NodeNames(node->dependents.ToVector()), " ")
-                                               : DescribeCommands(*node));
+                                               : DescribeCommands(node->commands.get()));
       } else {
         actual += key + "=" + table.LookupMacro(key).value_or("<undefined>");
       }
@@ -127,10 +127,10 @@ class ReaderTest : public ::testing::Test {
   }
   // Each line as "@-text" (its flags) and, with an inline file,
   // " <<T[name]{content}" (T temporary, N named).
-  static std::string DescribeCommands(const engine::TargetNode& node) {
+  static std::string DescribeCommands(const engine::CommandList* commands) {
     std::vector<std::string> lines;
-    if (node.commands) {
-      for (const engine::CommandLine& line : node.commands->Lines()) {
+    if (commands) {
+      for (const engine::CommandLine& line : commands->Lines()) {
         std::string text = std::string(line.Silent() ? "@" : "") + (line.IgnoreError() ? "-" : "") + line.text;
         if (line.inlineKind != engine::InlineKind::None) {
           text += std::string(" <<") + (line.inlineKind == engine::InlineKind::Named ? "N[" : "T[") +
@@ -140,6 +140,23 @@ class ReaderTest : public ::testing::Test {
       }
     }
     return Join(lines, ";");
+  }
+  // Each suffix as "text/order".
+  static std::string DescribeSuffixes(const engine::RuleTable& rules) {
+    std::vector<std::string> texts;
+    for (const auto& entry : rules.Suffixes()) texts.push_back(entry->text + "/" + std::to_string(entry->order));
+    return Join(texts, " ");
+  }
+  // Each rule as "KEY {from dir}from -> {to dir}to: commands".
+  static std::string DescribeRules(const engine::RuleTable& rules) {
+    std::vector<std::string> texts;
+    for (const auto& [key, list] : rules.Rules()) {
+      for (const auto& rule : list) {
+        texts.push_back(key + " {" + rule->fromDirectory + "}" + rule->from->text + " -> {" + rule->toDirectory + "}" +
+                        rule->toSuffix + ": " + DescribeCommands(rule->commands.get()));
+      }
+    }
+    return Join(texts, " + ");
   }
 
   testing_support::ScratchDirectory dir;
