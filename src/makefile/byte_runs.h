@@ -20,6 +20,11 @@ namespace byte_runs {
 using Word = std::uintptr_t;
 inline constexpr Word kOnes = ~Word{0} / 0xFF;
 inline constexpr Word kHighBits = kOnes * 0x80;
+#if defined(__SSE2__)
+inline constexpr bool kBlocks = true;  // sixteen-byte blocks
+#else
+inline constexpr bool kBlocks = false;
+#endif
 
 // Flags (0x80) the bytes of `word` equal to `c`: at least one when there
 // is one, the lowest flag always true (a borrow may flag a byte above it).
@@ -38,17 +43,20 @@ constexpr Word HasByte(Word word) {
 // and what lies past the run is for the caller to overwrite.
 template <bool StopAtHigh, char... Specials>
 const char* CopyRun(const char* from, const char* end, char* to) {
-  // One byte value: the C library's search is vectorised beyond a word.
+  // One byte value searched (or, without SSE2, also copied): the C
+  // library's search is vectorised beyond a block. A run copied as well
+  // costs two calls that way, more than the block loop below.
   if constexpr (!StopAtHigh && sizeof...(Specials) == 1) {
-    const void* const found = std::memchr(from, Specials..., static_cast<std::size_t>(end - from));
-    const char* const at = found != nullptr ? static_cast<const char*>(found) : end;
-    if (to != nullptr) std::memcpy(to, from, static_cast<std::size_t>(at - from));
-    return at;
+    if (to == nullptr || !byte_runs::kBlocks) {
+      const void* const found = std::memchr(from, Specials..., static_cast<std::size_t>(end - from));
+      const char* const at = found != nullptr ? static_cast<const char*>(found) : end;
+      if (to != nullptr) std::memcpy(to, from, static_cast<std::size_t>(at - from));
+      return at;
+    }
   }
 #if defined(__SSE2__)
   // Sixteen bytes at a time, searched for every special byte and copied in
-  // the same pass: runs are short, and a search call per run followed by a
-  // copy call costs more than the bytes themselves.
+  // the same pass.
   constexpr std::ptrdiff_t kBlock = sizeof(__m128i);
   for (; end - from >= kBlock; from += kBlock) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
