@@ -132,6 +132,7 @@ int TcpSocket::Send(std::string_view bytes, bool force) {
     // Once sending has stopped (a failed send, a close) nothing would take
     // the bytes: they are dropped instead of piling up.
     if (stopSending_) return 0;
+    sentSinceLine_ = true;
     // Nothing queued and the send thread idle: what the system takes at
     // once goes now, which saves waking that thread for a short message.
     if (sender_.RunningLocked() && pending_.empty() && !inFlight_ && !stopping_) {
@@ -308,6 +309,7 @@ int TcpSocket::TakeLine(std::string& line) {
     const std::size_t end = FindLineEndLocked();
     if (end == std::string::npos) return -1;
     line.assign(received_.data() + receiveStart_, end - receiveStart_);
+    sentSinceLine_ = false;
     removed = static_cast<int>(end + 2 - receiveStart_);
     receiveStart_ = end + 2;
     searchFrom_ = receiveStart_;
@@ -335,10 +337,15 @@ bool TcpSocket::WaitLine(int timeoutMs) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
   std::unique_lock<std::mutex> lock(mutex_);
   const auto settled = [this] { return wakeRequested_ || !receiver_.RunningLocked() || HasReceivedLocked(); };
-  // The receive thread is left to find the end once a reader's receive
-  // found it, and to end receiving near the line limit.
+  // A reader receives for itself only the answer to what was sent since it
+  // took its last line: a stream of lines, where the receive thread has
+  // the next one under way, would pay the thread's stepping back and
+  // watching again for every wait. The receive thread is left to find the
+  // end once a reader's receive found it, and to end receiving near the
+  // line limit.
   const auto mayReceive = [this] {
-    return !readerSawEnd_ && !stopping_ && receiveEnd_ - receiveStart_ + kReceiveBlock <= kMaxLineBytes;
+    return sentSinceLine_ && !readerSawEnd_ && !stopping_ &&
+           receiveEnd_ - receiveStart_ + kReceiveBlock <= kMaxLineBytes;
   };
   bool holding = false;  // this reader holds the receive side
   while (!settled()) {

@@ -3,6 +3,7 @@
 // lines, and may wait for either without polling.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -67,9 +68,9 @@ class TcpSocket : public SocketBase {
   // Waits until a whole line is buffered (true), receiving has ended (or
   // has not started: an accepted socket before StartReceiving, a connect
   // still in progress), Wake() or the timeout (-1: none). Where the system
-  // lets a wait on the socket be woken, the waiting reader receives for
-  // itself while the receive thread only watches, which saves handing each
-  // line over from one thread to the other.
+  // lets a wait on the socket be woken, a reader waiting for the answer to
+  // what it sent receives it itself while the receive thread only watches,
+  // which saves handing the line over from one thread to the other.
   bool WaitLine(int timeoutMs);
 
   // Start the send thread unless it runs; false once it has ended.
@@ -127,6 +128,9 @@ class TcpSocket : public SocketBase {
   std::uint64_t readerReceives_ = 0;  // receives made by readers
   int readersWaiting_ = 0;  // readers waiting for the receive side
   bool readerSawEnd_ = false;  // a reader's receive found the end
+  // Bytes were sent since the last line was taken: a reader waits for an
+  // answer. Set under sendMutex_, cleared under mutex_.
+  std::atomic<bool> sentSinceLine_{false};
   // Open where readers receive for themselves: they end a reader's wait
   // (Wake) and the receive thread's watch (a reader takes over).
   socket_calls::SocketWaker readerWaker_;

@@ -157,6 +157,7 @@ TEST(TcpSocketTest, AddressesAndPorts) {
 TEST(TcpSocketTest, WakeAndCloseEndAWait) {
   ConnectedPair pair;
   ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.server.Send("question\r\n");  // the waits below are for an answer
   pair.server.Wake();  // the next wait
   EXPECT_FALSE(pair.server.WaitLine(-1));
   std::thread waiter([&] { EXPECT_FALSE(pair.server.WaitLine(-1)); });
