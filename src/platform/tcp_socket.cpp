@@ -361,9 +361,12 @@ bool TcpSocket::WaitLine(int timeoutMs) {
     }
     if (!holding) {
       if (receiving_ != Receiver::None || !mayReceive()) {
-        ++readersWaiting_;
+        // Only a reader that would take the receive side over is woken by
+        // a receive that brings part of a line.
+        const int forSide = mayReceive() ? 1 : 0;
+        readersWaiting_ += forSide;
         WaitUntil(event_, lock, left, [&] { return settled() || (receiving_ == Receiver::None && mayReceive()); });
-        --readersWaiting_;
+        readersWaiting_ -= forSide;
         continue;
       }
       // The receive thread steps back from the socket, so that arriving

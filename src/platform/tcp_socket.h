@@ -126,7 +126,7 @@ class TcpSocket : public SocketBase {
   Receiver receiving_ = Receiver::None;  // who holds the receive side
   bool threadWatching_ = false;  // the receive thread watches the socket
   std::uint64_t readerReceives_ = 0;  // receives made by readers
-  int readersWaiting_ = 0;  // readers waiting for the receive side
+  int readersWaiting_ = 0;  // readers waiting to take the receive side
   bool readerSawEnd_ = false;  // a reader's receive found the end
   // Bytes were sent since the last line was taken: a reader waits for an
   // answer. Set under sendMutex_, cleared under mutex_.
