@@ -76,28 +76,31 @@ int ExpressionTokenizer::ScanStringLiteral() {
 // other backslash is kept. Runs of single-byte characters other than the
 // quote are found a word at a time and appended whole.
 std::size_t ReadStringLiteral(std::string_view text, std::size_t open, std::string& value) {
-  value.clear();
   const char* const end = text.data() + text.size();
-  for (const char* from = text.data() + open + 1; from != end;) {
-    const char* const at = CopyRun<platform::kHasLeadBytes, '"'>(from, end, nullptr);
-    if (at == end) {
-      value.append(from, end);
-      break;
-    }
+  const char* from = text.data() + open + 1;
+  // Written through a pointer into room for the rest of the text, and cut
+  // back to what was written: no append per escaped quote.
+  value.resize(static_cast<std::size_t>(end - from));
+  char* to = value.data();
+  std::size_t closed = std::string_view::npos;
+  while (from != end) {
+    const char* const at = CopyRun<platform::kHasLeadBytes, '"'>(from, end, to);
+    to += at - from;
+    if (at == end) break;
     if (*at != '"') {  // a byte above 0x7F, with its trail byte when it leads one
       const std::size_t length = StartsDoubleByte(text, static_cast<std::size_t>(at - text.data())) ? 2 : 1;
-      value.append(from, at + length);
+      for (std::size_t k = 0; k < length; ++k) *to++ = at[k];
       from = at + length;
     } else if (at > from && at[-1] == '\\') {
-      value.append(from, at - 1);
-      value.push_back('"');
+      to[-1] = '"';
       from = at + 1;
     } else {
-      value.append(from, at);
-      return static_cast<std::size_t>(at + 1 - text.data());
+      closed = static_cast<std::size_t>(at + 1 - text.data());
+      break;
     }
   }
-  return std::string_view::npos;
+  value.resize(static_cast<std::size_t>(to - value.data()));
+  return closed;
 }
 
 // Letters, digits, '.', tabs, control characters and bytes above 0x7F make a

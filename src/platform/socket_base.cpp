@@ -144,6 +144,7 @@ void SocketBase::Wake() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     wakeRequested_ = true;
+    WakeLocked();
   }
   event_.notify_all();
 }

@@ -103,9 +103,10 @@ class SocketBase {
 
   // Any thread: ends a wait for received data in progress, or the next one.
   void Wake();
-  // Called on the receive thread, with no lock held, after bytes arrive and
-  // when receiving ends. It may take data, read the state and wake waiters;
-  // closing or restarting this wrapper is for other threads.
+  // Called with no lock held after bytes arrive (on the receive thread, or
+  // on a reader's thread that received them itself) and when receiving ends.
+  // It may take data, read the state and wake waiters; closing or restarting
+  // this wrapper is for other threads.
   void SetActivityCallback(std::function<void()> onActivity);
 
   // Any state, any number of times; returns once the wrapper's threads have
@@ -131,6 +132,9 @@ class SocketBase {
   // Drops the data of an earlier connection (takes its own locks).
   virtual void ResetBuffers() = 0;
 
+  // Under mutex_, from Wake: a reader waiting elsewhere than on event_ is
+  // woken here.
+  virtual void WakeLocked() {}
   // Under mutex_: true when the waiting reader has something to take.
   virtual bool HasReceivedLocked() = 0;
   // The waiting reader's wait: until HasReceivedLocked, receiving ended,

@@ -42,6 +42,20 @@ int Receive(SocketHandle handle, char* buffer, int size);
 // 0 when none (the buffer is full, a failure, or a system without a
 // per-call non-blocking send). The caller queues the rest.
 int SendWithoutWaiting(SocketHandle handle, const char* bytes, int size);
+// Something another thread can end a wait on a socket with (Linux: an
+// eventfd). Windows has none, as its socket waits take sockets only:
+// OpenWaker fails there, and readers leave receiving to the receive thread.
+struct SocketWaker {
+  std::intptr_t handle = -1;
+};
+bool OpenWaker(SocketWaker& waker);
+void CloseWaker(SocketWaker& waker);
+void SignalWaker(const SocketWaker& waker);
+// Waits until a receive on `handle` returns at once (bytes, the peer's end
+// or a failure: true), `waker` is signalled or the timeout (-1: none) has
+// passed (false). Uses up the waker's signals. Windows: true at once, the
+// receive waiting itself.
+bool WaitReadable(SocketHandle handle, const SocketWaker& waker, int timeoutMs);
 int ReceiveFrom(SocketHandle handle, char* buffer, int size, Ipv4Address& sender, int& senderPort);
 int SendTo(SocketHandle handle, Ipv4Address address, int port, const char* bytes, int size);
 // 0 or setsockopt's failure result.

@@ -1,6 +1,7 @@
 #include "platform/tcp_socket.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "platform/free_port.h"
@@ -23,7 +24,16 @@ void Release(Buffer& buffer) {
 
 }  // namespace
 
-TcpSocket::~TcpSocket() { CloseSocket(); }
+TcpSocket::TcpSocket() {
+  readersReceive_ = socket_calls::OpenWaker(readerWaker_) && socket_calls::OpenWaker(threadWaker_);
+  if (!readersReceive_) socket_calls::CloseWaker(readerWaker_);
+}
+
+TcpSocket::~TcpSocket() {
+  CloseSocket();
+  socket_calls::CloseWaker(readerWaker_);
+  socket_calls::CloseWaker(threadWaker_);
+}
 
 int TcpSocket::OpenSocket() { return Open(SocketKind::Stream); }
 
@@ -36,6 +46,8 @@ void TcpSocket::ResetBuffers() {
     searchFrom_ = 0;
     lineEnd_ = std::string::npos;
     receivePaused_ = false;
+    receiving_ = Receiver::None;
+    readerSawEnd_ = false;
   }
   std::lock_guard<std::mutex> lock(sendMutex_);
   Release(pending_);
@@ -120,6 +132,7 @@ int TcpSocket::Send(std::string_view bytes, bool force) {
     // Once sending has stopped (a failed send, a close) nothing would take
     // the bytes: they are dropped instead of piling up.
     if (stopSending_) return 0;
+    sentSinceLine_ = true;
     // Nothing queued and the send thread idle: what the system takes at
     // once goes now, which saves waking that thread for a short message.
     if (sender_.RunningLocked() && pending_.empty() && !inFlight_ && !stopping_) {
@@ -196,34 +209,56 @@ bool TcpSocket::WaitSent(int timeoutMs) {
 
 void TcpSocket::ReceiveLoop(SocketHandle handle) {
   char* room = nullptr;
-  bool full = true;  // the first pass makes room the paused way
+  bool holding = false;  // the receive side is held and room made
   while (!stopping_) {
-    if (full) {
+    if (!holding) {
       std::unique_lock<std::mutex> lock(mutex_);
-      // Resumed by TakeLine once half the limit is taken, or by closing.
+      // Resumed by TakeLine once half the limit is taken, by a reader
+      // giving the receive side back, or by closing.
       receivePaused_ = ReceiveFullLocked();
-      event_.wait(lock, [this] { return stopping_ || !receivePaused_; });
+      event_.wait(lock, [this] { return stopping_ || (!receivePaused_ && receiving_ == Receiver::None); });
       if (stopping_) return;
+      if (readersReceive_ && !WatchLocked(lock, handle)) continue;
+      receiving_ = Receiver::Thread;
       room = ReceiveRoomLocked();
     }
     const int count = socket_calls::Receive(handle, room, static_cast<int>(kReceiveBlock));
-    if (count <= 0) return;
-    bool lineReady = false;
+    bool wake = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      receiving_ = Receiver::None;
+      if (count <= 0) return;
       receiveEnd_ += static_cast<std::size_t>(count);
-      lineReady = FindLineEndLocked() != std::string::npos;
+      const bool lineReady = FindLineEndLocked() != std::string::npos;
       // A line that never ends would take all memory: receiving ends as if
       // the peer had closed.
       if (!lineReady && receiveEnd_ - receiveStart_ > kMaxLineBytes) return;
-      // Room for the next receive is made under this same lock, so that a
-      // woken reader does not meet the receive thread at the lock.
-      full = ReceiveFullLocked();
-      if (!full) room = ReceiveRoomLocked();
+      // Part of a line wakes no reader, unless one waits for the receive
+      // side: it would find nothing to take.
+      wake = lineReady || readersWaiting_ > 0;
+      // Without readers receiving, room for the next receive is made under
+      // this same lock, so that a woken reader does not meet the receive
+      // thread at the lock.
+      holding = !readersReceive_ && !ReceiveFullLocked();
+      if (holding) {
+        receiving_ = Receiver::Thread;
+        room = ReceiveRoomLocked();
+      }
     }
-    // Part of a line wakes no reader: it would find nothing to take.
-    NotifyActivity(lineReady);
+    NotifyActivity(wake);
   }
+}
+
+bool TcpSocket::WatchLocked(std::unique_lock<std::mutex>& lock, SocketHandle handle) {
+  threadWatching_ = true;
+  const std::uint64_t readerReceives = readerReceives_;
+  lock.unlock();
+  const bool readable = socket_calls::WaitReadable(handle, threadWaker_, -1);
+  lock.lock();
+  threadWatching_ = false;
+  // Bytes a reader took meanwhile may have been all there were: a receive
+  // now could wait, holding the receive side from the next reader.
+  return readable && !stopping_ && receiving_ == Receiver::None && readerReceives_ == readerReceives;
 }
 
 bool TcpSocket::ReceiveFullLocked() {
@@ -274,6 +309,7 @@ int TcpSocket::TakeLine(std::string& line) {
     const std::size_t end = FindLineEndLocked();
     if (end == std::string::npos) return -1;
     line.assign(received_.data() + receiveStart_, end - receiveStart_);
+    sentSinceLine_ = false;
     removed = static_cast<int>(end + 2 - receiveStart_);
     receiveStart_ = end + 2;
     searchFrom_ = receiveStart_;
@@ -295,12 +331,89 @@ std::size_t TcpSocket::ReceivedSize() {
   return receiveEnd_ - receiveStart_;
 }
 
-bool TcpSocket::WaitLine(int timeoutMs) { return WaitReceived(timeoutMs); }
+bool TcpSocket::WaitLine(int timeoutMs) {
+  if (!readersReceive_) return WaitReceived(timeoutMs);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  std::unique_lock<std::mutex> lock(mutex_);
+  const auto settled = [this] { return wakeRequested_ || !receiver_.RunningLocked() || HasReceivedLocked(); };
+  // A reader receives for itself only the answer to what was sent since it
+  // took its last line: a stream of lines, where the receive thread has
+  // the next one under way, would pay the thread's stepping back and
+  // watching again for every wait. The receive thread is left to find the
+  // end once a reader's receive found it, and to end receiving near the
+  // line limit.
+  const auto mayReceive = [this] {
+    return sentSinceLine_ && !readerSawEnd_ && !stopping_ &&
+           receiveEnd_ - receiveStart_ + kReceiveBlock <= kMaxLineBytes;
+  };
+  bool holding = false;  // this reader holds the receive side
+  while (!settled()) {
+    int left = -1;
+    if (timeoutMs >= 0) {
+      left = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      if (left <= 0) break;
+    }
+    if (holding && !mayReceive()) {
+      holding = false;
+      receiving_ = Receiver::None;
+      event_.notify_all();
+    }
+    if (!holding) {
+      if (receiving_ != Receiver::None || !mayReceive()) {
+        // Only a reader that would take the receive side over is woken by
+        // a receive that brings part of a line.
+        const int forSide = mayReceive() ? 1 : 0;
+        readersWaiting_ += forSide;
+        WaitUntil(event_, lock, left, [&] { return settled() || (receiving_ == Receiver::None && mayReceive()); });
+        readersWaiting_ -= forSide;
+        continue;
+      }
+      // The receive thread steps back from the socket, so that arriving
+      // bytes wake this reader alone.
+      holding = true;
+      receiving_ = Receiver::Reader;
+      if (threadWatching_) socket_calls::SignalWaker(threadWaker_);
+    }
+    const SocketHandle handle = handle_.load();
+    char* const room = ReceiveRoomLocked();
+    lock.unlock();
+    const bool readable = socket_calls::WaitReadable(handle, readerWaker_, left);
+    const int count = readable ? socket_calls::Receive(handle, room, static_cast<int>(kReceiveBlock)) : 0;
+    lock.lock();
+    if (!readable) continue;
+    ++readerReceives_;
+    if (count <= 0) {
+      readerSawEnd_ = true;
+      continue;
+    }
+    receiveEnd_ += static_cast<std::size_t>(count);
+    // The owner hears of the bytes as if the receive thread had taken them.
+    lock.unlock();
+    NotifyActivity(false);
+    lock.lock();
+  }
+  wakeRequested_ = false;
+  const bool received = HasReceivedLocked();
+  if (holding) {
+    // The receive thread watches again.
+    receiving_ = Receiver::None;
+    lock.unlock();
+    event_.notify_all();
+  }
+  return received;
+}
+
+void TcpSocket::WakeLocked() {
+  if (receiving_ == Receiver::Reader) socket_calls::SignalWaker(readerWaker_);
+}
 
 void TcpSocket::StopOwnThreads() {
   std::thread connector;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    // A reader receiving on the handle ends at the shutdown before it goes.
+    std::unique_lock<std::mutex> lock(mutex_);
+    event_.wait(lock, [this] { return receiving_ != Receiver::Reader; });
     connector = std::move(connectThread_);
   }
   SocketThread::Join(connector);

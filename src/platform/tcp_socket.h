@@ -3,7 +3,9 @@
 // lines, and may wait for either without polling.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -25,7 +27,7 @@ class TcpSocket : public SocketBase {
   // lines). Small enough to stay in the processor's cache.
   static constexpr std::size_t kBufferedLimit = 256 << 10;
 
-  TcpSocket() = default;
+  TcpSocket();
   // Closes first: the threads end before the buffers go.
   ~TcpSocket() override;
 
@@ -65,7 +67,10 @@ class TcpSocket : public SocketBase {
   std::size_t ReceivedSize();
   // Waits until a whole line is buffered (true), receiving has ended (or
   // has not started: an accepted socket before StartReceiving, a connect
-  // still in progress), Wake() or the timeout (-1: none).
+  // still in progress), Wake() or the timeout (-1: none). Where the system
+  // lets a wait on the socket be woken, a reader waiting for the answer to
+  // what it sent receives it itself while the receive thread only watches,
+  // which saves handing the line over from one thread to the other.
   bool WaitLine(int timeoutMs);
 
   // Start the send thread unless it runs; false once it has ended.
@@ -85,13 +90,18 @@ class TcpSocket : public SocketBase {
   void StopOwnThreads() override;
   void ResetBuffers() override;
   bool HasReceivedLocked() override;
+  void WakeLocked() override;
 
  private:
   void ConnectLoop(SocketHandle handle, std::string host, int port);
   void SendLoop(SocketHandle handle);
-  // mutex_ held, on the receive thread: where the next receive may write
-  // kReceiveBlock bytes.
+  // mutex_ held, by the holder of the receive side: where the next receive
+  // may write kReceiveBlock bytes.
   char* ReceiveRoomLocked();
+  // mutex_ held (through `lock`), where readers receive: watches the
+  // socket without taking its bytes. True when the receive thread may take
+  // them now; false when a reader took the receive side or the bytes.
+  bool WatchLocked(std::unique_lock<std::mutex>& lock, SocketHandle handle);
   // mutex_ held: the position of the first CR LF, or npos; kept until the
   // line is taken.
   std::size_t FindLineEndLocked();
@@ -102,15 +112,30 @@ class TcpSocket : public SocketBase {
 
   // Receive side, under mutex_: the bytes from receiveStart_ to
   // receiveEnd_ are not yet taken; no line end lies before searchFrom_;
-  // lineEnd_ is the first one (its CR) when it has been found. The receive
-  // thread alone moves the buffer and writes beyond receiveEnd_, there
-  // without the lock.
+  // lineEnd_ is the first one (its CR) when it has been found. Only the
+  // holder of the receive side (the receive thread or a waiting reader, one
+  // at a time, so that bytes stay in order) moves the buffer and writes
+  // beyond receiveEnd_, there without the lock.
   std::vector<char> received_;
   std::size_t receiveStart_ = 0;
   std::size_t receiveEnd_ = 0;
   std::size_t searchFrom_ = 0;
   std::size_t lineEnd_ = std::string::npos;
   bool receivePaused_ = false;  // the receive thread waits for room
+  enum class Receiver { None, Thread, Reader };
+  Receiver receiving_ = Receiver::None;  // who holds the receive side
+  bool threadWatching_ = false;  // the receive thread watches the socket
+  std::uint64_t readerReceives_ = 0;  // receives made by readers
+  int readersWaiting_ = 0;  // readers waiting to take the receive side
+  bool readerSawEnd_ = false;  // a reader's receive found the end
+  // Bytes were sent since the last line was taken: a reader waits for an
+  // answer. Set under sendMutex_, cleared under mutex_.
+  std::atomic<bool> sentSinceLine_{false};
+  // Open where readers receive for themselves: they end a reader's wait
+  // (Wake) and the receive thread's watch (a reader takes over).
+  socket_calls::SocketWaker readerWaker_;
+  socket_calls::SocketWaker threadWaker_;
+  bool readersReceive_ = false;
   std::thread connectThread_;
 
   // Send side, under sendMutex_ alone.

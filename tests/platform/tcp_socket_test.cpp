@@ -154,15 +154,19 @@ TEST(TcpSocketTest, AddressesAndPorts) {
   EXPECT_NE(taken.Port(), 0);
 }
 
-TEST(TcpSocketTest, WakeEndsAWait) {
+TEST(TcpSocketTest, WakeAndCloseEndAWait) {
   ConnectedPair pair;
   ASSERT_NO_FATAL_FAILURE(pair.Connect());
+  pair.server.Send("question\r\n");  // the waits below are for an answer
   pair.server.Wake();  // the next wait
   EXPECT_FALSE(pair.server.WaitLine(-1));
   std::thread waiter([&] { EXPECT_FALSE(pair.server.WaitLine(-1)); });
   pair.server.Wake();  // the wait in progress (or the next one)
   waiter.join();
   EXPECT_TRUE(pair.server.IsReceiving());
+  std::thread closed([&] { EXPECT_FALSE(pair.server.WaitLine(-1)); });
+  pair.server.CloseSocket();  // the wait in progress, or the next one
+  closed.join();
 }
 
 TEST(TcpSocketTest, ActivityCallbackSeesDataAndTheEnd) {

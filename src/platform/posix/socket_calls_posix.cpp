@@ -2,6 +2,8 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -125,6 +127,32 @@ int SendWithoutWaiting(SocketHandle handle, const char* bytes, int size) {
 
 int Receive(SocketHandle handle, char* buffer, int size) {
   return static_cast<int>(Retrying([&] { return recv(Fd(handle), buffer, static_cast<std::size_t>(size), 0); }));
+}
+
+bool OpenWaker(SocketWaker& waker) {
+  waker.handle = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  return waker.handle >= 0;
+}
+
+void CloseWaker(SocketWaker& waker) {
+  if (waker.handle >= 0) close(static_cast<int>(waker.handle));
+  waker.handle = -1;
+}
+
+void SignalWaker(const SocketWaker& waker) {
+  const std::uint64_t one = 1;
+  (void)!write(static_cast<int>(waker.handle), &one, sizeof one);
+}
+
+bool WaitReadable(SocketHandle handle, const SocketWaker& waker, int timeoutMs) {
+  pollfd watched[2] = {{Fd(handle), POLLIN, 0}, {static_cast<int>(waker.handle), POLLIN, 0}};
+  const int ready = Retrying([&] { return poll(watched, 2, timeoutMs); });
+  if (watched[1].revents != 0) {
+    std::uint64_t signals = 0;
+    (void)!read(watched[1].fd, &signals, sizeof signals);
+  }
+  // A failed wait is left for the receive to report.
+  return ready < 0 || watched[0].revents != 0;
 }
 
 int ReceiveFrom(SocketHandle handle, char* buffer, int size, Ipv4Address& sender, int& senderPort) {

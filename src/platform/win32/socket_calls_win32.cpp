@@ -113,6 +113,14 @@ int SendWithoutWaiting(SocketHandle, const char*, int) { return 0; }
 
 int Receive(SocketHandle handle, char* buffer, int size) { return recv(Raw(handle), buffer, size, 0); }
 
+bool OpenWaker(SocketWaker&) { return false; }
+
+void CloseWaker(SocketWaker&) {}
+
+void SignalWaker(const SocketWaker&) {}
+
+bool WaitReadable(SocketHandle, const SocketWaker&, int) { return true; }
+
 int ReceiveFrom(SocketHandle handle, char* buffer, int size, Ipv4Address& sender, int& senderPort) {
   sockaddr_in record{};
   int recordSize = sizeof record;
