@@ -13,6 +13,8 @@ namespace {
 constexpr std::size_t kReceiveBlock = 64 * 1024;
 // Largest piece handed to one send call.
 constexpr std::size_t kSendPiece = 1 << 20;
+// Longest message sent from the caller's thread when nothing is queued.
+constexpr std::size_t kDirectSendLimit = 1024;
 // A buffer that once held more than this gives its memory back when empty.
 constexpr std::size_t kKeptCapacity = 4 << 20;
 
@@ -133,11 +135,13 @@ int TcpSocket::Send(std::string_view bytes, bool force) {
     // the bytes: they are dropped instead of piling up.
     if (stopSending_) return 0;
     sentSinceLine_ = true;
-    // Nothing queued and the send thread idle: what the system takes at
-    // once goes now, which saves waking that thread for a short message.
-    if (sender_.RunningLocked() && pending_.empty() && !inFlight_ && !stopping_) {
-      const int piece = static_cast<int>(std::min(bytes.size(), kSendPiece));
-      bytes.remove_prefix(static_cast<std::size_t>(socket_calls::SendWithoutWaiting(sendHandle_, bytes.data(), piece)));
+    // Nothing queued and the send thread idle: a short message goes now,
+    // which saves waking that thread. A long one (streamed output) is left
+    // to the thread, so that the caller makes the next line while this one
+    // is sent, and lines queued meanwhile go out in one call.
+    if (bytes.size() <= kDirectSendLimit && sender_.RunningLocked() && pending_.empty() && !inFlight_ && !stopping_) {
+      const int size = static_cast<int>(bytes.size());
+      bytes.remove_prefix(static_cast<std::size_t>(socket_calls::SendWithoutWaiting(sendHandle_, bytes.data(), size)));
       if (bytes.empty()) return 0;
     }
     // The send thread waits only for an empty queue.
