@@ -246,8 +246,8 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
   EXPECT_NE(LogText().find("not in client_allowservers"), std::string::npos);
 }
 
-// The command goes on through a garbled line and an unexpected message,
-// and its exit still arrives.
+// The command goes on through a garbled line, an unexpected message and a
+// second command, and its exit still arrives.
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
@@ -257,7 +257,8 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   ASSERT_EQ(server.ReadKind(), kMessageError);
   EXPECT_EQ(server.ErrorClass(), 1);
   EXPECT_EQ(server.ErrorText(), "11");
-  server.SendLine(FormatOk());  // no answer
+  // Neither is answered; the second command does not start.
+  server.SendLine(FormatOk() + FormatCommandExec(Child("emit x x 0"), 0, "", ""));
   server.SendLine("Garbled again(\r\n");
   ASSERT_EQ(server.ReadKind(), kMessageError);
   held.CloseSocket();

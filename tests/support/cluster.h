@@ -43,7 +43,6 @@ class HostProcess {
 
   void Interrupt();  // Ctrl+C
   void Terminate();  // the service manager's stop request
-  void Kill();       // a machine that drops off the network
 
  private:
   void ReadOutput(int fd);

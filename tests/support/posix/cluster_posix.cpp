@@ -120,7 +120,6 @@ std::string HostProcess::Output() const {
 
 void HostProcess::Interrupt() { Signal(SIGINT); }
 void HostProcess::Terminate() { Signal(SIGTERM); }
-void HostProcess::Kill() { Signal(SIGKILL); }
 
 void HostProcess::Signal(int signal) {
   // Only while it is ours: an ended process's id may be reused.

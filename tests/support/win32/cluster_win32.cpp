@@ -11,7 +11,6 @@ int HostProcess::WaitForExit(int) { return -1; }
 std::string HostProcess::Output() const { return ""; }
 void HostProcess::Interrupt() {}
 void HostProcess::Terminate() {}
-void HostProcess::Kill() {}
 
 std::string Cluster::Unavailable() { return "the cluster tests need Linux network namespaces"; }
 Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNames), error_(Unavailable()) {}
