@@ -9,21 +9,13 @@
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace dist::test {
 
 inline constexpr bool kWindows = platform::kPathSeparator == '\\';
 
-// `text` as a text-mode write leaves it on disk: CR LF line ends on Windows.
-inline std::string OnDisk(const std::string& text) {
-  if (!kWindows) return text;
-  std::string disk;
-  for (char c : text) {
-    if (c == '\n') disk += '\r';
-    disk += c;
-  }
-  return disk;
-}
+using testing_support::OnDisk;
 
 inline void ExpectSameValues(const SettingsFile& actual, const SettingsFile& expected) {
   EXPECT_EQ(actual.version, expected.version);

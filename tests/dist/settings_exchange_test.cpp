@@ -40,9 +40,7 @@ TEST(SettingsExchangeTest, EachBuildReadsTheOtherBuildsFile) {
 
   // The same text, with the Windows line ends.
   ASSERT_TRUE(written.SaveSettings());
-  std::string expected;
-  for (char c : scratch.Read("linux.inf")) expected += c == '\n' ? "\r\n" : std::string(1, c);
-  EXPECT_EQ(scratch.Read("windows.inf"), expected);
+  EXPECT_EQ(scratch.Read("windows.inf"), testing_support::ToCrLf(scratch.Read("linux.inf")));
 }
 
 }  // namespace
