@@ -13,8 +13,6 @@
 #include "dist/dist_test_support.h"
 #include "peer_test_support.h"
 #include "platform/directory.h"
-#include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "support/bramle_process.h"
 
 namespace dist {
@@ -72,7 +70,6 @@ std::string Child(const std::string& arguments) { return std::string("\"") + CLI
 class BuildClientTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
     ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
     ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener_));
     ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(waiters_));
@@ -87,7 +84,6 @@ class BuildClientTest : public testing::Test {
     client_.StopClientThread();
     if (HasFailure()) std::printf("client log:\n%s", LogText().c_str());
     platform::SetWorkingDirectory(savedDirectory_);
-    platform::SetEnvironmentVariableText(kTemporaryVariable, savedTemporary_);
   }
 
   // The client as the in-process client of a server at the listener;
@@ -137,10 +133,9 @@ class BuildClientTest : public testing::Test {
   std::string LogText() const { return scratch_.Read("client.log"); }
   static std::string Text(unsigned number) { return diag::LoadMessage(number); }
 
-  const char* kTemporaryVariable = platform::kPathSeparator == '\\' ? "TMP" : "TMPDIR";
-  std::optional<std::string> savedTemporary_ = platform::GetEnvironmentVariableText(kTemporaryVariable);
   std::string savedDirectory_ = platform::WorkingDirectory();
   testing_support::ScratchDirectory scratch_;
+  testing_support::ScopedVariable temporary_{test::kWindows ? "TMP" : "TMPDIR", scratch_.path().string()};
   platform::TcpSocket listener_;
   platform::TcpSocket waiters_;
   ClientSettings settings_;

@@ -7,14 +7,6 @@
 namespace dist::test {
 namespace {
 
-// `path` as Wine shows it to Windows programs, quoted for the shell.
-std::string WindowsPath(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return "'Z:" + path + "'";
-}
-
 // A file the Linux build writes is read by the Windows build, which writes
 // it again with its own line ends; reading that back gives the same values.
 TEST(SettingsExchangeTest, EachBuildReadsTheOtherBuildsFile) {
@@ -29,7 +21,7 @@ TEST(SettingsExchangeTest, EachBuildReadsTheOtherBuildsFile) {
   written.server = {"build-01", 5, true, -6, false, false, 2147483647, true, "s#log", false, "10.0.0.0/8 box"};
   ASSERT_TRUE(written.SaveSettings());
 
-  const std::string command = launch + " " + WindowsPath(linuxFile) + " " + WindowsPath(windowsFile) + " </dev/null";
+  const std::string command = launch + " '" + testing_support::WinePath(linuxFile) + "' '" + testing_support::WinePath(windowsFile) + "' </dev/null";
   const testing_support::ProcessResult result = testing_support::RunInDirectory(command, scratch.path());
   ASSERT_EQ(result.exitCode, 0) << result.err;
 

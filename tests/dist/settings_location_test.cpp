@@ -7,8 +7,6 @@
 #include "dist/dist_test_support.h"
 #include "dist/settings_file.h"
 #include "engine/path_parts.h"
-#include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "platform/scratch_files.h"
 #include "platform/system_info.h"
 #include "support/bramle_process.h"
@@ -16,19 +14,7 @@
 namespace dist::test {
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
- public:
-  ScopedVariable(std::string name, const std::optional<std::string>& value)
-      : name_(std::move(name)), previous_(platform::GetEnvironmentVariableText(name_)) {
-    platform::SetEnvironmentVariableText(name_, value);
-  }
-  ~ScopedVariable() { platform::SetEnvironmentVariableText(name_, previous_); }
-
- private:
-  std::string name_;
-  std::optional<std::string> previous_;
-};
+using testing_support::ScopedVariable;
 
 class SettingsLocationTest : public ::testing::Test {
  protected:
