@@ -25,13 +25,6 @@ namespace {
 
 constexpr bool kWindows = platform::kPathSeparator == '\\';
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 std::string Quote(const std::string& text) {
   std::string quoted = "\"";
   for (char c : text) {
@@ -144,6 +137,13 @@ ScopedVariable::ScopedVariable(std::string name, const std::optional<std::string
 ScopedVariable::~ScopedVariable() { platform::SetEnvironmentVariableText(name_, previous_); }
 
 // The executable's path as the build wrote it.
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
 std::string BramleExecutable() { return kWindows ? WinePath(BRAMLE_EXE) : BRAMLE_EXE; }
 
 std::string WinePath(std::string path) {

@@ -47,6 +47,9 @@ class ScopedVariable {
 // window part cannot be loaded. The core program must then work alone.
 inline constexpr const char kNoWindowPart[] = "WAYLAND_DISPLAY=bramle-test BRAMLE_QT_MODULE=/nonexistent/bramle_qt.so";
 
+// The bytes of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 // The path of the bramle executable under test, as a command line names it.
 std::string BramleExecutable();
 
