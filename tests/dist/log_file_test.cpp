@@ -25,13 +25,9 @@ std::tm NineFiveSeven() {
 
 class LogFileTest : public ::testing::Test {
  protected:
-  std::string PathOf(const std::string& name) const {
-    return scratch_.path().string() + platform::kPathSeparator + testing_support::NativePath(name);
-  }
-
   template <typename Log>
   void Enable(Log& log, const std::string& name = "log.txt") const {
-    log.SetFileName(PathOf(name));
+    log.SetFileName(scratch_.File(name));
     log.SetEnabled(true);
   }
 
@@ -88,7 +84,7 @@ TEST_F(LogFileTest, AppendsSwitchesAndShares) {
   EXPECT_TRUE(log.IsOpen());
   second.Entry("two");
   log.Entry("three");
-  log.SetFileName(PathOf("other.txt"));
+  log.SetFileName(scratch_.File("other.txt"));
   log.Entry("four");
   log.SetEnabled(false);
   EXPECT_FALSE(log.IsOpen());
@@ -103,7 +99,7 @@ TEST_F(LogFileTest, AppendsSwitchesAndShares) {
 TEST_F(LogFileTest, OffOrUnopenableWritesNothing) {
   scratch_.Write("plain", "x");
   ClientLog off(NineFiveSeven);
-  off.SetFileName(PathOf("log.txt"));
+  off.SetFileName(scratch_.File("log.txt"));
   EXPECT_TRUE(off.Open());
   ServerLog unopenable(NineFiveSeven);
   Enable(unopenable, "plain\\log.txt");
@@ -112,7 +108,7 @@ TEST_F(LogFileTest, OffOrUnopenableWritesNothing) {
   unopenable.Entry("lost");
   EXPECT_FALSE(off.IsOpen());
   EXPECT_FALSE(unopenable.IsOpen());
-  EXPECT_FALSE(platform::IsPlainFile(PathOf("log.txt")));
+  EXPECT_FALSE(platform::IsPlainFile(scratch_.File("log.txt")));
 }
 
 TEST_F(LogFileTest, EntriesFromSeveralThreadsStayWhole) {

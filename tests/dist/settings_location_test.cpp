@@ -18,16 +18,12 @@ using testing_support::ScopedVariable;
 
 class SettingsLocationTest : public ::testing::Test {
  protected:
-  std::string Directory(const std::string& name) const {
-    return scratch_.path().string() + platform::kPathSeparator + name;
-  }
-
   testing_support::ScratchDirectory scratch_;
 };
 
 TEST_F(SettingsLocationTest, BesideTheProgramWhenThereOrWithoutUserSettings) {
-  const std::string program = Directory("bin") + platform::kPathSeparator;
-  const std::string user = Directory("config");
+  const std::string program = scratch_.File("bin") + platform::kPathSeparator;
+  const std::string user = scratch_.File("config");
   const std::string inUser = user + platform::kPathSeparator + "bramle" + platform::kPathSeparator + "Bramle.inf";
   EXPECT_EQ(SettingsPathFor(program, ""), program + "Bramle.inf");
   EXPECT_EQ(SettingsPathFor(program, user), inUser);
@@ -41,8 +37,8 @@ TEST_F(SettingsLocationTest, UserSettingsFollowTheEnvironment) {
     EXPECT_EQ(platform::UserConfigDirectory(), "");
     GTEST_SKIP() << "Windows keeps the settings beside the executable";
   }
-  const std::string home = Directory("home");
-  const std::string xdg = Directory("xdg");
+  const std::string home = scratch_.File("home");
+  const std::string xdg = scratch_.File("xdg");
   ScopedVariable homeVariable("HOME", home);
   struct Case {
     std::optional<std::string> xdgConfigHome;
@@ -68,10 +64,10 @@ TEST_F(SettingsLocationTest, DefaultFileIsMadeInTheUserSettingsWhenFirstSaved) {
   }
   const std::string program = engine::SplitPath(platform::ModulePath()).directory;
   if (platform::IsPlainFile(program + "/Bramle.inf")) GTEST_SKIP() << "a Bramle.inf lies beside the test program";
-  ScopedVariable home("HOME", Directory("home"));
+  ScopedVariable home("HOME", scratch_.File("home"));
   ScopedVariable xdg("XDG_CONFIG_HOME", std::nullopt);
   const SettingsFile settings;
-  EXPECT_EQ(settings.path(), Directory("home") + "/.config/bramle/Bramle.inf");
+  EXPECT_EQ(settings.path(), scratch_.File("home") + "/.config/bramle/Bramle.inf");
   ASSERT_TRUE(settings.SaveSettings());
   EXPECT_NE(scratch_.Read("home/.config/bramle/Bramle.inf"), "");
 }

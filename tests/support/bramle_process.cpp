@@ -118,15 +118,19 @@ ScratchDirectory::~ScratchDirectory() {
 // Names are narrow strings (code page 932 under Wine), which std::filesystem
 // would take for another encoding: the streams and the command interpreter
 // get them as they are.
+std::string ScratchDirectory::File(const std::string& name) const {
+  return path_.string() + platform::kPathSeparator + NativePath(name);
+}
+
 void ScratchDirectory::Write(const std::string& name, const std::string& content) const {
-  const std::string file = path_.string() + platform::kPathSeparator + NativePath(name);
+  const std::string file = File(name);
   const size_t lastSeparator = engine::SplitPath(file).directory.size();
   MakeDirectories(file.substr(0, lastSeparator));
   std::ofstream(file, std::ios::binary) << content;
 }
 
 std::string ScratchDirectory::Read(const std::string& name) const {
-  return ReadWholeFile(path_.string() + platform::kPathSeparator + NativePath(name));
+  return ReadWholeFile(File(name));
 }
 
 ScopedVariable::ScopedVariable(std::string name, const std::optional<std::string>& value)

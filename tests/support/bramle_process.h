@@ -21,6 +21,8 @@ class ScratchDirectory {
   ScratchDirectory();
   ~ScratchDirectory();
   const std::filesystem::path& path() const { return path_; }
+  // The path of `name` (written Windows-style) inside the directory.
+  std::string File(const std::string& name) const;
   // Writes `content` to `name` inside the directory (binary: bytes as given).
   void Write(const std::string& name, const std::string& content) const;
   std::string Read(const std::string& name) const;
