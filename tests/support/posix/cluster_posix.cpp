@@ -82,9 +82,9 @@ void HostProcess::WaitForEnd() {
   changed_.notify_all();
 }
 
-bool HostProcess::WaitForOutput(const std::string& text, int timeoutMs, size_t from) {
+bool HostProcess::WaitForOutput(const std::string& text, int timeoutMs) {
   std::unique_lock<std::mutex> hold(mutex_);
-  const auto found = [&] { return output_.find(text, from) != std::string::npos; };
+  const auto found = [&] { return output_.find(text) != std::string::npos; };
   changed_.wait_until(hold, Clock::now() + std::chrono::milliseconds(timeoutMs),
                       [&] { return found() || outputClosed_; });
   return found();
