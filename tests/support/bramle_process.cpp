@@ -115,13 +115,13 @@ ScratchDirectory::~ScratchDirectory() {
   std::filesystem::remove(path_, failed);
 }
 
-// Names are narrow strings (code page 932 under Wine), which std::filesystem
-// would take for another encoding: the streams and the command interpreter
-// get them as they are.
 std::string ScratchDirectory::File(const std::string& name) const {
   return path_.string() + platform::kPathSeparator + NativePath(name);
 }
 
+// Names are narrow strings (code page 932 under Wine), which std::filesystem
+// would take for another encoding: the streams and the command interpreter
+// get them as they are.
 void ScratchDirectory::Write(const std::string& name, const std::string& content) const {
   const std::string file = File(name);
   const size_t lastSeparator = engine::SplitPath(file).directory.size();
@@ -140,7 +140,6 @@ ScopedVariable::ScopedVariable(std::string name, const std::optional<std::string
 
 ScopedVariable::~ScopedVariable() { platform::SetEnvironmentVariableText(name_, previous_); }
 
-// The executable's path as the build wrote it.
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
@@ -148,6 +147,7 @@ std::string ReadWholeFile(const std::string& path) {
   return content.str();
 }
 
+// The executable's path as the build wrote it.
 std::string BramleExecutable() { return kWindows ? WinePath(BRAMLE_EXE) : BRAMLE_EXE; }
 
 std::string WinePath(std::string path) {
