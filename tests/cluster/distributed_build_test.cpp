@@ -39,21 +39,14 @@ class DistributedBuild : public ::testing::Test {
   }
 
   // Makes the cluster and its makefile, with the pipes `meeting` (made)
-  // and `held` (made and held open, see Cluster::HoldPipes); false (with a
-  // failure) when something could not be made.
-  bool Make(const std::vector<std::string>& hosts, const std::string& makefile,
+  // and `held` (made and held open, see Cluster::HoldPipes).
+  void Make(const std::vector<std::string>& hosts, const std::string& makefile,
             const std::vector<std::string>& meeting = {}, const std::vector<std::string>& held = {}) {
     cluster_ = std::make_unique<Cluster>(hosts);
-    if (!cluster_->Error().empty()) {
-      ADD_FAILURE() << cluster_->Error();
-      return false;
-    }
+    ASSERT_EQ(cluster_->Error(), "");
     cluster_->WriteFile("Makefile", makefile);
-    if ((!meeting.empty() && !cluster_->MakePipes(meeting)) || (!held.empty() && !cluster_->HoldPipes(held))) {
-      ADD_FAILURE() << "the pipes could not be made";
-      return false;
-    }
-    return true;
+    ASSERT_TRUE(meeting.empty() || cluster_->MakePipes(meeting));
+    ASSERT_TRUE(held.empty() || cluster_->HoldPipes(held));
   }
 
   // A resident client, known to be running.
@@ -97,7 +90,7 @@ print("ready", flush=True)
 s.accept())";
 
 TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessClient) {
-  if (!Make({"srv", "hostb", "hostc"}, kRingMakefile, {"pq.fifo", "qr.fifo", "rp.fifo"})) return;
+  ASSERT_NO_FATAL_FAILURE(Make({"srv", "hostb", "hostc"}, kRingMakefile, {"pq.fifo", "qr.fifo", "rp.fifo"}));
   // The default port is taken: the remote clients reach the port the
   // server chose through its announcement alone.
   cluster_->WriteSettings(kServer, "server_normalportauto = TRUE\n");
@@ -153,7 +146,7 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    if (!Make({"srv"}, c.makefile)) return;
+    ASSERT_NO_FATAL_FAILURE(Make({"srv"}, c.makefile));
     HostProcess& server = Server(c.options);
     EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
     EXPECT_NE(server.Output().find(c.shown), std::string::npos) << server.Output();
@@ -172,7 +165,8 @@ TEST_F(DistributedBuild, TargetOfAStoppedClientIsBuiltOnceElsewhere) {
   const std::string command =
       "\tsh -c \"if [ `hostname` = lost ]; then exec cat gate.fifo; else read go < go.fifo; fi\"\n"
       "\tsh -c \"hostname >> $@.log\"\n";
-  if (!Make({"srv", "lost"}, "all: a b\na:\n" + command + "b:\n" + command, {}, {"gate.fifo", "go.fifo"})) return;
+  ASSERT_NO_FATAL_FAILURE(
+      Make({"srv", "lost"}, "all: a b\na:\n" + command + "b:\n" + command, {}, {"gate.fifo", "go.fifo"}));
   HostProcess& lost = Client(1);
   HostProcess& server = Server();
   ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << lost.Output() << server.Output();
@@ -194,12 +188,11 @@ TEST_F(DistributedBuild, StoppedServerOrFailingCommandCancelsTheClients) {
   } cases[] = {{{}, true, 1}, {{}, false, 1}, {{"-K"}, false, 4}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.options) + (c.interrupt ? " Ctrl+C" : ""));
-    if (!Make({"srv", "hostb"},
-              std::string("all: one two\none two:\n\t") +
-                  (c.interrupt ? "cat gate.fifo\n" : "sh -c \"if mkdir first.lock; then cat gate.fifo; else exit 4; fi\"\n"),
-              {}, {"gate.fifo"})) {
-      return;
-    }
+    ASSERT_NO_FATAL_FAILURE(Make(
+        {"srv", "hostb"},
+        std::string("all: one two\none two:\n\t") +
+            (c.interrupt ? "cat gate.fifo\n" : "sh -c \"if mkdir first.lock; then cat gate.fifo; else exit 4; fi\"\n"),
+        {}, {"gate.fifo"}));
     HostProcess& b = Client(1);
     HostProcess& server = Server(c.options);
     if (c.interrupt) {

@@ -10,10 +10,10 @@
 #include <thread>
 
 #include "diag/message_catalogue.h"
-#include "dist/dist_test_support.h"
 #include "peer_test_support.h"
 #include "platform/directory.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace dist {
 namespace {
@@ -21,6 +21,7 @@ namespace {
 using protocol_test::CommandResult;
 using protocol_test::kHangGuardMs;
 using protocol_test::TestPeer;
+using testing_support::OnDisk;
 
 constexpr const char* kServerName = "SRV";
 constexpr const char* kClientName = "TESTCLIENT";
@@ -135,7 +136,8 @@ class BuildClientTest : public testing::Test {
 
   std::string savedDirectory_ = platform::WorkingDirectory();
   testing_support::ScratchDirectory scratch_;
-  testing_support::ScopedVariable temporary_{test::kWindows ? "TMP" : "TMPDIR", scratch_.path().string()};
+  testing_support::ScopedVariable temporary_{platform::kPathSeparator == '\\' ? "TMP" : "TMPDIR",
+                                             scratch_.path().string()};
   platform::TcpSocket listener_;
   platform::TcpSocket waiters_;
   ClientSettings settings_;
@@ -162,8 +164,8 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   };
   for (const auto& c : cases) {
     const CommandResult remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
-    EXPECT_EQ(remote.out, test::OnDisk(c.out));
-    EXPECT_EQ(remote.err, test::OnDisk(c.err));
+    EXPECT_EQ(remote.out, OnDisk(c.out));
+    EXPECT_EQ(remote.err, OnDisk(c.err));
     EXPECT_EQ(remote.exitCode, c.code);
   }
   // A program that does not exist has failed.
@@ -185,11 +187,11 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   // The file is written in text mode; the child copies its bytes to its
   // text-mode output.
   CommandResult remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
-  EXPECT_EQ(scratch_.Read("named.txt"), test::OnDisk("line 1\nsay \"hi\"\n"));
-  EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("line 1\nsay \"hi\"\n")));
+  EXPECT_EQ(scratch_.Read("named.txt"), OnDisk("line 1\nsay \"hi\"\n"));
+  EXPECT_EQ(remote.out, OnDisk(OnDisk("line 1\nsay \"hi\"\n")));
   EXPECT_EQ(remote.exitCode, 0);
   remote = Run(server, Child("cat "), 2, "", "generated\n");
-  EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("generated\n")));
+  EXPECT_EQ(remote.out, OnDisk(OnDisk("generated\n")));
   EXPECT_EQ(remote.exitCode, 0);
   int generated = 0;
   for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
@@ -270,7 +272,7 @@ TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
   EXPECT_TRUE(view_.WaitFor(Text(23523)));
   // The phase stays open for the next command until it is closed.
-  EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, test::OnDisk("ok\n"));
+  EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   EXPECT_EQ(server.ReadKind(), -1);
@@ -319,8 +321,8 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
   server.SendLine(FormatBuildPhaseOpen(kServerName));
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   const CommandResult remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
-  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
-  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
+  EXPECT_EQ(remote.out, OnDisk("out\n"));
+  EXPECT_EQ(remote.err, OnDisk("err\n"));
   EXPECT_EQ(remote.exitCode, 5);
   for (const char* line : {"Debug PassiveMode OPEN", "Connect Done", "Send done."}) {
     EXPECT_NE(LogText().find(std::string("[None][None] ") + line), std::string::npos) << line;

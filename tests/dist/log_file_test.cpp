@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "diag/message_catalogue.h"
-#include "dist/dist_test_support.h"
 #include "platform/scratch_files.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace dist::test {
 namespace {
 
 using testing_support::Narrow;
+using testing_support::OnDisk;
 
 std::tm NineFiveSeven() {
   std::tm time{};
@@ -130,7 +131,7 @@ TEST_F(LogFileTest, EntriesFromSeveralThreadsStayWhole) {
   std::string line;
   int count = 0;
   while (std::getline(lines, line)) {
-    if (kWindows && !line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     int thread = -1;
     int entry = -1;
     ASSERT_EQ(std::sscanf(line.c_str(), "09:05:07 - thread %d entry %d", &thread, &entry), 2) << line;

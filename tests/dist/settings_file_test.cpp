@@ -5,13 +5,14 @@
 #include <climits>
 #include <functional>
 
-#include "dist/dist_test_support.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace dist::test {
 namespace {
 
 using testing_support::Narrow;
+using testing_support::OnDisk;
 
 const char kDefaultFile[] =
     "# This file use by BRAMLE\n"
@@ -46,6 +47,12 @@ const char kDefaultFile[] =
     "server_allowclients = \n"
     "\n"
     "#End Config\n";
+
+void ExpectSameValues(const SettingsFile& actual, const SettingsFile& expected) {
+  EXPECT_EQ(actual.version, expected.version);
+  EXPECT_TRUE(actual.client == expected.client);
+  EXPECT_TRUE(actual.server == expected.server);
+}
 
 class SettingsFileTest : public ::testing::Test {
  protected:

@@ -4,9 +4,9 @@
 
 #include <optional>
 
-#include "dist/dist_test_support.h"
 #include "dist/settings_file.h"
 #include "engine/path_parts.h"
+#include "platform/path.h"
 #include "platform/scratch_files.h"
 #include "platform/system_info.h"
 #include "support/bramle_process.h"
@@ -15,6 +15,8 @@ namespace dist::test {
 namespace {
 
 using testing_support::ScopedVariable;
+
+constexpr bool kWindows = platform::kPathSeparator == '\\';
 
 class SettingsLocationTest : public ::testing::Test {
  protected:
