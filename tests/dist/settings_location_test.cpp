@@ -41,18 +41,21 @@ TEST_F(SettingsLocationTest, UserSettingsFollowTheEnvironment) {
   }
   const std::string home = scratch_.File("home");
   const std::string xdg = scratch_.File("xdg");
-  ScopedVariable homeVariable("HOME", home);
   struct Case {
+    std::optional<std::string> home;
     std::optional<std::string> xdgConfigHome;
-    std::string expected;
+    std::string expected;  // empty: no user settings
   };
   const Case cases[] = {
-      {xdg, xdg},
-      {std::nullopt, home + "/.config"},
-      {"relative/config", home + "/.config"},
+      {home, xdg, xdg},
+      {home, std::nullopt, home + "/.config"},
+      {home, "relative/config", home + "/.config"},
+      {"", std::nullopt, ""},
+      {std::nullopt, std::nullopt, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected);
+    SCOPED_TRACE(c.home.value_or("(unset)") + " " + c.xdgConfigHome.value_or("(unset)"));
+    ScopedVariable homeVariable("HOME", c.home);
     ScopedVariable xdgVariable("XDG_CONFIG_HOME", c.xdgConfigHome);
     EXPECT_EQ(platform::UserConfigDirectory(), c.expected);
   }
