@@ -5,9 +5,9 @@
 // makes); skips without them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <set>
 
 #include "diag/message_catalogue.h"
 #include "support/bramle_process.h"
@@ -34,11 +34,6 @@ std::string Makefile() {
     rules += name + ":\n\trem & read go < go.fifo\n\thostname > " + name + ".host\n";
   }
   return all + "\n" + rules;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 class WineCluster : public ::testing::Test {
@@ -72,18 +67,19 @@ class WineCluster : public ::testing::Test {
     ASSERT_TRUE(server.WaitForOutput("(HOSTB)\n", kLimitMs)) << server.Output() << client.Output();
     SendGo();
     EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
-    EXPECT_EQ(Builders(), (std::vector<std::string>{"hostb", "srv"})) << server.Output();
+    EXPECT_EQ(Builders(), (std::set<std::string>{"hostb", "srv"})) << server.Output();
   }
 
   // The builders of the targets, lower case, each once.
-  std::vector<std::string> Builders() const {
-    std::vector<std::string> builders;
+  std::set<std::string> Builders() const {
+    std::set<std::string> builders;
     for (int i = 0; i < kTargets; ++i) {
-      std::string host = Lower(cluster_->ReadFile("t" + std::to_string(i) + ".host"));
-      host.erase(std::remove_if(host.begin(), host.end(), [](char c) { return c == '\r' || c == '\n'; }), host.end());
-      if (std::find(builders.begin(), builders.end(), host) == builders.end()) builders.push_back(host);
+      std::string host;
+      for (char c : cluster_->ReadFile("t" + std::to_string(i) + ".host")) {
+        if (c != '\r' && c != '\n') host += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      builders.insert(host);
     }
-    std::sort(builders.begin(), builders.end());
     return builders;
   }
 
@@ -129,7 +125,7 @@ TEST_F(WineCluster, LinuxClientServesAWindowsServer) {
   ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << client.Output() << server.Output();
   SendGo();
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
-  EXPECT_EQ(Builders(), (std::vector<std::string>{"hostb", "srv"})) << server.Output();
+  EXPECT_EQ(Builders(), (std::set<std::string>{"hostb", "srv"})) << server.Output();
   client.Terminate();
   EXPECT_EQ(client.WaitForExit(kLimitMs), 0) << client.Output();
 }

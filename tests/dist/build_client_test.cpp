@@ -10,12 +10,10 @@
 #include <thread>
 
 #include "diag/message_catalogue.h"
-#include "dist/dist_test_support.h"
 #include "peer_test_support.h"
 #include "platform/directory.h"
-#include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace dist {
 namespace {
@@ -23,6 +21,7 @@ namespace {
 using protocol_test::CommandResult;
 using protocol_test::kHangGuardMs;
 using protocol_test::TestPeer;
+using testing_support::OnDisk;
 
 constexpr const char* kServerName = "SRV";
 constexpr const char* kClientName = "TESTCLIENT";
@@ -72,7 +71,6 @@ std::string Child(const std::string& arguments) { return std::string("\"") + CLI
 class BuildClientTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
     ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
     ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener_));
     ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(waiters_));
@@ -87,7 +85,6 @@ class BuildClientTest : public testing::Test {
     client_.StopClientThread();
     if (HasFailure()) std::printf("client log:\n%s", LogText().c_str());
     platform::SetWorkingDirectory(savedDirectory_);
-    platform::SetEnvironmentVariableText(kTemporaryVariable, savedTemporary_);
   }
 
   // The client as the in-process client of a server at the listener;
@@ -137,10 +134,10 @@ class BuildClientTest : public testing::Test {
   std::string LogText() const { return scratch_.Read("client.log"); }
   static std::string Text(unsigned number) { return diag::LoadMessage(number); }
 
-  const char* kTemporaryVariable = platform::kPathSeparator == '\\' ? "TMP" : "TMPDIR";
-  std::optional<std::string> savedTemporary_ = platform::GetEnvironmentVariableText(kTemporaryVariable);
   std::string savedDirectory_ = platform::WorkingDirectory();
   testing_support::ScratchDirectory scratch_;
+  testing_support::ScopedVariable temporary_{platform::kPathSeparator == '\\' ? "TMP" : "TMPDIR",
+                                             scratch_.path().string()};
   platform::TcpSocket listener_;
   platform::TcpSocket waiters_;
   ClientSettings settings_;
@@ -167,8 +164,8 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   };
   for (const auto& c : cases) {
     const CommandResult remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
-    EXPECT_EQ(remote.out, test::OnDisk(c.out));
-    EXPECT_EQ(remote.err, test::OnDisk(c.err));
+    EXPECT_EQ(remote.out, OnDisk(c.out));
+    EXPECT_EQ(remote.err, OnDisk(c.err));
     EXPECT_EQ(remote.exitCode, c.code);
   }
   // A program that does not exist has failed.
@@ -190,11 +187,11 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   // The file is written in text mode; the child copies its bytes to its
   // text-mode output.
   CommandResult remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
-  EXPECT_EQ(scratch_.Read("named.txt"), test::OnDisk("line 1\nsay \"hi\"\n"));
-  EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("line 1\nsay \"hi\"\n")));
+  EXPECT_EQ(scratch_.Read("named.txt"), OnDisk("line 1\nsay \"hi\"\n"));
+  EXPECT_EQ(remote.out, OnDisk(OnDisk("line 1\nsay \"hi\"\n")));
   EXPECT_EQ(remote.exitCode, 0);
   remote = Run(server, Child("cat "), 2, "", "generated\n");
-  EXPECT_EQ(remote.out, test::OnDisk(test::OnDisk("generated\n")));
+  EXPECT_EQ(remote.out, OnDisk(OnDisk("generated\n")));
   EXPECT_EQ(remote.exitCode, 0);
   int generated = 0;
   for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
@@ -246,8 +243,8 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
   EXPECT_NE(LogText().find("not in client_allowservers"), std::string::npos);
 }
 
-// The command goes on through a garbled line and an unexpected message,
-// and its exit still arrives.
+// The command goes on through a garbled line, an unexpected message and a
+// second command, and its exit still arrives.
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
@@ -257,7 +254,8 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   ASSERT_EQ(server.ReadKind(), kMessageError);
   EXPECT_EQ(server.ErrorClass(), 1);
   EXPECT_EQ(server.ErrorText(), "11");
-  server.SendLine(FormatOk());  // no answer
+  // Neither is answered; the second command does not start.
+  server.SendLine(FormatOk() + FormatCommandExec(Child("emit x x 0"), 0, "", ""));
   server.SendLine("Garbled again(\r\n");
   ASSERT_EQ(server.ReadKind(), kMessageError);
   held.CloseSocket();
@@ -274,7 +272,7 @@ TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
   EXPECT_TRUE(view_.WaitFor(Text(23523)));
   // The phase stays open for the next command until it is closed.
-  EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, test::OnDisk("ok\n"));
+  EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   EXPECT_EQ(server.ReadKind(), -1);
@@ -323,8 +321,8 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
   server.SendLine(FormatBuildPhaseOpen(kServerName));
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   const CommandResult remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
-  EXPECT_EQ(remote.out, test::OnDisk("out\n"));
-  EXPECT_EQ(remote.err, test::OnDisk("err\n"));
+  EXPECT_EQ(remote.out, OnDisk("out\n"));
+  EXPECT_EQ(remote.err, OnDisk("err\n"));
   EXPECT_EQ(remote.exitCode, 5);
   for (const char* line : {"Debug PassiveMode OPEN", "Connect Done", "Send done."}) {
     EXPECT_NE(LogText().find(std::string("[None][None] ") + line), std::string::npos) << line;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "diag/message_catalogue.h"
@@ -76,12 +77,12 @@ class RecordingView : public ServerView, public Notes {
 
 // How a scripted client answers. Commands are "make NAME" (NAME is made,
 // "made NAME" on standard output), "fail N" (exit code N, a line on
-// standard error), "gate NAME" (waits until `gate` holds "open", then makes
-// NAME) and "lose" (the client drops the connection).
+// standard error) and "gate NAME" (waits until `gate` holds "open", then
+// makes NAME).
 struct ClientScript {
   std::string name = "CLIENT";
-  std::string openReply = "OK()\r\n";  // empty: close instead of answering
-  bool loseFirstCommand = false;        // drop the connection on it
+  std::string openReply = "OK()\r\n";          // empty: close instead of answering
+  std::optional<std::string> execReply = {};  // sent instead of running a command; empty: close
   Notes* gate = nullptr;
 };
 
@@ -126,8 +127,13 @@ class ScriptedClient : public protocol_test::TestPeer, public Notes {
       } else if (kind == kMessageCommandExec) {
         const std::string command = ReadCommandExec(Arguments()).commandLine;
         Add("exec " + command);
-        if (command == "lose" || script_.loseFirstCommand) return Socket().CloseSocket();
-        Run(command);
+        if (!script_.execReply) {
+          Run(command);
+        } else if (script_.execReply->empty()) {
+          return Socket().CloseSocket();
+        } else {
+          SendLine(*script_.execReply);
+        }
       } else if (kind == kMessageBuildPhaseCancel) {
         Add("cancel");
         SendLine(FormatOk());
@@ -269,7 +275,7 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
     EXPECT_NE(log.find(" - " + entry), std::string::npos) << entry << "\n" << log;
   }
   // Once the build has ended nobody is taken any more.
-  ScriptedClient& late = rig.Client({"LATE"});
+  ScriptedClient& late = rig.Client({.name = "LATE"});
   late.Join();
   EXPECT_EQ(late.All(), std::vector<std::string>{"unreachable"});
 }
@@ -287,9 +293,9 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
   rig.Start();
   // The first client holds "slow"; the second builds the diamond and then
   // waits for "slow" before "all".
-  ScriptedClient& first = rig.Client({"ONE", "OK()\r\n", false, &gate});
+  ScriptedClient& first = rig.Client({.name = "ONE", .gate = &gate});
   ASSERT_TRUE(first.WaitFor("exec gate slow"));
-  ScriptedClient& second = rig.Client({"TWO"});
+  ScriptedClient& second = rig.Client({.name = "TWO"});
   ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(1, "TWO", diag::LoadMessage(23105))));
   gate.Add("open");
   rig.Finish();
@@ -318,9 +324,9 @@ TEST(BuildServer, FailingCommandStopsEveryConnection) {
   rig.Line("held", "", {"gate held"});
   rig.Line("failing", "", {"fail 3"});
   rig.Start();
-  ScriptedClient& holder = rig.Client({"HOLD", "OK()\r\n", false, &gate});
+  ScriptedClient& holder = rig.Client({.name = "HOLD", .gate = &gate});
   ASSERT_TRUE(holder.WaitFor("exec gate held"));
-  ScriptedClient& failer = rig.Client({"FAIL"});
+  ScriptedClient& failer = rig.Client({.name = "FAIL"});
   rig.server_->WaitEnded();
   gate.Add("open");
   rig.Finish();
@@ -337,7 +343,7 @@ TEST(BuildServer, FailingCommandStopsEveryConnection) {
   EXPECT_EQ(rig.files_.TimesMade("all"), 0);
 }
 
-// Clients that drop out, refuse or are refused never keep a target: the
+// Clients that drop out, refuse, cancel or are refused never keep a target: the
 // next client builds it, once.
 TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
   const struct {
@@ -347,11 +353,14 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     const char* allowClients;
     bool handedOut;
   } cases[] = {
-      {"lost in a command", {"GONE", "OK()\r\n", true}, diag::LoadMessage(23113), "", true},
-      {"no answer to the open", {"GONE", ""}, diag::LoadMessage(23103), "", false},
-      {"refuses the open", {"GONE", FormatError(0, "no")}, diag::LoadMessage(23102), "", false},
-      {"not on the allow-list", {"GONE"}, "Refused client GONE (127.0.0.1): not in server_allowclients",
-       "GOOD, 10.1.1.1", false},
+      {"lost in a command", {.execReply = ""}, diag::LoadMessage(23113), "", true},
+      {"refuses the command", {.execReply = FormatError(0, "no")}, diag::FormatCatalogMessage(23110, "no"), "", true},
+      {"cancels in the command", {.execReply = "OK()\r\nBuildPhaseClientCancel()\r\n"}, diag::LoadMessage(23114), "",
+       true},
+      {"no answer to the open", {.openReply = ""}, diag::LoadMessage(23103), "", false},
+      {"refuses the open", {.openReply = FormatError(0, "no")}, diag::LoadMessage(23102), "", false},
+      {"not on the allow-list", {}, "Refused client CLIENT (127.0.0.1): not in server_allowclients", "GOOD, 10.1.1.1",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -361,13 +370,13 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     settings.allowClients = c.allowClients;
     rig.Start(settings);
     ScriptedClient& gone = rig.Client(c.script);
-    ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(0, "GONE", c.shown)));
-    ScriptedClient& good = rig.Client({"GOOD"});
+    ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(0, "CLIENT", c.shown)));
+    ScriptedClient& good = rig.Client({.name = "GOOD"});
     rig.Finish();
     EXPECT_EQ(rig.files_.TimesMade("x"), 1);
     EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
     EXPECT_EQ(gone.Execs().size(), c.handedOut ? 1u : 0u);
-    EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "GONE", diag::FormatCatalogMessage(23107, "x"))), c.handedOut);
+    EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(23107, "x"))), c.handedOut);
   }
 }
 
@@ -379,12 +388,12 @@ TEST(BuildServer, CancelledConnectionGivesItsTargetBack) {
   Notes gate;
   rig.Line("x", "", {"gate x"});
   rig.Start();
-  ScriptedClient& first = rig.Client({"ONE", "OK()\r\n", false, &gate});
+  ScriptedClient& first = rig.Client({.name = "ONE", .gate = &gate});
   ASSERT_TRUE(first.WaitFor("exec gate x"));
   rig.server_->CancelConnection(0);
   gate.Add("open");
   ASSERT_TRUE(first.WaitFor("close"));
-  ScriptedClient& second = rig.Client({"TWO", "OK()\r\n", false, &gate});
+  ScriptedClient& second = rig.Client({.name = "TWO", .gate = &gate});
   rig.Finish();
   EXPECT_TRUE(first.Has("cancel"));
   EXPECT_LE(second.Execs().size(), 1u);

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/network_startup.h"
@@ -39,13 +41,9 @@ int main(int argc, char** argv) {
     return std::atoi(argv[4]);
   }
   if (argc == 3 && std::strcmp(argv[1], "cat") == 0) {
-    std::FILE* file = std::fopen(argv[2], "rb");
-    if (!file) return 2;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) std::fwrite(buffer, 1, n, stdout);
-    std::fclose(file);
-    return 0;
+    std::ifstream file(argv[2], std::ios::binary);
+    Write(stdout, std::string(std::istreambuf_iterator<char>(file), {}));
+    return file ? 0 : 2;
   }
   if (argc == 3 && std::strcmp(argv[1], "wait") == 0 && platform::StartNetworking()) {
     // The bound only keeps a failed test from hanging.

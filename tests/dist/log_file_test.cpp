@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "diag/message_catalogue.h"
-#include "dist/dist_test_support.h"
 #include "platform/scratch_files.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace dist::test {
 namespace {
 
 using testing_support::Narrow;
+using testing_support::OnDisk;
 
 std::tm NineFiveSeven() {
   std::tm time{};
@@ -25,13 +26,9 @@ std::tm NineFiveSeven() {
 
 class LogFileTest : public ::testing::Test {
  protected:
-  std::string PathOf(const std::string& name) const {
-    return scratch_.path().string() + platform::kPathSeparator + testing_support::NativePath(name);
-  }
-
   template <typename Log>
   void Enable(Log& log, const std::string& name = "log.txt") const {
-    log.SetFileName(PathOf(name));
+    log.SetFileName(scratch_.File(name));
     log.SetEnabled(true);
   }
 
@@ -88,7 +85,7 @@ TEST_F(LogFileTest, AppendsSwitchesAndShares) {
   EXPECT_TRUE(log.IsOpen());
   second.Entry("two");
   log.Entry("three");
-  log.SetFileName(PathOf("other.txt"));
+  log.SetFileName(scratch_.File("other.txt"));
   log.Entry("four");
   log.SetEnabled(false);
   EXPECT_FALSE(log.IsOpen());
@@ -103,7 +100,7 @@ TEST_F(LogFileTest, AppendsSwitchesAndShares) {
 TEST_F(LogFileTest, OffOrUnopenableWritesNothing) {
   scratch_.Write("plain", "x");
   ClientLog off(NineFiveSeven);
-  off.SetFileName(PathOf("log.txt"));
+  off.SetFileName(scratch_.File("log.txt"));
   EXPECT_TRUE(off.Open());
   ServerLog unopenable(NineFiveSeven);
   Enable(unopenable, "plain\\log.txt");
@@ -112,7 +109,7 @@ TEST_F(LogFileTest, OffOrUnopenableWritesNothing) {
   unopenable.Entry("lost");
   EXPECT_FALSE(off.IsOpen());
   EXPECT_FALSE(unopenable.IsOpen());
-  EXPECT_FALSE(platform::IsPlainFile(PathOf("log.txt")));
+  EXPECT_FALSE(platform::IsPlainFile(scratch_.File("log.txt")));
 }
 
 TEST_F(LogFileTest, EntriesFromSeveralThreadsStayWhole) {
@@ -134,7 +131,7 @@ TEST_F(LogFileTest, EntriesFromSeveralThreadsStayWhole) {
   std::string line;
   int count = 0;
   while (std::getline(lines, line)) {
-    if (kWindows && !line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     int thread = -1;
     int entry = -1;
     ASSERT_EQ(std::sscanf(line.c_str(), "09:05:07 - thread %d entry %d", &thread, &entry), 2) << line;

@@ -30,6 +30,7 @@ TEST(PeerAllowListTest, EntriesOfEveryKind) {
       {"192.168.1.0/33", "192.168.1.0", "x", false},
       {"192.168.1.0/024", "192.168.1.7", "x", false},
       {"1.2.3", "1.2.3.0", "x", false},
+      {"10x0x0x1", "10.0.0.1", "x", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(dist::IsPeerAllowed(c.list, c.address, c.name), c.allowed)

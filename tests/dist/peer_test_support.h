@@ -72,22 +72,13 @@ class TestPeer : public dist::ProtocolPeer {
   std::vector<std::string> arguments_;
 };
 
-// A server peer and a client peer connected through a listener on
-// 127.0.0.1.
+// A server peer and a client peer connected over loopback.
 struct PeerPair {
   platform::TcpSocket listener;
   TestPeer server;
   TestPeer client;
 
-  void Connect() {
-    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener));
-    ASSERT_EQ(client.Socket().OpenSocket(), 0);
-    ASSERT_EQ(client.Socket().Connect("127.0.0.1", listener.Port()), 0);
-    ASSERT_EQ(listener.Accept(server.Socket()), 0);
-    ASSERT_EQ(client.Socket().WaitConnected(kHangGuardMs), platform::kSocketConnected);
-    server.Socket().StartReceiving();
-    server.Socket().StartSending();
-  }
+  void Connect() { socket_testing::Connect(listener, server.Socket(), client.Socket()); }
 };
 
 // The makefile evaluator with every message name of the table registered,

@@ -123,15 +123,6 @@ TEST(ProtocolPeer, ReadMessageLine) {
   std::string line = "old";
   EXPECT_EQ(pair.client.ReadMessageLine(false, line), kLineNone);
   EXPECT_EQ(line, "");
-  // A line split across sends is taken once its CR LF is there; two lines
-  // in one send come one after the other.
-  pair.server.SendLine("OK(");
-  pair.server.SendLine(")\r");
-  pair.server.SendLine("\nCommandExit(3)\r\nBuildPhaseClose()\r\n");
-  EXPECT_EQ(pair.client.ReadKind(&line), kMessageOk);
-  EXPECT_EQ(pair.client.ReadKind(), kMessageCommandExit);
-  EXPECT_EQ(pair.client.Arguments(), std::vector<std::string>{"3"});
-  EXPECT_EQ(pair.client.ReadKind(), kMessageBuildPhaseClose);
   // Wake ends a wait without a line.
   pair.client.Socket().Wake();
   EXPECT_EQ(pair.client.ReadMessageLine(true, line), kLineNone);

@@ -5,13 +5,14 @@
 #include <climits>
 #include <functional>
 
-#include "dist/dist_test_support.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace dist::test {
 namespace {
 
 using testing_support::Narrow;
+using testing_support::OnDisk;
 
 const char kDefaultFile[] =
     "# This file use by BRAMLE\n"
@@ -47,16 +48,18 @@ const char kDefaultFile[] =
     "\n"
     "#End Config\n";
 
+void ExpectSameValues(const SettingsFile& actual, const SettingsFile& expected) {
+  EXPECT_EQ(actual.version, expected.version);
+  EXPECT_TRUE(actual.client == expected.client);
+  EXPECT_TRUE(actual.server == expected.server);
+}
+
 class SettingsFileTest : public ::testing::Test {
  protected:
-  std::string PathOf(const std::string& name) const {
-    return scratch_.path().string() + platform::kPathSeparator + testing_support::NativePath(name);
-  }
-
   // A record on PC01 over a file of `content` (bytes as given).
   SettingsFile Settings(const std::string& content) const {
     scratch_.Write("Bramle.inf", content);
-    return SettingsFile(PathOf("Bramle.inf"), "PC01");
+    return SettingsFile(scratch_.File("Bramle.inf"), "PC01");
   }
 
   testing_support::ScratchDirectory scratch_;
@@ -124,7 +127,7 @@ TEST_F(SettingsFileTest, LoadKeepsValuesTheFileDoesNotSet) {
   EXPECT_EQ(settings.client.portNo, 9);
   EXPECT_EQ(settings.server.normalPort, 5);
 
-  SettingsFile missing(PathOf("missing.inf"), "PC01");
+  SettingsFile missing(scratch_.File("missing.inf"), "PC01");
   missing.client.portNo = 9;
   missing.LoadSettings();
   EXPECT_EQ(missing.client.portNo, 9);
@@ -146,7 +149,7 @@ TEST_F(SettingsFileTest, SavesTheDefaultFileByteForByte) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path + c.before.substr(c.before.size() > 10 ? c.before.size() - 10 : 0));
     if (!c.before.empty()) scratch_.Write(c.path, c.before);
-    SettingsFile settings(PathOf(c.path), "PC01");
+    SettingsFile settings(scratch_.File(c.path), "PC01");
     settings.LoadSettings();
     ASSERT_TRUE(settings.SaveSettings());
     EXPECT_EQ(scratch_.Read(c.path), OnDisk(kDefaultFile));
@@ -154,12 +157,12 @@ TEST_F(SettingsFileTest, SavesTheDefaultFileByteForByte) {
 }
 
 TEST_F(SettingsFileTest, EveryValueSurvivesSaveAndLoad) {
-  SettingsFile saved(PathOf("Bramle.inf"), "PC01");
+  SettingsFile saved(scratch_.File("Bramle.inf"), "PC01");
   saved.version = 0;
   saved.client = {false, 1234, Narrow("表計算"), false, true, "c log.txt", true, false, ""};
   saved.server = {"build-01", 5, true, 6, false, false, 7, true, Narrow("ログ.txt"), false, "a, 1.2.3.4"};
   ASSERT_TRUE(saved.SaveSettings());
-  SettingsFile loaded(PathOf("Bramle.inf"), "OTHER");
+  SettingsFile loaded(scratch_.File("Bramle.inf"), "OTHER");
   loaded.LoadSettings();
   ExpectSameValues(loaded, saved);
 }
@@ -169,7 +172,7 @@ TEST_F(SettingsFileTest, UnwritableFileIsNotWritten) {
   const char* paths[] = {"plain\\Bramle.inf", "."};
   for (const char* path : paths) {
     SCOPED_TRACE(path);
-    EXPECT_FALSE(SettingsFile(PathOf(path), "PC01").SaveSettings());
+    EXPECT_FALSE(SettingsFile(scratch_.File(path), "PC01").SaveSettings());
   }
   EXPECT_EQ(scratch_.Read("plain"), "x");
 }

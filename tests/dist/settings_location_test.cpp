@@ -4,11 +4,9 @@
 
 #include <optional>
 
-#include "dist/dist_test_support.h"
 #include "dist/settings_file.h"
 #include "engine/path_parts.h"
-#include "platform/environment.h"
-#include "platform/environment_edit.h"
+#include "platform/path.h"
 #include "platform/scratch_files.h"
 #include "platform/system_info.h"
 #include "support/bramle_process.h"
@@ -16,32 +14,18 @@
 namespace dist::test {
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
- public:
-  ScopedVariable(std::string name, const std::optional<std::string>& value)
-      : name_(std::move(name)), previous_(platform::GetEnvironmentVariableText(name_)) {
-    platform::SetEnvironmentVariableText(name_, value);
-  }
-  ~ScopedVariable() { platform::SetEnvironmentVariableText(name_, previous_); }
+using testing_support::ScopedVariable;
 
- private:
-  std::string name_;
-  std::optional<std::string> previous_;
-};
+constexpr bool kWindows = platform::kPathSeparator == '\\';
 
 class SettingsLocationTest : public ::testing::Test {
  protected:
-  std::string Directory(const std::string& name) const {
-    return scratch_.path().string() + platform::kPathSeparator + name;
-  }
-
   testing_support::ScratchDirectory scratch_;
 };
 
 TEST_F(SettingsLocationTest, BesideTheProgramWhenThereOrWithoutUserSettings) {
-  const std::string program = Directory("bin") + platform::kPathSeparator;
-  const std::string user = Directory("config");
+  const std::string program = scratch_.File("bin") + platform::kPathSeparator;
+  const std::string user = scratch_.File("config");
   const std::string inUser = user + platform::kPathSeparator + "bramle" + platform::kPathSeparator + "Bramle.inf";
   EXPECT_EQ(SettingsPathFor(program, ""), program + "Bramle.inf");
   EXPECT_EQ(SettingsPathFor(program, user), inUser);
@@ -55,20 +39,23 @@ TEST_F(SettingsLocationTest, UserSettingsFollowTheEnvironment) {
     EXPECT_EQ(platform::UserConfigDirectory(), "");
     GTEST_SKIP() << "Windows keeps the settings beside the executable";
   }
-  const std::string home = Directory("home");
-  const std::string xdg = Directory("xdg");
-  ScopedVariable homeVariable("HOME", home);
+  const std::string home = scratch_.File("home");
+  const std::string xdg = scratch_.File("xdg");
   struct Case {
+    std::optional<std::string> home;
     std::optional<std::string> xdgConfigHome;
-    std::string expected;
+    std::string expected;  // empty: no user settings
   };
   const Case cases[] = {
-      {xdg, xdg},
-      {std::nullopt, home + "/.config"},
-      {"relative/config", home + "/.config"},
+      {home, xdg, xdg},
+      {home, std::nullopt, home + "/.config"},
+      {home, "relative/config", home + "/.config"},
+      {"", std::nullopt, ""},
+      {std::nullopt, std::nullopt, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected);
+    SCOPED_TRACE(c.home.value_or("(unset)") + " " + c.xdgConfigHome.value_or("(unset)"));
+    ScopedVariable homeVariable("HOME", c.home);
     ScopedVariable xdgVariable("XDG_CONFIG_HOME", c.xdgConfigHome);
     EXPECT_EQ(platform::UserConfigDirectory(), c.expected);
   }
@@ -82,10 +69,10 @@ TEST_F(SettingsLocationTest, DefaultFileIsMadeInTheUserSettingsWhenFirstSaved) {
   }
   const std::string program = engine::SplitPath(platform::ModulePath()).directory;
   if (platform::IsPlainFile(program + "/Bramle.inf")) GTEST_SKIP() << "a Bramle.inf lies beside the test program";
-  ScopedVariable home("HOME", Directory("home"));
+  ScopedVariable home("HOME", scratch_.File("home"));
   ScopedVariable xdg("XDG_CONFIG_HOME", std::nullopt);
   const SettingsFile settings;
-  EXPECT_EQ(settings.path(), Directory("home") + "/.config/bramle/Bramle.inf");
+  EXPECT_EQ(settings.path(), scratch_.File("home") + "/.config/bramle/Bramle.inf");
   ASSERT_TRUE(settings.SaveSettings());
   EXPECT_NE(scratch_.Read("home/.config/bramle/Bramle.inf"), "");
 }

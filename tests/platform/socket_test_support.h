@@ -67,22 +67,24 @@ inline void Listen(platform::TcpSocket& socket, int backlog = 5) {
   ASSERT_EQ(socket.Listen(backlog), 0);
 }
 
-// A listener on 127.0.0.1 (a port the system chose), one accepted
-// connection with its threads running, and the client that made it.
+// Connects `client` to `listener`, opened here on 127.0.0.1 (a port the
+// system chose), and accepts the connection into `server`, with its
+// threads running.
+inline void Connect(platform::TcpSocket& listener, platform::TcpSocket& server, platform::TcpSocket& client) {
+  ASSERT_NO_FATAL_FAILURE(Listen(listener));
+  ASSERT_EQ(client.OpenSocket(), 0);
+  ASSERT_EQ(client.Connect("127.0.0.1", listener.Port()), 0);
+  ASSERT_EQ(listener.Accept(server), 0);
+  ASSERT_EQ(client.WaitConnected(kHangGuardMs), platform::kSocketConnected);
+  server.StartReceiving();
+  server.StartSending();
+}
+
 struct ConnectedPair {
   platform::TcpSocket listener;
   platform::TcpSocket server;
   platform::TcpSocket client;
-
-  void Connect() {
-    ASSERT_NO_FATAL_FAILURE(Listen(listener));
-    ASSERT_EQ(client.OpenSocket(), 0);
-    ASSERT_EQ(client.Connect("127.0.0.1", listener.Port()), 0);
-    ASSERT_EQ(listener.Accept(server), 0);
-    ASSERT_EQ(client.WaitConnected(kHangGuardMs), platform::kSocketConnected);
-    server.StartReceiving();
-    server.StartSending();
-  }
+  void Connect() { socket_testing::Connect(listener, server, client); }
 };
 
 // Takes `count` lines, waiting for each; stops early when the connection

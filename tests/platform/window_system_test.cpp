@@ -2,18 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/environment.h"
 #include "platform/environment_edit.h"
 #include "platform/path.h"
+#include "support/bramle_process.h"
 
 namespace platform {
 namespace {
 
 TEST(WindowSystem, ADisplayCountsOnlyWhenItsServerAnswers) {
   if (kPathSeparator == '\\') GTEST_SKIP() << "Windows always has its desktop";
-  const auto display = GetEnvironmentVariableText("DISPLAY");
-  const auto wayland = GetEnvironmentVariableText("WAYLAND_DISPLAY");
-  SetEnvironmentVariableText("WAYLAND_DISPLAY", std::nullopt);
+  testing_support::ScopedVariable display("DISPLAY", std::nullopt);
+  testing_support::ScopedVariable wayland("WAYLAND_DISPLAY", std::nullopt);
   const struct {
     std::optional<std::string> display;
     bool has;
@@ -29,8 +28,6 @@ TEST(WindowSystem, ADisplayCountsOnlyWhenItsServerAnswers) {
     SetEnvironmentVariableText("DISPLAY", c.display);
     EXPECT_EQ(HasDisplay(), c.has) << c.display.value_or("(unset)");
   }
-  SetEnvironmentVariableText("DISPLAY", display);
-  SetEnvironmentVariableText("WAYLAND_DISPLAY", wayland);
 }
 
 TEST(WindowSystem, AMissingModuleIsAPlainFailure) {

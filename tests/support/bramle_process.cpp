@@ -25,13 +25,6 @@ namespace {
 
 constexpr bool kWindows = platform::kPathSeparator == '\\';
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 std::string Quote(const std::string& text) {
   std::string quoted = "\"";
   for (char c : text) {
@@ -39,19 +32,6 @@ std::string Quote(const std::string& text) {
     quoted.push_back(c);
   }
   return quoted + "\"";
-}
-
-// The executable's path as the build wrote it; under Wine a Unix path is
-// reached through drive Z:.
-std::string ExecutablePath() {
-  std::string path = BRAMLE_EXE;
-  if (kWindows && !path.empty() && path[0] == '/') {
-    path = "Z:" + path;
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-  }
-  return path;
 }
 
 bool IsAscii(const std::string& text) {
@@ -71,7 +51,7 @@ void MakeDirectories(const std::string& directory) {
 }
 
 std::string BramleLine(const std::vector<std::string>& arguments) {
-  std::string line = Quote(ExecutablePath());
+  std::string line = Quote(BramleExecutable());
   for (const std::string& argument : arguments) line += " " + Quote(argument);
   return line;
 }
@@ -88,23 +68,18 @@ class OwnTemporaryDirectory : public testing::Environment {
  public:
   void SetUp() override {
     directory_ = std::make_unique<ScratchDirectory>();
-    for (Variable& variable : variables_) {
-      variable.saved = platform::GetEnvironmentVariableText(variable.name);
-      platform::SetEnvironmentVariableText(variable.name, directory_->path().string());
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+      variables_.push_back(std::make_unique<ScopedVariable>(name, directory_->path().string()));
     }
   }
   void TearDown() override {
-    for (const Variable& variable : variables_) platform::SetEnvironmentVariableText(variable.name, variable.saved);
+    variables_.clear();
     directory_.reset();
   }
 
  private:
-  struct Variable {
-    const char* name;
-    std::optional<std::string> saved;
-  };
-  Variable variables_[3] = {{"TMPDIR", {}}, {"TMP", {}}, {"TEMP", {}}};
   std::unique_ptr<ScratchDirectory> directory_;
+  std::vector<std::unique_ptr<ScopedVariable>> variables_;
 };
 
 // Every test program that runs bramle or makes scratch directories links
@@ -140,21 +115,48 @@ ScratchDirectory::~ScratchDirectory() {
   std::filesystem::remove(path_, failed);
 }
 
+std::string ScratchDirectory::File(const std::string& name) const {
+  return path_.string() + platform::kPathSeparator + NativePath(name);
+}
+
 // Names are narrow strings (code page 932 under Wine), which std::filesystem
 // would take for another encoding: the streams and the command interpreter
 // get them as they are.
 void ScratchDirectory::Write(const std::string& name, const std::string& content) const {
-  const std::string file = path_.string() + platform::kPathSeparator + NativePath(name);
+  const std::string file = File(name);
   const size_t lastSeparator = engine::SplitPath(file).directory.size();
   MakeDirectories(file.substr(0, lastSeparator));
   std::ofstream(file, std::ios::binary) << content;
 }
 
 std::string ScratchDirectory::Read(const std::string& name) const {
-  return ReadWholeFile(path_.string() + platform::kPathSeparator + NativePath(name));
+  return ReadWholeFile(File(name));
 }
 
-std::string BramleExecutable() { return ExecutablePath(); }
+ScopedVariable::ScopedVariable(std::string name, const std::optional<std::string>& value)
+    : name_(std::move(name)), previous_(platform::GetEnvironmentVariableText(name_)) {
+  platform::SetEnvironmentVariableText(name_, value);
+}
+
+ScopedVariable::~ScopedVariable() { platform::SetEnvironmentVariableText(name_, previous_); }
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// The executable's path as the build wrote it.
+std::string BramleExecutable() { return kWindows ? WinePath(BRAMLE_EXE) : BRAMLE_EXE; }
+
+std::string WinePath(std::string path) {
+  if (path.empty() || path[0] != '/') return path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return "Z:" + path;
+}
 
 std::string OriginalTemporaryDirectoryAssignment() {
   return kOriginalTmpdir ? "TMPDIR=" + Quote(*kOriginalTmpdir) + " " : "env -u TMPDIR ";

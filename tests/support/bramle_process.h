@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ class ScratchDirectory {
   ScratchDirectory();
   ~ScratchDirectory();
   const std::filesystem::path& path() const { return path_; }
+  // The path of `name` (written Windows-style) inside the directory.
+  std::string File(const std::string& name) const;
   // Writes `content` to `name` inside the directory (binary: bytes as given).
   void Write(const std::string& name, const std::string& content) const;
   std::string Read(const std::string& name) const;
@@ -28,12 +31,32 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
+// Sets an environment variable (nullopt: removes it) until the object
+// goes, then gives it back the value it had.
+class ScopedVariable {
+ public:
+  ScopedVariable(std::string name, const std::optional<std::string>& value);
+  ~ScopedVariable();
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> previous_;
+};
+
 // Variable assignments for a shell line: a display is announced, but the
 // window part cannot be loaded. The core program must then work alone.
 inline constexpr const char kNoWindowPart[] = "WAYLAND_DISPLAY=bramle-test BRAMLE_QT_MODULE=/nonexistent/bramle_qt.so";
 
+// The bytes of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 // The path of the bramle executable under test, as a command line names it.
 std::string BramleExecutable();
+
+// A Unix path as Wine shows it to Windows programs (through drive Z:).
+std::string WinePath(std::string path);
 
 // Runs bramle with `arguments` in `directory`.
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory);

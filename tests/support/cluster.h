@@ -31,10 +31,9 @@ class HostProcess {
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
 
-  int Pid() const { return pid_; }
-  // Waits up to `timeoutMs` until `text` appears in the output at or after
-  // byte `from`; false when the process ended first or the time ran out.
-  bool WaitForOutput(const std::string& text, int timeoutMs, size_t from = 0);
+  // Waits up to `timeoutMs` until `text` appears in the output; false when
+  // the process ended first or the time ran out.
+  bool WaitForOutput(const std::string& text, int timeoutMs);
   // Waits up to `timeoutMs` for the end and for the last output; the exit
   // code (128 + signal for a killed process), or -1 when the process had to
   // be killed because the time ran out.
@@ -43,7 +42,6 @@ class HostProcess {
 
   void Interrupt();  // Ctrl+C
   void Terminate();  // the service manager's stop request
-  void Kill();       // a machine that drops off the network
 
  private:
   void ReadOutput(int fd);

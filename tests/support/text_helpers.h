@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/path.h"
+
 namespace testing_support {
 
 // Every CR LF folded to LF (children on Windows write text mode).
@@ -26,6 +28,9 @@ inline std::string ToCrLf(const std::string& text) {
   }
   return converted;
 }
+
+// `text` as a text-mode write leaves it on disk: CR LF line ends on Windows.
+inline std::string OnDisk(const std::string& text) { return platform::kPathSeparator == '\\' ? ToCrLf(text) : text; }
 
 // Where two long texts first differ, with a little context.
 inline std::string FirstDifference(const std::string& actual, const std::string& expected) {

@@ -1,4 +1,5 @@
 #include "support/cluster.h"
+#include "support/bramle_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -9,9 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
-
-extern char** environ;
 
 namespace testing_support {
 namespace {
@@ -33,13 +31,6 @@ std::string Quote(const std::string& text) {
 void WriteWholeFile(const std::filesystem::path& path, const std::string& content) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadWholeFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
 }
 
 // Inside the host's namespaces: its name, its view of the cluster's names
@@ -91,9 +82,9 @@ void HostProcess::WaitForEnd() {
   changed_.notify_all();
 }
 
-bool HostProcess::WaitForOutput(const std::string& text, int timeoutMs, size_t from) {
+bool HostProcess::WaitForOutput(const std::string& text, int timeoutMs) {
   std::unique_lock<std::mutex> hold(mutex_);
-  const auto found = [&] { return output_.find(text, from) != std::string::npos; };
+  const auto found = [&] { return output_.find(text) != std::string::npos; };
   changed_.wait_until(hold, Clock::now() + std::chrono::milliseconds(timeoutMs),
                       [&] { return found() || outputClosed_; });
   return found();
@@ -120,7 +111,6 @@ std::string HostProcess::Output() const {
 
 void HostProcess::Interrupt() { Signal(SIGINT); }
 void HostProcess::Terminate() { Signal(SIGTERM); }
-void HostProcess::Kill() { Signal(SIGKILL); }
 
 void HostProcess::Signal(int signal) {
   // Only while it is ours: an ended process's id may be reused.
@@ -242,31 +232,20 @@ bool Cluster::WriteToPipe(const std::string& name, const std::string& text) {
 }
 
 HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& arguments) {
+  // The host's own folders, and no display but its own.
   const std::filesystem::path home = root_ / hostNames_[host];
-  std::vector<std::string> words = {"ip",      "netns", "exec",   Namespace(hostNames_[host]),
-                                    "unshare", "-u",    "-m",     "sh",
-                                    "-c",      kHostShell, "sh", hostNames_[host],
-                                    (root_ / "hosts").string(), (root_ / "resolv.conf").string(), shared_.string()};
+  std::vector<std::string> words = {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                                    "XDG_CONFIG_HOME=" + (home / "config").string(), "TMPDIR=" + (home / "tmp").string()};
+  if (host < displays_.size() && !displays_[host].empty()) words.push_back("DISPLAY=" + displays_[host]);
+  words.insert(words.end(), {"ip", "netns", "exec", Namespace(hostNames_[host]), "unshare", "-u", "-m", "sh", "-c",
+                             kHostShell, "sh", hostNames_[host], (root_ / "hosts").string(),
+                             (root_ / "resolv.conf").string(), shared_.string()});
   words.insert(words.end(), arguments.begin(), arguments.end());
-
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry; ++entry) {
-    const std::string text = *entry;
-    bool own = false;
-    for (const char* name : {"XDG_CONFIG_HOME=", "TMPDIR=", "DISPLAY=", "WAYLAND_DISPLAY="}) own |= text.rfind(name, 0) == 0;
-    if (!own) environment.push_back(text);
-  }
-  environment.push_back("XDG_CONFIG_HOME=" + (home / "config").string());
-  environment.push_back("TMPDIR=" + (home / "tmp").string());
-  if (host < displays_.size() && !displays_[host].empty()) environment.push_back("DISPLAY=" + displays_[host]);
 
   // Everything the child needs is made before the fork.
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
 
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) std::abort();
@@ -278,7 +257,7 @@ HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& argumen
     ::dup2(nullFd, 0);
     ::dup2(pipeFds[1], 1);
     ::dup2(pipeFds[1], 2);
-    ::execvpe(argv[0], argv.data(), envp.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(nullFd);

@@ -6,12 +6,11 @@ namespace testing_support {
 
 HostProcess::HostProcess(int pid, int) : pid_(pid) {}
 HostProcess::~HostProcess() = default;
-bool HostProcess::WaitForOutput(const std::string&, int, size_t) { return false; }
+bool HostProcess::WaitForOutput(const std::string&, int) { return false; }
 int HostProcess::WaitForExit(int) { return -1; }
 std::string HostProcess::Output() const { return ""; }
 void HostProcess::Interrupt() {}
 void HostProcess::Terminate() {}
-void HostProcess::Kill() {}
 
 std::string Cluster::Unavailable() { return "the cluster tests need Linux network namespaces"; }
 Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNames), error_(Unavailable()) {}
