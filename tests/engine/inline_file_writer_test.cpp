@@ -5,16 +5,11 @@
 #include <string>
 
 #include "model_test_support.h"
-#include "platform/path.h"
 #include "platform/scratch_files.h"
 #include "support/text_helpers.h"
 
 namespace engine {
 namespace {
-
-constexpr bool kWindows = platform::kPathSeparator == '\\';
-
-std::string TextFile(const std::string& text) { return kWindows ? testing_support::ToCrLf(text) : text; }
 
 CommandLine Inline(const std::string& text, const std::string& name, InlineKind kind) {
   CommandLine line;
@@ -48,7 +43,7 @@ TEST_F(InlineFile, NamedFileIsReplacedAndNamedInTheCommand) {
     ASSERT_TRUE(WriteInlineFile(line, failed)) << c.name;
     EXPECT_EQ(line.text, c.command);
     if (*c.file) {
-      EXPECT_EQ(Scratch().Read(c.file), TextFile("a.obj\nb.obj\n\n"));
+      EXPECT_EQ(Scratch().Read(c.file), testing_support::OnDisk("a.obj\nb.obj\n\n"));
     }
   }
   EXPECT_FALSE(Exists("x.txt"));
