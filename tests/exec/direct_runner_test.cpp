@@ -29,7 +29,6 @@ TEST_F(DirectRunnerTest, LinesGoWhereTheyRun) {
     bool posixOnly;
   } cases[] = {
       {"no_such_program_for_bramle_tests argument", 2, -1, "", false},
-      {ChildCommand("exit 4"), 0, 4, "", false},
       {"exit 3", 0, 3, "", false},
       {"EXIT 0", 0, IsPosixShell() ? 127 : 0, "", false},
       {"echo $((1 + 2)); echo 'single quoted'", 0, 0, "3\nsingle quoted\n", true},
