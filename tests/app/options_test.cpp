@@ -28,7 +28,6 @@ TEST_F(LocalBuild, OptionsTogether) {
       {tree, files, {"-A", "-X", "-N"}, 0, "MaxCount: 3\nCount: 1\nCount: 2\nCount: 3\n", "old.out\nnew.out\ngone.out\n"},
       // -N clears only the echo and run flags; touching still replaces the run.
       {tree, files, {"-N", "-T"}, 0, Touched("old.out") + NotFound("gone.out"), ""},
-      {tree, files, {"-T", "-N"}, 0, Touched("old.out") + NotFound("gone.out"), ""},
       {tree, files, {"/a", "/t"}, 0, Touched("old.out") + Touched("new.out") + NotFound("gone.out"), ""},
       // Progress counts what is out of date; touching writes no Count lines.
       {tree, files, {"-T", "-X"}, 0, "MaxCount: 2\n" + Touched("old.out") + NotFound("gone.out"), ""},

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "platform/path.h"
 #include "support/bramle_process.h"
@@ -17,15 +16,15 @@ using testing_support::Narrow;
 // cancel.
 class FakeToolkit : public ui::WindowToolkit {
  public:
-  FakeToolkit(bool ok, std::function<void(ui::ServerSettingsForm&)> server,
-              std::function<void(ui::ClientSettingsForm&)> client)
-      : ok_(ok), server_(std::move(server)), client_(std::move(client)) {}
+  explicit FakeToolkit(bool ok) : ok_(ok) {}
   bool RunClientSettings(ui::ClientSettingsForm& form, const ui::ProbeScript&) override {
-    client_(form);
+    form.portNo = "4400";
+    form.saveLog = true;
     return ok_;
   }
   bool RunServerSettings(ui::ServerSettingsForm& form, const ui::ProbeScript&) override {
-    server_(form);
+    form.normalPort = "6000";
+    form.timeout = false;
     return ok_;
   }
   void RunAboutBox(const std::string&, const ui::ProbeScript&) override {}
@@ -38,8 +37,6 @@ class FakeToolkit : public ui::WindowToolkit {
 
  private:
   bool ok_;
-  std::function<void(ui::ServerSettingsForm&)> server_;
-  std::function<void(ui::ClientSettingsForm&)> client_;
 };
 
 class SettingsDialogModeTest : public testing::Test {
@@ -55,26 +52,31 @@ class SettingsDialogModeTest : public testing::Test {
   testing_support::ScratchDirectory scratch_;
 };
 
-TEST_F(SettingsDialogModeTest, OkStoresTheEditedValues) {
-  FakeToolkit toolkit(
-      true, [](ui::ServerSettingsForm& form) { form.normalPort = "6000"; form.timeout = false; },
-      [](ui::ClientSettingsForm& form) { form.portNo = "4400"; form.saveLog = true; });
-  EXPECT_EQ(Run(SettingsDialogKind::kServer, &toolkit).server.normalPort, 6000);
-  const dist::SettingsFile stored = Run(SettingsDialogKind::kClient, &toolkit);
-  EXPECT_FALSE(stored.server.timeout);
-  EXPECT_EQ(stored.client.portNo, 4400);
-  EXPECT_TRUE(stored.client.saveLog);
-}
-
-TEST_F(SettingsDialogModeTest, CancelStillRewritesTheFileWithTheLoadedValues) {
-  scratch_.Write("Bramle.inf", "server_normalport = 5555\nclient_portno = 4500\n");
-  FakeToolkit toolkit(
-      false, [](ui::ServerSettingsForm& form) { form.normalPort = "1"; },
-      [](ui::ClientSettingsForm& form) { form.portNo = "1"; });
-  for (SettingsDialogKind kind : {SettingsDialogKind::kServer, SettingsDialogKind::kClient}) {
-    const dist::SettingsFile stored = Run(kind, &toolkit);
-    EXPECT_EQ(stored.server.normalPort, 5555);
-    EXPECT_EQ(stored.client.portNo, 4500);
+// OK stores the dialog's values; cancel still rewrites the file, with the
+// values it loaded.
+TEST_F(SettingsDialogModeTest, OkStoresTheEditsCancelRewritesTheLoadedValues) {
+  using enum SettingsDialogKind;
+  const struct {
+    SettingsDialogKind kind;
+    bool ok;
+    int serverPort;
+    bool timeout;
+    int clientPort;
+    bool saveLog;
+  } cases[] = {
+      {kServer, true, 6000, false, 4500, false},
+      {kClient, true, 5555, true, 4400, true},
+      {kServer, false, 5555, true, 4500, false},
+      {kClient, false, 5555, true, 4500, false},
+  };
+  for (const auto& c : cases) {
+    scratch_.Write("Bramle.inf", "server_normalport = 5555\nclient_portno = 4500\n");
+    FakeToolkit toolkit(c.ok);
+    const dist::SettingsFile stored = Run(c.kind, &toolkit);
+    EXPECT_EQ(stored.server.normalPort, c.serverPort);
+    EXPECT_EQ(stored.server.timeout, c.timeout);
+    EXPECT_EQ(stored.client.portNo, c.clientPort);
+    EXPECT_EQ(stored.client.saveLog, c.saveLog);
     EXPECT_NE(scratch_.Read("Bramle.inf").find("server_timeouttime = 10"), std::string::npos);
   }
 }
