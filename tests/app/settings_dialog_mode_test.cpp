@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/path.h"
 #include "support/bramle_process.h"
@@ -16,15 +17,15 @@ using testing_support::Narrow;
 // cancel.
 class FakeToolkit : public ui::WindowToolkit {
  public:
-  explicit FakeToolkit(bool ok) : ok_(ok) {}
+  FakeToolkit(bool ok, std::function<void(ui::ServerSettingsForm&)> server,
+              std::function<void(ui::ClientSettingsForm&)> client)
+      : ok_(ok), server_(std::move(server)), client_(std::move(client)) {}
   bool RunClientSettings(ui::ClientSettingsForm& form, const ui::ProbeScript&) override {
-    form.portNo = "4400";
-    form.saveLog = true;
+    client_(form);
     return ok_;
   }
   bool RunServerSettings(ui::ServerSettingsForm& form, const ui::ProbeScript&) override {
-    form.normalPort = "6000";
-    form.timeout = false;
+    server_(form);
     return ok_;
   }
   void RunAboutBox(const std::string&, const ui::ProbeScript&) override {}
@@ -37,6 +38,8 @@ class FakeToolkit : public ui::WindowToolkit {
 
  private:
   bool ok_;
+  std::function<void(ui::ServerSettingsForm&)> server_;
+  std::function<void(ui::ClientSettingsForm&)> client_;
 };
 
 class SettingsDialogModeTest : public testing::Test {
@@ -52,31 +55,26 @@ class SettingsDialogModeTest : public testing::Test {
   testing_support::ScratchDirectory scratch_;
 };
 
-// OK stores the dialog's values; cancel still rewrites the file, with the
-// values it loaded.
-TEST_F(SettingsDialogModeTest, OkStoresTheEditsCancelRewritesTheLoadedValues) {
-  using enum SettingsDialogKind;
-  const struct {
-    SettingsDialogKind kind;
-    bool ok;
-    int serverPort;
-    bool timeout;
-    int clientPort;
-    bool saveLog;
-  } cases[] = {
-      {kServer, true, 6000, false, 4500, false},
-      {kClient, true, 5555, true, 4400, true},
-      {kServer, false, 5555, true, 4500, false},
-      {kClient, false, 5555, true, 4500, false},
-  };
-  for (const auto& c : cases) {
-    scratch_.Write("Bramle.inf", "server_normalport = 5555\nclient_portno = 4500\n");
-    FakeToolkit toolkit(c.ok);
-    const dist::SettingsFile stored = Run(c.kind, &toolkit);
-    EXPECT_EQ(stored.server.normalPort, c.serverPort);
-    EXPECT_EQ(stored.server.timeout, c.timeout);
-    EXPECT_EQ(stored.client.portNo, c.clientPort);
-    EXPECT_EQ(stored.client.saveLog, c.saveLog);
+TEST_F(SettingsDialogModeTest, OkStoresTheEditedValues) {
+  FakeToolkit toolkit(
+      true, [](ui::ServerSettingsForm& form) { form.normalPort = "6000"; form.timeout = false; },
+      [](ui::ClientSettingsForm& form) { form.portNo = "4400"; form.saveLog = true; });
+  EXPECT_EQ(Run(SettingsDialogKind::kServer, &toolkit).server.normalPort, 6000);
+  const dist::SettingsFile stored = Run(SettingsDialogKind::kClient, &toolkit);
+  EXPECT_FALSE(stored.server.timeout);
+  EXPECT_EQ(stored.client.portNo, 4400);
+  EXPECT_TRUE(stored.client.saveLog);
+}
+
+TEST_F(SettingsDialogModeTest, CancelStillRewritesTheFileWithTheLoadedValues) {
+  scratch_.Write("Bramle.inf", "server_normalport = 5555\nclient_portno = 4500\n");
+  FakeToolkit toolkit(
+      false, [](ui::ServerSettingsForm& form) { form.normalPort = "1"; },
+      [](ui::ClientSettingsForm& form) { form.portNo = "1"; });
+  for (SettingsDialogKind kind : {SettingsDialogKind::kServer, SettingsDialogKind::kClient}) {
+    const dist::SettingsFile stored = Run(kind, &toolkit);
+    EXPECT_EQ(stored.server.normalPort, 5555);
+    EXPECT_EQ(stored.client.portNo, 4500);
     EXPECT_NE(scratch_.Read("Bramle.inf").find("server_timeouttime = 10"), std::string::npos);
   }
 }
