@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "diag/message_catalogue.h"
 #include "local_build_fixture.h"
 #include "support/bramle_process.h"
 
@@ -45,7 +44,6 @@ TEST_F(LocalBuild, FilesAndDirectoriesAsTheWalkFindsThem) {
       // A line ending in 表 is no continuation; a backslash of its own is.
       {continued, doubleByteFiles, {"-N", "one"}, 0, Narrow("  echo one 表\n"), ""},
       {continued, doubleByteFiles, {"-N", "two"}, 0, Narrow("  echo two ソ 表\n"), ""},
-      {cannotStart, {}, {}, 1, "  " + program + "\n", StartFailed() + Fatal(22504, program, 2)},
       {cannotStart, {}, {"-K"}, 2, "  " + program + "\n  echo good\ngood\n",
        StartFailed() + CommandError(Narrow("表"), 2)},
   });
@@ -92,17 +90,6 @@ TEST_F(LocalBuild, DoubleByteNames) {
   EXPECT_EQ(built.err, Narrow("表.obj\n表.txt\n") + Fatal(30008, Narrow("予.h")));
   EXPECT_EQ(Read(Narrow("表.obj")), NativeLines(Narrow("表\n")));
   EXPECT_EQ(Read(Narrow("ソ\\表.txt")), NativeLines(Narrow("ソ表\n")));
-
-  // Written after their dependents, both targets are up to date now.
-  const auto again = Run({"-T", "all"});
-  EXPECT_EQ(again.exitCode, 1);
-  EXPECT_EQ(again.out, "");
-  EXPECT_EQ(again.err, Fatal(30008, Narrow("予.h")));
-
-  WriteFile(Narrow("ソ\\予.h"));
-  const auto touched = Run({"-T"});
-  EXPECT_EQ(touched.exitCode, 0);
-  EXPECT_EQ(touched.out, diag::FormatCatalogMessage(22501, "bad") + "\n");
 
   WriteFile(Narrow("ソ\\表\\build.mak"), "out.txt: in.txt\n\techo made> out.txt\n");
   WriteFile(Narrow("ソ\\表\\in.txt"));

@@ -20,7 +20,6 @@ using testing_support::NativePath;
 TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
   const std::string echoes = "t:\n\techo shown\n\t@echo hidden\n";
   const std::string twoTargets = "all: a b\na:\n\techo a\nb:\n\techo b\n";
-  const std::string compile = "t.obj: a.c\n\techo compile\n";
   ExpectRuns({
       {"out.txt: in.txt\n\techo one\n\techo two > out.txt\n", {{"in.txt", 10}}, {}, 0,
        "  echo one\none\n  echo two > out.txt\n", ""},
@@ -31,10 +30,7 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
       {echoes, {}, {"-S"}, 0, "shown\n", ""},
       {echoes, {}, {"-N"}, 0, "  echo shown\n", ""},
       {echoes, {}, {"-N", "-S"}, 0, "", ""},
-      {echoes, {}, {"-Q"}, 0, "  echo shown\n", ""},
       {echoes, {}, {"-S", "-Q"}, 0, "", ""},
-      {compile, {{"a.c", 20}, {"t.obj", 10}}, {"-A"}, 0, "  echo compile\ncompile\n", ""},
-      {compile, {{"a.c", 20}, {"t.obj", 10}}, {"-T"}, 0, "", ""},
       {twoTargets, {}, {}, 0, "  echo a\na\n  echo b\nb\n", ""},
       {twoTargets, {}, {"B"}, 0, "  echo b\nb\n", ""},
       // A name no target has builds the default target.
@@ -85,8 +81,6 @@ TEST_F(LocalBuild, HowABuildFails) {
       {ignored, {}, {"a"}, 0, "  exit 3\n  echo after\nafter\n", ""},
       {ignored, {}, {"-I"}, 0, "  exit 3\n  echo after\nafter\n  exit 4\n  echo b\nb\n", ""},
       {badGood, {}, {"-K"}, 3, "  exit 3\n  echo good\ngood\n", CommandError("exit", 3)},
-      {badGood, {}, {"-L", "-K"}, 3, "  exit 3\n  echo good\ngood\n", CommandError("exit", 3)},
-      {badGood, {}, {"-L", "-I"}, 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},
       // -I takes precedence over -K in either order.
       {badGood, {}, {"-I", "-K"}, 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},
       {badGood, {}, {"-K", "-I"}, 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},

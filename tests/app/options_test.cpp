@@ -31,8 +31,6 @@ TEST_F(LocalBuild, OptionsTogether) {
       {tree, files, {"/a", "/t"}, 0, Touched("old.out") + Touched("new.out") + NotFound("gone.out"), ""},
       // Progress counts what is out of date; touching writes no Count lines.
       {tree, files, {"-T", "-X"}, 0, "MaxCount: 2\n" + Touched("old.out") + NotFound("gone.out"), ""},
-      {tree, files, {"-L", "-N"}, 0, "  echo old> old.out\n  echo old\n", ""},
-      {tree, files, {"-L", "-S"}, 0, "old\n", ""},
       // Touching still stops at a missing file.
       {"all: old.out\nold.out: src.in missing.h\n\techo old> old.out\n", files, {"-T"}, 1, "", Fatal(30008, "missing.h")},
   });
