@@ -100,9 +100,10 @@ TEST_F(LocalBuild, DoubleByteNames) {
 
 TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
   // A quoted name is the file's name without the quotes; a temporary name
-  // in a directory with a blank is quoted for the command.
+  // in a directory with a blank is quoted for the command. Special macros
+  // expand in the content.
   Makefile(std::string("t:\n\t") + kShowFile + " <<\"my list.txt\"\nfirst\n<<KEEP\n\t" + kShowFile +
-           " <<\nsecond\n<<\n");
+           " <<\nsecond $@\n<<\n");
   WriteFile("my temp\\keep");
   const std::string temporary = (Directory() / "my temp").string();
   const auto result = RunWithTemporary(temporary);
@@ -110,7 +111,7 @@ TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
   const std::string named = std::string("  ") + kShowFile + " \"my list.txt\"\nfirst\n\n";
   const std::string made = std::string("  ") + kShowFile + " \"" + temporary + platform::kPathSeparator + "min";
   EXPECT_EQ(result.out.rfind(named + made, 0), 0u) << result.out;
-  const std::string end = ".inl\"\nsecond\n\n";
+  const std::string end = ".inl\"\nsecond \"t\"\n\n";
   ASSERT_GE(result.out.size(), end.size());
   EXPECT_EQ(result.out.substr(result.out.size() - end.size()), end) << result.out;
   EXPECT_EQ(Read("my list.txt"), NativeLines("first\n\n"));
