@@ -24,7 +24,6 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   } cases[] = {
       {{"-H"}, usage, ""},
       {{"-?"}, usage, ""},
-      {{"/h"}, usage, ""},
       {{"-H", "-Z"}, usage, ""},  // help stops before the unknown option
       {{"-Z"}, "", unknown},
       {{"/"}, "", unknown},

@@ -110,7 +110,4 @@ inline std::string StartFailed() {
       22002, testing_support::Narrow("コマンドの実行に失敗しました。コマンドが実行できるかどうか確認してください\n"));
 }
 
-// Text files as the platform writes them.
-inline std::string NativeLines(const std::string& text) { return kWindows ? testing_support::ToCrLf(text) : text; }
-
 }  // namespace app::test

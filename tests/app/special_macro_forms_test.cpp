@@ -73,7 +73,7 @@ TEST_F(SpecialMacroForms, DoubleByteNamesKeepTheirCharacters) {
 
   const auto built = Run({"-S"});
   EXPECT_EQ(built.exitCode, 0) << built.err;
-  EXPECT_EQ(Read(Narrow("表\\ソ.txt")), NativeLines(Narrow("予.h\n")));
+  EXPECT_EQ(Read(Narrow("表\\ソ.txt")), testing_support::OnDisk(Narrow("予.h\n")));
 }
 
 }  // namespace

