@@ -174,8 +174,13 @@ ProcessResult RunBramleWithVariable(const std::string& name, const std::string& 
 }
 
 ProcessResult RunInDirectory(const std::string& command, const std::filesystem::path& directory) {
-  const std::filesystem::path outFile = directory / ".bramle-test-out";
-  const std::filesystem::path errFile = directory / ".bramle-test-err";
+  // Fresh names each run: under Wine the files of the run before are at
+  // times still held when the next run starts, and cmd.exe then reports a
+  // sharing violation without running the command at all.
+  static std::atomic<int> runs{0};
+  const std::string run = std::to_string(runs++);
+  const std::filesystem::path outFile = directory / (".bramle-test-out" + run);
+  const std::filesystem::path errFile = directory / (".bramle-test-err" + run);
   std::string line = command;
   line.append(" >").append(Quote(outFile.string())).append(" 2>").append(Quote(errFile.string()));
   // cmd.exe strips the outer quotes of a /c line that has more than two.
