@@ -63,6 +63,17 @@ def median_full_build(command, tree, repeat, prepare=clean):
     return statistics.median(walls)
 
 
+def alternating_medians(runs, repeat, prepare=clean):
+    """Median wall seconds per (name, command, tree), the tools taking turns
+    run by run, so that load from elsewhere weighs on each alike."""
+    walls = {name: [] for name, _, _ in runs}
+    for _ in range(repeat):
+        for name, command, tree in runs:
+            prepare(tree)
+            walls[name].append(timed(command, tree)[0])
+    return [(name, statistics.median(walls[name])) for name, _, _ in runs]
+
+
 def generate(targets, base):
     out = subprocess.run([sys.executable, GENERATE, str(targets), base], check=True, capture_output=True, text=True)
     return int(out.stdout)
@@ -148,8 +159,8 @@ def main():
         before = os.getloadavg()[0]
         lines += ["", f"### Serial full build, {count} trivial commands", "",
                   "| tool | wall (s) | per command (ms) | / make -r |", "|---|---:|---:|---:|"]
-        serial = [("bramle", median_full_build([args.bramle], os.path.join(project, "bramle"), args.repeat)),
-                  ("make -r", median_full_build(["make", "-r"], os.path.join(project, "make"), args.repeat))]
+        serial = alternating_medians([("bramle", [args.bramle], os.path.join(project, "bramle")),
+                                      ("make -r", ["make", "-r"], os.path.join(project, "make"))], args.repeat)
         base = dict(serial)["make -r"]
         for name, wall in serial:
             lines.append(f"| {name} | {wall:.2f} | {wall / count * 1000:.3f} | {wall / base:.2f}x |")
