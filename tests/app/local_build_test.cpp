@@ -186,15 +186,6 @@ TEST_F(LocalBuild, InlineFiles) {
   EXPECT_EQ(Run({"-S"}).out, "first\nlast\n");
 }
 
-TEST_F(LocalBuild, MakefileInAnotherDirectoryBuildsThere) {
-  MakeFile("sub\\build.mak", 0, "out.txt: in.txt\n\techo made > out.txt\n");
-  MakeFile("sub\\in.txt", 10);
-  const auto result = Run({"-F", NativePath("sub\\build.mak")});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_TRUE(Exists("sub\\out.txt"));
-  EXPECT_FALSE(Exists("out.txt"));
-}
-
 TEST_F(LocalBuild, ProcessorThatCannotStart) {
   // The batch runner cannot work without it; the direct runner fails only
   // the lines that need it (a built-in command), a program starts itself.

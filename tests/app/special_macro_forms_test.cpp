@@ -11,7 +11,6 @@
 namespace app::test {
 namespace {
 
-using testing_support::Narrow;
 using testing_support::NativePath;
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -54,26 +53,6 @@ TEST_F(SpecialMacroForms, EveryFormListed) {
                            "  echo sub\\b.c sub b b.c sub\\b sub\\b\n"
                            "  echo .\\inc\\c.h .\\inc c c.h .\\inc\\c .\\inc\n") +
                 "  echo " + directory + " \"t.obj\" " + target + " " + target + " ^$@\n");
-}
-
-// In code page 932 the second byte of 表 and of ソ is the backslash; neither
-// splits a path nor ends a line as a continuation.
-TEST_F(SpecialMacroForms, DoubleByteNamesKeepTheirCharacters) {
-  WriteFile(Narrow("ソ\\予.h"));
-  WriteFile(Narrow("ソ表"));
-  WriteFile(Narrow("表\\keep"));  // the target's directory
-  Makefile(NativePath(Narrow("表\\ソ.obj: ソ\\予.h ソ表\n"
-                             "\techo $* $(*D) $(*F) $< $(<D) $(<R) $(@F) $(@B) $(**B) $(**F)\n"
-                             "\techo $(<F)> $(@R).txt\n")));
-  const auto listed = Run({"-N"});
-  EXPECT_EQ(listed.exitCode, 0) << listed.err;
-  EXPECT_EQ(listed.out,
-            NativePath(Narrow("  echo .\\表\\ソ .\\表 ソ .\\ソ\\予.h .\\ソ .\\ソ\\予 \"ソ.obj\" \"ソ\" 予 ソ表 予.h ソ表\n"
-                              "  echo 予.h> \"表\\ソ\".txt\n")));
-
-  const auto built = Run({"-S"});
-  EXPECT_EQ(built.exitCode, 0) << built.err;
-  EXPECT_EQ(Read(Narrow("表\\ソ.txt")), testing_support::OnDisk(Narrow("予.h\n")));
 }
 
 }  // namespace

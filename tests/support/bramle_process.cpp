@@ -147,11 +147,11 @@ std::string ReadWholeFile(const std::string& path) {
   return content.str();
 }
 
-// The executable's path as the build wrote it.
-std::string BramleExecutable() { return kWindows ? WinePath(BRAMLE_EXE) : BRAMLE_EXE; }
-
-std::string WinePath(std::string path) {
-  if (path.empty() || path[0] != '/') return path;
+// The executable's path as the build wrote it; under Wine a Unix path is
+// seen through drive Z:.
+std::string BramleExecutable() {
+  std::string path = BRAMLE_EXE;
+  if (!kWindows || path.empty() || path[0] != '/') return path;
   for (char& c : path) {
     if (c == '/') c = '\\';
   }
