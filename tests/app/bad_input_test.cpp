@@ -122,7 +122,7 @@ TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
            " <<\nsecond $@\n<<\n");
   WriteFile("my temp\\keep");
   const std::string temporary = (Directory() / "my temp").string();
-  const auto result = RunWithTemporary(temporary);
+  const auto result = testing_support::RunBramleWithVariable(kWindows ? "TMP" : "TMPDIR", temporary, {}, Directory());
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const std::string named = std::string("  ") + kShowFile + " \"my list.txt\"\nfirst\n\n";
   const std::string made = std::string("  ") + kShowFile + " \"" + temporary + platform::kPathSeparator + "min";

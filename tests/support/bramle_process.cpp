@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -34,15 +35,8 @@ std::string Quote(const std::string& text) {
   return quoted + "\"";
 }
 
-bool IsAscii(const std::string& text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 void MakeDirectories(const std::string& directory) {
-  if (IsAscii(directory)) {
+  if (std::all_of(directory.begin(), directory.end(), [](unsigned char c) { return c < 0x80; })) {
     std::filesystem::create_directories(directory);
   } else if (!platform::PathStatus(directory).directory) {
     // cmd.exe makes the missing levels by itself.
