@@ -110,14 +110,16 @@ TEST(BatchRunnerKillTest, KillOnAnIdleProcessorSendsNoBreak) {
   scratch.Write("noting_sh", "#!/bin/sh\ntrap 'echo broken > \"" + mark + "\"' INT\n/bin/sh\n");
   std::filesystem::permissions(processor, std::filesystem::perms::owner_all);
   testing_support::ScopedVariable comSpec("ComSpec", processor);
-  exec::BatchRunner runner;
-  ASSERT_EQ(runner.Start(), 0);
-  EXPECT_EQ(RunCommand(runner, "echo ok").exitCode, 0);
-  runner.Kill();
-  EXPECT_EQ(runner.ExitCode(), 1);
-  ASSERT_EQ(runner.Start(), 0);
-  EXPECT_EQ(RunCommand(runner, "echo again").out, "again\n");
-  runner.Close();
+  {
+    exec::BatchRunner runner;
+    ASSERT_EQ(runner.Start(), 0);
+    EXPECT_EQ(RunCommand(runner, "echo ok").exitCode, 0);
+    runner.Kill();
+    EXPECT_EQ(runner.ExitCode(), 1);
+    ASSERT_EQ(runner.Start(), 0);
+    EXPECT_EQ(RunCommand(runner, "echo again").out, "again\n");
+    runner.Close();
+  }
   EXPECT_FALSE(std::filesystem::exists(mark));
 }
 
