@@ -55,12 +55,8 @@ TEST(ParseCommandLine, Options) {
       {{"", std::string(1 << 20, 'a')}, "0 f=Makefile t=" + std::string(1 << 20, 'a')},
       {{"-c"}, "1 f= t="},
       {{"-"}, "1 f= t="},
-      {{"/"}, "1 f= t="},
       {{"-1"}, "1 f= t="},
       {{"-\xE3\x81\x82"}, "1 f= t="},
-      // Usage stops before later options.
-      {{"-H", "-Z"}, "1 f= t="},
-      {{"-?"}, "1 f= t="},
       // Later mode options win.
       {{"-B", "-R"}, "0 f=Makefile t= R B"},
       {{"-R", "-B"}, "0 f=Makefile t= B"},

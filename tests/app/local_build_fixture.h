@@ -50,17 +50,9 @@ class LocalBuild : public ::testing::Test {
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
   std::string Read(const std::string& name) const { return scratch_->Read(testing_support::NativePath(name)); }
-  bool IsNewerThanReference(const std::string& name) const {
-    return std::filesystem::last_write_time(Path(name)) > testing_support::ReferenceTime();
-  }
 
   testing_support::ProcessResult Run(const std::vector<std::string>& arguments = {}) const {
     return testing_support::RunBramle(arguments, scratch_->path());
-  }
-  // Run with the temporary folder (TMP on Windows, TMPDIR else) at `folder`.
-  testing_support::ProcessResult RunWithTemporary(const std::string& folder,
-                                                  const std::vector<std::string>& arguments = {}) const {
-    return testing_support::RunBramleWithVariable(kWindows ? "TMP" : "TMPDIR", folder, arguments, scratch_->path());
   }
 
   const std::filesystem::path& Directory() const { return scratch_->path(); }

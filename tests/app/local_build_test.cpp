@@ -7,6 +7,7 @@
 #include "diag/message_catalogue.h"
 #include "engine/model_report.h"
 #include "local_build_fixture.h"
+#include "platform/directory.h"
 #include "platform/file_status.h"
 #include "support/bramle_process.h"
 
@@ -16,6 +17,9 @@ namespace {
 using diag::FormatCatalogMessage;
 using testing_support::Narrow;
 using testing_support::NativePath;
+
+std::string Touched(const char* name) { return FormatCatalogMessage(22500, name) + "\n"; }
+std::string NotFound(const char* name) { return FormatCatalogMessage(22501, name) + "\n"; }
 
 TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
   const std::string echoes = "t:\n\techo shown\n\t@echo hidden\n";
@@ -46,6 +50,30 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
       // Even a silent line is echoed with its inline file; its output is not passed on.
       {std::string("t:\n\t@") + kShowFile + " <<list.txt\nhello\n<<KEEP\n", {}, {"-X2"}, 0, "MaxCount: 1\nCount: 1\n",
        std::string("t\n") + kShowFile + " list.txt >>\nhello\n\n>>\n"},
+  });
+}
+
+// The build options together on one tree: old.out is out of date, new.out
+// is up to date, gone.out does not exist (its command is silent).
+TEST_F(LocalBuild, OptionsTogether) {
+  const std::string tree =
+      "all: old.out new.out gone.out\n"
+      "old.out: src.in\n\techo old> old.out\n\techo old\n"
+      "new.out: src.in\n\techo new> new.out\n\techo new\n"
+      "gone.out: src.in\n\t@echo gone> gone.out\n";
+  const std::vector<std::pair<std::string, int>> files = {{"src.in", 20}, {"old.out", 30}, {"new.out", 10}};
+  ExpectRuns({
+      {tree, files, {}, 0, "  echo old> old.out\n  echo old\nold\n", ""},
+      {tree, files, {"-Q"}, 0, "  echo old> old.out\n  echo old\n", ""},
+      {tree, files, {"-A", "-N"}, 0, "  echo old> old.out\n  echo old\n  echo new> new.out\n  echo new\n", ""},
+      {tree, files, {"-A", "-X", "-N"}, 0, "MaxCount: 3\nCount: 1\nCount: 2\nCount: 3\n", "old.out\nnew.out\ngone.out\n"},
+      // -N clears only the echo and run flags; touching still replaces the run.
+      {tree, files, {"-N", "-T"}, 0, Touched("old.out") + NotFound("gone.out"), ""},
+      {tree, files, {"/a", "/t"}, 0, Touched("old.out") + Touched("new.out") + NotFound("gone.out"), ""},
+      // Progress counts what is out of date; touching writes no Count lines.
+      {tree, files, {"-T", "-X"}, 0, "MaxCount: 2\n" + Touched("old.out") + NotFound("gone.out"), ""},
+      // Touching still stops at a missing file.
+      {"all: old.out\nold.out: src.in missing.h\n\techo old> old.out\n", files, {"-T"}, 1, "", Fatal(30008, "missing.h")},
   });
 }
 
@@ -89,7 +117,6 @@ TEST_F(LocalBuild, HowABuildFails) {
        CommandError("exit", 5) + Fatal(30008, "top")},
       // The warning of a missing file comes only while no failure is recorded.
       {"all: bad miss.h\nbad:\n\texit 5\n", {}, {"-K"}, 5, "  exit 5\n", CommandError("exit", 5) + Fatal(30008, "miss.h")},
-      {missing, {}, {}, 1, "", Fatal(30008, "gone.obj")},
       {missing, {}, {"-K"}, 1, "", FormatCatalogMessage(23602, "gone.obj") + "\n" + Fatal(30008, "gone.obj")},
       {"all: gen use after\ngen:\n\t" + rm + " data.txt\nuse: data.txt\n\techo use\nafter:\n\techo after\n",
        {{"data.txt", 10}}, {}, 1, "  " + rm + " data.txt\n", Fatal(30008, "data.txt")},
@@ -142,7 +169,7 @@ TEST_F(LocalBuild, TimestampViewAndTouch) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, view + "  echo compile\ncompile\n");
   const auto notFound = Run({"-T", "-D"});
-  EXPECT_EQ(notFound.out, view + FormatCatalogMessage(22501, "t.obj") + "\n");
+  EXPECT_EQ(notFound.out, view + NotFound("t.obj"));
   EXPECT_FALSE(Exists("t.obj"));
   // The view shows the time from before the touch.
   MakeFile("t.obj", 30);
@@ -151,8 +178,8 @@ TEST_F(LocalBuild, TimestampViewAndTouch) {
   viewBeforeTouch.replace(view.find("File is not exist."), 18, "Timestamp is " + old + " ");
   const auto touched = Run({"-T", "-D"});
   EXPECT_EQ(touched.exitCode, 0);
-  EXPECT_EQ(touched.out, viewBeforeTouch + FormatCatalogMessage(22500, "t.obj") + "\n");
-  EXPECT_TRUE(IsNewerThanReference("t.obj"));
+  EXPECT_EQ(touched.out, viewBeforeTouch + Touched("t.obj"));
+  EXPECT_GT(std::filesystem::last_write_time(Directory() / "t.obj"), testing_support::ReferenceTime());
   EXPECT_EQ(Read("t.obj"), "x\n");
 }
 
@@ -186,15 +213,6 @@ TEST_F(LocalBuild, InlineFiles) {
   EXPECT_EQ(Run({"-S"}).out, "first\nlast\n");
 }
 
-TEST_F(LocalBuild, MakefileInAnotherDirectoryBuildsThere) {
-  MakeFile("sub\\build.mak", 0, "out.txt: in.txt\n\techo made > out.txt\n");
-  MakeFile("sub\\in.txt", 10);
-  const auto result = Run({"-F", NativePath("sub\\build.mak")});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_TRUE(Exists("sub\\out.txt"));
-  EXPECT_FALSE(Exists("out.txt"));
-}
-
 TEST_F(LocalBuild, ProcessorThatCannotStart) {
   // The batch runner cannot work without it; the direct runner fails only
   // the lines that need it (a built-in command), a program starts itself.
@@ -222,6 +240,40 @@ TEST_F(LocalBuild, NestedRunPassesItsOutputAndFailureUp) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n");
   EXPECT_EQ(result.err, Fatal(22504, "exit 4", 4) + Fatal(22504, nested, 1));
+}
+
+// $@ $* $** $? $< and their D B F R forms, in both bracket styles, as real
+// commands see them: a target in a subdirectory, dependents in others.
+TEST_F(LocalBuild, SpecialMacroForms) {
+  // sub\\t.obj is older than sub\\b.c only; inc\\c.h has its very time.
+  MakeFile("sub\\t.obj", 10);
+  MakeFile("inc\\c.h", 10);
+  MakeFile("a.c", 20);
+  MakeFile("sub\\b.c", 5);
+  Makefile(NativePath("sub\\t.obj: inc\\c.h a.c sub\\b.c\n"
+                      "\techo $@ $(@D) $(@B) $(@F) $(@R) ${@D} ${@B} ${@F} ${@R}\n"
+                      "\techo $* $(*D) $(*B) $(*F) $(*R) ${*D} ${*R}\n"
+                      "\techo $** $(**D) $(**B) $(**F) $(**R) ${**F}\n"
+                      "\techo $? $(?D) $(?B) $(?F) $(?R) ${?R}\n"
+                      "\techo $< $(<D) $(<B) $(<F) $(<R) ${<D}\n"
+                      "\techo $(@D} ${@F) $(@d) $$@ ^^$@\n"));
+  const auto result = Run({"-N"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  auto quotedFullPath = [this](const std::string& name) {
+    return "\"" + platform::FullPath((Directory() / NativePath(name)).string()) + "\"";
+  };
+  const std::string target = quotedFullPath("sub\\t.obj");
+  const std::string directory = quotedFullPath("sub");
+  const std::string withoutExtension = quotedFullPath("sub\\t");
+  EXPECT_EQ(result.out,
+            "  echo " + target + " " + directory + " \"t\" \"t.obj\" " + withoutExtension + " " + directory +
+                " \"t\" \"t.obj\" " + withoutExtension + "\n" +
+                NativePath("  echo .\\sub\\t .\\sub t t .\\sub\\t .\\sub .\\sub\\t\n"
+                           // a.c has no directory: an empty name in the list
+                           "  echo inc\\c.h a.c sub\\b.c inc  sub c a b c.h a.c b.c inc\\c a sub\\b c.h a.c b.c\n"
+                           "  echo sub\\b.c sub b b.c sub\\b sub\\b\n"
+                           "  echo .\\inc\\c.h .\\inc c c.h .\\inc\\c .\\inc\n") +
+                "  echo " + directory + " \"t.obj\" " + target + " " + target + " ^$@\n");
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 
 #include <filesystem>
 
-#include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "runner_test_support.h"
 #include "support/bramle_process.h"
 
@@ -18,14 +16,8 @@ namespace {
 // the runner leaves behind can be counted.
 class BatchRunnerTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(platform::SetEnvironmentVariableText(kTemporaryVariable, scratch_.path().string()));
-    ASSERT_EQ(runner_.Start(), 0);
-  }
-  void TearDown() override {
-    runner_.Close();
-    platform::SetEnvironmentVariableText(kTemporaryVariable, saved_);
-  }
+  void SetUp() override { ASSERT_EQ(runner_.Start(), 0); }
+  void TearDown() override { runner_.Close(); }
 
   // Files named mk<number> in the temporary directory.
   size_t ScratchFiles() const {
@@ -39,9 +31,8 @@ class BatchRunnerTest : public testing::Test {
   // The processor's own built-ins differ; tests name both forms.
   static std::string Pick(const std::string& cmd, const std::string& shell) { return IsPosixShell() ? shell : cmd; }
 
-  const char* kTemporaryVariable = IsPosixShell() ? "TMPDIR" : "TMP";
-  std::optional<std::string> saved_ = platform::GetEnvironmentVariableText(kTemporaryVariable);
   testing_support::ScratchDirectory scratch_;
+  testing_support::ScopedVariable temporary_{IsPosixShell() ? "TMPDIR" : "TMP", scratch_.path().string()};
   testing_support::ScratchDirectory work_;
   exec::BatchRunner runner_;
 };
@@ -118,8 +109,7 @@ TEST(BatchRunnerKillTest, KillOnAnIdleProcessorSendsNoBreak) {
   const std::string processor = (scratch.path() / "noting_sh").string();
   scratch.Write("noting_sh", "#!/bin/sh\ntrap 'echo broken > \"" + mark + "\"' INT\n/bin/sh\n");
   std::filesystem::permissions(processor, std::filesystem::perms::owner_all);
-  const std::optional<std::string> saved = platform::GetEnvironmentVariableText("ComSpec");
-  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", processor));
+  testing_support::ScopedVariable comSpec("ComSpec", processor);
   {
     exec::BatchRunner runner;
     ASSERT_EQ(runner.Start(), 0);
@@ -130,7 +120,6 @@ TEST(BatchRunnerKillTest, KillOnAnIdleProcessorSendsNoBreak) {
     EXPECT_EQ(RunCommand(runner, "echo again").out, "again\n");
     runner.Close();
   }
-  platform::SetEnvironmentVariableText("ComSpec", saved);
   EXPECT_FALSE(std::filesystem::exists(mark));
 }
 

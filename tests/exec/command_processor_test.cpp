@@ -11,8 +11,6 @@
 #include "exec/batch_file.h"
 #include "exec/environment_list.h"
 #include "exec/processor_info.h"
-#include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "platform/path.h"
 #include "platform/scratch_files.h"
 #include "runner_test_support.h"
@@ -36,14 +34,8 @@ TEST(ProcessorCandidatesTest, FoldersInOrderPerFamily) {
   EXPECT_TRUE(exec::ProcessorCandidates("C", 1).empty());
 }
 
-class FindCommandProcessorTest : public testing::Test {
- protected:
-  void TearDown() override { platform::SetEnvironmentVariableText("ComSpec", saved_); }
-  std::optional<std::string> saved_ = platform::GetEnvironmentVariableText("ComSpec");
-};
-
-TEST_F(FindCommandProcessorTest, WithoutComSpecThePlatformsProcessorIsFound) {
-  ASSERT_TRUE(platform::SetEnvironmentVariableText("ComSpec", std::nullopt));
+TEST(FindCommandProcessorTest, WithoutComSpecThePlatformsProcessorIsFound) {
+  testing_support::ScopedVariable comSpec("ComSpec", std::nullopt);
   std::string path;
   ASSERT_EQ(exec::FindCommandProcessor(path), 0);
   EXPECT_TRUE(platform::IsPlainFile(path)) << path;

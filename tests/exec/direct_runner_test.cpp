@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "runner_test_support.h"
 #include "support/bramle_process.h"
 
@@ -66,11 +65,10 @@ TEST_F(DirectRunnerTest, SetChangesTheChildrensEnvironmentOnly) {
 }
 
 TEST_F(DirectRunnerTest, InheritedVariablesReachTheChild) {
-  ASSERT_TRUE(platform::SetEnvironmentVariableText("BRAMLE_EXEC_TEST_INHERITED", std::string("yes")));
+  testing_support::ScopedVariable inherited("BRAMLE_EXEC_TEST_INHERITED", "yes");
   exec::DirectRunner fresh;
   ASSERT_EQ(fresh.Start(), 0);
   EXPECT_EQ(Folded(RunCommand(fresh, ChildCommand("env BRAMLE_EXEC_TEST_INHERITED")).out), "yes\n");
-  platform::SetEnvironmentVariableText("BRAMLE_EXEC_TEST_INHERITED", std::nullopt);
 }
 
 TEST_F(DirectRunnerTest, ArgumentsAreSplitByTheCRuntimeRules) {

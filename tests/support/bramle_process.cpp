@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -34,15 +35,8 @@ std::string Quote(const std::string& text) {
   return quoted + "\"";
 }
 
-bool IsAscii(const std::string& text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 void MakeDirectories(const std::string& directory) {
-  if (IsAscii(directory)) {
+  if (std::all_of(directory.begin(), directory.end(), [](unsigned char c) { return c < 0x80; })) {
     std::filesystem::create_directories(directory);
   } else if (!platform::PathStatus(directory).directory) {
     // cmd.exe makes the missing levels by itself.
@@ -147,11 +141,11 @@ std::string ReadWholeFile(const std::string& path) {
   return content.str();
 }
 
-// The executable's path as the build wrote it.
-std::string BramleExecutable() { return kWindows ? WinePath(BRAMLE_EXE) : BRAMLE_EXE; }
-
-std::string WinePath(std::string path) {
-  if (path.empty() || path[0] != '/') return path;
+// The executable's path as the build wrote it; under Wine a Unix path is
+// seen through drive Z:.
+std::string BramleExecutable() {
+  std::string path = BRAMLE_EXE;
+  if (!kWindows || path.empty() || path[0] != '/') return path;
   for (char& c : path) {
     if (c == '/') c = '\\';
   }

@@ -18,8 +18,9 @@ inline std::string FoldLineEnds(const std::string& text) {
   return folded;
 }
 
-// Every LF written as CR LF, as a text file on Windows holds it.
-inline std::string ToCrLf(const std::string& text) {
+// `text` as a text-mode write leaves it on disk: CR LF line ends on Windows.
+inline std::string OnDisk(const std::string& text) {
+  if (platform::kPathSeparator != '\\') return text;
   std::string converted;
   converted.reserve(text.size());
   for (char c : text) {
@@ -28,8 +29,5 @@ inline std::string ToCrLf(const std::string& text) {
   }
   return converted;
 }
-
-// `text` as a text-mode write leaves it on disk: CR LF line ends on Windows.
-inline std::string OnDisk(const std::string& text) { return platform::kPathSeparator == '\\' ? ToCrLf(text) : text; }
 
 }  // namespace testing_support

@@ -18,14 +18,10 @@ inline std::filesystem::file_time_type ReferenceTime() {
 }
 
 // `name` is written Windows-style, relative to `scratch`.
-inline void SetAge(const ScratchDirectory& scratch, const std::string& name, int age) {
-  std::filesystem::last_write_time(scratch.path() / NativePath(name), ReferenceTime() - std::chrono::seconds(age));
-}
-
 inline void WriteAged(const ScratchDirectory& scratch, const std::string& name, int age,
                       const std::string& content = "x\n") {
   scratch.Write(NativePath(name), content);
-  SetAge(scratch, name, age);
+  std::filesystem::last_write_time(scratch.path() / NativePath(name), ReferenceTime() - std::chrono::seconds(age));
 }
 
 }  // namespace testing_support

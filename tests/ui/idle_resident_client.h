@@ -1,8 +1,9 @@
-// A resident client that stays listening and does nothing, for the window
-// tests and pictures; it remembers whether listening was paused.
+// A resident client that stays listening and never builds, for the window
+// tests and pictures; it notes every call it gets.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ui/resident_menu.h"
 
@@ -10,17 +11,25 @@ namespace ui {
 
 class IdleResidentClient : public ResidentClient {
  public:
-  int State() override { return 0; }
-  void SetListeningPaused(bool paused) override { this->paused = paused; }
-  void PostEvent(int) override {}
-  void PassiveConnect(const std::string&, const std::string&) override {}
-  void PauseClientThread() override {}
-  void ResumeClientThread() override {}
-  dist::ClientSettings AppliedSettings() override { return {}; }
-  int ApplySettings(const dist::ClientSettings&) override { return 1; }
-  void SetPassiveMode() override {}
+  int State() override { return state; }
+  void SetListeningPaused(bool paused) override { calls.push_back(paused ? "pause" : "listen"); }
+  void PostEvent(int event) override { calls.push_back("event " + std::to_string(event)); }
+  void PassiveConnect(const std::string& host, const std::string& port) override {
+    calls.push_back("passive " + host + ":" + port);
+  }
+  void PauseClientThread() override { calls.push_back("suspend"); }
+  void ResumeClientThread() override { calls.push_back("resume"); }
+  dist::ClientSettings AppliedSettings() override { return applied; }
+  int ApplySettings(const dist::ClientSettings& settings) override {
+    calls.push_back("apply " + settings.machineName);
+    applied = settings;
+    return 1;
+  }
+  void SetPassiveMode() override { calls.push_back("passive mode"); }
 
-  bool paused = false;
+  int state = 0;
+  dist::ClientSettings applied;
+  std::vector<std::string> calls;
 };
 
 }  // namespace ui

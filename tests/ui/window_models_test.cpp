@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "idle_resident_client.h"
 #include "ui/client_status_view.h"
 #include "ui/client_window_model.h"
 #include "ui/console/console_client_view.h"
@@ -111,40 +112,19 @@ TEST(ResidentMenu, GreyedWhileABuildPhaseIsOpenCheckedWhilePaused) {
   }
 }
 
-struct FakeClient : ResidentClient {
-  int state = 0;
-  int stateDuringDialog = 0;
-  std::vector<std::string> calls;
-  dist::ClientSettings applied;
-  int State() override { return state; }
-  void SetListeningPaused(bool paused) override { calls.push_back(paused ? "pause" : "listen"); }
-  void PostEvent(int event) override { calls.push_back("event " + std::to_string(event)); }
-  void PassiveConnect(const std::string& host, const std::string& port) override {
-    calls.push_back("passive " + host + ":" + port);
-  }
-  void PauseClientThread() override { calls.push_back("suspend"); }
-  void ResumeClientThread() override { calls.push_back("resume"); }
-  dist::ClientSettings AppliedSettings() override { return applied; }
-  int ApplySettings(const dist::ClientSettings& settings) override {
-    calls.push_back("apply " + settings.machineName);
-    applied = settings;
-    return 1;
-  }
-  void SetPassiveMode() override { calls.push_back("passive mode"); }
-};
-
 struct FakeResident : ResidentWindow {
-  FakeClient& client;
+  IdleResidentClient& client;
   bool ok = true;
   bool tickPassive = false;
+  int stateDuringDialog = 0;
   std::vector<std::string> calls;
-  explicit FakeResident(FakeClient& c) : client(c) {}
+  explicit FakeResident(IdleResidentClient& c) : client(c) {}
   void ShowClientWindow() override { calls.push_back("show"); }
   bool RunClientSettings(ClientSettingsForm& form) override {
     calls.push_back("dialog " + form.machineName);
     form.machineName = "NEW";
     form.passiveConnect = tickPassive;
-    client.state = client.stateDuringDialog;
+    client.state = stateDuringDialog;
     return ok;
   }
   void RunAboutBox() override { calls.push_back("about"); }
@@ -161,7 +141,7 @@ std::string Texts(const std::vector<MenuEntry>& entries) {
 }
 
 TEST(ResidentMenu, EntriesInOrderWithPassiveBeforeExit) {
-  FakeClient client;
+  IdleResidentClient client;
   client.applied.machineName = "OLD";
   FakeResident window(client);
   ResidentMenu menu(client, window);
@@ -178,7 +158,7 @@ TEST(ResidentMenu, EntriesInOrderWithPassiveBeforeExit) {
 }
 
 TEST(ResidentMenu, DisableTogglesOnlyWhileListening) {
-  FakeClient client;
+  IdleResidentClient client;
   FakeResident window(client);
   ResidentMenu menu(client, window);
   menu.Choose(MenuCommand::kDisable);
@@ -204,10 +184,10 @@ TEST(ResidentMenu, SettingsRefusedOrNotAppliedWhileABuildPhaseIsOpen) {
       {0, 0, false, {"suspend", "resume"}, {"dialog "}},
   };
   for (const auto& c : cases) {
-    FakeClient client;
+    IdleResidentClient client;
     client.state = c.before;
-    client.stateDuringDialog = c.during;
     FakeResident window(client);
+    window.stateDuringDialog = c.during;
     window.ok = c.ok;
     ResidentMenu menu(client, window);
     menu.Choose(MenuCommand::kSettings);
@@ -218,7 +198,7 @@ TEST(ResidentMenu, SettingsRefusedOrNotAppliedWhileABuildPhaseIsOpen) {
 
 TEST(ResidentMenu, BuildPhaseRequestShowsTheWindowWhenAskedTo) {
   for (const bool popup : {true, false}) {
-    FakeClient client;
+    IdleResidentClient client;
     client.applied.popupStatus = popup;
     FakeResident resident(client);
     RefusingView window;

@@ -208,7 +208,7 @@ TEST(WindowSmoke, ResidentMenuPausesListeningAndExits) {
   });
   EXPECT_TRUE(started);
   EXPECT_TRUE(ended);
-  EXPECT_TRUE(client.paused);
+  EXPECT_EQ(client.calls, std::vector<std::string>{"pause"});
 }
 
 }  // namespace
