@@ -36,13 +36,21 @@ EndRequest& TheEndRequest() {
 
 void OnEndEvent(platform::ConsoleEvent event) {
   EndRequest& request = TheEndRequest();
+  {
+    std::lock_guard<std::mutex> hold(request.mutex);
+    request.requested = true;
+    request.changed.notify_all();
+  }
+  // Looked at after the request is set, as the window's side sets the
+  // window before it looks at the request: one of the two ends the window
+  // (or both; ending it twice is harmless).
   if (ui::WindowToolkit* windows = request.windows.load()) windows->EndResident();
-  std::unique_lock<std::mutex> hold(request.mutex);
-  request.requested = true;
-  request.changed.notify_all();
   // Windows ends the process when the handler of a close returns: it stays
   // until the settings are written.
-  if (event == platform::ConsoleEvent::Close) request.changed.wait(hold, [&] { return request.finished; });
+  if (event == platform::ConsoleEvent::Close) {
+    std::unique_lock<std::mutex> hold(request.mutex);
+    request.changed.wait(hold, [&] { return request.finished; });
+  }
 }
 
 void WaitForEndRequest() {
