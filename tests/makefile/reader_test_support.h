@@ -40,8 +40,6 @@ class RecordingReader : public makefile::MakefileReader {
   bool failUndefined = false;
 };
 
-using Lines = std::vector<std::string>;
-
 class ReaderTest : public ::testing::Test {
  protected:
   ReaderTest() : previousDirectory_(std::filesystem::current_path()) {}
