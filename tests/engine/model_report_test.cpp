@@ -1,3 +1,4 @@
+// What the engine writes: the model report and inline files.
 #include "engine/model_report.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +6,10 @@
 #include <ctime>
 #include <string>
 
+#include "engine/inline_file_writer.h"
 #include "model_test_support.h"
+#include "platform/scratch_files.h"
+#include "support/text_helpers.h"
 
 namespace engine {
 namespace {
@@ -59,6 +63,57 @@ TEST(FormatFileTime, FourDigitYearAndTwoDigitFields) {
   local.tm_min = 5;
   local.tm_isdst = -1;
   EXPECT_EQ(FormatFileTime(static_cast<std::int64_t>(std::mktime(&local))), "2003/07/01 09:05:00");
+}
+
+CommandLine Inline(const std::string& text, const std::string& name, InlineKind kind) {
+  CommandLine line;
+  line.SetCommandLine(text, name, "a.obj\nb.obj\n\n", kind);
+  return line;
+}
+
+class InlineFile : public test::FileFixture {};
+
+TEST_F(InlineFile, NamedFileIsReplacedAndNamedInTheCommand) {
+  Scratch().Write("list.txt", "old content that is longer\n");
+  const struct {
+    const char* text;
+    const char* name;
+    InlineKind kind;
+    const char* command;
+    const char* file;  // the file written, or "" for none
+  } cases[] = {
+      {"link @", "list.txt", InlineKind::Named, "link @list.txt", "list.txt"},
+      // Blanks around the name and its quotes stay in the command only.
+      {"type ", " out.txt", InlineKind::Named, "type  out.txt", "out.txt"},
+      {"type ", "\"my list.txt\"", InlineKind::Named, "type \"my list.txt\"", "my list.txt"},
+      // Without a name, or without an inline file, nothing is written.
+      {"type ", "", InlineKind::Named, "type ", ""},
+      {"type ", "\"\"", InlineKind::Named, "type ", ""},
+      {"echo", "x.txt", InlineKind::None, "echo", ""},
+  };
+  for (const auto& c : cases) {
+    CommandLine line = Inline(c.text, c.name, c.kind);
+    std::string failed;
+    ASSERT_TRUE(WriteInlineFile(line, failed)) << c.name;
+    EXPECT_EQ(line.text, c.command);
+    if (*c.file) {
+      EXPECT_EQ(Scratch().Read(c.file), testing_support::OnDisk("a.obj\nb.obj\n\n"));
+    }
+  }
+  EXPECT_FALSE(Exists("x.txt"));
+  EXPECT_FALSE(Exists("\"\""));
+}
+
+// Where they go and what they hold, and an unwritable file, are held by the
+// local build tests.
+TEST_F(InlineFile, TemporaryFilesGetNamesOfTheirOwn) {
+  CommandLine first = Inline("link @", "", InlineKind::Temporary);
+  CommandLine second = first;
+  std::string failed;
+  ASSERT_TRUE(WriteInlineFile(first, failed));
+  ASSERT_TRUE(WriteInlineFile(second, failed));
+  EXPECT_NE(first.text, second.text);
+  for (const CommandLine* line : {&first, &second}) EXPECT_TRUE(platform::RemoveFile(line->text.substr(6)));
 }
 
 }  // namespace

@@ -48,37 +48,30 @@ inline void Lines(TargetModel& model, const std::vector<std::string>& lines) {
   }
 }
 
+inline std::string Join(const std::vector<std::string>& items, const char* separator) {
+  std::string joined;
+  for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
+  return joined;
+}
+
 inline std::vector<std::string> Names(const std::vector<TargetNode*>& nodes) {
   std::vector<std::string> names;
   for (const TargetNode* node : nodes) names.push_back(node->name);
   return names;
 }
 
-inline std::vector<std::string> DependentNames(const TargetNode* node) {
-  return Names(node->dependents.ToVector());
-}
-
-inline std::vector<std::string> CommandTexts(const TargetNode* node) {
-  std::vector<std::string> texts;
-  if (node->commands) {
-    for (const CommandLine& line : node->commands->Lines()) texts.push_back(line.text);
-  }
-  return texts;
-}
-
 // "roots: R1 R2 | N1(dependents){commands} | N2 ..." over the nodes in
 // pre-order; a node without a command list shows no braces.
 inline std::string Describe(const TargetModel& model) {
-  auto join = [](const std::vector<std::string>& items, const char* separator) {
-    std::string joined;
-    for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
-    return joined;
-  };
-  std::string text = "roots: " + join(Names(model.Roots()), " ");
+  std::string text = "roots: " + Join(Names(model.Roots()), " ");
   for (const TargetNode* node : model.NodesInPreOrder()) {
     text += " | " + node->name;
-    if (!node->dependents.empty()) text += "(" + join(DependentNames(node), " ") + ")";
-    if (node->commands) text += "{" + join(CommandTexts(node), ";") + "}";
+    if (!node->dependents.empty()) text += "(" + Join(Names(node->dependents.ToVector()), " ") + ")";
+    if (node->commands) {
+      std::vector<std::string> texts;
+      for (const CommandLine& line : node->commands->Lines()) texts.push_back(line.text);
+      text += "{" + Join(texts, ";") + "}";
+    }
   }
   return text;
 }

@@ -44,6 +44,7 @@ TEST_F(Directives, Conditionals) {
        "A=<undefined>|B=equal|C=<undefined>"},
       {"X=0\nall:\n!IF $(X) = 0\nA=taken\n!ENDIF\n", "A=<undefined>"},
       {"all:\n!IF EXIST(present.txt)\nA=yes\n!ENDIF\n!IF exists(\"absent.txt\")\nB=yes\n!ENDIF\n", "A=yes|B=<undefined>"},
+      {"all:\n!IF EXIST(\"*.txt\")\nC=yes\n!ENDIF\n", "C=yes"},
       {"all:\n!IF (1\n", "error 1.44 line 2"},
       {"all:\n!IF 1 2\n", "error 1.41 line 2"},  // a left-over token: a missing operator
       // Conditions and directives in skipped parts are not examined.

@@ -63,8 +63,8 @@ TEST_F(ReaderLines, LinesAndTheirErrors) {
 TEST_F(ReaderLines, TheWorkingDirectoryBecomesTheMakefilesDirectory) {
   Write(NativePath("sub\\Makefile"), "!INCLUDE \"local.mak\"\nall:\n");
   Write(NativePath("sub\\local.mak"), "FOUND = yes\n");
-  ASSERT_TRUE(ReadFile(NativePath("sub\\Makefile")));
-  EXPECT_EQ(macros.LookupMacro("FOUND"), "yes");
+  ASSERT_TRUE(Read(NativePath("sub\\Makefile")));
+  EXPECT_EQ(table.LookupMacro("FOUND"), "yes");
   EXPECT_TRUE(platform::SamePath(platform::FullPath(platform::WorkingDirectory()),
                                  platform::FullPath((dir.path() / "sub").string())));
 }
@@ -104,8 +104,8 @@ TEST_F(ReaderLines, RandomInputEndsInSuccessOrOneKnownError) {
     const std::string makefile = RandomMakefile(random, length(random));
     const std::string included = RandomMakefile(random, length(random));
     Write("inc.mak", included);
-    macros = makefile::MacroTable();
-    const bool read = Read(makefile);
+    Write("Makefile", makefile);
+    const bool read = Read();
     SCOPED_TRACE(::testing::Message() << "round " << round);
     EXPECT_EQ(read, Error().code == 0);
     if (read) continue;

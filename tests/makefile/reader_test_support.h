@@ -11,13 +11,15 @@
 #include <utility>
 #include <vector>
 
-#include "engine/rule_table.h"
-#include "engine/target_model.h"
+#include "engine/model_test_support.h"
 #include "makefile/makefile_reader.h"
 #include "makefile/rule_lines.h"
 #include "support/bramle_process.h"
 
 namespace reader_test {
+
+using engine::test::Join;
+using engine::test::Names;
 
 class RecordingReader : public makefile::MakefileReader {
  public:
@@ -38,8 +40,6 @@ class RecordingReader : public makefile::MakefileReader {
   bool failUndefined = false;
 };
 
-using Lines = std::vector<std::string>;
-
 class ReaderTest : public ::testing::Test {
  protected:
   ReaderTest() : previousDirectory_(std::filesystem::current_path()) {}
@@ -48,38 +48,30 @@ class ReaderTest : public ::testing::Test {
 
   void Write(const std::string& name, const std::string& content) { dir.Write(name, content); }
 
-  bool Read(const std::string& content) {
-    Write("Makefile", content);
-    return ReadFile("Makefile");
-  }
-
-  // Each call reads with a fresh reader into the same model and macros.
-  bool ReadFile(const std::string& name) {
-    makefile::AddDefaultSuffixes(rules);
-    reader_ = std::make_unique<RecordingReader>(&targets, &rules, &macros);
+  // Reads `name` with a fresh reader into a fresh model; the fixture's
+  // macros stand for the command line.
+  bool Read(const std::string& name = "Makefile") {
+    model_ = std::make_unique<engine::TargetModel>();
+    ruleTable_ = std::make_unique<engine::RuleTable>();
+    table = macros;
+    makefile::AddDefaultSuffixes(*ruleTable_);
+    reader_ = std::make_unique<RecordingReader>(model_.get(), ruleTable_.get(), &table);
     reader_->failUndefined = failUndefined;
     return reader_->ReadMakefile((dir.path() / name).string());
   }
 
   const diag::ReaderError& Error() const { return reader_->error(); }
 
-  // Reads `text` as the makefile into a fresh model (the fixture's macros
-  // stand for the command line) and describes the result in the form of
+  // Reads `text` as the makefile and describes the result in the form of
   // `expected`: items separated by '|', each "error" (the reader error as
   // "error CODE[.SUB] line N[: ARGUMENT]") or "KEY=value" with KEY a macro
   // name, ">T" (the commands of T), ":T" (its dependents), "roots",
   // "messages", "undefined", "suffixes", "rules", "file" or "text" (of the
   // error).
   std::string Outcome(const std::string& text, const std::string& expected) {
-    engine::TargetModel model;
-    engine::RuleTable ruleTable;
-    makefile::MacroTable table = macros;
-    makefile::AddDefaultSuffixes(ruleTable);
     Write("Makefile", text);
-    RecordingReader reader(&model, &ruleTable, &table);
-    reader.failUndefined = failUndefined;
-    const bool read = reader.ReadMakefile((dir.path() / "Makefile").string());
-    const diag::ReaderError& error = reader.error();
+    const bool read = Read();
+    const diag::ReaderError& error = reader_->error();
     std::string errorText = "error " + std::to_string(error.code) +
                             (error.subCode ? "." + std::to_string(error.subCode) : "") + " line " +
                             std::to_string(error.lineNumber) + (error.argument.empty() ? "" : ": " + error.argument);
@@ -88,20 +80,20 @@ class ReaderTest : public ::testing::Test {
       end = std::min(expected.find('|', start), expected.size());
       const std::string item = expected.substr(start, end - start);
       const std::string key = item.substr(0, item.find('='));
-      const engine::TargetNode* node = key.size() > 1 ? model.FindTarget(key.substr(1)) : nullptr;
+      const engine::TargetNode* node = key.size() > 1 ? model_->FindTarget(key.substr(1)) : nullptr;
       if (item.rfind("error ", 0) == 0) {
         actual += read ? "no error" : errorText;
       } else if (key == "roots" || key == "messages" || key == "undefined") {
-        actual += key + "=" + (key == "roots"      ? Join(NodeNames(model.Roots()), " ")
-                               : key == "messages" ? Join(reader.messages, ";")
-                                                   : Join(reader.undefined, ";"));
+        actual += key + "=" + (key == "roots"      ? Join(Names(model_->Roots()), " ")
+                               : key == "messages" ? Join(reader_->messages, ";")
+                                                   : Join(reader_->undefined, ";"));
       } else if (key == "file" || key == "text") {
         actual += key + "=" + (key == "file" ? error.fileName : error.lineText);
       } else if (key == "suffixes" || key == "rules") {
-        actual += key + "=" + (key == "suffixes" ? DescribeSuffixes(ruleTable) : DescribeRules(ruleTable));
+        actual += key + "=" + (key == "suffixes" ? DescribeSuffixes(*ruleTable_) : DescribeRules(*ruleTable_));
       } else if (key[0] == ':' || key[0] == '>') {
         actual += key + "=" + (!node            ? "<none>"
-                               : key[0] == ':' ? Join(NodeNames(node->dependents.ToVector()), " ")
+                               : key[0] == ':' ? Join(Names(node->dependents.ToVector()), " ")
                                                : DescribeCommands(node->commands.get()));
       } else {
         actual += key + "=" + table.LookupMacro(key).value_or("<undefined>");
@@ -115,16 +107,6 @@ class ReaderTest : public ::testing::Test {
     for (const auto& [text, expected] : cases) EXPECT_EQ(Outcome(text, expected), expected) << text;
   }
 
-  static std::string Join(const std::vector<std::string>& items, const char* separator) {
-    std::string joined;
-    for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
-    return joined;
-  }
-  static std::vector<std::string> NodeNames(const std::vector<engine::TargetNode*>& nodes) {
-    std::vector<std::string> names;
-    for (const engine::TargetNode* node : nodes) names.push_back(node->name);
-    return names;
-  }
   // Each line as "@-text" (its flags) and, with an inline file,
   // " <<T[name]{content}" (T temporary, N named).
   static std::string DescribeCommands(const engine::CommandList* commands) {
@@ -160,12 +142,13 @@ class ReaderTest : public ::testing::Test {
   }
 
   testing_support::ScratchDirectory dir;
-  engine::TargetModel targets;
-  engine::RuleTable rules;
-  makefile::MacroTable macros;
+  makefile::MacroTable macros;  // the command line's
+  makefile::MacroTable table;   // as the last read left them
   bool failUndefined = false;
 
  private:
+  std::unique_ptr<engine::TargetModel> model_;
+  std::unique_ptr<engine::RuleTable> ruleTable_;
   std::unique_ptr<RecordingReader> reader_;
   std::filesystem::path previousDirectory_;
 };
