@@ -18,13 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 std::string Quote(const std::string& text) {
   std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
 
@@ -136,20 +130,13 @@ Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNam
 
   std::string hosts = "127.0.0.1 localhost\n";
   for (size_t i = 0; i < hostNames_.size(); ++i) {
-    if (hostNames_.size() > 1) hosts += Address(i) + " " + hostNames_[i] + "\n";
+    hosts += Address(i) + " " + hostNames_[i] + "\n";
     std::filesystem::create_directories(root_ / hostNames_[i] / "tmp");
     std::filesystem::create_directories(root_ / hostNames_[i] / "config" / "bramle");
   }
   WriteWholeFile(root_ / "hosts", hosts);
   WriteWholeFile(root_ / "resolv.conf", "");
 
-  if (hostNames_.size() == 1) {
-    const std::string ns = Namespace(hostNames_[0]);
-    if (RunSetup("ip netns add " + ns)) namespaces_.push_back(ns);
-    RunSetup("ip -n " + ns + " link set lo up");
-    RunSetup("ip -n " + ns + " route add broadcast 255.255.255.255 dev lo src 127.0.0.1");
-    return;
-  }
   const std::string bridge = Namespace("switch");
   if (RunSetup("ip netns add " + bridge)) namespaces_.push_back(bridge);
   RunSetup("ip -n " + bridge + " link add br0 type bridge");
@@ -191,17 +178,11 @@ bool Cluster::RunSetup(const std::string& line) {
   return false;
 }
 
-std::string Cluster::Address(size_t host) const {
-  return hostNames_.size() == 1 ? "127.0.0.1" : "10.77.0." + std::to_string(host + 1);
-}
+std::string Cluster::Address(size_t host) const { return "10.77.0." + std::to_string(host + 1); }
 
 void Cluster::WriteSettings(size_t host, const std::string& text) const {
   WriteWholeFile(root_ / hostNames_[host] / "config" / "bramle" / "Bramle.inf", text);
   WriteWholeFile(root_ / hostNames_[host] / "windows" / "Bramle.inf", text);
-}
-
-std::string Cluster::ReadSettings(size_t host) const {
-  return ReadWholeFile(root_ / hostNames_[host] / "config" / "bramle" / "Bramle.inf");
 }
 
 void Cluster::WriteFile(const std::string& name, const std::string& content) const {
