@@ -236,9 +236,7 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
   ASSERT_TRUE(client_.StartClientThread());
   client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()));
   TestPeer server;
-  Greet(server);
-  server.SendLine(FormatBuildPhaseOpen(kServerName));
-  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Error);
+  EXPECT_EQ(OpenPhase(server), ReplyOutcome::Error);
   EXPECT_EQ(server.ReadKind(), -1);
   EXPECT_NE(LogText().find("not in client_allowservers"), std::string::npos);
 }
@@ -314,10 +312,8 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
   ASSERT_TRUE(client_.StartClientThread());
   client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()) + "junk");
   TestPeer server;
-  ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
-  ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
+  ASSERT_NO_FATAL_FAILURE(Greet(server));
   EXPECT_EQ(server.Arguments()[1], "255");
-  server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseOpen(kServerName));
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   const CommandResult remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
