@@ -242,8 +242,9 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 }
 
 // The command goes on through a garbled line, an unexpected message and a
-// second command, and its exit still arrives.
-TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
+// second command, and its exit still arrives. The server's cancel ends the
+// next one; the phase stays open for the next command until it is closed.
+TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelDoes) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
   platform::TcpSocket held;
@@ -259,17 +260,11 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   held.CloseSocket();
   ASSERT_EQ(server.ReadKind(), kMessageCommandExit);
   EXPECT_EQ(server.Arguments()[0], "7");
-}
-
-TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
-  TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
-  platform::TcpSocket held;
-  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
+  platform::TcpSocket heldAgain;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, heldAgain));
   server.SendLine(FormatBuildPhaseCancel());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
   EXPECT_TRUE(view_.WaitFor(Text(23523)));
-  // The phase stays open for the next command until it is closed.
   EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);

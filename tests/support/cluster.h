@@ -113,7 +113,6 @@ class Cluster {
  private:
   bool RunSetup(const std::string& line);
   std::vector<std::string> WineCommand(size_t host, const std::vector<std::string>& arguments) const;
-  std::string Namespace(const std::string& part) const;
 
   std::vector<std::string> hostNames_;
   std::string prefix_;
