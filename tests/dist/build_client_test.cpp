@@ -236,16 +236,15 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
   ASSERT_TRUE(client_.StartClientThread());
   client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()));
   TestPeer server;
-  Greet(server);
-  server.SendLine(FormatBuildPhaseOpen(kServerName));
-  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Error);
+  EXPECT_EQ(OpenPhase(server), ReplyOutcome::Error);
   EXPECT_EQ(server.ReadKind(), -1);
   EXPECT_NE(LogText().find("not in client_allowservers"), std::string::npos);
 }
 
 // The command goes on through a garbled line, an unexpected message and a
-// second command, and its exit still arrives.
-TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
+// second command, and its exit still arrives. The server's cancel ends the
+// next one; the phase stays open for the next command until it is closed.
+TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelDoes) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
   platform::TcpSocket held;
@@ -261,17 +260,11 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelaying) {
   held.CloseSocket();
   ASSERT_EQ(server.ReadKind(), kMessageCommandExit);
   EXPECT_EQ(server.Arguments()[0], "7");
-}
-
-TEST_F(BuildClientTest, ServerCancelEndsTheRunningCommand) {
-  TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
-  platform::TcpSocket held;
-  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
+  platform::TcpSocket heldAgain;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, heldAgain));
   server.SendLine(FormatBuildPhaseCancel());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
   EXPECT_TRUE(view_.WaitFor(Text(23523)));
-  // The phase stays open for the next command until it is closed.
   EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
@@ -314,10 +307,8 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
   ASSERT_TRUE(client_.StartClientThread());
   client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()) + "junk");
   TestPeer server;
-  ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
-  ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
+  ASSERT_NO_FATAL_FAILURE(Greet(server));
   EXPECT_EQ(server.Arguments()[1], "255");
-  server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseOpen(kServerName));
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   const CommandResult remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));

@@ -6,10 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <memory>
-#include <optional>
-#include <thread>
 
 #include "diag/message_catalogue.h"
 #include "dist/build_client.h"
@@ -25,36 +22,11 @@
 namespace dist {
 namespace {
 
+using protocol_test::ClientScript;
+using protocol_test::FakeFiles;
 using protocol_test::kHangGuardMs;
 using protocol_test::Notes;
-
-// Files by name with the time they were made; each is newer than every
-// file made before it.
-class FakeFiles {
- public:
-  void Make(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    times_[name] = ++clock_;
-    ++made_[name];
-  }
-  platform::FileStatus Status(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    platform::FileStatus status;
-    status.exists = times_.count(name) != 0;
-    status.modified = status.exists ? times_[name] : 0;
-    return status;
-  }
-  int TimesMade(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return made_[name];
-  }
-
- private:
-  std::mutex mutex_;
-  std::map<std::string, std::int64_t> times_;
-  std::map<std::string, int> made_;
-  std::int64_t clock_ = 100;
-};
+using protocol_test::ScriptedClient;
 
 // Every view call as one note: "added <id> <address>", "text <id> <name>
 // <text>", "count <n>", "finished", "message <text>", "status <text>".
@@ -73,97 +45,6 @@ class RecordingView : public ServerView, public Notes {
   static std::string Text(int connection, const std::string& name, const std::string& text) {
     return "text " + std::to_string(connection) + " " + name + " " + text;
   }
-};
-
-// How a scripted client answers. Commands are "make NAME" (NAME is made,
-// "made NAME" on standard output), "fail N" (exit code N, a line on
-// standard error) and "gate NAME" (waits until `gate` holds "open", then
-// makes NAME).
-struct ClientScript {
-  std::string name = "CLIENT";
-  std::string openReply = "OK()\r\n";          // empty: close instead of answering
-  std::optional<std::string> execReply = {};  // sent instead of running a command; empty: close
-  Notes* gate = nullptr;
-};
-
-// Connects, introduces itself and serves on a thread of its own until the
-// server ends the phase or the script drops the connection. Notes what it
-// received: "greeted", "open", "exec <command>", "cancel", "close",
-// "refused" (no OK to its greeting), "unreachable".
-class ScriptedClient : public protocol_test::TestPeer, public Notes {
- public:
-  ScriptedClient(FakeFiles& files, ClientScript script, int port) : files_(files), script_(std::move(script)) {
-    thread_ = std::thread([this, port] { Serve(port); });
-  }
-  ~ScriptedClient() override { Join(); }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-  std::vector<std::string> Execs() {
-    std::vector<std::string> execs;
-    for (const std::string& note : All()) {
-      if (note.rfind("exec ", 0) == 0) execs.push_back(note.substr(5));
-    }
-    return execs;
-  }
-
- private:
-  void Serve(int port) {
-    Socket().OpenSocket();
-    if (Socket().Connect("127.0.0.1", port) != 0 || Socket().WaitConnected(kHangGuardMs) != platform::kSocketConnected) {
-      return Add("unreachable");
-    }
-    SendLine(FormatBuildClientConnect(script_.name, 500));
-    if (WaitReply() != ReplyOutcome::Ok) return Add("refused");
-    Add("greeted");
-    // Bounded: each message is answered, and the server ends the phase.
-    for (int messages = 0; messages < 1000; ++messages) {
-      const int kind = ReadKind();
-      if (kind == -1) return;
-      if (kind == kMessageBuildPhaseOpen) {
-        Add("open");
-        if (script_.openReply.empty()) return Socket().CloseSocket();
-        SendLine(script_.openReply);
-      } else if (kind == kMessageCommandExec) {
-        const std::string command = ReadCommandExec(Arguments()).commandLine;
-        Add("exec " + command);
-        if (!script_.execReply) {
-          Run(command);
-        } else if (script_.execReply->empty()) {
-          return Socket().CloseSocket();
-        } else {
-          SendLine(*script_.execReply);
-        }
-      } else if (kind == kMessageBuildPhaseCancel) {
-        Add("cancel");
-        SendLine(FormatOk());
-      } else if (kind == kMessageBuildPhaseClose) {
-        Add("close");
-        SendLine(FormatOk());
-        Socket().WaitSent(kHangGuardMs);
-        return Socket().CloseSocket();
-      }
-    }
-  }
-
-  void Run(const std::string& command) {
-    SendLine(FormatOk());
-    int exitCode = 0;
-    const bool gated = command.rfind("gate ", 0) == 0;
-    if (gated && script_.gate) script_.gate->WaitFor("open");
-    if (gated || command.rfind("make ", 0) == 0) {
-      files_.Make(command.substr(5));
-      SendLine(FormatCommandOut(kChannelStdout, "made " + command.substr(5) + "\n"));
-    } else if (command.rfind("fail ", 0) == 0) {
-      exitCode = std::atoi(command.c_str() + 5);
-      SendLine(FormatCommandOut(kChannelStderr, "failing\n"));
-    }
-    SendLine(FormatCommandExit(exitCode));
-  }
-
-  FakeFiles& files_;
-  const ClientScript script_;
-  std::thread thread_;
 };
 
 // A server over the fake file system (or the disk) with scripted clients.
@@ -195,8 +76,7 @@ class ServerRig {
     announcements_.StartReceiving();
     settings.broadcastPortNo = announcements_.Port();
     server_ = std::make_unique<BuildServer>(scheduler_, view_, [this](const std::string& text, bool toStderr) {
-      std::lock_guard<std::mutex> lock(consoleMutex_);
-      (toStderr ? stderr_ : stdout_).push_back(text);
+      (toStderr ? stderr_ : stdout_).Add(text);
     });
     server_->SetAnnounceAddress(platform::Resolve("127.0.0.1"));
     server_->ApplySettings(settings);
@@ -216,10 +96,6 @@ class ServerRig {
     for (const auto& client : clients_) client->Join();
   }
 
-  bool Printed(const std::vector<std::string>& printed, const std::string& text) {
-    return std::find(printed.begin(), printed.end(), text) != printed.end();
-  }
-
   engine::TargetModel model_;
   FakeFiles files_;
   bool realFiles_ = false;
@@ -229,9 +105,8 @@ class ServerRig {
   engine::TargetScheduler scheduler_{walker_, "", false};
   RecordingView view_;
   platform::UdpSocket announcements_;
-  std::mutex consoleMutex_;
-  std::vector<std::string> stdout_;
-  std::vector<std::string> stderr_;
+  Notes stdout_;
+  Notes stderr_;
   std::unique_ptr<BuildServer> server_;
   std::vector<std::unique_ptr<ScriptedClient>> clients_;
 };
@@ -254,10 +129,10 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   EXPECT_EQ(client.All(), (std::vector<std::string>{"greeted", "open", "exec make base", "exec make left",
                                                      "exec make right", "exec make top", "close"}));
   EXPECT_EQ(rig.server_->FailureCode(), 0);
-  ASSERT_EQ(rig.stderr_.size(), 4u);
-  EXPECT_EQ(rig.stderr_[0], diag::FormatCatalogMessage(23201, "base") + "made base\n" +
+  ASSERT_EQ(rig.stderr_.All().size(), 4u);
+  EXPECT_EQ(rig.stderr_.All()[0], diag::FormatCatalogMessage(23201, "base") + "made base\n" +
                                 diag::FormatCatalogMessage(23202, "base", 0));
-  EXPECT_EQ(rig.stdout_[0], diag::FormatCatalogMessage(23200, "base", "CLIENT"));
+  EXPECT_EQ(rig.stdout_.All()[0], diag::FormatCatalogMessage(23200, "base", "CLIENT"));
   const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(calls[0], "count 4");
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "finished"), 4);
@@ -336,9 +211,9 @@ TEST(BuildServer, FailingCommandStopsEveryConnection) {
   ASSERT_GE(held.size(), 2u);
   EXPECT_EQ(std::vector<std::string>(held.end() - 2, held.end()), (std::vector<std::string>{"cancel", "close"}));
   EXPECT_EQ(failer.Execs(), std::vector<std::string>{"fail 3"});
-  EXPECT_TRUE(rig.Printed(rig.stderr_, diag::FormatCatalogMessage(23201, "failing") + "\nfailing\n" +
-                                           diag::FormatCatalogMessage(23202, "failing", 3)));
-  EXPECT_TRUE(rig.Printed(rig.stderr_, platform::NarrowFromUtf8(kCommandFailedLine)));
+  EXPECT_TRUE(rig.stderr_.Has(diag::FormatCatalogMessage(23201, "failing") + "\nfailing\n" +
+                              diag::FormatCatalogMessage(23202, "failing", 3)));
+  EXPECT_TRUE(rig.stderr_.Has(platform::NarrowFromUtf8(kCommandFailedLine)));
   EXPECT_TRUE(rig.view_.Has("message " + platform::NarrowFromUtf8(kCommandFailedMessage)));
   EXPECT_EQ(rig.files_.TimesMade("all"), 0);
 }

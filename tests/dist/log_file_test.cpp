@@ -46,11 +46,9 @@ TEST_F(LogFileTest, EntriesHaveTheirFormats) {
     const char* server;  // client entries only; null: none
     std::string expected;
   } cases[] = {
-      {true, "OK", "SRV", "[SRV][192.168.0.2] OK"},
       {true, "OK", nullptr, "[None][None] OK"},
       {true, "a\rb\r", nullptr, "[None][None] ab"},
       {true, "x\r\ny", "S", "[S][192.168.0.2] x y"},
-      {false, "127.0.0.1[PC02] OK", nullptr, "127.0.0.1[PC02] OK"},
       {false, diag::LoadMessage(23115), nullptr,
        Narrow("ポートの自動検出に失敗しました デフォルトのポートを使用します")},
       {false, "a\nb\r\n", nullptr, "a b"},

@@ -1,17 +1,24 @@
 // Protocol peers for tests: one that registers every message of the table
-// and keeps the last arguments, two of them joined over loopback, and a
-// reader of message lines made of the makefile evaluator.
+// and keeps the last arguments, two of them joined over loopback, a client
+// end that answers as scripted, and a reader of message lines made of the
+// makefile evaluator.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dist/protocol_messages.h"
 #include "dist/protocol_peer.h"
 #include "makefile/expression_evaluator.h"
+#include "platform/file_status.h"
 #include "platform/socket_test_support.h"
 
 namespace protocol_test {
@@ -112,6 +119,131 @@ class LineReader {
   makefile::ExpressionEvaluator evaluator_;
   std::vector<std::string> arguments_;
   bool called_ = false;
+};
+
+// Files by name with the time they were made; each is newer than every
+// file made before it.
+class FakeFiles {
+ public:
+  void Make(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    times_[name] = ++clock_;
+    ++made_[name];
+  }
+  platform::FileStatus Status(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    platform::FileStatus status;
+    status.exists = times_.count(name) != 0;
+    status.modified = status.exists ? times_[name] : 0;
+    return status;
+  }
+  int TimesMade(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return made_[name];
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::int64_t> times_;
+  std::map<std::string, int> made_;
+  std::int64_t clock_ = 100;
+};
+
+// How a scripted client answers. Commands are "make NAME" (NAME is made,
+// "made NAME" on standard output), "fail N" (exit code N, a line on
+// standard error) and "gate NAME" (waits until `gate` holds "open", then
+// makes NAME); any other sends its inline content back on standard output,
+// its line on standard error, and exit code 7.
+struct ClientScript {
+  std::string name = "CLIENT";
+  std::string openReply = "OK()\r\n";          // empty: close instead of answering
+  std::optional<std::string> execReply = {};  // sent instead of running a command; empty: close
+  Notes* gate = nullptr;
+};
+
+// Connects, introduces itself and serves on a thread of its own until the
+// server ends the phase or the script drops the connection. Notes what it
+// received: "greeted", "open", "exec <command>", "cancel", "close",
+// "refused" (no OK to its greeting), "unreachable".
+class ScriptedClient : public TestPeer, public Notes {
+ public:
+  ScriptedClient(FakeFiles& files, ClientScript script, int port) : files_(files), script_(std::move(script)) {
+    thread_ = std::thread([this, port] { Serve(port); });
+  }
+  ~ScriptedClient() override { Join(); }
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::vector<std::string> Execs() {
+    std::vector<std::string> execs;
+    for (const std::string& note : All()) {
+      if (note.rfind("exec ", 0) == 0) execs.push_back(note.substr(5));
+    }
+    return execs;
+  }
+
+ private:
+  void Serve(int port) {
+    Socket().OpenSocket();
+    if (Socket().Connect("127.0.0.1", port) != 0 || Socket().WaitConnected(kHangGuardMs) != platform::kSocketConnected) {
+      return Add("unreachable");
+    }
+    SendLine(dist::FormatBuildClientConnect(script_.name, 500));
+    if (WaitReply() != dist::ReplyOutcome::Ok) return Add("refused");
+    Add("greeted");
+    // Bounded: each message is answered, and the server ends the phase.
+    for (int messages = 0; messages < 1000; ++messages) {
+      const int kind = ReadKind();
+      if (kind == -1) return;
+      if (kind == dist::kMessageBuildPhaseOpen) {
+        Add("open");
+        if (script_.openReply.empty()) return Socket().CloseSocket();
+        SendLine(script_.openReply);
+      } else if (kind == dist::kMessageCommandExec) {
+        const dist::CommandExecArguments exec = dist::ReadCommandExec(Arguments());
+        Add("exec " + exec.commandLine);
+        if (!script_.execReply) {
+          Run(exec);
+        } else if (script_.execReply->empty()) {
+          return Socket().CloseSocket();
+        } else {
+          SendLine(*script_.execReply);
+        }
+      } else if (kind == dist::kMessageBuildPhaseCancel) {
+        Add("cancel");
+        SendLine(dist::FormatOk());
+      } else if (kind == dist::kMessageBuildPhaseClose) {
+        Add("close");
+        SendLine(dist::FormatOk());
+        Socket().WaitSent(kHangGuardMs);
+        return Socket().CloseSocket();
+      }
+    }
+  }
+
+  void Run(const dist::CommandExecArguments& exec) {
+    SendLine(dist::FormatOk());
+    const std::string& command = exec.commandLine;
+    int exitCode = 0;
+    const bool gated = command.rfind("gate ", 0) == 0;
+    if (gated && script_.gate) script_.gate->WaitFor("open");
+    if (gated || command.rfind("make ", 0) == 0) {
+      files_.Make(command.substr(5));
+      SendLine(dist::FormatCommandOut(dist::kChannelStdout, "made " + command.substr(5) + "\n"));
+    } else if (command.rfind("fail ", 0) == 0) {
+      exitCode = std::atoi(command.c_str() + 5);
+      SendLine(dist::FormatCommandOut(dist::kChannelStderr, "failing\n"));
+    } else {
+      SendLine(dist::FormatCommandOut(dist::kChannelStdout, exec.content));
+      SendLine(dist::FormatCommandOut(dist::kChannelStderr, command));
+      exitCode = 7;
+    }
+    SendLine(dist::FormatCommandExit(exitCode));
+  }
+
+  FakeFiles& files_;
+  const ClientScript script_;
+  std::thread thread_;
 };
 
 // Cuts `bytes` into lines the way the transport does: at each CR LF.

@@ -62,12 +62,11 @@ TEST_F(SettingsLocationTest, UserSettingsFollowTheEnvironment) {
 }
 
 TEST_F(SettingsLocationTest, DefaultFileIsMadeInTheUserSettingsWhenFirstSaved) {
+  const std::string program = engine::SplitPath(platform::ModulePath()).directory;
   if (kWindows) {
-    const std::string program = engine::SplitPath(platform::ModulePath()).directory;
     EXPECT_EQ(DefaultSettingsPath(), program + "\\Bramle.inf");
     GTEST_SKIP() << "Windows keeps the settings beside the executable";
   }
-  const std::string program = engine::SplitPath(platform::ModulePath()).directory;
   if (platform::IsPlainFile(program + "/Bramle.inf")) GTEST_SKIP() << "a Bramle.inf lies beside the test program";
   ScopedVariable home("HOME", scratch_.File("home"));
   ScopedVariable xdg("XDG_CONFIG_HOME", std::nullopt);

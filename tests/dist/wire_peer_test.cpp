@@ -1,15 +1,17 @@
-// One conversation with a client end running as a separate program: the
-// same build's program, and the Windows build's under Wine talking to the
-// Linux build. Every byte value crosses both ways, in the command line,
-// the inline content and the output.
+// One conversation with a client end running as a separate program (this
+// test program, run as one): the same build's, and the Windows build's under
+// Wine talking to the Linux build. Every byte value crosses both ways, in the
+// command line, the inline content and the output.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 
 #include "dist/protocol_messages.h"
 #include "peer_test_support.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
+#include "platform/system_info.h"
 #include "support/bramle_process.h"
 
 namespace dist {
@@ -31,8 +33,6 @@ inline std::string WineLaunch(const std::string& name, std::string& missing) {
     missing = "no Windows build at " + exe;
   } else if (!platform::PathStatus(prefix + "/system.reg").exists) {
     missing = "no Wine prefix at " + prefix;
-  } else if (testing_support::RunInDirectory("command -v wine </dev/null", build).exitCode != 0) {
-    missing = "wine is not installed";
   }
   if (!missing.empty()) return "";
   // Wine's server and services start apart from the captured streams. The
@@ -50,7 +50,7 @@ void Serve(platform::TcpSocket& listener, TestPeer& server) {
   server.Socket().StartReceiving();
   server.Socket().StartSending();
   ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
-  EXPECT_EQ(server.Arguments(), (std::vector<std::string>{"wine-peer", "333"}));
+  EXPECT_EQ(server.Arguments(), (std::vector<std::string>{"wine-peer", "500"}));
   server.SendLine(FormatOk());
   server.SendLine(FormatBuildPhaseOpen("build-srv"));
   ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
@@ -70,9 +70,10 @@ void Converse(const std::string& launch) {
   testing_support::ScratchDirectory scratch;
   platform::TcpSocket listener;
   ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener, 1));
+  scratch.Write("wire_peer.port", std::to_string(listener.Port()));
   testing_support::ProcessResult peer;
   std::thread runner([&] {
-    peer = testing_support::RunInDirectory(launch + " " + std::to_string(listener.Port()), scratch.path());
+    peer = testing_support::RunInDirectory(launch + " --gtest_filter=WirePeer.ClientEnd", scratch.path());
     listener.CloseSocket();  // ends an Accept that no peer will answer
   });
   TestPeer server;
@@ -81,13 +82,24 @@ void Converse(const std::string& launch) {
   EXPECT_EQ(peer.exitCode, 0) << peer.out << peer.err;
 }
 
-TEST(WirePeer, SameBuildProgram) { Converse("\"" + std::string(WIRE_PEER_EXE) + "\""); }
+// The client end, when a test below runs this program in a directory that
+// holds the server's port.
+TEST(WirePeer, ClientEnd) {
+  int port = 0;
+  if (!(std::ifstream("wire_peer.port") >> port)) GTEST_SKIP() << "the client end of the other WirePeer tests";
+  protocol_test::FakeFiles files;
+  protocol_test::ScriptedClient client(files, {.name = "wine-peer"}, port);
+  client.Join();
+  EXPECT_TRUE(client.Has("close")) << testing::PrintToString(client.All());
+}
+
+TEST(WirePeer, SameBuildProgram) { Converse("\"" + platform::ModulePath() + "\""); }
 
 // The Linux build talks to the Windows build, which runs under Wine in the
 // worktree's prefix.
 TEST(WirePeer, WindowsBuildUnderWine) {
   std::string missing;
-  const std::string launch = WineLaunch("wire_peer.exe", missing);
+  const std::string launch = WineLaunch("dist_tests.exe", missing);
   if (launch.empty()) GTEST_SKIP() << missing;
   Converse(launch);
 }

@@ -219,7 +219,6 @@ TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
        }},
       {"connected", [&](TcpSocket& s) { s.OpenSocket(), s.Connect("127.0.0.1", port), s.WaitConnected(kHangGuardMs); }},
       {"unresolved", [&](TcpSocket& s) { s.OpenSocket(), s.Connect(kUnresolvableHost, port), s.WaitConnected(kHangGuardMs); }},
-      {"closed", [](TcpSocket& s) { s.CloseSocket(); }},
   };
   for (const auto& c : cases) {
     TcpSocket socket;

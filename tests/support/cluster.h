@@ -1,9 +1,8 @@
 // Hosts for black-box tests of the distributed build, each in a network
 // namespace of the test's own making, with its own host name, address,
 // settings folder and temporary folder. Broadcasts and connections stay
-// among these namespaces: one host gets a loopback that carries the
-// broadcast; several share a bridge in a namespace of their own, with
-// addresses 10.77.0.1, 10.77.0.2, ... that exist nowhere else.
+// among these namespaces: the hosts share a bridge in a namespace of its
+// own, with addresses 10.77.0.1, 10.77.0.2, ... that exist nowhere else.
 //
 // Every host sees the same shared folder (the source tree at the same place
 // on every machine). A host can also run the Windows build under a Wine of
@@ -73,13 +72,10 @@ class Cluster {
   // Empty when every namespace stands; else what failed.
   const std::string& Error() const { return error_; }
 
-  // The folder every host works in.
-  const std::filesystem::path& Shared() const { return shared_; }
   // The host's address as the others reach it.
   std::string Address(size_t host) const;
-  // Writes or reads the host's own Bramle.inf.
+  // Writes the host's own Bramle.inf.
   void WriteSettings(size_t host, const std::string& text) const;
-  std::string ReadSettings(size_t host) const;
   // Writes or reads a file of the shared folder (name relative to it).
   void WriteFile(const std::string& name, const std::string& content) const;
   std::string ReadFile(const std::string& name) const;
@@ -117,7 +113,6 @@ class Cluster {
  private:
   bool RunSetup(const std::string& line);
   std::vector<std::string> WineCommand(size_t host, const std::vector<std::string>& arguments) const;
-  std::string Namespace(const std::string& part) const;
 
   std::vector<std::string> hostNames_;
   std::string prefix_;

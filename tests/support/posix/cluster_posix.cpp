@@ -18,13 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 std::string Quote(const std::string& text) {
   std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
 
@@ -61,13 +55,10 @@ void HostProcess::ReadOutput(int fd) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     std::lock_guard<std::mutex> hold(mutex_);
-    if (n <= 0) {
-      outputClosed_ = true;
-      changed_.notify_all();
-      break;
-    }
-    output_.append(buffer, static_cast<size_t>(n));
+    outputClosed_ = n <= 0;
+    if (n > 0) output_.append(buffer, static_cast<size_t>(n));
     changed_.notify_all();
+    if (outputClosed_) break;
   }
   ::close(fd);
 }
@@ -94,10 +85,8 @@ int HostProcess::WaitForExit(int timeoutMs) {
   std::unique_lock<std::mutex> hold(mutex_);
   // A command the process left running may hold the output open: the end
   // of the process is what counts, its output only within the same time.
-  if (changed_.wait_until(hold, Clock::now() + std::chrono::milliseconds(timeoutMs),
-                          [&] { return ended_ && outputClosed_; })) {
-    return exitCode_;
-  }
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  changed_.wait_until(hold, deadline, [&] { return ended_ && outputClosed_; });
   if (ended_) return exitCode_;
   ::kill(pid_, SIGKILL);
   changed_.wait(hold, [&] { return ended_; });
@@ -136,26 +125,19 @@ Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNam
 
   std::string hosts = "127.0.0.1 localhost\n";
   for (size_t i = 0; i < hostNames_.size(); ++i) {
-    if (hostNames_.size() > 1) hosts += Address(i) + " " + hostNames_[i] + "\n";
+    hosts += Address(i) + " " + hostNames_[i] + "\n";
     std::filesystem::create_directories(root_ / hostNames_[i] / "tmp");
     std::filesystem::create_directories(root_ / hostNames_[i] / "config" / "bramle");
   }
   WriteWholeFile(root_ / "hosts", hosts);
   WriteWholeFile(root_ / "resolv.conf", "");
 
-  if (hostNames_.size() == 1) {
-    const std::string ns = Namespace(hostNames_[0]);
-    if (RunSetup("ip netns add " + ns)) namespaces_.push_back(ns);
-    RunSetup("ip -n " + ns + " link set lo up");
-    RunSetup("ip -n " + ns + " route add broadcast 255.255.255.255 dev lo src 127.0.0.1");
-    return;
-  }
-  const std::string bridge = Namespace("switch");
+  const std::string bridge = prefix_ + "switch";
   if (RunSetup("ip netns add " + bridge)) namespaces_.push_back(bridge);
   RunSetup("ip -n " + bridge + " link add br0 type bridge");
   RunSetup("ip -n " + bridge + " link set br0 up");
   for (size_t i = 0; i < hostNames_.size() && error_.empty(); ++i) {
-    const std::string ns = Namespace(hostNames_[i]);
+    const std::string ns = prefix_ + hostNames_[i];
     const std::string port = "port" + std::to_string(i);
     if (RunSetup("ip netns add " + ns)) namespaces_.push_back(ns);
     RunSetup("ip -n " + ns + " link set lo up");
@@ -181,8 +163,6 @@ Cluster::~Cluster() {
   std::filesystem::remove_all(root_, ignored);
 }
 
-std::string Cluster::Namespace(const std::string& part) const { return prefix_ + part; }
-
 bool Cluster::RunSetup(const std::string& line) {
   if (!error_.empty()) return false;
   const std::filesystem::path log = root_ / "setup.log";
@@ -191,17 +171,11 @@ bool Cluster::RunSetup(const std::string& line) {
   return false;
 }
 
-std::string Cluster::Address(size_t host) const {
-  return hostNames_.size() == 1 ? "127.0.0.1" : "10.77.0." + std::to_string(host + 1);
-}
+std::string Cluster::Address(size_t host) const { return "10.77.0." + std::to_string(host + 1); }
 
 void Cluster::WriteSettings(size_t host, const std::string& text) const {
   WriteWholeFile(root_ / hostNames_[host] / "config" / "bramle" / "Bramle.inf", text);
   WriteWholeFile(root_ / hostNames_[host] / "windows" / "Bramle.inf", text);
-}
-
-std::string Cluster::ReadSettings(size_t host) const {
-  return ReadWholeFile(root_ / hostNames_[host] / "config" / "bramle" / "Bramle.inf");
 }
 
 void Cluster::WriteFile(const std::string& name, const std::string& content) const {
@@ -237,7 +211,7 @@ HostProcess& Cluster::Start(size_t host, const std::vector<std::string>& argumen
   std::vector<std::string> words = {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
                                     "XDG_CONFIG_HOME=" + (home / "config").string(), "TMPDIR=" + (home / "tmp").string()};
   if (host < displays_.size() && !displays_[host].empty()) words.push_back("DISPLAY=" + displays_[host]);
-  words.insert(words.end(), {"ip", "netns", "exec", Namespace(hostNames_[host]), "unshare", "-u", "-m", "sh", "-c",
+  words.insert(words.end(), {"ip", "netns", "exec", prefix_ + hostNames_[host], "unshare", "-u", "-m", "sh", "-c",
                              kHostShell, "sh", hostNames_[host], (root_ / "hosts").string(),
                              (root_ / "resolv.conf").string(), shared_.string()});
   words.insert(words.end(), arguments.begin(), arguments.end());
