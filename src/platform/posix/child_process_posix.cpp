@@ -92,20 +92,11 @@ struct ChildProcess::State {
   pid_t pid = -1;
   int pidfd = -1;
   int output[2] = {-1, -1};
-  // Our copies of the pipes' write ends, kept until the child has ended:
-  // its closing of the pipes as it exits then wakes no reader, and the end
-  // of the process is the one wake-up a command costs.
-  int writers[2] = {-1, -1};
   int input = -1;
   int wake = -1;
   std::atomic<bool> ended{false};
   int status = 0;
   char buffer[kChunkSize];
-
-  void ReleaseWriters() {
-    CloseDescriptor(writers[0]);
-    CloseDescriptor(writers[1]);
-  }
 };
 
 // The read buffer is not cleared: a read fills what it reports.
@@ -114,7 +105,6 @@ ChildProcess::ChildProcess() : state_(std::make_unique_for_overwrite<State>()) {
 ChildProcess::~ChildProcess() {
   State& s = *state_;
   CloseOutput();
-  s.ReleaseWriters();
   CloseDescriptor(s.input);
   if (s.pid > 0) {
     if (!HasEnded()) Terminate();
@@ -154,6 +144,8 @@ int ChildProcess::Start(const LaunchRequest& request) {
   if (!arguments.empty() && !arguments[0].empty()) {
     pid = Spawn(arguments, request.environment, inputPair[1], outputPipe[1], errorPipe[1]);
   }
+  CloseDescriptor(outputPipe[1]);
+  CloseDescriptor(errorPipe[1]);
   CloseDescriptor(inputPair[1]);
   if (pid < 0) {
     closeAll();
@@ -171,8 +163,6 @@ int ChildProcess::Start(const LaunchRequest& request) {
   for (int fd : {outputPipe[0], errorPipe[0]}) ::fcntl(fd, F_SETFL, O_RDONLY | O_NONBLOCK);
   s.output[0] = outputPipe[0];
   s.output[1] = errorPipe[0];
-  s.writers[0] = outputPipe[1];
-  s.writers[1] = errorPipe[1];
   s.input = inputPair[0];
   return 0;
 }
@@ -182,8 +172,7 @@ void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr, int timeo
   pollfd fds[4];
   nfds_t count = 0;
   fds[count++] = {s.wake, POLLIN, 0};
-  const bool watchEnd = !s.ended && s.pidfd >= 0;
-  if (watchEnd) fds[count++] = {s.pidfd, POLLIN, 0};
+  if (!s.ended && s.pidfd >= 0) fds[count++] = {s.pidfd, POLLIN, 0};
   if (watchStdout && s.output[0] >= 0) fds[count++] = {s.output[0], POLLIN, 0};
   if (watchStderr && s.output[1] >= 0) fds[count++] = {s.output[1], POLLIN, 0};
   while (::poll(fds, count, timeoutMs < 0 ? -1 : timeoutMs) < 0 && errno == EINTR) {
@@ -192,8 +181,6 @@ void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr, int timeo
     std::uint64_t count = 0;
     [[maybe_unused]] ssize_t n = ::read(s.wake, &count, sizeof count);
   }
-  // The pipes reach their end of file once our write ends are gone.
-  if (watchEnd && fds[1].revents != 0) HasEnded();
 }
 
 PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
@@ -235,7 +222,6 @@ bool ChildProcess::HasEnded() {
     s.status = info.si_code == CLD_EXITED ? info.si_status : 128 + info.si_status;
   }
   s.ended = true;
-  s.ReleaseWriters();
   return true;
 }
 
