@@ -138,13 +138,7 @@ TEST_F(LocalBuild, HowABuildFails) {
        "  " + endsProcessor + "\n  echo good\ngood\n", CommandError(kWindows ? "exit" : "kill", endsProcessorCode)},
       // Errors of the makefile or of the model end the run before any command.
       {"all: a\na: b\n\techo a\nb: a\n\techo b\n", {}, {}, 1, "", Fatal(20028, "a -> b -> a")},
-      {"all: a\n\techo all\na: all\n\techo a\n", {}, {}, 1, "",
-       FormatCatalogMessage(22004, FormatCatalogMessage(20028, "all -> a -> all")), true},
       {"X = 1\n", {}, {}, 1, "", Fatal(22508)},
-      {"first:\n\techo never\ntarget without colon\n", {}, {}, 1, "",
-       FormatCatalogMessage(22004, diag::LoadMessage(20022)), true},
-      {"", {}, {"-F", "nothing.mak"}, 1, "", FormatCatalogMessage(22004, FormatCatalogMessage(20023, "nothing.mak")),
-       true},
   });
 }
 

@@ -41,6 +41,8 @@ TEST(ExpressionPrecedence, Cases) {
       {"-2 + 3", Value("1")},
       {"(1 + 2) * 3", Value("9")},
       // Operators of one level share it.
+      {"1 == 2 != 0", Value("0")},
+      {"2 != 1 == 0", Value("0")},
       {"1 < 2 >= 1", Value("1")},
       {"3 > 2 <= 0", Value("0")},
       {"1 << 4 >> 2", Value("4")},

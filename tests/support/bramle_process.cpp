@@ -141,14 +141,11 @@ std::string ReadWholeFile(const std::string& path) {
   return content.str();
 }
 
-// The executable's path as the build wrote it; under Wine a Unix path is
-// seen through drive Z:.
-std::string BramleExecutable() {
-  std::string path = BRAMLE_EXE;
-  if (!kWindows || path.empty() || path[0] != '/') return path;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
+std::string BramleExecutable() { return kWindows ? WinePath(BRAMLE_EXE) : BRAMLE_EXE; }
+
+std::string WinePath(std::string path) {
+  if (path.empty() || path[0] != '/') return path;
+  std::replace(path.begin(), path.end(), '/', '\\');
   return "Z:" + path;
 }
 
@@ -193,9 +190,7 @@ ProcessResult RunInDirectory(const std::string& command, const std::filesystem::
 }
 
 std::string NativePath(std::string path) {
-  for (char& c : path) {
-    if (c == '\\') c = platform::kPathSeparator;
-  }
+  std::replace(path.begin(), path.end(), '\\', platform::kPathSeparator);
   return path;
 }
 

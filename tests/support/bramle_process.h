@@ -55,6 +55,9 @@ std::string ReadWholeFile(const std::string& path);
 // The path of the bramle executable under test, as a command line names it.
 std::string BramleExecutable();
 
+// A Unix path as Wine shows it to Windows programs (through drive Z:).
+std::string WinePath(std::string path);
+
 // Runs bramle with `arguments` in `directory`.
 ProcessResult RunBramle(const std::vector<std::string>& arguments, const std::filesystem::path& directory);
 
