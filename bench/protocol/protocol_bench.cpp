@@ -1,7 +1,9 @@
 // Two protocol peers on loopback beside raw blocking TCP moving the same
 // bytes:
 //   protocol_bench roundtrip COUNT   CommandExec answered by OK(), COUNT times
-//   protocol_bench relay MEGABYTES   command output as CommandOut lines
+//   protocol_bench relay MEGABYTES [PIECE_KB]
+//                                    command output as CommandOut lines of
+//                                    PIECE_KB (4) kilobytes each
 //   protocol_bench codec MEGABYTES   formatting and parsing alone
 // Prints one line per measurement; processor time counts every thread.
 #include <chrono>
@@ -143,7 +145,8 @@ void RoundTrips(int count) {
   std::printf("raw TCP ping-pong:   %.1f us\n", seconds * 1e6 / count);
 }
 
-// What a client takes from a pipe at a time.
+// What a client takes from a pipe at a time. A client that falls behind
+// takes all its runner has queued (up to 1000 lines) in one piece.
 constexpr std::size_t kPiece = 4096;
 
 // Compiler-like output lines, read from a pipe in 4 KB pieces.
@@ -158,12 +161,12 @@ std::string OutputText(std::size_t size) {
   return text;
 }
 
-// The output as a client sends it: taken from the pipe in 4 KB pieces, a
-// final CR or backslash of a piece held back for the next (OutputToKeepBack).
-std::vector<std::string_view> Pieces(std::string_view output) {
+// The output as a client sends it: taken in pieces of `size` bytes, a final
+// CR or backslash of a piece held back for the next (OutputToKeepBack).
+std::vector<std::string_view> Pieces(std::string_view output, std::size_t size) {
   std::vector<std::string_view> pieces;
   while (!output.empty()) {
-    std::string_view piece = output.substr(0, kPiece);
+    std::string_view piece = output.substr(0, size);
     const std::size_t keep = piece.size() < output.size() ? dist::OutputToKeepBack(piece) : 0;
     if (keep < piece.size()) piece.remove_suffix(keep);
     pieces.push_back(piece);
@@ -172,17 +175,17 @@ std::vector<std::string_view> Pieces(std::string_view output) {
   return pieces;
 }
 
-void Relay(int megabytes) {
+void Relay(int megabytes, std::size_t pieceSize) {
   const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
   const std::string output = OutputText(size);
-  const std::vector<std::string_view> pieces = Pieces(output);
+  const std::vector<std::string_view> pieces = Pieces(output, pieceSize);
   {
     PeerPair pair;
     if (!pair.Connect()) return void(std::puts("connect failed"));
     // Collected into memory touched beforehand, as raw TCP below reads into
     // one reused block: the first touch of fresh pages is the system's cost.
     // The slack is the room a piece takes while it is unfolded.
-    pair.server.collected_.assign(size + 2 * kPiece, '\0');
+    pair.server.collected_.assign(size + 2 * pieceSize, '\0');
     pair.server.collected_.clear();
     const std::clock_t cpuStart = std::clock();
     const Clock::time_point start = Clock::now();
@@ -197,7 +200,8 @@ void Relay(int megabytes) {
     const double cpu = CpuSeconds(cpuStart);
     client.join();
     if (pair.server.collected_ != output) return void(std::puts("relayed output differs"));
-    std::printf("protocol relay %4d MB: %.3f s, %.1f MB/s, processor %.3f s\n", megabytes, seconds, megabytes / seconds, cpu);
+    std::printf("protocol relay %4d MB in %zu KB lines: %.3f s, %.1f MB/s, processor %.3f s\n", megabytes,
+                pieceSize >> 10, seconds, megabytes / seconds, cpu);
   }
   RawPair raw;
   if (!raw.Connect()) return void(std::puts("raw connect failed"));
@@ -220,7 +224,7 @@ void Relay(int megabytes) {
 void Codec(int megabytes) {
   const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
   const std::string output = OutputText(size);
-  const std::vector<std::string_view> pieces = Pieces(output);
+  const std::vector<std::string_view> pieces = Pieces(output, kPiece);
   std::vector<std::string> lines(pieces.size());
   Peer peer;
   peer.collected_.reserve(size + 2 * kPiece);
@@ -246,15 +250,16 @@ void Codec(int megabytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: protocol_bench roundtrip COUNT | relay MEGABYTES | codec MEGABYTES\n");
+  if (argc != 3 && !(argc == 4 && std::string(argv[1]) == "relay")) {
+    std::fprintf(stderr, "usage: protocol_bench roundtrip COUNT | relay MEGABYTES [PIECE_KB] | codec MEGABYTES\n");
     return 2;
   }
   if (!platform::StartNetworking()) return 1;
   const std::string mode = argv[1];
   const int amount = std::atoi(argv[2]);
   if (mode == "roundtrip") RoundTrips(amount);
-  if (mode == "relay") Relay(amount);
+  const int pieceKb = argc == 4 ? std::atoi(argv[3]) : 4;
+  if (mode == "relay" && pieceKb > 0) Relay(amount, static_cast<std::size_t>(pieceKb) << 10);
   if (mode == "codec") Codec(amount);
   platform::StopNetworking();
   return 0;

@@ -34,8 +34,10 @@ trap 'rm -f "$runs"' EXIT
 echo "$bench at commit $(git rev-parse --short HEAD), $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for ((r = 0; r < reps; r++)); do "$bench" roundtrip "$count"; done | median us
 for ((r = 0; r < reps; r++)); do "$bench" codec 100; done | sed 's/; parse:/\nparse 100 MB:/' | median MB/s
-for size in 25 50 100; do
-  for ((r = 0; r < reps; r++)); do "$bench" relay "$size"; done >"$runs"
+# Lines of 4 KB (a pipe read each), and of 64 KB (what a client that falls
+# behind takes from its runner's queue at once).
+for run in "25 4" "50 4" "100 4" "100 64"; do
+  for ((r = 0; r < reps; r++)); do "$bench" relay $run; done >"$runs"
   sed 's/: [0-9.]* s, /: /' "$runs" | median MB/s
-  sed 's/ MB: .*processor / MB processor: /' "$runs" | median s
+  sed 's/: .*processor /, processor: /' "$runs" | median s
 done
