@@ -41,9 +41,7 @@ std::string RandomCallLine(std::mt19937& random) {
   };
   const std::string name = pick(names);
   const MessageRow* row = &MessageRowOf(kMessageNone);
-  for (const MessageRow& candidate : MessageTable()) {
-    if (name == candidate.name) row = &candidate;
-  }
+  for (const MessageRow& candidate : MessageTable()) if (name == candidate.name) row = &candidate;
   // Mostly as many arguments as the name takes (ERR takes one more).
   int count = row->argumentCount + (row->kind == kMessageError ? 1 : 0);
   if (std::uniform_int_distribution<int>(0, 3)(random) == 0) count = std::uniform_int_distribution<int>(0, 5)(random);

@@ -39,9 +39,7 @@ inline void AddRandomGraph(std::mt19937& random, size_t count, const std::string
     }
     graph.nodes.push_back(std::move(node));
   }
-  for (size_t i = 0; i < count; ++i) {
-    if (!hasParent[i]) graph.tops.push_back(first + i);
-  }
+  for (size_t i = 0; i < count; ++i) if (!hasParent[i]) graph.tops.push_back(first + i);
 }
 
 }  // namespace engine::test
