@@ -185,21 +185,23 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
       if (result != 0) break;
     }
   }
+  // Without an exit code the connection failed (or the build was stopped):
+  // the command did not finish, and another client builds the target.
+  const bool finished = result == 0 || exitCode_ != 0;
   std::string report;
   if (!collectedStdout_.empty() || !collectedStderr_.empty()) {
     report = diag::FormatCatalogMessage(23201, file) + collectedStdout_;
     if (!collectedStderr_.empty()) report += "\n" + collectedStderr_;
   }
-  report += diag::FormatCatalogMessage(23202, file, exitCode_);
-  server_.Console(report, true);
+  if (finished) report += diag::FormatCatalogMessage(23202, file, exitCode_);
+  if (!report.empty()) server_.Console(report, true);
 
   if (result == 0) {
     server_.ViewTargetFinished();
     ShowAndLog(diag::FormatCatalogMessage(23109, target.name));
     return engine::TargetOutcome::Done;
   }
-  // Without an exit code the connection failed: another client builds it.
-  if (exitCode_ == 0) return engine::TargetOutcome::Lost;
+  if (!finished) return engine::TargetOutcome::Lost;
   ShowAndLog(diag::FormatCatalogMessage(23108, exitCode_));
   server_.CommandFailed(exitCode_);
   return engine::TargetOutcome::Stopped;

@@ -130,8 +130,8 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
       // first target.
       {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", 0, diag::FormatCatalogMessage(23200, "all", "srv"),
        diag::FormatCatalogMessage(23202, "first", 0)},
-      {"Ctrl+C", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1, diag::LoadMessage(22505),
-       diag::FormatCatalogMessage(23109, "all")},
+      {"Ctrl+C: the command did not finish", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1,
+       diag::LoadMessage(22505), diag::FormatCatalogMessage(23202, "all", 0)},
       // The model dump belongs to the local build; -X only hides a console.
       {"-P -X", "all:\n\ttouch all\n", 0, diag::FormatCatalogMessage(23202, "all", 0), "View Macro", {"-P", "-X"}},
       // Last, as it needs python3: the port is taken and no other is chosen.
