@@ -4,6 +4,9 @@
 //   protocol_bench relay MEGABYTES [PIECE_KB]
 //                                    command output as CommandOut lines of
 //                                    PIECE_KB (4) kilobytes each
+//   protocol_bench transport MEGABYTES
+//                                    the same lines, formatted beforehand and
+//                                    taken without parsing
 //   protocol_bench codec MEGABYTES   formatting and parsing alone
 // Prints one line per measurement; processor time counts every thread.
 #include <chrono>
@@ -175,6 +178,22 @@ std::vector<std::string_view> Pieces(std::string_view output, std::size_t size) 
   return pieces;
 }
 
+// Raw blocking TCP moving `output` from one socket to the other.
+void RawThroughput(const std::string& output) {
+  RawPair raw;
+  if (!raw.Connect()) return void(std::puts("raw connect failed"));
+  const int megabytes = static_cast<int>(output.size() >> 20);
+  const std::clock_t cpuStart = std::clock();
+  const Clock::time_point start = Clock::now();
+  std::thread sender([&] { SendAll(raw.a, output); });
+  std::string buffer;
+  ReceiveCount(raw.b, output.size(), buffer);
+  const double seconds = Seconds(start);
+  const double cpu = CpuSeconds(cpuStart);
+  sender.join();
+  std::printf("raw TCP        %4d MB: %.3f s, %.1f MB/s, processor %.3f s\n", megabytes, seconds, megabytes / seconds, cpu);
+}
+
 void Relay(int megabytes, std::size_t pieceSize) {
   const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
   const std::string output = OutputText(size);
@@ -203,17 +222,42 @@ void Relay(int megabytes, std::size_t pieceSize) {
     std::printf("protocol relay %4d MB in %zu KB lines: %.3f s, %.1f MB/s, processor %.3f s\n", megabytes,
                 pieceSize >> 10, seconds, megabytes / seconds, cpu);
   }
-  RawPair raw;
-  if (!raw.Connect()) return void(std::puts("raw connect failed"));
-  const std::clock_t cpuStart = std::clock();
-  const Clock::time_point start = Clock::now();
-  std::thread sender([&] { SendAll(raw.a, output); });
-  std::string buffer;
-  ReceiveCount(raw.b, size, buffer);
-  const double seconds = Seconds(start);
-  const double cpu = CpuSeconds(cpuStart);
-  sender.join();
-  std::printf("raw TCP        %4d MB: %.3f s, %.1f MB/s, processor %.3f s\n", megabytes, seconds, megabytes / seconds, cpu);
+  RawThroughput(output);
+}
+
+// The threads and buffers alone: the lines formatted beforehand, and the
+// server taking them without parsing.
+void Transport(int megabytes) {
+  const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
+  const std::string output = OutputText(size);
+  std::vector<std::string> lines;
+  std::size_t expected = 0;
+  for (const std::string_view piece : Pieces(output, kPiece)) {
+    lines.push_back(dist::FormatCommandOut(dist::kChannelStdout, piece));
+    expected += lines.back().size();
+  }
+  {
+    PeerPair pair;
+    if (!pair.Connect()) return void(std::puts("connect failed"));
+    const std::clock_t cpuStart = std::clock();
+    const Clock::time_point start = Clock::now();
+    std::thread client([&] {
+      for (const std::string& line : lines) pair.client.SendLine(line);
+      pair.client.SendLine(dist::FormatCommandExit(0));
+    });
+    std::size_t taken = 0;
+    std::string& line = pair.server.line_;
+    while (pair.server.ReadMessageLine(true, line) == dist::kLineTaken && line.rfind("CommandOut(", 0) == 0) {
+      taken += line.size() + 2;
+    }
+    const double seconds = Seconds(start);
+    const double cpu = CpuSeconds(cpuStart);
+    client.join();
+    if (taken != expected) return void(std::puts("lines lost on the way"));
+    std::printf("protocol lines %4d MB: %.3f s, %.1f MB/s, processor %.3f s\n", megabytes, seconds, megabytes / seconds,
+                cpu);
+  }
+  RawThroughput(output);
 }
 
 // The work of each end alone, on one thread: formatting the output as
@@ -251,7 +295,8 @@ void Codec(int megabytes) {
 
 int main(int argc, char** argv) {
   if (argc != 3 && !(argc == 4 && std::string(argv[1]) == "relay")) {
-    std::fprintf(stderr, "usage: protocol_bench roundtrip COUNT | relay MEGABYTES [PIECE_KB] | codec MEGABYTES\n");
+    std::fprintf(stderr, "usage: protocol_bench roundtrip COUNT | relay MEGABYTES [PIECE_KB] | transport MEGABYTES | "
+                 "codec MEGABYTES\n");
     return 2;
   }
   if (!platform::StartNetworking()) return 1;
@@ -260,6 +305,7 @@ int main(int argc, char** argv) {
   if (mode == "roundtrip") RoundTrips(amount);
   const int pieceKb = argc == 4 ? std::atoi(argv[3]) : 4;
   if (mode == "relay" && pieceKb > 0) Relay(amount, static_cast<std::size_t>(pieceKb) << 10);
+  if (mode == "transport") Transport(amount);
   if (mode == "codec") Codec(amount);
   platform::StopNetworking();
   return 0;

@@ -36,8 +36,9 @@ for ((r = 0; r < reps; r++)); do "$bench" roundtrip "$count"; done | median us
 for ((r = 0; r < reps; r++)); do "$bench" codec 100; done | sed 's/; parse:/\nparse 100 MB:/' | median MB/s
 # Lines of 4 KB (a pipe read each), and of 64 KB (what a client that falls
 # behind takes from its runner's queue at once).
-for run in "25 4" "50 4" "100 4" "100 64"; do
-  for ((r = 0; r < reps; r++)); do "$bench" relay $run; done >"$runs"
+# The last: the threads and buffers alone, no formatting or parsing.
+for run in "relay 25 4" "relay 50 4" "relay 100 4" "relay 100 64" "transport 100"; do
+  for ((r = 0; r < reps; r++)); do "$bench" $run; done >"$runs"
   sed 's/: [0-9.]* s, /: /' "$runs" | median MB/s
   sed 's/: .*processor /, processor: /' "$runs" | median s
 done
