@@ -30,11 +30,11 @@ int main(int argc, char** argv) {
     };
   };
 
-  dist::ServerSettings server;
+  distributed::ServerSettings server;
   server.machineName = "BUILDHOST";
   auto serverForm = ui::ServerSettingsForm::From(server, true);
   toolkit->RunServerSettings(serverForm, shoot("server-settings", "接続状況をファイルに保存する(&S)"));
-  dist::ClientSettings client;
+  distributed::ClientSettings client;
   client.machineName = "PC01";
   auto clientForm = ui::ClientSettingsForm::From(client);
   toolkit->RunClientSettings(clientForm, shoot("client-settings", nullptr));
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     void StopServer() override {}
     void Announce() override {}
   } controls;
-  auto busyServer = [](dist::ServerView& view) {
+  auto busyServer = [](distributed::ServerView& view) {
     const char* clients[][4] = {{"PC01", "192.168.1.11", "2400", "main.c をコンパイルしています"},
                                 {"PC02", "192.168.1.12", "3000", "greet.c をコンパイルしています"},
                                 {"BUILDHOST", "127.0.0.1", "2800", "待機中"}};
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   };
   toolkit->RunServerStatus(controls, false, busyServer, {}, shoot("server-status", nullptr));
 
-  auto busyClient = [](dist::ClientView& view) {
+  auto busyClient = [](distributed::ClientView& view) {
     view.BuildPhaseRequested("BUILDHOST", "192.168.1.10");
     for (const char* line : {"サーバと接続しています...", "コマンドを実行しています...", "cc -O2 -Wall -c main.c -o \"main.o\"",
                              "コマンド実行を終了しました。"})

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "dist/build_client.h"
-#include "dist/protocol_messages.h"
-#include "dist/protocol_peer.h"
+#include "distributed/build_client.h"
+#include "distributed/protocol_messages.h"
+#include "distributed/protocol_peer.h"
 #include "exec/direct_runner.h"
 #include "platform/network_startup.h"
 
@@ -25,19 +25,19 @@ double MsSince(Clock::time_point begin) {
 }
 
 // The server side of one connection: registers what a client sends.
-class BenchServer : public dist::ProtocolPeer {
+class BenchServer : public distributed::ProtocolPeer {
  public:
   BenchServer() {
-    for (int kind : {dist::kMessageBuildClientConnect, dist::kMessageCommandOut, dist::kMessageCommandExit}) {
+    for (int kind : {distributed::kMessageBuildClientConnect, distributed::kMessageCommandOut, distributed::kMessageCommandExit}) {
       RegisterMessage(kind, [](const std::vector<std::string>&) {});
     }
   }
   // The kind of the next line; -1 when the connection ended.
   int ReadKind() {
     std::string line;
-    if (ReadMessageLine(true, line) != dist::kLineTaken) return -1;
+    if (ReadMessageLine(true, line) != distributed::kLineTaken) return -1;
     std::int32_t value = 0;
-    return ParseMessage(line, dist::kMessageNone, value) == dist::kParseAccepted ? LastKind() : 0;
+    return ParseMessage(line, distributed::kMessageNone, value) == distributed::kParseAccepted ? LastKind() : 0;
   }
 };
 
@@ -62,8 +62,8 @@ double RunLocal(int count, const std::string& command) {
 double RunRemote(int count, const std::string& command) {
   platform::TcpSocket listener;
   if (listener.OpenSocket() != 0 || listener.Bind("127.0.0.1", 0) != 0 || listener.Listen(5) != 0) return -1;
-  dist::BuildClient client;
-  dist::ClientSettings settings;
+  distributed::BuildClient client;
+  distributed::ClientSettings settings;
   settings.machineName = "BENCH";
   client.SetLocalMode(listener.Port());
   client.ApplySettings(settings);
@@ -72,23 +72,23 @@ double RunRemote(int count, const std::string& command) {
   if (listener.Accept(server.Socket()) != 0) return -1;
   server.Socket().StartReceiving();
   server.Socket().StartSending();
-  if (server.ReadKind() != dist::kMessageBuildClientConnect) return -1;
-  server.SendLine(dist::FormatOk());
-  server.SendLine(dist::FormatBuildPhaseOpen("SRV"));
-  if (server.WaitReply() != dist::ReplyOutcome::Ok) return -1;
-  const std::string exec = dist::FormatCommandExec(command, 0, "", "");
+  if (server.ReadKind() != distributed::kMessageBuildClientConnect) return -1;
+  server.SendLine(distributed::FormatOk());
+  server.SendLine(distributed::FormatBuildPhaseOpen("SRV"));
+  if (server.WaitReply() != distributed::ReplyOutcome::Ok) return -1;
+  const std::string exec = distributed::FormatCommandExec(command, 0, "", "");
   const Clock::time_point begin = Clock::now();
   for (int i = 0; i < count; ++i) {
     server.SendLine(exec);
-    if (server.WaitReply() != dist::ReplyOutcome::Ok) return -1;
+    if (server.WaitReply() != distributed::ReplyOutcome::Ok) return -1;
     int kind = 0;
-    while ((kind = server.ReadKind()) == dist::kMessageCommandOut) {
+    while ((kind = server.ReadKind()) == distributed::kMessageCommandOut) {
     }
-    if (kind != dist::kMessageCommandExit) return -1;
-    server.SendLine(dist::FormatOk());
+    if (kind != distributed::kMessageCommandExit) return -1;
+    server.SendLine(distributed::FormatOk());
   }
   const double total = MsSince(begin);
-  server.SendLine(dist::FormatBuildPhaseClose());
+  server.SendLine(distributed::FormatBuildPhaseClose());
   server.WaitReply();
   client.StopClientThread();
   return total;

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "dist/protocol_messages.h"
-#include "dist/protocol_peer.h"
+#include "distributed/protocol_messages.h"
+#include "distributed/protocol_peer.h"
 
 namespace {
 
 // A peer accepting the names of one side, from `first` to `last`.
-class SidePeer : public dist::ProtocolPeer {
+class SidePeer : public distributed::ProtocolPeer {
  public:
   SidePeer(int first, int last) {
     for (int kind = first; kind <= last; ++kind) {
@@ -22,17 +22,17 @@ class SidePeer : public dist::ProtocolPeer {
   }
   void Parse(const std::string& line) {
     std::int32_t value = 0;
-    const int result = ParseMessage(line, dist::kMessageNone, value);
-    if (result != dist::kParseAccepted && result != dist::kParseGarbled) std::abort();
-    if (result != dist::kParseAccepted) return;
-    if (LastKind() == dist::kMessageCommandExec) dist::ReadCommandExec(arguments_);
-    if (LastKind() == dist::kMessageCommandOut) dist::ReadCommandOut(arguments_);
+    const int result = ParseMessage(line, distributed::kMessageNone, value);
+    if (result != distributed::kParseAccepted && result != distributed::kParseGarbled) std::abort();
+    if (result != distributed::kParseAccepted) return;
+    if (LastKind() == distributed::kMessageCommandExec) distributed::ReadCommandExec(arguments_);
+    if (LastKind() == distributed::kMessageCommandOut) distributed::ReadCommandOut(arguments_);
   }
   // Parses every line of `lines` and gives the last arguments.
   const std::vector<std::string>& ParseAll(const std::string& lines) {
     for (std::size_t from = 0, end; (end = lines.find("\r\n", from)) != std::string::npos; from = end + 2) {
       Parse(lines.substr(from, end - from));
-      if (LastKind() == dist::kMessageCommandOut) output_ += dist::ReadCommandOut(arguments_).text;
+      if (LastKind() == distributed::kMessageCommandOut) output_ += distributed::ReadCommandOut(arguments_).text;
     }
     return arguments_;
   }
@@ -43,20 +43,20 @@ class SidePeer : public dist::ProtocolPeer {
 };
 
 SidePeer& Server() {
-  static SidePeer peer(dist::kMessageBuildClientConnect, dist::kMessageCommandExit);
+  static SidePeer peer(distributed::kMessageBuildClientConnect, distributed::kMessageCommandExit);
   return peer;
 }
 SidePeer& Client() {
-  static SidePeer peer(dist::kMessageBuildConnection, dist::kMessageCommandExec);
+  static SidePeer peer(distributed::kMessageBuildConnection, distributed::kMessageCommandExec);
   return peer;
 }
 
 void CheckTravels(const std::string& text) {
   Server().output_.clear();
-  Server().ParseAll(dist::FormatCommandOut(dist::kChannelStderr, text));
+  Server().ParseAll(distributed::FormatCommandOut(distributed::kChannelStderr, text));
   if (Server().output_ != text) std::abort();
-  const dist::CommandExecArguments exec =
-      dist::ReadCommandExec(Client().ParseAll(dist::FormatCommandExec(text, 1, text, text)));
+  const distributed::CommandExecArguments exec =
+      distributed::ReadCommandExec(Client().ParseAll(distributed::FormatCommandExec(text, 1, text, text)));
   if (exec.commandLine != text || exec.inlineName != text || exec.content != text) std::abort();
 }
 

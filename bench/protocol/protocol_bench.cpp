@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "dist/protocol_messages.h"
-#include "dist/protocol_peer.h"
+#include "distributed/protocol_messages.h"
+#include "distributed/protocol_peer.h"
 #include "platform/network_startup.h"
 #include "platform/socket_calls.h"
 
@@ -31,22 +31,22 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 double CpuSeconds(std::clock_t start) { return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC; }
 
-class Peer : public dist::ProtocolPeer {
+class Peer : public distributed::ProtocolPeer {
  public:
   Peer() {
-    for (int kind = dist::kMessageBuildConnection; kind <= dist::kMessageCommandExit; ++kind) {
-      if (kind != dist::kMessageCommandOut) RegisterMessage(kind, [](const std::vector<std::string>&) {});
+    for (int kind = distributed::kMessageBuildConnection; kind <= distributed::kMessageCommandExit; ++kind) {
+      if (kind != distributed::kMessageCommandOut) RegisterMessage(kind, [](const std::vector<std::string>&) {});
     }
     // As the server collects output.
-    RegisterMessage(dist::kMessageCommandOut, [this](const std::vector<std::string>& arguments) {
-      dist::AppendCommandOut(arguments, collected_, collected_);
+    RegisterMessage(distributed::kMessageCommandOut, [this](const std::vector<std::string>& arguments) {
+      distributed::AppendCommandOut(arguments, collected_, collected_);
     });
   }
   // Reads and parses one line; the kind, or -1 when the connection ended.
   int Next() {
-    if (ReadMessageLine(true, line_) != dist::kLineTaken) return -1;
+    if (ReadMessageLine(true, line_) != distributed::kLineTaken) return -1;
     std::int32_t value = 0;
-    ParseMessage(line_, dist::kMessageNone, value);
+    ParseMessage(line_, distributed::kMessageNone, value);
     return LastKind();
   }
   std::string collected_;
@@ -112,21 +112,21 @@ bool ReceiveCount(platform::SocketHandle handle, std::size_t count, std::string&
 }
 
 void RoundTrips(int count) {
-  const std::string request = dist::FormatCommandExec("cl /nologo /c /O2 src\\module.c", 0, "", "");
-  const std::string reply = dist::FormatOk();
+  const std::string request = distributed::FormatCommandExec("cl /nologo /c /O2 src\\module.c", 0, "", "");
+  const std::string reply = distributed::FormatOk();
   {
     PeerPair pair;
     if (!pair.Connect()) return void(std::puts("connect failed"));
     std::thread client([&] {
-      while (pair.client.Next() == dist::kMessageCommandExec) pair.client.SendLine(reply);
+      while (pair.client.Next() == distributed::kMessageCommandExec) pair.client.SendLine(reply);
     });
     const Clock::time_point start = Clock::now();
     for (int i = 0; i < count; ++i) {
       pair.server.SendLine(request);
-      if (pair.server.WaitReply() != dist::ReplyOutcome::Ok) return void(std::puts("round trip failed"));
+      if (pair.server.WaitReply() != distributed::ReplyOutcome::Ok) return void(std::puts("round trip failed"));
     }
     const double seconds = Seconds(start);
-    pair.server.SendLine(dist::FormatBuildPhaseClose());
+    pair.server.SendLine(distributed::FormatBuildPhaseClose());
     client.join();
     std::printf("protocol round trip: %.1f us (%d round trips of %zu + %zu bytes)\n", seconds * 1e6 / count, count,
                 request.size(), reply.size());
@@ -170,7 +170,7 @@ std::vector<std::string_view> Pieces(std::string_view output, std::size_t size) 
   std::vector<std::string_view> pieces;
   while (!output.empty()) {
     std::string_view piece = output.substr(0, size);
-    const std::size_t keep = piece.size() < output.size() ? dist::OutputToKeepBack(piece) : 0;
+    const std::size_t keep = piece.size() < output.size() ? distributed::OutputToKeepBack(piece) : 0;
     if (keep < piece.size()) piece.remove_suffix(keep);
     pieces.push_back(piece);
     output.remove_prefix(piece.size());
@@ -210,11 +210,11 @@ void Relay(int megabytes, std::size_t pieceSize) {
     const Clock::time_point start = Clock::now();
     std::thread client([&] {
       for (const std::string_view piece : pieces) {
-        pair.client.SendLine(dist::FormatCommandOut(dist::kChannelStdout, piece));
+        pair.client.SendLine(distributed::FormatCommandOut(distributed::kChannelStdout, piece));
       }
-      pair.client.SendLine(dist::FormatCommandExit(0));
+      pair.client.SendLine(distributed::FormatCommandExit(0));
     });
-    while (pair.server.Next() == dist::kMessageCommandOut) continue;
+    while (pair.server.Next() == distributed::kMessageCommandOut) continue;
     const double seconds = Seconds(start);
     const double cpu = CpuSeconds(cpuStart);
     client.join();
@@ -233,7 +233,7 @@ void Transport(int megabytes) {
   std::vector<std::string> lines;
   std::size_t expected = 0;
   for (const std::string_view piece : Pieces(output, kPiece)) {
-    lines.push_back(dist::FormatCommandOut(dist::kChannelStdout, piece));
+    lines.push_back(distributed::FormatCommandOut(distributed::kChannelStdout, piece));
     expected += lines.back().size();
   }
   {
@@ -243,11 +243,11 @@ void Transport(int megabytes) {
     const Clock::time_point start = Clock::now();
     std::thread client([&] {
       for (const std::string& line : lines) pair.client.SendLine(line);
-      pair.client.SendLine(dist::FormatCommandExit(0));
+      pair.client.SendLine(distributed::FormatCommandExit(0));
     });
     std::size_t taken = 0;
     std::string& line = pair.server.line_;
-    while (pair.server.ReadMessageLine(true, line) == dist::kLineTaken && line.rfind("CommandOut(", 0) == 0) {
+    while (pair.server.ReadMessageLine(true, line) == distributed::kLineTaken && line.rfind("CommandOut(", 0) == 0) {
       taken += line.size() + 2;
     }
     const double seconds = Seconds(start);
@@ -276,14 +276,14 @@ void Codec(int megabytes) {
   double parse = 0;
   for (int pass = 0; pass < 2; ++pass) {
     std::clock_t start = std::clock();
-    for (std::size_t i = 0; i < pieces.size(); ++i) lines[i] = dist::FormatCommandOut(dist::kChannelStdout, pieces[i]);
+    for (std::size_t i = 0; i < pieces.size(); ++i) lines[i] = distributed::FormatCommandOut(distributed::kChannelStdout, pieces[i]);
     format = CpuSeconds(start);
     peer.collected_.clear();
     start = std::clock();
     for (std::string& line : lines) {
       line.resize(line.size() - 2);
       std::int32_t value = 0;
-      peer.ParseMessage(line, dist::kMessageCommandOut, value);
+      peer.ParseMessage(line, distributed::kMessageCommandOut, value);
     }
     parse = CpuSeconds(start);
   }

@@ -5,7 +5,7 @@
 #include "app/local_build_mode.h"
 #include "app/server_mode.h"
 #include "app/settings_dialog_mode.h"
-#include "dist/settings_file.h"
+#include "distributed/settings_file.h"
 #include "exec/processor_info.h"
 #include "platform/network_startup.h"
 
@@ -28,7 +28,7 @@ int RunChosenMode(const std::vector<std::string>& arguments) {
   options.processorClock = clock == 0 ? kUnmeasuredClockMhz : clock;
 
   if (dialog) {
-    dist::SettingsFile settings;
+    distributed::SettingsFile settings;
     const auto kind = options.serverSettingsDialog ? SettingsDialogKind::kServer : SettingsDialogKind::kClient;
     return RunSettingsDialogMode(kind, settings, ui::OpenWindowToolkit(), options.progressOutput != 0);
   }

@@ -6,8 +6,8 @@
 
 #include "diag/message_catalogue.h"
 #include "app/build_options.h"
-#include "dist/build_client.h"
-#include "dist/settings_file.h"
+#include "distributed/build_client.h"
+#include "distributed/settings_file.h"
 #include "platform/console.h"
 #include "platform/console_control.h"
 #include "ui/console/console_client_view.h"
@@ -75,31 +75,31 @@ void ReportFinished() {
 // The client as its notification-area menu drives it.
 class MenuClient : public ui::ResidentClient {
  public:
-  explicit MenuClient(dist::BuildClient& client) : client_(client) {}
+  explicit MenuClient(distributed::BuildClient& client) : client_(client) {}
   int State() override { return client_.State(); }
   void SetListeningPaused(bool paused) override { client_.SetListeningPaused(paused); }
   void PostEvent(int event) override { client_.PostEvent(event); }
   void PassiveConnect(const std::string& host, const std::string& port) override { client_.PassiveConnect(host, port); }
   void PauseClientThread() override { client_.PauseClientThread(); }
   void ResumeClientThread() override { client_.ResumeClientThread(); }
-  dist::ClientSettings AppliedSettings() override { return client_.AppliedSettings(); }
-  int ApplySettings(const dist::ClientSettings& settings) override { return client_.ApplySettings(settings); }
+  distributed::ClientSettings AppliedSettings() override { return client_.AppliedSettings(); }
+  int ApplySettings(const distributed::ClientSettings& settings) override { return client_.ApplySettings(settings); }
   void SetPassiveMode() override { client_.SetPassiveMode(); }
 
  private:
-  dist::BuildClient& client_;
+  distributed::BuildClient& client_;
 };
 
 // Runs the client until the end is asked for: from the notification-area
 // menu where windows can be shown, else from the console.
-void RunResident(dist::BuildClient& client, const dist::ClientSettings& settings) {
+void RunResident(distributed::BuildClient& client, const distributed::ClientSettings& settings) {
   // Applied first: an end that comes before the client starts still saves them.
   client.ApplySettings(settings);
   if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
     TheEndRequest().windows = windows;
     if (EndRequested()) windows->EndResident();
     MenuClient menuClient(client);
-    auto started = [&](dist::ClientView& view) {
+    auto started = [&](distributed::ClientView& view) {
       client.SetView(&view);
       return client.StartClientThread();
     };
@@ -128,9 +128,9 @@ int RunClientMode(Application& application) {
   const std::string savedTitle = platform::ConsoleTitle();
   platform::SetConsoleTitleText(kClientConsoleTitle);
 
-  dist::SettingsFile settings;
+  distributed::SettingsFile settings;
   settings.LoadSettings();
-  dist::BuildClient client;
+  distributed::BuildClient client;
   client.SetRunner(options.useDirectRunner != 0, options.processorClock);
   RunResident(client, settings.client);
   // The settings the client ran with (its settings dialog may have changed

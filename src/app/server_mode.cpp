@@ -7,9 +7,9 @@
 #include "app/console_control.h"
 #include "diag/message_catalogue.h"
 #include "diag/report.h"
-#include "dist/build_client.h"
-#include "dist/build_server.h"
-#include "dist/settings_file.h"
+#include "distributed/build_client.h"
+#include "distributed/build_server.h"
+#include "distributed/settings_file.h"
 #include "engine/build_engine.h"
 #include "engine/path_parts.h"
 #include "engine/rule_table.h"
@@ -25,9 +25,9 @@ namespace {
 
 // The server's own machine builds too, through a client that connects to
 // the server directly.
-void StartLocalClient(dist::BuildClient& client, const BuildOptions& options, const dist::ClientSettings& settings,
+void StartLocalClient(distributed::BuildClient& client, const BuildOptions& options, const distributed::ClientSettings& settings,
                       int serverPort) {
-  dist::ClientSettings local = settings;
+  distributed::ClientSettings local = settings;
   local.popupStatus = false;
   local.acceptRequest = false;
   local.allowServers.clear();
@@ -50,13 +50,13 @@ std::string StartTarget(const BuildOptions& options) {
 // One server run: the server, its in-process client and the Ctrl+C action.
 class ServerRun {
  public:
-  ServerRun(engine::TargetScheduler& scheduler, dist::ServerView& view) : server_(scheduler, view) {}
+  ServerRun(engine::TargetScheduler& scheduler, distributed::ServerView& view) : server_(scheduler, view) {}
 
   // Starts serving; false when no port could be bound (reported).
-  bool Start(const BuildOptions& options, const dist::SettingsFile& settings, int count) {
+  bool Start(const BuildOptions& options, const distributed::SettingsFile& settings, int count) {
     server_.SetProgressOutput(options.progressOutput != 0);
     server_.SetTargetCount(count);
-    dist::ServerSettings served = settings.server;
+    distributed::ServerSettings served = settings.server;
     // The in-process client connects over loopback; a list meant for other
     // machines does not keep it out.
     if (!served.allowClients.empty()) served.allowClients += ", 127.0.0.0/8";
@@ -90,11 +90,11 @@ class ServerRun {
     return 0;
   }
 
-  dist::BuildServer& server() { return server_; }
+  distributed::BuildServer& server() { return server_; }
 
  private:
-  dist::BuildServer server_;
-  dist::BuildClient client_;
+  distributed::BuildServer server_;
+  distributed::BuildClient client_;
   std::atomic<bool> cancelled_{false};
 };
 
@@ -118,14 +118,14 @@ class WindowControls : public ui::ServerControls {
 
 // Serves until the build has ended, with the console view; or, where windows
 // can be shown, until the status window is closed.
-int Serve(const BuildOptions& options, dist::SettingsFile& settings, engine::TargetWalker& walker, int count) {
+int Serve(const BuildOptions& options, distributed::SettingsFile& settings, engine::TargetWalker& walker, int count) {
   engine::TargetScheduler scheduler(walker, StartTarget(options), options.buildAll != 0);
   if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
     std::unique_ptr<ServerRun> run;
     WindowControls controls(run);
     bool started = false;
     int exitCode = 1;
-    auto start = [&](dist::ServerView& view) {
+    auto start = [&](distributed::ServerView& view) {
       run = std::make_unique<ServerRun>(scheduler, view);
       started = run->Start(options, settings, count);
       return started;
@@ -148,7 +148,7 @@ int Serve(const BuildOptions& options, dist::SettingsFile& settings, engine::Tar
 }
 
 // Loads the makefile and serves its out-of-date targets.
-int LoadAndServe(Application& application, dist::SettingsFile& settings) {
+int LoadAndServe(Application& application, distributed::SettingsFile& settings) {
   const BuildOptions& options = application.options;
   application.macros.ImportEnvironment();
   // Left to the system at exit, as in the local build.
@@ -173,7 +173,7 @@ int RunServerMode(Application& application) {
   // -X: the front end that drives the server shows it; the console comes
   // back when the run ends, also when the makefile fails.
   HiddenConsole hidden(application.options.progressOutput != 0, "BRAMLE_SERVER");
-  dist::SettingsFile settings;
+  distributed::SettingsFile settings;
   settings.LoadSettings();
   const int result = LoadAndServe(application, settings);
   settings.SaveSettings();

@@ -7,7 +7,7 @@
 
 namespace app {
 
-int RunSettingsDialogMode(SettingsDialogKind kind, dist::SettingsFile& settings, ui::WindowToolkit* toolkit,
+int RunSettingsDialogMode(SettingsDialogKind kind, distributed::SettingsFile& settings, ui::WindowToolkit* toolkit,
                           bool hideConsole) {
   if (toolkit == nullptr) {
     platform::WriteStderr(diag::LoadMessage(22511));

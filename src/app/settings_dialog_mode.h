@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "dist/settings_file.h"
+#include "distributed/settings_file.h"
 #include "ui/window_toolkit.h"
 
 namespace app {
@@ -14,7 +14,7 @@ enum class SettingsDialogKind { kServer, kClient };
 // with OK, and saves the file whether it did or not. Returns the exit code:
 // 0, or 1 with a message when no window can be shown. With `hideConsole`
 // (-X) the console window is hidden while the dialog is open.
-int RunSettingsDialogMode(SettingsDialogKind kind, dist::SettingsFile& settings, ui::WindowToolkit* toolkit,
+int RunSettingsDialogMode(SettingsDialogKind kind, distributed::SettingsFile& settings, ui::WindowToolkit* toolkit,
                           bool hideConsole = false);
 
 }  // namespace app

@@ -4,7 +4,7 @@
 
 namespace ui {
 
-ClientSettingsForm ClientSettingsForm::From(const dist::ClientSettings& settings) {
+ClientSettingsForm ClientSettingsForm::From(const distributed::ClientSettings& settings) {
   ClientSettingsForm form;
   form.portNo = UnsignedDecimalText(settings.portNo);
   form.machineName = settings.machineName;
@@ -16,7 +16,7 @@ ClientSettingsForm ClientSettingsForm::From(const dist::ClientSettings& settings
   return form;
 }
 
-void ClientSettingsForm::CopyTo(dist::ClientSettings& settings) const {
+void ClientSettingsForm::CopyTo(distributed::ClientSettings& settings) const {
   settings.portNo = ReadNumber(portNo);
   settings.machineName = machineName;
   settings.acceptRequest = acceptRequest;

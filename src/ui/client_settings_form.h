@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "dist/settings_file.h"
+#include "distributed/settings_file.h"
 
 namespace ui {
 
@@ -19,8 +19,8 @@ struct ClientSettingsForm {
   // The hidden "Enable Passive Connect" box; never stored in the file.
   bool passiveConnect = false;
 
-  static ClientSettingsForm From(const dist::ClientSettings& settings);
-  void CopyTo(dist::ClientSettings& settings) const;
+  static ClientSettingsForm From(const distributed::ClientSettings& settings);
+  void CopyTo(distributed::ClientSettings& settings) const;
 
   // The file-name edit and its browse button follow the save box.
   bool FileNameEnabled() const { return saveLog; }

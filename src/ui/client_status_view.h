@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "dist/client_view.h"
+#include "distributed/client_view.h"
 #include "ui/client_window_model.h"
 #include "ui/window_carrier.h"
 
 namespace ui {
 
-class ClientStatusView : public dist::ClientView {
+class ClientStatusView : public distributed::ClientView {
  public:
   void BuildPhaseRequested(const std::string& serverName, const std::string& serverAddress) override;
   void ShowText(const std::string& text) override;
@@ -37,9 +37,9 @@ class ClientStatusView : public dist::ClientView {
 
 // The client's calls carried to the window's thread; without a window the
 // question counts as yes.
-class ClientViewRelay : public dist::ClientView {
+class ClientViewRelay : public distributed::ClientView {
  public:
-  ClientViewRelay(dist::ClientView& window, WindowCarrier& carrier) : window_(window), carrier_(carrier) {}
+  ClientViewRelay(distributed::ClientView& window, WindowCarrier& carrier) : window_(window), carrier_(carrier) {}
 
   void BuildPhaseRequested(const std::string& serverName, const std::string& serverAddress) override {
     carrier_.Carry([&] { window_.BuildPhaseRequested(serverName, serverAddress); });
@@ -57,7 +57,7 @@ class ClientViewRelay : public dist::ClientView {
   }
 
  private:
-  dist::ClientView& window_;
+  distributed::ClientView& window_;
   WindowCarrier& carrier_;
 };
 

@@ -64,7 +64,7 @@ void ResidentMenu::EditSettings() {
   }
   // The client thread waits at the top of its loop while the dialog runs.
   client_.PauseClientThread();
-  dist::ClientSettings settings = client_.AppliedSettings();
+  distributed::ClientSettings settings = client_.AppliedSettings();
   ClientSettingsForm form = ClientSettingsForm::From(settings);
   if (window_.RunClientSettings(form)) {
     form.CopyTo(settings);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "dist/client_view.h"
-#include "dist/settings_file.h"
+#include "distributed/client_view.h"
+#include "distributed/settings_file.h"
 #include "ui/client_settings_form.h"
 
 namespace ui {
@@ -44,9 +44,9 @@ class ResidentClient {
   virtual void PassiveConnect(const std::string& host, const std::string& port) = 0;
   virtual void PauseClientThread() = 0;
   virtual void ResumeClientThread() = 0;
-  virtual dist::ClientSettings AppliedSettings() = 0;
+  virtual distributed::ClientSettings AppliedSettings() = 0;
   // 0 when refused (a build phase opened meanwhile).
-  virtual int ApplySettings(const dist::ClientSettings& settings) = 0;
+  virtual int ApplySettings(const distributed::ClientSettings& settings) = 0;
   virtual void SetPassiveMode() = 0;
 };
 
@@ -94,9 +94,9 @@ class ResidentMenu {
 
 // The client's calls to its window; a build-phase request first shows the
 // window when the client's settings ask for that.
-class PopupClientView : public dist::ClientView {
+class PopupClientView : public distributed::ClientView {
  public:
-  PopupClientView(dist::ClientView& window, ResidentClient& client, ResidentWindow& resident)
+  PopupClientView(distributed::ClientView& window, ResidentClient& client, ResidentWindow& resident)
       : window_(window), client_(client), resident_(resident) {}
   void BuildPhaseRequested(const std::string& serverName, const std::string& serverAddress) override;
   void ShowText(const std::string& text) override { window_.ShowText(text); }
@@ -106,7 +106,7 @@ class PopupClientView : public dist::ClientView {
   void ConnectionCut() override { window_.ConnectionCut(); }
 
  private:
-  dist::ClientView& window_;
+  distributed::ClientView& window_;
   ResidentClient& client_;
   ResidentWindow& resident_;
 };

@@ -4,7 +4,7 @@
 
 namespace ui {
 
-ServerSettingsForm ServerSettingsForm::From(const dist::ServerSettings& settings, bool automaticPortAvailable) {
+ServerSettingsForm ServerSettingsForm::From(const distributed::ServerSettings& settings, bool automaticPortAvailable) {
   ServerSettingsForm form;
   form.machineName = settings.machineName;
   form.broadcastPortNo = DecimalText(settings.broadcastPortNo);
@@ -20,7 +20,7 @@ ServerSettingsForm ServerSettingsForm::From(const dist::ServerSettings& settings
   return form;
 }
 
-void ServerSettingsForm::CopyTo(dist::ServerSettings& settings) const {
+void ServerSettingsForm::CopyTo(distributed::ServerSettings& settings) const {
   settings.machineName = machineName;
   settings.broadcastPortNo = ReadNumber(broadcastPortNo);
   settings.normalPortAuto = normalPortAuto;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "dist/settings_file.h"
+#include "distributed/settings_file.h"
 
 namespace ui {
 
@@ -24,8 +24,8 @@ struct ServerSettingsForm {
   bool automaticPortAvailable = true;
 
   // Where the automatic choice is unavailable the manual radio is selected.
-  static ServerSettingsForm From(const dist::ServerSettings& settings, bool automaticPortAvailable);
-  void CopyTo(dist::ServerSettings& settings) const;
+  static ServerSettingsForm From(const distributed::ServerSettings& settings, bool automaticPortAvailable);
+  void CopyTo(distributed::ServerSettings& settings) const;
 
   bool AutomaticRadioEnabled() const { return automaticPortAvailable; }
   // The port edit is enabled only while the manual radio is selected.

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "dist/server_view.h"
+#include "distributed/server_view.h"
 #include "ui/server_status_model.h"
 
 namespace ui {
 
-class ServerStatusView : public dist::ServerView {
+class ServerStatusView : public distributed::ServerView {
  public:
   void ConnectionAdded(int connection, const std::string& peerAddress) override;
   void ConnectionText(int connection, const std::string& clientName, const std::string& clientNumber,

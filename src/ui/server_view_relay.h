@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "dist/server_view.h"
+#include "distributed/server_view.h"
 #include "ui/window_carrier.h"
 
 namespace ui {
 
-class ServerViewRelay : public dist::ServerView {
+class ServerViewRelay : public distributed::ServerView {
  public:
-  ServerViewRelay(dist::ServerView& window, WindowCarrier& carrier) : window_(window), carrier_(carrier) {}
+  ServerViewRelay(distributed::ServerView& window, WindowCarrier& carrier) : window_(window), carrier_(carrier) {}
 
   void ConnectionAdded(int connection, const std::string& peerAddress) override {
     carrier_.Carry([&] { window_.ConnectionAdded(connection, peerAddress); });
@@ -34,7 +34,7 @@ class ServerViewRelay : public dist::ServerView {
   }
 
  private:
-  dist::ServerView& window_;
+  distributed::ServerView& window_;
   WindowCarrier& carrier_;
 };
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "dist/client_view.h"
-#include "dist/server_view.h"
+#include "distributed/client_view.h"
+#include "distributed/server_view.h"
 #include "ui/client_settings_form.h"
 #include "ui/resident_menu.h"
 #include "ui/server_settings_form.h"
@@ -43,8 +43,8 @@ class WindowProbe {
 // Runs once the window is shown, in place of the user.
 using ProbeScript = std::function<void(WindowProbe&)>;
 
-using ServerStart = std::function<bool(dist::ServerView&)>;
-using ClientStart = std::function<bool(dist::ClientView&)>;
+using ServerStart = std::function<bool(distributed::ServerView&)>;
+using ClientStart = std::function<bool(distributed::ClientView&)>;
 using WindowEnded = std::function<void()>;
 
 class WindowToolkit {

@@ -45,10 +45,10 @@ class FakeToolkit : public ui::WindowToolkit {
 class SettingsDialogModeTest : public testing::Test {
  protected:
   std::string FilePath() const { return (scratch_.path() / "Bramle.inf").string(); }
-  dist::SettingsFile Run(SettingsDialogKind kind, ui::WindowToolkit* toolkit, int expectedCode = 0) {
-    dist::SettingsFile settings(FilePath(), "PC01");
+  distributed::SettingsFile Run(SettingsDialogKind kind, ui::WindowToolkit* toolkit, int expectedCode = 0) {
+    distributed::SettingsFile settings(FilePath(), "PC01");
     EXPECT_EQ(RunSettingsDialogMode(kind, settings, toolkit), expectedCode);
-    dist::SettingsFile stored(FilePath(), "PC01");
+    distributed::SettingsFile stored(FilePath(), "PC01");
     stored.LoadSettings();
     return stored;
   }
@@ -60,7 +60,7 @@ TEST_F(SettingsDialogModeTest, OkStoresTheEditedValues) {
       true, [](ui::ServerSettingsForm& form) { form.normalPort = "6000"; form.timeout = false; },
       [](ui::ClientSettingsForm& form) { form.portNo = "4400"; form.saveLog = true; });
   EXPECT_EQ(Run(SettingsDialogKind::kServer, &toolkit).server.normalPort, 6000);
-  const dist::SettingsFile stored = Run(SettingsDialogKind::kClient, &toolkit);
+  const distributed::SettingsFile stored = Run(SettingsDialogKind::kClient, &toolkit);
   EXPECT_FALSE(stored.server.timeout);
   EXPECT_EQ(stored.client.portNo, 4400);
   EXPECT_TRUE(stored.client.saveLog);
@@ -72,7 +72,7 @@ TEST_F(SettingsDialogModeTest, CancelStillRewritesTheFileWithTheLoadedValues) {
       false, [](ui::ServerSettingsForm& form) { form.normalPort = "1"; },
       [](ui::ClientSettingsForm& form) { form.portNo = "1"; });
   for (SettingsDialogKind kind : {SettingsDialogKind::kServer, SettingsDialogKind::kClient}) {
-    const dist::SettingsFile stored = Run(kind, &toolkit);
+    const distributed::SettingsFile stored = Run(kind, &toolkit);
     EXPECT_EQ(stored.server.normalPort, 5555);
     EXPECT_EQ(stored.client.portNo, 4500);
     EXPECT_NE(scratch_.Read("Bramle.inf").find("server_timeouttime = 10"), std::string::npos);

@@ -19,8 +19,8 @@ class IdleResidentClient : public ResidentClient {
   }
   void PauseClientThread() override { calls.push_back("suspend"); }
   void ResumeClientThread() override { calls.push_back("resume"); }
-  dist::ClientSettings AppliedSettings() override { return applied; }
-  int ApplySettings(const dist::ClientSettings& settings) override {
+  distributed::ClientSettings AppliedSettings() override { return applied; }
+  int ApplySettings(const distributed::ClientSettings& settings) override {
     calls.push_back("apply " + settings.machineName);
     applied = settings;
     return 1;
@@ -28,7 +28,7 @@ class IdleResidentClient : public ResidentClient {
   void SetPassiveMode() override { calls.push_back("passive mode"); }
 
   int state = 0;
-  dist::ClientSettings applied;
+  distributed::ClientSettings applied;
   std::vector<std::string> calls;
 };
 

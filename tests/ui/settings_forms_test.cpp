@@ -29,12 +29,12 @@ TEST(NumberText, ShowsSignedAndUnsignedDecimal) {
 }
 
 TEST(ClientSettingsForm, CopiesInAndOut) {
-  const dist::ClientSettings settings = {false, 5000, "PC01", false, true, "c.txt", true, false, ""};
+  const distributed::ClientSettings settings = {false, 5000, "PC01", false, true, "c.txt", true, false, ""};
   ClientSettingsForm form = ClientSettingsForm::From(settings);
   EXPECT_EQ(form.portNo, "5000");
   EXPECT_FALSE(form.passiveConnect);
 
-  dist::ClientSettings back;
+  distributed::ClientSettings back;
   form.CopyTo(back);
   back.bexec = false;  // not shown in the dialog, left as it was
   EXPECT_EQ(back, settings);
@@ -76,17 +76,17 @@ TEST(PassiveKeyGate, OnlyControlThenPauseAsTheFirstTwoKeysReveals) {
 }
 
 TEST(ServerSettingsForm, CopiesInAndOut) {
-  const dist::ServerSettings settings = {"SRV", 6000, true, 6001, false, false, 3, true, "s.txt", false, ""};
+  const distributed::ServerSettings settings = {"SRV", 6000, true, 6001, false, false, 3, true, "s.txt", false, ""};
   ServerSettingsForm form = ServerSettingsForm::From(settings, true);
   EXPECT_EQ(form.normalPort, "6001");
   EXPECT_EQ(form.timeoutTime, "3");
-  dist::ServerSettings back;
+  distributed::ServerSettings back;
   form.CopyTo(back);
   EXPECT_EQ(back, settings);
 }
 
 TEST(ServerSettingsForm, EnablingRules) {
-  dist::ServerSettings settings;
+  distributed::ServerSettings settings;
   settings.normalPortAuto = true;
   const struct {
     bool tableAvailable;

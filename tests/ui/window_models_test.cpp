@@ -79,7 +79,7 @@ class GoneWindow : public WindowCarrier {
   bool Carry(const std::function<void()>&) override { return false; }
 };
 
-class RefusingView : public dist::ClientView {
+class RefusingView : public distributed::ClientView {
  public:
   void BuildPhaseRequested(const std::string&, const std::string&) override { ++calls; }
   void ShowText(const std::string&) override { ++calls; }

@@ -23,7 +23,7 @@ void ExpectControls(WindowProbe& probe, const std::vector<std::string>& texts) {
 
 TEST(WindowSmoke, ServerSettingsDialog) {
   REQUIRE_WINDOWS(toolkit);
-  ServerSettingsForm form = ServerSettingsForm::From(dist::ServerSettings{}, true);
+  ServerSettingsForm form = ServerSettingsForm::From(distributed::ServerSettings{}, true);
   const bool ok = toolkit->RunServerSettings(form, [](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "Bramleの設定(サーバ)");
     ExpectControls(probe, {"ネットワーク", "マシン名(&N):", "ブロードキャスト時のポート番号(&B):", "通常接続時のポート",
@@ -49,7 +49,7 @@ TEST(WindowSmoke, ServerSettingsDialog) {
 
 TEST(WindowSmoke, ServerSettingsWithoutTheTcpTable) {
   REQUIRE_WINDOWS(toolkit);
-  dist::ServerSettings settings;
+  distributed::ServerSettings settings;
   settings.normalPortAuto = true;
   ServerSettingsForm form = ServerSettingsForm::From(settings, false);
   toolkit->RunServerSettings(form, [](WindowProbe& probe) {
@@ -62,7 +62,7 @@ TEST(WindowSmoke, ServerSettingsWithoutTheTcpTable) {
 
 TEST(WindowSmoke, ClientSettingsDialog) {
   REQUIRE_WINDOWS(toolkit);
-  ClientSettingsForm form = ClientSettingsForm::From(dist::ClientSettings{});
+  ClientSettingsForm form = ClientSettingsForm::From(distributed::ClientSettings{});
   const bool ok = toolkit->RunClientSettings(form, [](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "Bramleの設定(クライアント)");
     ExpectControls(probe, {"ネットワーク", "ブロードキャスト時のポート番号(&B):", "マシン名(&N):", "コンパイル動作",
@@ -106,7 +106,7 @@ class RecordingControls : public ServerControls {
 TEST(WindowSmoke, ServerStatusWindow) {
   REQUIRE_WINDOWS(toolkit);
   RecordingControls controls;
-  auto started = [](dist::ServerView& view) {
+  auto started = [](distributed::ServerView& view) {
     view.ConnectionAdded(1, "10.0.0.1");
     view.ConnectionAdded(2, "10.0.0.2");
     view.ConnectionText(2, "PC02", "2400", "待機中");
@@ -136,7 +136,7 @@ TEST(WindowSmoke, ServerStatusCallsFromAnotherThreadNeverHang) {
   REQUIRE_WINDOWS(toolkit);
   RecordingControls controls;
   std::thread server;
-  auto started = [&](dist::ServerView& view) {
+  auto started = [&](distributed::ServerView& view) {
     server = std::thread([&view] {
       for (int i = 0; i < 200; ++i) view.ConnectionText(0, "", "", std::to_string(i));
     });
@@ -152,13 +152,13 @@ TEST(WindowSmoke, ServerStatusWindowThatCannotStartCloses) {
   REQUIRE_WINDOWS(toolkit);
   RecordingControls controls;
   // Returns instead of waiting for a user to close the window.
-  toolkit->RunServerStatus(controls, true, [](dist::ServerView&) { return false; }, {}, {});
+  toolkit->RunServerStatus(controls, true, [](distributed::ServerView&) { return false; }, {}, {});
   EXPECT_EQ(controls.stops, 0);
 }
 
 TEST(WindowSmoke, ClientWindow) {
   REQUIRE_WINDOWS(toolkit);
-  auto started = [](dist::ClientView& view) {
+  auto started = [](distributed::ClientView& view) {
     view.BuildPhaseRequested("SRV", "10.0.0.9");
     view.ShowText("build");
     return true;
@@ -178,7 +178,7 @@ TEST(WindowSmoke, ClientWindow) {
 
 TEST(WindowSmoke, ClientWindowForgetsTheServerWhenCut) {
   REQUIRE_WINDOWS(toolkit);
-  auto started = [](dist::ClientView& view) {
+  auto started = [](distributed::ClientView& view) {
     view.BuildPhaseRequested("SRV", "10.0.0.9");
     view.ConnectionCut();
     return true;
@@ -195,7 +195,7 @@ TEST(WindowSmoke, ResidentMenuPausesListeningAndExits) {
   IdleResidentClient client;
   bool started = false;
   bool ended = false;
-  auto start = [&](dist::ClientView&) { return started = true; };
+  auto start = [&](distributed::ClientView&) { return started = true; };
   toolkit->RunResident(client, "1.16", start, [&] { ended = true; }, [](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "BRAMLECLIENTRESIDENTWINDOWV1");
     ExpectControls(probe, {"分散コンパイルを無効にする(&D)", "コンパイルの中断(&X)", "状況(&V)...",

@@ -1,7 +1,7 @@
 #include "ui/console/console_client_view.h"
 
 #include "diag/message_catalogue.h"
-#include "dist/log_file.h"
+#include "distributed/log_file.h"
 #include "platform/console.h"
 #include "platform/local_time.h"
 
@@ -35,7 +35,7 @@ void ConsoleClientView::ConnectionCut() {
 }
 
 void ConsoleClientView::WriteLine(const std::string& text) {
-  const std::string time = dist::ClockText(platform::LocalTimeNow());
+  const std::string time = distributed::ClockText(platform::LocalTimeNow());
   std::lock_guard<std::mutex> hold(mutex_);
   platform::WriteStdout(FormatLine(time, client_.MachineName(), client_.OwnAddress(), server_, text));
 }

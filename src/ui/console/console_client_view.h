@@ -7,14 +7,14 @@
 #include <mutex>
 #include <string>
 
-#include "dist/build_client.h"
-#include "dist/client_view.h"
+#include "distributed/build_client.h"
+#include "distributed/client_view.h"
 
 namespace ui {
 
-class ConsoleClientView : public dist::ClientView {
+class ConsoleClientView : public distributed::ClientView {
  public:
-  explicit ConsoleClientView(const dist::BuildClient& client) : client_(client) {}
+  explicit ConsoleClientView(const distributed::BuildClient& client) : client_(client) {}
 
   void BuildPhaseRequested(const std::string& serverName, const std::string& serverAddress) override;
   void ShowText(const std::string& text) override;
@@ -30,7 +30,7 @@ class ConsoleClientView : public dist::ClientView {
  private:
   void WriteLine(const std::string& text);
 
-  const dist::BuildClient& client_;
+  const distributed::BuildClient& client_;
   std::mutex mutex_;
   std::string server_;  // "name address" of the server worked for
 };

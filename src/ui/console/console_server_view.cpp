@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "dist/log_file.h"
+#include "distributed/log_file.h"
 #include "platform/console.h"
 #include "platform/local_time.h"
 
@@ -12,7 +12,7 @@ std::string ConsoleServerView::FormatLine(const std::string& time, const std::st
                                           int done, int total) {
   std::string line = time + " ";
   if (!client.empty()) line += "[" + client + "] ";
-  return line + dist::OneLineText(text) + " (" + std::to_string(done) + "/" + std::to_string(total) + ")\n";
+  return line + distributed::OneLineText(text) + " (" + std::to_string(done) + "/" + std::to_string(total) + ")\n";
 }
 
 void ConsoleServerView::WriteLine(const std::string& client, const std::string& text) {

@@ -6,11 +6,11 @@
 #include <map>
 #include <string>
 
-#include "dist/server_view.h"
+#include "distributed/server_view.h"
 
 namespace ui {
 
-class ConsoleServerView : public dist::ServerView {
+class ConsoleServerView : public distributed::ServerView {
  public:
   // With `toStderr` (-X) the lines go to standard error, leaving standard
   // output to the progress lines.

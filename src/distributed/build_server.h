@@ -1,0 +1,145 @@
+// The -B side of the distributed build: listens for resident clients,
+// announces itself on the local network, and lets each connected client
+// build the targets the scheduler hands out, one at a time. The server
+// learns of the targets only through its scheduler, the same hand-out the
+// local parallel build uses.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "distributed/log_file.h"
+#include "distributed/server_connection.h"
+#include "distributed/server_view.h"
+#include "distributed/settings_file.h"
+#include "engine/target_scheduler.h"
+#include "exec/worker_thread.h"
+#include "platform/tcp_socket.h"
+
+namespace distributed {
+
+inline constexpr int kAnnounceIntervalMs = 10000;
+inline constexpr platform::Ipv4Address kBroadcastAddress = 0xFFFFFFFFu;
+
+// The server's fixed texts outside the catalogue, UTF-8 as the sources
+// keep them (platform::NarrowFromUtf8 gives the narrow form).
+inline constexpr const char* kStatusBuilding = "ビルド処理を行っています...";
+inline constexpr const char* kStatusComplete = "ビルド処理は完了しました";
+inline constexpr const char* kStatusInterrupted = "ビルド処理を中断しました。";
+inline constexpr const char* kCommandFailedMessage =
+    "ビルドコマンドが0以外の戻り値を返しました。\r\n分散コンパイルを中止します。";
+inline constexpr const char* kCommandFailedLine = "ビルドコマンドが0以外の戻り値を返しました。";
+
+// Where the server's console texts go: each is one whole text, written
+// with a line end after it.
+using ConsoleWriter = std::function<void(const std::string& text, bool toStderr)>;
+// Standard output or standard error.
+void WriteToConsole(const std::string& text, bool toStderr);
+
+class BuildServer {
+ public:
+  BuildServer(engine::TargetScheduler& scheduler, ServerView& view, ConsoleWriter console = WriteToConsole,
+              LogClock clock = platform::LocalTimeNow);
+  // ShutdownServer.
+  ~BuildServer();
+  BuildServer(const BuildServer&) = delete;
+  BuildServer& operator=(const BuildServer&) = delete;
+
+  // Before StartServer.
+  void ApplySettings(const ServerSettings& settings);
+  // -X: every console text goes to standard error, flushed.
+  void SetProgressOutput(bool on) { progressOutput_ = on; }
+  // How many targets the build has, for the view's progress.
+  void SetTargetCount(int count) { targetCount_ = count; }
+  // Where announcements go: the broadcast address unless a test says.
+  void SetAnnounceAddress(platform::Ipv4Address address) { announceAddress_ = address; }
+
+  // Listens (on the automatic port when chosen), starts accepting and
+  // announces. 0, or 1 when no port could be bound (reported).
+  int StartServer();
+  // One announcement datagram, unless the build has ended.
+  void Announce();
+  // Ends the build: every connection is cancelled, accepting stops.
+  void StopServer();
+  void CancelConnection(int connection);
+  void CloseConnection(int connection);
+  // Stops accepting, closes every connection and waits for the threads.
+  void ShutdownServer();
+
+  // The TCP port clients connect to (after the automatic choice).
+  int Port() const { return port_; }
+  // Waits until the build has ended: nothing is left to hand out, a
+  // command failed or StopServer was called.
+  void WaitEnded();
+  bool Ended() const { return finished_.load(); }
+  // The first non-zero exit code a command returned; 0 when none did.
+  int FailureCode() const { return failureCode_.load(); }
+
+  // What connections call, from their threads.
+  engine::HandOutResult NextTarget();
+  void FinishTarget(engine::TargetNode& target, engine::TargetOutcome outcome);
+  // A command returned `exitCode` (not 0): the whole build stops.
+  void CommandFailed(int exitCode);
+  bool AllowsClient(const std::string& address, const std::string& name) const;
+  // Whether a command for the client at `address` loses its program's
+  // directory.
+  bool StripsDirectoryFor(platform::Ipv4Address address) const;
+  const std::string& MachineName() const { return settings_.machineName; }
+  // A line on the console: standard output, or standard error when asked
+  // (or with -X).
+  void Console(const std::string& text, bool toStderr);
+  void Log(const std::string& text);
+
+  // View calls, one at a time.
+  void ViewConnectionAdded(int connection, const std::string& address);
+  void ViewConnectionText(int connection, const std::string& name, const std::string& number, const std::string& text);
+  void ViewTargetFinished();
+  void ViewShowMessage(const std::string& text);
+  void ViewStatusText(const std::string& text);
+
+ private:
+  int BindListener();
+  void AcceptLoop();
+  void AnnounceLoop();
+  // Sets the finished flag once; wakes whoever waits for the end.
+  void MarkEnded();
+  void StopAccepting();
+  void WakeConnections();
+  template <typename Action>
+  void ForEachConnection(Action action);
+
+  engine::TargetScheduler& scheduler_;
+  ServerView& view_;
+  ConsoleWriter console_;
+  ServerSettings settings_;
+  platform::Ipv4Address announceAddress_ = kBroadcastAddress;
+  bool progressOutput_ = false;
+  int targetCount_ = 0;
+  int port_ = 0;
+  platform::Ipv4Address ownAddress_ = 0;
+
+  platform::TcpSocket listener_;
+  exec::WorkerThread acceptThread_;
+  exec::WorkerThread announceThread_;
+  std::atomic<bool> stopped_{false};  // no more accepting
+  std::atomic<bool> finished_{false};
+  std::atomic<int> failureCode_{0};
+
+  std::mutex endMutex_;
+  std::condition_variable endChanged_;
+  bool shutdown_ = false;  // under endMutex_
+
+  std::mutex connectionsMutex_;  // the list; its entries live until the accept thread ends
+  std::vector<std::unique_ptr<ServerConnection>> connections_;
+
+  std::mutex viewMutex_;
+  std::mutex consoleMutex_;
+  ServerLog log_;
+};
+
+}  // namespace distributed

@@ -1,0 +1,308 @@
+#include "distributed/server_connection.h"
+
+#include "diag/message_catalogue.h"
+#include "distributed/build_server.h"
+#include "distributed/program_path.h"
+#include "engine/path_parts.h"
+#include "platform/text.h"
+
+namespace distributed {
+namespace {
+
+// How long a closing connection lets its last message go out.
+constexpr int kLastSendLimitMs = 10000;
+
+}  // namespace
+
+ServerConnection::ServerConnection(BuildServer& server, int id) : server_(server), id_(id) {
+  RegisterMessage(kMessageBuildClientConnect, [this](const std::vector<std::string>& arguments) {
+    clientName_ = arguments[0];
+    clientNumber_ = arguments[1];
+  });
+  RegisterMessage(kMessageBuildPhaseClientCancel, [](const std::vector<std::string>&) {});
+  RegisterMessage(kMessageCommandOut, [this](const std::vector<std::string>& arguments) {
+    AppendCommandOut(arguments, collectedStdout_, collectedStderr_);
+  });
+  RegisterMessage(kMessageCommandExit, [this](const std::vector<std::string>& arguments) {
+    exitCode_ = ArgumentNumber(arguments[0]);
+    exitReceived_ = true;
+  });
+}
+
+ServerConnection::~ServerConnection() {
+  thread_.Join();
+  Socket().CloseSocket();
+}
+
+bool ServerConnection::Start(int readLimitMs) {
+  readLimitMs_ = readLimitMs;
+  SetReadLimit(readLimitMs);
+  peerAddress_ = Socket().AddressText();
+  Socket().SetActivityCallback([this] { Wake(); });
+  Socket().StartReceiving();
+  Socket().StartSending();
+  return thread_.Begin([this] { Run(); });
+}
+
+void ServerConnection::PostEvent(int event) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  events_.push_back(event);
+  wakeChanged_.notify_all();
+}
+
+void ServerConnection::Wake() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  woken_ = true;
+  wakeChanged_.notify_all();
+}
+
+void ServerConnection::WaitForWake(const Clock::time_point* deadline) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const auto ready = [this] { return woken_ || !events_.empty(); };
+  if (deadline) {
+    wakeChanged_.wait_until(lock, *deadline, ready);
+  } else {
+    wakeChanged_.wait(lock, ready);
+  }
+  woken_ = false;
+}
+
+void ServerConnection::Run() {
+  while (Socket().State() == platform::kSocketConnected) {
+    switch (phase_.load()) {
+      case kWaitingForClient: WaitingStep(); break;
+      case kOpeningPhase: OpeningStep(); break;
+      default: BuildPhaseStep(); break;
+    }
+    HandleOneEvent();
+  }
+  Socket().CloseSocket();
+  phase_ = kWaitingForClient;
+}
+
+void ServerConnection::WaitingStep() {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(readLimitMs_);
+  for (;;) {
+    std::string line;
+    const int read = ReadMessageLine(false, line);
+    if (read == kLineTaken) {
+      std::int32_t value = 0;
+      if (ParseMessage(line, kMessageBuildClientConnect, value) != kParseAccepted || value != 0) continue;
+      if (!server_.AllowsClient(peerAddress_, clientName_)) {
+        ShowAndLog("Refused client " + clientName_ + " (" + peerAddress_ + "): not in server_allowclients");
+        Disconnect();
+        return;
+      }
+      SendLine(FormatOk());
+      ShowAndLog(diag::LoadMessage(23100));
+      phase_ = kOpeningPhase;
+      return;
+    }
+    if (read != kLineNone) return;  // the connection is gone
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!events_.empty()) return;
+    }
+    if (readLimitMs_ >= 0 && Clock::now() >= deadline) {
+      Disconnect();
+      return;
+    }
+    WaitForWake(readLimitMs_ >= 0 ? &deadline : nullptr);
+  }
+}
+
+void ServerConnection::OpeningStep() {
+  ShowAndLog(diag::LoadMessage(23101));
+  SendLine(FormatBuildPhaseOpen(server_.MachineName()));
+  switch (WaitReply()) {
+    case ReplyOutcome::Ok:
+      ShowAndLog(diag::LoadMessage(23104));
+      phase_ = kBuildPhase;
+      waitShown_ = false;
+      return;
+    case ReplyOutcome::Error: ShowAndLog(diag::LoadMessage(23102)); break;
+    // No reply means the connection ended or timed out: it is closed and
+    // must never be handed a target.
+    default: ShowAndLog(diag::LoadMessage(23103)); break;
+  }
+  Disconnect();
+}
+
+void ServerConnection::BuildPhaseStep() {
+  if (!TakeIdleLines() || phase_ != kBuildPhase) return;
+  {
+    // An event (close, cancel) comes before the next target.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!events_.empty()) return;
+  }
+  server_.ViewStatusText(platform::NarrowFromUtf8(kStatusBuilding));
+  const engine::HandOutResult next = server_.NextTarget();
+  switch (next.kind) {
+    case engine::HandOut::Wait:
+      if (!waitShown_) ShowAndLog(diag::LoadMessage(23105));
+      waitShown_ = true;
+      WaitForWake();
+      return;
+    case engine::HandOut::NothingLeft:
+      server_.ViewConnectionText(id_, clientName_, clientNumber_, diag::LoadMessage(23106));
+      server_.ViewStatusText(platform::NarrowFromUtf8(kStatusComplete));
+      CloseBuildPhase();
+      return;
+    case engine::HandOut::Target: break;
+  }
+  waitShown_ = false;
+  server_.FinishTarget(*next.target, Build(*next.target));
+}
+
+bool ServerConnection::TakeIdleLines() {
+  for (;;) {
+    std::string line;
+    const int read = ReadMessageLine(false, line);
+    if (read == kLineNone) return true;
+    if (read != kLineTaken) return false;
+    std::int32_t value = 0;
+    if (ParseMessage(line, kMessageBuildPhaseClientCancel, value) == kParseAccepted) {
+      ShowAndLog(diag::LoadMessage(23114));
+      SendLine(FormatOk());
+      CloseBuildPhase();
+      return false;
+    }
+  }
+}
+
+engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
+  const std::string file(engine::LastPathComponent(target.name));
+  ShowAndLog(diag::FormatCatalogMessage(23107, target.name));
+  server_.Console(diag::FormatCatalogMessage(23200, file, clientName_), false);
+  collectedStdout_.clear();
+  collectedStderr_.clear();
+  exitCode_ = 0;
+  int result = 0;
+  if (target.commands) {
+    for (const engine::CommandLine& line : target.commands->Lines()) {
+      exitCode_ = 0;
+      result = RunCommand(line);
+      if (result != 0) break;
+    }
+  }
+  // Without an exit code the connection failed (or the build was stopped):
+  // the command did not finish, and another client builds the target.
+  const bool finished = result == 0 || exitCode_ != 0;
+  std::string report;
+  if (!collectedStdout_.empty() || !collectedStderr_.empty()) {
+    report = diag::FormatCatalogMessage(23201, file) + collectedStdout_;
+    if (!collectedStderr_.empty()) report += "\n" + collectedStderr_;
+  }
+  if (finished) report += diag::FormatCatalogMessage(23202, file, exitCode_);
+  if (!report.empty()) server_.Console(report, true);
+
+  if (result == 0) {
+    server_.ViewTargetFinished();
+    ShowAndLog(diag::FormatCatalogMessage(23109, target.name));
+    return engine::TargetOutcome::Done;
+  }
+  if (!finished) return engine::TargetOutcome::Lost;
+  ShowAndLog(diag::FormatCatalogMessage(23108, exitCode_));
+  server_.CommandFailed(exitCode_);
+  return engine::TargetOutcome::Stopped;
+}
+
+std::string ServerConnection::CommandTextFor(const std::string& text) {
+  if (!server_.StripsDirectoryFor(Socket().PeerAddress())) return text;
+  return StripProgramDirectory(text);
+}
+
+int ServerConnection::RunCommand(const engine::CommandLine& line) {
+  exitReceived_ = false;
+  SendLine(FormatCommandExec(CommandTextFor(line.text), static_cast<int>(line.inlineKind), line.inlineFileName,
+                             line.inlineContent));
+  switch (WaitReply()) {
+    case ReplyOutcome::Garbled:
+    case ReplyOutcome::Unexpected:
+      ShowAndLog(diag::LoadMessage(23111));
+      Disconnect();
+      return 1;
+    case ReplyOutcome::Error:
+      ShowAndLog(diag::FormatCatalogMessage(23110, ErrorText()));
+      Disconnect();
+      return 1;
+    default: break;
+  }
+  std::string text;  // one buffer for every line of the command
+  for (;;) {
+    const int read = ReadMessageLine(false, text);
+    if (read == kLineLost || read == kLineTimedOut) {
+      ShowAndLog(diag::LoadMessage(23113));
+      phase_ = kWaitingForClient;
+      return 2;
+    }
+    if (read == kLineNone) {
+      if (!HandleOneEvent()) WaitForWake();
+      continue;
+    }
+    std::int32_t value = 0;
+    if (ParseMessage(text, kMessageNone, value) != kParseAccepted) continue;
+    if (LastKind() == kMessageBuildPhaseClientCancel) {
+      ShowAndLog(diag::LoadMessage(23114));
+      SendLine(FormatOk());
+      CloseBuildPhase();
+      return 1;
+    }
+    if (LastKind() == kMessageCommandExit) {
+      SendLine(FormatOk());
+      return exitCode_;
+    }
+  }
+}
+
+bool ServerConnection::HandleOneEvent() {
+  int event = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (events_.empty()) return false;
+    event = events_.front();
+    events_.pop_front();
+  }
+  if (event == kEventClose) CloseBuildPhase();
+  if (event == kEventCancel) CancelBuildPhase();
+  return true;
+}
+
+void ServerConnection::EndPhase(const std::string& message) {
+  SendLine(message);
+  WaitReply();
+  Disconnect();
+}
+
+void ServerConnection::CloseBuildPhase() {
+  if (phase_ != kBuildPhase) {
+    Disconnect();
+    return;
+  }
+  EndPhase(FormatBuildPhaseClose());
+  ShowAndLog(diag::LoadMessage(23112));
+}
+
+void ServerConnection::CancelBuildPhase() {
+  if (phase_ != kBuildPhase) {
+    Disconnect();
+    return;
+  }
+  SendLine(FormatBuildPhaseCancel());
+  WaitReply();
+  CloseBuildPhase();
+}
+
+void ServerConnection::Disconnect() {
+  // What was sent last (a close, an answer) still goes out.
+  Socket().WaitSent(kLastSendLimitMs);
+  Socket().CloseSocket();
+  phase_ = kWaitingForClient;
+}
+
+void ServerConnection::ShowAndLog(const std::string& text) {
+  server_.ViewConnectionText(id_, clientName_, clientNumber_, text);
+  server_.Log(peerAddress_ + "[" + clientName_ + "] " + text);
+}
+
+}  // namespace distributed

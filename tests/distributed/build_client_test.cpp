@@ -1,0 +1,354 @@
+// The resident client against a fake server made of a ProtocolPeer on
+// 127.0.0.1: the client runs in local mode (or listens for a datagram sent
+// straight to its port), so nothing leaves loopback.
+#include "distributed/build_client.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
+#include <thread>
+
+#include "diag/message_catalogue.h"
+#include "peer_test_support.h"
+#include "platform/directory.h"
+#include "support/bramle_process.h"
+#include "support/text_helpers.h"
+
+namespace distributed {
+namespace {
+
+using protocol_test::CommandResult;
+using protocol_test::kHangGuardMs;
+using protocol_test::TestPeer;
+using testing_support::OnDisk;
+
+constexpr const char* kServerName = "SRV";
+constexpr const char* kClientName = "TESTCLIENT";
+
+// What the client showed ("open NAME ADDRESS", "ask NAME", "cut" or the
+// text), and its answer when asked.
+class RecordingView : public ClientView, public protocol_test::Notes {
+ public:
+  void BuildPhaseRequested(const std::string& name, const std::string& address) override {
+    Add("open " + name + " " + address);
+  }
+  void ShowText(const std::string& text) override { Add(text); }
+  bool AskAccept(const std::string& name, const std::string&) override {
+    Add("ask " + name);
+    return accept;
+  }
+  void ConnectionCut() override { Add("cut"); }
+  bool accept = true;
+};
+
+// Accept with a hang guard: the listener is closed when no client comes.
+bool AcceptWithin(platform::TcpSocket& listener, platform::TcpSocket& into) {
+  std::promise<void> accepted;
+  std::thread guard([&listener, done = accepted.get_future()] {
+    if (done.wait_for(std::chrono::milliseconds(kHangGuardMs)) == std::future_status::timeout) listener.CloseSocket();
+  });
+  const bool ok = listener.Accept(into) == 0;
+  accepted.set_value();
+  guard.join();
+  if (ok) {
+    into.StartReceiving();
+    into.StartSending();
+  }
+  return ok;
+}
+
+// "x" and the bytes in hexadecimal: never an empty argument.
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex = "x";
+  for (unsigned char c : bytes) hex += std::string{digits[c >> 4], digits[c & 15]};
+  return hex;
+}
+
+std::string Child(const std::string& arguments) { return std::string("\"") + CLIENT_CHILD + "\" " + arguments; }
+
+class BuildClientTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
+    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener_));
+    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(waiters_));
+    settings_.machineName = kClientName;
+    // Announcements only from this test: a port of the system's choice.
+    settings_.portNo = 0;
+    settings_.saveLog = true;
+    settings_.saveLogFile = (scratch_.path() / "client.log").string();
+    client_.SetView(&view_);
+  }
+  void TearDown() override {
+    client_.StopClientThread();
+    if (HasFailure()) std::printf("client log:\n%s", LogText().c_str());
+    platform::SetWorkingDirectory(savedDirectory_);
+  }
+
+  // The client as the in-process client of a server at the listener;
+  // `inPhase`: greeted and in its build phase.
+  void StartLocal(TestPeer* inPhase = nullptr) {
+    client_.SetLocalMode(listener_.Port());
+    ASSERT_EQ(client_.ApplySettings(settings_), 1);
+    ASSERT_TRUE(client_.StartClientThread());
+    if (inPhase) {
+      ASSERT_EQ(OpenPhase(*inPhase), ReplyOutcome::Ok);
+    }
+  }
+
+  // Takes the client's connection and answers its greeting.
+  void Greet(TestPeer& server) {
+    ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
+    std::string line;
+    ASSERT_EQ(server.ReadKind(&line), kMessageBuildClientConnect) << line;
+    EXPECT_EQ(server.Arguments()[0], kClientName);
+    server.SendLine(FormatOk());
+  }
+
+  // Greets the client and opens the build phase; the client's answer.
+  ReplyOutcome OpenPhase(TestPeer& server) {
+    Greet(server);
+    server.SendLine(FormatBuildPhaseOpen(kServerName));
+    return server.WaitReply();
+  }
+
+  // Sends one command and collects its output until CommandExit.
+  CommandResult Run(TestPeer& server, const std::string& line, int inlineKind = 0, const std::string& name = "",
+                    const std::string& content = "") {
+    server.SendLine(FormatCommandExec(line, inlineKind, name, content));
+    EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+    return server.ReadCommandResult();
+  }
+
+  // Starts a command that runs until the connection it makes to the test
+  // (accepted into `held`) closes; waits until it runs.
+  void StartWaiting(TestPeer& server, platform::TcpSocket& held) {
+    server.SendLine(FormatCommandExec(Child("wait " + std::to_string(waiters_.Port())), 0, "", ""));
+    ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+    ASSERT_EQ(server.ReadKind(), kMessageCommandOut);  // "ready"
+    ASSERT_TRUE(AcceptWithin(waiters_, held));
+  }
+
+  std::string LogText() const { return scratch_.Read("client.log"); }
+  static std::string Text(unsigned number) { return diag::LoadMessage(number); }
+
+  std::string savedDirectory_ = platform::WorkingDirectory();
+  testing_support::ScratchDirectory scratch_;
+  testing_support::ScopedVariable temporary_{platform::kPathSeparator == '\\' ? "TMP" : "TMPDIR",
+                                             scratch_.path().string()};
+  platform::TcpSocket listener_;
+  platform::TcpSocket waiters_;
+  ClientSettings settings_;
+  RecordingView view_;
+  BuildClient client_;
+};
+
+TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
+  TestPeer server;
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
+  EXPECT_TRUE(view_.WaitFor(Text(23516)));
+  EXPECT_EQ(client_.State(), BuildClient::kBuildPhase);
+  EXPECT_EQ(client_.ApplySettings(settings_), 0);  // not while a server is served
+  const struct {
+    std::string out;
+    std::string err;
+    int code;
+  } cases[] = {
+      {"hello\n", "", 0},
+      {"", "warning: \"x\"\n", 3},
+      {"a\r\nb\rc\n", "tab\there\\", 255},
+      {"no line end", "back\\slash\\\n", 1},
+      {std::string("nul\0byte\n", 9), "", 0},
+  };
+  for (const auto& c : cases) {
+    const CommandResult remote = Run(server, Child("emit " + Hex(c.out) + " " + Hex(c.err) + " " + std::to_string(c.code)));
+    EXPECT_EQ(remote.out, OnDisk(c.out));
+    EXPECT_EQ(remote.err, OnDisk(c.err));
+    EXPECT_EQ(remote.exitCode, c.code);
+  }
+  // A program that does not exist has failed.
+  EXPECT_NE(Run(server, "no_such_program_for_bramle x").exitCode, 0);
+  server.SendLine(FormatBuildPhaseClose());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_EQ(server.ReadKind(), -1);  // the client closed the connection
+  const std::string log = LogText();
+  for (const std::string& line : {"[None][None] " + Text(23502), "[SRV][127.0.0.1] " + Text(23513),
+                                  "[SRV][127.0.0.1] " + Text(23520), "[SRV][127.0.0.1] " + Text(23524)}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  }
+}
+
+TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
+  TestPeer server;
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
+  const std::string named = (scratch_.path() / "named.txt").string();
+  // The file is written in text mode; the child copies its bytes to its
+  // text-mode output.
+  CommandResult remote = Run(server, Child("cat "), 1, named, "line 1\nsay \"hi\"\n");
+  EXPECT_EQ(scratch_.Read("named.txt"), OnDisk("line 1\nsay \"hi\"\n"));
+  EXPECT_EQ(remote.out, OnDisk(OnDisk("line 1\nsay \"hi\"\n")));
+  EXPECT_EQ(remote.exitCode, 0);
+  remote = Run(server, Child("cat "), 2, "", "generated\n");
+  EXPECT_EQ(remote.out, OnDisk(OnDisk("generated\n")));
+  EXPECT_EQ(remote.exitCode, 0);
+  int generated = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
+    generated += entry.path().filename().string().rfind("min", 0) == 0 && entry.path().extension() == ".inl";
+  }
+  EXPECT_EQ(generated, 1);
+}
+
+// Built-ins are refused by the program's name only.
+TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
+  TestPeer server;
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
+  EXPECT_NE(Run(server, "cl model.c").exitCode, INT_MIN);  // answered OK and run (and failed)
+  server.SendLine(FormatCommandExec("del x", 0, "", ""));
+  std::string line;
+  ASSERT_EQ(server.ReadKind(&line), kMessageError);
+  EXPECT_EQ(line + "\r\n", Text(23600));
+  server.Socket().CloseSocket();
+  EXPECT_TRUE(view_.WaitFor("  del x"));
+  EXPECT_TRUE(view_.WaitFor(Text(23526)));
+}
+
+TEST_F(BuildClientTest, UserRefusalAnswersTheCatalogueLine) {
+  settings_.acceptRequest = true;
+  view_.accept = false;
+  StartLocal();
+  TestPeer server;
+  Greet(server);
+  server.SendLine(FormatBuildPhaseOpen(kServerName));
+  std::string line;
+  ASSERT_EQ(server.ReadKind(&line), kMessageError);
+  EXPECT_EQ(line + "\r\n", Text(23601));
+  EXPECT_EQ(server.ReadKind(), -1);
+  EXPECT_TRUE(view_.WaitFor("ask SRV"));
+  EXPECT_TRUE(view_.WaitFor(Text(23514)));
+}
+
+// A client that is not the in-process one of a server run.
+TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
+  settings_.allowServers = "10.9.9.9, OTHER";
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()));
+  TestPeer server;
+  EXPECT_EQ(OpenPhase(server), ReplyOutcome::Error);
+  EXPECT_EQ(server.ReadKind(), -1);
+  EXPECT_NE(LogText().find("not in client_allowservers"), std::string::npos);
+}
+
+// The command goes on through a garbled line, an unexpected message and a
+// second command, and its exit still arrives. The server's cancel ends the
+// next one; the phase stays open for the next command until it is closed.
+TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelDoes) {
+  TestPeer server;
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
+  platform::TcpSocket held;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
+  server.SendLine("Garbled(\r\n");
+  ASSERT_EQ(server.ReadKind(), kMessageError);
+  EXPECT_EQ(server.ErrorClass(), 1);
+  EXPECT_EQ(server.ErrorText(), "11");
+  // Neither is answered; the second command does not start.
+  server.SendLine(FormatOk() + FormatCommandExec(Child("emit x x 0"), 0, "", ""));
+  server.SendLine("Garbled again(\r\n");
+  ASSERT_EQ(server.ReadKind(), kMessageError);
+  held.CloseSocket();
+  ASSERT_EQ(server.ReadKind(), kMessageCommandExit);
+  EXPECT_EQ(server.Arguments()[0], "7");
+  platform::TcpSocket heldAgain;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, heldAgain));
+  server.SendLine(FormatBuildPhaseCancel());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
+  EXPECT_TRUE(view_.WaitFor(Text(23523)));
+  EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
+  server.SendLine(FormatBuildPhaseClose());
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_EQ(server.ReadKind(), -1);
+}
+
+TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
+  StartLocal();
+  {
+    // Inside: the server hears of it, then the connection closes.
+    TestPeer server;
+    ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+    client_.PostEvent(BuildClient::kEventCancel);
+    ASSERT_EQ(server.ReadKind(), kMessageBuildPhaseClientCancel);
+    server.SendLine(FormatOk());
+    EXPECT_EQ(server.ReadKind(), -1);
+  }
+  {
+    // Outside: connected, waiting for the phase; only the socket closes.
+    TestPeer server;
+    Greet(server);
+    client_.PostEvent(BuildClient::kEventCancel);
+    EXPECT_EQ(server.ReadKind(), -1);
+  }
+  // Back to listening: the local client connects again.
+  TestPeer again;
+  Greet(again);
+  client_.StopClientThread();
+  const std::string log = LogText();
+  size_t cancels = 0;
+  for (size_t at = log.find(Text(23507)); at != std::string::npos; at = log.find(Text(23507), at + 1)) ++cancels;
+  EXPECT_GE(cancels, 2u);
+}
+
+// Here with the runner that keeps one command processor, which relays the
+// same way.
+TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
+  client_.SetRunner(false, 333);
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  client_.PassiveConnect("127.0.0.1", std::to_string(listener_.Port()) + "junk");
+  TestPeer server;
+  ASSERT_NO_FATAL_FAILURE(Greet(server));
+  EXPECT_EQ(server.Arguments()[1], "255");
+  server.SendLine(FormatBuildPhaseOpen(kServerName));
+  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
+  const CommandResult remote = Run(server, Child("emit " + Hex("out\n") + " " + Hex("err\n") + " 5"));
+  EXPECT_EQ(remote.out, OnDisk("out\n"));
+  EXPECT_EQ(remote.err, OnDisk("err\n"));
+  EXPECT_EQ(remote.exitCode, 5);
+  for (const char* line : {"Debug PassiveMode OPEN", "Connect Done", "Send done."}) {
+    EXPECT_NE(LogText().find(std::string("[None][None] ") + line), std::string::npos) << line;
+  }
+}
+
+// Datagrams sent straight to the client's port on loopback.
+TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  platform::UdpSocket sender;
+  ASSERT_EQ(sender.OpenSocket(), 0);
+  // An ignored announcement would lead to the listener for the waiting
+  // command, which nobody connects to here.
+  const std::string decoy = std::to_string(waiters_.Port());
+  const struct {
+    std::string datagram;
+    int reopens;  // an ignored announcement closes and reopens the socket
+  } datagrams[] = {
+      {"BuildConnection(T," + decoy + ",2,SRV)\r\n", 1},
+      {"BuildConnection(T," + decoy + ",1,TESTCLIENT)\r\n", 1},
+      {"BuildConnection(T," + decoy + ",1,SRV)", 0},  // no line end: dropped
+      {FormatBuildConnection(listener_.Port(), kServerName), 0},
+  };
+  int openings = 1;
+  for (const auto& d : datagrams) {
+    const int listening = client_.WaitListening(kHangGuardMs, openings);
+    ASSERT_NE(listening, 0);
+    ASSERT_GT(sender.SendTo(platform::Resolve("127.0.0.1"), listening, d.datagram), 0);
+    openings += d.reopens;
+  }
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  EXPECT_TRUE(view_.WaitFor("open SRV 127.0.0.1"));
+}
+
+}  // namespace
+}  // namespace distributed

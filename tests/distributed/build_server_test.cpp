@@ -1,0 +1,327 @@
+// The build server over an in-memory file system, talking to scripted
+// clients over loopback: the order of the hand-out, results, failures, lost
+// and refusing clients.
+#include "distributed/build_server.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "diag/message_catalogue.h"
+#include "distributed/build_client.h"
+#include "distributed/program_path.h"
+#include "engine/target_model.h"
+#include "engine/target_scheduler.h"
+#include "engine/target_walker.h"
+#include "peer_test_support.h"
+#include "platform/text.h"
+#include "platform/udp_socket.h"
+#include "support/bramle_process.h"
+
+namespace distributed {
+namespace {
+
+using protocol_test::ClientScript;
+using protocol_test::FakeFiles;
+using protocol_test::kHangGuardMs;
+using protocol_test::Notes;
+using protocol_test::ScriptedClient;
+
+// Every view call as one note: "added <id> <address>", "text <id> <name>
+// <text>", "count <n>", "finished", "message <text>", "status <text>".
+class RecordingView : public ServerView, public Notes {
+ public:
+  void ConnectionAdded(int connection, const std::string& address) override {
+    Add("added " + std::to_string(connection) + " " + address);
+  }
+  void ConnectionText(int connection, const std::string& name, const std::string&, const std::string& text) override {
+    Add(Text(connection, name, text));
+  }
+  void TargetCount(int count) override { Add("count " + std::to_string(count)); }
+  void TargetFinished() override { Add("finished"); }
+  void ShowMessage(const std::string& text) override { Add("message " + text); }
+  void StatusText(const std::string& text) override { Add("status " + text); }
+  static std::string Text(int connection, const std::string& name, const std::string& text) {
+    return "text " + std::to_string(connection) + " " + name + " " + text;
+  }
+};
+
+// A server over the fake file system (or the disk) with scripted clients.
+class ServerRig {
+ public:
+  ~ServerRig() {
+    if (server_) server_->ShutdownServer();
+    clients_.clear();
+  }
+
+  // One dependency line; its command makes the target unless given.
+  void Line(const std::string& target, const std::string& dependents, std::vector<std::string> commands = {}) {
+    if (commands.empty()) commands.push_back("make " + target);
+    auto list = std::make_unique<engine::CommandList>();
+    for (const std::string& text : commands) {
+      engine::CommandLine line;
+      line.SetCommandLine(text, "", "", engine::InlineKind::None);
+      list->Append(line);
+    }
+    model_.AddDependencyBlock({target, dependents, std::move(list)});
+  }
+
+  void Start(ServerSettings settings = {}) {
+    settings.machineName = "SRV";
+    settings.normalPort = 0;
+    settings.sendRequest = false;
+    ASSERT_EQ(announcements_.OpenSocket(), 0);
+    ASSERT_EQ(announcements_.Bind("127.0.0.1", 0), 0);
+    announcements_.StartReceiving();
+    settings.broadcastPortNo = announcements_.Port();
+    server_ = std::make_unique<BuildServer>(scheduler_, view_, [this](const std::string& text, bool toStderr) {
+      (toStderr ? stderr_ : stdout_).Add(text);
+    });
+    server_->SetAnnounceAddress(platform::Resolve("127.0.0.1"));
+    server_->ApplySettings(settings);
+    server_->SetTargetCount(walker_.CountOutOfDate("", false));
+    ASSERT_EQ(server_->StartServer(), 0);
+  }
+
+  ScriptedClient& Client(ClientScript script) {
+    clients_.push_back(std::make_unique<ScriptedClient>(files_, std::move(script), server_->Port()));
+    return *clients_.back();
+  }
+
+  // Waits for the end of the build and of every conversation.
+  void Finish() {
+    server_->WaitEnded();
+    server_->ShutdownServer();
+    for (const auto& client : clients_) client->Join();
+  }
+
+  engine::TargetModel model_;
+  FakeFiles files_;
+  bool realFiles_ = false;
+  engine::TargetWalker walker_{model_, [this](const std::string& name) {
+    return realFiles_ ? platform::FindFileStatus(name) : files_.Status(name);
+  }};
+  engine::TargetScheduler scheduler_{walker_, "", false};
+  RecordingView view_;
+  platform::UdpSocket announcements_;
+  Notes stdout_;
+  Notes stderr_;
+  std::unique_ptr<BuildServer> server_;
+  std::vector<std::unique_ptr<ScriptedClient>> clients_;
+};
+
+TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
+  testing_support::ScratchDirectory scratch;
+  ServerRig rig;
+  rig.files_.Make("src");
+  rig.Line("top", "left right");
+  rig.Line("left", "base");
+  rig.Line("right", "base");
+  rig.Line("base", "src");
+  ServerSettings settings;
+  settings.saveLog = true;
+  settings.saveLogFile = (scratch.path() / "server.log").string();
+  rig.Start(settings);
+  ScriptedClient& client = rig.Client({});
+  rig.Finish();
+
+  EXPECT_EQ(client.All(), (std::vector<std::string>{"greeted", "open", "exec make base", "exec make left",
+                                                     "exec make right", "exec make top", "close"}));
+  EXPECT_EQ(rig.server_->FailureCode(), 0);
+  ASSERT_EQ(rig.stderr_.All().size(), 4u);
+  EXPECT_EQ(rig.stderr_.All()[0], diag::FormatCatalogMessage(23201, "base") + "made base\n" +
+                                diag::FormatCatalogMessage(23202, "base", 0));
+  EXPECT_EQ(rig.stdout_.All()[0], diag::FormatCatalogMessage(23200, "base", "CLIENT"));
+  const std::vector<std::string> calls = rig.view_.All();
+  EXPECT_EQ(calls[0], "count 4");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "finished"), 4);
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(23106))));
+  // The announcement carried the port and the name.
+  platform::Datagram datagram;
+  ASSERT_TRUE(rig.announcements_.WaitDatagram(kHangGuardMs));
+  ASSERT_TRUE(rig.announcements_.TakeDatagram(datagram));
+  EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\n");
+  // The log names the client by address and name.
+  const std::string log = scratch.Read("server.log");
+  for (const std::string& entry : {diag::LoadMessage(23118), "127.0.0.1[CLIENT] " + diag::LoadMessage(23100),
+                                   "127.0.0.1[CLIENT] " + diag::FormatCatalogMessage(23109, "top"),
+                                   diag::LoadMessage(23119)}) {
+    EXPECT_NE(log.find(" - " + entry), std::string::npos) << entry << "\n" << log;
+  }
+  // Once the build has ended nobody is taken any more.
+  ScriptedClient& late = rig.Client({.name = "LATE"});
+  late.Join();
+  EXPECT_EQ(late.All(), std::vector<std::string>{"unreachable"});
+}
+
+TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
+  ServerRig rig;
+  rig.files_.Make("src");
+  rig.Line("all", "slow top");
+  rig.Line("slow", "", {"gate slow"});
+  rig.Line("top", "left right");
+  rig.Line("left", "base");
+  rig.Line("right", "base");
+  rig.Line("base", "src");
+  Notes gate;
+  rig.Start();
+  // The first client holds "slow"; the second builds the diamond and then
+  // waits for "slow" before "all".
+  ScriptedClient& first = rig.Client({.name = "ONE", .gate = &gate});
+  ASSERT_TRUE(first.WaitFor("exec gate slow"));
+  ScriptedClient& second = rig.Client({.name = "TWO"});
+  ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(1, "TWO", diag::LoadMessage(23105))));
+  gate.Add("open");
+  rig.Finish();
+
+  for (const char* name : {"base", "left", "right", "top", "all"}) EXPECT_EQ(rig.files_.TimesMade(name), 1) << name;
+  auto time = [&](const char* name) { return rig.files_.Status(name).modified; };
+  EXPECT_LT(time("base"), std::min(time("left"), time("right")));
+  EXPECT_LT(std::max(time("left"), time("right")), time("top"));
+  EXPECT_EQ(first.Execs().size() + second.Execs().size(), 6u);
+  // A connection shows that it waits once per wait.
+  const std::string waiting = diag::LoadMessage(23105);
+  for (int connection = 0; connection < 2; ++connection) {
+    std::string last;
+    for (const std::string& call : rig.view_.All()) {
+      if (call.rfind("text " + std::to_string(connection) + " ", 0) != 0) continue;
+      EXPECT_FALSE(call == last && call.find(waiting) != std::string::npos) << call;
+      last = call;
+    }
+  }
+}
+
+TEST(BuildServer, FailingCommandStopsEveryConnection) {
+  ServerRig rig;
+  Notes gate;
+  rig.Line("all", "held failing");
+  rig.Line("held", "", {"gate held"});
+  rig.Line("failing", "", {"fail 3"});
+  rig.Start();
+  ScriptedClient& holder = rig.Client({.name = "HOLD", .gate = &gate});
+  ASSERT_TRUE(holder.WaitFor("exec gate held"));
+  ScriptedClient& failer = rig.Client({.name = "FAIL"});
+  rig.server_->WaitEnded();
+  gate.Add("open");
+  rig.Finish();
+
+  EXPECT_EQ(rig.server_->FailureCode(), 3);
+  const std::vector<std::string> held = holder.All();
+  ASSERT_GE(held.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(held.end() - 2, held.end()), (std::vector<std::string>{"cancel", "close"}));
+  EXPECT_EQ(failer.Execs(), std::vector<std::string>{"fail 3"});
+  EXPECT_TRUE(rig.stderr_.Has(diag::FormatCatalogMessage(23201, "failing") + "\nfailing\n" +
+                              diag::FormatCatalogMessage(23202, "failing", 3)));
+  EXPECT_TRUE(rig.stderr_.Has(platform::NarrowFromUtf8(kCommandFailedLine)));
+  EXPECT_TRUE(rig.view_.Has("message " + platform::NarrowFromUtf8(kCommandFailedMessage)));
+  EXPECT_EQ(rig.files_.TimesMade("all"), 0);
+}
+
+// Clients that drop out, refuse, cancel or are refused never keep a target: the
+// next client builds it, once.
+TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
+  const struct {
+    const char* name;
+    ClientScript script;
+    std::string shown;  // what connection 0 shows last
+    const char* allowClients;
+    bool handedOut;
+  } cases[] = {
+      {"lost in a command", {.execReply = ""}, diag::LoadMessage(23113), "", true},
+      {"refuses the command", {.execReply = FormatError(0, "no")}, diag::FormatCatalogMessage(23110, "no"), "", true},
+      {"cancels in the command", {.execReply = "OK()\r\nBuildPhaseClientCancel()\r\n"}, diag::LoadMessage(23114), "",
+       true},
+      {"no answer to the open", {.openReply = ""}, diag::LoadMessage(23103), "", false},
+      {"refuses the open", {.openReply = FormatError(0, "no")}, diag::LoadMessage(23102), "", false},
+      {"not on the allow-list", {}, "Refused client CLIENT (127.0.0.1): not in server_allowclients", "GOOD, 10.1.1.1",
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ServerRig rig;
+    rig.Line("x", "");
+    ServerSettings settings;
+    settings.allowClients = c.allowClients;
+    rig.Start(settings);
+    ScriptedClient& gone = rig.Client(c.script);
+    ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(0, "CLIENT", c.shown)));
+    ScriptedClient& good = rig.Client({.name = "GOOD"});
+    rig.Finish();
+    EXPECT_EQ(rig.files_.TimesMade("x"), 1);
+    EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
+    EXPECT_EQ(gone.Execs().size(), c.handedOut ? 1u : 0u);
+    EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(23107, "x"))), c.handedOut);
+  }
+}
+
+// The window's cancel button: that client's phase is cancelled and closed;
+// the build still ends, by it (when its exit code came first) or by the
+// next client.
+TEST(BuildServer, CancelledConnectionGivesItsTargetBack) {
+  ServerRig rig;
+  Notes gate;
+  rig.Line("x", "", {"gate x"});
+  rig.Start();
+  ScriptedClient& first = rig.Client({.name = "ONE", .gate = &gate});
+  ASSERT_TRUE(first.WaitFor("exec gate x"));
+  rig.server_->CancelConnection(0);
+  gate.Add("open");
+  ASSERT_TRUE(first.WaitFor("close"));
+  ScriptedClient& second = rig.Client({.name = "TWO", .gate = &gate});
+  rig.Finish();
+  EXPECT_TRUE(first.Has("cancel"));
+  EXPECT_LE(second.Execs().size(), 1u);
+  EXPECT_GE(rig.files_.TimesMade("x"), 1);
+  EXPECT_EQ(rig.server_->FailureCode(), 0);
+}
+
+// The server's own client: runs real commands, and once the build has
+// ended it finds nobody to connect to.
+TEST(BuildServer, InProcessClientBuildsAndIsNotTakenAgain) {
+  testing_support::ScratchDirectory scratch;
+  const std::string a = (scratch.path() / "a").string();
+  const std::string b = (scratch.path() / "b").string();
+  ServerRig rig;
+  rig.realFiles_ = true;
+  rig.Line("all", a + " " + b, {"echo all> " + (scratch.path() / "all").string()});
+  rig.Line(a, "", {"echo a> " + a});
+  rig.Line(b, "", {"echo b> " + b});
+  rig.Start();
+  BuildClient client;
+  ClientSettings settings;
+  settings.machineName = "LOCAL";
+  settings.popupStatus = false;
+  settings.noExecShellCommand = false;
+  client.ApplySettings(settings);
+  client.SetRunner(true, 333);
+  client.SetLocalMode(rig.server_->Port());
+  client.StartClientThread();
+  rig.server_->WaitEnded();
+  rig.server_->ShutdownServer();
+  client.StopClientThread();
+
+  EXPECT_EQ(rig.server_->FailureCode(), 0);
+  for (const char* name : {"a", "b", "all"}) EXPECT_TRUE(std::filesystem::exists(scratch.path() / name)) << name;
+  const std::vector<std::string> calls = rig.view_.All();
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("added", 0) == 0; }),
+            1);
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "LOCAL", diag::LoadMessage(23112))));
+}
+
+TEST(BuildServer, StripProgramDirectory) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\tools\\bin\\cl.exe /c a.c", "cl.exe /c a.c"},
+      {"  \"C:\\Program Files\\cc\\cc.exe\" -o x", "\"cc.exe\" -o x"},
+      {"cl /c C:\\src\\a.c", "cl /c C:\\src\\a.c"},
+      {"C:\\bin\\tool", "tool"},
+      {"\"C:\\bin\\unclosed", "\"unclosed"},
+      {"   ", ""},
+  };
+  for (const auto& [line, sent] : cases) {
+    EXPECT_EQ(StripProgramDirectory(testing_support::NativePath(line)), testing_support::NativePath(sent)) << line;
+  }
+}
+
+}  // namespace
+}  // namespace distributed
