@@ -115,7 +115,7 @@ void RunResident(distributed::BuildClient& client, const distributed::ClientSett
   client.SetView(&view);
   client.StartClientThread();
   // From here on Ctrl+C ends the client; the console says it is resident.
-  view.ShowText(diag::LoadMessage(23502));
+  view.ShowText(diag::LoadMessage(diag::msg::kResidentStarted));
   WaitForEndRequest();
   client.StopClientThread();
 }

@@ -36,7 +36,7 @@ int ProcessorCount() {
 }
 
 int UnknownOption() {
-  diag::FatalError(diag::LoadMessage(22503));
+  diag::FatalError(diag::LoadMessage(diag::msg::kUnknownOption));
   return 1;
 }
 
@@ -164,8 +164,27 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
 void PrintUsage() {
   // -J's line came after the others and stands among the ordinary
   // options, after -I.
-  constexpr unsigned kLines[] = {23002, 23003, 23004, 23005, 23006, 23007, 23008, 23009, 23010, 23021,
-                                 23011, 23012, 23013, 23014, 23015, 23016, 23017, 23018, 23019, 23020};
+  using namespace diag::msg;
+  constexpr unsigned kLines[] = {kUsageHeading,
+                                 kUsageSynopsis,
+                                 kUsageOptionsHeading,
+                                 kUsageCommonOptions,
+                                 kUsageOptionA,
+                                 kUsageOptionD,
+                                 kUsageOptionF,
+                                 kUsageOptionH,
+                                 kUsageOptionI,
+                                 kUsageOptionJ,
+                                 kUsageOptionK,
+                                 kUsageOptionN,
+                                 kUsageOptionP,
+                                 kUsageOptionQ,
+                                 kUsageOptionS,
+                                 kUsageOptionT,
+                                 kUsageDistributedOptions,
+                                 kUsageOptionB,
+                                 kUsageOptionE,
+                                 kUsageOptionR};
   std::string text = diag::FormatPrintf("bramle ver %s \n", kVersion);
   for (unsigned number : kLines) {
     text += diag::LoadMessage(number);

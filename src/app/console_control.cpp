@@ -14,11 +14,13 @@ std::function<void()> cancelAction;
 
 unsigned NoticeFor(platform::ConsoleEvent event) {
   switch (event) {
-    case platform::ConsoleEvent::CtrlC: return 22505;
-    case platform::ConsoleEvent::CtrlBreak: return 22507;
+    case platform::ConsoleEvent::CtrlC:
+      return diag::msg::kCtrlCReceived;
+    case platform::ConsoleEvent::CtrlBreak:
+      return diag::msg::kCtrlBreakReceived;
     case platform::ConsoleEvent::Close: break;
   }
-  return 22510;
+  return diag::msg::kEndRequested;
 }
 
 // Runs whole under the lock: the build clears its action when it ends, and
@@ -29,7 +31,7 @@ void OnConsoleEvent(platform::ConsoleEvent event) {
   std::lock_guard<std::mutex> hold(cancelMutex);
   platform::WriteStdout(diag::LoadMessage(notice) + "\n");
   if (cancelAction) cancelAction();
-  platform::WriteStdout(diag::LoadMessage(22506) + "\n");
+  platform::WriteStdout(diag::LoadMessage(diag::msg::kBuildStopped) + "\n");
 }
 
 }  // namespace

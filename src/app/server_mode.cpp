@@ -84,7 +84,8 @@ class ServerRun {
     if (cancelled_) return 1;
     if (server_.FailureCode() != 0) return options.keepGoing ? server_.FailureCode() : 1;
     if (scheduler.LastWalkStatus() == engine::WalkStatus::MissingFile) {
-      diag::FatalError(diag::FormatCatalogMessage(30008, std::string(engine::LastPathComponent(walker.LastMissingFile()))));
+      diag::FatalError(diag::FormatCatalogMessage(diag::msg::kNeededFileMissing,
+                                                  std::string(engine::LastPathComponent(walker.LastMissingFile()))));
       return 1;
     }
     return 0;
@@ -161,7 +162,7 @@ int LoadAndServe(Application& application, distributed::SettingsFile& settings) 
   engine::TargetWalker walker(model);
   const int count = walker.CountOutOfDate(StartTarget(options), options.buildAll != 0);
   if (count == 0) {
-    diag::Warning(diag::LoadMessage(23603));
+    diag::Warning(diag::LoadMessage(diag::msg::kTargetUpToDate));
     return 0;
   }
   return Serve(options, settings, walker, count);

@@ -10,7 +10,7 @@ namespace app {
 int RunSettingsDialogMode(SettingsDialogKind kind, distributed::SettingsFile& settings, ui::WindowToolkit* toolkit,
                           bool hideConsole) {
   if (toolkit == nullptr) {
-    platform::WriteStderr(diag::LoadMessage(22511));
+    platform::WriteStderr(diag::LoadMessage(diag::msg::kNoDisplayForDialogs));
     return 1;
   }
   settings.LoadSettings();

@@ -15,7 +15,9 @@ struct CatalogueEntry {
 };
 
 constexpr CatalogueEntry kCatalogue[] = {
+#define MESSAGE(name, number, text) {number, text},
 #include "diag/message_table.inc"
+#undef MESSAGE
 };
 
 // Converted once on first use: on Windows the texts are shown in the ANSI

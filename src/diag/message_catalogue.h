@@ -5,6 +5,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "diag/message_id.h"
+
 namespace diag {
 
 // The text of `number` in the narrow encoding; empty when there is none.

@@ -5,11 +5,11 @@
 
 namespace diag {
 
-std::string FatalErrorText(const std::string& text) { return FormatCatalogMessage(22000, text); }
+std::string FatalErrorText(const std::string& text) { return FormatCatalogMessage(msg::kFatalErrorFrame, text); }
 
 void FatalError(const std::string& text) { platform::WriteStderr(FatalErrorText(text)); }
 
-std::string WarningText(const std::string& text) { return FormatCatalogMessage(22002, text); }
+std::string WarningText(const std::string& text) { return FormatCatalogMessage(msg::kWarningFrame, text); }
 
 void Warning(const std::string& text) { platform::WriteStderr(WarningText(text)); }
 
@@ -21,9 +21,10 @@ void ReportSyntaxError(const ReaderError& error) {
   unsigned number = ReaderErrorMessageNumber(error);
   // Without an argument the text is shown as it stands, placeholders and all.
   std::string message = error.argument.empty() ? LoadMessage(number) : FormatCatalogMessage(number, error.argument);
-  platform::WriteStderr(FormatCatalogMessage(22004, message));
-  platform::WriteStderr(FormatCatalogMessage(22005, error.fileName, error.lineNumber, error.lineText));
-  platform::WriteStderr(LoadMessage(22006));
+  platform::WriteStderr(FormatCatalogMessage(msg::kMakefileErrorFrame, message));
+  platform::WriteStderr(
+      FormatCatalogMessage(msg::kMakefileErrorPlace, error.fileName, error.lineNumber, error.lineText));
+  platform::WriteStderr(LoadMessage(msg::kMakeStopped));
 }
 
 }  // namespace diag

@@ -191,7 +191,7 @@ void BuildClient::ClientThread() {
     wakeRunner_ = runner_.get();
   }
   log_.Open();
-  LogWithoutServer(Message(23502));
+  LogWithoutServer(Message(diag::msg::kResidentStarted));
   int event = 0;
   while (!quit_) {
     thread_.PausePoint();
@@ -221,8 +221,8 @@ void BuildClient::ClientThread() {
   runner_->Close();
   udp_.CloseSocket();
   listeningPort_ = 0;
-  LogWithoutServer(Message(23501));
-  LogWithoutServer(Message(23503));
+  LogWithoutServer(Message(diag::msg::kRequestsStopped));
+  LogWithoutServer(Message(diag::msg::kResidentEnded));
   LogWithoutServer(kLogEndLine);
   log_.Close();
   {
@@ -248,7 +248,7 @@ bool BuildClient::ListeningStep(int& retryMs) {
     serverPort_ = localPort_;
     state_ = kConnected;
     ConnectStep();
-    Show(Message(23504));
+    Show(Message(diag::msg::kRequestArrived));
     return true;
   }
   if (settingsChanged_.exchange(false)) StopListening();
@@ -259,7 +259,7 @@ bool BuildClient::ListeningStep(int& retryMs) {
       NoteOwnAddress(udp_);
       udp_.StartReceiving();
     }
-    LogWithoutServer(Message(23500));
+    LogWithoutServer(Message(diag::msg::kWaitingForRequests));
     if (!udp_.IsReceiving()) {
       // The port is taken: try again later, not on every pass.
       retryMs = kRetryMs;
@@ -280,9 +280,9 @@ bool BuildClient::ListeningStep(int& retryMs) {
   platform::Datagram datagram;
   if (!udp_.TakeDatagram(datagram)) return false;
   if (!AcceptsDatagram(datagram)) return true;
-  LogWithoutServer(Message(23505));
+  LogWithoutServer(Message(diag::msg::kRequestArrivedIdentifying));
   ConnectStep();
-  Show(Message(23504));
+  Show(Message(diag::msg::kRequestArrived));
   return true;
 }
 
@@ -315,19 +315,19 @@ void BuildClient::OpenConnection() {
 
 bool BuildClient::ConnectStep() {
   OpenConnection();
-  LogWithoutServer(Message(23525));
+  LogWithoutServer(Message(diag::msg::kConnectingToServer));
   if (Socket().WaitConnected(kReplyLimitMs) != platform::kSocketConnected) {
     state_ = kListening;
-    LogWithoutServer(Message(23508));
+    LogWithoutServer(Message(diag::msg::kServerConnectFailed));
     CloseConnection();
     return false;
   }
   if (!GreetServer(FormatBuildClientConnect(MachineName(), static_cast<int>(clockMhz_)))) {
-    LogWithoutServer(Message(23509));
-    LogWithoutServer(Message(23510));
+    LogWithoutServer(Message(diag::msg::kServerSendFailed));
+    LogWithoutServer(Message(diag::msg::kServerDisconnected));
     return false;
   }
-  LogWithoutServer(Message(23511));
+  LogWithoutServer(Message(diag::msg::kSentToServer));
   return true;
 }
 
@@ -350,14 +350,14 @@ bool BuildClient::OpenPhaseStep() {
   // Woken for an event or the end of the thread: the pass goes on to it.
   if (read == kLineNone) return true;
   if (read != kLineTaken) {
-    LogWithoutServer(Message(23512));
+    LogWithoutServer(Message(diag::msg::kServerTalkFailed));
     state_ = kListening;
     CloseConnection();
     return true;
   }
   std::int32_t value = 0;
   if (ParseMessage(line, kMessageBuildPhaseOpen, value) != kParseAccepted || value != 0) {
-    LogWithoutServer(Message(23527));
+    LogWithoutServer(Message(diag::msg::kServerTalkFailed2));
     state_ = kListening;
     CloseConnection();
     return true;
@@ -370,16 +370,16 @@ bool BuildClient::OpenPhaseStep() {
     Log("Refused server " + serverName_ + " (" + serverAddress_ + "): not in client_allowservers");
     refused = true;
   } else {
-    Log(Message(23513));
+    Log(Message(diag::msg::kBuildStartRequested));
     if (view_) view_->BuildPhaseRequested(serverName_, serverAddress_);
     refused = settings.acceptRequest && view_ && !view_->AskAccept(serverName_, serverAddress_);
     if (refused) {
-      Show(Message(23514));
-      Log(Message(23515));
+      Show(Message(diag::msg::kConnectionDeclined));
+      Log(Message(diag::msg::kUserDeclinedConnection));
     }
   }
   if (refused) {
-    SendLine(Message(23601));
+    SendLine(Message(diag::msg::kClientRefusedError));
     CloseConnection();
     state_ = kListening;
   } else {
@@ -388,9 +388,9 @@ bool BuildClient::OpenPhaseStep() {
     state_ = kBuildPhase;
     phaseReached_ = true;
     SendLine(FormatOk());
-    Show(Message(23516));
+    Show(Message(diag::msg::kServerConnected));
   }
-  Log(Message(23517));
+  Log(Message(diag::msg::kBuildStartAccepted));
   return true;
 }
 
@@ -422,7 +422,7 @@ void BuildClient::RelayCommand() {
   relaying_ = false;
   SendOutput(true);
   SendLine(FormatCommandExit(commandFailed_ ? kStartFailureExitCode : runner_->ExitCode()));
-  ShowAndLog(Message(23520));
+  ShowAndLog(Message(diag::msg::kCommandEnded));
 }
 
 // While the command runs, the end of a piece that could not travel plain
@@ -431,7 +431,7 @@ void BuildClient::SendOutput(bool ended) {
   const struct {
     int channel;
     unsigned notice;
-  } streams[] = {{kChannelStdout, 23518}, {kChannelStderr, 23519}};
+  } streams[] = {{kChannelStdout, diag::msg::kFromStdout}, {kChannelStderr, diag::msg::kFromStderr}};
   std::string text;
   for (const auto& stream : streams) {
     const bool empty = stream.channel == kChannelStdout ? runner_->TakeStdout(text) : runner_->TakeStderr(text);
@@ -453,7 +453,7 @@ BuildClient::StepResult BuildClient::ServerLineStep() {
   const int read = ReadMessageLine(false, line);
   if (read == kLineLost || read == kLineTimedOut) {
     state_ = kListening;
-    ShowAndLog(Message(23521));
+    ShowAndLog(Message(diag::msg::kDisconnectedByServer));
     if (view_) view_->ConnectionCut();
     CloseConnection();
     return StepResult::Gone;
@@ -469,7 +469,7 @@ BuildClient::StepResult BuildClient::ServerLineStep() {
       SendLine(FormatOk());
       runner_->Kill();
       runner_->Start();
-      ShowAndLog(Message(23524));
+      ShowAndLog(Message(diag::msg::kClosingBuildPhase));
       CloseConnection();
       state_ = kListening;
       return StepResult::CommandEnded;
@@ -477,7 +477,7 @@ BuildClient::StepResult BuildClient::ServerLineStep() {
       SendLine(FormatOk());
       runner_->Kill();
       runner_->Start();
-      ShowAndLog(Message(23523));
+      ShowAndLog(Message(diag::msg::kCancelledByServer));
       return StepResult::CommandEnded;
     case kMessageCommandExec:
       // A second command while one runs breaks the protocol; it is left
@@ -489,7 +489,7 @@ BuildClient::StepResult BuildClient::ServerLineStep() {
       }
       SendLine(FormatOk());
       StartCommand();
-      ShowAndLog(Message(23522));
+      ShowAndLog(Message(diag::msg::kRunningCommand));
       ShowAndLog(Indented(command_.line));
       return StepResult::Handled;
     default:
@@ -498,15 +498,15 @@ BuildClient::StepResult BuildClient::ServerLineStep() {
 }
 
 void BuildClient::RefuseBuiltin() {
-  SendLine(Message(23600));
-  Show(Message(23526));
+  SendLine(Message(diag::msg::kShellCommandError));
+  Show(Message(diag::msg::kShellCommandRefused));
   Show(Indented(command_.line));
   // The server closes the connection on the refusal; what it still sends
   // is dropped. Bounded by the read limit.
   std::string ignored;
   while (WaitServerLine(ignored) == kLineTaken) {
   }
-  Log(Message(23526));
+  Log(Message(diag::msg::kShellCommandRefused));
   Log(Indented(command_.line));
   CloseConnection();
   state_ = kListening;
@@ -566,14 +566,14 @@ bool BuildClient::HandleOneEvent() {
 }
 
 void BuildClient::HandleCancel() {
-  Log(Message(23506));
+  Log(Message(diag::msg::kUserCancellingBuild));
   if (state_ == kBuildPhase) {
     SendLine(FormatBuildPhaseClientCancel());
     WaitReply();
   }
   CloseConnection();
   state_ = kListening;
-  Log(Message(23507));
+  Log(Message(diag::msg::kBuildCancelled));
 }
 
 void BuildClient::HandlePassiveConnect() {
@@ -623,7 +623,7 @@ void BuildClient::StopListening() {
   if (listeningPort_ == 0 && !udp_.IsReceiving()) return;
   udp_.CloseSocket();
   listeningPort_ = 0;
-  LogWithoutServer(Message(23501));
+  LogWithoutServer(Message(diag::msg::kRequestsStopped));
 }
 
 void BuildClient::Show(const std::string& text) {

@@ -39,8 +39,8 @@ void BuildServer::ApplySettings(const ServerSettings& settings) {
 int BuildServer::BindListener() {
   if (settings_.normalPortAuto) {
     if (listener_.BindFreePort() == 0) return 0;
-    ViewShowMessage(diag::LoadMessage(23115));
-    Log(diag::LoadMessage(23115));
+    ViewShowMessage(diag::LoadMessage(diag::msg::kAutomaticPortFailed));
+    Log(diag::LoadMessage(diag::msg::kAutomaticPortFailed));
     settings_.normalPortAuto = false;
   }
   return listener_.Bind("", settings_.normalPort);
@@ -50,8 +50,8 @@ int BuildServer::StartServer() {
   log_.Open();
   if (listener_.OpenSocket() != 0 || BindListener() != 0 || listener_.Listen(kListenBacklog) != 0) {
     listener_.CloseSocket();
-    ViewShowMessage(diag::LoadMessage(23116));
-    Log(diag::LoadMessage(23117));
+    ViewShowMessage(diag::LoadMessage(diag::msg::kServerCannotStartDialog));
+    Log(diag::LoadMessage(diag::msg::kServerCannotStart));
     return 1;
   }
   port_ = listener_.Port();
@@ -88,7 +88,7 @@ void BuildServer::AnnounceLoop() {
 }
 
 void BuildServer::AcceptLoop() {
-  Log(diag::LoadMessage(23118));
+  Log(diag::LoadMessage(diag::msg::kServerReady));
   for (int id = 0;; ++id) {
     auto connection = std::make_unique<ServerConnection>(*this, id);
     const int accepted = listener_.Accept(connection->Socket());
@@ -111,7 +111,7 @@ void BuildServer::AcceptLoop() {
   // lock, which the connections' threads may need on their way out.
   for (const auto& connection : connections_) connection->Join();
   listener_.CloseSocket();
-  Log(diag::LoadMessage(23119));
+  Log(diag::LoadMessage(diag::msg::kServerEnding));
 }
 
 template <typename Action>

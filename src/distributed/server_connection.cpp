@@ -94,7 +94,7 @@ void ServerConnection::WaitingStep() {
         return;
       }
       SendLine(FormatOk());
-      ShowAndLog(diag::LoadMessage(23100));
+      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionAccepted));
       phase_ = kOpeningPhase;
       return;
     }
@@ -112,18 +112,22 @@ void ServerConnection::WaitingStep() {
 }
 
 void ServerConnection::OpeningStep() {
-  ShowAndLog(diag::LoadMessage(23101));
+  ShowAndLog(diag::LoadMessage(diag::msg::kOpeningBuildPhase));
   SendLine(FormatBuildPhaseOpen(server_.MachineName()));
   switch (WaitReply()) {
     case ReplyOutcome::Ok:
-      ShowAndLog(diag::LoadMessage(23104));
+      ShowAndLog(diag::LoadMessage(diag::msg::kBuildReady));
       phase_ = kBuildPhase;
       waitShown_ = false;
       return;
-    case ReplyOutcome::Error: ShowAndLog(diag::LoadMessage(23102)); break;
+    case ReplyOutcome::Error:
+      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionRefused));
+      break;
     // No reply means the connection ended or timed out: it is closed and
     // must never be handed a target.
-    default: ShowAndLog(diag::LoadMessage(23103)); break;
+    default:
+      ShowAndLog(diag::LoadMessage(diag::msg::kConnectFailed));
+      break;
   }
   Disconnect();
 }
@@ -139,12 +143,12 @@ void ServerConnection::BuildPhaseStep() {
   const engine::HandOutResult next = server_.NextTarget();
   switch (next.kind) {
     case engine::HandOut::Wait:
-      if (!waitShown_) ShowAndLog(diag::LoadMessage(23105));
+      if (!waitShown_) ShowAndLog(diag::LoadMessage(diag::msg::kWaitingForTarget));
       waitShown_ = true;
       WaitForWake();
       return;
     case engine::HandOut::NothingLeft:
-      server_.ViewConnectionText(id_, clientName_, clientNumber_, diag::LoadMessage(23106));
+      server_.ViewConnectionText(id_, clientName_, clientNumber_, diag::LoadMessage(diag::msg::kDisconnecting));
       server_.ViewStatusText(platform::NarrowFromUtf8(kStatusComplete));
       CloseBuildPhase();
       return;
@@ -162,7 +166,7 @@ bool ServerConnection::TakeIdleLines() {
     if (read != kLineTaken) return false;
     std::int32_t value = 0;
     if (ParseMessage(line, kMessageBuildPhaseClientCancel, value) == kParseAccepted) {
-      ShowAndLog(diag::LoadMessage(23114));
+      ShowAndLog(diag::LoadMessage(diag::msg::kCancelledByClient));
       SendLine(FormatOk());
       CloseBuildPhase();
       return false;
@@ -172,8 +176,8 @@ bool ServerConnection::TakeIdleLines() {
 
 engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
   const std::string file(engine::LastPathComponent(target.name));
-  ShowAndLog(diag::FormatCatalogMessage(23107, target.name));
-  server_.Console(diag::FormatCatalogMessage(23200, file, clientName_), false);
+  ShowAndLog(diag::FormatCatalogMessage(diag::msg::kBuildingTarget, target.name));
+  server_.Console(diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, file, clientName_), false);
   collectedStdout_.clear();
   collectedStderr_.clear();
   exitCode_ = 0;
@@ -190,19 +194,19 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
   const bool finished = result == 0 || exitCode_ != 0;
   std::string report;
   if (!collectedStdout_.empty() || !collectedStderr_.empty()) {
-    report = diag::FormatCatalogMessage(23201, file) + collectedStdout_;
+    report = diag::FormatCatalogMessage(diag::msg::kTargetResults, file) + collectedStdout_;
     if (!collectedStderr_.empty()) report += "\n" + collectedStderr_;
   }
-  if (finished) report += diag::FormatCatalogMessage(23202, file, exitCode_);
+  if (finished) report += diag::FormatCatalogMessage(diag::msg::kTargetFinished, file, exitCode_);
   if (!report.empty()) server_.Console(report, true);
 
   if (result == 0) {
     server_.ViewTargetFinished();
-    ShowAndLog(diag::FormatCatalogMessage(23109, target.name));
+    ShowAndLog(diag::FormatCatalogMessage(diag::msg::kTargetBuilt, target.name));
     return engine::TargetOutcome::Done;
   }
   if (!finished) return engine::TargetOutcome::Lost;
-  ShowAndLog(diag::FormatCatalogMessage(23108, exitCode_));
+  ShowAndLog(diag::FormatCatalogMessage(diag::msg::kCommandFailedStopping, exitCode_));
   server_.CommandFailed(exitCode_);
   return engine::TargetOutcome::Stopped;
 }
@@ -219,11 +223,11 @@ int ServerConnection::RunCommand(const engine::CommandLine& line) {
   switch (WaitReply()) {
     case ReplyOutcome::Garbled:
     case ReplyOutcome::Unexpected:
-      ShowAndLog(diag::LoadMessage(23111));
+      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionFailed));
       Disconnect();
       return 1;
     case ReplyOutcome::Error:
-      ShowAndLog(diag::FormatCatalogMessage(23110, ErrorText()));
+      ShowAndLog(diag::FormatCatalogMessage(diag::msg::kClientReturnedError, ErrorText()));
       Disconnect();
       return 1;
     default: break;
@@ -232,7 +236,7 @@ int ServerConnection::RunCommand(const engine::CommandLine& line) {
   for (;;) {
     const int read = ReadMessageLine(false, text);
     if (read == kLineLost || read == kLineTimedOut) {
-      ShowAndLog(diag::LoadMessage(23113));
+      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionLost));
       phase_ = kWaitingForClient;
       return 2;
     }
@@ -243,7 +247,7 @@ int ServerConnection::RunCommand(const engine::CommandLine& line) {
     std::int32_t value = 0;
     if (ParseMessage(text, kMessageNone, value) != kParseAccepted) continue;
     if (LastKind() == kMessageBuildPhaseClientCancel) {
-      ShowAndLog(diag::LoadMessage(23114));
+      ShowAndLog(diag::LoadMessage(diag::msg::kCancelledByClient));
       SendLine(FormatOk());
       CloseBuildPhase();
       return 1;
@@ -280,7 +284,7 @@ void ServerConnection::CloseBuildPhase() {
     return;
   }
   EndPhase(FormatBuildPhaseClose());
-  ShowAndLog(diag::LoadMessage(23112));
+  ShowAndLog(diag::LoadMessage(diag::msg::kDisconnected));
 }
 
 void ServerConnection::CancelBuildPhase() {

@@ -12,12 +12,12 @@ namespace engine {
 
 bool CheckModelBuildable(const TargetModel& model) {
   if (!model.HasRoots() || model.HasRootCycle()) {
-    diag::FatalError(diag::LoadMessage(22508));
+    diag::FatalError(diag::LoadMessage(diag::msg::kNoDependencyLine));
     return false;
   }
   const std::vector<const TargetNode*> cycle = model.FindDependencyCycle();
   if (cycle.empty()) return true;
-  diag::FatalError(diag::FormatCatalogMessage(20028, DescribeCycle(cycle)));
+  diag::FatalError(diag::FormatCatalogMessage(diag::msg::kDependencyCycle, DescribeCycle(cycle)));
   return false;
 }
 
@@ -55,7 +55,8 @@ bool BuildEngine::StartWorkers() {
     const int started = worker->Start();
     if (started != 0) {
       for (const auto& made : workers) made->Close();
-      diag::FatalError(diag::LoadMessage(started == 1 ? 21001 : 21002));
+      diag::FatalError(
+          diag::LoadMessage(started == 1 ? diag::msg::kPipeOpenFailed : diag::msg::kCommandProcessorMissing));
       return false;
     }
     workers.push_back(std::move(worker));
@@ -92,11 +93,11 @@ int BuildEngine::BuildLoop() {
     if (scheduler_.LastWalkStatus() != WalkStatus::MissingFile) return build_.FirstFailure();
     const std::string missing(LastPathComponent(walker_.LastMissingFile()));
     if (options_.keepGoing && build_.FirstFailure() == 0) {
-      platform::WriteStderr(diag::FormatCatalogMessage(23602, missing) + "\n");
+      platform::WriteStderr(diag::FormatCatalogMessage(diag::msg::kNeededFileMissingWarning, missing) + "\n");
       build_.NoteFailure(1);
       continue;
     }
-    diag::FatalError(diag::FormatCatalogMessage(30008, missing));
+    diag::FatalError(diag::FormatCatalogMessage(diag::msg::kNeededFileMissing, missing));
     return build_.FailureResult();
   }
 }

@@ -65,7 +65,9 @@ TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
 
   if (options_.touchOnly) {
     const int touched = TouchFile(target.name);
-    const unsigned message = touched == 0 ? 22500 : touched == 2 ? 22501 : 22502;
+    const unsigned message = touched == 0   ? diag::msg::kTimestampUpdated
+                             : touched == 2 ? diag::msg::kTimestampTargetMissing
+                                            : diag::msg::kTimestampUpdateFailed;
     output_.Stdout(diag::FormatCatalogMessage(message, target.name) + "\n");
     return TargetOutcome::Done;
   }
@@ -79,13 +81,14 @@ TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
     const int code = RunCommandLine(line);
     if (code == 0 || line.IgnoreError() || options_.ignoreErrors) continue;
     if (!options_.keepGoing) {
-      output_.Stderr(diag::FatalErrorText(diag::FormatCatalogMessage(22504, line.text, code)));
+      output_.Stderr(diag::FatalErrorText(diag::FormatCatalogMessage(diag::msg::kCommandReturned, line.text, code)));
       build_.StopOnFailure();
       return TargetOutcome::Stopped;
     }
     std::string_view text = line.text;
     const std::string program = SplitPath(ReadNameToken(text)).base;
-    output_.Stderr(diag::FormatCatalogMessage(options_.progressOutput ? 30010 : 22003, program, code));
+    output_.Stderr(diag::FormatCatalogMessage(
+        options_.progressOutput ? diag::msg::kExecutionError : diag::msg::kCommandFailedError, program, code));
     build_.NoteFailure(code);
     return TargetOutcome::Failed;
   }
@@ -96,7 +99,7 @@ int LocalWorker::RunCommandLine(const CommandLine& original) {
   CommandLine line = original;
   std::string failedName;
   if (line.inlineKind != InlineKind::None && !WriteInlineFile(line, failedName)) {
-    output_.Stderr(diag::WarningText(diag::FormatCatalogMessage(22509, failedName)));
+    output_.Stderr(diag::WarningText(diag::FormatCatalogMessage(diag::msg::kInlineFileNotCreated, failedName)));
     return 1;
   }
 

@@ -32,19 +32,31 @@ TEST_F(LocalBuild, FilesAndDirectoriesAsTheWalkFindsThem) {
       // it is up to date by the time the walk reaches it.
       {"all: maker user gen out\nmaker:\n\techo x> new.h\nuser: new.h\n\techo user\ngen:\n\techo made> out\n"
        "out: in\n\techo rebuilt\n",
-       {{"in", 10}}, {}, 0, "  echo x> new.h\n  echo user\nuser\n  echo made> out\n", ""},
+       {{"in", 10}},
+       {},
+       0,
+       "  echo x> new.h\n  echo user\nuser\n  echo made> out\n",
+       ""},
       // A target deleted before the walk reaches it is rebuilt.
-      {"all: gen out\ngen:\n\t" + remove + " out\nout: in\n\techo rebuilt\n", {{"in", 20}, {"out", 10}}, {}, 0,
-       "  " + remove + " out\n  echo rebuilt\nrebuilt\n", ""},
+      {"all: gen out\ngen:\n\t" + remove + " out\nout: in\n\techo rebuilt\n",
+       {{"in", 20}, {"out", 10}},
+       {},
+       0,
+       "  " + remove + " out\n  echo rebuilt\nrebuilt\n",
+       ""},
       // A target that is a directory is always built; a directory is no
       // dependent file.
       {directories, withDirectories, {}, 0, "  echo building\nbuilding\n", ""},
-      {directories, withDirectories, {"usesdata"}, 1, "", Fatal(30008, "data")},
-      {directories, withDirectories, {"usesglob"}, 1, "", Fatal(30008, "*.x")},
+      {directories, withDirectories, {"usesdata"}, 1, "", Fatal(diag::msg::kNeededFileMissing, "data")},
+      {directories, withDirectories, {"usesglob"}, 1, "", Fatal(diag::msg::kNeededFileMissing, "*.x")},
       // A line ending in 表 is no continuation; a backslash of its own is.
       {continued, doubleByteFiles, {"-N", "one"}, 0, Narrow("  echo one 表\n"), ""},
       {continued, doubleByteFiles, {"-N", "two"}, 0, Narrow("  echo two ソ 表\n"), ""},
-      {cannotStart, {}, {"-K"}, 2, "  " + program + "\n  echo good\ngood\n",
+      {cannotStart,
+       {},
+       {"-K"},
+       2,
+       "  " + program + "\n  echo good\ngood\n",
        StartFailed() + CommandError(Narrow("表"), 2)},
   });
 }
@@ -70,7 +82,7 @@ TEST_F(LocalBuild, NamesWithBlanksInDoubleQuotes) {
 
   const auto missing = Run({"needs it"});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_EQ(missing.err, Fatal(30008, "no such.h"));
+  EXPECT_EQ(missing.err, Fatal(diag::msg::kNeededFileMissing, "no such.h"));
 }
 
 // In code page 932 the second byte of 表, ソ and 予 is the backslash; none
@@ -92,7 +104,7 @@ TEST_F(LocalBuild, DoubleByteNames) {
   // The count knows nothing of the missing file yet.
   EXPECT_EQ(built.out, "MaxCount: 3\nCount: 1\nCount: 2\n");
   // Progress names and the missing file are the part after the last separator.
-  EXPECT_EQ(built.err, Narrow("表.obj\n表.txt\n") + Fatal(30008, Narrow("表.h")));
+  EXPECT_EQ(built.err, Narrow("表.obj\n表.txt\n") + Fatal(diag::msg::kNeededFileMissing, Narrow("表.h")));
   EXPECT_EQ(Read(Narrow("表.obj")), testing_support::OnDisk(Narrow("ソ表\n")));
   EXPECT_EQ(Read(Narrow("ソ\\表.txt")), testing_support::OnDisk(Narrow("ソ表\n")));
 

@@ -64,8 +64,8 @@ TEST(ClientMode, EndsOnRequestAndWritesItsSettingsBack) {
     // ends before it starts one).
     const std::string out = scratch.Read("out.txt");
     const std::string log = scratch.Read("client.log");
-    const bool resident =
-        out.find("[RESIDENT") != std::string::npos && out.find(diag::LoadMessage(23502)) != std::string::npos;
+    const bool resident = out.find("[RESIDENT") != std::string::npos &&
+                          out.find(diag::LoadMessage(diag::msg::kResidentStarted)) != std::string::npos;
     EXPECT_EQ(resident, c.console) << out;
     for (unsigned number : {23502u, 23503u}) {
       EXPECT_EQ(log.find("[None][None] " + diag::LoadMessage(number)) != std::string::npos, c.console) << log;

@@ -13,7 +13,7 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
     // -J's line stands among the ordinary options, after -I.
-    if (number == 23010) usage += diag::LoadMessage(23021) + "\n";
+    if (number == diag::msg::kUsageOptionI) usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
   }
   ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);
   const std::string unknown = Narrow("\nBramle: FatalError 定義されていないコマンドオプションです\nメイク処理を中断します。");

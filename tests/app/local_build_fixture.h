@@ -83,18 +83,19 @@ class LocalBuild : public ::testing::Test {
 // The framed texts bramle writes to standard error.
 template <typename... Arguments>
 std::string Fatal(unsigned number, const Arguments&... arguments) {
-  return diag::FormatCatalogMessage(22000, diag::FormatCatalogMessage(number, arguments...));
+  return diag::FormatCatalogMessage(diag::msg::kFatalErrorFrame, diag::FormatCatalogMessage(number, arguments...));
 }
 
 // The report of a command that failed under -K.
 inline std::string CommandError(const std::string& program, int code) {
-  return diag::FormatCatalogMessage(22003, program, code);
+  return diag::FormatCatalogMessage(diag::msg::kCommandFailedError, program, code);
 }
 
 // The warning of a command that could not start.
 inline std::string StartFailed() {
   return diag::FormatCatalogMessage(
-      22002, testing_support::Narrow("コマンドの実行に失敗しました。コマンドが実行できるかどうか確認してください\n"));
+      diag::msg::kWarningFrame,
+      testing_support::Narrow("コマンドの実行に失敗しました。コマンドが実行できるかどうか確認してください\n"));
 }
 
 }  // namespace app::test

@@ -18,15 +18,19 @@ using diag::FormatCatalogMessage;
 using testing_support::Narrow;
 using testing_support::NativePath;
 
-std::string Touched(const char* name) { return FormatCatalogMessage(22500, name) + "\n"; }
-std::string NotFound(const char* name) { return FormatCatalogMessage(22501, name) + "\n"; }
+std::string Touched(const char* name) { return FormatCatalogMessage(diag::msg::kTimestampUpdated, name) + "\n"; }
+std::string NotFound(const char* name) { return FormatCatalogMessage(diag::msg::kTimestampTargetMissing, name) + "\n"; }
 
 TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
   const std::string echoes = "t:\n\techo shown\n\t@echo hidden\n";
   const std::string twoTargets = "all: a b\na:\n\techo a\nb:\n\techo b\n";
   ExpectRuns({
-      {"out.txt: in.txt\n\techo one\n\techo two > out.txt\n", {{"in.txt", 10}}, {}, 0,
-       "  echo one\none\n  echo two > out.txt\n", ""},
+      {"out.txt: in.txt\n\techo one\n\techo two > out.txt\n",
+       {{"in.txt", 10}},
+       {},
+       0,
+       "  echo one\none\n  echo two > out.txt\n",
+       ""},
       // A silent line is not listed either.
       {echoes, {}, {"-S"}, 0, "shown\n", ""},
       {echoes, {}, {"-N"}, 0, "  echo shown\n", ""},
@@ -35,20 +39,44 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
       {twoTargets, {}, {}, 0, "  echo a\na\n  echo b\nb\n", ""},
       // A name no target has builds the default target.
       {twoTargets, {}, {"nothing"}, 0, "  echo a\na\n  echo b\nb\n", ""},
-      {".SUFFIXES: .txt .out\n.txt.out:\n\techo from $<\nall: a.out\n", {{"a.txt", 10}}, {"-N"}, 0,
-       "  echo from a.txt\n", ""},
-      {NativePath("obj\\foo.obj: $*.c $(*F).h\n\techo $**\n"), {{"obj\\foo.c", 10}, {"foo.h", 10}}, {"-N"}, 0,
-       NativePath("  echo obj\\foo.c foo.h\n"), ""},
+      {".SUFFIXES: .txt .out\n.txt.out:\n\techo from $<\nall: a.out\n",
+       {{"a.txt", 10}},
+       {"-N"},
+       0,
+       "  echo from a.txt\n",
+       ""},
+      {NativePath("obj\\foo.obj: $*.c $(*F).h\n\techo $**\n"),
+       {{"obj\\foo.c", 10}, {"foo.h", 10}},
+       {"-N"},
+       0,
+       NativePath("  echo obj\\foo.c foo.h\n"),
+       ""},
       // Progress for a front end: counts on standard output, names and
       // command output on standard error.
-      {"all: a b\na:\n\techo out-a\nb:\n\t@echo out-b\n", {}, {"-X"}, 0, "MaxCount: 2\nCount: 1\nCount: 2\n",
+      {"all: a b\na:\n\techo out-a\nb:\n\t@echo out-b\n",
+       {},
+       {"-X"},
+       0,
+       "MaxCount: 2\nCount: 1\nCount: 2\n",
        "a\nout-a\nb\n"},
-      {"all: bad good\nbad:\n\texit 3\ngood:\n\techo good\n", {}, {"-X", "-K"}, 3,
-       "MaxCount: 2\nCount: 1\nCount: 2\n", "bad\n" + FormatCatalogMessage(30010, "exit", 3) + "good\ngood\n"},
-      {"t:\n\techo plain\n\techo <<note.txt\nfirst\n<<KEEP\n", {}, {"-X2", "-N"}, 0, "MaxCount: 1\nCount: 1\n",
+      {"all: bad good\nbad:\n\texit 3\ngood:\n\techo good\n",
+       {},
+       {"-X", "-K"},
+       3,
+       "MaxCount: 2\nCount: 1\nCount: 2\n",
+       "bad\n" + FormatCatalogMessage(diag::msg::kExecutionError, "exit", 3) + "good\ngood\n"},
+      {"t:\n\techo plain\n\techo <<note.txt\nfirst\n<<KEEP\n",
+       {},
+       {"-X2", "-N"},
+       0,
+       "MaxCount: 1\nCount: 1\n",
        "t\necho plainecho note.txt >>\nfirst\n\n>>\n"},
       // Even a silent line is echoed with its inline file; its output is not passed on.
-      {std::string("t:\n\t@") + kShowFile + " <<list.txt\nhello\n<<KEEP\n", {}, {"-X2"}, 0, "MaxCount: 1\nCount: 1\n",
+      {std::string("t:\n\t@") + kShowFile + " <<list.txt\nhello\n<<KEEP\n",
+       {},
+       {"-X2"},
+       0,
+       "MaxCount: 1\nCount: 1\n",
        std::string("t\n") + kShowFile + " list.txt >>\nhello\n\n>>\n"},
   });
 }
@@ -66,14 +94,24 @@ TEST_F(LocalBuild, OptionsTogether) {
       {tree, files, {}, 0, "  echo old> old.out\n  echo old\nold\n", ""},
       {tree, files, {"-Q"}, 0, "  echo old> old.out\n  echo old\n", ""},
       {tree, files, {"-A", "-N"}, 0, "  echo old> old.out\n  echo old\n  echo new> new.out\n  echo new\n", ""},
-      {tree, files, {"-A", "-X", "-N"}, 0, "MaxCount: 3\nCount: 1\nCount: 2\nCount: 3\n", "old.out\nnew.out\ngone.out\n"},
+      {tree,
+       files,
+       {"-A", "-X", "-N"},
+       0,
+       "MaxCount: 3\nCount: 1\nCount: 2\nCount: 3\n",
+       "old.out\nnew.out\ngone.out\n"},
       // -N clears only the echo and run flags; touching still replaces the run.
       {tree, files, {"-N", "-T"}, 0, Touched("old.out") + NotFound("gone.out"), ""},
       {tree, files, {"/a", "/t"}, 0, Touched("old.out") + Touched("new.out") + NotFound("gone.out"), ""},
       // Progress counts what is out of date; touching writes no Count lines.
       {tree, files, {"-T", "-X"}, 0, "MaxCount: 2\n" + Touched("old.out") + NotFound("gone.out"), ""},
       // Touching still stops at a missing file.
-      {"all: old.out\nold.out: src.in missing.h\n\techo old> old.out\n", files, {"-T"}, 1, "", Fatal(30008, "missing.h")},
+      {"all: old.out\nold.out: src.in missing.h\n\techo old> old.out\n",
+       files,
+       {"-T"},
+       1,
+       "",
+       Fatal(diag::msg::kNeededFileMissing, "missing.h")},
   });
 }
 
@@ -97,9 +135,14 @@ TEST_F(LocalBuild, HowABuildFails) {
   const int endsProcessorCode = kWindows ? 3 : 128 + 9;
   const std::string rm = kWindows ? "del" : "rm";
   ExpectRuns({
-      {failing, {}, {}, 1, "  exit 3\n", Fatal(22504, "exit 3", 3)},
-      {"t:\n\t@exit 3\n", {}, {}, 1, "", Fatal(22504, "exit 3", 3)},
-      {"t:\n\techo batch\n\texit 6\n", {}, {"-L"}, 1, "  echo batch\nbatch\n  exit 6\n", Fatal(22504, "exit 6", 6)},
+      {failing, {}, {}, 1, "  exit 3\n", Fatal(diag::msg::kCommandReturned, "exit 3", 3)},
+      {"t:\n\t@exit 3\n", {}, {}, 1, "", Fatal(diag::msg::kCommandReturned, "exit 3", 3)},
+      {"t:\n\techo batch\n\texit 6\n",
+       {},
+       {"-L"},
+       1,
+       "  echo batch\nbatch\n  exit 6\n",
+       Fatal(diag::msg::kCommandReturned, "exit 6", 6)},
       {ignored, {}, {"a"}, 0, "  exit 3\n  echo after\nafter\n", ""},
       {ignored, {}, {"-I"}, 0, "  exit 3\n  echo after\nafter\n  exit 4\n  echo b\nb\n", ""},
       {badGood, {}, {"-K"}, 3, "  exit 3\n  echo good\ngood\n", CommandError("exit", 3)},
@@ -110,35 +153,83 @@ TEST_F(LocalBuild, HowABuildFails) {
       // past it; the first failing code is the run's.
       {"all: bad1 mid other bad2\nbad1:\n\texit 3\n\techo never\nmid: bad1\n\techo mid\nother:\n\techo other\n"
        "bad2:\n\texit 4\n",
-       {{"mid", 10}}, {"-K"}, 3, "  exit 3\n  echo other\nother\n  exit 4\n",
+       {{"mid", 10}},
+       {"-K"},
+       3,
+       "  exit 3\n  echo other\nother\n  exit 4\n",
        CommandError("exit", 3) + CommandError("exit", 4)},
       // A missing file above the failure ends the run with the failing code.
-      {"all: top other\ntop: bad\n\techo top\nbad:\n\texit 5\nother:\n\techo other\n", {}, {"-K"}, 5, "  exit 5\n",
-       CommandError("exit", 5) + Fatal(30008, "top")},
+      {"all: top other\ntop: bad\n\techo top\nbad:\n\texit 5\nother:\n\techo other\n",
+       {},
+       {"-K"},
+       5,
+       "  exit 5\n",
+       CommandError("exit", 5) + Fatal(diag::msg::kNeededFileMissing, "top")},
       // The warning of a missing file comes only while no failure is recorded.
-      {"all: bad miss.h\nbad:\n\texit 5\n", {}, {"-K"}, 5, "  exit 5\n", CommandError("exit", 5) + Fatal(30008, "miss.h")},
-      {missing, {}, {"-K"}, 1, "", FormatCatalogMessage(23602, "gone.obj") + "\n" + Fatal(30008, "gone.obj")},
+      {"all: bad miss.h\nbad:\n\texit 5\n",
+       {},
+       {"-K"},
+       5,
+       "  exit 5\n",
+       CommandError("exit", 5) + Fatal(diag::msg::kNeededFileMissing, "miss.h")},
+      {missing,
+       {},
+       {"-K"},
+       1,
+       "",
+       FormatCatalogMessage(diag::msg::kNeededFileMissingWarning, "gone.obj") + "\n" +
+           Fatal(diag::msg::kNeededFileMissing, "gone.obj")},
       {"all: gen use after\ngen:\n\t" + rm + " data.txt\nuse: data.txt\n\techo use\nafter:\n\techo after\n",
-       {{"data.txt", 10}}, {}, 1, "  " + rm + " data.txt\n", Fatal(30008, "data.txt")},
+       {{"data.txt", 10}},
+       {},
+       1,
+       "  " + rm + " data.txt\n",
+       Fatal(diag::msg::kNeededFileMissing, "data.txt")},
       // A command that cannot start fails with code 2.
-      {cannotStart, {}, {}, 1, "  no-such-program arg\n", StartFailed() + Fatal(22504, "no-such-program arg", 2)},
+      {cannotStart,
+       {},
+       {},
+       1,
+       "  no-such-program arg\n",
+       StartFailed() + Fatal(diag::msg::kCommandReturned, "no-such-program arg", 2)},
       {cannotStart, {}, {"-I"}, 0, "  no-such-program arg\n  echo after\nafter\n  echo b\nb\n", StartFailed()},
-      {cannotStart, {}, {"-K"}, 2, "  no-such-program arg\n  echo b\nb\n",
+      {cannotStart,
+       {},
+       {"-K"},
+       2,
+       "  no-such-program arg\n  echo b\nb\n",
        StartFailed() + CommandError("no-such-program", 2)},
       // The program's name in the message has no directory or extension.
-      {NativePath("t:\n\t\"tools\\no such.exe\" arg\n"), {}, {"-K"}, 2, NativePath("  \"tools\\no such.exe\" arg\n"),
+      {NativePath("t:\n\t\"tools\\no such.exe\" arg\n"),
+       {},
+       {"-K"},
+       2,
+       NativePath("  \"tools\\no such.exe\" arg\n"),
        StartFailed() + CommandError("no such", 2)},
-      {unwritable, {}, {"-K"}, 1, "  echo other\nother\n",
-       FormatCatalogMessage(22002, FormatCatalogMessage(22509, NativePath("no\\such\\dir\\list.txt"))) +
+      {unwritable,
+       {},
+       {"-K"},
+       1,
+       "  echo other\nother\n",
+       FormatCatalogMessage(diag::msg::kWarningFrame, FormatCatalogMessage(diag::msg::kInlineFileNotCreated,
+                                                                           NativePath("no\\such\\dir\\list.txt"))) +
            CommandError(kShowFile, 1)},
-      {killedMakefile, {}, {}, 1, "  " + killed + "\n", Fatal(22504, killed, killedCode)},
-      {killedMakefile, {}, {"-K"}, killedCode, "  " + killed + "\n  echo good\ngood\n",
+      {killedMakefile, {}, {}, 1, "  " + killed + "\n", Fatal(diag::msg::kCommandReturned, killed, killedCode)},
+      {killedMakefile,
+       {},
+       {"-K"},
+       killedCode,
+       "  " + killed + "\n  echo good\ngood\n",
        CommandError(killer, killedCode)},
-      {"all: bad good\nbad:\n\t" + endsProcessor + "\ngood:\n\techo good\n", {}, {"-L", "-K"}, endsProcessorCode,
-       "  " + endsProcessor + "\n  echo good\ngood\n", CommandError(kWindows ? "exit" : "kill", endsProcessorCode)},
+      {"all: bad good\nbad:\n\t" + endsProcessor + "\ngood:\n\techo good\n",
+       {},
+       {"-L", "-K"},
+       endsProcessorCode,
+       "  " + endsProcessor + "\n  echo good\ngood\n",
+       CommandError(kWindows ? "exit" : "kill", endsProcessorCode)},
       // Errors of the makefile or of the model end the run before any command.
-      {"all: a\na: b\n\techo a\nb: a\n\techo b\n", {}, {}, 1, "", Fatal(20028, "a -> b -> a")},
-      {"X = 1\n", {}, {}, 1, "", Fatal(22508)},
+      {"all: a\na: b\n\techo a\nb: a\n\techo b\n", {}, {}, 1, "", Fatal(diag::msg::kDependencyCycle, "a -> b -> a")},
+      {"X = 1\n", {}, {}, 1, "", Fatal(diag::msg::kNoDependencyLine)},
   });
 }
 
@@ -186,7 +277,7 @@ TEST_F(LocalBuild, ModelDumpBeforeTheBuild) {
     EXPECT_NE(result.out.find(part), std::string::npos) << part;
   }
   // The build follows the dump; a is a file nothing makes.
-  EXPECT_EQ(result.err, Fatal(30008, "a"));
+  EXPECT_EQ(result.err, Fatal(diag::msg::kNeededFileMissing, "a"));
 }
 
 TEST_F(LocalBuild, InlineFiles) {
@@ -216,7 +307,7 @@ TEST_F(LocalBuild, ProcessorThatCannotStart) {
   const auto batch = testing_support::RunBramleWithVariable("ComSpec", processor, {"-L"}, Directory());
   EXPECT_EQ(batch.exitCode, 1);
   EXPECT_EQ(batch.out, "");
-  EXPECT_EQ(batch.err, Fatal(21002));
+  EXPECT_EQ(batch.err, Fatal(diag::msg::kCommandProcessorMissing));
   EXPECT_FALSE(Exists("made.txt"));
 
   Makefile(std::string("t:\n\t-echo needs the processor\n\t") + plainProgram + "\n");
@@ -233,7 +324,8 @@ TEST_F(LocalBuild, NestedRunPassesItsOutputAndFailureUp) {
   const auto result = Run();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n");
-  EXPECT_EQ(result.err, Fatal(22504, "exit 4", 4) + Fatal(22504, nested, 1));
+  EXPECT_EQ(result.err,
+            Fatal(diag::msg::kCommandReturned, "exit 4", 4) + Fatal(diag::msg::kCommandReturned, nested, 1));
 }
 
 // $@ $* $** $? $< and their D B F R forms, in both bracket styles, as real

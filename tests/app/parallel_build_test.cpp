@@ -103,7 +103,7 @@ TEST_F(LocalBuild, ParallelFailureEndsTheBuildWithoutItsParents) {
   Makefile("all: top other\ntop: bad\n\techo top ran\nbad:\n\texit 3\nother:\n\techo other\n");
   const auto result = Run({"-J2"});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find(Fatal(22504, "exit 3", 3)), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find(Fatal(diag::msg::kCommandReturned, "exit 3", 3)), std::string::npos) << result.err;
   EXPECT_EQ(result.out.find("top ran"), std::string::npos) << result.out;
 }
 
@@ -120,7 +120,7 @@ TEST_F(LocalBuild, JobCounts) {
            {"-J0"}, {"-Jx"}, {"-J-2"}, {"-J257"}, {"-J", "0"}, {"-J", "1000"}, {"-J2x"}}) {
     const auto result = Run(bad);
     EXPECT_EQ(result.exitCode, 1) << bad.back();
-    EXPECT_EQ(result.err, Fatal(22503)) << bad.back();
+    EXPECT_EQ(result.err, Fatal(diag::msg::kUnknownOption)) << bad.back();
     EXPECT_EQ(result.out, "") << bad.back();
   }
 }
@@ -184,7 +184,7 @@ TEST_F(LocalBuild, InterruptKillsEveryRunningCommand) {
       "c:\n\tread x < fa; read y < fb; kill -INT $PPID; while :; do read x; done < /dev/zero\n"
       "after: a b c\n\techo after ran\n");
   const auto result = Run({"-J3"});
-  EXPECT_NE(result.out.find(diag::LoadMessage(22506) + "\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find(diag::LoadMessage(diag::msg::kBuildStopped) + "\n"), std::string::npos) << result.out;
   EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
   EXPECT_EQ(result.exitCode, 1);
 }
@@ -207,7 +207,10 @@ TEST_F(LocalBuild, SignalsEndTheRunningCommandAndStopTheBuild) {
     const char* signal;
     std::vector<std::string> arguments;
     std::vector<unsigned> notices;
-  } cases[] = {{"INT", {}, {22505, 22506}}, {"QUIT", {"-I"}, {22507, 22506}}, {"TERM", {}, {22510}}, {"HUP", {}, {22510}}};
+  } cases[] = {{"INT", {}, {diag::msg::kCtrlCReceived, diag::msg::kBuildStopped}},
+               {"QUIT", {"-I"}, {diag::msg::kCtrlBreakReceived, diag::msg::kBuildStopped}},
+               {"TERM", {}, {diag::msg::kEndRequested}},
+               {"HUP", {}, {diag::msg::kEndRequested}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.signal);
     // The command signals bramle (its parent) and goes on as a long sleep

@@ -52,7 +52,7 @@ class DistributedBuild : public ::testing::Test {
   // A resident client, known to be running.
   HostProcess& Client(size_t host) {
     HostProcess& client = cluster_->Start(host, {BramleExecutable(), "-R"});
-    EXPECT_TRUE(client.WaitForOutput(diag::LoadMessage(23502), kLimitMs)) << client.Output();
+    EXPECT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kResidentStarted), kLimitMs)) << client.Output();
     return client;
   }
 
@@ -98,7 +98,10 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
   for (const char* target : {"p", "q", "r"}) builders.insert(cluster_->ReadFile(std::string(target) + ".host"));
   EXPECT_EQ(builders, (std::set<std::string>{"hostb\n", "hostc\n", "srv\n"})) << server.Output();
   const std::string out = server.Output();
-  EXPECT_EQ(out.find(diag::LoadMessage(23115).substr(0, diag::LoadMessage(23115).find('\r'))), std::string::npos) << out;
+  EXPECT_EQ(out.find(diag::LoadMessage(diag::msg::kAutomaticPortFailed)
+                         .substr(0, diag::LoadMessage(diag::msg::kAutomaticPortFailed).find('\r'))),
+            std::string::npos)
+      << out;
   EXPECT_NE(out.find("[hostb 10.77.0.2]"), std::string::npos) << out;
   // The program's directory is not sent to the clients.
   if (cluster_->ReadFile("q.host") != "srv\n") {
@@ -125,18 +128,31 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     std::vector<std::string> options = {};
     bool portTaken = false;
   } cases[] = {
-      {"up to date", "all: Makefile\n", 0, diag::LoadMessage(23603), diag::LoadMessage(23118)},
+      {"up to date", "all: Makefile\n", 0, diag::LoadMessage(diag::msg::kTargetUpToDate),
+       diag::LoadMessage(diag::msg::kServerReady)},
       // Without a target on the command line the server builds ALL, not the
       // first target.
-      {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", 0, diag::FormatCatalogMessage(23200, "all", "srv"),
-       diag::FormatCatalogMessage(23202, "first", 0)},
+      {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", 0,
+       diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, "all", "srv"),
+       diag::FormatCatalogMessage(diag::msg::kTargetFinished, "first", 0)},
       {"Ctrl+C: the command did not finish", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1,
-       diag::LoadMessage(22505), diag::FormatCatalogMessage(23202, "all", 0)},
+       diag::LoadMessage(diag::msg::kCtrlCReceived), diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0)},
       // The model dump belongs to the local build; -X only hides a console.
-      {"-P -X", "all:\n\ttouch all\n", 0, diag::FormatCatalogMessage(23202, "all", 0), "View Macro", {"-P", "-X"}},
+      {"-P -X",
+       "all:\n\ttouch all\n",
+       0,
+       diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0),
+       "View Macro",
+       {"-P", "-X"}},
       // Last, as it needs python3: the port is taken and no other is chosen.
-      {"port taken", "all:\n\ttouch all\n", 1, diag::LoadMessage(23116).substr(0, diag::LoadMessage(23116).find('\r')),
-       diag::LoadMessage(23118), {}, true},
+      {"port taken",
+       "all:\n\ttouch all\n",
+       1,
+       diag::LoadMessage(diag::msg::kServerCannotStartDialog)
+           .substr(0, diag::LoadMessage(diag::msg::kServerCannotStartDialog).find('\r')),
+       diag::LoadMessage(diag::msg::kServerReady),
+       {},
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -164,9 +180,10 @@ TEST_F(DistributedBuild, TargetOfAStoppedClientIsBuiltOnceElsewhere) {
       Make({"srv", "lost"}, "all: a b\na:\n" + command + "b:\n" + command, {}, {"gate.fifo", "go.fifo"}));
   HostProcess& lost = Client(1);
   HostProcess& server = Server();
-  ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << lost.Output() << server.Output();
+  ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+      << lost.Output() << server.Output();
   EXPECT_EQ(Stop(lost), 0) << lost.Output();
-  ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(23114), kLimitMs)) << server.Output();
+  ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(diag::msg::kCancelledByClient), kLimitMs)) << server.Output();
   EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\n"));
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
   EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();
@@ -191,15 +208,19 @@ TEST_F(DistributedBuild, StoppedServerOrFailingCommandCancelsTheClients) {
     HostProcess& b = Client(1);
     HostProcess& server = Server(c.options);
     if (c.interrupt) {
-      ASSERT_TRUE(b.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << b.Output() << server.Output();
+      ASSERT_TRUE(b.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+          << b.Output() << server.Output();
       server.Interrupt();
     }
     EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
     if (!c.interrupt) {
-      EXPECT_NE(server.Output().find(diag::FormatCatalogMessage(23202, "", 4)), std::string::npos) << server.Output();
+      EXPECT_NE(server.Output().find(diag::FormatCatalogMessage(diag::msg::kTargetFinished, "", 4)), std::string::npos)
+          << server.Output();
     }
-    EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(c.interrupt ? 23523 : 23524), kLimitMs)) << b.Output();
-    EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(23524), kLimitMs)) << b.Output();
+    EXPECT_TRUE(b.WaitForOutput(
+        diag::LoadMessage(c.interrupt ? diag::msg::kCancelledByServer : diag::msg::kClosingBuildPhase), kLimitMs))
+        << b.Output();
+    EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(diag::msg::kClosingBuildPhase), kLimitMs)) << b.Output();
     EXPECT_EQ(Stop(b), 0) << b.Output();
   }
 }

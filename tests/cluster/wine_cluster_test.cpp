@@ -114,11 +114,12 @@ TEST_F(WineCluster, WindowsClientWithItsWindowServesALinuxServer) {
 TEST_F(WineCluster, LinuxClientServesAWindowsServer) {
   ASSERT_EQ(cluster_->StartWine(kServer, kBuilds / "wineprefix"), "");
   HostProcess& client = cluster_->Start(1, {BramleExecutable(), "-R"});
-  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(23502), kLimitMs)) << client.Output();
+  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kResidentStarted), kLimitMs)) << client.Output();
   // The Windows server's own client builds target after target; the Linux
   // client waits in the first it takes.
   HostProcess& server = cluster_->StartWindows(kServer, kBuilds / "windows" / "bramle.exe", {"-B"});
-  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(23522), kLimitMs)) << client.Output() << server.Output();
+  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+      << client.Output() << server.Output();
   GoAndExpectBothBuilders(server);
   client.Terminate();
   EXPECT_EQ(client.WaitForExit(kLimitMs), 0) << client.Output();

@@ -148,7 +148,7 @@ class BuildClientTest : public testing::Test {
 TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
-  EXPECT_TRUE(view_.WaitFor(Text(23516)));
+  EXPECT_TRUE(view_.WaitFor(Text(diag::msg::kServerConnected)));
   EXPECT_EQ(client_.State(), BuildClient::kBuildPhase);
   EXPECT_EQ(client_.ApplySettings(settings_), 0);  // not while a server is served
   const struct {
@@ -174,8 +174,10 @@ TEST_F(BuildClientTest, RelaysOutputAndExitCodesByteExact) {
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   EXPECT_EQ(server.ReadKind(), -1);  // the client closed the connection
   const std::string log = LogText();
-  for (const std::string& line : {"[None][None] " + Text(23502), "[SRV][127.0.0.1] " + Text(23513),
-                                  "[SRV][127.0.0.1] " + Text(23520), "[SRV][127.0.0.1] " + Text(23524)}) {
+  for (const std::string& line : {"[None][None] " + Text(diag::msg::kResidentStarted),
+                                  "[SRV][127.0.0.1] " + Text(diag::msg::kBuildStartRequested),
+                                  "[SRV][127.0.0.1] " + Text(diag::msg::kCommandEnded),
+                                  "[SRV][127.0.0.1] " + Text(diag::msg::kClosingBuildPhase)}) {
     EXPECT_NE(log.find(line), std::string::npos) << line;
   }
 }
@@ -208,10 +210,10 @@ TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
   server.SendLine(FormatCommandExec("del x", 0, "", ""));
   std::string line;
   ASSERT_EQ(server.ReadKind(&line), kMessageError);
-  EXPECT_EQ(line + "\r\n", Text(23600));
+  EXPECT_EQ(line + "\r\n", Text(diag::msg::kShellCommandError));
   server.Socket().CloseSocket();
   EXPECT_TRUE(view_.WaitFor("  del x"));
-  EXPECT_TRUE(view_.WaitFor(Text(23526)));
+  EXPECT_TRUE(view_.WaitFor(Text(diag::msg::kShellCommandRefused)));
 }
 
 TEST_F(BuildClientTest, UserRefusalAnswersTheCatalogueLine) {
@@ -223,10 +225,10 @@ TEST_F(BuildClientTest, UserRefusalAnswersTheCatalogueLine) {
   server.SendLine(FormatBuildPhaseOpen(kServerName));
   std::string line;
   ASSERT_EQ(server.ReadKind(&line), kMessageError);
-  EXPECT_EQ(line + "\r\n", Text(23601));
+  EXPECT_EQ(line + "\r\n", Text(diag::msg::kClientRefusedError));
   EXPECT_EQ(server.ReadKind(), -1);
   EXPECT_TRUE(view_.WaitFor("ask SRV"));
-  EXPECT_TRUE(view_.WaitFor(Text(23514)));
+  EXPECT_TRUE(view_.WaitFor(Text(diag::msg::kConnectionDeclined)));
 }
 
 // A client that is not the in-process one of a server run.
@@ -264,7 +266,7 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelDoes) {
   ASSERT_NO_FATAL_FAILURE(StartWaiting(server, heldAgain));
   server.SendLine(FormatBuildPhaseCancel());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
-  EXPECT_TRUE(view_.WaitFor(Text(23523)));
+  EXPECT_TRUE(view_.WaitFor(Text(diag::msg::kCancelledByServer)));
   EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
@@ -295,7 +297,9 @@ TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
   client_.StopClientThread();
   const std::string log = LogText();
   size_t cancels = 0;
-  for (size_t at = log.find(Text(23507)); at != std::string::npos; at = log.find(Text(23507), at + 1)) ++cancels;
+  for (size_t at = log.find(Text(diag::msg::kBuildCancelled)); at != std::string::npos;
+       at = log.find(Text(diag::msg::kBuildCancelled), at + 1))
+    ++cancels;
   EXPECT_GE(cancels, 2u);
 }
 

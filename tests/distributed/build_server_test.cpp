@@ -130,13 +130,13 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
                                                      "exec make right", "exec make top", "close"}));
   EXPECT_EQ(rig.server_->FailureCode(), 0);
   ASSERT_EQ(rig.stderr_.All().size(), 4u);
-  EXPECT_EQ(rig.stderr_.All()[0], diag::FormatCatalogMessage(23201, "base") + "made base\n" +
-                                diag::FormatCatalogMessage(23202, "base", 0));
-  EXPECT_EQ(rig.stdout_.All()[0], diag::FormatCatalogMessage(23200, "base", "CLIENT"));
+  EXPECT_EQ(rig.stderr_.All()[0], diag::FormatCatalogMessage(diag::msg::kTargetResults, "base") + "made base\n" +
+                                      diag::FormatCatalogMessage(diag::msg::kTargetFinished, "base", 0));
+  EXPECT_EQ(rig.stdout_.All()[0], diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, "base", "CLIENT"));
   const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(calls[0], "count 4");
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "finished"), 4);
-  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(23106))));
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(diag::msg::kDisconnecting))));
   // The announcement carried the port and the name.
   platform::Datagram datagram;
   ASSERT_TRUE(rig.announcements_.WaitDatagram(kHangGuardMs));
@@ -144,9 +144,10 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\n");
   // The log names the client by address and name.
   const std::string log = scratch.Read("server.log");
-  for (const std::string& entry : {diag::LoadMessage(23118), "127.0.0.1[CLIENT] " + diag::LoadMessage(23100),
-                                   "127.0.0.1[CLIENT] " + diag::FormatCatalogMessage(23109, "top"),
-                                   diag::LoadMessage(23119)}) {
+  for (const std::string& entry : {diag::LoadMessage(diag::msg::kServerReady),
+                                   "127.0.0.1[CLIENT] " + diag::LoadMessage(diag::msg::kConnectionAccepted),
+                                   "127.0.0.1[CLIENT] " + diag::FormatCatalogMessage(diag::msg::kTargetBuilt, "top"),
+                                   diag::LoadMessage(diag::msg::kServerEnding)}) {
     EXPECT_NE(log.find(" - " + entry), std::string::npos) << entry << "\n" << log;
   }
   // Once the build has ended nobody is taken any more.
@@ -171,7 +172,7 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
   ScriptedClient& first = rig.Client({.name = "ONE", .gate = &gate});
   ASSERT_TRUE(first.WaitFor("exec gate slow"));
   ScriptedClient& second = rig.Client({.name = "TWO"});
-  ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(1, "TWO", diag::LoadMessage(23105))));
+  ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(1, "TWO", diag::LoadMessage(diag::msg::kWaitingForTarget))));
   gate.Add("open");
   rig.Finish();
 
@@ -181,7 +182,7 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
   EXPECT_LT(std::max(time("left"), time("right")), time("top"));
   EXPECT_EQ(first.Execs().size() + second.Execs().size(), 6u);
   // A connection shows that it waits once per wait.
-  const std::string waiting = diag::LoadMessage(23105);
+  const std::string waiting = diag::LoadMessage(diag::msg::kWaitingForTarget);
   for (int connection = 0; connection < 2; ++connection) {
     std::string last;
     for (const std::string& call : rig.view_.All()) {
@@ -211,8 +212,8 @@ TEST(BuildServer, FailingCommandStopsEveryConnection) {
   ASSERT_GE(held.size(), 2u);
   EXPECT_EQ(std::vector<std::string>(held.end() - 2, held.end()), (std::vector<std::string>{"cancel", "close"}));
   EXPECT_EQ(failer.Execs(), std::vector<std::string>{"fail 3"});
-  EXPECT_TRUE(rig.stderr_.Has(diag::FormatCatalogMessage(23201, "failing") + "\nfailing\n" +
-                              diag::FormatCatalogMessage(23202, "failing", 3)));
+  EXPECT_TRUE(rig.stderr_.Has(diag::FormatCatalogMessage(diag::msg::kTargetResults, "failing") + "\nfailing\n" +
+                              diag::FormatCatalogMessage(diag::msg::kTargetFinished, "failing", 3)));
   EXPECT_TRUE(rig.stderr_.Has(platform::NarrowFromUtf8(kCommandFailedLine)));
   EXPECT_TRUE(rig.view_.Has("message " + platform::NarrowFromUtf8(kCommandFailedMessage)));
   EXPECT_EQ(rig.files_.TimesMade("all"), 0);
@@ -228,13 +229,27 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     const char* allowClients;
     bool handedOut;
   } cases[] = {
-      {"lost in a command", {.execReply = ""}, diag::LoadMessage(23113), "", true},
-      {"refuses the command", {.execReply = FormatError(0, "no")}, diag::FormatCatalogMessage(23110, "no"), "", true},
-      {"cancels in the command", {.execReply = "OK()\r\nBuildPhaseClientCancel()\r\n"}, diag::LoadMessage(23114), "",
+      {"lost in a command", {.execReply = ""}, diag::LoadMessage(diag::msg::kConnectionLost), "", true},
+      {"refuses the command",
+       {.execReply = FormatError(0, "no")},
+       diag::FormatCatalogMessage(diag::msg::kClientReturnedError, "no"),
+       "",
        true},
-      {"no answer to the open", {.openReply = ""}, diag::LoadMessage(23103), "", false},
-      {"refuses the open", {.openReply = FormatError(0, "no")}, diag::LoadMessage(23102), "", false},
-      {"not on the allow-list", {}, "Refused client CLIENT (127.0.0.1): not in server_allowclients", "GOOD, 10.1.1.1",
+      {"cancels in the command",
+       {.execReply = "OK()\r\nBuildPhaseClientCancel()\r\n"},
+       diag::LoadMessage(diag::msg::kCancelledByClient),
+       "",
+       true},
+      {"no answer to the open", {.openReply = ""}, diag::LoadMessage(diag::msg::kConnectFailed), "", false},
+      {"refuses the open",
+       {.openReply = FormatError(0, "no")},
+       diag::LoadMessage(diag::msg::kConnectionRefused),
+       "",
+       false},
+      {"not on the allow-list",
+       {},
+       "Refused client CLIENT (127.0.0.1): not in server_allowclients",
+       "GOOD, 10.1.1.1",
        false},
   };
   for (const auto& c : cases) {
@@ -251,7 +266,9 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     EXPECT_EQ(rig.files_.TimesMade("x"), 1);
     EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
     EXPECT_EQ(gone.Execs().size(), c.handedOut ? 1u : 0u);
-    EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(23107, "x"))), c.handedOut);
+    EXPECT_EQ(
+        rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(diag::msg::kBuildingTarget, "x"))),
+        c.handedOut);
   }
 }
 
@@ -306,7 +323,7 @@ TEST(BuildServer, InProcessClientBuildsAndIsNotTakenAgain) {
   const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("added", 0) == 0; }),
             1);
-  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "LOCAL", diag::LoadMessage(23112))));
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "LOCAL", diag::LoadMessage(diag::msg::kDisconnected))));
 }
 
 TEST(BuildServer, StripProgramDirectory) {

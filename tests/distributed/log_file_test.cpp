@@ -49,7 +49,7 @@ TEST_F(LogFileTest, EntriesHaveTheirFormats) {
       {true, "OK", nullptr, "[None][None] OK"},
       {true, "a\rb\r", nullptr, "[None][None] ab"},
       {true, "x\r\ny", "S", "[S][192.168.0.2] x y"},
-      {false, diag::LoadMessage(23115), nullptr,
+      {false, diag::LoadMessage(diag::msg::kAutomaticPortFailed), nullptr,
        Narrow("ポートの自動検出に失敗しました デフォルトのポートを使用します")},
       {false, "a\nb\r\n", nullptr, "a b"},
   };

@@ -22,7 +22,7 @@ void ConsoleClientView::BuildPhaseRequested(const std::string& serverName, const
     std::lock_guard<std::mutex> hold(mutex_);
     server_ = serverName + " " + serverAddress;
   }
-  WriteLine(diag::LoadMessage(23513));
+  WriteLine(diag::LoadMessage(diag::msg::kBuildStartRequested));
 }
 
 void ConsoleClientView::ShowText(const std::string& text) { WriteLine(text); }

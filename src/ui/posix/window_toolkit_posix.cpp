@@ -22,7 +22,7 @@ std::string ModuleLocation() {
 }
 
 void ReportNoDisplay() {
-  platform::WriteStderr(diag::LoadMessage(22511));
+  platform::WriteStderr(diag::LoadMessage(diag::msg::kNoDisplayForDialogs));
   std::_Exit(1);
 }
 
