@@ -28,6 +28,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# 32-bit Wine cannot start on a kernel without IA32 emulation: there the
+# Windows tests use a 64-bit build under 64-bit Wine (scripts/wine-env.sh).
+if [ "$purpose" = test ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  missing=()
+  for p in wine64 g++-mingw-w64-x86-64-posix; do have "$p" || missing+=("$p"); done
+  if [ ${#missing[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+fi
+
 # Wine gives code page 932 only when the glibc locale exists.
 if [ "$purpose" = test ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   localedef -i ja_JP -f UTF-8 ja_JP.UTF-8

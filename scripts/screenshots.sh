@@ -13,11 +13,11 @@ cmake --build --preset linux --target window_screenshots bramle_qt
 BRAMLE_QT_MODULE="$root/build/linux/bramle_qt.so" \
   scripts/with-xvfb.sh build/linux/tests/window_screenshots "$out" linux-
 
+source scripts/wine-env.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target window_screenshots
-export WINEPREFIX="$root/build/wineprefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i </dev/null >/dev/null 2>&1
+  wine wineboot -i </dev/null >/dev/null 2>&1
 fi
 # A relative folder: Wine takes it as it stands.
 scripts/with-xvfb.sh wine build/windows/tests/window_screenshots.exe docs/screenshots windows-

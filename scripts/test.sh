@@ -8,24 +8,27 @@ root=$PWD
 bash scripts/install-deps.sh || { echo "installing the build requirements failed"; exit 1; }
 
 status=0
+source scripts/wine-env.sh
+if [ "$BRAMLE_WINDOWS_CPU" = x86_64 ]; then
+  echo "This machine cannot run 32-bit programs: the Windows build is tested as a 64-bit build under 64-bit Wine."
+fi
 for preset in linux windows; do
   cmake --preset "$preset" >/dev/null || { echo "configure $preset failed"; exit 1; }
   cmake --build --preset "$preset" || { echo "build $preset failed"; exit 1; }
 done
 
-export WINEPREFIX="$root/build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 # Wine's server and services inherit the standard handles of whoever starts
 # them first: make the prefix here, with its output sent nowhere.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  LC_ALL=ja_JP.UTF-8 wineboot -i </dev/null >/dev/null 2>&1
+  wine wineboot -i </dev/null >/dev/null 2>&1
   # The new prefix's registry is on disk only once its first server has ended
   # (the window tests run on a copy of the prefix).
   wineserver -w
 fi
-LC_ALL=ja_JP.UTF-8 wineserver -p </dev/null >/dev/null 2>&1
+wineserver -p </dev/null >/dev/null 2>&1
 # The first program also starts Wine's services; with a persistent server they
 # would otherwise keep ctest's pipes open for ever.
-LC_ALL=ja_JP.UTF-8 wine cmd /c exit </dev/null >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1
 
 results="$root/build/test-results"
 rm -rf "$results"
@@ -33,7 +36,7 @@ mkdir -p "$results/linux" "$results/windows"
 # Each test executable writes its own report: the sum below counts cases.
 # The Windows executables want the folder as a Windows path.
 GTEST_OUTPUT="xml:$results/linux/" ctest --preset linux || status=1
-windows_results=$(LC_ALL=ja_JP.UTF-8 winepath -w "$results/windows" 2>/dev/null)
+windows_results=$(wine winepath -w "$results/windows" 2>/dev/null)
 GTEST_OUTPUT="xml:${windows_results}\\" ctest --preset windows || status=1
 wineserver -k >/dev/null 2>&1 || true
 

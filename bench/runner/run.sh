@@ -63,7 +63,7 @@ for key in "make @true" "child true" "direct true" "batch true" "make @echo x" "
 done
 
 if [ "${WINE:-0}" = 1 ]; then
-  export WINEPREFIX="$root/build/wineprefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+  source "$root/scripts/wine-env.sh"
   wcount=${WINE_COUNT:-100}
   echo "Windows build under Wine: $wcount commands per run"
   for variant in direct batch; do

@@ -39,7 +39,7 @@ inline std::string WineLaunch(const std::string& name, std::string& missing) {
   // server is the prefix's shared one: it lives where the original TMPDIR
   // says, and one started in the test's own directory could not be reached
   // (nor ended) once that directory is gone.
-  const std::string environment = testing_support::OriginalTemporaryDirectoryAssignment() + "WINEPREFIX='" + prefix + "' WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
+  const std::string environment = testing_support::OriginalTemporaryDirectoryAssignment() + "WINEPREFIX='" + prefix + "' WINEDEBUG=-all LC_ALL=ja_JP.UTF-8";
   return environment + " wineserver -p </dev/null >/dev/null 2>&1; " + environment +
          " wine cmd /c exit </dev/null >/dev/null 2>&1; " + environment + " wine '" + exe + "'";
 }

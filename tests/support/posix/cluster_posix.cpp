@@ -255,7 +255,7 @@ std::string Cluster::StartDisplay(size_t host) {
 
 std::vector<std::string> Cluster::WineCommand(size_t host, const std::vector<std::string>& arguments) const {
   std::vector<std::string> command = {"env", "WINEPREFIX=" + (root_ / hostNames_[host] / "wineprefix").string(),
-                                      "WINEARCH=win32", "WINEDEBUG=-all", "LC_ALL=ja_JP.UTF-8"};
+                                      "WINEDEBUG=-all", "LC_ALL=ja_JP.UTF-8"};
   command.insert(command.end(), arguments.begin(), arguments.end());
   return command;
 }
