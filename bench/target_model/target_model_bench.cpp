@@ -78,16 +78,15 @@ int main(int argc, char** argv) {
     }
     engine::TargetWalker walker(model);
     int counted = 0;
-    Report("count out of date (deep chain, missing files)", count,
-           Seconds([&] { counted = walker.CountOutOfDate("", false); }));
+    Report("count out of date (deep chain, missing files)", count, Seconds([&] { counted = walker.CountOutOfDate(); }));
     int selected = 0;
     double writing = 0;
     const double walking = Seconds([&] {
       for (;;) {
-        const engine::WalkResult next = walker.NextBuildTarget("", false);
+        const engine::WalkResult next = walker.Next();
         if (next.status != engine::WalkStatus::Selected) break;
-        next.target->state = engine::BuildState::Done;
         writing += Seconds([&] { std::ofstream(next.target->name) << "x"; });
+        walker.Finish(*next.target, engine::TargetOutcome::Done);
         ++selected;
       }
     });

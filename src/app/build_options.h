@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -9,7 +10,7 @@ inline constexpr const char* kVersion = "1.16";
 
 struct BuildOptions {
   std::string makefileName;
-  std::string targetName;
+  std::vector<std::string> targetNames;  // in the order given
   int buildAll = 0;
   int showTimestamps = 0;
   int printModel = 0;

@@ -150,8 +150,8 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
       if (options.jobs == 0) return UnknownOption();
     } else if (macros.ParseMacroDefinition(argument)) {
       // defined
-    } else if (options.targetName.empty()) {
-      options.targetName = argument;
+    } else if (!argument.empty()) {
+      options.targetNames.push_back(argument);
     }
   }
   if (options.makefileName.empty()) options.makefileName = "Makefile";

@@ -25,13 +25,15 @@ unsigned NoticeFor(platform::ConsoleEvent event) {
 
 // Runs whole under the lock: the build clears its action when it ends, and
 // so waits for a cancel in progress to print its last line before the
-// process can exit.
+// process can exit. The notices go to standard error, apart from the
+// commands echoed on standard output, which the workers of a parallel
+// build may still be writing.
 void OnConsoleEvent(platform::ConsoleEvent event) {
   const unsigned notice = NoticeFor(event);
   std::lock_guard<std::mutex> hold(cancelMutex);
-  platform::WriteStdout(diag::LoadMessage(notice) + "\n");
+  platform::WriteStderr(diag::LoadMessage(notice) + "\n");
   if (cancelAction) cancelAction();
-  platform::WriteStdout(diag::LoadMessage(diag::msg::kBuildStopped) + "\n");
+  platform::WriteStderr(diag::LoadMessage(diag::msg::kBuildStopped) + "\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app/console_control.h"
 #include "engine/build_engine.h"
+#include "engine/goals.h"
 #include "engine/model_report.h"
 #include "engine/rule_table.h"
 #include "engine/target_model.h"
@@ -12,6 +13,23 @@
 namespace app {
 namespace {
 
+engine::BuildSettings EngineSettings(const BuildOptions& options) {
+  engine::BuildSettings settings;
+  settings.buildAll = options.buildAll != 0;
+  settings.showTimestamps = options.showTimestamps != 0;
+  settings.ignoreErrors = options.ignoreErrors != 0;
+  settings.keepGoing = options.keepGoing != 0;
+  settings.queryOnly = options.queryOnly != 0;
+  settings.silent = options.silent != 0;
+  settings.touchOnly = options.touchOnly != 0;
+  settings.executeCommands = options.executeCommands != 0;
+  settings.progressOutput = options.progressOutput != 0;
+  settings.echoInlineFiles = options.echoInlineFiles != 0;
+  settings.useDirectRunner = options.useDirectRunner != 0;
+  settings.jobs = options.jobs;
+  return settings;
+}
+
 int LoadAndBuild(Application& application, engine::TargetModel& targets, engine::BuildEngine& build) {
   const BuildOptions& options = application.options;
   application.macros.ImportEnvironment();
@@ -19,7 +37,11 @@ int LoadAndBuild(Application& application, engine::TargetModel& targets, engine:
   if (!makefile::LoadMakefile(targets, rules, application.macros, options.makefileName)) return 1;
   if (!engine::CheckModelBuildable(targets)) return 1;
   if (options.printModel) engine::PrintModel(application.macros, rules, targets);
-  return build.Run();
+  std::vector<engine::TargetNode*> goals;
+  if (!engine::ResolveGoals(targets, rules, options.targetNames, goals)) return 1;
+  // Every target named is up to date as a file that nothing builds.
+  if (goals.empty() && !options.targetNames.empty()) return 0;
+  return build.Run(std::move(goals));
 }
 
 }  // namespace
@@ -27,7 +49,8 @@ int LoadAndBuild(Application& application, engine::TargetModel& targets, engine:
 int RunLocalBuildMode(Application& application) {
   InstallCancelHandler();
   auto targets = std::make_unique<engine::TargetModel>();
-  engine::BuildEngine build(application.options, *targets);
+  const engine::BuildSettings settings = EngineSettings(application.options);
+  engine::BuildEngine build(settings, *targets);
   // A Ctrl+C from here on stops the build, even one pressed while loading.
   SetCancelAction([&build] { build.Cancel(); });
   const int result = LoadAndBuild(application, *targets, build);

@@ -41,10 +41,10 @@ void StartLocalClient(distributed::BuildClient& client, const BuildOptions& opti
   client.StartClientThread();
 }
 
-// The target named on the command line, else ALL (the first root when the
-// makefile has no target of that name).
+// The first target named on the command line, else ALL (the first root
+// when the makefile has no target of that name).
 std::string StartTarget(const BuildOptions& options) {
-  return options.targetName.empty() ? "ALL" : options.targetName;
+  return options.targetNames.empty() ? "ALL" : options.targetNames.front();
 }
 
 // One server run: the server, its in-process client and the Ctrl+C action.
@@ -119,8 +119,8 @@ class WindowControls : public ui::ServerControls {
 
 // Serves until the build has ended, with the console view; or, where windows
 // can be shown, until the status window is closed.
-int Serve(const BuildOptions& options, distributed::SettingsFile& settings, engine::TargetWalker& walker, int count) {
-  engine::TargetScheduler scheduler(walker, StartTarget(options), options.buildAll != 0);
+int Serve(const BuildOptions& options, distributed::SettingsFile& settings, engine::TargetWalker& walker,
+          engine::TargetScheduler& scheduler, int count) {
   if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
     std::unique_ptr<ServerRun> run;
     WindowControls controls(run);
@@ -160,12 +160,15 @@ int LoadAndServe(Application& application, distributed::SettingsFile& settings) 
   if (!engine::CheckModelBuildable(model)) return 1;
 
   engine::TargetWalker walker(model);
-  const int count = walker.CountOutOfDate(StartTarget(options), options.buildAll != 0);
+  // A failing command stops the whole distributed build, -K or not.
+  engine::TargetScheduler scheduler(walker, {model.SelectStartTarget(StartTarget(options))},
+                                    {options.buildAll != 0, false});
+  const int count = scheduler.CountOutOfDate();
   if (count == 0) {
     diag::Warning(diag::LoadMessage(diag::msg::kTargetUpToDate));
     return 0;
   }
-  return Serve(options, settings, walker, count);
+  return Serve(options, settings, walker, scheduler, count);
 }
 
 }  // namespace

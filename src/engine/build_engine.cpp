@@ -1,6 +1,5 @@
 #include "engine/build_engine.h"
 
-
 #include "diag/message_catalogue.h"
 #include "diag/report.h"
 #include "engine/model_report.h"
@@ -21,37 +20,38 @@ bool CheckModelBuildable(const TargetModel& model) {
   return false;
 }
 
-BuildEngine::BuildEngine(const app::BuildOptions& options, TargetModel& model)
-    : options_(options),
-      model_(model),
-      walker_(model),
-      scheduler_(walker_, options.targetName, options.buildAll != 0) {}
+BuildEngine::BuildEngine(const BuildSettings& settings, TargetModel& model)
+    : settings_(settings), model_(model), walker_(model), console_([this] { Cancel(); }) {}
 
 BuildEngine::~BuildEngine() = default;
 
-int BuildEngine::Run() {
+int BuildEngine::Run(std::vector<TargetNode*> goals) {
   if (!StartWorkers()) return 1;
-  if (options_.showTimestamps) model_.KeepLoadedDependents();
-  if (options_.progressOutput) {
-    platform::WriteStdout(diag::FormatPrintf("MaxCount: %d\n", scheduler_.CountOutOfDate()));
+  {
+    std::lock_guard<std::mutex> hold(workersMutex_);
+    scheduler_ = std::make_unique<TargetScheduler>(walker_, std::move(goals),
+                                                   WalkOptions{settings_.buildAll, settings_.keepGoing});
   }
-  const int result = BuildLoop();
+  if (settings_.progressOutput) {
+    platform::WriteStdout(diag::FormatPrintf("MaxCount: %d\n", scheduler_->CountOutOfDate()));
+  }
+  const int result = Build();
   CloseWorkers();
   return result;
 }
 
 void BuildEngine::Cancel() {
   build_.Cancel();
-  scheduler_.Stop();
   std::lock_guard<std::mutex> hold(workersMutex_);
+  if (scheduler_) scheduler_->Stop();
   for (const auto& worker : workers_) worker->Cancel();
 }
 
 bool BuildEngine::StartWorkers() {
-  const int count = options_.jobs > 1 ? options_.jobs : 1;
+  const int count = settings_.jobs > 1 ? settings_.jobs : 1;
   std::vector<std::unique_ptr<LocalWorker>> workers;
   for (int i = 0; i < count; ++i) {
-    auto worker = std::make_unique<LocalWorker>(options_, build_, console_, count > 1);
+    auto worker = std::make_unique<LocalWorker>(settings_, build_, console_, count > 1);
     const int started = worker->Start();
     if (started != 0) {
       for (const auto& made : workers) made->Close();
@@ -78,28 +78,35 @@ void BuildEngine::RunWorkers() {
   std::vector<exec::WorkerThread> threads(workers_.size() - 1);
   for (size_t i = 0; i < threads.size(); ++i) {
     LocalWorker& worker = *workers_[i + 1];
-    threads[i].Begin([this, &worker] { BuildTargets(scheduler_, worker); });
+    threads[i].Begin([this, &worker] { BuildTargets(*scheduler_, worker); });
   }
-  BuildTargets(scheduler_, *workers_[0]);
+  BuildTargets(*scheduler_, *workers_[0]);
   for (exec::WorkerThread& thread : threads) thread.Join();
 }
 
-int BuildEngine::BuildLoop() {
-  for (;;) {
-    if (build_.Cancelled()) return build_.FailureResult();
-    RunWorkers();
-    if (build_.EndedByFailure()) return 1;
-    if (build_.Cancelled()) return build_.FailureResult();
-    if (scheduler_.LastWalkStatus() != WalkStatus::MissingFile) return build_.FirstFailure();
-    const std::string missing(LastPathComponent(walker_.LastMissingFile()));
-    if (options_.keepGoing && build_.FirstFailure() == 0) {
-      platform::WriteStderr(diag::FormatCatalogMessage(diag::msg::kNeededFileMissingWarning, missing) + "\n");
-      build_.NoteFailure(1);
-      continue;
-    }
-    diag::FatalError(diag::FormatCatalogMessage(diag::msg::kNeededFileMissing, missing));
-    return build_.FailureResult();
+void BuildEngine::ReportWalkWarnings() {
+  for (const std::string& missing : walker_.SkippedMissingFiles()) {
+    platform::WriteStderr(
+        diag::FormatCatalogMessage(diag::msg::kNeededFileMissingWarning, std::string(LastPathComponent(missing))) +
+        "\n");
   }
+  if (!walker_.FutureFile().empty()) {
+    diag::Warning(diag::FormatCatalogMessage(diag::msg::kFileTimeInFuture, walker_.FutureFile()) + "\n");
+  }
+}
+
+int BuildEngine::Build() {
+  if (!build_.Cancelled()) RunWorkers();
+  ReportWalkWarnings();
+  if (build_.Cancelled()) return build_.FailureResult();
+  if (build_.FirstFailure() != 0) return settings_.keepGoing ? build_.FirstFailure() : 1;
+  if (!walker_.SkippedMissingFiles().empty()) return 1;
+  if (scheduler_->LastWalkStatus() == WalkStatus::MissingFile) {
+    diag::FatalError(diag::FormatCatalogMessage(diag::msg::kNeededFileMissing,
+                                                std::string(LastPathComponent(walker_.LastMissingFile()))));
+    return 1;
+  }
+  return settings_.queryOnly && scheduler_->HandedOutCount() > 0 ? 1 : 0;
 }
 
 }  // namespace engine

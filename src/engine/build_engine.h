@@ -4,10 +4,9 @@
 
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
 
-#include "app/build_options.h"
+#include "engine/build_settings.h"
 #include "engine/local_worker.h"
 #include "engine/target_model.h"
 #include "engine/target_scheduler.h"
@@ -23,15 +22,16 @@ bool CheckModelBuildable(const TargetModel& model);
 
 class BuildEngine {
  public:
-  BuildEngine(const app::BuildOptions& options, TargetModel& model);
+  BuildEngine(const BuildSettings& settings, TargetModel& model);
   ~BuildEngine();
   BuildEngine(const BuildEngine&) = delete;
   BuildEngine& operator=(const BuildEngine&) = delete;
 
-  // Starts the runners the options choose (one per worker), builds, and
-  // closes them. Gives the exit code: 0, 1, or under -K the first failing
-  // command's.
-  int Run();
+  // Starts the runners the settings choose (one per worker), builds `goals`
+  // in order (none: the default target), and closes them. Gives the exit
+  // code: 0; 1; under -K the first failing command's; under -Q 1 when
+  // anything is out of date.
+  int Run(std::vector<TargetNode*> goals);
 
   // Stops the build: the running commands are broken off and no other one
   // starts. Safe from any thread, at any time.
@@ -41,18 +41,21 @@ class BuildEngine {
   // Makes and starts the workers; false (reported) when a runner fails.
   bool StartWorkers();
   void CloseWorkers();
-  int BuildLoop();
+  int Build();
   // Every worker takes targets until none is left; the first on this
   // thread.
   void RunWorkers();
+  // The warnings the walk leaves for the end: missing files skipped under
+  // -K, a file time in the future.
+  void ReportWalkWarnings();
 
-  const app::BuildOptions& options_;
+  const BuildSettings& settings_;
   TargetModel& model_;
   TargetWalker walker_;
-  TargetScheduler scheduler_;
   LocalBuildState build_;
   SharedConsole console_;
-  std::mutex workersMutex_;  // the list, against Cancel
+  std::mutex workersMutex_;  // the scheduler and the workers, against Cancel
+  std::unique_ptr<TargetScheduler> scheduler_;
   std::vector<std::unique_ptr<LocalWorker>> workers_;
 };
 

@@ -39,9 +39,8 @@ int TouchFile(const std::string& name) {
   return 3;
 }
 
-LocalWorker::LocalWorker(const app::BuildOptions& options, LocalBuildState& build, SharedConsole& console,
-                         bool holdOutput)
-    : options_(options), build_(build), output_(console, holdOutput), runner_(MakeRunner(options.useDirectRunner)) {}
+LocalWorker::LocalWorker(const BuildSettings& settings, LocalBuildState& build, SharedConsole& console, bool holdOutput)
+    : settings_(settings), build_(build), output_(console, holdOutput), runner_(MakeRunner(settings.useDirectRunner)) {}
 
 LocalWorker::~LocalWorker() = default;
 
@@ -61,9 +60,9 @@ TargetOutcome LocalWorker::Build(TargetNode& target) {
 }
 
 TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
-  if (options_.showTimestamps) output_.Stdout(TimestampReport(target));
+  if (settings_.showTimestamps) output_.Stdout(TimestampReport(target));
 
-  if (options_.touchOnly) {
+  if (settings_.touchOnly) {
     const int touched = TouchFile(target.name);
     const unsigned message = touched == 0   ? diag::msg::kTimestampUpdated
                              : touched == 2 ? diag::msg::kTimestampTargetMissing
@@ -72,27 +71,29 @@ TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
     return TargetOutcome::Done;
   }
 
-  if (options_.progressOutput) output_.Progress(LastPathComponent(target.name));
+  if (settings_.progressOutput) output_.Progress(LastPathComponent(target.name));
 
   // Copies: the lines stay as they are in the model while they run.
   const std::vector<CommandLine> lines = target.commands->Lines();
   for (const CommandLine& line : lines) {
-    if (build_.Stopping()) return TargetOutcome::Stopped;
+    if (build_.Cancelled()) return TargetOutcome::Stopped;
     const int code = RunCommandLine(line);
-    if (code == 0 || line.IgnoreError() || options_.ignoreErrors) continue;
-    if (!options_.keepGoing) {
+    // A command ended by a cancel has not failed on its own: the cancel
+    // is reported once, where it was asked for.
+    if (build_.Cancelled()) return TargetOutcome::Stopped;
+    if (code == 0 || line.IgnoreError() || settings_.ignoreErrors) continue;
+    if (!settings_.keepGoing) {
       output_.Stderr(diag::FatalErrorText(diag::FormatCatalogMessage(diag::msg::kCommandReturned, line.text, code)));
-      build_.StopOnFailure();
-      return TargetOutcome::Stopped;
+    } else {
+      std::string_view text = line.text;
+      const std::string program = SplitPath(ReadNameToken(text)).base;
+      output_.Stderr(diag::FormatCatalogMessage(
+          settings_.progressOutput ? diag::msg::kExecutionError : diag::msg::kCommandFailedError, program, code));
     }
-    std::string_view text = line.text;
-    const std::string program = SplitPath(ReadNameToken(text)).base;
-    output_.Stderr(diag::FormatCatalogMessage(
-        options_.progressOutput ? diag::msg::kExecutionError : diag::msg::kCommandFailedError, program, code));
     build_.NoteFailure(code);
     return TargetOutcome::Failed;
   }
-  return TargetOutcome::Done;
+  return settings_.executeCommands ? TargetOutcome::Done : TargetOutcome::WouldBeMade;
 }
 
 int LocalWorker::RunCommandLine(const CommandLine& original) {
@@ -103,19 +104,19 @@ int LocalWorker::RunCommandLine(const CommandLine& original) {
     return 1;
   }
 
-  if (options_.echoInlineFiles) {
+  if (settings_.echoInlineFiles) {
     std::string echo = line.text;
     if (!line.inlineContent.empty()) echo += " >>\n" + line.inlineContent + ">>\n";
-    if (options_.progressOutput) {
+    if (settings_.progressOutput) {
       output_.Stderr(echo);
     } else {
       output_.Stdout(echo);
     }
-  } else if (!line.Silent() && !options_.silent && !options_.progressOutput) {
+  } else if (!line.Silent() && !settings_.silent && !settings_.progressOutput) {
     output_.Stdout("  " + line.text + "\n");
   }
 
-  if (!options_.executeCommands) return 0;
+  if (!settings_.executeCommands) return 0;
   return RunCommand(line.text, line.Silent());
 }
 
@@ -152,7 +153,7 @@ void LocalWorker::PassOutput(bool silent) {
   runner_->TakeStdout(text);
   if (!text.empty() && !silent) {
     text = platform::FromTextLineEnds(std::move(text));
-    if (options_.progressOutput) {
+    if (settings_.progressOutput) {
       output_.Stderr(text);
     } else {
       output_.Stdout(text);

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/build_options.h"
+#include "engine/build_settings.h"
 #include "engine/target_worker.h"
 #include "engine/worker_output.h"
 
@@ -25,23 +25,10 @@ int TouchFile(const std::string& name);
 // What the workers of one local build share besides the console.
 class LocalBuildState {
  public:
-  // Ctrl+C: running commands are killed, no command starts.
-  void Cancel() {
-    cancelled_ = true;
-    stopping_ = true;
-  }
+  // Ctrl+C, or an output that closed: running commands are killed, no
+  // command starts.
+  void Cancel() { cancelled_ = true; }
   bool Cancelled() const { return cancelled_; }
-  // A command failed without -K: running commands finish, none starts.
-  void StopOnFailure() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    fatal_ = true;
-    stopping_ = true;
-  }
-  bool Stopping() const { return stopping_; }
-  bool EndedByFailure() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return fatal_;
-  }
   // The first failing code is the exit code under -K.
   void NoteFailure(int code) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -59,15 +46,13 @@ class LocalBuildState {
 
  private:
   std::atomic<bool> cancelled_{false};
-  std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   int firstFailure_ = 0;
-  bool fatal_ = false;
 };
 
 class LocalWorker : public TargetWorker {
  public:
-  LocalWorker(const app::BuildOptions& options, LocalBuildState& build, SharedConsole& console, bool holdOutput);
+  LocalWorker(const BuildSettings& settings, LocalBuildState& build, SharedConsole& console, bool holdOutput);
   ~LocalWorker() override;
 
   // Starts the runner: 0, or 1 (no pipe) or 2 (no command processor).
@@ -84,7 +69,7 @@ class LocalWorker : public TargetWorker {
   int RunCommand(const std::string& text, bool silent);
   void PassOutput(bool silent);
 
-  const app::BuildOptions& options_;
+  const BuildSettings& settings_;
   LocalBuildState& build_;
   WorkerOutput output_;
   std::unique_ptr<exec::CommandRunner> runner_;

@@ -91,8 +91,7 @@ std::string TimestampReport(const TargetNode& node) {
   out += diag::FormatPrintf("| [Target] %s :\n", node.name.c_str());
   AppendFileTime(out, node.name);
   int number = 0;
-  const std::vector<TargetNode*> none;
-  for (const TargetNode* dependent : node.loadedDependents ? *node.loadedDependents : none) {
+  for (const TargetNode* dependent : node.dependents) {
     out += diag::FormatPrintf("| [Depend:%d] %s :\n", ++number, dependent->name.c_str());
     AppendFileTime(out, dependent->name);
   }

@@ -16,8 +16,7 @@ std::string ModelReport(const makefile::MacroTable& macros, const RuleTable& rul
 // The same to standard output.
 void PrintModel(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model);
 
-// The times of `node` and of its dependents as they stood before the build
-// (TargetModel::KeepLoadedDependents).
+// The times of `node` and of its dependents.
 std::string TimestampReport(const TargetNode& node);
 // The same to standard output.
 void PrintTimestamps(const TargetNode& node);

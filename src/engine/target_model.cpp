@@ -179,7 +179,6 @@ TargetNode* TargetModel::LinkDependent(TargetNode* parent, const std::string& na
     Index(dependent);
   }
   parent->dependents.push_back(dependent);
-  parent->hadDependents = true;
   return dependent;
 }
 
@@ -206,7 +205,6 @@ void TargetModel::AddDependencyBlock(DependencyBlock block) {
     if (TargetNode* root = FindRoot(name)) {
       RemoveRoot(root);
       target->dependents.push_back(root);
-      target->hadDependents = true;
     } else {
       remaining.push_back(&name);
     }
@@ -401,17 +399,9 @@ void TargetModel::ApplyInferenceRules(const RuleTable& rules) {
         inferredFor.emplace(inferred, node);
         Index(inferred);
         node->dependents.push_front(inferred);
-        node->hadDependents = true;
       }
     }
     for (size_t i = node->dependents.size(); i-- > 0;) pending.push_back(node->dependents[i]);
-  }
-}
-
-void TargetModel::KeepLoadedDependents() {
-  for (size_t id = 0; id < nodeCount_; ++id) {
-    TargetNode& node = NodeAt(id);
-    node.loadedDependents = std::make_unique<std::vector<TargetNode*>>(node.dependents.ToVector());
   }
 }
 

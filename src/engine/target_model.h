@@ -71,10 +71,6 @@ class TargetModel {
   // is marked when its `visited` equals the result.
   unsigned ClearVisitMarks() const { return ++visitMark_; }
 
-  // Copies each node's dependents into loadedDependents, for reports made
-  // after the walk has emptied the working lists.
-  void KeepLoadedDependents();
-
  private:
   static constexpr size_t kChunkBits = 10;
   static constexpr size_t kChunkSize = size_t{1} << kChunkBits;

@@ -31,14 +31,4 @@ void DependentList::push_front(TargetNode* node) {
   items_[--head_] = node;
 }
 
-void DependentList::erase(size_t index) {
-  if (index == 0) {
-    if (++head_ == end_) head_ = end_ = 0;
-    return;
-  }
-  TargetNode** at = items_.get() + head_ + index;
-  std::copy(at + 1, items_.get() + end_, at);
-  --end_;
-}
-
 }  // namespace engine

@@ -14,8 +14,7 @@ namespace engine {
 
 struct TargetNode;
 
-// The ordered dependents of a node. The walk removes entries as they are
-// settled, mostly from the front, which costs nothing here. A large graph
+// The ordered dependents of a node. A large graph
 // holds one list per node, so the list is kept small and most lists get
 // exactly the room their dependency line asks for.
 class DependentList {
@@ -37,7 +36,6 @@ class DependentList {
   void Reserve(size_t count);
   void push_back(TargetNode* node);
   void push_front(TargetNode* node);
-  void erase(size_t index);
   std::vector<TargetNode*> ToVector() const { return {begin(), end()}; }
 
  private:
@@ -55,9 +53,6 @@ struct TargetNode {
   // The next node whose name matches this one's without regard to case,
   // else none.
   TargetNode* nextByName = nullptr;
-  // The dependents as they stood before the build, for the timestamp view;
-  // kept only when that view is asked for.
-  std::unique_ptr<std::vector<TargetNode*>> loadedDependents;
   // The file's status as the walk last read it, valid while fileKnown is
   // set. A run reads each file once, and a target's file again after it has
   // been selected for building, since its commands may change it.
@@ -65,14 +60,7 @@ struct TargetNode {
   std::uint32_t id = 0;  // position in the model's list of all nodes
   unsigned visited = 0;  // equals the model's current mark when visited
   BuildState state = BuildState::NotStarted;
-  // Set once a dependent was ever added; the walk empties `dependents`.
-  bool hadDependents = false;
-  bool mustBuild = false;
   bool commandsExpanded = false;
-  // The walk found it up to date once; another path must not build it.
-  bool settledUpToDate = false;
-  // Set while the walk is below this node, to stop at a dependency cycle.
-  bool onWalkPath = false;
   bool isRoot = false;
   bool fileKnown = false;
 

@@ -2,6 +2,11 @@
 
 namespace engine {
 
+TargetScheduler::TargetScheduler(TargetWalker& walker, std::vector<TargetNode*> goals, WalkOptions options)
+    : walker_(walker), keepGoing_(options.keepGoing) {
+  walker_.Begin(std::move(goals), options);
+}
+
 HandOutResult TargetScheduler::NextTarget() {
   std::lock_guard<std::mutex> lock(mutex_);
   return NextLocked();
@@ -21,23 +26,16 @@ HandOutResult TargetScheduler::WaitForTarget() {
 
 HandOutResult TargetScheduler::NextLocked() {
   if (stopped_) return {};
-  if (otherFinished_) walker_.Restart();
-  otherFinished_ = false;
-  lastSelected_ = nullptr;
-  const WalkResult walk = walker_.NextBuildTarget(targetName_, buildAll_);
+  if (failed_) return {inProgress_ > 0 ? HandOut::Wait : HandOut::NothingLeft, nullptr};
+  const WalkResult walk = walker_.Next();
   switch (walk.status) {
     case WalkStatus::Selected:
-      walk.target->state = BuildState::InProgress;
       ++inProgress_;
-      lastSelected_ = walk.target;
+      ++handedOut_;
       return {HandOut::Target, walk.target};
     case WalkStatus::Waiting: return {HandOut::Wait, nullptr};
-    case WalkStatus::MissingFile:
-    case WalkStatus::Settled:
-      if (inProgress_ > 0) return {HandOut::Wait, nullptr};
+    default:
       break;
-    case WalkStatus::Finished:
-    case WalkStatus::Blocked: break;
   }
   lastStatus_ = walk.status;
   return {};
@@ -45,14 +43,10 @@ HandOutResult TargetScheduler::NextLocked() {
 
 void TargetScheduler::Finish(TargetNode& target, TargetOutcome outcome) {
   std::lock_guard<std::mutex> lock(mutex_);
-  switch (outcome) {
-    case TargetOutcome::Done: target.state = BuildState::Done; break;
-    case TargetOutcome::Failed: target.state = BuildState::Failed; break;
-    case TargetOutcome::Stopped: stopped_ = true; [[fallthrough]];
-    case TargetOutcome::Lost: target.state = BuildState::NotStarted; break;
-  }
+  if (outcome == TargetOutcome::Stopped) stopped_ = true;
+  if (outcome == TargetOutcome::Failed && !keepGoing_) failed_ = true;
+  walker_.Finish(target, outcome);
   --inProgress_;
-  if (&target != lastSelected_) otherFinished_ = true;
   ++finishCount_;
   finished_.notify_all();
 }
@@ -73,9 +67,14 @@ int TargetScheduler::InProgressCount() const {
   return inProgress_;
 }
 
+int TargetScheduler::HandedOutCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return handedOut_;
+}
+
 int TargetScheduler::CountOutOfDate() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return walker_.CountOutOfDate(targetName_, buildAll_);
+  return walker_.CountOutOfDate();
 }
 
 void BuildTargets(TargetScheduler& scheduler, TargetWorker& worker) {

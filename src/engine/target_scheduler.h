@@ -7,7 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <string>
+#include <vector>
 
 #include "engine/target_walker.h"
 #include "engine/target_worker.h"
@@ -27,21 +27,23 @@ struct HandOutResult {
 
 class TargetScheduler {
  public:
-  TargetScheduler(TargetWalker& walker, std::string targetName, bool buildAll)
-      : walker_(walker), targetName_(std::move(targetName)), buildAll_(buildAll) {}
+  // Walks from `goals` in order (none: the default target). With
+  // options.keepGoing a failed target blocks only what needs it; without,
+  // it ends the build: nothing new is handed out, and the targets out
+  // already are built to their end.
+  TargetScheduler(TargetWalker& walker, std::vector<TargetNode*> goals, WalkOptions options);
   TargetScheduler(const TargetScheduler&) = delete;
   TargetScheduler& operator=(const TargetScheduler&) = delete;
 
-  // Asks the walk for the next target and marks it InProgress. A missing
-  // file or a settled start target while targets are in progress means
-  // Wait: what they build may change the answer. Never blocks.
+  // Asks the walk for the next target and marks it InProgress; Wait while
+  // what is left needs targets in progress. Never blocks.
   HandOutResult NextTarget();
 
   // NextTarget, waiting while its answer is Wait until a worker reports.
   HandOutResult WaitForTarget();
 
-  // A worker reports the target it was given: Done and Failed set that
-  // state; Lost gives it back to the walk (NotStarted); Stopped gives it
+  // A worker reports the target it was given: Done, WouldBeMade and Failed
+  // settle it; Lost gives it back to be handed out again; Stopped gives it
   // back and stops the build.
   void Finish(TargetNode& target, TargetOutcome outcome);
 
@@ -53,6 +55,8 @@ class TargetScheduler {
   WalkStatus LastWalkStatus() const;
 
   int InProgressCount() const;
+  // How many targets were handed out in all.
+  int HandedOutCount() const;
 
   // The walk's count of targets still to build, under the lock, so that
   // it may be asked while workers take targets.
@@ -62,19 +66,15 @@ class TargetScheduler {
   HandOutResult NextLocked();
 
   TargetWalker& walker_;
-  const std::string targetName_;
-  const bool buildAll_;
+  const bool keepGoing_;
   mutable std::mutex mutex_;  // the walk, the build states and everything below
   std::condition_variable finished_;
   std::uint64_t finishCount_ = 0;
   int inProgress_ = 0;
+  int handedOut_ = 0;
   bool stopped_ = false;
+  bool failed_ = false;  // a target failed without keepGoing: nothing new starts
   WalkStatus lastStatus_ = WalkStatus::Settled;
-  // The walk resumes beside the target it selected last, which is only
-  // right while no other target has ended since: the walk counted that one
-  // as waiting on its way.
-  TargetNode* lastSelected_ = nullptr;
-  bool otherFinished_ = false;
 };
 
 // Hands targets to `worker` until none is left: the loop of each local

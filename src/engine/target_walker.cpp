@@ -1,5 +1,8 @@
 #include "engine/target_walker.h"
 
+#include <chrono>
+#include <limits>
+
 #include "engine/special_macros.h"
 
 namespace engine {
@@ -15,205 +18,236 @@ void ExpandOnce(TargetNode* node, bool buildAll) {
   node->commandsExpanded = true;
 }
 
+std::int64_t SecondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
-WalkResult TargetWalker::NextBuildTarget(std::string_view targetName, bool buildAll) {
-  return WalkTarget(model_.SelectStartTarget(targetName), buildAll);
+void TargetWalker::Begin(std::vector<TargetNode*> goals, WalkOptions options) {
+  goals_ = std::move(goals);
+  goalsKnown_ = !goals_.empty();
+  options_ = options;
+}
+
+const std::vector<TargetNode*>& TargetWalker::Goals() const {
+  if (!goalsKnown_) {
+    goalsKnown_ = true;
+    if (model_.HasRoots()) goals_.push_back(model_.SelectStartTarget(""));
+  }
+  return goals_;
+}
+
+void TargetWalker::Prepare() {
+  if (prepared_) return;
+  prepared_ = true;
+  Goals();
+  nodes_.resize(model_.NodeCount());
 }
 
 const platform::FileStatus& TargetWalker::FileOf(TargetNode* node) const {
   if (!node->fileKnown) {
     node->file = readStatus_(node->name);
     node->fileKnown = true;
+    // A time ahead of the clock makes its targets out of date on every run.
+    if (node->file.exists && node->file.modified > now_ && futureFile_.empty()) {
+      now_ = SecondsNow();
+      if (node->file.modified > now_) futureFile_ = node->name;
+    }
   }
   return node->file;
 }
 
-void TargetWalker::PushFrame(TargetNode* node, bool buildAll) {
-  ExpandOnce(node, buildAll);
-  Frame frame;
-  frame.node = node;
-  frame.file = FileOf(node);
-  if (!frame.file.exists) node->mustBuild = true;
-  node->onWalkPath = true;
-  frames_.push_back(frame);
-}
-
-void TargetWalker::PopFrame() {
-  frames_.back().node->onWalkPath = false;
-  frames_.pop_back();
-}
-
-void TargetWalker::Abandon() {
-  while (!frames_.empty()) PopFrame();
-  start_ = nullptr;
-  resume_ = nullptr;
-}
-
-// A node without dependents (left).
-WalkStatus TargetWalker::LeafStatus(TargetNode* node, bool buildAll) {
-  if (node->HasCommands()) {
-    switch (node->state) {
-      case BuildState::NotStarted:
-        // Found up to date on another path: building it now would run its
-        // commands for nothing.
-        if (node->hadDependents && node->settledUpToDate) return WalkStatus::Settled;
-        ExpandOnce(node, buildAll);
-        return WalkStatus::Selected;
-      case BuildState::InProgress: return WalkStatus::Waiting;
-      case BuildState::Failed: return WalkStatus::Blocked;
-      case BuildState::Done: return WalkStatus::Finished;
-    }
-  }
-  if (node->hadDependents) return WalkStatus::Finished;
-  // A plain file is settled and done; it needs no list of its own.
-  if (!node->commands) {
-    node->state = BuildState::Done;
-    return WalkStatus::Settled;
-  }
-  return node->state == BuildState::Failed ? WalkStatus::Blocked : WalkStatus::Settled;
-}
-
-// A node whose dependents have all been looked at.
-WalkStatus TargetWalker::FrameStatus(const Frame& frame) {
-  TargetNode* node = frame.node;
-  if (node->HasCommands()) {
-    // A dependent still being built may make it out of date; what the
-    // others said is kept for when that one has ended.
-    if (frame.waiting > 0) return WalkStatus::Waiting;
-    if (node->mustBuild) return WalkStatus::Selected;
-    node->settledUpToDate = true;
-    return WalkStatus::Settled;
-  }
-  // A grouping target is not finished while a dependent is still being
-  // built elsewhere.
-  if (frame.waiting > 0) return WalkStatus::Waiting;
-  return frame.blocked ? WalkStatus::Settled : WalkStatus::Finished;
-}
-
-TargetWalker::Step TargetWalker::Handle(Frame& frame, TargetNode* dependent, WalkStatus& status, bool buildAll) {
-  TargetNode* node = frame.node;
-  auto removeDependent = [&frame] {
-    frame.node->dependents.erase(frame.next);
-    frame.next = 0;
-    frame.waiting = 0;
-    frame.blocked = false;
-  };
-  switch (status) {
-    case WalkStatus::MissingFile:
-    case WalkStatus::Selected: return Step::Unwind;
-
-    case WalkStatus::Settled: {
-      const platform::FileStatus& file = FileOf(dependent);
-      if (!file.exists) {
-        lastMissingFile_ = dependent->name;
-        status = WalkStatus::MissingFile;
-        return Step::Unwind;
-      }
-      switch (node->state) {
-        case BuildState::NotStarted:
-          if (frame.file.exists && (buildAll || Newer(file, frame.file))) node->mustBuild = true;
-          removeDependent();
-          return Step::Continue;
-        case BuildState::InProgress: status = WalkStatus::Waiting; return Step::FrameDone;
-        case BuildState::Done: status = WalkStatus::Finished; return Step::FrameDone;
-        case BuildState::Failed: ++frame.next; return Step::Continue;
-      }
-      return Step::Continue;
-    }
-
-    case WalkStatus::Finished: {
-      const platform::FileStatus& file = FileOf(dependent);
-      if (!file.exists || node->state != BuildState::NotStarted) {
-        node->mustBuild = false;
-      } else if (frame.file.exists && (buildAll || Newer(file, frame.file))) {
-        node->mustBuild = true;
-      }
-      removeDependent();
-      return Step::Continue;
-    }
-
-    case WalkStatus::Waiting:
-      ++frame.waiting;
-      ++frame.next;
-      return Step::Continue;
-
-    case WalkStatus::Blocked:
-      node->mustBuild = false;
-      frame.blocked = true;
-      ++frame.next;
-      return Step::Continue;
-  }
-  return Step::Continue;
-}
-
-// Hands the status of `from` to the frames above it until one goes on
-// walking (`walking` stays set) or the walk has its result.
-WalkResult TargetWalker::Deliver(TargetNode* from, WalkStatus status, bool buildAll, bool& walking) {
+WalkResult TargetWalker::Next() {
+  Prepare();
   for (;;) {
+    if (stopped_) return {out_ > 0 ? WalkStatus::Waiting : WalkStatus::MissingFile, nullptr};
+    if (!ready_.empty()) {
+      TargetNode* node = ready_.front();
+      ready_.pop_front();
+      return Select(node);
+    }
     if (frames_.empty()) {
-      walking = false;
-      start_ = nullptr;
-      return {status, status == WalkStatus::Selected ? from : nullptr};
+      if (nextGoal_ == goals_.size()) return {out_ > 0 ? WalkStatus::Waiting : EndStatus(), nullptr};
+      if (TargetNode* selected = Visit(goals_[nextGoal_++], nullptr)) return Select(selected);
+      continue;
     }
-    const Step step = Handle(frames_.back(), from, status, buildAll);
-    if (step == Step::Continue) return {};
-    if (step == Step::Unwind) {
-      walking = false;
-      if (status != WalkStatus::Selected) {
-        Abandon();
-        return {status, nullptr};
-      }
-      resume_ = from;
-      return {status, from};
+    Frame& frame = frames_.back();
+    TargetNode* node = frame.node;
+    if (frame.next < node->dependents.size()) {
+      TargetNode* dependent = node->dependents[frame.next++];
+      if (TargetNode* selected = Visit(dependent, node)) return Select(selected);
+      continue;
     }
-    from = frames_.back().node;
-    PopFrame();
+    frames_.pop_back();
+    if (Of(node).pending > 0) {
+      Of(node).phase = Phase::Pending;
+      continue;
+    }
+    const WalkStatus status = Decide(node);
+    if (status == WalkStatus::Selected) return Select(node);
+    Settle(node, status);
   }
 }
 
-WalkResult TargetWalker::WalkTarget(TargetNode* node, bool buildAll) {
-  TargetNode* child = node;
-  if (node == start_ && resume_ && !frames_.empty()) {
-    child = resume_;
-  } else {
-    Abandon();
-    start_ = node;
+TargetNode* TargetWalker::Visit(TargetNode* node, TargetNode* parent) {
+  NodeWalk& walk = Of(node);
+  switch (walk.phase) {
+    case Phase::Unseen:
+      if (!node->dependents.empty()) {
+        ExpandOnce(node, options_.buildAll);
+        // Read before the dependents' commands can change it.
+        FileOf(node);
+        walk.phase = Phase::OnPath;
+        AddWaiter(node, parent);
+        frames_.push_back({node, 0});
+        return nullptr;
+      }
+      if (node->HasCommands()) {
+        AddWaiter(node, parent);
+        return node;
+      }
+      // A plain file is settled and done; it needs no list of its own.
+      if (!node->commands) node->state = BuildState::Done;
+      walk.phase = Phase::Decided;
+      walk.result = WalkStatus::Settled;
+      Tell(parent, node);
+      return nullptr;
+    case Phase::OnPath:
+      // The node closes a dependency cycle; that edge is not followed.
+      if (parent) Of(parent).blocked = true;
+      return nullptr;
+    case Phase::Pending:
+    case Phase::Queued:
+    case Phase::Out:
+      AddWaiter(node, parent);
+      return nullptr;
+    case Phase::Decided:
+      Tell(parent, node);
+      return nullptr;
   }
-  resume_ = nullptr;
+  return nullptr;
+}
 
-  for (;;) {
-    WalkStatus status;
-    TargetNode* from = child;
-    if (!child) {
-      Frame& frame = frames_.back();
-      if (frame.next < frame.node->dependents.size()) {
-        child = frame.node->dependents[frame.next];
+void TargetWalker::AddWaiter(TargetNode* node, TargetNode* parent) {
+  if (!parent) return;
+  NodeWalk& walk = Of(node);
+  waiters_.push_back({parent, walk.waiters});
+  walk.waiters = static_cast<std::uint32_t>(waiters_.size() - 1);
+  ++Of(parent).pending;
+}
+
+WalkStatus TargetWalker::Decide(TargetNode* node) {
+  if (Of(node).blocked) return WalkStatus::Blocked;
+  const platform::FileStatus& own = FileOf(node);
+  bool mustBuild = !own.exists;
+  for (TargetNode* dependent : node->dependents) {
+    const WalkStatus result = Of(dependent).result;
+    if (result != WalkStatus::Settled && result != WalkStatus::Finished) continue;
+    const platform::FileStatus& file = FileOf(dependent);
+    // A target built without leaving a file does not make its parent out
+    // of date.
+    if (result == WalkStatus::Finished && !file.exists) {
+      mustBuild = false;
+    } else if (own.exists && (options_.buildAll || Newer(file, own))) {
+      mustBuild = true;
+    }
+  }
+  if (!node->HasCommands()) return WalkStatus::Finished;
+  return mustBuild ? WalkStatus::Selected : WalkStatus::Settled;
+}
+
+void TargetWalker::Settle(TargetNode* node, WalkStatus result) {
+  Of(node).phase = Phase::Decided;
+  Of(node).result = result;
+  settling_.push_back(node);
+  while (!settling_.empty()) {
+    TargetNode* settled = settling_.back();
+    settling_.pop_back();
+    for (std::uint32_t i = Of(settled).waiters; i != kNone; i = waiters_[i].next) {
+      TargetNode* waiter = waiters_[i].node;
+      Tell(waiter, settled);
+      NodeWalk& walk = Of(waiter);
+      if (--walk.pending > 0 || walk.phase != Phase::Pending) continue;
+      const WalkStatus status = Decide(waiter);
+      if (status == WalkStatus::Selected) {
+        walk.phase = Phase::Queued;
+        ready_.push_back(waiter);
         continue;
       }
-      status = FrameStatus(frame);
-      from = frame.node;
-      PopFrame();
-    } else if (!child->onWalkPath && !child->dependents.empty()) {
-      PushFrame(child, buildAll);
-      child = nullptr;
-      continue;
-    } else {
-      // A node already on the path closes a dependency cycle; that edge is
-      // not followed.
-      status = child->onWalkPath ? WalkStatus::Blocked : LeafStatus(child, buildAll);
-      child = nullptr;
+      walk.phase = Phase::Decided;
+      walk.result = status;
+      settling_.push_back(waiter);
     }
-    bool walking = true;
-    const WalkResult result = Deliver(from, status, buildAll, walking);
-    if (walking) continue;
-    // Its commands run before the next call and may change its file.
-    if (result.status == WalkStatus::Selected) result.target->fileKnown = false;
-    return result;
   }
 }
 
-int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) const {
+void TargetWalker::Tell(TargetNode* parent, TargetNode* node) {
+  if (!parent) return;
+  NodeWalk& walk = Of(node);
+  if (walk.result == WalkStatus::Blocked) {
+    Of(parent).blocked = true;
+    return;
+  }
+  if (walk.result != WalkStatus::Settled || FileOf(node).exists) return;
+  if (!options_.keepGoing) {
+    lastMissingFile_ = node->name;
+    stopped_ = true;
+    return;
+  }
+  Of(parent).blocked = true;
+  if (!walk.missingNoted) skippedMissing_.push_back(node->name);
+  walk.missingNoted = true;
+}
+
+WalkResult TargetWalker::Select(TargetNode* node) {
+  ExpandOnce(node, options_.buildAll);
+  Of(node).phase = Phase::Out;
+  node->state = BuildState::InProgress;
+  // Its commands run before it is looked at again and may change its file.
+  node->fileKnown = false;
+  ++out_;
+  return {WalkStatus::Selected, node};
+}
+
+void TargetWalker::Finish(TargetNode& target, TargetOutcome outcome) {
+  --out_;
+  switch (outcome) {
+    case TargetOutcome::Done:
+      target.state = BuildState::Done;
+      Settle(&target, WalkStatus::Finished);
+      return;
+    case TargetOutcome::WouldBeMade:
+      target.state = BuildState::Done;
+      target.file.exists = true;
+      target.file.modified = std::numeric_limits<std::int64_t>::max();
+      target.fileKnown = true;
+      Settle(&target, WalkStatus::Finished);
+      return;
+    case TargetOutcome::Failed:
+      target.state = BuildState::Failed;
+      Settle(&target, WalkStatus::Blocked);
+      return;
+    case TargetOutcome::Lost:
+    case TargetOutcome::Stopped:
+      target.state = BuildState::NotStarted;
+      Of(&target).phase = Phase::Queued;
+      ready_.push_front(&target);
+      return;
+  }
+}
+
+WalkStatus TargetWalker::EndStatus() const {
+  WalkStatus status = WalkStatus::Finished;
+  for (const TargetNode* goal : goals_) {
+    const WalkStatus result = nodes_[goal->id].result;
+    if (result == WalkStatus::Blocked) return result;
+    status = result;
+  }
+  return status;
+}
+
+int TargetWalker::CountOutOfDate() const {
   struct CountFrame {
     TargetNode* node;
     size_t next;
@@ -226,8 +260,8 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
   // another path still makes the targets above it count.
   std::vector<bool> willBuild(model_.NodeCount(), false);
   std::vector<CountFrame> frames;
-  int value = 0;          // the count of the node just finished
-  bool builds = false;    // whether that node itself will be built
+  int value = 0;        // the count of the node just finished
+  bool builds = false;  // whether that node itself will be built
 
   // Marks `node` and gives its count at once when it needs no frame.
   auto enter = [&](TargetNode* node) -> bool {
@@ -238,8 +272,7 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
     }
     node->visited = mark;
     if (node->dependents.empty()) {
-      builds = node->HasCommands() && node->state == BuildState::NotStarted &&
-               !(node->hadDependents && node->settledUpToDate);
+      builds = node->HasCommands() && node->state == BuildState::NotStarted;
       willBuild[node->id] = builds;
       value = builds ? 1 : 0;
       return true;
@@ -249,29 +282,36 @@ int TargetWalker::CountOutOfDate(std::string_view targetName, bool buildAll) con
     return false;
   };
 
-  if (enter(model_.SelectStartTarget(targetName))) return value;
-  while (!frames.empty()) {
-    CountFrame& frame = frames.back();
-    if (frame.next == frame.node->dependents.size()) {
-      builds = frame.stale && frame.node->HasCommands();
-      willBuild[frame.node->id] = builds;
-      value = frame.sum + (builds ? 1 : 0);
-      frames.pop_back();
-      if (frames.empty()) return value;
-    } else if (!enter(frame.node->dependents[frame.next])) {
+  int total = 0;
+  for (TargetNode* goal : Goals()) {
+    if (enter(goal)) {
+      total += value;
       continue;
     }
-    CountFrame& parent = frames.back();
-    TargetNode* dependent = parent.node->dependents[parent.next++];
-    parent.sum += value;
-    if (parent.sum > 0 || builds) {
-      parent.stale = true;
-    } else if (parent.node->state == BuildState::NotStarted && parent.file.exists) {
-      const platform::FileStatus& file = FileOf(dependent);
-      if (file.exists && (buildAll || Newer(file, parent.file))) parent.stale = true;
+    while (!frames.empty()) {
+      CountFrame& frame = frames.back();
+      if (frame.next == frame.node->dependents.size()) {
+        builds = frame.stale && frame.node->HasCommands();
+        willBuild[frame.node->id] = builds;
+        value = frame.sum + (builds ? 1 : 0);
+        frames.pop_back();
+        if (frames.empty()) break;
+      } else if (!enter(frame.node->dependents[frame.next])) {
+        continue;
+      }
+      CountFrame& parent = frames.back();
+      TargetNode* dependent = parent.node->dependents[parent.next++];
+      parent.sum += value;
+      if (parent.sum > 0 || builds) {
+        parent.stale = true;
+      } else if (parent.node->state == BuildState::NotStarted && parent.file.exists) {
+        const platform::FileStatus& file = FileOf(dependent);
+        if (file.exists && (options_.buildAll || Newer(file, parent.file))) parent.stale = true;
+      }
     }
+    total += value;
   }
-  return value;
+  return total;
 }
 
 }  // namespace engine

@@ -10,10 +10,11 @@ namespace engine {
 
 // What building one target came to.
 enum class TargetOutcome {
-  Done,     // every command succeeded, or its failure is ignored
-  Failed,   // a command failed; targets that need this one are not built
-  Stopped,  // the build ends here: a command failed, or it was cancelled
-  Lost,     // the worker could not build it; another worker may
+  Done,         // every command succeeded, or its failure is ignored
+  WouldBeMade,  // the commands were listed, not run: counts as made now
+  Failed,       // a command failed; targets that need this one are not built
+  Stopped,      // the build ends here at once: cancelled, or a server's command failed
+  Lost,         // the worker could not build it; another worker may
 };
 
 class TargetWorker {

@@ -5,6 +5,8 @@
 // order they end.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -15,13 +17,25 @@ namespace engine {
 // The standard streams as the workers share them.
 class SharedConsole {
  public:
+  // `onClosed` runs once, on a writing thread without the lock, when
+  // standard output turns out closed (a reader that has gone, as in
+  // "bramle | head"): the build stops, as make's does.
+  explicit SharedConsole(std::function<void()> onClosed = {}) : onClosed_(std::move(onClosed)) {}
+
   std::mutex& Lock() { return mutex_; }
   // The next -X count (lock held).
   int NextProgressCount() { return ++progressCount_; }
+  // Writes to standard output (lock held); notes a closed one.
+  void WriteStdout(std::string_view text);
+  // After a write, with the lock let go.
+  void ActOnClose();
 
  private:
   std::mutex mutex_;
   int progressCount_ = 0;
+  std::function<void()> onClosed_;
+  std::atomic<bool> closed_{false};
+  std::atomic<bool> acted_{false};
 };
 
 class WorkerOutput {

@@ -7,8 +7,10 @@
 
 namespace platform {
 
-void WriteStdout(std::string_view text);
-void WriteStderr(std::string_view text);
+// False when the stream is closed for good: its reader has gone (a broken
+// pipe). Other failures are ignored.
+bool WriteStdout(std::string_view text);
+bool WriteStderr(std::string_view text);
 
 // Saves, sets and restores the console title (no-ops where there is none).
 std::string ConsoleTitle();

@@ -17,7 +17,9 @@ std::string Parse(const std::vector<std::string>& arguments, makefile::MacroTabl
   makefile::MacroTable macros;
   const int result = app::ParseCommandLine(arguments, o, macros);
   if (macrosOut) *macrosOut = macros;
-  std::string text = std::to_string(result) + " f=" + o.makefileName + " t=" + o.targetName;
+  std::string targets;
+  for (const std::string& name : o.targetNames) targets += (targets.empty() ? "" : ",") + name;
+  std::string text = std::to_string(result) + " f=" + o.makefileName + " t=" + targets;
   const std::pair<const char*, int> flags[] = {
       {"A", o.buildAll},     {"D", o.showTimestamps},   {"P", o.printModel},        {"I", o.ignoreErrors},
       {"K", o.keepGoing},    {"V", o.showUpdateInfo},   {"Q", o.queryOnly},         {"S", o.silent},
@@ -51,7 +53,7 @@ TEST(ParseCommandLine, Options) {
       {{"-F", "-A", "x"}, "0 f=Makefile t=x A"},
       {{"-F", "a=b.mak"}, "0 f=a=b.mak t="},
       {{"-F", "/src/build.mak", "/a"}, absolute},
-      {{"CFG=debug", "all", "other"}, "0 f=Makefile t=all"},
+      {{"CFG=debug", "all", "other"}, "0 f=Makefile t=all,other"},
       {{"", std::string(1 << 20, 'a')}, "0 f=Makefile t=" + std::string(1 << 20, 'a')},
       {{"-c"}, "1 f= t="},
       {{"-"}, "1 f= t="},

@@ -2,6 +2,7 @@
 // messages on standard error and the exit code, with and without -I and -K.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "diag/message_catalogue.h"
@@ -35,10 +36,41 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
       {echoes, {}, {"-S"}, 0, "shown\n", ""},
       {echoes, {}, {"-N"}, 0, "  echo shown\n", ""},
       {echoes, {}, {"-N", "-S"}, 0, "", ""},
-      {echoes, {}, {"-S", "-Q"}, 0, "", ""},
+      // -Q answers whether anything is out of date.
+      {echoes, {}, {"-S", "-Q"}, 1, "", ""},
+      {"t: src\n\techo t\n", {{"t", 10}, {"src", 20}}, {"-Q"}, 0, "", ""},
       {twoTargets, {}, {}, 0, "  echo a\na\n  echo b\nb\n", ""},
-      // A name no target has builds the default target.
-      {twoTargets, {}, {"nothing"}, 0, "  echo a\na\n  echo b\nb\n", ""},
+      // Each target named is built, in the order given; a shared one once.
+      {twoTargets, {}, {"b", "a", "B"}, 0, "  echo b\nb\n  echo a\na\n", ""},
+      {"all: one two\none: lib\n\techo one> one\ntwo: lib\n\techo two> two\nlib:\n\techo lib> lib\n",
+       {},
+       {"two", "one"},
+       0,
+       "  echo lib> lib\n  echo two> two\n  echo one> one\n",
+       ""},
+      // A name no dependency line has: made by its inference rule when the
+      // rule's source is there, up to date when its file is there, else an
+      // error that names it; never the default target. Nothing is built
+      // when one name is unknown.
+      {twoTargets, {}, {"a", "nothing"}, 1, "", Fatal(diag::msg::kNoRuleToMake, "nothing")},
+      {twoTargets,
+       {{"notes.txt", 10}},
+       {"notes.txt"},
+       0,
+       FormatCatalogMessage(diag::msg::kGoalUpToDate, "notes.txt") + "\n",
+       ""},
+      {".SUFFIXES: .c .o\n.c.o:\n\techo cc $<\n" + twoTargets,
+       {{"foo.c", 10}},
+       {"foo.o"},
+       0,
+       "  echo cc foo.c\ncc foo.c\n",
+       ""},
+      {".SUFFIXES: .c .o\n.c.o:\n\techo cc $<\n" + twoTargets,
+       {},
+       {"foo.o"},
+       1,
+       "",
+       Fatal(diag::msg::kNoRuleToMake, "foo.o")},
       {".SUFFIXES: .txt .out\n.txt.out:\n\techo from $<\nall: a.out\n",
        {{"a.txt", 10}},
        {"-N"},
@@ -92,7 +124,7 @@ TEST_F(LocalBuild, OptionsTogether) {
   const std::vector<std::pair<std::string, int>> files = {{"src.in", 20}, {"old.out", 30}, {"new.out", 10}};
   ExpectRuns({
       {tree, files, {}, 0, "  echo old> old.out\n  echo old\nold\n", ""},
-      {tree, files, {"-Q"}, 0, "  echo old> old.out\n  echo old\n", ""},
+      {tree, files, {"-Q"}, 1, "  echo old> old.out\n  echo old\n", ""},
       {tree, files, {"-A", "-N"}, 0, "  echo old> old.out\n  echo old\n  echo new> new.out\n  echo new\n", ""},
       {tree,
        files,
@@ -158,27 +190,23 @@ TEST_F(LocalBuild, HowABuildFails) {
        3,
        "  exit 3\n  echo other\nother\n  exit 4\n",
        CommandError("exit", 3) + CommandError("exit", 4)},
-      // A missing file above the failure ends the run with the failing code.
+      // A target above a failure is not built and is no missing file; what
+      // does not need the failure is built.
       {"all: top other\ntop: bad\n\techo top\nbad:\n\texit 5\nother:\n\techo other\n",
        {},
        {"-K"},
        5,
-       "  exit 5\n",
-       CommandError("exit", 5) + Fatal(diag::msg::kNeededFileMissing, "top")},
-      // The warning of a missing file comes only while no failure is recorded.
-      {"all: bad miss.h\nbad:\n\texit 5\n",
+       "  exit 5\n  echo other\nother\n",
+       CommandError("exit", 5)},
+      // A missing file blocks only what needs it; the exit code stays the
+      // failing command's.
+      {"all: bad use other\nbad:\n\texit 5\nuse: miss.h\n\techo use\nother:\n\techo other\n",
        {},
        {"-K"},
        5,
-       "  exit 5\n",
-       CommandError("exit", 5) + Fatal(diag::msg::kNeededFileMissing, "miss.h")},
-      {missing,
-       {},
-       {"-K"},
-       1,
-       "",
-       FormatCatalogMessage(diag::msg::kNeededFileMissingWarning, "gone.obj") + "\n" +
-           Fatal(diag::msg::kNeededFileMissing, "gone.obj")},
+       "  exit 5\n  echo other\nother\n",
+       CommandError("exit", 5) + FormatCatalogMessage(diag::msg::kNeededFileMissingWarning, "miss.h") + "\n"},
+      {missing, {}, {"-K"}, 1, "", FormatCatalogMessage(diag::msg::kNeededFileMissingWarning, "gone.obj") + "\n"},
       {"all: gen use after\ngen:\n\t" + rm + " data.txt\nuse: data.txt\n\techo use\nafter:\n\techo after\n",
        {{"data.txt", 10}},
        {},
@@ -231,6 +259,50 @@ TEST_F(LocalBuild, HowABuildFails) {
       {"all: a\na: b\n\techo a\nb: a\n\techo b\n", {}, {}, 1, "", Fatal(diag::msg::kDependencyCycle, "a -> b -> a")},
       {"X = 1\n", {}, {}, 1, "", Fatal(diag::msg::kNoDependencyLine)},
   });
+}
+
+// -N and -Q list what the build runs, in its order: a target they would
+// build counts as made for the targets above it. -Q answers whether
+// anything is out of date.
+TEST_F(LocalBuild, DryRunsListWhatTheBuildRuns) {
+  Makefile(
+      "all: b.t c.t\n\techo all> all\nb.t: a.t\n\techo b> b.t\nc.t: a.t\n\techo c> c.t\na.t: src\n\techo a> a.t\n");
+  const std::string listing = "  echo a> a.t\n  echo b> b.t\n  echo c> c.t\n  echo all> all\n";
+  MakeFile("src", 10);
+  for (const char* round : {"clean tree", "source changed"}) {
+    SCOPED_TRACE(round);
+    const auto dry = Run({"-N"});
+    EXPECT_EQ(dry.exitCode, 0);
+    EXPECT_EQ(dry.out, listing);
+    EXPECT_EQ(dry.err, "");
+    const auto query = Run({"-Q"});
+    EXPECT_EQ(query.exitCode, 1);
+    EXPECT_EQ(query.out, listing);
+    const auto built = Run();
+    EXPECT_EQ(built.exitCode, 0) << built.err;
+    EXPECT_EQ(built.out, listing);
+    const auto upToDate = Run({"-Q"});
+    EXPECT_EQ(upToDate.exitCode, 0);
+    EXPECT_EQ(upToDate.out, "");
+    WriteFile("src");  // newer than everything the build wrote
+  }
+}
+
+// A file dated after the clock makes its targets out of date on every run:
+// the run says so once.
+TEST_F(LocalBuild, FileTimeInTheFutureIsReportedOnce) {
+  Makefile("all: a.obj b.obj\na.obj: future.h\n\techo a\nb.obj: future.h\n\techo b\n");
+  WriteFile("future.h");
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto later = std::chrono::duration_cast<std::chrono::nanoseconds>(now + std::chrono::hours(1)).count();
+  ASSERT_TRUE(platform::SetModifiedTime((Directory() / "future.h").string(), later));
+  MakeFile("a.obj", 10);
+  MakeFile("b.obj", 10);
+  const auto result = Run({"-N"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, "  echo a\n  echo b\n");
+  EXPECT_EQ(result.err, FormatCatalogMessage(diag::msg::kWarningFrame,
+                                             FormatCatalogMessage(diag::msg::kFileTimeInFuture, "future.h") + "\n"));
 }
 
 // The time-stamp view comes before the commands, or before the touch that

@@ -107,6 +107,64 @@ TEST_F(LocalBuild, ParallelFailureEndsTheBuildWithoutItsParents) {
   EXPECT_EQ(result.out.find("top ran"), std::string::npos) << result.out;
 }
 
+// -K builds everything that does not need a failed target, and the same
+// at any job count; a target above the failure is no missing file.
+TEST_F(LocalBuild, KeepGoingBuildsTheSameAtAnyJobCount) {
+  const std::string makefile =
+      "all: bad.t dep.t other.t top.t\nbad.t:\n\texit 3\ndep.t: bad.t\n\techo dep> dep.t\n"
+      "other.t:\n\techo other> other.t\ntop.t: dep.t other.t\n\techo top> top.t\n";
+  for (const char* jobs : {"-J1", "-J4"}) {
+    SCOPED_TRACE(jobs);
+    for (const char* file : {"dep.t", "other.t", "top.t"}) std::filesystem::remove(Directory() / file);
+    Makefile(makefile);
+    const auto result = Run({"-K", jobs});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.err, CommandError("exit", 3));
+    EXPECT_TRUE(Exists("other.t"));
+    EXPECT_FALSE(Exists("dep.t"));
+    EXPECT_FALSE(Exists("top.t"));
+  }
+}
+
+// Without -K a target already running when another fails runs all its
+// lines: slow's first command waits until bad has run.
+TEST_F(LocalBuild, FailureLetsTheRunningTargetsFinish) {
+  if (kWindows) GTEST_SKIP() << "the handshake uses a named pipe";
+  ASSERT_EQ(testing_support::RunInDirectory("mkfifo gate", Directory()).exitCode, 0);
+  Makefile(
+      "all: slow bad later\n"
+      "slow:\n\tread x < gate\n\techo slow-end\n\techo done > slow.t\n"
+      "bad:\n\techo go > gate\n\texit 3\n"
+      "later: slow bad\n\techo later ran\n");
+  const auto result = Run({"-J2"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.out.find("slow-end\n"), std::string::npos) << result.out;
+  EXPECT_TRUE(Exists("slow.t"));
+  EXPECT_EQ(result.out.find("ran"), std::string::npos) << result.out;
+  EXPECT_EQ(result.err, Fatal(diag::msg::kCommandReturned, "exit 3", 3));
+}
+
+// A reader that goes away ("bramle | head") stops the build, as make's
+// stops: the running commands end, nothing more starts, the run fails.
+TEST_F(LocalBuild, ClosedOutputStopsTheBuild) {
+  if (kWindows) GTEST_SKIP() << "the reader is a POSIX shell";
+  Makefile(
+      "all: first second third\n"
+      "first:\n\techo first\n"
+      "second:\n\ti=0; while [ ! -f gone ] && [ $$i -lt 100000 ]; do i=$$((i+1)); done; echo more\n"
+      "third: second\n\techo x > third.t\n");
+  for (const char* jobs : {"-J1", "-J2"}) {
+    SCOPED_TRACE(jobs);
+    std::filesystem::remove(Directory() / "gone");
+    // The reader takes one line, closes the pipe, then says it is gone.
+    const std::string line = "(\"" + testing_support::BramleExecutable() + "\" " + jobs +
+                             "; echo $? > code) | (read line; exec <&-; : > gone)";
+    testing_support::RunInDirectory(line, Directory());
+    EXPECT_NE(Read("code"), "0\n");
+    EXPECT_FALSE(Exists("third.t"));
+  }
+}
+
 TEST_F(LocalBuild, JobCounts) {
   Makefile("t:\n\techo t\n");
   const std::string serial = Run().out;
@@ -184,7 +242,12 @@ TEST_F(LocalBuild, InterruptKillsEveryRunningCommand) {
       "c:\n\tread x < fa; read y < fb; kill -INT $PPID; while :; do read x; done < /dev/zero\n"
       "after: a b c\n\techo after ran\n");
   const auto result = Run({"-J3"});
-  EXPECT_NE(result.out.find(diag::LoadMessage(diag::msg::kBuildStopped) + "\n"), std::string::npos) << result.out;
+  // One report, on standard error, and no failure of its own for each
+  // command killed.
+  const std::string report =
+      diag::LoadMessage(diag::msg::kCtrlCReceived) + "\n" + diag::LoadMessage(diag::msg::kBuildStopped) + "\n";
+  EXPECT_EQ(result.err, report);
+  EXPECT_EQ(result.out.find(diag::LoadMessage(diag::msg::kBuildStopped)), std::string::npos) << result.out;
   EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
   EXPECT_EQ(result.exitCode, 1);
 }
@@ -209,8 +272,8 @@ TEST_F(LocalBuild, SignalsEndTheRunningCommandAndStopTheBuild) {
     std::vector<unsigned> notices;
   } cases[] = {{"INT", {}, {diag::msg::kCtrlCReceived, diag::msg::kBuildStopped}},
                {"QUIT", {"-I"}, {diag::msg::kCtrlBreakReceived, diag::msg::kBuildStopped}},
-               {"TERM", {}, {diag::msg::kEndRequested}},
-               {"HUP", {}, {diag::msg::kEndRequested}}};
+               {"TERM", {}, {diag::msg::kEndRequested, diag::msg::kBuildStopped}},
+               {"HUP", {}, {diag::msg::kEndRequested, diag::msg::kBuildStopped}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.signal);
     // The command signals bramle (its parent) and goes on as a long sleep
@@ -224,9 +287,9 @@ TEST_F(LocalBuild, SignalsEndTheRunningCommandAndStopTheBuild) {
     const bool outlived = ProcessRuns(pid);
     if (outlived) testing_support::RunInDirectory("kill -KILL " + pid, Directory());
     EXPECT_FALSE(outlived);
-    for (unsigned notice : c.notices) {
-      EXPECT_NE(result.out.find(diag::LoadMessage(notice) + "\n"), std::string::npos) << result.out;
-    }
+    std::string report;
+    for (unsigned notice : c.notices) report += diag::LoadMessage(notice) + "\n";
+    EXPECT_EQ(result.err, report);
     EXPECT_EQ(result.out.find("second ran"), std::string::npos) << result.out;
     EXPECT_EQ(result.exitCode, 1);
   }

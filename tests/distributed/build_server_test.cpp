@@ -80,7 +80,7 @@ class ServerRig {
     });
     server_->SetAnnounceAddress(platform::Resolve("127.0.0.1"));
     server_->ApplySettings(settings);
-    server_->SetTargetCount(walker_.CountOutOfDate("", false));
+    server_->SetTargetCount(scheduler_.CountOutOfDate());
     ASSERT_EQ(server_->StartServer(), 0);
   }
 
@@ -102,7 +102,7 @@ class ServerRig {
   engine::TargetWalker walker_{model_, [this](const std::string& name) {
     return realFiles_ ? platform::FindFileStatus(name) : files_.Status(name);
   }};
-  engine::TargetScheduler scheduler_{walker_, "", false};
+  engine::TargetScheduler scheduler_{walker_, {}, {}};
   RecordingView view_;
   platform::UdpSocket announcements_;
   Notes stdout_;

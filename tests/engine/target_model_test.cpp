@@ -57,7 +57,7 @@ TEST(AddDependencyBlock, HowLinesBuildTheModel) {
   }
   TargetModel empty;
   Lines(empty, {"t: \"\" a b"});
-  EXPECT_FALSE(empty.Roots()[0]->hadDependents);
+  EXPECT_TRUE(empty.Roots()[0]->dependents.empty());
 }
 
 TEST(AddDependencyBlock, DependentsAreLinkedExactlyButTargetsFoundInAnyCase) {

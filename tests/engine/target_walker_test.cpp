@@ -25,25 +25,29 @@ struct Scene {
                       }};
 
   void Lines(const Strings& lines) { test::Lines(model, lines); }
+  // Walks from `target` (empty: the default target).
+  void Begin(const std::string& target = "", bool buildAll = false) {
+    walker.Begin(target.empty() ? std::vector<TargetNode*>{} : std::vector{model.SelectStartTarget(target)},
+                 {buildAll, false});
+  }
 };
 
 class Walk : public test::FileFixture {
  protected:
-  // Runs the walk as the local build does. Building a target writes its
+  // Runs the walk as a serial build does. Building a target writes its
   // file, newer than anything made before the run, unless it is `silent`;
-  // `failing` targets' commands fail (their state becomes Failed). Gives
-  // the final status and the targets built, in order.
-  std::pair<WalkStatus, std::string> Run(Scene& scene, const std::string& targetName = "", bool buildAll = false,
-                                         const std::set<std::string>& failing = {},
+  // `failing` targets' commands fail. Gives the final status and the
+  // targets built, in order.
+  std::pair<WalkStatus, std::string> Run(Scene& scene, const std::set<std::string>& failing = {},
                                          const std::set<std::string>& silent = {}) {
     std::string built;
     for (int guard = 0; guard < 100000; ++guard) {
-      const WalkResult result = scene.walker.NextBuildTarget(targetName, buildAll);
+      const WalkResult result = scene.walker.Next();
       if (result.status != WalkStatus::Selected) return {result.status, built};
       TargetNode* target = result.target;
       built += (built.empty() ? "" : " ") + target->name;
-      target->state = failing.count(target->name) ? BuildState::Failed : BuildState::Done;
       if (!failing.count(target->name) && !silent.count(target->name)) MakeFile(target->name, 0);
+      scene.walker.Finish(*target, failing.count(target->name) ? TargetOutcome::Failed : TargetOutcome::Done);
     }
     ADD_FAILURE() << "the walk did not end";
     return {WalkStatus::Blocked, built};
@@ -72,39 +76,118 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
   } cases[] = {
       // Equal times are up to date, one second newer is not.
       {{{"a.obj", 10}, {"a.c", 10}, {"b.obj", 10}, {"b.c", 9}},
-       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: b.c = cc b"}, "", false, {}, {}, 1, WalkStatus::Finished,
-       "b.obj", ""},
-      {{{"a.c", 10}, {"b.c", 10}}, {"app.exe: a.obj b.obj = link", "a.obj: a.c = cc a", "b.obj: b.c = cc b"}, "",
-       false, {}, {}, 3, WalkStatus::Finished, "a.obj b.obj app.exe", ""},
-      {{{"there.c", 10}}, {"all: first.obj second.obj", "first.obj: there.c = cc", "second.obj: gone.c = cc"}, "",
-       false, {}, {}, 2, WalkStatus::MissingFile, "first.obj", "gone.c"},
+       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: b.c = cc b"},
+       "",
+       false,
+       {},
+       {},
+       1,
+       WalkStatus::Finished,
+       "b.obj",
+       ""},
+      {{{"a.c", 10}, {"b.c", 10}},
+       {"app.exe: a.obj b.obj = link", "a.obj: a.c = cc a", "b.obj: b.c = cc b"},
+       "",
+       false,
+       {},
+       {},
+       3,
+       WalkStatus::Finished,
+       "a.obj b.obj app.exe",
+       ""},
+      {{{"there.c", 10}},
+       {"all: first.obj second.obj", "first.obj: there.c = cc", "second.obj: gone.c = cc"},
+       "",
+       false,
+       {},
+       {},
+       2,
+       WalkStatus::MissingFile,
+       "first.obj",
+       "gone.c"},
       // Commands without dependents run once per run.
       {{{"stamp", 10}}, {"stamp: = touch stamp"}, "", false, {}, {}, 1, WalkStatus::Finished, "stamp", ""},
       // A grouping target is never given back.
       {{}, {"all: a b", "a: = echo a", "b: = echo b"}, "", false, {}, {"a", "b"}, 2, WalkStatus::Finished, "a b", ""},
       // A target that leaves no file does not rebuild its parent.
-      {{{"out.txt", 10}}, {"out.txt: phony = copy", "phony: = echo"}, "", false, {}, {"phony"}, 2,
-       WalkStatus::Settled, "phony", ""},
-      {{{"shared.src", 30}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}}, sharedLines, "", false, {}, {}, 0,
-       WalkStatus::Finished, "", ""},
-      {{{"shared.src", 5}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}}, sharedLines, "", false, {}, {}, 3,
-       WalkStatus::Finished, "shared.obj one.exe two.exe", ""},
+      {{{"out.txt", 10}},
+       {"out.txt: phony = copy", "phony: = echo"},
+       "",
+       false,
+       {},
+       {"phony"},
+       2,
+       WalkStatus::Settled,
+       "phony",
+       ""},
+      {{{"shared.src", 30}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}},
+       sharedLines,
+       "",
+       false,
+       {},
+       {},
+       0,
+       WalkStatus::Finished,
+       "",
+       ""},
+      {{{"shared.src", 5}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}},
+       sharedLines,
+       "",
+       false,
+       {},
+       {},
+       3,
+       WalkStatus::Finished,
+       "shared.obj one.exe two.exe",
+       ""},
       // Build all rebuilds targets with an existing dependent; the count
       // cannot know that nothing.h leaves no file behind.
       {{{"a.c", 30}, {"a.obj", 10}, {"b.obj", 10}},
-       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: nothing.h = cc b", "nothing.h: = echo"}, "", true, {},
-       {"nothing.h"}, 3, WalkStatus::Finished, "a.obj nothing.h", ""},
+       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: nothing.h = cc b", "nothing.h: = echo"},
+       "",
+       true,
+       {},
+       {"nothing.h"},
+       3,
+       WalkStatus::Finished,
+       "a.obj nothing.h",
+       ""},
       // A named deep target builds only its own dependents.
-      {{{"a.c", 10}}, {"app.exe: a.obj = link", "a.obj: a.c = cc"}, "A.OBJ", false, {}, {}, 1, WalkStatus::Finished,
-       "a.obj", ""},
-      // A failed target blocks only what depends on it; top.exe exists, so it
-      // is compared by time and the walk goes on; missing, it ends the walk.
-      {{{"bad.c", 10}, {"good.c", 10}, {"top.exe", 5}}, failingLines, "", false, {"bad.obj"}, {}, 3,
-       WalkStatus::Finished, "bad.obj good.obj", ""},
-      {{{"bad.c", 10}, {"good.c", 10}}, failingLines, "", false, {"bad.obj"}, {}, 3, WalkStatus::MissingFile,
-       "bad.obj", "top.exe"},
+      {{{"a.c", 10}},
+       {"app.exe: a.obj = link", "a.obj: a.c = cc"},
+       "A.OBJ",
+       false,
+       {},
+       {},
+       1,
+       WalkStatus::Finished,
+       "a.obj",
+       ""},
+      // A failed target blocks what depends on it, whether that one's file
+      // exists or not, and never makes it a missing file; the walk goes on
+      // beside it.
+      {{{"bad.c", 10}, {"good.c", 10}, {"top.exe", 5}},
+       failingLines,
+       "",
+       false,
+       {"bad.obj"},
+       {},
+       3,
+       WalkStatus::Blocked,
+       "bad.obj good.obj",
+       ""},
+      {{{"bad.c", 10}, {"good.c", 10}},
+       failingLines,
+       "",
+       false,
+       {"bad.obj"},
+       {},
+       3,
+       WalkStatus::Blocked,
+       "bad.obj good.obj",
+       ""},
       // A cycle does not hang the walk.
-      {{}, {"all: a", "a: b = make a", "b: a = make b"}, "", false, {}, {}, 2, WalkStatus::MissingFile, "", "b"},
+      {{}, {"all: a", "a: b = make a", "b: a = make b"}, "", false, {}, {}, 2, WalkStatus::Blocked, "", ""},
       {{}, veryDeep, "", false, {}, {"g50000"}, 1, WalkStatus::Finished, "g50000", ""},
   };
   for (const auto& c : cases) {
@@ -113,8 +196,9 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
     for (const auto& [name, age] : c.files) MakeFile(name, age);
     Scene scene;
     scene.Lines(c.lines);
-    EXPECT_EQ(scene.walker.CountOutOfDate(c.target, c.buildAll), c.count);
-    const auto [status, built] = Run(scene, c.target, c.buildAll, c.failing, c.silent);
+    scene.Begin(c.target, c.buildAll);
+    EXPECT_EQ(scene.walker.CountOutOfDate(), c.count);
+    const auto [status, built] = Run(scene, c.failing, c.silent);
     EXPECT_EQ(status, c.status);
     EXPECT_TRUE(built == c.built) << built.substr(0, 100);
     if (status == WalkStatus::MissingFile) {
@@ -166,7 +250,7 @@ TEST_F(Walk, EachFileIsReadOnceUnlessItWasBuilt) {
   Scene generated;
   generated.Lines({"all: one.obj two.obj", "one.obj: gen.h = cc one", "two.obj: gen.h = cc two",
                    "gen.h: gen.in = generate"});
-  EXPECT_EQ(generated.walker.CountOutOfDate("", false), 3);
+  EXPECT_EQ(generated.walker.CountOutOfDate(), 3);
   EXPECT_EQ(Run(generated).second, "gen.h one.obj two.obj");
   EXPECT_EQ(generated.reads["gen.h"], 2);
   EXPECT_EQ(generated.reads["gen.in"], 1);
@@ -176,22 +260,25 @@ TEST_F(Walk, SpecialMacrosExpandWhenFirstReached) {
   MakeFile("a.c", 10);
   Scene scene;
   scene.Lines({"a.obj: a.c = cc $** -o $(@F)", "stamp: = echo $@"});
-  ASSERT_EQ(scene.walker.NextBuildTarget("a.obj", false).status, WalkStatus::Selected);
+  scene.walker.Begin({scene.model.FindTarget("a.obj"), scene.model.FindTarget("stamp")}, {});
+  const WalkResult first = scene.walker.Next();
+  ASSERT_EQ(first.status, WalkStatus::Selected);
   EXPECT_EQ(scene.model.FindTarget("a.obj")->commands->Line(0).text, "cc a.c -o \"a.obj\"");
   EXPECT_EQ(scene.model.FindTarget("stamp")->commands->Line(0).text, "echo $@");
-  ASSERT_EQ(scene.walker.NextBuildTarget("stamp", false).status, WalkStatus::Selected);
+  scene.walker.Finish(*first.target, TargetOutcome::Done);
+  ASSERT_EQ(scene.walker.Next().status, WalkStatus::Selected);
   EXPECT_EQ(scene.model.FindTarget("stamp")->commands->Line(0).text, "echo \"stamp\"");
 }
 
 // A build cancelled before it runs starts nothing and fails (a runner that
 // cannot start is held by the local build tests).
 TEST_F(Walk, ACancelledBuildStartsNoCommand) {
-  app::BuildOptions options;
+  const BuildSettings settings;
   TargetModel model;
   test::Line(model, "made.txt", "", {"@echo x > made.txt"});
-  BuildEngine build(options, model);
+  BuildEngine build(settings, model);
   build.Cancel();
-  EXPECT_EQ(build.Run(), 1);
+  EXPECT_EQ(build.Run({}), 1);
   EXPECT_FALSE(Exists("made.txt"));
 }
 
