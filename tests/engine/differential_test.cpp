@@ -18,6 +18,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <set>
+#include <sstream>
 
 #include "platform/file_status.h"
 #include "platform/path.h"
@@ -48,12 +51,15 @@ std::string DependencyLine(const std::string& target, const RandomGraph& graph, 
 }
 
 // "all" first, then the targets' blocks in random order, so that targets
-// are named both before and after their own lines.
-std::string MakefileText(const RandomGraph& graph, std::mt19937& random) {
+// are named both before and after their own lines. The `failing` targets'
+// command is "exit 3".
+std::string MakefileText(const RandomGraph& graph, std::mt19937& random, const std::set<size_t>& failing = {}) {
   std::vector<std::string> blocks;
-  for (const test::RandomNode& node : graph.nodes) {
+  for (size_t i = 0; i < graph.nodes.size(); ++i) {
+    const test::RandomNode& node = graph.nodes[i];
     if (!node.hasCommands) continue;
-    const std::string command = "\techo " + node.name + " >> " + node.name + "\n";
+    const std::string command =
+        failing.count(i) ? std::string("\texit 3\n") : "\techo " + node.name + " >> " + node.name + "\n";
     const std::vector<size_t>& all = node.dependents;
     if (all.size() < 2 || !Chance(random, 20)) {
       blocks.push_back(DependencyLine(node.name, graph, all) + command);
@@ -108,16 +114,38 @@ Snapshot PlanRound(const RandomGraph& graph, int round, std::mt19937& random) {
   return state;
 }
 
+// What a run may change: the goals (none: "all"), and the targets whose
+// command fails (with -k the others go on).
+struct Oracle {
+  std::vector<size_t> goals;
+  std::set<size_t> failing;
+};
+
 // How often each node is built: when its file is missing, or a dependent
-// was built in this run or is strictly newer. Dependents have higher
-// indices, so one backward pass settles them first.
-std::vector<int> ExpectedBuilds(const RandomGraph& graph, const Snapshot& state, bool bramle) {
-  std::vector<int> builds(graph.nodes.size(), 0);
-  for (size_t i = graph.nodes.size(); i-- > 0;) {
+// was built in this run or is strictly newer; never when a dependent
+// failed or was held back by a failure, nor when no goal needs it.
+// Dependents have higher indices, so one backward pass settles them first.
+std::vector<int> ExpectedBuilds(const RandomGraph& graph, const Snapshot& state, bool bramle,
+                                const Oracle& oracle = {}) {
+  const size_t count = graph.nodes.size();
+  std::vector<bool> needed(count, oracle.goals.empty());
+  for (size_t goal : oracle.goals) needed[goal] = true;
+  for (size_t i = 0; i < count; ++i) {
+    for (size_t d : graph.nodes[i].dependents) needed[d] = needed[d] || needed[i];
+  }
+  std::vector<int> builds(count, 0);
+  std::vector<bool> held(count, false);  // failed, or above a failure
+  for (size_t i = count; i-- > 0;) {
     const test::RandomNode& node = graph.nodes[i];
+    if (!needed[i]) continue;
     bool stale = node.hasCommands && (!state[i].exists || (bramle && node.dependents.empty()));
-    for (size_t d : node.dependents) stale = stale || builds[d] > 0 || state[d].ticks > state[i].ticks;
-    builds[i] = stale ? 1 : 0;
+    for (size_t d : node.dependents) {
+      stale = stale || builds[d] > 0 || state[d].ticks > state[i].ticks;
+      held[i] = held[i] || held[d];
+    }
+    if (held[i] || !stale) continue;
+    held[i] = oracle.failing.count(i) > 0;
+    builds[i] = held[i] ? 0 : 1;
   }
   return builds;
 }
@@ -132,11 +160,8 @@ std::vector<int> CountBuilds(const RandomGraph& graph, const fs::path& directory
   return counts;
 }
 
-// Sets the files in `directory` to `state` (existing files keep their
-// lines), runs the tool, and compares what it built with the oracle; a
-// target must be written no earlier than the dependents built in the run.
-void ExpectBuilds(const std::string& tool, const RandomGraph& graph, const Snapshot& state, const fs::path& directory,
-                  const std::function<ProcessResult()>& run) {
+// Sets the files in `directory` to `state`; existing files keep their lines.
+void SetFiles(const RandomGraph& graph, const Snapshot& state, const fs::path& directory) {
   // A whole second, ten days back: every file a run writes is newer.
   static const auto base =
       std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) - std::chrono::hours(240);
@@ -150,15 +175,29 @@ void ExpectBuilds(const std::string& tool, const RandomGraph& graph, const Snaps
     const auto time = base.time_since_epoch() + kTick * state[i].ticks;
     ASSERT_TRUE(platform::SetModifiedTime(file.string(), std::chrono::nanoseconds(time).count())) << file;
   }
+}
+
+// Sets the files in `directory` to `state` (existing files keep their
+// lines), runs the tool, and compares what it built with the oracle; a
+// target must be written no earlier than the dependents built in the run.
+// The run fails exactly when a failing target's command ran.
+void ExpectBuilds(const std::string& tool, const RandomGraph& graph, const Snapshot& state, const fs::path& directory,
+                  const std::function<ProcessResult()>& run, const Oracle& oracle = {}) {
+  SetFiles(graph, state, directory);
   const std::vector<int> before = CountBuilds(graph, directory);
   const ProcessResult result = run();
-  ASSERT_EQ(result.exitCode, 0) << tool << "\n" << result.out << result.err;
-  std::vector<int> built = CountBuilds(graph, directory);
-  for (size_t i = 0; i < built.size(); ++i) {
-    if (built[i] >= 0) built[i] -= std::max(before[i], 0);
+  const std::vector<int> expected = ExpectedBuilds(graph, state, tool.rfind("GNU make", 0) != 0, oracle);
+  bool failureRan = false;
+  for (size_t i : oracle.failing) {
+    Oracle without = oracle;
+    without.failing.erase(i);
+    failureRan = failureRan || ExpectedBuilds(graph, state, tool.rfind("GNU make", 0) != 0, without)[i] > 0;
   }
+  ASSERT_EQ(result.exitCode != 0, failureRan) << tool << "\n" << result.out << result.err;
+  std::vector<int> built = CountBuilds(graph, directory);
+  // A missing file that stays missing was not built.
+  for (size_t i = 0; i < built.size(); ++i) built[i] = std::max(built[i], 0) - std::max(before[i], 0);
   // Sources are never built: 0 on both sides.
-  const std::vector<int> expected = ExpectedBuilds(graph, state, tool != "GNU make");
   EXPECT_EQ(built, expected) << tool;
   auto status = [&](size_t node) { return platform::PathStatus((directory / graph.nodes[node].name).string()); };
   for (size_t i = 0; i < graph.nodes.size(); ++i) {
@@ -211,6 +250,98 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Batches, DifferentialTest, testing::Range(0, kBatches + kParallelBatches));
+
+// How often a dry run lists each node's command ("echo N >> N").
+std::vector<int> CountListed(const RandomGraph& graph, const std::string& listing) {
+  std::map<std::string, size_t> index;
+  for (size_t i = 0; i < graph.nodes.size(); ++i) index[graph.nodes[i].name] = i;
+  std::vector<int> listed(graph.nodes.size(), 0);
+  std::istringstream lines(listing);
+  for (std::string word, name, arrows; lines >> word;) {
+    if (word != "echo" || !(lines >> name >> arrows) || arrows != ">>") continue;
+    if (const auto found = index.find(name); found != index.end()) ++listed[found->second];
+  }
+  return listed;
+}
+
+// The modes beside the plain build, on the same kind of graphs: -K against
+// make -k with some commands failing, -N against make -n, and several
+// targets named on the command line. Odd batches run bramle with -J 4, and
+// each must build what it builds at -J1.
+class DifferentialModes : public testing::TestWithParam<int> {};
+
+TEST_P(DifferentialModes, KeepGoingDryRunsAndNamedTargetsDoWhatMakeDoes) {
+  const int batch = GetParam();
+  std::mt19937 random(104729u * static_cast<uint32_t>(batch + 1));
+  RandomGraph graph;
+  for (int g = 0; g < kGraphsPerBatch; ++g) {
+    test::AddRandomGraph(random, 2 + random() % 11, "m" + std::to_string(batch * kGraphsPerBatch + g) + "n", graph);
+  }
+  Oracle failures;
+  for (size_t i = 0; i < graph.nodes.size(); ++i) {
+    if (graph.nodes[i].hasCommands && Chance(random, 8)) failures.failing.insert(i);
+  }
+  Oracle named;
+  for (int k = 0; k < 3; ++k) named.goals.push_back(random() % graph.nodes.size());
+  const std::string makefile = MakefileText(graph, random);
+  const std::string failingMakefile = MakefileText(graph, random, failures.failing);
+  ScratchDirectory bramleDirectory;
+  ScratchDirectory makeDirectory;
+  const bool withMake = platform::kPathSeparator == '/' &&
+                        testing_support::RunInDirectory("make --version", makeDirectory.path()).exitCode == 0;
+  const std::string jobs = batch % 2 ? "-J 4 " : "";
+  std::string goals;
+  for (size_t goal : named.goals) goals += " " + graph.nodes[goal].name;
+
+  SCOPED_TRACE("-K against make -k");
+  bramleDirectory.Write("Makefile", failingMakefile);
+  makeDirectory.Write("Makefile", failingMakefile);
+  const Snapshot scrambled = PlanRound(graph, 2, random);
+  std::vector<std::string> keepGoing = {"-L", "-K", "all"};
+  if (batch % 2) keepGoing.insert(keepGoing.begin(), {"-J", "4"});
+  ExpectBuilds(
+      "bramle -K", graph, scrambled, bramleDirectory.path(),
+      [&] { return testing_support::RunBramle(keepGoing, bramleDirectory.path()); }, failures);
+  if (withMake) {
+    ExpectBuilds(
+        "GNU make -k", graph, scrambled, makeDirectory.path(),
+        [&] { return testing_support::RunInDirectory("make -r -k -j4 all", makeDirectory.path()); }, failures);
+  }
+
+  SCOPED_TRACE("-N against make -n");
+  bramleDirectory.Write("Makefile", makefile);
+  makeDirectory.Write("Makefile", makefile);
+  const Snapshot touched = PlanRound(graph, 1, random);
+  std::vector<std::string> dryRun = {"-N", "all"};
+  if (batch % 2) dryRun.insert(dryRun.begin(), {"-J", "4"});
+  SetFiles(graph, touched, bramleDirectory.path());
+  const std::vector<int> before = CountBuilds(graph, bramleDirectory.path());
+  const ProcessResult listed = testing_support::RunBramle(dryRun, bramleDirectory.path());
+  EXPECT_EQ(listed.exitCode, 0) << listed.err;
+  EXPECT_EQ(CountListed(graph, listed.out), ExpectedBuilds(graph, touched, true)) << listed.out;
+  EXPECT_EQ(CountBuilds(graph, bramleDirectory.path()), before);
+  if (withMake) {
+    SetFiles(graph, touched, makeDirectory.path());
+    const ProcessResult result = testing_support::RunInDirectory("make -r -n all", makeDirectory.path());
+    EXPECT_EQ(CountListed(graph, result.out), ExpectedBuilds(graph, touched, false)) << result.out;
+  }
+
+  SCOPED_TRACE("named targets" + goals);
+  std::vector<std::string> named3 = {"-L"};
+  if (batch % 2) named3.insert(named3.end(), {"-J", "4"});
+  for (size_t goal : named.goals) named3.push_back(graph.nodes[goal].name);
+  ExpectBuilds(
+      "bramle" + goals, graph, scrambled, bramleDirectory.path(),
+      [&] { return testing_support::RunBramle(named3, bramleDirectory.path()); }, named);
+  if (withMake) {
+    ExpectBuilds(
+        "GNU make" + goals, graph, scrambled, makeDirectory.path(),
+        [&] { return testing_support::RunInDirectory("make -r -j4" + goals, makeDirectory.path()); }, named);
+  }
+  if (HasFailure()) ADD_FAILURE() << "makefile of batch " << batch << ":\n" << failingMakefile;
+}
+
+INSTANTIATE_TEST_SUITE_P(Batches, DifferentialModes, testing::Range(0, 4));
 
 }  // namespace
 }  // namespace engine
