@@ -21,9 +21,10 @@ else
   export BRAMLE_WINDOWS_CPU=i686 WINEARCH=win32
 fi
 export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-# A build or prefix made for the other processor is made again.
+# A build or prefix made for the other processor is made again. The
+# toolchain file names the compiler, so the cache records only its tools.
 if [ -f "$root/build/windows/CMakeCache.txt" ] &&
-   ! grep -q "^CMAKE_CXX_COMPILER:.*${BRAMLE_WINDOWS_CPU}-w64-mingw32" "$root/build/windows/CMakeCache.txt"; then
+   ! grep -q "^CMAKE_CXX_COMPILER_AR:FILEPATH=.*/${BRAMLE_WINDOWS_CPU}-w64-mingw32-" "$root/build/windows/CMakeCache.txt"; then
   rm -rf "$root/build/windows"
 fi
 if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
