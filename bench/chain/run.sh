@@ -7,6 +7,8 @@
 # `touch` of the target's file (the walk needs the file). Build first:
 #   cmake --preset linux && cmake --build --preset linux
 # COUNTS="10000 100000" REPS=1 by default; each figure is the best of REPS.
+# DRY=1 lists the commands instead (bramle -N, make -n, ninja -n): no
+# process starts, so what is left is each tool's own cost per target.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -57,20 +59,21 @@ record() {
 }
 
 tools=("bramle -J1" "bramle -J8" "make -j1" "make -j8" "ninja -j1" "ninja -j8")
+dry=${DRY:+-n}
 for count in $counts; do
   generate "$count" "$work/$count"
   for ((r = 0; r < reps; r++)); do
     for tool in "${tools[@]}"; do
       case $tool in
-        bramle*) record "$count $tool" "$(timed "$work/$count" "$bramle" "${tool#bramle }")" ;;
-        make*) record "$count $tool" "$(timed "$work/$count" make -r -s "${tool#make }")" ;;
-        ninja*) record "$count $tool" "$(timed "$work/$count" ninja "${tool#ninja }")" ;;
+        bramle*) record "$count $tool" "$(timed "$work/$count" "$bramle" ${dry:+-N} "${tool#bramle }")" ;;
+        make*) record "$count $tool" "$(timed "$work/$count" make -r -s $dry "${tool#make }")" ;;
+        ninja*) record "$count $tool" "$(timed "$work/$count" ninja $dry "${tool#ninja }")" ;;
       esac
     done
   done
 done
 
-echo "Chains of trivial targets (touch), built from clean; best of $reps; $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Chains of trivial targets (touch), built from clean${DRY:+, commands listed only}; best of $reps; $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 printf '| %-12s' "tool"
 for count in $counts; do printf '| %14s | %10s ' "$count: s" "ms/target"; done
