@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "diag/message_catalogue.h"
+#include "diag/notice.h"
 #include "diag/report.h"
 #include "platform/console.h"
 #include "platform/path.h"
@@ -37,6 +38,14 @@ int ProcessorCount() {
 
 int UnknownOption() {
   diag::FatalError(diag::LoadMessage(diag::msg::kUnknownOption));
+  return 1;
+}
+
+// Sets the -J count from `text`; a value out of range is reported as such.
+int ApplyJobCount(const std::string& text, BuildOptions& options) {
+  options.jobs = JobCount(text);
+  if (options.jobs != 0) return 0;
+  diag::FatalError(diag::FormatCatalogMessage(diag::msg::kJobCountInvalid, text, kMaxJobs));
   return 1;
 }
 
@@ -86,8 +95,7 @@ int ApplyOption(const std::string& argument, BuildOptions& options, Pending& pen
         pending.jobCount = true;
         break;
       }
-      options.jobs = JobCount(argument.substr(2));
-      if (options.jobs == 0) return UnknownOption();
+      if (ApplyJobCount(argument.substr(2), options) != 0) return 1;
       break;
     case 'K': options.keepGoing = 1; break;
     case 'L': options.useDirectRunner = 0; break;
@@ -146,8 +154,7 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
     } else if (previous.makefileName) {
       options.makefileName = argument;
     } else if (previous.jobCount && IsDigits(argument)) {
-      options.jobs = JobCount(argument);
-      if (options.jobs == 0) return UnknownOption();
+      if (ApplyJobCount(argument, options) != 0) return 1;
     } else if (macros.ParseMacroDefinition(argument)) {
       // defined
     } else if (!argument.empty()) {
@@ -155,8 +162,9 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
     }
   }
   if (options.makefileName.empty()) options.makefileName = "Makefile";
+  diag::SendNoticesToStderr(options.progressOutput != 0);
   if (options.showUpdateInfo) {
-    platform::WriteStdout(diag::FormatPrintf("bramle ver %s \n Update info:\n %s\n\n", kVersion, kUpdateInfo));
+    diag::WriteNotice(diag::FormatPrintf("bramle ver %s \n Update info:\n %s\n\n", kVersion, kUpdateInfo));
   }
   return 0;
 }
@@ -175,6 +183,7 @@ void PrintUsage() {
                                  kUsageOptionH,
                                  kUsageOptionI,
                                  kUsageOptionJ,
+                                 kUsageOptionJLimit,
                                  kUsageOptionK,
                                  kUsageOptionN,
                                  kUsageOptionP,
@@ -187,7 +196,7 @@ void PrintUsage() {
                                  kUsageOptionR};
   std::string text = diag::FormatPrintf("bramle ver %s \n", kVersion);
   for (unsigned number : kLines) {
-    text += diag::LoadMessage(number);
+    text += number == kUsageOptionJLimit ? diag::FormatCatalogMessage(number, kMaxJobs) : diag::LoadMessage(number);
     text += '\n';
   }
   platform::WriteStdout(text);

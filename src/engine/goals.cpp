@@ -1,8 +1,8 @@
 #include "engine/goals.h"
 
 #include "diag/message_catalogue.h"
+#include "diag/notice.h"
 #include "diag/report.h"
-#include "platform/console.h"
 #include "platform/file_status.h"
 
 namespace engine {
@@ -37,7 +37,7 @@ bool ResolveGoals(TargetModel& model, const RuleTable& rules, const std::vector<
     if (node) {
       goals.push_back(node);
     } else if (FileExists(name)) {
-      platform::WriteStdout(diag::FormatCatalogMessage(diag::msg::kGoalUpToDate, name) + "\n");
+      diag::WriteNotice(diag::FormatCatalogMessage(diag::msg::kGoalUpToDate, name) + "\n");
     } else {
       diag::FatalError(diag::FormatCatalogMessage(diag::msg::kNoRuleToMake, name));
       return false;

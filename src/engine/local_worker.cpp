@@ -60,14 +60,14 @@ TargetOutcome LocalWorker::Build(TargetNode& target) {
 }
 
 TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
-  if (settings_.showTimestamps) output_.Stdout(TimestampReport(target));
+  if (settings_.showTimestamps) Show(TimestampReport(target));
 
   if (settings_.touchOnly) {
     const int touched = TouchFile(target.name);
     const unsigned message = touched == 0   ? diag::msg::kTimestampUpdated
                              : touched == 2 ? diag::msg::kTimestampTargetMissing
                                             : diag::msg::kTimestampUpdateFailed;
-    output_.Stdout(diag::FormatCatalogMessage(message, target.name) + "\n");
+    Show(diag::FormatCatalogMessage(message, target.name) + "\n");
     return TargetOutcome::Done;
   }
 
@@ -107,11 +107,7 @@ int LocalWorker::RunCommandLine(const CommandLine& original) {
   if (settings_.echoInlineFiles) {
     std::string echo = line.text;
     if (!line.inlineContent.empty()) echo += " >>\n" + line.inlineContent + ">>\n";
-    if (settings_.progressOutput) {
-      output_.Stderr(echo);
-    } else {
-      output_.Stdout(echo);
-    }
+    Show(echo);
   } else if (!line.Silent() && !settings_.silent && !settings_.progressOutput) {
     output_.Stdout("  " + line.text + "\n");
   }
@@ -152,16 +148,19 @@ void LocalWorker::PassOutput(bool silent) {
   std::string text;
   runner_->TakeStdout(text);
   if (!text.empty() && !silent) {
-    text = platform::FromTextLineEnds(std::move(text));
-    if (settings_.progressOutput) {
-      output_.Stderr(text);
-    } else {
-      output_.Stdout(text);
-    }
+    Show(platform::FromTextLineEnds(std::move(text)));
   }
   text.clear();
   runner_->TakeStderr(text);
   if (!text.empty() && !silent) output_.Stderr(platform::FromTextLineEnds(std::move(text)));
+}
+
+void LocalWorker::Show(std::string_view text) {
+  if (settings_.progressOutput) {
+    output_.Stderr(text);
+  } else {
+    output_.Stdout(text);
+  }
 }
 
 }  // namespace engine

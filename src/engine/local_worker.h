@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "engine/build_settings.h"
 #include "engine/target_worker.h"
@@ -68,6 +69,9 @@ class LocalWorker : public TargetWorker {
   int RunCommandLine(const CommandLine& line);
   int RunCommand(const std::string& text, bool silent);
   void PassOutput(bool silent);
+  // Echoes, command output and notices: standard output, or standard error
+  // when standard output is kept for the progress lines (-X).
+  void Show(std::string_view text);
 
   const BuildSettings& settings_;
   LocalBuildState& build_;

@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "diag/message_catalogue.h"
-#include "platform/console.h"
+#include "diag/notice.h"
 #include "platform/file_status.h"
 #include "platform/local_time.h"
 
@@ -83,7 +83,7 @@ std::string ModelReport(const makefile::MacroTable& macros, const RuleTable& rul
 }
 
 void PrintModel(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model) {
-  platform::WriteStdout(ModelReport(macros, rules, model));
+  diag::WriteNotice(ModelReport(macros, rules, model));
 }
 
 std::string TimestampReport(const TargetNode& node) {
@@ -98,7 +98,5 @@ std::string TimestampReport(const TargetNode& node) {
   out += "+-------------------------------------------\n";
   return out;
 }
-
-void PrintTimestamps(const TargetNode& node) { platform::WriteStdout(TimestampReport(node)); }
 
 }  // namespace engine

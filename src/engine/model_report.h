@@ -13,13 +13,11 @@ namespace engine {
 
 // Everything the makefile defined, each reachable target once.
 std::string ModelReport(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model);
-// The same to standard output.
+// The same as a notice.
 void PrintModel(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model);
 
 // The times of `node` and of its dependents.
 std::string TimestampReport(const TargetNode& node);
-// The same to standard output.
-void PrintTimestamps(const TargetNode& node);
 
 // "%Y/%m/%d %H:%M:%S" in local time.
 std::string FormatFileTime(std::int64_t seconds);

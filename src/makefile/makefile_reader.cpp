@@ -1,5 +1,6 @@
 #include "makefile/makefile_reader.h"
 
+#include "diag/notice.h"
 #include "engine/path_parts.h"
 #include "engine/target_model.h"
 #include "makefile/directives.h"
@@ -8,7 +9,6 @@
 #include "makefile/macro_expander.h"
 #include "makefile/rule_lines.h"
 #include "makefile/source_file.h"
-#include "platform/console.h"
 #include "platform/directory.h"
 #include "platform/path.h"
 
@@ -37,12 +37,12 @@ MakefileReader::MakefileReader(engine::TargetModel* targets, engine::RuleTable* 
 MakefileReader::~MakefileReader() = default;
 
 int MakefileReader::OnMessage(const std::string& text) {
-  platform::WriteStdout(text + "\n");
+  diag::WriteNotice(text + "\n");
   return 0;
 }
 
 int MakefileReader::OnUndefinedMacro(const std::string&, std::string& value) {
-  platform::WriteStdout("\n");
+  diag::WriteNotice("\n");
   value.clear();
   return 0;
 }
@@ -52,8 +52,9 @@ bool MakefileReader::ReadMakefile(const std::string& name) {
     RecordError(kErrorInternal);
     return false;
   }
-  if (PushInclude(name) != IncludeResult::kOpened) {
-    RecordError(kErrorCannotOpen, name);
+  const IncludeResult opened = PushInclude(name);
+  if (opened != IncludeResult::kOpened) {
+    RecordError(opened == IncludeResult::kUtf16 ? kErrorUtf16 : kErrorCannotOpen, name);
     return false;
   }
   // Everything later is relative to the makefile's directory. A failed
@@ -157,6 +158,7 @@ IncludeResult MakefileReader::PushInclude(const std::string& path) {
   for (const std::unique_ptr<SourceFile>& open : includeStack_) {
     if (platform::SamePath(open->fullPath(), source->fullPath())) return IncludeResult::kAlreadyOpen;
   }
+  if (source->IsUtf16()) return IncludeResult::kUtf16;
   error_.fileName = source->fileName();
   includeStack_.push_back(std::move(source));
   return IncludeResult::kOpened;
@@ -206,6 +208,9 @@ void MakefileReader::RecordIncludeFailure(IncludeResult result, const std::strin
       break;
     case IncludeResult::kAlreadyOpen:
       RecordError(kErrorIncludesItself, path);
+      break;
+    case IncludeResult::kUtf16:
+      RecordError(kErrorUtf16, path);
       break;
     default:
       // Too many files open at once: this one is not opened.

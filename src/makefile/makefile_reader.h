@@ -27,6 +27,7 @@ enum class IncludeResult {
   kCannotOpen,
   kAlreadyOpen,  // the file is being read already: it would include itself
   kTooDeep,      // more than kMaxIncludeDepth files open at once
+  kUtf16,        // UTF-16 text, which is not read
 };
 
 inline constexpr size_t kMaxIncludeDepth = 256;
@@ -38,11 +39,11 @@ class MakefileReader {
   MakefileReader(const MakefileReader&) = delete;
   MakefileReader& operator=(const MakefileReader&) = delete;
 
-  // The text of a MESSAGE directive; by default it goes to standard output
+  // The text of a MESSAGE directive; by default it goes out as a notice
   // with a line feed. Gives 0.
   virtual int OnMessage(const std::string& text);
   // Asked for a macro name that is not defined. By default writes one empty
-  // line to standard output and gives 0 with an empty value; non-zero makes
+  // line as a notice and gives 0 with an empty value; non-zero makes
   // the expansion fail.
   virtual int OnUndefinedMacro(const std::string& name, std::string& value);
 

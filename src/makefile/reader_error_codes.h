@@ -35,6 +35,7 @@ enum ReaderErrorCode : int {
   kErrorMacroRefersToItself = 29,  // argument: the macro's name
   kErrorIncludesItself = 30,     // argument: the file's name
   kErrorIfdefNeedsReference = 31,  // argument: the name as written
+  kErrorUtf16 = 32,              // argument: the file's name
 };
 
 }  // namespace makefile

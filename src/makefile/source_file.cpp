@@ -36,6 +36,13 @@ bool SourceFile::Fill() {
   return count > 0;
 }
 
+bool SourceFile::IsUtf16() const {
+  if (lineNumber_ != 0 || blockPosition_ != 0 || block_.size() < 2) return false;
+  const unsigned char first = static_cast<unsigned char>(block_[0]);
+  const unsigned char second = static_cast<unsigned char>(block_[1]);
+  return (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF) || first == 0 || second == 0;
+}
+
 bool SourceFile::ReadLine(std::string& line) {
   line.clear();
   bool any = false;

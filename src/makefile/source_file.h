@@ -19,6 +19,11 @@ class SourceFile {
   // the file. Lines have no length limit and may hold any byte.
   bool ReadLine(std::string& line);
 
+  // True when the file is UTF-16 text, which the reader does not read: a
+  // byte-order mark, or a zero byte in the first character (text without
+  // a mark).
+  bool IsUtf16() const;
+
   const std::string& fullPath() const { return fullPath_; }
   // The name without its directory, as messages show it.
   const std::string& fileName() const { return fileName_; }

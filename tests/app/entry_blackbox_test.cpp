@@ -12,8 +12,11 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   std::string usage = "bramle ver 1.16 \n";
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
-    // -J's line stands among the ordinary options, after -I.
-    if (number == diag::msg::kUsageOptionI) usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
+    // -J's lines stand among the ordinary options, after -I.
+    if (number == diag::msg::kUsageOptionI) {
+      usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
+      usage += diag::FormatCatalogMessage(diag::msg::kUsageOptionJLimit, 256) + "\n";
+    }
   }
   ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);
   const std::string unknown = Narrow("\nBramle: FatalError 定義されていないコマンドオプションです\nメイク処理を中断します。");

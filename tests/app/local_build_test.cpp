@@ -91,6 +91,14 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
        0,
        "MaxCount: 2\nCount: 1\nCount: 2\n",
        "a\nout-a\nb\n"},
+      // Notices too: a !MESSAGE, an undefined macro's empty line, a goal
+      // that is up to date.
+      {"!MESSAGE hello\nall: a $(NONE)\na:\n\techo out-a\n",
+       {{"notes.txt", 10}},
+       {"-X", "notes.txt", "all"},
+       0,
+       "MaxCount: 1\nCount: 1\n",
+       "hello\n\n" + FormatCatalogMessage(diag::msg::kGoalUpToDate, "notes.txt") + "\na\nout-a\n"},
       {"all: bad good\nbad:\n\texit 3\ngood:\n\techo good\n",
        {},
        {"-X", "-K"},
@@ -135,8 +143,9 @@ TEST_F(LocalBuild, OptionsTogether) {
       // -N clears only the echo and run flags; touching still replaces the run.
       {tree, files, {"-N", "-T"}, 0, Touched("old.out") + NotFound("gone.out"), ""},
       {tree, files, {"/a", "/t"}, 0, Touched("old.out") + Touched("new.out") + NotFound("gone.out"), ""},
-      // Progress counts what is out of date; touching writes no Count lines.
-      {tree, files, {"-T", "-X"}, 0, "MaxCount: 2\n" + Touched("old.out") + NotFound("gone.out"), ""},
+      // Progress counts what is out of date; touching writes no Count lines,
+      // and its notices leave standard output to the counts.
+      {tree, files, {"-T", "-X"}, 0, "MaxCount: 2\n", Touched("old.out") + NotFound("gone.out")},
       // Touching still stops at a missing file.
       {"all: old.out\nold.out: src.in missing.h\n\techo old> old.out\n",
        files,

@@ -34,7 +34,19 @@ struct ErrorCase {
   std::string placeUtf8;         // "file:(line) text"
   std::vector<std::string> extraArguments = {};
   std::string file = "m.mak";
+  std::string included = {};  // the content of "inc.mak", when not empty
 };
+
+// ASCII text as UTF-16, little- or big-endian, with or without a mark.
+std::string Utf16(const std::string& text, bool bigEndian, bool mark) {
+  std::string bytes = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+  for (const char c : text) bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  return bytes;
+}
+
+const std::string kUtf16Message =
+    "はUTF-16で保存されているため読み込めません。メイクファイルはWindowsではANSIコード(Shift_JIS)、LinuxではUTF-8で保存"
+    "してください。";
 
 // The reader's codes, lines and texts are held by its own tests and the
 // catalogue's texts by the catalogue test: one row per way the report is put
@@ -60,11 +72,17 @@ TEST(ReaderReport, EveryKindOfReport) {
       // shown whole.
       {"double-byte name", "all:\nnothing here\n", "構文が認識できません、構文の誤りです。", "表.mak:(2) nothing here",
        {}, Narrow("表.mak")},
+      // UTF-16 is named as such, with the encodings that are read.
+      {"utf-16 le", Utf16("all:\r\n\techo x\r\n", false, true), "m.mak" + kUtf16Message, ":(0) "},
+      {"utf-16 be unmarked", Utf16("all:\n", true, false), "m.mak" + kUtf16Message, ":(0) "},
+      {"utf-16 included", "all:\n!INCLUDE \"inc.mak\"\n", "inc.mak" + kUtf16Message,
+       "m.mak:(2) !INCLUDE \"inc.mak\"", {}, "m.mak", Utf16("A = 1\n", true, true)},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchDirectory dir;
     dir.Write(c.file, c.makefile);
+    if (!c.included.empty()) dir.Write("inc.mak", c.included);
     std::vector<std::string> arguments = {"-N", "-P", "-F", c.file};
     arguments.insert(arguments.end(), c.extraArguments.begin(), c.extraArguments.end());
     const auto result = RunBramle(arguments, dir.path());
