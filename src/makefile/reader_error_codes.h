@@ -35,6 +35,9 @@ enum ReaderErrorCode : int {
   kErrorMacroRefersToItself = 29,  // argument: the macro's name
   kErrorIncludesItself = 30,     // argument: the file's name
   kErrorIfdefNeedsReference = 31,  // argument: the name as written
+  kErrorIncludeFileNotFound = 32,  // argument: the path of an NMAKE-style !INCLUDE
+  kErrorOperandNotClosed = 33,     // argument: the call or "[command" left open
+  kErrorUndefWithoutName = 34,
 };
 
 }  // namespace makefile
