@@ -24,6 +24,7 @@ struct BuildOptions {
   int progressOutput = 0;
   int echoInlineFiles = 0;
   int useDirectRunner = 1;
+  int nmakeReading = 0;  // lines both dialects read, read as NMAKE does (-M)
   int jobs = 1;  // commands run at once (-J)
   int clientMode = 0;
   int clientModeHidden = 0;

@@ -99,6 +99,7 @@ int ApplyOption(const std::string& argument, BuildOptions& options, Pending& pen
       break;
     case 'K': options.keepGoing = 1; break;
     case 'L': options.useDirectRunner = 0; break;
+    case 'M': options.nmakeReading = 1; break;
     case 'N':
       options.silent = 0;
       options.executeCommands = 0;

@@ -34,7 +34,7 @@ int LoadAndBuild(Application& application, engine::TargetModel& targets, engine:
   const BuildOptions& options = application.options;
   application.macros.ImportEnvironment();
   engine::RuleTable rules;
-  if (!makefile::LoadMakefile(targets, rules, application.macros, options.makefileName)) return 1;
+  if (!makefile::LoadMakefile(targets, rules, application.macros, options.makefileName, options.nmakeReading != 0)) return 1;
   if (!engine::CheckModelBuildable(targets)) return 1;
   if (options.printModel) engine::PrintModel(application.macros, rules, targets);
   std::vector<engine::TargetNode*> goals;

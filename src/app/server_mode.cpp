@@ -156,7 +156,7 @@ int LoadAndServe(Application& application, distributed::SettingsFile& settings) 
   auto targets = std::make_unique<engine::TargetModel>();
   engine::TargetModel& model = *targets.release();
   engine::RuleTable rules;
-  if (!makefile::LoadMakefile(model, rules, application.macros, options.makefileName)) return 1;
+  if (!makefile::LoadMakefile(model, rules, application.macros, options.makefileName, options.nmakeReading != 0)) return 1;
   if (!engine::CheckModelBuildable(model)) return 1;
 
   engine::TargetWalker walker(model);

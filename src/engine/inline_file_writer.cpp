@@ -12,11 +12,25 @@ namespace {
 
 constexpr int kNameAttempts = 1000;
 
-std::string TrimBlanks(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string();
-  const size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
+// The text after "<<" holds the file's name, which ends at the first blank
+// outside double quotes, and then the rest of the command line
+// ("<<script.awk in > out"). Blanks before the name are skipped only where
+// a name is wanted.
+struct NamePart {
+  std::string name;
+  std::string rest;
+};
+
+NamePart SplitNamePart(const std::string& text, bool skipBlanks) {
+  size_t begin = skipBlanks ? text.find_first_not_of(" \t") : 0;
+  if (begin == std::string::npos) begin = text.size();
+  size_t end = begin;
+  bool quoted = false;
+  while (end < text.size() && (quoted || (text[end] != ' ' && text[end] != '\t'))) {
+    if (text[end] == '"') quoted = !quoted;
+    ++end;
+  }
+  return {text.substr(begin, end - begin), text.substr(end)};
 }
 
 // A name in double quotes names the file without them, as the command
@@ -67,7 +81,7 @@ bool WriteInlineFile(CommandLine& line, std::string& failedName) {
     // The name goes into the command as written; the file itself is named
     // without the blanks around it and the quotes, which the command line
     // drops too.
-    fileName = WithoutQuotes(TrimBlanks(line.inlineFileName));
+    fileName = WithoutQuotes(SplitNamePart(line.inlineFileName, true).name);
     if (fileName.empty()) return true;
   } else if (line.inlineKind == InlineKind::Temporary) {
     fileName = ClaimInlineFileName(platform::TemporaryDirectory());
@@ -82,7 +96,11 @@ bool WriteInlineFile(CommandLine& line, std::string& failedName) {
     failedName = fileName;
     return false;
   }
-  line.text += line.inlineKind == InlineKind::Named ? line.inlineFileName : AsArgument(fileName);
+  if (line.inlineKind == InlineKind::Named) {
+    line.text += line.inlineFileName;
+  } else {
+    line.text += AsArgument(fileName) + SplitNamePart(line.inlineFileName, false).rest;
+  }
   return true;
 }
 

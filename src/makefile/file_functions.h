@@ -7,7 +7,8 @@ namespace makefile {
 
 // Registers EXIST, EXISTS, Exist, Exists, exist and exists, one argument
 // each: 1 when a file or directory matches the path (whose last component
-// may hold the wildcards '*' and '?'), else 0.
-void RegisterFileFunctions(ExpressionEvaluator& evaluator);
+// may hold the wildcards '*' and '?'), else 0. With `nmakePaths` a path
+// written with NMAKE's '\' is also looked for with the platform's separator.
+void RegisterFileFunctions(ExpressionEvaluator& evaluator, bool nmakePaths);
 
 }  // namespace makefile

@@ -8,8 +8,9 @@
 namespace makefile {
 
 bool LoadMakefile(engine::TargetModel& targets, engine::RuleTable& rules, MacroTable& macros,
-                  const std::string& makefileName) {
+                  const std::string& makefileName, bool nmakeReading) {
   MakefileReader reader(&targets, &rules, &macros);
+  reader.ReadAsNmake(nmakeReading);
   AddDefaultSuffixes(rules);
   if (!reader.ReadMakefile(makefileName)) {
     diag::ReportSyntaxError(reader.error());

@@ -121,10 +121,39 @@ size_t FindReferenceStart(const ExpansionText& text) {
   return found;
 }
 
+// "NAME:old=new" split into its parts.
+struct Substitution {
+  std::string name;
+  std::string from;
+  std::string to;
+};
+
+bool SplitSubstitution(const std::string& reference, Substitution& substitution) {
+  const size_t colon = reference.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  const size_t equals = reference.find('=', colon + 1);
+  if (equals == std::string::npos || equals == colon + 1) return false;
+  substitution.name = reference.substr(0, colon);
+  substitution.from = RemoveEscapes(std::string_view(reference).substr(colon + 1, equals - colon - 1));
+  substitution.to = RemoveEscapes(std::string_view(reference).substr(equals + 1));
+  return true;
+}
+
+std::string ReplaceAll(std::string_view value, const std::string& from, const std::string& to) {
+  std::string result;
+  size_t start = 0;
+  for (size_t found; (found = value.find(from, start)) != std::string_view::npos; start = found + from.size()) {
+    result.append(value, start, found - start);
+    result += to;
+  }
+  result.append(value, start);
+  return result;
+}
+
 }  // namespace
 
 ExpandStatus ExpandMacroReferences(std::string& line, MacroTable& macros, const UndefinedMacroHandler& onUndefined,
-                                   std::string* offendingName) {
+                                   std::string* offendingName, bool nmakeReading) {
   // A line without a '$' holds neither a reference nor a special macro.
   if (line.find('$') == std::string::npos) return ExpandStatus::kDone;
   ExpansionText text(line);
@@ -153,6 +182,14 @@ ExpandStatus ExpandMacroReferences(std::string& line, MacroTable& macros, const 
     if (close == std::string_view::npos || close == 0) break;
 
     std::string name(text.Rest().substr(0, close));
+    Substitution substitution;
+    const bool substituting = nmakeReading && SplitSubstitution(name, substitution);
+    if (substituting) {
+      name = substitution.name;
+      const ExpandStatus inner =
+          ExpandMacroReferences(substitution.to, macros, onUndefined, offendingName, nmakeReading);
+      if (inner != ExpandStatus::kDone) return inner;
+    }
     // A defined value is used where the table keeps it: the table does not
     // change while it is put into the line.
     std::string undefinedValue;
@@ -164,8 +201,13 @@ ExpandStatus ExpandMacroReferences(std::string& line, MacroTable& macros, const 
         if (offendingName) *offendingName = name;
         return ExpandStatus::kUndefinedFailed;
       }
-      macros.SetMacro(name, undefinedValue, true);
+      if (!nmakeReading) macros.SetMacro(name, undefinedValue, true);
       value = undefinedValue;
+    }
+    std::string substituted;
+    if (substituting) {
+      substituted = ReplaceAll(value, substitution.from, substitution.to);
+      value = substituted;
     }
     text.Drop(close + 1);
     active.LeaveEndedInside(text.Remaining());

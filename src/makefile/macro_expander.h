@@ -27,8 +27,12 @@ inline constexpr size_t kMaxExpansionGrowth = size_t{64} << 20;
 // for the commands. A value is scanned again from its second character, so a
 // reference inside a value is expanded too. Each name that was undefined is
 // defined with the handler's value. On failure `line` is unchanged and
-// `offendingName` (when given) names the macro concerned.
+// `offendingName` (when given) names the macro concerned. With
+// `nmakeReading`, "$(NAME:old=new)" is NMAKE's substitution: the value of
+// NAME with every "old" replaced by "new" (macros in "new" expanded, its
+// escapes removed), where otherwise it names the macro "NAME:old=new"; and
+// an undefined name stays undefined, as in NMAKE.
 ExpandStatus ExpandMacroReferences(std::string& line, MacroTable& macros, const UndefinedMacroHandler& onUndefined,
-                                   std::string* offendingName = nullptr);
+                                   std::string* offendingName = nullptr, bool nmakeReading = false);
 
 }  // namespace makefile

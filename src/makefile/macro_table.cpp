@@ -1,5 +1,7 @@
 #include "makefile/macro_table.h"
 
+#include <algorithm>
+
 #include "platform/environment.h"
 
 namespace makefile {
@@ -29,17 +31,21 @@ const std::string* MacroTable::FindMacro(const std::string& name) const {
   return found == macros_.end() ? nullptr : &found->second;
 }
 
+std::string MacroTable::DefinedName(const std::string& text) {
+  // Leading blanks stay part of the name; only trailing ones go.
+  size_t nameEnd = std::min(text.find('='), text.size());
+  while (nameEnd > 0 && IsBlank(text[nameEnd - 1])) --nameEnd;
+  return text.substr(0, nameEnd);
+}
+
 bool MacroTable::ParseMacroDefinition(const std::string& text) {
   const size_t equals = text.find('=');
   if (equals == std::string::npos) return false;
-  // Leading blanks stay part of the name; only trailing ones go.
-  size_t nameEnd = equals;
-  while (nameEnd > 0 && IsBlank(text[nameEnd - 1])) --nameEnd;
   size_t valueBegin = equals + 1;
   size_t valueEnd = text.size();
   while (valueBegin < valueEnd && IsBlank(text[valueBegin])) ++valueBegin;
   while (valueEnd > valueBegin && IsBlank(text[valueEnd - 1])) --valueEnd;
-  DefineMacro(text.substr(0, nameEnd), text.substr(valueBegin, valueEnd - valueBegin));
+  DefineMacro(DefinedName(text), text.substr(valueBegin, valueEnd - valueBegin));
   return true;
 }
 

@@ -16,11 +16,17 @@ class MacroTable {
   // only when `replace` is set, and gives 0.
   int SetMacro(const std::string& name, const std::string& value, bool replace);
 
+  // Forgets `name` (NMAKE's !UNDEF); nothing when it is not defined.
+  void UndefineMacro(const std::string& name) { macros_.erase(name); }
+
   std::optional<std::string> LookupMacro(const std::string& name) const;
 
   // The value in the table, without a copy; null when `name` is not
   // defined. It stays valid until the macro is defined again.
   const std::string* FindMacro(const std::string& name) const;
+
+  // The name a definition "NAME = value" defines.
+  static std::string DefinedName(const std::string& text);
 
   // "NAME = value": true when `text` holds an '=' and was defined.
   bool ParseMacroDefinition(const std::string& text);

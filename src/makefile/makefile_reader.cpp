@@ -29,7 +29,21 @@ bool EndsWithContinuation(const std::string& line) {
   return !line.empty() && line.back() == '\\' && StartsCharacter(line, line.size() - 1);
 }
 
+// A '^' at the end that escapes nothing but the line break.
+bool EndsWithLoneCaret(const std::string& line) {
+  return !line.empty() && line.back() == kEscape && !IsEscaped(line, line.size() - 1);
+}
+
 }  // namespace
+
+void MakefileReader::AppendCaretLine(const std::string& line) {
+  std::string value = macros_->LookupMacro(caretMacro_).value_or(std::string());
+  if (!value.empty() && value.back() == kEscape) value.pop_back();
+  value.push_back('\n');
+  value += Trim(line);
+  macros_->DefineMacro(caretMacro_, value);
+  if (!EndsWithLoneCaret(line)) caretMacro_.clear();
+}
 
 MakefileReader::MakefileReader(engine::TargetModel* targets, engine::RuleTable* rules, MacroTable* macros)
     : targets_(targets), rules_(rules), macros_(macros) {}
@@ -42,7 +56,9 @@ int MakefileReader::OnMessage(const std::string& text) {
 }
 
 int MakefileReader::OnUndefinedMacro(const std::string&, std::string& value) {
-  diag::WriteNotice("\n");
+  // NMAKE expands an undefined name to nothing without a word.
+  if (!readAsNmake_) diag::WriteNotice("
+");
   value.clear();
   return 0;
 }
@@ -81,8 +97,17 @@ void MakefileReader::ReadLines() {
     }
     if (line.find('=') != std::string::npos) {
       macros_->ParseMacroDefinition(line);
+      caretMacro_ = EndsWithLoneCaret(line) ? MacroTable::DefinedName(line) : std::string();
       continue;
     }
+    // NMAKE's value "NAME = ^" goes on over the lines below it, each after
+    // a line break, for as long as they end in '^' too. Only lines that
+    // would read as nothing else (no '=', no ':') are taken.
+    if (!caretMacro_.empty() && !TrimLeft(line).empty() && FindUnescaped(line, ':', 0) == std::string::npos) {
+      AppendCaretLine(line);
+      continue;
+    }
+    caretMacro_.clear();
     const size_t first = line.find_first_not_of(' ');
     if (first != std::string::npos && (line[first] == '.' || line[first] == '{')) {
       const HandlerResult result = HandleSuffixLine(*this, line);
@@ -120,12 +145,15 @@ LineResult MakefileReader::ReadLogicalLine(std::string& line) {
       // A continued last line is still handled.
       if (logical.empty()) return LineResult::kEndOfInput;
     } else {
+      const bool emptyLine = physical.empty();
       const size_t comment = FindUnescaped(physical, '#', 0);
       if (comment != std::string::npos) physical.resize(comment);
-      // Empty and comment-only lines are skipped, also inside a continued line.
-      if (physical.empty()) continue;
+      // Empty and comment-only lines are skipped, also inside a continued
+      // line; NMAKE ends a continued line at an empty one.
+      const bool endsContinuation = emptyLine && readAsNmake_ && !logical.empty();
+      if (physical.empty() && !endsContinuation) continue;
       logical += physical;
-      if (EndsWithContinuation(logical)) {
+      if (!endsContinuation && EndsWithContinuation(logical)) {
         const size_t last = logical.size() - 1;
         if (last >= 2 && logical[last - 1] == kEscape && StartsCharacter(logical, last - 1)) {
           logical.erase(last - 1, 1);  // "^\" is a plain backslash that ends the line
@@ -164,11 +192,15 @@ IncludeResult MakefileReader::PushInclude(const std::string& path) {
   return IncludeResult::kOpened;
 }
 
+std::string MakefileReader::CurrentFileDirectory() const {
+  return includeStack_.empty() ? std::string() : DirectoryOf(includeStack_.back()->fullPath());
+}
+
 bool MakefileReader::ExpandMacros(std::string& line) {
   std::string name;
   const ExpandStatus status = ExpandMacroReferences(
       line, *macros_, [this](const std::string& undefined, std::string& value) { return OnUndefinedMacro(undefined, value); },
-      &name);
+      &name, readAsNmake_);
   switch (status) {
     case ExpandStatus::kDone:
       return true;

@@ -58,6 +58,8 @@ class MakefileReader {
   LineResult ReadPhysicalLine(std::string& line);
 
   IncludeResult PushInclude(const std::string& path);
+  // The folder of the file being read; empty when none is open.
+  std::string CurrentFileDirectory() const;
 
   // Expands macro references; false with the error recorded.
   bool ExpandMacros(std::string& line);
@@ -74,6 +76,18 @@ class MakefileReader {
   engine::TargetModel& targets() { return *targets_; }
   engine::RuleTable& rules() { return *rules_; }
 
+  // Where NMAKE reads a line otherwise without either giving an error, read
+  // it as NMAKE does: an empty line ends a line continued with '\',
+  // "$(NAME:old=new)" substitutes, an undefined name expands to nothing
+  // silently and stays undefined, and where '/' separates paths, EXIST()
+  // also looks for a path written with '\' with '/' instead.
+  void ReadAsNmake(bool on) { readAsNmake_ = on; }
+  bool ReadsAsNmake() const { return readAsNmake_; }
+
+  // NMAKE's ".IGNORE:": every command read after it ignores its failure.
+  void IgnoreAllFailures() { ignoreAllFailures_ = true; }
+  bool IgnoresAllFailures() const { return ignoreAllFailures_; }
+
   // A logical line read but not yet handled; empty when none.
   std::string& pendingLine() { return pendingLine_; }
   // States of the open conditionals, innermost last; shared by all files.
@@ -81,6 +95,8 @@ class MakefileReader {
 
  private:
   void ReadLines();
+  // Adds a line to the value of caretMacro_, after a line break.
+  void AppendCaretLine(const std::string& line);
 
   engine::TargetModel* targets_;
   engine::RuleTable* rules_;
@@ -89,6 +105,9 @@ class MakefileReader {
   std::vector<std::unique_ptr<SourceFile>> includeStack_;
   std::vector<int> conditionals_;
   std::string pendingLine_;
+  bool ignoreAllFailures_ = false;
+  bool readAsNmake_ = false;
+  std::string caretMacro_;  // a macro whose value line ended in a lone '^'
   std::string logicalLine_;   // ReadLogicalLine's working buffers
   std::string physicalLine_;
 };

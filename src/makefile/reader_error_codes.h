@@ -35,7 +35,10 @@ enum ReaderErrorCode : int {
   kErrorMacroRefersToItself = 29,  // argument: the macro's name
   kErrorIncludesItself = 30,     // argument: the file's name
   kErrorIfdefNeedsReference = 31,  // argument: the name as written
-  kErrorUtf16 = 32,              // argument: the file's name
+  kErrorIncludeFileNotFound = 32,  // argument: the path of an NMAKE-style !INCLUDE
+  kErrorOperandNotClosed = 33,     // argument: the call or "[command" left open
+  kErrorUndefWithoutName = 34,
+  kErrorUtf16 = 35,                // argument: the file's name
 };
 
 }  // namespace makefile

@@ -59,6 +59,10 @@ RuleLineKind ParseInferenceRuleLine(std::string_view line, InferenceRuleLine& ru
   rule.toSuffix = text;
   // A path such as ".abc\x.obj" is a target name, not a suffix.
   if (FindCharacter(rule.fromSuffix, std::string(1, platform::kPathSeparator)) != kNone) return RuleLineKind::kNotRule;
+  // NMAKE's makefiles write paths with '\' on every platform, and with '/':
+  // "..\inc\x.h" or ".\x.res" holds a separator in a suffix, which no
+  // suffix has.
+  if (FindCharacter(rule.fromSuffix + rule.toSuffix, "\\/") != kNone) return RuleLineKind::kNotRule;
   return RuleLineKind::kRule;
 }
 

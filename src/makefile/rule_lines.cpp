@@ -46,9 +46,22 @@ HandlerResult HandleInferenceRule(MakefileReader& reader, const InferenceRuleLin
   switch (reader.rules().AddInferenceRule(rule.fromSuffix, rule.fromDirectory, rule.toSuffix, rule.toDirectory,
                                           std::move(commands))) {
     case 0: return block;
-    case 2: return Fail(reader, kErrorSuffixNotListed);
+    // As NMAKE does, a rule whose suffix is not listed is never used.
+    case 2: return block;
     default: return Fail(reader, kErrorRuleRefused);
   }
+}
+
+// NMAKE's pseudo-targets, which no suffix list holds. ".IGNORE:" ignores the
+// failures of every command after it; ".SILENT:" and ".PRECIOUS:" are read
+// and change nothing (-S hides the echo; no target is deleted on failure).
+bool HandlePseudoTarget(MakefileReader& reader, const InferenceRuleLine& rule) {
+  if (!rule.toSuffix.empty() || !rule.fromDirectory.empty() || !rule.toDirectory.empty()) return false;
+  if (rule.fromSuffix == ".IGNORE") {
+    reader.IgnoreAllFailures();
+    return true;
+  }
+  return rule.fromSuffix == ".SILENT" || rule.fromSuffix == ".PRECIOUS";
 }
 
 }  // namespace
@@ -65,12 +78,32 @@ HandlerResult HandleSuffixLine(MakefileReader& reader, std::string_view line) {
     case RuleLineKind::kMalformed: return Fail(reader, kErrorRuleNoColon);
     case RuleLineKind::kRule: break;
   }
+  if (HandlePseudoTarget(reader, rule)) return HandlerResult::kTaken;
   return HandleInferenceRule(reader, rule);
 }
 
+namespace {
+
+// A dependency line whose targets expanded to nothing (a fragment meant to
+// be included, "$(PROJECT):"), with its command block, names nothing to
+// build: NMAKE reads past it.
+bool TargetsCameFromMacros(std::string_view writtenLine) {
+  return writtenLine.substr(0, FindUnescaped(writtenLine, ':', 0)).find("$(") != std::string_view::npos;
+}
+
+HandlerResult SkipFragment(MakefileReader& reader) {
+  engine::CommandList commands;
+  reader.pendingLine().clear();
+  return ReadCommandBlock(reader, commands);
+}
+
+}  // namespace
+
 HandlerResult HandleDependencyLine(MakefileReader& reader, std::string_view line) {
   DependencyLine dependency;
-  if (const int code = ParseDependencyLine(line, dependency)) return Fail(reader, code);
+  const int code = ParseDependencyLine(line, dependency);
+  if (code == kErrorEmptyTarget && TargetsCameFromMacros(reader.error().lineText)) return SkipFragment(reader);
+  if (code != 0) return Fail(reader, code);
 
   engine::CommandList commands;
   reader.pendingLine().clear();
@@ -113,6 +146,7 @@ HandlerResult ReadCommandBlock(MakefileReader& reader, engine::CommandList& comm
       return HandlerResult::kTaken;
     }
     std::string command = RemoveEscapes(TrimLeft(line));
+    if (reader.IgnoresAllFailures()) command.insert(0, 1, '-');
     if (command.find("<<") != std::string::npos) {
       if (!ReadInlineFile(reader, command, commands)) return HandlerResult::kError;
       continue;

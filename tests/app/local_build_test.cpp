@@ -377,6 +377,14 @@ TEST_F(LocalBuild, InlineFiles) {
   EXPECT_EQ(silent.out, "");  // a silent line shows no output either
   Makefile(std::string("show:\n\t") + kShowFile + " <<\nfirst\nlast<<\n");
   EXPECT_EQ(Run({"-S"}).out, "first\nlast\n");
+
+  // The name ends at the first blank; the rest stays on the command line.
+  Makefile(std::string("show:\n\t") + kShowFile + " << > rest.txt\nhello\n<<\n\t" + kShowFile +
+           " <<tmp.in > kept.txt\nkept\n<<KEEP\n");
+  EXPECT_EQ(Run({"-S"}).exitCode, 0);
+  EXPECT_EQ(Read("rest.txt"), testing_support::OnDisk("hello\n\n"));
+  EXPECT_EQ(Read("tmp.in"), testing_support::OnDisk("kept\n\n"));
+  EXPECT_EQ(Read("kept.txt"), testing_support::OnDisk("kept\n\n"));
 }
 
 TEST_F(LocalBuild, ProcessorThatCannotStart) {

@@ -151,7 +151,7 @@ constexpr bool kWindows = platform::kPathSeparator == '\\';
 class FileFunctions : public ::testing::Test {
  protected:
   FileFunctions() {
-    RegisterFileFunctions(evaluator_);
+    RegisterFileFunctions(evaluator_, false);
     scratch_.Write("a.obj", "");
     scratch_.Write(NativePath("sub\\x.txt"), "");
     scratch_.Write(NativePath("dots\\.cfg"), "");

@@ -57,6 +57,7 @@ class ReaderTest : public ::testing::Test {
     makefile::AddDefaultSuffixes(*ruleTable_);
     reader_ = std::make_unique<RecordingReader>(model_.get(), ruleTable_.get(), &table);
     reader_->failUndefined = failUndefined;
+    reader_->ReadAsNmake(readAsNmake);
     return reader_->ReadMakefile((dir.path() / name).string());
   }
 
@@ -145,6 +146,7 @@ class ReaderTest : public ::testing::Test {
   makefile::MacroTable macros;  // the command line's
   makefile::MacroTable table;   // as the last read left them
   bool failUndefined = false;
+  bool readAsNmake = false;  // -M
 
  private:
   std::unique_ptr<engine::TargetModel> model_;

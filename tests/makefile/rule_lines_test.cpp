@@ -77,7 +77,6 @@ TEST_F(RuleLines, DependencyLinesAndCommandBlocks) {
       {"all:\n.c.obj\n", "error 13 line 2"},
       {"all:\n{src.c.obj:\n\tcl\n", "error 13 line 2"},
       {"all:\n.c.obj:\nnext:\n", "error 14 line 3"},
-      {"all:\n.y.c:\n\tyacc $<\nnext:\n", "error 17 line 4"},
   });
 }
 

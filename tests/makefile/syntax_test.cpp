@@ -101,8 +101,14 @@ TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
       {"ELSE IF 1", DirectiveKind::kElseIf, 7},
       {"ELSEIF 1", DirectiveKind::kElseIf, 6},
       {"ELSE", DirectiveKind::kElse, 4},
+      // NMAKE's keywords, whole words in any letter case.
+      {"UNDEF\tX", DirectiveKind::kUndef, 5},
+      {"if(1)", DirectiveKind::kIf, 2},
+      {"Else IfDef X", DirectiveKind::kElseIfdef, 10},
+      {"cmdswitches +S", DirectiveKind::kCmdSwitches, 11},
+      {"[del x]", DirectiveKind::kRunCommand, 0},
       // Unknown words run to the first blank.
-      {"UNDEF\tX", DirectiveKind::kUnknown, 7},
+      {"iffy\tX", DirectiveKind::kUnknown, 6},
       {"", DirectiveKind::kUnknown, 0},
   };
   for (const KeywordCase& c : cases) {
