@@ -25,6 +25,7 @@ struct BuildOptions {
   int echoInlineFiles = 0;
   int useDirectRunner = 1;
   int jobs = 1;  // commands run at once (-J)
+  int compileCommands = 0;  // write compile_commands.json instead of building (-G)
   int clientMode = 0;
   int clientModeHidden = 0;
   int serverMode = 0;
