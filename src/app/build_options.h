@@ -26,6 +26,7 @@ struct BuildOptions {
   int useDirectRunner = 1;
   int nmakeReading = 0;  // lines both dialects read, read as NMAKE does (-M)
   int jobs = 1;  // commands run at once (-J)
+  int compileCommands = 0;  // write compile_commands.json instead of building (-G)
   int clientMode = 0;
   int clientModeHidden = 0;
   int serverMode = 0;

@@ -84,6 +84,12 @@ int ApplyOption(const std::string& argument, BuildOptions& options, Pending& pen
         pending.makefileName = true;
       }
       break;
+    case 'G':
+      // A local run that runs nothing, like -E's choice of mode.
+      options.compileCommands = 1;
+      options.executeCommands = 0;
+      options.clientMode = options.clientModeHidden = options.serverMode = 0;
+      break;
     case 'H':
     case '?':
       PrintUsage();
@@ -171,8 +177,8 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
 }
 
 void PrintUsage() {
-  // -J's line came after the others and stands among the ordinary
-  // options, after -I.
+  // -J's and -G's lines came after the others and stand among the
+  // ordinary options, in the order of their letters.
   using namespace diag::msg;
   constexpr unsigned kLines[] = {kUsageHeading,
                                  kUsageSynopsis,
@@ -181,6 +187,7 @@ void PrintUsage() {
                                  kUsageOptionA,
                                  kUsageOptionD,
                                  kUsageOptionF,
+                                 kUsageOptionG,
                                  kUsageOptionH,
                                  kUsageOptionI,
                                  kUsageOptionJ,

@@ -3,7 +3,10 @@
 #include <memory>
 
 #include "app/console_control.h"
+#include "diag/message_catalogue.h"
+#include "diag/report.h"
 #include "engine/build_engine.h"
+#include "engine/compilation_database.h"
 #include "engine/goals.h"
 #include "engine/model_report.h"
 #include "engine/rule_table.h"
@@ -30,6 +33,15 @@ engine::BuildSettings EngineSettings(const BuildOptions& options) {
   return settings;
 }
 
+// The file -G asks for, in the build's working directory (the makefile's
+// folder).
+int WriteCompilationDatabase(const engine::CompilationDatabase& database) {
+  if (database.Write(engine::kCompilationDatabaseName)) return 0;
+  diag::FatalError(diag::FormatCatalogMessage(diag::msg::kCompilationDatabaseNotWritten,
+                                              std::string(engine::kCompilationDatabaseName)));
+  return 1;
+}
+
 int LoadAndBuild(Application& application, engine::TargetModel& targets, engine::BuildEngine& build) {
   const BuildOptions& options = application.options;
   application.macros.ImportEnvironment();
@@ -49,12 +61,21 @@ int LoadAndBuild(Application& application, engine::TargetModel& targets, engine:
 int RunLocalBuildMode(Application& application) {
   InstallCancelHandler();
   auto targets = std::make_unique<engine::TargetModel>();
-  const engine::BuildSettings settings = EngineSettings(application.options);
+  engine::BuildSettings settings = EngineSettings(application.options);
+  engine::CompilationDatabase database;
+  if (application.options.compileCommands) {
+    // The commands in the walk's order, from one worker that starts no
+    // processor.
+    settings.compilationDatabase = &database;
+    settings.jobs = 1;
+    settings.useDirectRunner = true;
+  }
   engine::BuildEngine build(settings, *targets);
   // A Ctrl+C from here on stops the build, even one pressed while loading.
   SetCancelAction([&build] { build.Cancel(); });
-  const int result = LoadAndBuild(application, *targets, build);
+  int result = LoadAndBuild(application, *targets, build);
   SetCancelAction(nullptr);
+  if (result == 0 && settings.compilationDatabase) result = WriteCompilationDatabase(database);
   // The process ends after this mode. Freeing a large graph node by node
   // takes longer than checking it for an up-to-date build, and the system
   // takes the memory back at exit anyway, so the model is left to it.

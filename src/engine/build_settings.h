@@ -3,6 +3,8 @@
 
 namespace engine {
 
+class CompilationDatabase;
+
 struct BuildSettings {
   bool buildAll = false;         // a dependent that exists counts as newer (-A)
   bool showTimestamps = false;   // the timestamp view of each target built (-D)
@@ -16,6 +18,8 @@ struct BuildSettings {
   bool echoInlineFiles = false;  // echo inline files with their commands (-X2)
   bool useDirectRunner = true;   // a process per command, else one resident processor (-L)
   int jobs = 1;                  // commands run at once (-J)
+  // Where the compile commands go instead of being run or echoed (-G).
+  CompilationDatabase* compilationDatabase = nullptr;
 };
 
 }  // namespace engine

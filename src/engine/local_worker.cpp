@@ -5,6 +5,7 @@
 
 #include "diag/message_catalogue.h"
 #include "diag/report.h"
+#include "engine/compilation_database.h"
 #include "engine/inline_file_writer.h"
 #include "engine/model_report.h"
 #include "engine/name_token.h"
@@ -61,6 +62,11 @@ TargetOutcome LocalWorker::Build(TargetNode& target) {
 
 TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
   if (settings_.showTimestamps) Show(TimestampReport(target));
+
+  if (settings_.compilationDatabase) {
+    settings_.compilationDatabase->Add(target.commands->Lines());
+    return TargetOutcome::WouldBeMade;
+  }
 
   if (settings_.touchOnly) {
     const int touched = TouchFile(target.name);

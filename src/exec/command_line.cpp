@@ -94,7 +94,9 @@ SplitCommand SplitCommandLine(std::string_view commandLine) {
   return result;
 }
 
-bool HasRedirection(std::string_view commandLine) {
+bool HasRedirection(std::string_view commandLine) { return FindRedirection(commandLine) != std::string_view::npos; }
+
+size_t FindRedirection(std::string_view commandLine) {
   bool quoted = false;
   for (size_t i = 0; i < commandLine.size(); ++i) {
     if (IsLead(commandLine, i)) {
@@ -102,10 +104,10 @@ bool HasRedirection(std::string_view commandLine) {
     } else if (commandLine[i] == '"') {
       quoted = !quoted;
     } else if (!quoted && IsRedirection(commandLine[i])) {
-      return true;
+      return i;
     }
   }
-  return false;
+  return std::string_view::npos;
 }
 
 bool NeedsPosixShell(std::string_view commandLine) {
@@ -119,6 +121,11 @@ bool NeedsPosixShell(std::string_view commandLine) {
     if (first == word) return true;
   }
   return false;
+}
+
+bool ProcessorRunsLine(std::string_view commandLine, platform::ProcessorFamily family) {
+  return HasRedirection(commandLine) ||
+         (family == platform::ProcessorFamily::PosixShell && NeedsPosixShell(commandLine));
 }
 
 }  // namespace exec

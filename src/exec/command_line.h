@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/processor_family.h"
+
 namespace exec {
 
 struct SplitCommand {
@@ -27,10 +29,18 @@ SplitCommand SplitCommandLine(std::string_view commandLine);
 // program name included ("dir>out.txt").
 bool HasRedirection(std::string_view commandLine);
 
+// Where the first '<', '>' or '|' outside double quotes stands; npos when
+// there is none.
+size_t FindRedirection(std::string_view commandLine);
+
 // True when a POSIX shell must run the line because a direct start cannot
 // honour its syntax: globs, ';', '&', '$', quotes other than double ones,
 // backquotes, parentheses, '~', a line break, a variable assignment in
 // front, or a word only the shell knows ("export", "while", ...).
 bool NeedsPosixShell(std::string_view commandLine);
+
+// True when a line that is no built-in command goes through the command
+// processor of `family` rather than straight to its program.
+bool ProcessorRunsLine(std::string_view commandLine, platform::ProcessorFamily family);
 
 }  // namespace exec

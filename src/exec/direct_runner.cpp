@@ -28,10 +28,7 @@ DirectRunner::Route DirectRunner::RouteOf(const std::string& commandLine, int& h
     handledStatus = builtin->handler(split.argumentText, environment_);
     return Route::Handled;
   }
-  if (split.redirection || HasRedirection(commandLine)) return Route::Processor;
-  if (platform::kProcessorFamily == platform::ProcessorFamily::PosixShell && NeedsPosixShell(commandLine)) {
-    return Route::Processor;
-  }
+  if (split.redirection || ProcessorRunsLine(commandLine, platform::kProcessorFamily)) return Route::Processor;
   return Route::Program;
 }
 

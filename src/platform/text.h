@@ -11,6 +11,10 @@ namespace platform {
 // Converts UTF-8 (as kept in the sources) into the narrow encoding.
 std::string NarrowFromUtf8(std::string_view utf8);
 
+// Converts the narrow encoding into UTF-8, for files other programs read
+// as UTF-8. A byte that is no character of the encoding becomes U+FFFD.
+std::string Utf8FromNarrow(std::string_view narrow);
+
 // True when `byte` starts a two-byte character in the narrow encoding.
 // Scans that step through names use it so that a trail byte equal to an
 // ASCII character (0x5C in code page 932) is never taken for that character.

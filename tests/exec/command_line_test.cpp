@@ -5,8 +5,11 @@
 
 #include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "exec/builtin_commands.h"
+#include "exec/command_words.h"
 #include "exec/line_splitter.h"
 #include "support/bramle_process.h"
 
@@ -69,6 +72,38 @@ TEST(NeedsPosixShellTest, ShellSyntaxNeedsTheShell) {
   for (const char* line : {"cc -c a.c -o a.o", "cc \"-DX=a b\" a.c", "tool --opt=value", "./build.sh"}) {
     EXPECT_FALSE(exec::NeedsPosixShell(line)) << line;
   }
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string text;
+  for (const std::string& word : words) text += (text.empty() ? "" : "|") + word;
+  return text;
+}
+
+// What a program gets from a line as the direct runner of each family would
+// start it, and from a response file.
+TEST(CommandWordsTest, ArgumentsAsTheProgramGetsThem) {
+  using platform::ProcessorFamily;
+  constexpr ProcessorFamily kShell = ProcessorFamily::PosixShell;
+  constexpr ProcessorFamily kCmd = ProcessorFamily::Cmd;
+  const std::tuple<ProcessorFamily, std::string, std::string> lines[] = {
+      // A direct start: the C runtime's rules on either platform.
+      {kShell, "cc -c \"a b.c\" -DX=\\\"y\\\" dir\\x.c", "cc|-c|a b.c|-DX=\"y\"|dir\\x.c"},
+      {kCmd, "\"C:\\my cc\\cl.exe\" /c a.c", "C:\\my cc\\cl.exe|/c|a.c"},
+      // Through the shell: its words, up to the first operator.
+      {kShell, "cc '-DS=\"a b\"' \"$X\\$\" a\\ b.c && echo", "cc|-DS=\"a b\"|$X$|a b.c"},
+      {kShell, "cc -c a.c 2>err.txt", "cc|-c|a.c"},
+      {kShell, "cc -c \"2\">x", "cc|-c|2"},
+      {kShell, "cc -c a.c; rm x", "cc|-c|a.c"},
+      // Through cmd.exe: the text before the redirection, as the runtime splits it.
+      {kCmd, "cl /c a.c 2>err.txt", "cl|/c|a.c"},
+      {kCmd, "cl /c \"x>y.c\" > log", "cl|/c|x>y.c"},
+  };
+  for (const auto& [family, line, expected] : lines) {
+    EXPECT_EQ(Joined(exec::ProgramArguments(line, family)), expected) << line;
+  }
+  EXPECT_EQ(Joined(exec::ResponseFileArguments("main.o\n'a b.o' \"c\\\"d\"\n", kShell)), "main.o|a b.o|c\"d");
+  EXPECT_EQ(Joined(exec::ResponseFileArguments("/c\r\n\"a b.c\" x\\y.c\r\n", kCmd)), "/c|a b.c|x\\y.c");
 }
 
 // The 32 names, synonyms grouped in order; only "set" has a handler.

@@ -15,6 +15,18 @@ std::string NarrowFromUtf8(std::string_view utf8) {
   return narrow;
 }
 
+std::string Utf8FromNarrow(std::string_view narrow) {
+  if (narrow.empty()) return std::string();
+  const int size = static_cast<int>(narrow.size());
+  const int wide_length = MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, wide.data(), wide_length);
+  const int utf8_length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(utf8_length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, utf8.data(), utf8_length, nullptr, nullptr);
+  return utf8;
+}
+
 bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
 
 }  // namespace platform
