@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "diag/message_catalogue.h"
+#include "diag/report.h"
 #include "app/build_options.h"
 #include "distributed/build_client.h"
 #include "distributed/settings_file.h"
@@ -129,7 +130,7 @@ int RunClientMode(Application& application) {
   platform::SetConsoleTitleText(kClientConsoleTitle);
 
   distributed::SettingsFile settings;
-  settings.LoadSettings();
+  for (const std::string& warning : settings.LoadSettings()) diag::Warning(warning);
   distributed::BuildClient client;
   client.SetRunner(options.useDirectRunner != 0, options.processorClock);
   RunResident(client, settings.client);

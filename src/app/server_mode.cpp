@@ -178,7 +178,7 @@ int RunServerMode(Application& application) {
   // back when the run ends, also when the makefile fails.
   HiddenConsole hidden(application.options.progressOutput != 0, "BRAMLE_SERVER");
   distributed::SettingsFile settings;
-  settings.LoadSettings();
+  for (const std::string& warning : settings.LoadSettings()) diag::Warning(warning);
   const int result = LoadAndServe(application, settings);
   settings.SaveSettings();
   return result;

@@ -2,6 +2,7 @@
 
 #include "app/console_control.h"
 #include "diag/message_catalogue.h"
+#include "diag/report.h"
 #include "platform/console.h"
 #include "platform/tcp_socket.h"
 
@@ -13,7 +14,7 @@ int RunSettingsDialogMode(SettingsDialogKind kind, distributed::SettingsFile& se
     platform::WriteStderr(diag::LoadMessage(diag::msg::kNoDisplayForDialogs));
     return 1;
   }
-  settings.LoadSettings();
+  for (const std::string& warning : settings.LoadSettings()) diag::Warning(warning);
   const bool server = kind == SettingsDialogKind::kServer;
   HiddenConsole hidden(hideConsole, server ? "BRAMLE_SERVERSETTING" : "BRAMLE_CLIENTSETTING");
   if (server) {

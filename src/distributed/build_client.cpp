@@ -1,10 +1,12 @@
 #include "distributed/build_client.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
 #include "diag/message_catalogue.h"
 #include "distributed/peer_allow_list.h"
+#include "distributed/peer_code_page.h"
 #include "distributed/protocol_messages.h"
 #include "distributed/protocol_text.h"
 #include "engine/inline_file_writer.h"
@@ -16,7 +18,8 @@
 namespace distributed {
 namespace {
 
-constexpr const char* kLocalHost = "localhost";
+// The own server of a local client, reached without a lookup.
+constexpr const char* kLocalHost = "127.0.0.1";
 constexpr const char* kLogEndLine = "-----------------------";
 
 std::string Message(unsigned number) { return diag::LoadMessage(number); }
@@ -61,10 +64,10 @@ void BuildClient::RegisterMessages() {
   RegisterMessage(kMessageBuildPhaseCancel, [](const std::vector<std::string>&) {});
   RegisterMessage(kMessageCommandExec, [this](const std::vector<std::string>& arguments) {
     CommandExecArguments read = ReadCommandExec(arguments);
-    command_.line = std::move(read.commandLine);
+    command_.line = TextFromServer(read.commandLine, serverCodePage_);
     command_.inlineKind = read.inlineKind;
-    command_.inlineName = std::move(read.inlineName);
-    command_.inlineContent = std::move(read.content);
+    command_.inlineName = TextFromServer(read.inlineName, serverCodePage_);
+    command_.inlineContent = TextFromServer(read.content, serverCodePage_);
   });
 }
 
@@ -104,7 +107,7 @@ ClientSettings BuildClient::AppliedSettings() const {
 
 std::string BuildClient::MachineName() const {
   std::lock_guard<std::mutex> hold(settingsMutex_);
-  return settings_.machineName;
+  return MachineNameOrComputerName(settings_.machineName);
 }
 
 std::string BuildClient::OwnAddress() const {
@@ -244,7 +247,8 @@ bool BuildClient::ListeningStep(int& retryMs) {
     localAttempted_ = true;
     retryDue_ = false;
     phaseReached_ = false;
-    serverAddress_ = platform::DottedAddress(platform::Resolve(kLocalHost));
+    serverAddress_ = kLocalHost;
+    serverCodePage_ = 0;
     serverPort_ = localPort_;
     state_ = kConnected;
     ConnectStep();
@@ -255,16 +259,22 @@ bool BuildClient::ListeningStep(int& retryMs) {
   if (!udp_.IsReceiving()) {
     if (listeningPaused_) return false;
     udp_.CloseSocket();
-    if (udp_.OpenSocket() == 0 && udp_.Bind("", AppliedSettings().portNo) == 0) {
-      NoteOwnAddress(udp_);
-      udp_.StartReceiving();
-    }
+    const int port = AppliedSettings().portNo;
+    if (udp_.OpenSocket() == 0 && udp_.Bind("", port) == 0) udp_.StartReceiving();
     LogWithoutServer(Message(diag::msg::kWaitingForRequests));
     if (!udp_.IsReceiving()) {
-      // The port is taken: try again later, not on every pass.
+      // The port is taken: try again later, not on every pass, and say so
+      // once.
+      if (!portTakenShown_) {
+        const std::string text = diag::FormatCatalogMessage(diag::msg::kAnnouncePortTaken, port);
+        Show(text);
+        LogWithoutServer(text);
+      }
+      portTakenShown_ = true;
       retryMs = kRetryMs;
       return false;
     }
+    portTakenShown_ = false;
     {
       std::lock_guard<std::mutex> hold(eventMutex_);
       listeningPort_ = udp_.Port();
@@ -291,12 +301,13 @@ bool BuildClient::AcceptsDatagram(const platform::Datagram& datagram) {
   if (!DatagramLine(datagram.bytes, text)) return false;
   state_ = kConnected;
   serverAddress_ = platform::DottedAddress(datagram.sender);
+  serverCodePage_ = DatagramCodePage(datagram.bytes);
   StopListening();
   std::int32_t value = 0;
   const int parsed = ParseMessage(text, kMessageBuildConnection, value);
   const ClientSettings settings = AppliedSettings();
   bool accepted = parsed == kParseAccepted && value == 0 && announcementFlag_ <= kAnnounceVersion &&
-                  (localMode_ || serverName_ != settings.machineName);
+                  (localMode_ || serverName_ != MachineNameOrComputerName(settings.machineName));
   if (accepted && !IsPeerAllowed(settings.allowServers, serverAddress_, serverName_)) {
     LogWithoutServer("Ignored server " + serverName_ + " (" + serverAddress_ + "): not in client_allowservers");
     accepted = false;
@@ -309,7 +320,6 @@ void BuildClient::OpenConnection() {
   platform::TcpSocket& socket = Socket();
   socket.CloseSocket();
   socket.OpenSocket();
-  NoteOwnAddress(socket);
   socket.Connect(serverAddress_, serverPort_);
 }
 
@@ -322,6 +332,7 @@ bool BuildClient::ConnectStep() {
     CloseConnection();
     return false;
   }
+  NoteOwnAddress();
   if (!GreetServer(FormatBuildClientConnect(MachineName(), static_cast<int>(clockMhz_)))) {
     LogWithoutServer(Message(diag::msg::kServerSendFailed));
     LogWithoutServer(Message(diag::msg::kServerDisconnected));
@@ -426,13 +437,15 @@ void BuildClient::RelayCommand() {
 }
 
 // While the command runs, the end of a piece that could not travel plain
-// (a final CR, final backslashes) waits for what follows it.
+// (a final CR, final backslashes), or a character not yet whole that is to
+// be converted for the server, waits for what follows it.
 void BuildClient::SendOutput(bool ended) {
   const struct {
     int channel;
     unsigned notice;
   } streams[] = {{kChannelStdout, diag::msg::kFromStdout}, {kChannelStderr, diag::msg::kFromStderr}};
   std::string text;
+  std::string converted;
   for (const auto& stream : streams) {
     const bool empty = stream.channel == kChannelStdout ? runner_->TakeStdout(text) : runner_->TakeStderr(text);
     std::string& pending = pendingOutput_[stream.channel];
@@ -441,9 +454,11 @@ void BuildClient::SendOutput(bool ended) {
       Log(Message(stream.notice));
       pending += text;
     }
-    const size_t keep = ended ? 0 : OutputToKeepBack(pending);
+    const size_t keep =
+        ended ? 0 : std::max(OutputToKeepBack(pending), UnfinishedCharacterBytes(pending, serverCodePage_));
     if (pending.size() <= keep) continue;
-    SendLine(FormatCommandOut(stream.channel, std::string_view(pending).substr(0, pending.size() - keep)));
+    const std::string_view piece = std::string_view(pending).substr(0, pending.size() - keep);
+    SendLine(FormatCommandOut(stream.channel, TextForServer(piece, serverCodePage_, converted)));
     pending.erase(0, pending.size() - keep);
   }
 }
@@ -586,6 +601,7 @@ void BuildClient::HandlePassiveConnect() {
     serverName_ = passiveHost_;
     serverAddress_ = passiveHost_;
     serverPort_ = passivePort_;
+    serverCodePage_ = 0;
   }
   OpenConnection();
   LogWithoutServer("Connecting");
@@ -595,6 +611,7 @@ void BuildClient::HandlePassiveConnect() {
     CloseConnection();
     return;
   }
+  NoteOwnAddress();
   LogWithoutServer("Connect Done");
   const std::string greeting = FormatBuildClientConnect(MachineName(), 255);
   LogWithoutServer("Send");
@@ -606,14 +623,12 @@ void BuildClient::HandlePassiveConnect() {
   LogWithoutServer("Send done.");
 }
 
+// The own address is where the connection to the server leaves from: no
+// name service is asked, so none can hold up a build.
+void BuildClient::NoteOwnAddress() { ownAddress_ = Socket().LocalAddress(); }
+
 // Closing drops what is still queued: the last message (a refusal, the
 // answer to BuildPhaseClose) is sent first.
-// The host's address does not change while the client runs; it is looked
-// up once (a lookup may take a noticeable time).
-void BuildClient::NoteOwnAddress(const platform::SocketBase& socket) {
-  if (ownAddress_ == 0) ownAddress_ = socket.OwnHostAddress();
-}
-
 void BuildClient::CloseConnection() {
   Socket().WaitSent(kReplyLimitMs);
   Socket().CloseSocket();

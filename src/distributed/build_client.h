@@ -76,7 +76,8 @@ class BuildClient : public ProtocolPeer {
 
   int State() const { return state_.load(); }
   std::string MachineName() const;
-  // The own host's address in dotted form ("" before the first socket).
+  // The own host's address in dotted form, as the last connection to a
+  // server left from ("" before the first).
   std::string OwnAddress() const;
   // Waits up to `timeoutMs` until the client listens for announcements,
   // having started listening at least `openings` times since its thread
@@ -121,7 +122,7 @@ class BuildClient : public ProtocolPeer {
   // Starts connecting to the stored server.
   void OpenConnection();
   void CloseConnection();
-  void NoteOwnAddress(const platform::SocketBase& socket);
+  void NoteOwnAddress();
   void StopListening();
 
   void Show(const std::string& text);
@@ -153,6 +154,7 @@ class BuildClient : public ProtocolPeer {
   std::atomic<bool> listeningPaused_{false};
   std::atomic<int> listeningPort_{0};
   int listenOpenings_ = 0;  // under eventMutex_
+  bool portTakenShown_ = false;
   std::atomic<bool> settingsChanged_{false};
   std::atomic<platform::Ipv4Address> ownAddress_{0};
 
@@ -161,6 +163,7 @@ class BuildClient : public ProtocolPeer {
   std::string serverAddress_;  // dotted, or the passive host text
   int serverPort_ = 0;
   int announcementFlag_ = 0;
+  int serverCodePage_ = 0;   // 0: not told, its texts are taken as they are
   std::string passiveHost_;  // under eventMutex_
   int passivePort_ = 0;
 

@@ -2,7 +2,9 @@
 
 #include "diag/message_catalogue.h"
 #include "distributed/peer_allow_list.h"
+#include "distributed/peer_code_page.h"
 #include "distributed/protocol_messages.h"
+#include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/text.h"
 #include "platform/udp_socket.h"
@@ -55,7 +57,6 @@ int BuildServer::StartServer() {
     return 1;
   }
   port_ = listener_.Port();
-  ownAddress_ = listener_.OwnHostAddress();
   {
     std::lock_guard<std::mutex> lock(viewMutex_);
     view_.TargetCount(targetCount_);
@@ -72,7 +73,8 @@ void BuildServer::Announce() {
   if (udp.OpenSocket() != 0) return;
   udp.EnableBroadcast();
   if (udp.Bind("", 0) == 0) {
-    udp.SendTo(announceAddress_, settings_.broadcastPortNo, FormatBuildConnection(port_, settings_.machineName));
+    udp.SendTo(announceAddress_, settings_.broadcastPortNo,
+               FormatBuildConnection(port_, MachineName()) + FormatCodePageLine(platform::NarrowCodePage()));
   }
   udp.CloseSocket();
 }
@@ -202,8 +204,11 @@ bool BuildServer::AllowsClient(const std::string& address, const std::string& na
   return IsPeerAllowed(settings_.allowClients, address, name);
 }
 
-bool BuildServer::StripsDirectoryFor(platform::Ipv4Address address) const {
-  return settings_.commandFullPath && address != ownAddress_;
+// A client on this host connects from one of the host's own addresses, so
+// both ends of its connection have the same one; no lookup of the host's
+// name is needed to tell.
+bool BuildServer::StripsDirectoryFor(platform::Ipv4Address peer, platform::Ipv4Address local) const {
+  return settings_.commandFullPath && peer != local;
 }
 
 void BuildServer::Console(const std::string& text, bool toStderr) {

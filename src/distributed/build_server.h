@@ -86,10 +86,10 @@ class BuildServer {
   // A command returned `exitCode` (not 0): the whole build stops.
   void CommandFailed(int exitCode);
   bool AllowsClient(const std::string& address, const std::string& name) const;
-  // Whether a command for the client at `address` loses its program's
-  // directory.
-  bool StripsDirectoryFor(platform::Ipv4Address address) const;
-  const std::string& MachineName() const { return settings_.machineName; }
+  // Whether a command for the client at `peer`, over a connection whose
+  // own end is `local`, loses its program's directory.
+  bool StripsDirectoryFor(platform::Ipv4Address peer, platform::Ipv4Address local) const;
+  std::string MachineName() const { return MachineNameOrComputerName(settings_.machineName); }
   // A line on the console: standard output, or standard error when asked
   // (or with -X).
   void Console(const std::string& text, bool toStderr);
@@ -121,7 +121,6 @@ class BuildServer {
   bool progressOutput_ = false;
   int targetCount_ = 0;
   int port_ = 0;
-  platform::Ipv4Address ownAddress_ = 0;
 
   platform::TcpSocket listener_;
   exec::WorkerThread acceptThread_;

@@ -4,6 +4,7 @@
 #include "distributed/build_server.h"
 #include "distributed/program_path.h"
 #include "engine/path_parts.h"
+#include "platform/line_ends.h"
 #include "platform/text.h"
 
 namespace distributed {
@@ -198,7 +199,9 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
     if (!collectedStderr_.empty()) report += "\n" + collectedStderr_;
   }
   if (finished) report += diag::FormatCatalogMessage(diag::msg::kTargetFinished, file, exitCode_);
-  if (!report.empty()) server_.Console(report, true);
+  // A client's CR LF line ends become the console's own: written in text
+  // mode, they stay CR LF instead of gaining a second CR.
+  if (!report.empty()) server_.Console(platform::FromTextLineEnds(std::move(report)), true);
 
   if (result == 0) {
     server_.ViewTargetFinished();
@@ -212,7 +215,7 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
 }
 
 std::string ServerConnection::CommandTextFor(const std::string& text) {
-  if (!server_.StripsDirectoryFor(Socket().PeerAddress())) return text;
+  if (!server_.StripsDirectoryFor(Socket().PeerAddress(), Socket().LocalAddress())) return text;
   return StripProgramDirectory(text);
 }
 

@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "diag/message_catalogue.h"
 #include "distributed/settings_location.h"
 #include "engine/name_compare.h"
 #include "engine/path_parts.h"
@@ -27,6 +28,7 @@ struct Field {
   const char* key;
   std::variant<Like<int, Record>*, Like<bool, Record>*, Like<std::string, Record>*> value;
   const char* heading;  // written before the field's line
+  bool unsetWhenEmpty = false;  // an empty text is not written at all
 };
 
 constexpr const char* kClosing = "\n#End Config\n";
@@ -40,14 +42,14 @@ std::array<Field<Record>, 21> Fields(Record& file) {
       {"Version", &file.version, "# This file use by BRAMLE\n# Do not changed\n\n"},
       {"client_bexec", &c.bexec, "\n# Client Config\n\n"},
       {"client_portno", &c.portNo, ""},
-      {"client_machinemane", &c.machineName, ""},
+      {"client_machinemane", &c.machineName, "", true},
       {"client_popupstatus", &c.popupStatus, ""},
       {"client_savelog", &c.saveLog, ""},
       {"client_savelogfile", &c.saveLogFile, ""},
       {"client_acceptreq", &c.acceptRequest, ""},
       {"client_noexecshellcmd", &c.noExecShellCommand, ""},
       {"client_allowservers", &c.allowServers, ""},
-      {"server_machinename", &s.machineName, "\n# Server Config\n\n"},
+      {"server_machinename", &s.machineName, "\n# Server Config\n\n", true},
       {"server_bcasrportno", &s.broadcastPortNo, ""},
       {"server_normalportauto", &s.normalPortAuto, ""},
       {"server_normalport", &s.normalPort, ""},
@@ -76,28 +78,47 @@ std::string_view TrimRight(std::string_view text) {
   return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
 }
 
-// The leading decimal number as a 32-bit long reads it: 0 when there is
-// none, the nearest limit when it is out of range, on every build.
-int ReadInteger(std::string_view value) {
-  const long long number = std::strtoll(std::string(value).c_str(), nullptr, 10);
-  if (number > INT_MAX) return INT_MAX;
-  if (number < INT_MIN) return INT_MIN;
-  return static_cast<int>(number);
+// The leading decimal number as a 32-bit long reads it, the nearest limit
+// when it is out of range, on every build; false, and `number` left alone,
+// when the value does not begin with one.
+bool ReadInteger(std::string_view value, int& number) {
+  const std::string text(value);
+  char* end = nullptr;
+  const long long read = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str()) return false;
+  number = read > INT_MAX ? INT_MAX : read < INT_MIN ? INT_MIN : static_cast<int>(read);
+  return true;
 }
 
+// False for a number that could not be read.
 struct Assign {
   std::string_view value;
-  void operator()(int* field) const { *field = ReadInteger(value); }
-  void operator()(bool* field) const { *field = value == "TRUE" || value == "true"; }
-  void operator()(std::string* field) const { *field = std::string(value); }
+  bool operator()(int* field) const { return ReadInteger(value, *field); }
+  bool operator()(bool* field) const {
+    *field = value == "TRUE" || value == "true";
+    return true;
+  }
+  bool operator()(std::string* field) const {
+    *field = std::string(value);
+    return true;
+  }
 };
 
+// `unread`: the text a number line had when it could not be read, written
+// back while the value is the one kept then.
 struct Format {
   std::string& out;
-  void operator()(const int* field) const { out += std::to_string(*field); }
+  const std::string* unread;
+  int kept;
+  void operator()(const int* field) const { out += unread && *field == kept ? *unread : std::to_string(*field); }
   void operator()(const bool* field) const { out += *field ? "TRUE" : "FALSE"; }
   void operator()(const std::string* field) const { out += *field; }
 };
+
+bool IsUnsetText(const std::variant<const int*, const bool*, const std::string*>& value) {
+  const std::string* const* text = std::get_if<const std::string*>(&value);
+  return text && (*text)->empty();
+}
 
 std::string ReadWholeFile(std::FILE* file) {
   std::string text;
@@ -117,24 +138,29 @@ bool MakeDirectories(const std::string& directory) {
 
 }  // namespace
 
-SettingsFile::SettingsFile() : SettingsFile(DefaultSettingsPath(), platform::ComputerName()) {}
-
-SettingsFile::SettingsFile(std::string path, std::string computerName)
-    : path_(std::move(path)), computerName_(std::move(computerName)) {
-  ResetSettings();
+std::string MachineNameOrComputerName(const std::string& machineName) {
+  return machineName.empty() ? platform::ComputerName() : machineName;
 }
+
+std::string ConfirmedMachineName(const std::string& shown, const std::string& machineName) {
+  return machineName.empty() && shown == platform::ComputerName() ? std::string() : shown;
+}
+
+SettingsFile::SettingsFile() : SettingsFile(DefaultSettingsPath()) {}
+
+SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) { ResetSettings(); }
 
 void SettingsFile::ResetSettings() {
   version = kSettingsVersion;
   client = ClientSettings();
   server = ServerSettings();
-  client.machineName = computerName_;
-  server.machineName = computerName_;
+  unreadNumbers_.clear();
 }
 
-void SettingsFile::LoadSettings() {
+std::vector<std::string> SettingsFile::LoadSettings() {
+  std::vector<std::string> warnings;
   std::FILE* file = std::fopen(path_.c_str(), "r");
-  if (!file) return;
+  if (!file) return warnings;
   const std::string text = ReadWholeFile(file);
   std::fclose(file);
 
@@ -152,24 +178,38 @@ void SettingsFile::LoadSettings() {
     const std::string_view value = TrimRight(TrimLeft(line.substr(equals + 1)));
     for (const auto& field : fields) {
       if (!engine::EqualsIgnoringCase(key, field.key)) continue;
-      std::visit(Assign{value}, field.value);
+      std::erase_if(unreadNumbers_,
+                    [&](const UnreadNumber& unread) { return std::string_view(unread.key) == field.key; });
+      if (!std::visit(Assign{value}, field.value)) {
+        const int kept = *std::get<int*>(field.value);
+        unreadNumbers_.push_back({field.key, std::string(value), kept});
+        warnings.push_back(
+            diag::FormatCatalogMessage(diag::msg::kSettingNotANumber, path_, field.key, std::string(value), kept));
+      }
       // A newer format may mean anything: keep nothing of it.
       if (&field == &fields.front() && version > kSettingsVersion) {
         ResetSettings();
-        return;
+        warnings.clear();
+        return warnings;
       }
       break;
     }
   }
+  return warnings;
 }
 
 bool SettingsFile::SaveSettings() const {
   std::string text;
   for (const auto& field : Fields(*this)) {
     text += field.heading;
+    if (field.unsetWhenEmpty && IsUnsetText(field.value)) continue;
     text += field.key;
     text += " = ";
-    std::visit(Format{text}, field.value);
+    const UnreadNumber* unread = nullptr;
+    for (const UnreadNumber& each : unreadNumbers_) {
+      if (std::string_view(each.key) == field.key) unread = &each;
+    }
+    std::visit(Format{text, unread ? &unread->text : nullptr, unread ? unread->kept : 0}, field.value);
     text += '\n';
   }
   text += kClosing;

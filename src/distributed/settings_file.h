@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace distributed {
 
@@ -12,7 +13,7 @@ inline constexpr int kSettingsVersion = 1;
 struct ClientSettings {
   bool bexec = true;  // stored and read back only
   int portNo = 4311;  // UDP port the announcements arrive on
-  std::string machineName;
+  std::string machineName;  // empty: unset, the computer's name (MachineNameOrComputerName)
   bool popupStatus = true;
   bool saveLog = false;
   std::string saveLogFile = "bramle_clog.txt";
@@ -26,7 +27,7 @@ struct ClientSettings {
 };
 
 struct ServerSettings {
-  std::string machineName;
+  std::string machineName;  // empty: unset, the computer's name
   int broadcastPortNo = 4311;
   bool normalPortAuto = false;
   int normalPort = 4312;
@@ -42,22 +43,34 @@ struct ServerSettings {
   bool operator==(const ServerSettings&) const = default;
 };
 
+// A machine name of the settings, or the computer's name when it is unset.
+// The computer's name is asked for each time, never stored, so that a
+// settings file copied to another machine names that machine.
+std::string MachineNameOrComputerName(const std::string& machineName);
+// The machine name after a user confirmed `shown` in a dialog that showed
+// MachineNameOrComputerName(machineName): an unset name stays unset while
+// the computer's name stands there unchanged.
+std::string ConfirmedMachineName(const std::string& shown, const std::string& machineName);
+
 class SettingsFile {
  public:
-  // The file at DefaultSettingsPath(); the machine names default to the
-  // computer's name.
+  // The file at DefaultSettingsPath().
   SettingsFile();
-  SettingsFile(std::string path, std::string computerName);
+  explicit SettingsFile(std::string path);
 
   // Every value to its default, the version to kSettingsVersion.
   void ResetSettings();
 
   // Reads the file over the current values. A missing or unreadable file
   // leaves them as they are; a file of a newer version gives the defaults.
-  void LoadSettings();
+  // A number that is no number leaves its value as it was; the texts that
+  // say so are returned, for the caller to show as warnings.
+  std::vector<std::string> LoadSettings();
 
-  // Writes every value; false when the file cannot be written. The
-  // directory is created when it does not exist yet.
+  // Writes every value, except the machine names that are unset (a user
+  // never gave one) and, as it was read, a number that could not be read
+  // and has not been changed since; false when the file cannot be
+  // written. The directory is created when it does not exist yet.
   bool SaveSettings() const;
 
   const std::string& path() const { return path_; }
@@ -68,8 +81,16 @@ class SettingsFile {
   ServerSettings server;
 
  private:
+  // A number line of the file that could not be read, and the value that
+  // was kept instead.
+  struct UnreadNumber {
+    const char* key;
+    std::string text;
+    int kept;
+  };
+
   std::string path_;
-  std::string computerName_;
+  std::vector<UnreadNumber> unreadNumbers_;
 };
 
 }  // namespace distributed

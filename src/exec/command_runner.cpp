@@ -114,12 +114,6 @@ int CommandRunner::ExitCode() {
   return exitCode_;
 }
 
-bool CommandRunner::ClearQueues(int flags) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ClearQueuesLocked(flags);
-  return true;
-}
-
 void CommandRunner::ClearQueuesLocked(int flags) {
   for (int stream : {kStdout, kStderr}) {
     if ((flags & (1 << stream)) == 0) continue;

@@ -88,9 +88,6 @@ class CommandRunner {
   // DirectRunner, -1 on the BatchRunner.
   int ExitCode();
 
-  // Bit 0 empties the standard-output queue, bit 1 the standard-error one.
-  bool ClearQueues(int flags);
-
  protected:
   // Who reads the child's output: a thread of the runner's own, for a child
   // that outlives commands; or the caller of IsRunning and WaitLine.
@@ -125,7 +122,8 @@ class CommandRunner {
   void BeginCommand(int provisionalExitCode);
   // Ends the command's bookkeeping once it is known finished (lock held).
   void FinishCommand();
-  // ClearQueues with the lock held.
+  // Bit 0 empties the standard-output queue, bit 1 the standard-error one
+  // (lock held).
   void ClearQueuesLocked(int flags);
 
   std::mutex lifecycleMutex_;  // Start, Exec, Close, Kill; taken before mutex_

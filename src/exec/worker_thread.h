@@ -33,7 +33,6 @@ class WorkerThread {
   // Asks the worker to stop at its next PausePoint, and lets it go on.
   void Pause();
   void Resume();
-  bool IsPaused() const { return paused_.load(); }
 
   // Called by the worker at the top of its loop: waits while paused.
   void PausePoint();

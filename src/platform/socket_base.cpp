@@ -45,16 +45,12 @@ void SocketBase::Take(SocketHandle handle, Ipv4Address peer, const std::string& 
     port_ = 0;
     peerAddress_ = peer;
   }
-  ownHostKnown_ = false;
   SetState(state);
 }
 
-Ipv4Address SocketBase::OwnHostAddress() const {
-  if (!ownHostKnown_) {
-    ownHostAddress_ = Resolve(socket_calls::HostName());
-    ownHostKnown_ = true;
-  }
-  return ownHostAddress_;
+Ipv4Address SocketBase::LocalAddress() const {
+  const SocketHandle handle = handle_.load();
+  return handle == kNoSocket ? 0 : socket_calls::LocalAddress(handle);
 }
 
 int SocketBase::Bind(const std::string& host, int port) {

@@ -116,13 +116,13 @@ class SocketBase {
   int State() const { return state_.load(); }
   const std::string& AddressText() const { return addressText_; }
   int Port() const { return port_; }
-  // The address the host name resolves to; looked up on the first call
-  // after opening or accepting (a slow call on some systems), then kept.
-  Ipv4Address OwnHostAddress() const;
+  // The address of this end (of a connection: the host's address toward
+  // the peer); 0 before it has one. Asks no name service.
+  Ipv4Address LocalAddress() const;
 
  protected:
-  // Creates the socket and finds the own host address. 0, or 1 when the
-  // socket cannot be made (the state then stays as it was).
+  // Creates the socket. 0, or 1 when the socket cannot be made (the state
+  // then stays as it was).
   int Open(SocketKind kind);
   // The receive thread's body; ends when a receive fails or returns 0.
   virtual void ReceiveLoop(SocketHandle handle) = 0;
@@ -175,8 +175,6 @@ class SocketBase {
   std::atomic<SocketHandle> handle_{kNoSocket};
   std::string addressText_;
   int port_ = 0;
-  mutable std::atomic<bool> ownHostKnown_{false};
-  mutable std::atomic<Ipv4Address> ownHostAddress_{0};
   Ipv4Address peerAddress_ = 0;
 
  private:

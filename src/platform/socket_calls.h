@@ -65,8 +65,6 @@ int EnableBroadcast(SocketHandle handle);
 bool ParseDotted(const std::string& text, Ipv4Address& address);
 // The first IPv4 address of a name lookup; 0 when none.
 Ipv4Address LookUp(const std::string& host);
-// gethostname; "localhost" when it fails.
-std::string HostName();
 
 // The local ports of the system's TCP connections (rows in the table's
 // order); false when the table cannot be read.

@@ -161,8 +161,6 @@ void TcpSocket::StartSending() {
   });
 }
 
-bool TcpSocket::IsSending() { return sender_.IsRunning(); }
-
 void TcpSocket::SendLoop(SocketHandle handle) {
   // Everything queued is taken at once; the two strings trade places so
   // their memory is reused.
@@ -328,11 +326,6 @@ int TcpSocket::TakeLine(std::string& line) {
   }
   if (resume) event_.notify_all();
   return removed;
-}
-
-std::size_t TcpSocket::ReceivedSize() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return receiveEnd_ - receiveStart_;
 }
 
 bool TcpSocket::WaitLine(int timeoutMs) {

@@ -63,8 +63,6 @@ class TcpSocket : public SocketBase {
   // number of bytes removed (line, CR and LF), or -1 when no whole line is
   // buffered.
   int TakeLine(std::string& line);
-  // Bytes received and not yet taken (a line without its end grows it).
-  std::size_t ReceivedSize();
   // Waits until a whole line is buffered (true), receiving has ended (or
   // has not started: an accepted socket before StartReceiving, a connect
   // still in progress), Wake() or the timeout (-1: none). Where the system
@@ -73,9 +71,8 @@ class TcpSocket : public SocketBase {
   // which saves handing the line over from one thread to the other.
   bool WaitLine(int timeoutMs);
 
-  // Start the send thread unless it runs; false once it has ended.
+  // Start the send thread unless it runs.
   void StartSending();
-  bool IsSending();
 
   Ipv4Address PeerAddress() const { return peerAddress_; }
 

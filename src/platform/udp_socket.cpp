@@ -43,8 +43,6 @@ bool UdpSocket::TakeDatagram(Datagram& out) {
   return true;
 }
 
-bool UdpSocket::WaitDatagram(int timeoutMs) { return WaitReceived(timeoutMs); }
-
 int UdpSocket::SendTo(Ipv4Address address, int port, std::string_view bytes) {
   return socket_calls::SendTo(handle_.load(), address, port, bytes.data(), static_cast<int>(bytes.size()));
 }

@@ -30,9 +30,6 @@ class UdpSocket : public SocketBase {
   int EnableBroadcast();
   // The oldest queued datagram; false when none.
   bool TakeDatagram(Datagram& out);
-  // Waits until a datagram is queued (true), receiving has ended, Wake()
-  // or the timeout (-1: none).
-  bool WaitDatagram(int timeoutMs);
   // One datagram from the caller's thread; returns what sendto returns.
   int SendTo(Ipv4Address address, int port, std::string_view bytes);
 

@@ -7,7 +7,7 @@ namespace ui {
 ClientSettingsForm ClientSettingsForm::From(const distributed::ClientSettings& settings) {
   ClientSettingsForm form;
   form.portNo = UnsignedDecimalText(settings.portNo);
-  form.machineName = settings.machineName;
+  form.machineName = distributed::MachineNameOrComputerName(settings.machineName);
   form.acceptRequest = settings.acceptRequest;
   form.popupStatus = settings.popupStatus;
   form.noExecShellCommand = settings.noExecShellCommand;
@@ -18,7 +18,7 @@ ClientSettingsForm ClientSettingsForm::From(const distributed::ClientSettings& s
 
 void ClientSettingsForm::CopyTo(distributed::ClientSettings& settings) const {
   settings.portNo = ReadNumber(portNo);
-  settings.machineName = machineName;
+  settings.machineName = distributed::ConfirmedMachineName(machineName, settings.machineName);
   settings.acceptRequest = acceptRequest;
   settings.popupStatus = popupStatus;
   settings.noExecShellCommand = noExecShellCommand;

@@ -6,7 +6,7 @@ namespace ui {
 
 ServerSettingsForm ServerSettingsForm::From(const distributed::ServerSettings& settings, bool automaticPortAvailable) {
   ServerSettingsForm form;
-  form.machineName = settings.machineName;
+  form.machineName = distributed::MachineNameOrComputerName(settings.machineName);
   form.broadcastPortNo = DecimalText(settings.broadcastPortNo);
   form.normalPortAuto = settings.normalPortAuto && automaticPortAvailable;
   form.normalPort = DecimalText(settings.normalPort);
@@ -21,7 +21,7 @@ ServerSettingsForm ServerSettingsForm::From(const distributed::ServerSettings& s
 }
 
 void ServerSettingsForm::CopyTo(distributed::ServerSettings& settings) const {
-  settings.machineName = machineName;
+  settings.machineName = distributed::ConfirmedMachineName(machineName, settings.machineName);
   settings.broadcastPortNo = ReadNumber(broadcastPortNo);
   settings.normalPortAuto = normalPortAuto;
   settings.normalPort = ReadNumber(normalPort);

@@ -46,9 +46,9 @@ class SettingsDialogModeTest : public testing::Test {
  protected:
   std::string FilePath() const { return (scratch_.path() / "Bramle.inf").string(); }
   distributed::SettingsFile Run(SettingsDialogKind kind, ui::WindowToolkit* toolkit, int expectedCode = 0) {
-    distributed::SettingsFile settings(FilePath(), "PC01");
+    distributed::SettingsFile settings(FilePath());
     EXPECT_EQ(RunSettingsDialogMode(kind, settings, toolkit), expectedCode);
-    distributed::SettingsFile stored(FilePath(), "PC01");
+    distributed::SettingsFile stored(FilePath());
     stored.LoadSettings();
     return stored;
   }

@@ -118,6 +118,31 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
   }
 }
 
+// A name server on the server's host that takes every query and answers
+// none, as one that cannot be reached does.
+constexpr const char* kSilentNameServer = R"(import socket
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("10.77.0.1", 53))
+print("ready", flush=True)
+while True:
+    s.recvfrom(512)
+    print("query", flush=True))";
+
+// No host finds its own name in /etc/hosts and the name server never
+// answers: nothing in a build may ask it (each lookup held a build for
+// seconds).
+TEST_F(DistributedBuild, NoBuildAsksANameService) {
+  ASSERT_NO_FATAL_FAILURE(Make({"srv", "hostb"}, "all: a b\na b:\n\thostname > $@.host\n"));
+  cluster_->SetNameService("127.0.0.1 localhost\n", "nameserver 10.77.0.1\noptions timeout:1 attempts:1\n");
+  HostProcess& names = cluster_->Start(kServer, {"python3", "-c", kSilentNameServer});
+  if (!names.WaitForOutput("ready", kLimitMs)) GTEST_SKIP() << "python3 is needed for the silent name server";
+  HostProcess& b = Client(1);
+  HostProcess& server = Server();
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  EXPECT_EQ(Stop(b), 0) << b.Output();
+  EXPECT_EQ(names.Output().find("query"), std::string::npos) << server.Output() << b.Output();
+}
+
 TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
   const struct {
     const char* name;

@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <thread>
 
 #include "diag/message_catalogue.h"
+#include "distributed/peer_code_page.h"
 #include "peer_test_support.h"
+#include "platform/code_page.h"
 #include "platform/directory.h"
 #include "support/bramle_process.h"
 #include "support/text_helpers.h"
@@ -352,6 +356,49 @@ TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
   TestPeer server;
   ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
   EXPECT_TRUE(view_.WaitFor("open SRV 127.0.0.1"));
+}
+
+// A server that announces another code page gets the output in its own,
+// whole characters and line ends included, and its commands are read in
+// the client's: UTF-8 and code page 932 either way.
+TEST_F(BuildClientTest, ConvertsTextsForAServerOfAnotherCodePage) {
+  const std::map<int, std::string> shown = {{platform::kUtf8CodePage, "\xE8\xA1\xA8\xE7\xA4\xBA"},
+                                            {932, "\x95\x5C\x8E\xA6"}};  // 表示
+  const int own = platform::NarrowCodePage();
+  ASSERT_EQ(shown.count(own), 1u) << own;
+  const int other = own == 932 ? platform::kUtf8CodePage : 932;
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  platform::UdpSocket sender;
+  ASSERT_EQ(sender.OpenSocket(), 0);
+  const int listening = client_.WaitListening(kHangGuardMs);
+  ASSERT_NE(listening, 0);
+  const std::string announcement = FormatBuildConnection(listener_.Port(), kServerName) + FormatCodePageLine(other);
+  ASSERT_GT(sender.SendTo(platform::Resolve("127.0.0.1"), listening, announcement), 0);
+  TestPeer server;
+  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
+  const std::string text = shown.at(own) + "\n" + shown.at(own) + "\n";
+  const CommandResult remote = Run(server, Child("emit " + Hex(text) + " x 0 ") + shown.at(other));
+  EXPECT_EQ(remote.out, OnDisk(shown.at(other) + "\n" + shown.at(other) + "\n"));
+  EXPECT_TRUE(view_.Has("  " + Child("emit " + Hex(text) + " x 0 ") + shown.at(own)));
+}
+
+// A port another program holds is named once; the client listens as soon
+// as the port is free.
+TEST_F(BuildClientTest, SaysThatItsPortIsTaken) {
+  platform::UdpSocket taken;
+  ASSERT_EQ(taken.OpenSocket(), 0);
+  ASSERT_EQ(taken.Bind("", 0), 0);
+  settings_.portNo = taken.Port();
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  const std::string said = diag::FormatCatalogMessage(diag::msg::kAnnouncePortTaken, taken.Port());
+  EXPECT_TRUE(view_.WaitFor(said));
+  taken.CloseSocket();
+  EXPECT_EQ(client_.WaitListening(kHangGuardMs), settings_.portNo);
+  const std::vector<std::string> shown = view_.All();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), said), 1);
+  EXPECT_NE(LogText().find(said), std::string::npos);
 }
 
 }  // namespace

@@ -15,9 +15,11 @@
 #include "engine/target_scheduler.h"
 #include "engine/target_walker.h"
 #include "peer_test_support.h"
+#include "platform/code_page.h"
 #include "platform/text.h"
 #include "platform/udp_socket.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace distributed {
 namespace {
@@ -27,6 +29,7 @@ using protocol_test::FakeFiles;
 using protocol_test::kHangGuardMs;
 using protocol_test::Notes;
 using protocol_test::ScriptedClient;
+using testing_support::OnDisk;
 
 // Every view call as one note: "added <id> <address>", "text <id> <name>
 // <text>", "count <n>", "finished", "message <text>", "status <text>".
@@ -104,7 +107,7 @@ class ServerRig {
   }};
   engine::TargetScheduler scheduler_{walker_, {}, {}};
   RecordingView view_;
-  platform::UdpSocket announcements_;
+  socket_testing::WaitingUdpSocket announcements_;
   Notes stdout_;
   Notes stderr_;
   std::unique_ptr<BuildServer> server_;
@@ -130,18 +133,22 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
                                                      "exec make right", "exec make top", "close"}));
   EXPECT_EQ(rig.server_->FailureCode(), 0);
   ASSERT_EQ(rig.stderr_.All().size(), 4u);
-  EXPECT_EQ(rig.stderr_.All()[0], diag::FormatCatalogMessage(diag::msg::kTargetResults, "base") + "made base\n" +
-                                      diag::FormatCatalogMessage(diag::msg::kTargetFinished, "base", 0));
+  // Written in text mode, the client's CR LF stays CR LF (no CR is added).
+  EXPECT_EQ(OnDisk(rig.stderr_.All()[0]),
+            OnDisk(diag::FormatCatalogMessage(diag::msg::kTargetResults, "base")) + "made base\r\n" +
+                OnDisk(diag::FormatCatalogMessage(diag::msg::kTargetFinished, "base", 0)));
   EXPECT_EQ(rig.stdout_.All()[0], diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, "base", "CLIENT"));
   const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(calls[0], "count 4");
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "finished"), 4);
   EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(diag::msg::kDisconnecting))));
-  // The announcement carried the port and the name.
+  // The announcement carried the port and the name, and after them, past
+  // what every client reads, the server's code page.
   platform::Datagram datagram;
   ASSERT_TRUE(rig.announcements_.WaitDatagram(kHangGuardMs));
   ASSERT_TRUE(rig.announcements_.TakeDatagram(datagram));
-  EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\n");
+  EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\nCodePage(" +
+                                std::to_string(platform::NarrowCodePage()) + ")\r\n");
   // The log names the client by address and name.
   const std::string log = scratch.Read("server.log");
   for (const std::string& entry : {diag::LoadMessage(diag::msg::kServerReady),

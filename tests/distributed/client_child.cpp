@@ -1,7 +1,8 @@
 // client_child: what the client tests have the client run.
 //   emit OUTHEX ERRHEX CODE  writes the bytes ("x", then hex) to standard output and
 //                            standard error (text mode: LF becomes CR LF on
-//                            Windows) and exits with CODE
+//                            Windows) and exits with CODE; more arguments
+//                            are ignored
 //   cat FILE                 writes the file's bytes to standard output
 //   wait PORT                connects to the test at 127.0.0.1:PORT, writes
 //                            "ready" and exits with 7 when the test closes
@@ -35,7 +36,7 @@ void Write(std::FILE* stream, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::strcmp(argv[1], "emit") == 0) {
+  if (argc >= 5 && std::strcmp(argv[1], "emit") == 0) {
     Write(stdout, FromHex(argv[2]));
     Write(stderr, FromHex(argv[3]));
     return std::atoi(argv[4]);

@@ -150,7 +150,7 @@ class FakeFiles {
 };
 
 // How a scripted client answers. Commands are "make NAME" (NAME is made,
-// "made NAME" on standard output), "fail N" (exit code N, a line on
+// "made NAME" and CR LF on standard output, as a Windows client sends it), "fail N" (exit code N, a line on
 // standard error) and "gate NAME" (waits until `gate` holds "open", then
 // makes NAME); any other sends its inline content back on standard output,
 // its line on standard error, and exit code 7.
@@ -229,7 +229,7 @@ class ScriptedClient : public TestPeer, public Notes {
     if (gated && script_.gate) script_.gate->WaitFor("open");
     if (gated || command.rfind("make ", 0) == 0) {
       files_.Make(command.substr(5));
-      SendLine(distributed::FormatCommandOut(distributed::kChannelStdout, "made " + command.substr(5) + "\n"));
+      SendLine(distributed::FormatCommandOut(distributed::kChannelStdout, "made " + command.substr(5) + "\r\n"));
     } else if (command.rfind("fail ", 0) == 0) {
       exitCode = std::atoi(command.c_str() + 5);
       SendLine(distributed::FormatCommandOut(distributed::kChannelStderr, "failing\n"));

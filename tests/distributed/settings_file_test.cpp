@@ -5,6 +5,8 @@
 #include <climits>
 #include <functional>
 
+#include "diag/message_catalogue.h"
+#include "platform/system_info.h"
 #include "support/bramle_process.h"
 #include "support/text_helpers.h"
 
@@ -24,7 +26,6 @@ const char kDefaultFile[] =
     "\n"
     "client_bexec = TRUE\n"
     "client_portno = 4311\n"
-    "client_machinemane = PC01\n"
     "client_popupstatus = TRUE\n"
     "client_savelog = FALSE\n"
     "client_savelogfile = bramle_clog.txt\n"
@@ -34,7 +35,6 @@ const char kDefaultFile[] =
     "\n"
     "# Server Config\n"
     "\n"
-    "server_machinename = PC01\n"
     "server_bcasrportno = 4311\n"
     "server_normalportauto = FALSE\n"
     "server_normalport = 4312\n"
@@ -56,10 +56,10 @@ void ExpectSameValues(const SettingsFile& actual, const SettingsFile& expected) 
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  // A record on PC01 over a file of `content` (bytes as given).
+  // A record over a file of `content` (bytes as given).
   SettingsFile Settings(const std::string& content) const {
     scratch_.Write("Bramle.inf", content);
-    return SettingsFile(scratch_.File("Bramle.inf"), "PC01");
+    return SettingsFile(scratch_.File("Bramle.inf"));
   }
 
   testing_support::ScratchDirectory scratch_;
@@ -82,7 +82,6 @@ TEST_F(SettingsFileTest, LoadsEachLineByTheFileRules) {
       {"older version kept", "Version = 0\nclient_portno = 5\n",
        [](SettingsFile& s) { s.version = 0, s.client.portNo = 5; }},
       {"# in a value", "client_savelogfile = logs#1.txt\n", [](SettingsFile& s) { s.client.saveLogFile = "logs"; }},
-      {"no number", "client_portno = abc\n", [](SettingsFile& s) { s.client.portNo = 0; }},
       {"leading number", "server_normalport = 12abc\n", [](SettingsFile& s) { s.server.normalPort = 12; }},
       {"signs", "server_timeouttime = -7\nserver_bcasrportno = +42\n",
        [](SettingsFile& s) { s.server.timeoutTime = -7, s.server.broadcastPortNo = 42; }},
@@ -109,8 +108,8 @@ TEST_F(SettingsFileTest, LoadsEachLineByTheFileRules) {
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.name);
     SettingsFile loaded = Settings(c.content);
-    loaded.LoadSettings();
-    SettingsFile expected("", "PC01");
+    EXPECT_EQ(loaded.LoadSettings(), std::vector<std::string>());
+    SettingsFile expected("");
     c.expect(expected);
     ExpectSameValues(loaded, expected);
   }
@@ -123,7 +122,7 @@ TEST_F(SettingsFileTest, LoadKeepsValuesTheFileDoesNotSet) {
   EXPECT_EQ(settings.client.portNo, 9);
   EXPECT_EQ(settings.server.normalPort, 5);
 
-  SettingsFile missing(scratch_.File("missing.inf"), "PC01");
+  SettingsFile missing(scratch_.File("missing.inf"));
   missing.client.portNo = 9;
   missing.LoadSettings();
   EXPECT_EQ(missing.client.portNo, 9);
@@ -145,7 +144,7 @@ TEST_F(SettingsFileTest, SavesTheDefaultFileByteForByte) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path + c.before.substr(c.before.size() > 10 ? c.before.size() - 10 : 0));
     if (!c.before.empty()) scratch_.Write(c.path, c.before);
-    SettingsFile settings(scratch_.File(c.path), "PC01");
+    SettingsFile settings(scratch_.File(c.path));
     settings.LoadSettings();
     ASSERT_TRUE(settings.SaveSettings());
     EXPECT_EQ(scratch_.Read(c.path), OnDisk(kDefaultFile));
@@ -153,14 +152,58 @@ TEST_F(SettingsFileTest, SavesTheDefaultFileByteForByte) {
 }
 
 TEST_F(SettingsFileTest, EveryValueSurvivesSaveAndLoad) {
-  SettingsFile saved(scratch_.File("Bramle.inf"), "PC01");
+  SettingsFile saved(scratch_.File("Bramle.inf"));
   saved.version = 0;
   saved.client = {false, 1234, Narrow("表計算"), false, true, "c log.txt", true, false, ""};
   saved.server = {"build-01", 5, true, 6, false, false, 7, true, Narrow("ログ.txt"), false, "a, 1.2.3.4"};
   ASSERT_TRUE(saved.SaveSettings());
-  SettingsFile loaded(scratch_.File("Bramle.inf"), "OTHER");
+  SettingsFile loaded(scratch_.File("Bramle.inf"));
   loaded.LoadSettings();
   ExpectSameValues(loaded, saved);
+}
+
+// A number line that holds no number keeps the value, says which line, and
+// goes back into the file as it was until the value is changed.
+TEST_F(SettingsFileTest, NoNumberIsKeptWithAWarningAndWrittenBackAsItWas) {
+  const struct {
+    const char* line;
+    const char* key;
+    const char* value;
+    int kept;
+    std::function<int&(SettingsFile&)> field;
+  } cases[] = {
+      {"client_portno = abc", "client_portno", "abc", 4311, [](SettingsFile& s) -> int& { return s.client.portNo; }},
+      {"SERVER_TIMEOUTTIME=-x", "server_timeouttime", "-x", 10,
+       [](SettingsFile& s) -> int& { return s.server.timeoutTime; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    SettingsFile settings = Settings(std::string(c.line) + "\n");
+    const std::vector<std::string> warnings = settings.LoadSettings();
+    EXPECT_EQ(c.field(settings), c.kept);
+    EXPECT_EQ(warnings, std::vector<std::string>{diag::FormatCatalogMessage(diag::msg::kSettingNotANumber,
+                                                                            settings.path(), c.key, c.value, c.kept)});
+    ASSERT_TRUE(settings.SaveSettings());
+    const std::string kept = std::string(c.key) + " = " + c.value + "\n";
+    EXPECT_NE(scratch_.Read("Bramle.inf").find(OnDisk(kept)), std::string::npos);
+    c.field(settings) = 77;
+    ASSERT_TRUE(settings.SaveSettings());
+    EXPECT_NE(scratch_.Read("Bramle.inf").find(OnDisk(std::string(c.key) + " = 77\n")), std::string::npos);
+  }
+}
+
+// An unset machine name means the computer's name; a dialog that shows it
+// unchanged leaves it unset, so it is never written into the file.
+TEST(MachineName, UnsetMeansTheComputersName) {
+  const std::string computer = platform::ComputerName();
+  EXPECT_EQ(MachineNameOrComputerName(""), computer);
+  EXPECT_EQ(MachineNameOrComputerName("BOX"), "BOX");
+  const struct {
+    std::string shown, stored, confirmed;
+  } cases[] = {
+      {computer, "", ""}, {"BOX", "", "BOX"}, {"", "BOX", ""}, {computer, "BOX", computer}, {"BOX", "BOX", "BOX"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ConfirmedMachineName(c.shown, c.stored), c.confirmed) << c.shown << c.stored;
 }
 
 TEST_F(SettingsFileTest, UnwritableFileIsNotWritten) {
@@ -168,7 +211,7 @@ TEST_F(SettingsFileTest, UnwritableFileIsNotWritten) {
   const char* paths[] = {"plain\\Bramle.inf", "."};
   for (const char* path : paths) {
     SCOPED_TRACE(path);
-    EXPECT_FALSE(SettingsFile(scratch_.File(path), "PC01").SaveSettings());
+    EXPECT_FALSE(SettingsFile(scratch_.File(path)).SaveSettings());
   }
   EXPECT_EQ(scratch_.Read("plain"), "x");
 }

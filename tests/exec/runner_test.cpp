@@ -132,16 +132,6 @@ TYPED_TEST(RunnerTest, WaitsAndQueues) {
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(this->runner_.IsRunning(10));
   EXPECT_FALSE(this->runner_.WaitLine(line, false));
   this->runner_.Kill();
-  ASSERT_EQ(this->runner_.Start(), 0);
-
-  ASSERT_EQ(this->runner_.Exec(ChildCommand("partial")), 0);
-  while (this->runner_.IsRunning()) {
-  }
-  this->runner_.ClearQueues(1);
-  std::string text;
-  EXPECT_TRUE(this->runner_.TakeStdout(text));
-  EXPECT_FALSE(this->runner_.TakeStderr(text));
-  EXPECT_EQ(Folded(text), "c\nd");
 }
 
 TYPED_TEST(RunnerTest, OddLinesLeaveTheRunnerUsable) {

@@ -12,6 +12,7 @@
 
 #include "platform/network_startup.h"
 #include "platform/tcp_socket.h"
+#include "platform/udp_socket.h"
 
 namespace socket_testing {
 
@@ -25,6 +26,13 @@ inline testing::Environment* const kNetworking = testing::AddGlobalTestEnvironme
 
 // Bounds every wait of a test, only so that a fault fails instead of hanging.
 inline constexpr int kHangGuardMs = 30000;
+
+// A UDP socket whose reader can wait for a datagram: until one is queued
+// (true), receiving has ended, Wake() or the timeout (-1: none).
+class WaitingUdpSocket : public platform::UdpSocket {
+ public:
+  bool WaitDatagram(int timeoutMs) { return WaitReceived(timeoutMs); }
+};
 
 // Texts in the order they were noted; a wait for one is bounded.
 class Notes {

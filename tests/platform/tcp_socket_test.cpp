@@ -52,7 +52,6 @@ TEST(TcpSocketTest, LinesEndOnlyAtCrLf) {
       EXPECT_EQ(line, expected);
     }
     EXPECT_EQ(pair.server.TakeLine(line), -1);
-    EXPECT_EQ(pair.server.ReceivedSize(), 0u);
   }
 }
 
@@ -103,9 +102,7 @@ TEST(TcpSocketTest, PeerCloseEndsReceivingThenSending) {
   EXPECT_EQ(pair.server.State(), platform::kSocketReceiveEnded);
   EXPECT_FALSE(pair.server.IsReceiving());
   EXPECT_EQ(pair.client.State(), platform::kSocketClosed);
-  EXPECT_TRUE(pair.server.IsSending());
   for (int i = 0; i < 100 && pair.server.WaitSent(kHangGuardMs); ++i) pair.server.Send("more\r\n");
-  EXPECT_FALSE(pair.server.IsSending());
   EXPECT_EQ(pair.server.Send("dropped\r\n"), 0);
   pair.server.CloseSocket();
   EXPECT_EQ(pair.server.State(), platform::kSocketClosed);
@@ -143,7 +140,7 @@ TEST(TcpSocketTest, AddressesAndPorts) {
   EXPECT_EQ(pair.server.State(), platform::kSocketConnected);
   EXPECT_EQ(pair.client.PeerAddress(), platform::Resolve("127.0.0.1"));
   EXPECT_EQ(pair.client.Port(), pair.listener.Port());
-  EXPECT_EQ(pair.server.OwnHostAddress(), platform::Resolve(platform::socket_calls::HostName()));
+  EXPECT_EQ(pair.server.LocalAddress(), platform::Resolve("127.0.0.1"));
 
   TcpSocket taken;  // the listener's port is in use
   ASSERT_EQ(taken.OpenSocket(), 0);
@@ -228,13 +225,11 @@ TEST(TcpSocketTest, CloseInEveryStateAndReopen) {
     socket.CloseSocket();
     EXPECT_EQ(socket.State(), platform::kSocketClosed) << c.name;
     EXPECT_FALSE(socket.IsReceiving());
-    EXPECT_FALSE(socket.IsSending());
     ASSERT_EQ(socket.OpenSocket(), 0) << c.name;
     EXPECT_EQ(socket.State(), platform::kSocketOpen);
     ASSERT_EQ(socket.Connect("127.0.0.1", port), 0);
     EXPECT_EQ(socket.WaitConnected(kHangGuardMs), platform::kSocketConnected) << c.name;
     EXPECT_TRUE(socket.IsReceiving());
-    EXPECT_TRUE(socket.IsSending());
   }
 }
 

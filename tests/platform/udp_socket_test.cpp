@@ -10,7 +10,7 @@ using platform::UdpSocket;
 using socket_testing::kHangGuardMs;
 
 struct UdpPair {
-  UdpSocket receiver;
+  socket_testing::WaitingUdpSocket receiver;
   UdpSocket sender;
   platform::Ipv4Address loopback = platform::Resolve("127.0.0.1");
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/environment_edit.h"
 #include "platform/path.h"
 #include "support/bramle_process.h"
 
@@ -25,7 +24,7 @@ TEST(WindowSystem, ADisplayCountsOnlyWhenItsServerAnswers) {
       {"otherhost:0", true},    // a remote display is taken as there
   };
   for (const auto& c : cases) {
-    SetEnvironmentVariableText("DISPLAY", c.display);
+    testing_support::ScopedVariable display("DISPLAY", c.display);
     EXPECT_EQ(HasDisplay(), c.has) << c.display.value_or("(unset)");
   }
 }

@@ -14,7 +14,6 @@
 
 #include "engine/path_parts.h"
 #include "platform/environment.h"
-#include "platform/environment_edit.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/shell.h"
@@ -130,10 +129,10 @@ std::string ScratchDirectory::Read(const std::string& name) const {
 ScopedVariable::ScopedVariable(std::string name, const std::optional<std::string>& value)
     : name_(std::move(name)), previous_(platform::GetEnvironmentVariableText(name_)) {
   // Windows fails to remove a variable that is not there: no failure here.
-  EXPECT_TRUE(platform::SetEnvironmentVariableText(name_, value) || !value) << name_;
+  EXPECT_TRUE(SetVariable(name_, value) || !value) << name_;
 }
 
-ScopedVariable::~ScopedVariable() { platform::SetEnvironmentVariableText(name_, previous_); }
+ScopedVariable::~ScopedVariable() { SetVariable(name_, previous_); }
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

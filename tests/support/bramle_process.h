@@ -31,6 +31,9 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
+// Sets `name` to `value`, or removes it (nullopt); false when that fails.
+bool SetVariable(const std::string& name, const std::optional<std::string>& value);
+
 // Sets an environment variable (nullopt: removes it) until the object
 // goes, then gives it back the value it had.
 class ScopedVariable {

@@ -76,6 +76,9 @@ class Cluster {
   std::string Address(size_t host) const;
   // Writes the host's own Bramle.inf.
   void WriteSettings(size_t host, const std::string& text) const;
+  // Replaces the /etc/hosts and /etc/resolv.conf that processes started
+  // from then on see (by default every host's name, and no name server).
+  void SetNameService(const std::string& hosts, const std::string& resolvConf) const;
   // Writes or reads a file of the shared folder (name relative to it).
   void WriteFile(const std::string& name, const std::string& content) const;
   std::string ReadFile(const std::string& name) const;

@@ -7,6 +7,7 @@
 #include "ui/png_image.h"
 #include "ui/resident_menu.h"
 #include "ui/server_status_model.h"
+#include "platform/system_info.h"
 #include "platform/text.h"
 
 namespace ui {
@@ -174,14 +175,16 @@ TEST(ResidentMenu, DisableTogglesOnlyWhileListening) {
 }
 
 TEST(ResidentMenu, SettingsRefusedOrNotAppliedWhileABuildPhaseIsOpen) {
+  // An unset machine name is shown as the computer's.
+  const std::string dialog = "dialog " + platform::ComputerName();
   const struct {
     int before, during;
     bool ok;
     std::vector<std::string> client, window;
   } cases[] = {
       {2, 2, true, {}, {std::string(kSettingsRefusedText) + " ok"}},
-      {0, 1, true, {"suspend", "resume"}, {"dialog ", std::string(kSettingsNotAppliedText) + " okcancel"}},
-      {0, 0, false, {"suspend", "resume"}, {"dialog "}},
+      {0, 1, true, {"suspend", "resume"}, {dialog, std::string(kSettingsNotAppliedText) + " okcancel"}},
+      {0, 0, false, {"suspend", "resume"}, {dialog}},
   };
   for (const auto& c : cases) {
     IdleResidentClient client;

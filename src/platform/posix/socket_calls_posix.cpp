@@ -196,12 +196,6 @@ Ipv4Address LookUp(const std::string& host) {
   return address;
 }
 
-std::string HostName() {
-  char name[512] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "localhost";
-  return name;
-}
-
 bool TcpTableAvailable() { return access("/proc/net/tcp", R_OK) == 0; }
 
 bool ReadTcpTable(std::vector<int>& localPorts) {

@@ -4,10 +4,6 @@
 
 namespace platform {
 
-bool SetEnvironmentVariableText(const std::string& name, const std::optional<std::string>& value) {
-  return SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr) != 0;
-}
-
 bool SameEnvironmentName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),

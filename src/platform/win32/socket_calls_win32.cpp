@@ -157,12 +157,6 @@ Ipv4Address LookUp(const std::string& host) {
   return address;
 }
 
-std::string HostName() {
-  char name[512] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "localhost";
-  return name;
-}
-
 bool TcpTableAvailable() { return TcpTableFunction() != nullptr; }
 
 bool ReadTcpTable(std::vector<int>& localPorts) {

@@ -178,6 +178,11 @@ void Cluster::WriteSettings(size_t host, const std::string& text) const {
   WriteWholeFile(root_ / hostNames_[host] / "windows" / "Bramle.inf", text);
 }
 
+void Cluster::SetNameService(const std::string& hosts, const std::string& resolvConf) const {
+  WriteWholeFile(root_ / "hosts", hosts);
+  WriteWholeFile(root_ / "resolv.conf", resolvConf);
+}
+
 void Cluster::WriteFile(const std::string& name, const std::string& content) const {
   WriteWholeFile(shared_ / name, content);
 }

@@ -17,6 +17,7 @@ Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNam
 Cluster::~Cluster() = default;
 std::string Cluster::Address(size_t) const { return ""; }
 void Cluster::WriteSettings(size_t, const std::string&) const {}
+void Cluster::SetNameService(const std::string&, const std::string&) const {}
 void Cluster::WriteFile(const std::string&, const std::string&) const {}
 std::string Cluster::ReadFile(const std::string&) const { return ""; }
 bool Cluster::MakePipes(const std::vector<std::string>&) { return false; }
