@@ -57,8 +57,7 @@ int MakefileReader::OnMessage(const std::string& text) {
 
 int MakefileReader::OnUndefinedMacro(const std::string&, std::string& value) {
   // NMAKE expands an undefined name to nothing without a word.
-  if (!readAsNmake_) diag::WriteNotice("
-");
+  if (!readAsNmake_) diag::WriteNotice("\n");
   value.clear();
   return 0;
 }
