@@ -25,7 +25,7 @@ std::string Parse(const std::vector<std::string>& arguments, makefile::MacroTabl
       {"K", o.keepGoing},    {"V", o.showUpdateInfo},   {"Q", o.queryOnly},         {"S", o.silent},
       {"T", o.touchOnly},    {"norun", !o.executeCommands}, {"X", o.progressOutput}, {"X2", o.echoInlineFiles},
       {"L", !o.useDirectRunner}, {"R", o.clientMode},   {"C", o.clientModeHidden},  {"B", o.serverMode},
-      {"E", o.serverSettingsDialog}, {"W", o.clientSettingsDialog}};
+      {"E", o.serverSettingsDialog}, {"W", o.clientSettingsDialog}, {"M", o.nmakeReading}};
   for (const auto& [name, value] : flags) {
     if (value) text += std::string(" ") + name + (value == 1 ? "" : "=" + std::to_string(value));
   }
@@ -72,6 +72,7 @@ TEST(ParseCommandLine, Options) {
       {{"-Q"}, "0 f=Makefile t= Q norun"},
       {{"-T"}, "0 f=Makefile t= T norun"},
       {{"-L"}, "0 f=Makefile t= L"},
+      {{"/m"}, "0 f=Makefile t= M"},
       {{"-X2"}, "0 f=Makefile t= X X2"},
       {{"-X22"}, "0 f=Makefile t= X"},
       {{"-X3"}, "0 f=Makefile t= X"},

@@ -5,6 +5,7 @@
 namespace reader_test {
 namespace {
 
+using testing_support::Narrow;
 using testing_support::NativePath;
 
 class NmakeForms : public ReaderTest {};
@@ -16,7 +17,9 @@ TEST_F(NmakeForms, Directives) {
   Write(NativePath("sub\\outer.mak"), "!INCLUDE inner.mak\n");
   Write(NativePath("sub\\inner.mak"), "I = inner\n");
   Write(NativePath("inc\\defs.mak"), "D = defs\n");
-  Write(NativePath("表\\表.mak"), "K = kanji\n");
+  // In code page 932 the last byte of 表 is a backslash.
+  const std::string kanji = Narrow("表") + "\\" + Narrow("表.mak");
+  Write(NativePath(kanji), "K = kanji\n");
   ExpectReads({
       // Keywords in any letter case, with blanks or a tab after the '!'.
       {"all:\n!if 1\nA=1\n!Else\nA=2\n!endif\n!\tIfNDef NONE\nB=b\n! else ifdef NONE\n!ENDIF\n", "A=1|B=b"},
@@ -34,7 +37,7 @@ TEST_F(NmakeForms, Directives) {
       {"all:\n!IF [exit 0\n", "error 33 line 2: [exit 0"},
       // INCLUDE unquoted, of a macro, beside the including file, along INCLUDE.
       {"F=plain.mak\nall:\n!INCLUDE plain.mak\n!include $(F)\n!INCLUDE " + NativePath("sub\\outer.mak") +
-           "\nINCLUDE=nowhere;inc\n!INCLUDE <defs.mak>\n!INCLUDE " + NativePath("表\\表.mak") + "\n",
+           "\nINCLUDE=nowhere;inc\n!INCLUDE <defs.mak>\n!INCLUDE " + kanji + "\n",
        "P=plain|I=inner|D=defs|K=kanji"},
       {"DIR=sub\nall:\n!INCLUDE \"$(DIR)" + NativePath("\\inner.mak") + "\"\n", "I=inner"},
       {"all:\n!INCLUDE absent.mak\n", "error 32 line 2: absent.mak"},
