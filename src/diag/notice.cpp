@@ -14,10 +14,12 @@ std::atomic<bool> noticesToStderr{false};
 
 void SendNoticesToStderr(bool toStderr) { noticesToStderr = toStderr; }
 
-bool NoticesGoToStderr() { return noticesToStderr; }
-
-bool WriteNotice(std::string_view text) {
-  return noticesToStderr ? platform::WriteStderr(text) : platform::WriteStdout(text);
+void WriteNotice(std::string_view text) {
+  if (noticesToStderr) {
+    platform::WriteStderr(text);
+  } else {
+    platform::WriteStdout(text);
+  }
 }
 
 }  // namespace diag

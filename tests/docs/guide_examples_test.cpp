@@ -4,7 +4,7 @@
 // The markup, HTML comments that a rendered guide does not show:
 //   <!-- example [linux|windows|both] [files: NAME ...] -->
 //     binds the next ```make block (written as "Makefile" in a fresh folder,
-//     beside the empty files NAME ..., written Windows-style) and the next
+//     beside the empty files NAME ..., '/' or '\' separating folders) and the next
 //     ```console block. In that block a line "$ bramle ARGUMENTS" runs
 //     bramle (the arguments split at blanks); the lines up to the next "$ "
 //     line are what it prints: standard output, then standard error. An
@@ -18,6 +18,7 @@
 // a last line without a line end is shown as a line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -175,7 +176,10 @@ TEST(Guide, EveryExampleShowsWhatBramlePrints) {
     ++ran;
     ScratchDirectory folder;
     folder.Write("Makefile", Narrow(example.makefile));
-    for (const std::string& file : example.files) folder.Write(file, "");
+    for (std::string file : example.files) {
+      std::replace(file.begin(), file.end(), '/', '\\');
+      folder.Write(file, "");
+    }
     for (const BramleRun& run : example.runs) {
       const auto result = testing_support::RunBramle(run.arguments, folder.path());
       std::string shown = AsShown(result.out + result.err, folder);
