@@ -12,7 +12,8 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   std::string usage = "bramle ver 1.16 \n";
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
-    // -J's line stands among the ordinary options, after -I.
+    // -G's and -J's lines stand among the ordinary options, after -F and -I.
+    if (number == diag::msg::kUsageOptionF) usage += diag::LoadMessage(diag::msg::kUsageOptionG) + "\n";
     if (number == diag::msg::kUsageOptionI) usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
   }
   ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);
