@@ -25,7 +25,8 @@ std::string Parse(const std::vector<std::string>& arguments, makefile::MacroTabl
       {"K", o.keepGoing},    {"V", o.showUpdateInfo},   {"Q", o.queryOnly},         {"S", o.silent},
       {"T", o.touchOnly},    {"norun", !o.executeCommands}, {"X", o.progressOutput}, {"X2", o.echoInlineFiles},
       {"L", !o.useDirectRunner}, {"R", o.clientMode},   {"C", o.clientModeHidden},  {"B", o.serverMode},
-      {"E", o.serverSettingsDialog}, {"W", o.clientSettingsDialog}, {"M", o.nmakeReading}};
+      {"E", o.serverSettingsDialog}, {"W", o.clientSettingsDialog}, {"M", o.nmakeReading},
+      {"G", o.compileCommands}};
   for (const auto& [name, value] : flags) {
     if (value) text += std::string(" ") + name + (value == 1 ? "" : "=" + std::to_string(value));
   }
@@ -66,6 +67,9 @@ TEST(ParseCommandLine, Options) {
       {{"-R", "-E"}, "0 f=Makefile t= E"},
       {{"-R", "-C"}, "0 f=Makefile t= C"},
       {{"-W"}, "0 f=Makefile t= W"},
+      // -G is a local run that runs nothing.
+      {{"-B", "-g"}, "0 f=Makefile t= norun G"},
+      {{"-G", "-R"}, "0 f=Makefile t= norun R G"},
       // -N clears -S; the other order keeps it.
       {{"-S", "-N"}, "0 f=Makefile t= norun"},
       {{"-N", "-S"}, "0 f=Makefile t= S norun"},

@@ -12,10 +12,14 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   std::string usage = "bramle ver 1.16 \n";
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
-    // -J's lines stand among the ordinary options, after -I.
+    // -G's and -J's lines stand among the ordinary options, after -F and -I.
+    if (number == diag::msg::kUsageOptionF) usage += diag::LoadMessage(diag::msg::kUsageOptionG) + "
+";
     if (number == diag::msg::kUsageOptionI) {
-      usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
-      usage += diag::FormatCatalogMessage(diag::msg::kUsageOptionJLimit, 256) + "\n";
+      usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "
+";
+      usage += diag::FormatCatalogMessage(diag::msg::kUsageOptionJLimit, 256) + "
+";
     }
   }
   ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);
