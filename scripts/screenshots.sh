@@ -47,13 +47,15 @@ trap cleanup EXIT
 on() {
   local host=$1
   shift
-  ip netns exec "$ns$host" unshare -u -m sh -c \
+  ${run:-} ip netns exec "$ns$host" unshare -u -m sh -c \
     'hostname "$0" && mount --bind "$1" /etc/hosts && cd "$2" && shift 2 && exec "$@"' \
     "$host" "$work/hosts" "$work/src" \
     env XDG_CONFIG_HOME="$work/$host" DISPLAY="${display:-}" LC_ALL=ja_JP.UTF-8 "$@"
 }
+# Starts a command on a host in the background; its own process id is kept
+# (the subshell becomes the command), so that the cleanup ends it.
 start() {
-  on "$@" </dev/null >>"$work/log" 2>&1 &
+  (run=exec on "$@") </dev/null >>"$work/log" 2>&1 &
   pids+=($!)
 }
 
