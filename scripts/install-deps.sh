@@ -15,6 +15,12 @@ if [ "$purpose" = test ]; then
   # The Linux windows (Qt 6 Widgets, optional for the core program), and a
   # virtual display with Japanese fonts for the window tests and screenshots.
   pkgs+=(qt6-base-dev xvfb fonts-noto-cjk)
+  # The standard dialogs' translations (Qt's file dialog in Japanese), and
+  # keys typed into a Qt window by the tests that drive a windowed run.
+  pkgs+=(qt6-translations-l10n xdotool)
+  # scripts/screenshots.sh: a window manager, a notification area and a
+  # screen grabber, so that the pictures show what a person sees.
+  pkgs+=(openbox trayer imagemagick)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi

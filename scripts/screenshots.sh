@@ -1,26 +1,203 @@
 #!/usr/bin/env bash
-# Regenerates docs/screenshots/: each window of the Linux build (Qt) and of
-# the Windows build (Win32, under Wine), shown on a virtual display with
-# Japanese fonts. Needs what scripts/install-deps.sh installs.
+# Regenerates docs/screenshots/ from real runs: on hosts in network
+# namespaces of its own (srv with a virtual display, a window manager and a
+# notification area; pc01 and pc02 without), srv runs a resident client
+# (-R) and a build server (-B) with default settings while pc01 and pc02
+# serve as resident clients; each window is captured with its frame, as a
+# person sees it. Once with the Linux program (Qt), once with the Windows
+# program under Wine (Win32). Needs root and what scripts/install-deps.sh
+# installs; builds what it runs. Arguments: the toolkits (default: linux
+# windows).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out="$root/docs/screenshots"
+[ "$(id -u)" = 0 ] || { echo "screenshots: needs root for its network namespaces" >&2; exit 1; }
 mkdir -p "$out"
 
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target window_screenshots bramle_qt
-BRAMLE_QT_MODULE="$root/build/linux/bramle_qt.so" \
-  scripts/with-xvfb.sh build/linux/tests/window_screenshots "$out" linux-
-
-source scripts/wine-env.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target window_screenshots
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+toolkits=("${@:-linux}")
+[ $# -gt 0 ] || toolkits=(linux windows)
+for toolkit in "${toolkits[@]}"; do
+  [ "$toolkit" = windows ] && source scripts/wine-env.sh
+  cmake --preset "$toolkit" >/dev/null
+  cmake --build --preset "$toolkit" --target bramle
+done
+if [ -n "${WINEPREFIX:-}" ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
 fi
-# A relative folder: Wine takes it as it stands.
-scripts/with-xvfb.sh wine build/windows/tests/window_screenshots.exe docs/screenshots windows-
-python3 scripts/compress-png.py "$out"/windows-*.png
-wineserver -k >/dev/null 2>&1 || true
+
+work=$(mktemp -d)
+ns=shot$$
+pids=()
+hosts=(srv pc01 pc02)
+cleanup() {
+  for host in "${hosts[@]}"; do
+    [ -d "$work/$host/prefix" ] && on "$host" env WINEPREFIX="$work/$host/prefix" wineserver -k >/dev/null 2>&1
+  done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  for host in "${hosts[@]}" switch; do ip netns del "$ns$host" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Runs a command on a host: its namespace, host name, /etc/hosts, settings
+# folder and display, in the shared source folder.
+on() {
+  local host=$1
+  shift
+  ${run:-} ip netns exec "$ns$host" unshare -u -m sh -c \
+    'hostname "$0" && mount --bind "$1" /etc/hosts && cd "$2" && shift 2 && exec "$@"' \
+    "$host" "$work/hosts" "$work/src" \
+    env XDG_CONFIG_HOME="$work/$host" DISPLAY="${display:-}" LC_ALL=ja_JP.UTF-8 "$@"
+}
+# Starts a command on a host in the background; its own process id is kept
+# (the subshell becomes the command), so that the cleanup ends it.
+start() {
+  (run=exec on "$@") </dev/null >>"$work/log" 2>&1 &
+  pids+=($!)
+}
+
+mkdir -p "$work/src"
+ip netns add "${ns}switch"
+ip -n "${ns}switch" link add br0 type bridge
+ip -n "${ns}switch" link set br0 up
+printf '127.0.0.1 localhost\n' >"$work/hosts"
+for i in 0 1 2; do
+  host=${hosts[$i]}
+  address=10.78.0.$((i + 1))
+  printf '%s %s\n' "$address" "$host" >>"$work/hosts"
+  mkdir -p "$work/$host/bramle"
+  ip netns add "$ns$host"
+  ip -n "$ns$host" link set lo up
+  ip -n "${ns}switch" link add "port$i" type veth peer name eth0 netns "$ns$host"
+  ip -n "${ns}switch" link set "port$i" master br0 up
+  ip -n "$ns$host" addr add "$address/24" dev eth0
+  ip -n "$ns$host" link set eth0 up
+  ip -n "$ns$host" route add 255.255.255.255/32 dev eth0 src "$address"
+done
+
+# The display: Xvfb, then a window manager and a notification area on it.
+mkfifo "$work/display"
+start srv sh -c 'exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$0"' "$work/display"
+read -r number <"$work/display"
+display=":$number"
+start srv openbox
+start srv trayer --edge top --align right --widthtype request --height 24 --transparent false --tint 0xdddddd
+on srv timeout 30 xdotool search --sync --class trayer >/dev/null
+
+# Waits for the shown window whose title matches $1; activates it and
+# prints its id.
+window() {
+  local id= tries=0
+  # Wine briefly shows helper windows under the same title: a window gone
+  # before it could be asked about is looked for again.
+  until [ -n "$id" ] && on srv xdotool getwindowname "$id" >/dev/null 2>&1; do
+    [ $((tries += 1)) -le 20 ] || { echo "screenshots: no window $1" >&2; return 1; }
+    id=$(on srv sh -c 'timeout 60 xdotool search --sync --onlyvisible --name "$0" 2>/dev/null | tail -n 1' "$1")
+  done
+  on srv xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+  echo "$id"
+}
+# Captures the window with its frame; $1 the window's title, $2 the file.
+shoot() {
+  local id
+  id=$(window "$1")
+  on srv import -silent -frame -window "$id" "$2"
+}
+# Types keys ($2...) into the window titled $1.
+key() {
+  window "$1" >/dev/null
+  on srv xdotool key --delay 100 "${@:2}"
+}
+
+# The tray icon's menu, opened by a right click; the picture is the screen's
+# top right corner with the notification area and the menu below it.
+menu() {
+  local icon
+  icon=$(on srv xdotool search --onlyvisible --class trayer | head -n 1)
+  eval "$(on srv xdotool getwindowgeometry --shell "$icon")"
+  on srv xdotool mousemove $((X + WIDTH - 12)) $((Y + 12)) click 3
+  on srv timeout 30 sh -c 'until xdotool search --onlyvisible --class "$0" >/dev/null; do :; done' "$1"
+}
+
+run() {
+  local toolkit=$1 program
+  rm -rf "$work/src"/*
+  # Six targets on whichever clients take them: the first two end at once,
+  # the others once the file "release" exists. Started directly (no shell
+  # syntax on the line), as a client with default settings runs no built-in
+  # or shell line.
+  {
+    printf 'all: a.o b.o c.o d.o e.o f.o\n'
+    for t in a b c d e f; do printf '%s.o:\n\tsh work.sh %s.o\n' "$t" "$t"; done
+  } >"$work/src/Makefile"
+  cat >"$work/src/work.sh" <<'SCRIPT'
+case $1 in a.o | b.o) ;; *) while [ ! -f release ]; do sleep 1; done ;; esac
+echo built >"$1"
+SCRIPT
+  if [ "$toolkit" = linux ]; then
+    program=("$root/build/linux/bramle")
+  else
+    program=(wine "$work/srv/bramle.exe")
+    for host in "${hosts[@]}"; do
+      cp "$root/build/windows/bramle.exe" "$work/$host/bramle.exe"
+      cp -a "$WINEPREFIX" "$work/$host/prefix"
+      on "$host" env WINEPREFIX="$work/$host/prefix" sh -c 'wineserver -p && wine cmd /c exit' >/dev/null 2>&1
+    done
+    # The Windows program's commands: the same wait as a batch file.
+    sed -i 's|\tsh work.sh|\tcmd /c work.bat|' "$work/src/Makefile"
+    printf '%s\r\n' '@echo off' 'if "%1"=="a.o" goto done' 'if "%1"=="b.o" goto done' ':wait' \
+      'ping -n 2 127.0.0.1 >nul' 'if not exist release goto wait' ':done' 'echo built>%1' >"$work/src/work.bat"
+  fi
+  local wine_env=()
+  [ "$toolkit" = windows ] && wine_env=(env WINEPREFIX="$work/srv/prefix")
+
+  # The settings dialogs as a fresh installation shows them.
+  for option in E W; do
+    on srv "${wine_env[@]}" "${program[@]}" -$option </dev/null >>"$work/log" 2>&1 &
+    local dialog=$!
+    shoot '^Bramleの設定' "$out/$toolkit-$([ $option = E ] && echo server || echo client)-settings.png"
+    key '^Bramleの設定' Escape
+    wait "$dialog"
+  done
+
+  # The clients: pc01 and pc02 without a display, srv's own in the tray.
+  for host in pc01 pc02; do
+    if [ "$toolkit" = linux ]; then
+      start "$host" env DISPLAY= "${program[@]}" -R
+    else
+      start "$host" env DISPLAY= WINEPREFIX="$work/$host/prefix" wine "$work/$host/bramle.exe" -R
+    fi
+  done
+  start srv "${wine_env[@]}" "${program[@]}" -R
+  on srv timeout 30 sh -c 'until xdotool search --onlyvisible --class trayer getwindowgeometry | grep -q "Geometry: [2-9][0-9]x"; do sleep 1; done'
+
+  start srv "${wine_env[@]}" "${program[@]}" -B
+  # Two targets done, the others running: the window as it looks mid-build.
+  on srv timeout 60 sh -c 'until [ -f a.o ] && [ -f b.o ]; do sleep 1; done'
+  shoot '^分散コンパイル$' "$out/$toolkit-server-status.png"
+
+  menu "$([ "$toolkit" = linux ] && echo bramle || echo bramle.exe)"
+  on srv import -silent -window root -crop 420x360+604+0 "$out/$toolkit-menu.png"
+  on srv xdotool key Escape
+  menu "$([ "$toolkit" = linux ] && echo bramle || echo bramle.exe)"
+  on srv xdotool mousemove 860 76 click 1  # 状況(&V)..., where both menus show it
+  shoot '^状況$' "$out/$toolkit-client-status.png"
+  key '^状況$' Escape
+  menu "$([ "$toolkit" = linux ] && echo bramle || echo bramle.exe)"
+  on srv xdotool mousemove 860 128 click 1  # Bramleについて(&A)...
+  shoot '^バージョン情報$' "$out/$toolkit-about.png"
+  key '^バージョン情報$' Return
+
+  # The rest of the build, then the server's window closes and everyone ends.
+  touch "$work/src/release"
+  key '^分散コンパイル$' Escape
+  for pid in "${pids[@]:3}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  pids=("${pids[@]:0:3}")
+}
+
+for toolkit in "${toolkits[@]}"; do run "$toolkit"; done
+python3 scripts/compress-png.py "$out"/*.png
 ls "$out"

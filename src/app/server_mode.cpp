@@ -17,6 +17,7 @@
 #include "engine/target_scheduler.h"
 #include "engine/target_walker.h"
 #include "makefile/load_makefile.h"
+#include "platform/console.h"
 #include "ui/console/console_server_view.h"
 #include "ui/window_toolkit.h"
 
@@ -82,6 +83,10 @@ class ServerRun {
     client_.StopClientThread();
     SetCancelAction(nullptr);
     if (cancelled_) return 1;
+    if (stoppedEarly_) {
+      platform::WriteStderr(diag::LoadMessage(diag::msg::kBuildStopped) + "\n");
+      return 1;
+    }
     if (server_.FailureCode() != 0) return options.keepGoing ? server_.FailureCode() : 1;
     if (scheduler.LastWalkStatus() == engine::WalkStatus::MissingFile) {
       diag::FatalError(diag::FormatCatalogMessage(diag::msg::kNeededFileMissing,
@@ -91,12 +96,20 @@ class ServerRun {
     return 0;
   }
 
+  // The window's 全てビルド中止 or its close: a build that had not ended
+  // by itself then ends as stopped.
+  void Stop() {
+    if (!server_.Ended()) stoppedEarly_ = true;
+    server_.StopServer();
+  }
+
   distributed::BuildServer& server() { return server_; }
 
  private:
   distributed::BuildServer server_;
   distributed::BuildClient client_;
   std::atomic<bool> cancelled_{false};
+  bool stoppedEarly_ = false;  // window thread only
 };
 
 // The status window's buttons, once the server runs.
@@ -107,7 +120,7 @@ class WindowControls : public ui::ServerControls {
     if (run_) run_->server().CancelConnection(connection);
   }
   void StopServer() override {
-    if (run_) run_->server().StopServer();
+    if (run_) run_->Stop();
   }
   void Announce() override {
     if (run_) run_->server().Announce();
@@ -135,7 +148,7 @@ int Serve(const BuildOptions& options, distributed::SettingsFile& settings, engi
     // before the window lets it go.
     auto end = [&] {
       if (!started) return;
-      run->server().StopServer();
+      run->Stop();
       exitCode = run->Finish(options, scheduler, walker);
     };
     windows->RunServerStatus(controls, settings.server.sendRequest, start, end, {});

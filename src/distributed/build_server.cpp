@@ -45,6 +45,8 @@ int BuildServer::BindListener() {
     Log(diag::LoadMessage(diag::msg::kAutomaticPortFailed));
     settings_.normalPortAuto = false;
   }
+  // A port no socket can have is refused, not wrapped into another one.
+  if (settings_.normalPort < 0 || settings_.normalPort > 65535) return 1;
   return listener_.Bind("", settings_.normalPort);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/client_settings_form.h"
 
 #include "ui/number_text.h"
+#include "ui/settings_checks.h"
 
 namespace ui {
 
@@ -24,6 +25,11 @@ void ClientSettingsForm::CopyTo(distributed::ClientSettings& settings) const {
   settings.noExecShellCommand = noExecShellCommand;
   settings.saveLog = saveLog;
   settings.saveLogFile = saveLogFile;
+}
+
+std::string ClientSettingsForm::Refusal() const {
+  const std::string refusal = PortRefusal("ブロードキャスト時のポート番号", portNo);
+  return refusal.empty() ? MachineNameRefusal(machineName) : refusal;
 }
 
 bool PassiveKeyGate::Press(Key key) {

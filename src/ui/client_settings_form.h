@@ -21,6 +21,8 @@ struct ClientSettingsForm {
 
   static ClientSettingsForm From(const distributed::ClientSettings& settings);
   void CopyTo(distributed::ClientSettings& settings) const;
+  // Empty when OK may store the values; else why not (as the server's).
+  std::string Refusal() const;
 
   // The file-name edit and its browse button follow the save box.
   bool FileNameEnabled() const { return saveLog; }

@@ -17,4 +17,7 @@ typedef ui::WindowToolkit* (*BramleQtToolkitFunction)(int interfaceVersion, Bram
 inline constexpr const char kBramleQtToolkitName[] = "BramleQtToolkit";
 // Raised whenever WindowToolkit or the forms change shape, so that a part
 // left over from another build is refused instead of misread.
-inline constexpr int kBramleQtInterfaceVersion = 4;
+inline constexpr int kBramleQtInterfaceVersion = 5;
+// Where an installed part lies, relative to the installed program's bin/
+// parent (CMakeLists.txt installs it there).
+inline constexpr const char kInstalledModuleFolder[] = "lib/bramle";

@@ -1,6 +1,7 @@
 #include "ui/server_settings_form.h"
 
 #include "ui/number_text.h"
+#include "ui/settings_checks.h"
 
 namespace ui {
 
@@ -31,6 +32,13 @@ void ServerSettingsForm::CopyTo(distributed::ServerSettings& settings) const {
   settings.commandFullPath = commandFullPath;
   settings.saveLog = saveLog;
   settings.saveLogFile = saveLogFile;
+}
+
+std::string ServerSettingsForm::Refusal() const {
+  std::string refusal = MachineNameRefusal(machineName);
+  if (refusal.empty()) refusal = PortRefusal("ブロードキャスト時のポート番号", broadcastPortNo);
+  if (refusal.empty() && !normalPortAuto) refusal = PortRefusal("割り当てるポート番号", normalPort);
+  return refusal;
 }
 
 }  // namespace ui

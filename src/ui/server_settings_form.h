@@ -26,6 +26,9 @@ struct ServerSettingsForm {
   // Where the automatic choice is unavailable the manual radio is selected.
   static ServerSettingsForm From(const distributed::ServerSettings& settings, bool automaticPortAvailable);
   void CopyTo(distributed::ServerSettings& settings) const;
+  // Empty when OK may store the values; else why not, for the dialog to
+  // show while it stays open.
+  std::string Refusal() const;
 
   bool AutomaticRadioEnabled() const { return automaticPortAvailable; }
   // The port edit is enabled only while the manual radio is selected.

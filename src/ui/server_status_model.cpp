@@ -8,7 +8,6 @@
 namespace ui {
 
 void ServerStatusModel::AddRow(const ClientRow& row) {
-  std::erase_if(rows_, [&](const ClientRow& old) { return old.address == row.address; });
   rows_.push_back(row);
   rows_.back().status.clear();
 }
@@ -27,6 +26,12 @@ bool ServerStatusModel::UpdateRow(int connection, const std::string* name, const
   if (address) row.address = *address;
   if (cpuSpeed) row.cpuSpeed = *cpuSpeed;
   if (status) row.status = *status;
+  if (name || address) {
+    const ClientRow current = row;  // the erase moves rows
+    std::erase_if(rows_, [&](const ClientRow& old) {
+      return old.connection != connection && old.address == current.address && old.name == current.name;
+    });
+  }
   return true;
 }
 

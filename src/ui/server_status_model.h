@@ -21,11 +21,12 @@ class ServerStatusModel {
  public:
   ServerStatusModel();
 
-  // A new connection: a row with the same address goes, the new row is
-  // appended with an empty status.
+  // A new connection: its row is appended with an empty status. Two clients
+  // on one machine (the server's own and a resident one) have a row each.
   void AddRow(const ClientRow& row);
   // Sets the given columns (those not null) of the connection's row; false
-  // when no row carries it.
+  // when no row carries it. Once a row has its client's name, an older row
+  // of the same address and name (that client's earlier connection) goes.
   bool UpdateRow(int connection, const std::string* name, const std::string* address,
                  const std::string* cpuSpeed, const std::string* status);
   // The row index of `connection`, or -1.

@@ -27,6 +27,9 @@ class WindowProbe {
   // space bar on the list row whose first column reads it; false when there
   // is neither.
   virtual bool Click(const std::string& text) = 0;
+  // Gives the control with this text (as for ControlEnabled) the focus and
+  // presses Enter there, as a typing user would; the menu has none.
+  virtual void PressEnter(const std::string&) {}
   // The text in the edit named by the label `label`.
   virtual std::string EditText(const std::string& label) = 0;
   // Whether the check box, radio or list row (as for Click) with this text

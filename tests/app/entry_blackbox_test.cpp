@@ -13,13 +13,10 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
     // -G's and -J's lines stand among the ordinary options, after -F and -I.
-    if (number == diag::msg::kUsageOptionF) usage += diag::LoadMessage(diag::msg::kUsageOptionG) + "
-";
+    if (number == diag::msg::kUsageOptionF) usage += diag::LoadMessage(diag::msg::kUsageOptionG) + "\n";
     if (number == diag::msg::kUsageOptionI) {
-      usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "
-";
-      usage += diag::FormatCatalogMessage(diag::msg::kUsageOptionJLimit, 256) + "
-";
+      usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
+      usage += diag::FormatCatalogMessage(diag::msg::kUsageOptionJLimit, 256) + "\n";
     }
   }
   ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);

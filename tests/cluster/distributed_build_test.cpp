@@ -152,6 +152,7 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     std::string absent;
     std::vector<std::string> options = {};
     bool portTaken = false;
+    const char* settings = "";
   } cases[] = {
       {"up to date", "all: Makefile\n", 0, diag::LoadMessage(diag::msg::kTargetUpToDate),
        diag::LoadMessage(diag::msg::kServerReady)},
@@ -169,6 +170,16 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
        diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0),
        "View Macro",
        {"-P", "-X"}},
+      // A port no socket can have is refused, never wrapped into another.
+      {"port out of range",
+       "all:\n\ttouch all\n",
+       1,
+       diag::LoadMessage(diag::msg::kServerCannotStartDialog)
+           .substr(0, diag::LoadMessage(diag::msg::kServerCannotStartDialog).find('\r')),
+       diag::LoadMessage(diag::msg::kServerReady),
+       {},
+       false,
+       "server_normalport = 70000\n"},
       // Last, as it needs python3: the port is taken and no other is chosen.
       {"port taken",
        "all:\n\ttouch all\n",
@@ -185,6 +196,7 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     if (c.portTaken && !cluster_->Start(kServer, {"python3", "-c", kHoldDefaultPort}).WaitForOutput("ready", kLimitMs)) {
       GTEST_SKIP() << "python3 is needed to take the default port";
     }
+    cluster_->WriteSettings(kServer, c.settings);
     HostProcess& server = Server(c.options);
     EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
     EXPECT_NE(server.Output().find(c.shown), std::string::npos) << server.Output();

@@ -5,6 +5,8 @@
 #include "ui/client_settings_form.h"
 #include "ui/number_text.h"
 #include "ui/server_settings_form.h"
+#include "ui/settings_checks.h"
+#include "platform/text.h"
 
 namespace ui {
 namespace {
@@ -51,6 +53,27 @@ TEST(ClientSettingsForm, CopiesInAndOut) {
   EXPECT_FALSE(form.FileNameEnabled());
   form.CopyTo(back);
   EXPECT_EQ(back.saveLogFile, "kept.txt");
+}
+
+TEST(SettingsChecks, PortsFromOneTo65535AndNamesOfSensibleLength) {
+  const std::string portRefusal = platform::NarrowFromUtf8("Pには1から65535までの数を指定してください。");
+  const struct {
+    const char* port;
+    bool refused;
+  } ports[] = {{"1", false}, {" 4311 ", false}, {"65535", false}, {"0", true},   {"65536", true}, {"70000", true},
+               {"-1", true}, {"80abc", true},   {"abc", true},    {"", true},    {"  ", true},    {"004311", true}};
+  for (const auto& c : ports) EXPECT_EQ(PortRefusal("P", c.port), c.refused ? portRefusal : "") << c.port;
+  const std::string nameRefusal = platform::NarrowFromUtf8("マシン名は1文字以上63文字以内で指定してください。");
+  for (size_t length : {0, 64, 300}) EXPECT_EQ(MachineNameRefusal(std::string(length, 'n')), nameRefusal) << length;
+  EXPECT_EQ(MachineNameRefusal(std::string(63, 'n')), "");
+  // The server form checks its manual port only while the manual radio is
+  // selected.
+  ServerSettingsForm server = ServerSettingsForm::From(distributed::ServerSettings{}, true);
+  server.machineName = "SRV";
+  server.normalPort = "0";
+  EXPECT_NE(server.Refusal(), "");
+  server.normalPortAuto = true;
+  EXPECT_EQ(server.Refusal(), "");
 }
 
 TEST(PassiveKeyGate, OnlyControlThenPauseAsTheFirstTwoKeysReveals) {

@@ -13,31 +13,35 @@
 namespace ui {
 namespace {
 
-TEST(ServerStatusModel, RowsByConnectionWithTheSameAddressReplaced) {
+TEST(ServerStatusModel, OneRowPerConnectionUntilTheSameClientComesBack) {
   ServerStatusModel model;
   EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：0台"));
   EXPECT_EQ(model.PercentText(), "0%");
   EXPECT_EQ(model.progressRange(), 100);
   EXPECT_EQ(model.statusText(), platform::NarrowFromUtf8("クライアントからの接続を待っています..."));
-  model.AddRow({"A", "10.0.0.1", "1000", "", 10});
-  model.AddRow({"B", "10.0.0.2", "2000", "", 11});
+  model.AddRow({"", "127.0.0.1", "", "", 10});
+  model.AddRow({"", "127.0.0.1", "", "", 11});
   // Only the given columns of the connection's row change.
-  const std::string name = "N", status = "S";
-  ASSERT_TRUE(model.UpdateRow(10, &name, nullptr, nullptr, &status));
-  EXPECT_FALSE(model.UpdateRow(13, &name, nullptr, nullptr, nullptr));
-  EXPECT_EQ(model.rows()[0].name, "N");
-  EXPECT_EQ(model.rows()[0].address, "10.0.0.1");
-  EXPECT_EQ(model.rows()[0].cpuSpeed, "1000");
+  const std::string server = "SRV", resident = "SRV2", status = "S";
+  ASSERT_TRUE(model.UpdateRow(10, &server, nullptr, nullptr, &status));
+  ASSERT_TRUE(model.UpdateRow(11, &resident, nullptr, nullptr, nullptr));
+  EXPECT_FALSE(model.UpdateRow(13, &server, nullptr, nullptr, nullptr));
+  ASSERT_EQ(model.rows().size(), 2u);  // two clients on one machine
+  EXPECT_EQ(model.rows()[0].name, "SRV");
+  EXPECT_EQ(model.rows()[0].address, "127.0.0.1");
   EXPECT_EQ(model.rows()[0].status, "S");
-  // A row of the same address is replaced and the new row goes last.
-  model.AddRow({"A2", "10.0.0.1", "3000", "stale", 12});
+  EXPECT_EQ(model.rows()[1].status, "");
+  EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：2台"));
+  // The first client connects again: its new row replaces its old one.
+  model.AddRow({"", "127.0.0.1", "3000", "stale", 12});
+  EXPECT_EQ(model.rows().size(), 3u);
+  ASSERT_TRUE(model.UpdateRow(12, &server, nullptr, nullptr, nullptr));
   ASSERT_EQ(model.rows().size(), 2u);
-  EXPECT_EQ(model.rows()[0].name, "B");
-  EXPECT_EQ(model.rows()[1].name, "A2");
+  EXPECT_EQ(model.rows()[0].name, "SRV2");
+  EXPECT_EQ(model.rows()[1].cpuSpeed, "3000");
   EXPECT_EQ(model.rows()[1].status, "");
   EXPECT_EQ(model.RowOf(10), -1);
   EXPECT_EQ(model.RowOf(12), 1);
-  EXPECT_EQ(model.ClientCountText(), platform::NarrowFromUtf8("現在のクライアント数：2台"));
 }
 
 TEST(ServerStatusModel, PercentIsDoneOverTargetsTruncated) {

@@ -17,13 +17,25 @@ namespace {
   WindowToolkit* toolkit = OpenWindowToolkit();                                          \
   if (toolkit == nullptr) GTEST_SKIP() << "no display or no window part: windows not tried"
 
+// Settings as a loaded file gives them: the machine's name filled in.
+distributed::ServerSettings Server() {
+  distributed::ServerSettings settings;
+  settings.machineName = "PC01";
+  return settings;
+}
+distributed::ClientSettings Client() {
+  distributed::ClientSettings settings;
+  settings.machineName = "PC01";
+  return settings;
+}
+
 void ExpectControls(WindowProbe& probe, const std::vector<std::string>& texts) {
   for (const std::string& text : texts) EXPECT_NE(probe.ControlEnabled(text), -1) << text;
 }
 
 TEST(WindowSmoke, ServerSettingsDialog) {
   REQUIRE_WINDOWS(toolkit);
-  ServerSettingsForm form = ServerSettingsForm::From(distributed::ServerSettings{}, true);
+  ServerSettingsForm form = ServerSettingsForm::From(Server(), true);
   const bool ok = toolkit->RunServerSettings(form, [](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "Bramleの設定(サーバ)");
     ExpectControls(probe, {"ネットワーク", "マシン名(&N):", "ブロードキャスト時のポート番号(&B):", "通常接続時のポート",
@@ -62,7 +74,7 @@ TEST(WindowSmoke, ServerSettingsWithoutTheTcpTable) {
 
 TEST(WindowSmoke, ClientSettingsDialog) {
   REQUIRE_WINDOWS(toolkit);
-  ClientSettingsForm form = ClientSettingsForm::From(distributed::ClientSettings{});
+  ClientSettingsForm form = ClientSettingsForm::From(Client());
   const bool ok = toolkit->RunClientSettings(form, [](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "Bramleの設定(クライアント)");
     ExpectControls(probe, {"ネットワーク", "ブロードキャスト時のポート番号(&B):", "マシン名(&N):", "コンパイル動作",
@@ -80,6 +92,49 @@ TEST(WindowSmoke, ClientSettingsDialog) {
   });
   EXPECT_FALSE(ok);
   EXPECT_FALSE(form.saveLog);
+}
+
+// Enter in an edit presses OK, the default button, never 参照 beside it.
+TEST(WindowSmoke, EnterInTheSettingsDialogsPressesOk) {
+  REQUIRE_WINDOWS(toolkit);
+  ClientSettingsForm client = ClientSettingsForm::From(Client());
+  EXPECT_TRUE(toolkit->RunClientSettings(client, [](WindowProbe& probe) {
+    EXPECT_TRUE(probe.Click("「状況」をファイルに保存する(&S)"));
+    probe.PressEnter("ファイル名：");
+  }));
+  EXPECT_TRUE(client.saveLog);
+  ServerSettingsForm server = ServerSettingsForm::From(Server(), true);
+  EXPECT_TRUE(toolkit->RunServerSettings(server, [](WindowProbe& probe) {
+    EXPECT_TRUE(probe.Click("接続状況をファイルに保存する(&S)"));
+    probe.PressEnter("割り当てるポート番号(&T):");
+  }));
+}
+
+// OK with a value no socket or peer could use says why and keeps the dialog
+// open.
+TEST(WindowSmoke, SettingsDialogsRefuseUnusableValues) {
+  REQUIRE_WINDOWS(toolkit);
+  const std::string portRefusal = "ブロードキャスト時のポート番号には1から65535までの数を指定してください。";
+  const std::string nameRefusal = "マシン名は1文字以上63文字以内で指定してください。";
+  const struct {
+    std::string name, port, refusal;
+  } cases[] = {{"PC01", "abc", portRefusal}, {"PC01", "70000", portRefusal}, {"", "4464", nameRefusal},
+               {std::string(300, 'n'), "4464", nameRefusal}};
+  for (const auto& c : cases) {
+    auto refuse = [&](WindowProbe& probe) {
+      EXPECT_TRUE(probe.Click("OK"));
+      EXPECT_NE(probe.ControlEnabled(c.refusal), -1) << c.name << c.port;
+      probe.Close(false);
+    };
+    ClientSettingsForm client = ClientSettingsForm::From(Client());
+    client.machineName = c.name;
+    client.portNo = c.port;
+    EXPECT_FALSE(toolkit->RunClientSettings(client, refuse));
+    ServerSettingsForm server = ServerSettingsForm::From(Server(), true);
+    server.machineName = c.name;
+    server.broadcastPortNo = c.port;
+    EXPECT_FALSE(toolkit->RunServerSettings(server, refuse));
+  }
 }
 
 TEST(WindowSmoke, AboutBox) {
@@ -110,7 +165,7 @@ TEST(WindowSmoke, ServerStatusWindow) {
     view.ConnectionAdded(1, "10.0.0.1");
     view.ConnectionAdded(2, "10.0.0.2");
     view.ConnectionText(2, "PC02", "2400", "待機中");
-    view.ConnectionAdded(3, "10.0.0.1");  // replaces the first row
+    view.ConnectionAdded(3, "10.0.0.2");  // another client on PC02's machine
     view.TargetCount(4);
     view.TargetFinished();
     view.TargetFinished();
@@ -118,7 +173,7 @@ TEST(WindowSmoke, ServerStatusWindow) {
   };
   toolkit->RunServerStatus(controls, false, started, {}, [&](WindowProbe& probe) {
     EXPECT_EQ(probe.Title(), "分散コンパイル");
-    ExpectControls(probe, {"クライアント一覧", "現在のクライアント数：2台", "50%", "コンパイル状況:",
+    ExpectControls(probe, {"クライアント一覧", "現在のクライアント数：3台", "50%", "コンパイル状況:",
                            "クライアントからの接続を待っています...", "ビルド中止（&B）"});
     EXPECT_TRUE(probe.Click("PC02") && probe.Checked("PC02"));  // the row's check box
     EXPECT_TRUE(probe.Click("全てビルド中止（&A）"));

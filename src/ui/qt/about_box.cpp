@@ -4,7 +4,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 
 #include "ui/qt/dialog_parts.h"
 
@@ -15,7 +14,7 @@ AboutBox::AboutBox(const std::string& version) {
   UseDialogFont(this);
   auto* grid = new QGridLayout(this);
   auto* icon = new QLabel;
-  icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+  icon->setPixmap(ProgramIcon().pixmap(32, 32));
   grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
   grid->addWidget(new QLabel(Text("Bramle Version " + version)), 0, 1);
   grid->addWidget(new QLabel(Text("Copyright (C) the bramle developers")), 1, 1);

@@ -38,7 +38,11 @@ ClientSettingsDialog::ClientSettingsDialog(const ClientSettingsForm& form) {
   passive_->setChecked(false);
   passive_->hide();
   outer->addWidget(passive_, 2, 0, 1, 2);
-  AddOkCancel(this, outer, 3);
+  AddOkCancel(this, outer, 3, [this] {
+    ClientSettingsForm shown;
+    Read(shown);
+    return shown.Refusal();
+  });
 
   // Key presses go to whichever control has the focus; the application sees
   // them all.

@@ -61,15 +61,33 @@ LogFileControls AddLogFileControls(QGridLayout* grid, int row, const char* saveT
   return controls;
 }
 
-void AddOkCancel(QDialog* dialog, QGridLayout* outer, int row) {
+void AddOkCancel(QDialog* dialog, QGridLayout* outer, int row, const std::function<std::string()>& refusal) {
+  auto* problem = new QLabel;
+  problem->setWordWrap(true);
+  problem->hide();
+  outer->addWidget(problem, row, 0, 1, 2);
   auto* buttons = new QDialogButtonBox;
   QPushButton* ok = buttons->addButton(Text("OK"), QDialogButtonBox::AcceptRole);
   buttons->addButton(Text("キャンセル"), QDialogButtonBox::RejectRole);
+  outer->addWidget(buttons, row + 1, 0, 1, 2);
+  // A push button that had the focus would otherwise take Enter for itself
+  // (参照 opening its file dialog); the default is set once OK is inside
+  // the dialog, where the dialog can know it.
+  for (QPushButton* button : dialog->findChildren<QPushButton*>()) button->setAutoDefault(false);
   ok->setDefault(true);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, problem, refusal] {
+    const std::string why = refusal();
+    if (why.empty()) {
+      dialog->accept();
+      return;
+    }
+    problem->setText(Text(why));
+    problem->show();
+  });
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-  outer->addWidget(buttons, row, 0, 1, 2);
 }
+
+QIcon ProgramIcon() { return QIcon(":/bramle.png"); }
 
 void UseDialogFont(QWidget* dialog) {
   QFont font;

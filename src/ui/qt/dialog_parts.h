@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGridLayout>
+#include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
+#include <functional>
 #include <string>
 
 namespace ui::qt {
@@ -32,8 +34,14 @@ struct LogFileControls {
 LogFileControls AddLogFileControls(QGridLayout* grid, int row, const char* saveText, bool save,
                                    const char* browseText, const std::string& fileName);
 
-// "OK" and "キャンセル" at the bottom right, the first the default button.
-void AddOkCancel(QDialog* dialog, QGridLayout* outer, int row);
+// "OK" and "キャンセル" at the bottom right, above them a line for why OK
+// was refused. OK is the default button and the only one Enter presses; it
+// ends the dialog only when `refusal` gives an empty text, else the dialog
+// stays open showing that text.
+void AddOkCancel(QDialog* dialog, QGridLayout* outer, int row, const std::function<std::string()>& refusal);
+
+// The program's icon (dist/icon/bramle.png, built into the part).
+QIcon ProgramIcon();
 
 // The 9-point Japanese UI font the dialogs use.
 void UseDialogFont(QWidget* dialog);

@@ -1,11 +1,15 @@
 // The Linux window part: Qt 6 Widgets behind WindowToolkit.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <atomic>
 
 #include "ui/qt/about_box.h"
 #include "ui/qt/client_settings_dialog.h"
 #include "ui/qt/client_window.h"
+#include "ui/qt/dialog_parts.h"
 #include "ui/qt/server_settings_dialog.h"
 #include "ui/qt/resident_window.h"
 #include "ui/qt/server_status_window.h"
@@ -114,8 +118,13 @@ extern "C" __attribute__((visibility("default"))) ui::WindowToolkit* BramleQtToo
   // Never destroyed: at the process's end Qt's own globals may already be
   // gone, and the system reclaims everything anyway.
   static QApplication* const application = new QApplication(argc, argv);
-  (void)application;
   qInstallMessageHandler(previous);
+  QApplication::setWindowIcon(ui::qt::ProgramIcon());
+  // The standard dialogs (the file dialog behind 参照) in the user's
+  // language, where Qt's translations are installed.
+  static QTranslator* const translator = new QTranslator;
+  if (translator->load(QLocale::system(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    application->installTranslator(translator);
   static ui::qt::QtToolkit toolkit;
   return &toolkit;
 }

@@ -3,9 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
-#include <QStyle>
 #include <QTimer>
 
+#include "diag/message_catalogue.h"
+#include "platform/console.h"
 #include "ui/qt/dialog_parts.h"
 
 namespace ui::qt {
@@ -57,7 +58,7 @@ ResidentWindowQt::ResidentWindowQt(ResidentClient& client, ClientWindow& status,
   UseDialogFont(&menu_);
   QObject::connect(&menu_, &QMenu::aboutToShow, [this] { Refresh(); });
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
-    icon_ = std::make_unique<QSystemTrayIcon>(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon));
+    icon_ = std::make_unique<QSystemTrayIcon>(ProgramIcon());
     icon_->setToolTip(Text(kNotifyTip));
     icon_->setContextMenu(&menu_);
     icon_->show();
@@ -81,6 +82,13 @@ void ResidentWindowQt::Refresh() {
 }
 
 void ResidentWindowQt::Run(const ProbeScript& probe) {
+  // Without a notification area nothing would show that the client runs:
+  // its status window stands in, and closing it ends the client.
+  if (!icon_) {
+    platform::WriteStderr(diag::LoadMessage(diag::msg::kNoNotificationArea) + "\n");
+    ShowClientWindow();
+    QObject::connect(&status_, &QDialog::finished, &menu_, [this] { Exit(); });
+  }
   MenuProbe menuProbe(*this);
   if (probe) QTimer::singleShot(0, &menu_, [&] { probe(menuProbe); });
   loop_.exec();

@@ -1,5 +1,6 @@
 // The resident client's hidden main window in Qt: the notification-area
-// icon with its menu, where the system has a notification area.
+// icon with its menu, where the system has a notification area; else the
+// status window, shown from the start.
 #pragma once
 
 #include <QEventLoop>

@@ -46,10 +46,20 @@ ServerSettingsDialog::ServerSettingsDialog(const ServerSettingsForm& form) {
   log_ = AddLogFileControls(compileGrid, 3, "接続状況をファイルに保存する(&S)", form.saveLog, "参照...", form.saveLogFile);
   outer->addWidget(compile, 2, 0, 1, 2);
 
-  AddOkCancel(this, outer, 3);
+  AddOkCancel(this, outer, 3, [this] {
+    ServerSettingsForm shown;
+    Read(shown);
+    return shown.Refusal();
+  });
 }
 
-void ServerSettingsDialog::FollowRadios() { normalPort_->setEnabled(manual_->isChecked()); }
+void ServerSettingsDialog::FollowRadios() {
+  normalPort_->setEnabled(manual_->isChecked());
+  // Tab enters the pair at the ticked radio, as on Windows; the arrow keys
+  // move within it.
+  for (QRadioButton* radio : {automatic_, manual_})
+    radio->setFocusPolicy(radio->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
 
 void ServerSettingsDialog::Read(ServerSettingsForm& form) const {
   form.machineName = Utf8(machineName_->text());

@@ -65,6 +65,14 @@ bool WidgetProbe::Checked(const std::string& text) {
   return row && row->checkState(0) == Qt::Checked;
 }
 
+void WidgetProbe::PressEnter(const std::string& text) {
+  QWidget* control = FindControl(dialog_, text);
+  if (control == nullptr) return;
+  control->setFocus();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(control, &enter);
+}
+
 std::string WidgetProbe::EditText(const std::string& label) {
   QWidget* control = FindControl(dialog_, label);
   if (auto* line = qobject_cast<QLineEdit*>(control)) return Utf8(line->text());

@@ -13,6 +13,7 @@ class WidgetProbe : public WindowProbe {
   int ControlEnabled(const std::string& text) override;
   bool Click(const std::string& text) override;
   bool Checked(const std::string& text) override;
+  void PressEnter(const std::string& text) override;
   std::string EditText(const std::string& label) override;
   std::string Title() override;
   bool SaveImage(const std::string& path) override;

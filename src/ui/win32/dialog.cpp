@@ -4,9 +4,11 @@
 #include <commdlg.h>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "ui/png_image.h"
+#include "ui/win32/resource_ids.h"
 
 namespace ui::win32 {
 namespace {
@@ -53,6 +55,16 @@ int FindRow(HWND dialog, const std::string& text, HWND& list) {
   return -1;
 }
 
+// The title bar's and the task bar's picture.
+void SetProgramIcon(HWND window) {
+  HINSTANCE program = GetModuleHandleW(nullptr);
+  for (const auto& [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    const int size = GetSystemMetrics(metric);
+    HANDLE icon = LoadImageW(program, MAKEINTRESOURCEW(IDI_BRAMLE), IMAGE_ICON, size, size, LR_SHARED);
+    SendMessageW(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
 class DialogProbe : public WindowProbe {
  public:
   explicit DialogProbe(HWND dialog) : dialog_(dialog) {}
@@ -72,6 +84,13 @@ class DialogProbe : public WindowProbe {
     ListView_SetItemState(list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
     SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
     return true;
+  }
+  void PressEnter(const std::string& text) override {
+    HWND control = FindControl(dialog_, text);
+    if (control == nullptr) return;
+    SetFocus(control);
+    // Posted, so that the dialog's own loop sees it as a typed key.
+    PostMessageW(control, WM_KEYDOWN, VK_RETURN, 1);
   }
   std::string EditText(const std::string& label) override {
     HWND control = FindControl(dialog_, label);
@@ -200,6 +219,7 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
       self = reinterpret_cast<Dialog*>(lParam);
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       self->window_ = dialog;
+      SetProgramIcon(dialog);
       self->Initialize(dialog);
       if (*self->probe_) PostMessageW(dialog, kRunProbe, 0, 0);
       return TRUE;
@@ -211,8 +231,7 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
       if (self == nullptr) return FALSE;
       if (LOWORD(wParam) == IDOK) {
-        self->Accept(dialog);
-        self->End(dialog, IDOK);
+        if (self->Accept(dialog)) self->End(dialog, IDOK);
       } else if (LOWORD(wParam) == IDCANCEL) {
         self->End(dialog, IDCANCEL);
       } else {
@@ -245,6 +264,12 @@ bool Dialog::Carry(const std::function<void()>& call) {
   }
   // Sending to a window destroyed meanwhile fails at once.
   return SendMessageW(window, kCarriedCall, 0, reinterpret_cast<LPARAM>(&call)) != 0;
+}
+
+bool ShowRefusal(HWND dialog, const std::string& refusal) {
+  SetItemText(dialog, IDC_SETTINGS_REFUSAL, refusal);
+  ShowWindow(GetDlgItem(dialog, IDC_SETTINGS_REFUSAL), refusal.empty() ? SW_HIDE : SW_SHOW);
+  return refusal.empty();
 }
 
 void BrowseForLogFile(HWND dialog, int editId) {

@@ -37,8 +37,9 @@ class Dialog : public WindowCarrier {
  protected:
   virtual void Initialize(HWND dialog) = 0;
   virtual void Command(HWND, int /*id*/) {}
-  // Called on OK before the dialog ends: read the controls back.
-  virtual void Accept(HWND) {}
+  // Called on OK before the dialog ends: read the controls back; false
+  // keeps the dialog open.
+  virtual bool Accept(HWND) { return true; }
   // Any other message; true when it was dealt with.
   virtual bool Message(HWND, UINT, WPARAM, LPARAM) { return false; }
   // Ends a modal dialog with `result`; hides a modeless one.
@@ -52,6 +53,10 @@ class Dialog : public WindowCarrier {
   std::mutex mutex_;
   bool closed_ = false;
 };
+
+// Shows `refusal` in the settings dialogs' IDC_SETTINGS_REFUSAL line; true
+// when there is none.
+bool ShowRefusal(HWND dialog, const std::string& refusal);
 
 // The browse button: a save-as dialog starting from the edit's name; the
 // chosen full path replaces it.

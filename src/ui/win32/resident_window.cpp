@@ -103,7 +103,8 @@ void ResidentWindowWin32::Run(const ClientStart& started, const ProbeScript& pro
   icon.uID = kIconId;
   icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   icon.uCallbackMessage = kIconMessage;
-  icon.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  icon.hIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BRAMLE), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   lstrcpynW(icon.szTip, Wide(kNotifyTip).c_str(), ARRAYSIZE(icon.szTip));
   Shell_NotifyIconW(NIM_ADD, &icon);
   runningWindow = window_;

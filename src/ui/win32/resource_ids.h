@@ -1,6 +1,10 @@
 // Identifiers shared by the resource script and the dialog code.
 #pragma once
 
+// The program's icon (dist/icon): the executable, every window, the
+// notification area and the about box.
+#define IDI_BRAMLE 100
+
 #define IDD_CLIENT_SETTINGS 200
 #define IDD_SERVER_SETTINGS 201
 #define IDD_ABOUT 202
@@ -26,6 +30,8 @@
 #define IDC_SAVE_LOG 1200
 #define IDC_LOG_FILE 1201
 #define IDC_BROWSE 1202
+// Why OK was refused, above the OK button of both dialogs.
+#define IDC_SETTINGS_REFUSAL 1203
 
 #define IDC_ABOUT_VERSION 1300
 

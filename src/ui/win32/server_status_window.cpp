@@ -34,7 +34,7 @@ void ServerStatusWindow::Initialize(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_STATUS_LIST);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
   const char* titles[] = {"クライアント名", "IPアドレス", "CPU速度", "状況"};
-  const int widths[] = {100, 90, 60, 200};
+  const int widths[] = {100, 90, 72, 200};  // "CPU速度" whole in the 9-point font
   for (int column = 0; column < 4; ++column) {
     std::wstring title = Wide(titles[column]);
     LVCOLUMNW header = {};

@@ -52,7 +52,7 @@ class ClientSettingsDialog : public Dialog {
     hook_ = SetWindowsHookExW(WH_GETMESSAGE, KeyHook, nullptr, GetCurrentThreadId());
   }
   void Command(HWND dialog, int id) override { LogFileCommand(dialog, id); }
-  void Accept(HWND dialog) override {
+  bool Accept(HWND dialog) override {
     form_.portNo = ItemText(dialog, IDC_CLIENT_PORT);
     form_.machineName = ItemText(dialog, IDC_CLIENT_NAME);
     form_.acceptRequest = ItemChecked(dialog, IDC_CLIENT_ACCEPT);
@@ -61,6 +61,7 @@ class ClientSettingsDialog : public Dialog {
     form_.saveLog = ItemChecked(dialog, IDC_SAVE_LOG);
     form_.saveLogFile = ItemText(dialog, IDC_LOG_FILE);
     form_.passiveConnect = ItemChecked(dialog, IDC_CLIENT_PASSIVE);
+    return ShowRefusal(dialog, form_.Refusal());
   }
 
   static LRESULT CALLBACK KeyHook(int code, WPARAM removed, LPARAM lParam) {
@@ -112,7 +113,7 @@ class ServerSettingsDialog : public Dialog {
     if (id == IDC_SERVER_AUTOMATIC || id == IDC_SERVER_MANUAL) FollowRadios(dialog);
     LogFileCommand(dialog, id);
   }
-  void Accept(HWND dialog) override {
+  bool Accept(HWND dialog) override {
     form_.machineName = ItemText(dialog, IDC_SERVER_NAME);
     form_.broadcastPortNo = ItemText(dialog, IDC_SERVER_BROADCAST_PORT);
     form_.normalPortAuto = ItemChecked(dialog, IDC_SERVER_AUTOMATIC);
@@ -123,6 +124,7 @@ class ServerSettingsDialog : public Dialog {
     form_.commandFullPath = ItemChecked(dialog, IDC_SERVER_FULL_PATH);
     form_.saveLog = ItemChecked(dialog, IDC_SAVE_LOG);
     form_.saveLogFile = ItemText(dialog, IDC_LOG_FILE);
+    return ShowRefusal(dialog, form_.Refusal());
   }
   static void FollowRadios(HWND dialog) { EnableItem(dialog, IDC_SERVER_PORT, ItemChecked(dialog, IDC_SERVER_MANUAL)); }
 
