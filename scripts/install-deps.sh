@@ -8,7 +8,8 @@ set -euo pipefail
 purpose=${1:-test}
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-pkgs=(cmake ninja-build g++ gcc binutils libgtest-dev googletest)
+# libasio-dev: the event loop of the distributed build (header-only).
+pkgs=(cmake ninja-build g++ gcc binutils libgtest-dev googletest libasio-dev)
 if [ "$purpose" = test ]; then
   # iproute2 and util-linux: the network namespaces of the cluster tests.
   pkgs+=(make time python3 locales g++-mingw-w64-i686 wine wine32:i386 iproute2 util-linux)

@@ -56,6 +56,7 @@ class ServerRun {
   // Starts serving; false when no port could be bound (reported).
   bool Start(const BuildOptions& options, const distributed::SettingsFile& settings, int count) {
     server_.SetProgressOutput(options.progressOutput != 0);
+    server_.SetIgnoreErrors(options.ignoreErrors != 0);
     server_.SetTargetCount(count);
     distributed::ServerSettings served = settings.server;
     // The in-process client connects over loopback; a list meant for other

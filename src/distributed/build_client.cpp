@@ -122,10 +122,11 @@ bool BuildClient::StartClientThread() {
 
 void BuildClient::StopClientThread() {
   if (!thread_.IsAlive()) return;
-  // Set first: the pass that takes the cancel is the last, and a wait on
-  // the server that begins after this wake-up looks at the flag first.
+  // Set first: the pass that sees it is the last, and a wait on the server
+  // that begins after this wake-up looks at the flag first. The thread
+  // cancels what is still open as it ends.
   quit_ = true;
-  PostEvent(kEventCancel);
+  Wake();
   Socket().Wake();
   thread_.Resume();
   thread_.Join();
@@ -217,10 +218,17 @@ void BuildClient::ClientThread() {
     // now on wakes it.
     if (!progressed && !quit_) WaitForWake(retryMs);
   }
-  // The cancel StopClientThread posted closes an open build phase.
+  // A cancel posted before the end, or a connection still open, is
+  // cancelled; a client that only listens has nothing to cancel, and no
+  // user asked for it.
+  bool cancelled = false;
   while (TakeEvent(event)) {
-    if (event == kEventCancel) HandleCancel();
+    if (event == kEventCancel && !cancelled) {
+      HandleCancel();
+      cancelled = true;
+    }
   }
+  if (!cancelled && state_ != kListening) HandleCancel();
   runner_->Close();
   udp_.CloseSocket();
   listeningPort_ = 0;
@@ -309,7 +317,7 @@ bool BuildClient::AcceptsDatagram(const platform::Datagram& datagram) {
   bool accepted = parsed == kParseAccepted && value == 0 && announcementFlag_ <= kAnnounceVersion &&
                   (localMode_ || serverName_ != MachineNameOrComputerName(settings.machineName));
   if (accepted && !IsPeerAllowed(settings.allowServers, serverAddress_, serverName_)) {
-    LogWithoutServer("Ignored server " + serverName_ + " (" + serverAddress_ + "): not in client_allowservers");
+    LogWithoutServer(diag::FormatCatalogMessage(diag::msg::kServerIgnored, serverName_, serverAddress_));
     accepted = false;
   }
   if (!accepted) state_ = kListening;
@@ -348,7 +356,10 @@ bool BuildClient::GreetServer(const std::string& greeting) {
   // Opening the socket dropped any wake-up from StopClientThread.
   if (!quit_) {
     SendLine(greeting);
-    if (!IsFailure(WaitReply())) return true;
+    const ReplyOutcome reply = WaitReply();
+    if (!IsFailure(reply)) return true;
+    // The server says why it sends the client away (its allow-list).
+    if (reply == ReplyOutcome::Error) ShowAndLog(ErrorText());
   }
   state_ = kListening;
   CloseConnection();
@@ -378,7 +389,7 @@ bool BuildClient::OpenPhaseStep() {
   // The own server of a local client is always served; a server reached
   // by the passive connect had no announcement to ignore.
   if (!localMode_ && !IsPeerAllowed(settings.allowServers, serverAddress_, serverName_)) {
-    Log("Refused server " + serverName_ + " (" + serverAddress_ + "): not in client_allowservers");
+    Log(diag::FormatCatalogMessage(diag::msg::kServerNotAllowed, serverName_, serverAddress_));
     refused = true;
   } else {
     Log(Message(diag::msg::kBuildStartRequested));
@@ -425,7 +436,7 @@ void BuildClient::RelayCommand() {
     if (!runner_->IsRunning()) break;
     StepResult result = ServerLineStep();
     while (result == StepResult::Handled && state_ == kBuildPhase) result = ServerLineStep();
-    if (result != StepResult::Idle || state_ != kBuildPhase) {
+    if (result != StepResult::Idle || state_ != kBuildPhase || quit_) {
       relaying_ = false;
       return;
     }
@@ -468,6 +479,13 @@ BuildClient::StepResult BuildClient::ServerLineStep() {
   const int read = ReadMessageLine(false, line);
   if (read == kLineLost || read == kLineTimedOut) {
     state_ = kListening;
+    // The server is gone with its phase: the command it was waiting for
+    // ends too, so that the next server finds nothing of it (no output,
+    // no exit code, no busy runner).
+    if (relaying_) {
+      runner_->Kill();
+      runner_->Start();
+    }
     ShowAndLog(Message(diag::msg::kDisconnectedByServer));
     if (view_) view_->ConnectionCut();
     CloseConnection();

@@ -138,6 +138,7 @@ void BuildServer::FinishTarget(engine::TargetNode& target, engine::TargetOutcome
 void BuildServer::CommandFailed(int exitCode) {
   int none = 0;
   failureCode_.compare_exchange_strong(none, exitCode);
+  if (scheduler_.KeepsGoing()) return;
   ViewShowMessage(platform::NarrowFromUtf8(kCommandFailedMessage));
   Console(platform::NarrowFromUtf8(kCommandFailedLine), true);
   ViewStatusText(platform::NarrowFromUtf8(kStatusInterrupted));
@@ -243,6 +244,10 @@ void BuildServer::ViewShowMessage(const std::string& text) {
 
 void BuildServer::ViewStatusText(const std::string& text) {
   std::lock_guard<std::mutex> lock(viewMutex_);
+  // The end is told once: each connection that finds nothing left would
+  // tell it again, and one still passing would reopen the build.
+  if (endTold_) return;
+  endTold_ = text != platform::NarrowFromUtf8(kStatusBuilding);
   view_.StatusText(text);
 }
 

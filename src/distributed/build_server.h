@@ -54,6 +54,8 @@ class BuildServer {
   void ApplySettings(const ServerSettings& settings);
   // -X: every console text goes to standard error, flushed.
   void SetProgressOutput(bool on) { progressOutput_ = on; }
+  // -I: a command's exit code does not fail its target.
+  void SetIgnoreErrors(bool on) { ignoreErrors_ = on; }
   // How many targets the build has, for the view's progress.
   void SetTargetCount(int count) { targetCount_ = count; }
   // Where announcements go: the broadcast address unless a test says.
@@ -83,7 +85,13 @@ class BuildServer {
   // What connections call, from their threads.
   engine::HandOutResult NextTarget();
   void FinishTarget(engine::TargetNode& target, engine::TargetOutcome outcome);
-  // A command returned `exitCode` (not 0): the whole build stops.
+  // Whether a failure of `line` leaves its target going on, as the local
+  // build reads it (-I, the line's own "-").
+  bool IgnoresFailure(const engine::CommandLine& line) const { return ignoreErrors_ || line.IgnoreError(); }
+  // -K: a failed target blocks only what needs it.
+  bool KeepsGoing() const { return scheduler_.KeepsGoing(); }
+  // A command returned `exitCode` (not 0): noted for the exit code; without
+  // -K the whole build stops.
   void CommandFailed(int exitCode);
   bool AllowsClient(const std::string& address, const std::string& name) const;
   // Whether a command for the client at `peer`, over a connection whose
@@ -119,6 +127,7 @@ class BuildServer {
   ServerSettings settings_;
   platform::Ipv4Address announceAddress_ = kBroadcastAddress;
   bool progressOutput_ = false;
+  bool ignoreErrors_ = false;
   int targetCount_ = 0;
   int port_ = 0;
 
@@ -137,6 +146,7 @@ class BuildServer {
   std::vector<std::unique_ptr<ServerConnection>> connections_;
 
   std::mutex viewMutex_;
+  bool endTold_ = false;  // under viewMutex_: the status says the build ended
   std::mutex consoleMutex_;
   ServerLog log_;
 };

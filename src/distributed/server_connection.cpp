@@ -90,7 +90,10 @@ void ServerConnection::WaitingStep() {
       std::int32_t value = 0;
       if (ParseMessage(line, kMessageBuildClientConnect, value) != kParseAccepted || value != 0) continue;
       if (!server_.AllowsClient(peerAddress_, clientName_)) {
-        ShowAndLog("Refused client " + clientName_ + " (" + peerAddress_ + "): not in server_allowclients");
+        const std::string refusal = diag::FormatCatalogMessage(diag::msg::kClientNotAllowed, clientName_, peerAddress_);
+        ShowAndLog(refusal);
+        // The client is told too, before the connection goes.
+        SendLine(FormatError(0, refusal));
         Disconnect();
         return;
       }
@@ -187,6 +190,8 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
     for (const engine::CommandLine& line : target.commands->Lines()) {
       exitCode_ = 0;
       result = RunCommand(line);
+      // A failure the build ignores, as locally: the next line runs.
+      if (result != 0 && exitReceived_ && server_.IgnoresFailure(line)) result = 0;
       if (result != 0) break;
     }
   }
@@ -209,6 +214,11 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
     return engine::TargetOutcome::Done;
   }
   if (!finished) return engine::TargetOutcome::Lost;
+  // With -K only what needs the target is left out.
+  if (server_.KeepsGoing()) {
+    server_.CommandFailed(exitCode_);
+    return engine::TargetOutcome::Failed;
+  }
   ShowAndLog(diag::FormatCatalogMessage(diag::msg::kCommandFailedStopping, exitCode_));
   server_.CommandFailed(exitCode_);
   return engine::TargetOutcome::Stopped;
@@ -236,6 +246,11 @@ int ServerConnection::RunCommand(const engine::CommandLine& line) {
     default: break;
   }
   std::string text;  // one buffer for every line of the command
+  // A client that says nothing for the read limit (frozen, or its link
+  // down) is given up, so that another client builds the target; half way
+  // there the console names it.
+  Clock::time_point heard = Clock::now();
+  bool silenceNamed = false;
   for (;;) {
     const int read = ReadMessageLine(false, text);
     if (read == kLineLost || read == kLineTimedOut) {
@@ -244,9 +259,31 @@ int ServerConnection::RunCommand(const engine::CommandLine& line) {
       return 2;
     }
     if (read == kLineNone) {
-      if (!HandleOneEvent()) WaitForWake();
+      if (HandleOneEvent()) continue;
+      if (readLimitMs_ < 0) {
+        WaitForWake();
+        continue;
+      }
+      const Clock::time_point now = Clock::now();
+      const Clock::time_point named = heard + std::chrono::milliseconds(readLimitMs_ / 2);
+      const Clock::time_point givenUp = heard + std::chrono::milliseconds(readLimitMs_);
+      if (now >= givenUp) {
+        GiveUpSilentClient();
+        return 2;
+      }
+      if (!silenceNamed && now >= named) {
+        silenceNamed = true;
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - heard).count();
+        const std::string note =
+            diag::FormatCatalogMessage(diag::msg::kClientSilent, clientName_, static_cast<int>(seconds));
+        server_.Console(note, false);
+        ShowAndLog(note);
+      }
+      WaitForWake(silenceNamed ? &givenUp : &named);
       continue;
     }
+    heard = Clock::now();
+    silenceNamed = false;
     std::int32_t value = 0;
     if (ParseMessage(text, kMessageNone, value) != kParseAccepted) continue;
     if (LastKind() == kMessageBuildPhaseClientCancel) {
@@ -260,6 +297,14 @@ int ServerConnection::RunCommand(const engine::CommandLine& line) {
       return exitCode_;
     }
   }
+}
+
+void ServerConnection::GiveUpSilentClient() {
+  const std::string note =
+      diag::FormatCatalogMessage(diag::msg::kClientGivenUp, clientName_, readLimitMs_ / (60 * 1000));
+  server_.Console(note, false);
+  ShowAndLog(note);
+  Disconnect();
 }
 
 bool ServerConnection::HandleOneEvent() {

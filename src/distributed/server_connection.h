@@ -70,6 +70,9 @@ class ServerConnection : public ProtocolPeer, public engine::TargetWorker {
   // (exitCode_ says whether the command failed or the connection).
   int RunCommand(const engine::CommandLine& line);
   std::string CommandTextFor(const std::string& text);
+  // The read limit has passed without a line during a command: the
+  // console says so and the connection ends; its target goes back.
+  void GiveUpSilentClient();
 
   void ShowAndLog(const std::string& text);
   // Waits for a wake-up, until `deadline` when one is given.

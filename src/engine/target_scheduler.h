@@ -54,6 +54,9 @@ class TargetScheduler {
   // Blocked, Settled or MissingFile (its name in the walker).
   WalkStatus LastWalkStatus() const;
 
+  // Whether a failed target blocks only what needs it.
+  bool KeepsGoing() const { return keepGoing_; }
+
   int InProgressCount() const;
   // How many targets were handed out in all.
   int HandedOutCount() const;

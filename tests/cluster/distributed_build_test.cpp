@@ -9,6 +9,8 @@
 #include <set>
 
 #include "diag/message_catalogue.h"
+#include "distributed/build_server.h"
+#include "platform/text.h"
 #include "support/bramle_process.h"
 #include "support/cluster.h"
 
@@ -103,6 +105,12 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
             std::string::npos)
       << out;
   EXPECT_NE(out.find("[hostb 10.77.0.2]"), std::string::npos) << out;
+  // A client is shown by its address until it has named itself, in the
+  // catalogue's words; the end is told once.
+  EXPECT_NE(out.find("[10.77.0.2] " + diag::LoadMessage(diag::msg::kClientConnected)), std::string::npos) << out;
+  EXPECT_EQ(out.find("???"), std::string::npos) << out;
+  const std::string complete = platform::NarrowFromUtf8(distributed::kStatusComplete);
+  EXPECT_EQ(out.find(complete), out.rfind(complete)) << out;
   // The program's directory is not sent to the clients.
   if (cluster_->ReadFile("q.host") != "srv\n") {
     const std::string shown = b.Output() + c.Output();

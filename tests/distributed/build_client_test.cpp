@@ -244,7 +244,9 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
   TestPeer server;
   EXPECT_EQ(OpenPhase(server), ReplyOutcome::Error);
   EXPECT_EQ(server.ReadKind(), -1);
-  EXPECT_NE(LogText().find("not in client_allowservers"), std::string::npos);
+  EXPECT_NE(LogText().find(diag::FormatCatalogMessage(diag::msg::kServerNotAllowed, "SRV", "127.0.0.1")),
+            std::string::npos)
+      << LogText();
 }
 
 // The command goes on through a garbled line, an unexpected message and a
@@ -275,6 +277,36 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelDoes) {
   server.SendLine(FormatBuildPhaseClose());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
   EXPECT_EQ(server.ReadKind(), -1);
+}
+
+// A server that goes away in the middle of a command: the command ends with
+// it, and the next server finds a clean client.
+TEST_F(BuildClientTest, ServerGoneMidCommandEndsTheCommand) {
+  TestPeer server;
+  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
+  platform::TcpSocket held;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
+  server.Socket().CloseSocket();
+  // The command is ended: its own connection to the test closes.
+  EXPECT_FALSE(held.WaitLine(protocol_test::kHangGuardMs));
+  EXPECT_FALSE(held.IsReceiving());
+  TestPeer next;
+  ASSERT_EQ(OpenPhase(next), ReplyOutcome::Ok);
+  const CommandResult result = Run(next, Child("emit x6f6b0a x 0"));
+  EXPECT_EQ(result.out, OnDisk("ok\n"));
+  EXPECT_EQ(result.exitCode, 0);
+}
+
+// Ending a client that only listens cancels nothing: no user asked for a
+// cancel, and none is logged.
+TEST_F(BuildClientTest, EndingWhileListeningLogsNoCancel) {
+  ASSERT_EQ(client_.ApplySettings(settings_), 1);
+  ASSERT_TRUE(client_.StartClientThread());
+  ASSERT_NE(client_.WaitListening(protocol_test::kHangGuardMs), 0);
+  client_.StopClientThread();
+  const std::string log = LogText();
+  EXPECT_NE(log.find(Text(diag::msg::kResidentEnded)), std::string::npos) << log;
+  EXPECT_EQ(log.find(Text(diag::msg::kUserCancellingBuild)), std::string::npos) << log;
 }
 
 TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {

@@ -53,6 +53,7 @@ class RecordingView : public ServerView, public Notes {
 // A server over the fake file system (or the disk) with scripted clients.
 class ServerRig {
  public:
+  explicit ServerRig(engine::WalkOptions options = {}) : scheduler_(walker_, {}, options) {}
   ~ServerRig() {
     if (server_) server_->ShutdownServer();
     clients_.clear();
@@ -105,7 +106,7 @@ class ServerRig {
   engine::TargetWalker walker_{model_, [this](const std::string& name) {
     return realFiles_ ? platform::FindFileStatus(name) : files_.Status(name);
   }};
-  engine::TargetScheduler scheduler_{walker_, {}, {}};
+  engine::TargetScheduler scheduler_;
   RecordingView view_;
   socket_testing::WaitingUdpSocket announcements_;
   Notes stdout_;
@@ -188,6 +189,13 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
   EXPECT_LT(time("base"), std::min(time("left"), time("right")));
   EXPECT_LT(std::max(time("left"), time("right")), time("top"));
   EXPECT_EQ(first.Execs().size() + second.Execs().size(), 6u);
+  // The end is told once, and the build is not shown running after it.
+  const std::vector<std::string> calls = rig.view_.All();
+  const std::string complete = "status " + platform::NarrowFromUtf8(kStatusComplete);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), complete), 1);
+  const auto end = std::find(calls.begin(), calls.end(), complete);
+  ASSERT_NE(end, calls.end());
+  EXPECT_TRUE(std::none_of(end + 1, calls.end(), [](const std::string& call) { return call.rfind("status ", 0) == 0; }));
   // A connection shows that it waits once per wait.
   const std::string waiting = diag::LoadMessage(diag::msg::kWaitingForTarget);
   for (int connection = 0; connection < 2; ++connection) {
@@ -226,6 +234,36 @@ TEST(BuildServer, FailingCommandStopsEveryConnection) {
   EXPECT_EQ(rig.files_.TimesMade("all"), 0);
 }
 
+// -K and -I mean for the clients' commands what they mean locally: with -K
+// what does not need the failure is built, with -I the failure is ignored.
+TEST(BuildServer, KeepGoingAndIgnoreErrorsAsLocally) {
+  const struct {
+    bool keepGoing;
+    bool ignoreErrors;
+    int failureCode;
+    int madeAll;
+    int madeOther;
+  } cases[] = {
+      {false, true, 0, 1, 1},
+      {true, false, 3, 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "-K " << c.keepGoing << " -I " << c.ignoreErrors);
+    ServerRig rig(engine::WalkOptions{.keepGoing = c.keepGoing});
+    rig.Line("all", "failing other");
+    rig.Line("failing", "", {"fail 3", "make failing"});
+    rig.Line("other", "");
+    rig.Start();
+    rig.server_->SetIgnoreErrors(c.ignoreErrors);
+    ScriptedClient& client = rig.Client({});
+    rig.Finish();
+    EXPECT_EQ(rig.server_->FailureCode(), c.failureCode);
+    EXPECT_EQ(rig.files_.TimesMade("all"), c.madeAll);
+    EXPECT_EQ(rig.files_.TimesMade("other"), c.madeOther);
+    EXPECT_FALSE(client.Has("cancel"));
+  }
+}
+
 // Clients that drop out, refuse, cancel or are refused never keep a target: the
 // next client builds it, once.
 TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
@@ -255,7 +293,7 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
        false},
       {"not on the allow-list",
        {},
-       "Refused client CLIENT (127.0.0.1): not in server_allowclients",
+       diag::FormatCatalogMessage(diag::msg::kClientNotAllowed, "CLIENT", "127.0.0.1"),
        "GOOD, 10.1.1.1",
        false},
   };
@@ -277,6 +315,39 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
         rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(diag::msg::kBuildingTarget, "x"))),
         c.handedOut);
   }
+}
+
+// A client that stops answering in the middle of a command (frozen, or its
+// link down) is named on the console, then given up after the time limit;
+// another client builds its target.
+TEST(BuildServer, SilentClientIsGivenUpAfterTheTimeLimit) {
+  ServerRig rig;
+  rig.Line("x", "");
+  ServerSettings settings;
+  settings.timeout = true;
+  settings.timeoutTime = 1;
+  rig.Start(settings);
+  ScriptedClient& frozen = rig.Client({.name = "FROZEN", .silentInCommand = true});
+  ASSERT_TRUE(frozen.WaitFor("exec make x"));
+  const std::string givenUp = diag::FormatCatalogMessage(diag::msg::kClientGivenUp, "FROZEN", 1);
+  // The limit is a minute: several guarded waits cover it.
+  for (int waits = 0; waits < 4 && !rig.stdout_.Has(givenUp); ++waits) rig.stdout_.WaitFor(givenUp);
+  // The target went back: the next client builds it.
+  ScriptedClient& good = rig.Client({.name = "GOOD"});
+  rig.Finish();
+  EXPECT_TRUE(frozen.Has("given up"));
+  EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
+  EXPECT_EQ(rig.files_.TimesMade("x"), 1);
+  EXPECT_EQ(rig.server_->FailureCode(), 0);
+  const std::vector<std::string> console = rig.stdout_.All();
+  // Named with the seconds it has been silent, before it is given up.
+  const std::string silent = diag::FormatCatalogMessage(diag::msg::kClientSilent, "FROZEN", 0);
+  const std::string silentStart = silent.substr(0, silent.find('0'));
+  const auto named = std::find_if(console.begin(), console.end(),
+                                  [&](const std::string& line) { return line.rfind(silentStart, 0) == 0; });
+  const auto gaveUp = std::find(console.begin(), console.end(), givenUp);
+  ASSERT_NE(gaveUp, console.end());
+  EXPECT_LT(named, gaveUp);
 }
 
 // The window's cancel button: that client's phase is cancelled and closed;

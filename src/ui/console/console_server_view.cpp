@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "diag/message_catalogue.h"
 #include "distributed/log_file.h"
 #include "platform/console.h"
 #include "platform/local_time.h"
@@ -29,13 +30,14 @@ void ConsoleServerView::WriteLine(const std::string& client, const std::string& 
 
 void ConsoleServerView::ConnectionAdded(int connection, const std::string& peerAddress) {
   addresses_[connection] = peerAddress;
-  WriteLine("??? " + peerAddress, "connected");
+  WriteLine(peerAddress, diag::LoadMessage(diag::msg::kClientConnected));
 }
 
 void ConsoleServerView::ConnectionText(int connection, const std::string& clientName, const std::string&,
                                        const std::string& text) {
-  const std::string name = clientName.empty() ? "???" : clientName;
-  WriteLine(name + " " + addresses_[connection], text);
+  // Before the client has named itself its address alone stands for it.
+  const std::string& address = addresses_[connection];
+  WriteLine(clientName.empty() ? address : clientName + " " + address, text);
 }
 
 void ConsoleServerView::TargetCount(int count) { total_ = count; }
