@@ -177,7 +177,7 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
 }
 
 void PrintUsage() {
-  // -J's and -G's lines came after the others and stand among the
+  // -G's, -J's and -M's lines came after the others and stand among the
   // ordinary options, in the order of their letters.
   using namespace diag::msg;
   constexpr unsigned kLines[] = {kUsageHeading,
@@ -193,6 +193,7 @@ void PrintUsage() {
                                  kUsageOptionJ,
                                  kUsageOptionJLimit,
                                  kUsageOptionK,
+                                 kUsageOptionM,
                                  kUsageOptionN,
                                  kUsageOptionP,
                                  kUsageOptionQ,

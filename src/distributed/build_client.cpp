@@ -546,19 +546,20 @@ void BuildClient::RefuseBuiltin() {
 }
 
 void BuildClient::StartCommand() {
-  std::string line = command_.line;
-  std::string fileName;
-  if (command_.inlineKind == 1) fileName = command_.inlineName;
-  if (command_.inlineKind == 2) fileName = engine::ClaimInlineFileName("");
-  if (!fileName.empty()) {
-    // Written in text mode: line ends that arrived as the platform's own
-    // are not doubled.
-    engine::WriteInlineText(fileName, platform::FromTextLineEnds(command_.inlineContent));
-    line += fileName;
-  }
+  engine::CommandLine line;
+  line.text = command_.line;
+  if (command_.inlineKind == 1) line.inlineKind = engine::InlineKind::Named;
+  if (command_.inlineKind == 2) line.inlineKind = engine::InlineKind::Temporary;
+  line.inlineFileName = command_.inlineName;
+  // Written in text mode: line ends that arrived as the platform's own are
+  // not doubled. A temporary file goes to the current folder, as peers
+  // expect; a file that cannot be written leaves the command to fail.
+  line.inlineContent = platform::FromTextLineEnds(command_.inlineContent);
+  std::string failedName;
+  engine::WriteInlineFile(line, failedName, "");
   commandStarted_ = true;
   // A command that could not start has failed; the runner would report 0.
-  commandFailed_ = runner_->Exec(line) != 0;
+  commandFailed_ = runner_->Exec(line.text) != 0;
 }
 
 // The next line from the server, waiting up to the reply limit on the

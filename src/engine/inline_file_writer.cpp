@@ -75,7 +75,7 @@ bool WriteInlineText(const std::string& name, const std::string& content) {
   return std::fclose(file) == 0 && written;
 }
 
-bool WriteInlineFile(CommandLine& line, std::string& failedName) {
+bool WriteInlineFile(CommandLine& line, std::string& failedName, const std::string& temporaryDirectory) {
   std::string fileName;
   if (line.inlineKind == InlineKind::Named) {
     // The name goes into the command as written; the file itself is named
@@ -84,9 +84,9 @@ bool WriteInlineFile(CommandLine& line, std::string& failedName) {
     fileName = WithoutQuotes(SplitNamePart(line.inlineFileName, true).name);
     if (fileName.empty()) return true;
   } else if (line.inlineKind == InlineKind::Temporary) {
-    fileName = ClaimInlineFileName(platform::TemporaryDirectory());
+    fileName = ClaimInlineFileName(temporaryDirectory);
     if (fileName.empty()) {
-      failedName = platform::TemporaryDirectory();
+      failedName = temporaryDirectory;
       return false;
     }
   } else {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/command_list.h"
+#include "platform/scratch_files.h"
 
 namespace engine {
 
@@ -15,11 +16,12 @@ namespace engine {
 // any file of that name; the text after "<<" goes into the command as
 // written, while the file is named without the blanks and double quotes
 // around its name. A Temporary file gets a new name in the temporary
-// directory each time, quoted in the text when it holds a blank, followed
-// by the rest. A Named line with a blank name writes nothing and keeps its
-// text.
+// directory each time (`temporaryDirectory`, "" for the current one),
+// quoted in the text when it holds a blank, followed by the rest. A Named
+// line with a blank name writes nothing and keeps its text.
 // Gives false, with `failedName` set, when the file cannot be written.
-bool WriteInlineFile(CommandLine& line, std::string& failedName);
+bool WriteInlineFile(CommandLine& line, std::string& failedName,
+                     const std::string& temporaryDirectory = platform::TemporaryDirectory());
 
 // Claims a name "min<number>.inl" in `directory` ("" for the current one,
 // giving the bare name) by creating the file exclusively, so that no two

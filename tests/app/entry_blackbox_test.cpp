@@ -12,12 +12,13 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   std::string usage = "bramle ver 1.16 \n";
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
-    // -G's and -J's lines stand among the ordinary options, after -F and -I.
+    // -G's, -J's and -M's lines stand among the ordinary options, after -F, -I and -K.
     if (number == diag::msg::kUsageOptionF) usage += diag::LoadMessage(diag::msg::kUsageOptionG) + "\n";
     if (number == diag::msg::kUsageOptionI) {
       usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
       usage += diag::FormatCatalogMessage(diag::msg::kUsageOptionJLimit, 256) + "\n";
     }
+    if (number == diag::msg::kUsageOptionK) usage += diag::LoadMessage(diag::msg::kUsageOptionM) + "\n";
   }
   ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);
   const std::string unknown = Narrow("\nBramle: FatalError 定義されていないコマンドオプションです\nメイク処理を中断します。");

@@ -196,6 +196,10 @@ TEST_F(BuildClientTest, InlineFilesNamedAndGenerated) {
   EXPECT_EQ(scratch_.Read("named.txt"), OnDisk("line 1\nsay \"hi\"\n"));
   EXPECT_EQ(remote.out, OnDisk(OnDisk("line 1\nsay \"hi\"\n")));
   EXPECT_EQ(remote.exitCode, 0);
+  // The name ends at its first blank; what follows stays on the command line.
+  Run(server, Child("cat "), 1, named + " extra.txt", "second\n");
+  EXPECT_EQ(scratch_.Read("named.txt"), OnDisk("second\n"));
+  EXPECT_FALSE(std::filesystem::exists(named + " extra.txt"));
   remote = Run(server, Child("cat "), 2, "", "generated\n");
   EXPECT_EQ(remote.out, OnDisk(OnDisk("generated\n")));
   EXPECT_EQ(remote.exitCode, 0);
