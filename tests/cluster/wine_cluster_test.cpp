@@ -22,16 +22,21 @@ constexpr int kTargets = 12;
 
 const std::filesystem::path kBuilds = std::filesystem::path(BRAMLE_BINARY_DIR).parent_path();
 
+// 表示 in the two code pages.
+const std::string kShownUtf8 = "\xE8\xA1\xA8\xE7\xA4\xBA";
+const std::string kShownCp932 = "\x95\x5C\x8E\xA6";
+
 // Each target's first line waits for the test's go under /bin/sh and passes
 // at once under cmd.exe (for which everything after "rem" is a remark).
-// Then the target notes the machine that built it.
-std::string Makefile() {
+// Then the target shows `shown` (in the code page of the server, which
+// reads the makefile) and notes the machine that built it.
+std::string Makefile(const std::string& shown) {
   std::string all = "all:";
   std::string rules;
   for (int i = 0; i < kTargets; ++i) {
     const std::string name = "t" + std::to_string(i);
     all += " " + name;
-    rules += name + ":\n\trem & read go < go.fifo\n\thostname > " + name + ".host\n";
+    rules += name + ":\n\trem & read go < go.fifo\n\techo " + shown + "\n\thostname > " + name + ".host\n";
   }
   return all + "\n" + rules;
 }
@@ -46,7 +51,7 @@ class WineCluster : public ::testing::Test {
     }
     cluster_ = std::make_unique<Cluster>(std::vector<std::string>{"srv", "hostb"});
     ASSERT_EQ(cluster_->Error(), "");
-    cluster_->WriteFile("Makefile", Makefile());
+    cluster_->WriteFile("Makefile", Makefile(kShownUtf8));
     // The go lines wait in the pipe for their readers.
     ASSERT_TRUE(cluster_->HoldPipes({"go.fifo"}));
     // "rem" names a built-in: every client must run it.
@@ -61,9 +66,10 @@ class WineCluster : public ::testing::Test {
     GoAndExpectBothBuilders(server);
   }
 
-  // Lets every target go; the server ends well, and the builders the
-  // targets noted are both hosts (lower case).
-  void GoAndExpectBothBuilders(HostProcess& server) {
+  // Lets every target go; the server ends well, the builders the targets
+  // noted are both hosts (lower case), and every target's output line is
+  // on the server's console in its own code page, `shown`.
+  void GoAndExpectBothBuilders(HostProcess& server, const std::string& shown = kShownUtf8) {
     std::string lines;
     for (int i = 0; i < kTargets; ++i) lines += "go\\n";
     EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", lines));
@@ -77,6 +83,12 @@ class WineCluster : public ::testing::Test {
       builders.insert(host);
     }
     EXPECT_EQ(builders, (std::set<std::string>{"hostb", "srv"})) << server.Output();
+    const std::string out = server.Output();
+    int shownLines = 0;
+    for (size_t at = out.find("\n" + shown); at != std::string::npos; at = out.find("\n" + shown, at + 1)) {
+      ++shownLines;
+    }
+    EXPECT_EQ(shownLines, kTargets) << out;
   }
 
   std::unique_ptr<Cluster> cluster_;
@@ -112,6 +124,7 @@ TEST_F(WineCluster, WindowsClientWithItsWindowServesALinuxServer) {
 }
 
 TEST_F(WineCluster, LinuxClientServesAWindowsServer) {
+  cluster_->WriteFile("Makefile", Makefile(kShownCp932));
   ASSERT_EQ(cluster_->StartWine(kServer, kBuilds / "wineprefix"), "");
   HostProcess& client = cluster_->Start(1, {BramleExecutable(), "-R"});
   ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kResidentStarted), kLimitMs)) << client.Output();
@@ -120,7 +133,7 @@ TEST_F(WineCluster, LinuxClientServesAWindowsServer) {
   HostProcess& server = cluster_->StartWindows(kServer, kBuilds / "windows" / "bramle.exe", {"-B"});
   ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
       << client.Output() << server.Output();
-  GoAndExpectBothBuilders(server);
+  GoAndExpectBothBuilders(server, kShownCp932);
   client.Terminate();
   EXPECT_EQ(client.WaitForExit(kLimitMs), 0) << client.Output();
 }
