@@ -54,7 +54,7 @@ double LoadSeconds(const std::string& path) {
   engine::RuleTable rules;
   makefile::MacroTable macros;
   const auto start = std::chrono::steady_clock::now();
-  const bool loaded = makefile::LoadMakefile(targets, rules, macros, path);
+  const bool loaded = makefile::LoadMakefile(targets, rules, macros, path, false);
   const auto end = std::chrono::steady_clock::now();
   if (!loaded) std::exit(1);
   return std::chrono::duration<double>(end - start).count();
