@@ -16,7 +16,7 @@ std::int32_t Length(const std::vector<std::string>& arguments, void*) {
 makefile::ExpressionEvaluator& Evaluator() {
   static makefile::ExpressionEvaluator evaluator = [] {
     makefile::ExpressionEvaluator made;
-    makefile::RegisterFileFunctions(made);
+    makefile::RegisterFileFunctions(made, false);
     made.RegisterFunction(Length, "Z", 0, nullptr);
     made.RegisterFunction(Length, "F", 1, nullptr);
     made.RegisterFunction(Length, "G", 2, nullptr);

@@ -52,7 +52,7 @@ TEST_F(NmakeForms, RuleLines) {
       // A rule whose suffix is not listed is never used; a macro in a suffix;
       // batch-mode rules.
       {"o=.obj\n.y.c:\n\tyacc\n.c$(o):\n\tcc\n{src}.c{obj}.o::\n\tcc $<\n",
-       "rules=/.obj {}.c -> {}.obj: cc + obj/.o {src}.c -> {obj}.o: cc $<"},
+       NativePath("rules=\\.obj {}.c -> {}.obj: cc + obj\\.o {src}.c -> {obj}.o: cc $<")},
       // The target of a fragment made to be included expanded to nothing.
       {"$(PROJECT): setup\n\techo x\nall:\n", "roots=all"},
       {": x\n", "error 18 line 1"},
