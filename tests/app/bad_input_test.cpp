@@ -18,12 +18,11 @@ using testing_support::NativePath;
 TEST_F(LocalBuild, FilesAndDirectoriesAsTheWalkFindsThem) {
   const std::string directories =
       "out: a.c\n\techo building\nusesdata: data\n\techo never\nusesglob: *.x\n\techo never\n";
-  const std::vector<std::pair<std::string, int>> withDirectories = {
-      {"a.c", 20}, {"out\\keep", 0}, {"data\\keep", 0}, {"d.x\\keep", 0}};
+  const std::string withDirectories = "a.c:20 out\\keep:0 data\\keep:0 d.x\\keep:0";
   // Code page 932 under Wine: the second byte of 表 and of ソ is the backslash.
   // Such names go to the C library as they stand: their time is not set.
   const std::string continued = Narrow("one: 表\n\techo one $**\ntwo: ソ\\\n 表\n\techo two $**\n");
-  const std::vector<std::pair<std::string, int>> doubleByteFiles = {{Narrow("表"), -1}, {Narrow("ソ"), -1}};
+  const std::string doubleByteFiles = Narrow("表 ソ");
   const std::string program = NativePath(Narrow("\"ソ\\表.exe\" arg"));
   const std::string cannotStart = "all: bad good\nbad:\n\t" + program + "\ngood:\n\techo good\n";
   const std::string remove = kWindows ? "del" : "rm";
@@ -32,31 +31,19 @@ TEST_F(LocalBuild, FilesAndDirectoriesAsTheWalkFindsThem) {
       // it is up to date by the time the walk reaches it.
       {"all: maker user gen out\nmaker:\n\techo x> new.h\nuser: new.h\n\techo user\ngen:\n\techo made> out\n"
        "out: in\n\techo rebuilt\n",
-       {{"in", 10}},
-       {},
-       0,
-       "  echo x> new.h\n  echo user\nuser\n  echo made> out\n",
-       ""},
+       "in:10", "", 0, "  echo x> new.h\n  echo user\nuser\n  echo made> out\n", ""},
       // A target deleted before the walk reaches it is rebuilt.
-      {"all: gen out\ngen:\n\t" + remove + " out\nout: in\n\techo rebuilt\n",
-       {{"in", 20}, {"out", 10}},
-       {},
-       0,
-       "  " + remove + " out\n  echo rebuilt\nrebuilt\n",
-       ""},
+      {"all: gen out\ngen:\n\t" + remove + " out\nout: in\n\techo rebuilt\n", "in:20 out:10", "", 0,
+       "  " + remove + " out\n  echo rebuilt\nrebuilt\n", ""},
       // A target that is a directory is always built; a directory is no
       // dependent file.
-      {directories, withDirectories, {}, 0, "  echo building\nbuilding\n", ""},
-      {directories, withDirectories, {"usesdata"}, 1, "", Fatal(diag::msg::kNeededFileMissing, "data")},
-      {directories, withDirectories, {"usesglob"}, 1, "", Fatal(diag::msg::kNeededFileMissing, "*.x")},
+      {directories, withDirectories, "", 0, "  echo building\nbuilding\n", ""},
+      {directories, withDirectories, "usesdata", 1, "", Fatal(diag::msg::kNeededFileMissing, "data")},
+      {directories, withDirectories, "usesglob", 1, "", Fatal(diag::msg::kNeededFileMissing, "*.x")},
       // A line ending in 表 is no continuation; a backslash of its own is.
-      {continued, doubleByteFiles, {"-N", "one"}, 0, Narrow("  echo one 表\n"), ""},
-      {continued, doubleByteFiles, {"-N", "two"}, 0, Narrow("  echo two ソ 表\n"), ""},
-      {cannotStart,
-       {},
-       {"-K"},
-       2,
-       "  " + program + "\n  echo good\ngood\n",
+      {continued, doubleByteFiles, "-N one", 0, Narrow("  echo one 表\n"), ""},
+      {continued, doubleByteFiles, "-N two", 0, Narrow("  echo two ソ 表\n"), ""},
+      {cannotStart, "", "-K", 2, "  " + program + "\n  echo good\ngood\n",
        StartFailed() + CommandError(Narrow("表"), 2)},
   });
 }

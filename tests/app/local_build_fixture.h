@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,13 +24,19 @@ inline constexpr bool kWindows = platform::kPathSeparator == '\\';
 // Prints a file's content.
 inline const char* const kShowFile = kWindows ? "type" : "cat";
 
-// One run: the makefile, the files it finds (Windows-style name, age in
-// seconds or -1 for the time of writing), the arguments, and everything
-// bramle must give back.
+inline std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
+}
+
+// One run: the makefile, the files it finds ("name:age", Windows-style
+// names, age in seconds; a bare name has the time of writing), the
+// arguments (both separated by blanks), and everything bramle must give
+// back.
 struct BuildCase {
   std::string makefile;
-  std::vector<std::pair<std::string, int>> files;
-  std::vector<std::string> arguments;
+  std::string files;
+  std::string arguments;
   int exitCode;
   std::string out;
   std::string err;
@@ -59,13 +67,15 @@ class LocalBuild : public ::testing::Test {
   // Runs each case in a directory of its own.
   void ExpectRuns(const std::vector<BuildCase>& cases) {
     for (const BuildCase& c : cases) {
-      std::string arguments;
-      for (const std::string& argument : c.arguments) arguments += " " + argument;
-      SCOPED_TRACE(c.makefile + "with" + arguments);
+      SCOPED_TRACE(c.makefile + "with " + c.arguments);
       scratch_ = std::make_unique<testing_support::ScratchDirectory>();
       Makefile(c.makefile);
-      for (const auto& [name, age] : c.files) age < 0 ? WriteFile(name) : MakeFile(name, age);
-      const auto result = Run(c.arguments);
+      for (const std::string& file : Words(c.files)) {
+        const size_t colon = file.rfind(':');
+        colon == std::string::npos ? WriteFile(file)
+                                   : MakeFile(file.substr(0, colon), std::stoi(file.substr(colon + 1)));
+      }
+      const auto result = Run(Words(c.arguments));
       EXPECT_EQ(result.exitCode, c.exitCode);
       EXPECT_EQ(result.out, c.out);
       EXPECT_EQ(result.err, c.err);

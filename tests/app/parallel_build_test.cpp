@@ -99,30 +99,26 @@ TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
   }
 }
 
-TEST_F(LocalBuild, ParallelFailureEndsTheBuildWithoutItsParents) {
-  Makefile("all: top other\ntop: bad\n\techo top ran\nbad:\n\texit 3\nother:\n\techo other\n");
-  const auto result = Run({"-J2"});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find(Fatal(diag::msg::kCommandReturned, "exit 3", 3)), std::string::npos) << result.err;
-  EXPECT_EQ(result.out.find("top ran"), std::string::npos) << result.out;
-}
-
 // -K builds everything that does not need a failed target, and the same
-// at any job count; a target above the failure is no missing file.
-TEST_F(LocalBuild, KeepGoingBuildsTheSameAtAnyJobCount) {
+// at any job count; a target above the failure is no missing file. Without
+// -K a parallel failure ends the build, never with the failed target's
+// parents.
+TEST_F(LocalBuild, FailureBuildsNoParentAtAnyJobCount) {
   const std::string makefile =
       "all: bad.t dep.t other.t top.t\nbad.t:\n\texit 3\ndep.t: bad.t\n\techo dep> dep.t\n"
       "other.t:\n\techo other> other.t\ntop.t: dep.t other.t\n\techo top> top.t\n";
   for (const char* jobs : {"-J1", "-J4"}) {
-    SCOPED_TRACE(jobs);
-    for (const char* file : {"dep.t", "other.t", "top.t"}) std::filesystem::remove(Directory() / file);
-    Makefile(makefile);
-    const auto result = Run({"-K", jobs});
-    EXPECT_EQ(result.exitCode, 3);
-    EXPECT_EQ(result.err, CommandError("exit", 3));
-    EXPECT_TRUE(Exists("other.t"));
-    EXPECT_FALSE(Exists("dep.t"));
-    EXPECT_FALSE(Exists("top.t"));
+    for (const bool keepGoing : {true, false}) {
+      SCOPED_TRACE(std::string(jobs) + (keepGoing ? " -K" : ""));
+      for (const char* file : {"dep.t", "other.t", "top.t"}) std::filesystem::remove(Directory() / file);
+      Makefile(makefile);
+      const auto result = Run(keepGoing ? std::vector<std::string>{"-K", jobs} : std::vector<std::string>{jobs});
+      EXPECT_EQ(result.exitCode, keepGoing ? 3 : 1);
+      EXPECT_EQ(result.err, keepGoing ? CommandError("exit", 3) : Fatal(diag::msg::kCommandReturned, "exit 3", 3));
+      EXPECT_TRUE(!keepGoing || Exists("other.t"));
+      EXPECT_FALSE(Exists("dep.t"));
+      EXPECT_FALSE(Exists("top.t"));
+    }
   }
 }
 

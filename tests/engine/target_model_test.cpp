@@ -55,9 +55,6 @@ TEST(AddDependencyBlock, HowLinesBuildTheModel) {
     EXPECT_EQ(Describe(model), c.model);
     EXPECT_EQ(model.SelectStartTarget("")->name, c.start);
   }
-  TargetModel empty;
-  Lines(empty, {"t: \"\" a b"});
-  EXPECT_TRUE(empty.Roots()[0]->dependents.empty());
 }
 
 TEST(AddDependencyBlock, DependentsAreLinkedExactlyButTargetsFoundInAnyCase) {

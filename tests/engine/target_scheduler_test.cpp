@@ -18,8 +18,6 @@
 namespace engine {
 namespace {
 
-using test::Line;
-
 // Files in memory: the walk reads them, a worker's build writes them, each
 // build with a later time than anything before.
 class Files {
@@ -45,19 +43,22 @@ class Files {
   std::int64_t clock_ = 1000;
 };
 
-struct Graph {
-  std::vector<std::vector<std::string>> lines;  // target, dependents, command
-  std::vector<std::string> sources;             // files nothing builds, each newer than those before it
-};
-
 class Scheduling {
  public:
-  explicit Scheduling(const Graph& graph, bool keepGoing = true) : scheduler_(walker_, {}, {false, keepGoing}) {
-    for (const auto& line : graph.lines) Line(model_, line[0], line[1], line.size() > 2 ? Commands(line[2]) : Strings{});
-    for (size_t i = 0; i < graph.sources.size(); ++i) files_.Set(graph.sources[i], static_cast<std::int64_t>(i + 1));
+  // `lines` "target: dependents = command", separated by "; "; `sources`
+  // files nothing builds, each newer than those before it.
+  Scheduling(const std::string& lines, const std::string& sources, bool keepGoing = true)
+      : scheduler_(walker_, {}, {false, keepGoing}) {
+    std::vector<std::string> split;
+    for (size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
+      end = lines.find("; ", at);
+      split.push_back(lines.substr(at, end - at));
+    }
+    test::Lines(model_, split);
+    std::istringstream names(sources);
+    std::int64_t time = 0;
+    for (std::string name; names >> name;) files_.Set(name, ++time);
   }
-  using Strings = std::vector<std::string>;
-  static Strings Commands(const std::string& text) { return text.empty() ? Strings{} : Strings{text}; }
 
   TargetModel model_;
   Files files_;
@@ -71,77 +72,48 @@ class Scheduling {
 // "listed:NAME": its commands only listed, as -N does).
 struct ScriptCase {
   const char* name;
-  Graph graph;
+  const char* lines;
+  const char* sources;
   const char* steps;
   WalkStatus last;  // LastWalkStatus at the end
   bool keepGoing = true;
 };
 
 const ScriptCase kScripts[] = {
-    {"independent targets go out together, their parent waits for both",
-     {{{"app", "a b", "link"}, {"a", "", "cc a"}, {"b", "", "cc b"}}, {}},
-     "+a +b wait done:a wait done:b +app wait done:app none",
+    {"independent targets go out together, their parent waits for both", "app: a b = link; a: = cc a; b: = cc b", "",
+     "+a +b wait done:a wait done:b +app wait done:app none", WalkStatus::Finished},
+    {"a target ended out of turn does not leave its sibling unseen", "all: a b c; a: = x; b: = x; c: = x", "",
+     "+a +b done:a +c done:c done:b none", WalkStatus::Finished},
+    {"the walk does not resume beside a failed target after another ended", "all: a b; a: = x; b: = x", "",
+     "+a +b done:a fail:b none", WalkStatus::Blocked},
+    {"a newer dependent still counts once a sibling in progress has ended", "app: new.src a = link; a: = x",
+     "a app new.src", "+a wait kept:a +app done:app none", WalkStatus::Finished},
+    {"a lost target is handed out again", "all: a b; a: = x; b: = x", "", "+a lost:a +a +b done:b done:a none",
      WalkStatus::Finished},
-    {"a target ended out of turn does not leave its sibling unseen",
-     {{{"all", "a b c"}, {"a", "", "x"}, {"b", "", "x"}, {"c", "", "x"}}, {}},
-     "+a +b done:a +c done:c done:b none",
-     WalkStatus::Finished},
-    {"the walk does not resume beside a failed target after another ended",
-     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
-     "+a +b done:a fail:b none",
-     WalkStatus::Blocked},
-    {"a newer dependent still counts once a sibling in progress has ended",
-     {{{"app", "new.src a", "link"}, {"a", "", "x"}}, {"a", "app", "new.src"}},
-     "+a wait kept:a +app done:app none",
-     WalkStatus::Finished},
-    {"a lost target is handed out again",
-     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
-     "+a lost:a +a +b done:b done:a none",
-     WalkStatus::Finished},
-    {"a stopped build hands out nothing more",
-     {{{"all", "a b"}, {"a", "", "x"}, {"b", "", "x"}}, {}},
-     "+a stop:a none",
-     WalkStatus::Settled},
-    {"a failed target blocks its parent, not its sibling",
-     {{{"app", "lib other", "link"}, {"lib", "", "x"}, {"other", "", "x"}}, {}},
-     "+lib +other fail:lib wait done:other none",
-     WalkStatus::Blocked},
+    {"a stopped build hands out nothing more", "all: a b; a: = x; b: = x", "", "+a stop:a none", WalkStatus::Settled},
+    {"a failed target blocks its parent, not its sibling", "app: lib other = link; lib: = x; other: = x", "",
+     "+lib +other fail:lib wait done:other none", WalkStatus::Blocked},
     {"a failure blocks every target above it, and only those",
-     {{{"all", "top side"}, {"top", "mid", "x"}, {"mid", "bad", "x"}, {"bad", "", "x"}, {"side", "", "x"}}, {}},
-     "+bad fail:bad +side done:side none",
+     "all: top side; top: mid = x; mid: bad = x; bad: = x; side: = x", "", "+bad fail:bad +side done:side none",
      WalkStatus::Blocked},
-    {"without keep-going a failure hands out nothing new, the targets out finish",
-     {{{"all", "a b c"}, {"a", "", "x"}, {"b", "", "x"}, {"c", "", "x"}}, {}},
-     "+a +b fail:a wait done:b none",
-     WalkStatus::Settled,
-     false},
-    {"a missing file waits for the targets in progress",
-     {{{"all", "a gone.c"}, {"a", "", "x"}}, {}},
-     "+a wait done:a none",
-     WalkStatus::MissingFile,
-     false},
-    {"with keep-going a missing file blocks only what needs it",
-     {{{"all", "use other"}, {"use", "gone.c", "x"}, {"other", "", "x"}}, {}},
-     "+other done:other none",
-     WalkStatus::Blocked},
+    {"without keep-going a failure hands out nothing new, the targets out finish", "all: a b c; a: = x; b: = x; c: = x",
+     "", "+a +b fail:a wait done:b none", WalkStatus::Settled, false},
+    {"a missing file waits for the targets in progress", "all: a gone.c; a: = x", "", "+a wait done:a none",
+     WalkStatus::MissingFile, false},
+    {"with keep-going a missing file blocks only what needs it", "all: use other; use: gone.c = x; other: = x", "",
+     "+other done:other none", WalkStatus::Blocked},
     {"a target only listed counts as made for its parent; one left unchanged does not",
-     {{{"app", "obj", "link"}, {"obj", "src", "cc"}}, {"obj", "src", "app"}},
-     "+obj listed:obj +app done:app none",
-     WalkStatus::Finished},
+     "app: obj = link; obj: src = cc", "obj src app", "+obj listed:obj +app done:app none", WalkStatus::Finished},
     {"a target built that leaves its file unchanged does not make its parent out of date",
-     {{{"app", "obj", "link"}, {"obj", "src", "cc"}}, {"obj", "src", "app"}},
-     "+obj kept:obj none",
-     WalkStatus::Settled},
-    {"an up-to-date target with commands pending below waits, then builds",
-     {{{"app", "obj", "link"}, {"obj", "src", "cc"}}, {"src", "app"}},
-     "+obj wait done:obj +app done:app none",
-     WalkStatus::Finished},
+     "app: obj = link; obj: src = cc", "obj src app", "+obj kept:obj none", WalkStatus::Settled},
+    {"an up-to-date target with commands pending below waits, then builds", "app: obj = link; obj: src = cc", "src app",
+     "+obj wait done:obj +app done:app none", WalkStatus::Finished},
 };
 
 TEST(TargetScheduler, Scripts) {
   for (const ScriptCase& script : kScripts) {
     SCOPED_TRACE(script.name);
-    Scheduling run(script.graph, script.keepGoing);
+    Scheduling run(script.lines, script.sources, script.keepGoing);
     std::istringstream steps(script.steps);
     for (std::string step; steps >> step;) {
       SCOPED_TRACE(step);
@@ -178,7 +150,7 @@ TEST(TargetScheduler, Scripts) {
 // freed, or nothing once the build stops.
 TEST(TargetScheduler, WaitingCallerGetsTheFreedTargetOrNothingWhenStopped) {
   for (const bool stop : {false, true}) {
-    Scheduling run({{{"app", "a", "link"}, {"a", "", "cc"}}, {}});
+    Scheduling run("app: a = link; a: = cc", "");
     const HandOutResult first = run.scheduler_.NextTarget();
     ASSERT_EQ(first.kind, HandOut::Target);
     HandOutResult waited{HandOut::Wait, nullptr};
@@ -245,18 +217,19 @@ RandomProject MakeProject(std::mt19937& random) {
 
 // Builds `project` with `workers` threads; gives the log.
 std::vector<std::pair<char, std::string>> BuildProject(const RandomProject& project, int workers) {
-  Graph graph{{{"all", ""}}, {}};
+  std::string lines = "all:";
+  std::string sources;
+  for (size_t top : project.graph.tops) lines += " " + project.graph.nodes[top].name;
   for (const test::RandomNode& node : project.graph.nodes) {
     if (!node.hasCommands) {
-      graph.sources.push_back(node.name);
+      sources += " " + node.name;
       continue;
     }
-    std::string list;
-    for (size_t d : node.dependents) list += " " + project.graph.nodes[d].name;
-    graph.lines.push_back({node.name, list, "build " + node.name});
+    lines += "; " + node.name + ":";
+    for (size_t d : node.dependents) lines += " " + project.graph.nodes[d].name;
+    lines += " = build " + node.name;
   }
-  for (size_t top : project.graph.tops) graph.lines[0][1] += " " + project.graph.nodes[top].name;
-  Scheduling run(graph);
+  Scheduling run(lines, sources);
   for (const auto& [name, time] : project.existing) run.files_.Set(name, time);
   BuildLog log;
   std::vector<std::unique_ptr<RecordingWorker>> pool;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "engine/build_engine.h"
 #include "model_test_support.h"
@@ -14,6 +16,11 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using test::Numbered;
+
+std::set<std::string> Words(const char* text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
+}
 
 // A model, its walker, and how often the walk read each file's status.
 struct Scene {
@@ -55,139 +62,75 @@ class Walk : public test::FileFixture {
 };
 
 TEST_F(Walk, WhatIsBuiltAndWhere) {
-  const Strings sharedLines = {"all: one.exe two.exe", "one.exe: shared.obj = link one", "two.exe: shared.obj = link two",
-                               "shared.obj: shared.src = cc shared"};
-  const Strings failingLines = {"all: top.exe good.obj", "top.exe: bad.obj = link", "bad.obj: bad.c = cc bad",
-                                "good.obj: good.c = cc good"};
-  Strings veryDeep;  // needs no deep stack
-  for (int i = 0; i < 50000; ++i) veryDeep.push_back(Numbered("g", i) + ": " + Numbered("g", i + 1));
-  veryDeep.push_back("g50000: = echo");
+  const std::string sharedLines =
+      "all: one.exe two.exe; one.exe: shared.obj = link one; two.exe: shared.obj = link two; "
+      "shared.obj: shared.src = cc shared";
+  std::string veryDeep;  // needs no deep stack
+  for (int i = 0; i < 50000; ++i) veryDeep += Numbered("g", i) + ": " + Numbered("g", i + 1) + "; ";
+  veryDeep += "g50000: = echo";
+  // Files "name:age", failing and silent targets separated by blanks.
   const struct {
-    std::vector<std::pair<std::string, int>> files;
-    Strings lines;
+    const char* files;
+    std::string lines;  // separated by "; "
     std::string target;
     bool buildAll;
-    std::set<std::string> failing;
-    std::set<std::string> silent;
+    const char* failing;
+    const char* silent;
     int count;  // CountOutOfDate before the walk
     WalkStatus status;
     std::string built;
     std::string missing;
   } cases[] = {
       // Equal times are up to date, one second newer is not.
-      {{{"a.obj", 10}, {"a.c", 10}, {"b.obj", 10}, {"b.c", 9}},
-       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: b.c = cc b"},
-       "",
-       false,
-       {},
-       {},
-       1,
-       WalkStatus::Finished,
-       "b.obj",
-       ""},
-      {{{"a.c", 10}, {"b.c", 10}},
-       {"app.exe: a.obj b.obj = link", "a.obj: a.c = cc a", "b.obj: b.c = cc b"},
-       "",
-       false,
-       {},
-       {},
-       3,
-       WalkStatus::Finished,
-       "a.obj b.obj app.exe",
-       ""},
-      {{{"there.c", 10}},
-       {"all: first.obj second.obj", "first.obj: there.c = cc", "second.obj: gone.c = cc"},
-       "",
-       false,
-       {},
-       {},
-       2,
-       WalkStatus::MissingFile,
-       "first.obj",
-       "gone.c"},
+      {"a.obj:10 a.c:10 b.obj:10 b.c:9", "all: a.obj b.obj; a.obj: a.c = cc a; b.obj: b.c = cc b", "", false, "", "", 1,
+       WalkStatus::Finished, "b.obj", ""},
+      {"a.c:10 b.c:10", "app.exe: a.obj b.obj = link; a.obj: a.c = cc a; b.obj: b.c = cc b", "", false, "", "", 3,
+       WalkStatus::Finished, "a.obj b.obj app.exe", ""},
+      {"there.c:10", "all: first.obj second.obj; first.obj: there.c = cc; second.obj: gone.c = cc", "", false, "", "",
+       2, WalkStatus::MissingFile, "first.obj", "gone.c"},
       // Commands without dependents run once per run.
-      {{{"stamp", 10}}, {"stamp: = touch stamp"}, "", false, {}, {}, 1, WalkStatus::Finished, "stamp", ""},
+      {"stamp:10", "stamp: = touch stamp", "", false, "", "", 1, WalkStatus::Finished, "stamp", ""},
       // A grouping target is never given back.
-      {{}, {"all: a b", "a: = echo a", "b: = echo b"}, "", false, {}, {"a", "b"}, 2, WalkStatus::Finished, "a b", ""},
+      {"", "all: a b; a: = echo a; b: = echo b", "", false, "", "a b", 2, WalkStatus::Finished, "a b", ""},
       // A target that leaves no file does not rebuild its parent.
-      {{{"out.txt", 10}},
-       {"out.txt: phony = copy", "phony: = echo"},
-       "",
-       false,
-       {},
-       {"phony"},
-       2,
-       WalkStatus::Settled,
-       "phony",
+      {"out.txt:10", "out.txt: phony = copy; phony: = echo", "", false, "", "phony", 2, WalkStatus::Settled, "phony",
        ""},
-      {{{"shared.src", 30}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}},
-       sharedLines,
-       "",
-       false,
-       {},
-       {},
-       0,
-       WalkStatus::Finished,
-       "",
+      {"shared.src:30 shared.obj:20 one.exe:10 two.exe:10", sharedLines, "", false, "", "", 0, WalkStatus::Finished, "",
        ""},
-      {{{"shared.src", 5}, {"shared.obj", 20}, {"one.exe", 10}, {"two.exe", 10}},
-       sharedLines,
-       "",
-       false,
-       {},
-       {},
-       3,
-       WalkStatus::Finished,
-       "shared.obj one.exe two.exe",
-       ""},
+      {"shared.src:5 shared.obj:20 one.exe:10 two.exe:10", sharedLines, "", false, "", "", 3, WalkStatus::Finished,
+       "shared.obj one.exe two.exe", ""},
       // Build all rebuilds targets with an existing dependent; the count
       // cannot know that nothing.h leaves no file behind.
-      {{{"a.c", 30}, {"a.obj", 10}, {"b.obj", 10}},
-       {"all: a.obj b.obj", "a.obj: a.c = cc a", "b.obj: nothing.h = cc b", "nothing.h: = echo"},
-       "",
-       true,
-       {},
-       {"nothing.h"},
-       3,
-       WalkStatus::Finished,
-       "a.obj nothing.h",
-       ""},
+      {"a.c:30 a.obj:10 b.obj:10", "all: a.obj b.obj; a.obj: a.c = cc a; b.obj: nothing.h = cc b; nothing.h: = echo",
+       "", true, "", "nothing.h", 3, WalkStatus::Finished, "a.obj nothing.h", ""},
       // A named deep target builds only its own dependents.
-      {{{"a.c", 10}},
-       {"app.exe: a.obj = link", "a.obj: a.c = cc"},
-       "A.OBJ",
-       false,
-       {},
-       {},
-       1,
-       WalkStatus::Finished,
-       "a.obj",
+      {"a.c:10", "app.exe: a.obj = link; a.obj: a.c = cc", "A.OBJ", false, "", "", 1, WalkStatus::Finished, "a.obj",
        ""},
       // A failed target blocks what depends on it and never makes it a
       // missing file; the walk goes on beside it.
-      {{{"bad.c", 10}, {"good.c", 10}},
-       failingLines,
-       "",
-       false,
-       {"bad.obj"},
-       {},
-       3,
-       WalkStatus::Blocked,
-       "bad.obj good.obj",
-       ""},
+      {"bad.c:10 good.c:10",
+       "all: top.exe good.obj; top.exe: bad.obj = link; bad.obj: bad.c = cc bad; good.obj: good.c = cc good", "", false,
+       "bad.obj", "", 3, WalkStatus::Blocked, "bad.obj good.obj", ""},
       // A cycle does not hang the walk.
-      {{}, {"all: a", "a: b = make a", "b: a = make b"}, "", false, {}, {}, 2, WalkStatus::Blocked, "", ""},
-      {{}, veryDeep, "", false, {}, {"g50000"}, 1, WalkStatus::Finished, "g50000", ""},
+      {"", "all: a; a: b = make a; b: a = make b", "", false, "", "", 2, WalkStatus::Blocked, "", ""},
+      {"", veryDeep, "", false, "", "g50000", 1, WalkStatus::Finished, "g50000", ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.lines[0]);
+    SCOPED_TRACE(c.lines.substr(0, 60));
     for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry.path());
-    for (const auto& [name, age] : c.files) MakeFile(name, age);
+    std::istringstream files(c.files);
+    for (std::string file; files >> file;)
+      MakeFile(file.substr(0, file.find(':')), std::stoi(file.substr(file.find(':') + 1)));
     Scene scene;
-    scene.Lines(c.lines);
+    Strings lines;
+    for (size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
+      end = c.lines.find("; ", at);
+      lines.push_back(c.lines.substr(at, end - at));
+    }
+    scene.Lines(lines);
     scene.Begin(c.target, c.buildAll);
     EXPECT_EQ(scene.walker.CountOutOfDate(), c.count);
-    const auto [status, built] = Run(scene, c.failing, c.silent);
+    const auto [status, built] = Run(scene, Words(c.failing), Words(c.silent));
     EXPECT_EQ(status, c.status);
     EXPECT_TRUE(built == c.built) << built.substr(0, 100);
     if (status == WalkStatus::MissingFile) {
@@ -223,10 +166,10 @@ TEST_F(Walk, EachFileIsReadOnceUnlessItWasBuilt) {
   for (const char* object : {"a.obj", "b.obj"}) MakeFile(object, 20);
   MakeFile("app.exe", 10);
   Scene upToDate;
-  upToDate.Lines({"all: app.exe", "app.exe: a.obj b.obj = link", "a.obj: a.c common.h = cc a",
-                  "b.obj: b.c common.h = cc b"});
+  upToDate.Lines(
+      {"all: app.exe", "app.exe: a.obj b.obj = link", "a.obj: a.c common.h = cc a", "b.obj: b.c common.h = cc b"});
   EXPECT_EQ(Run(upToDate).second, "");
-  const std::map<std::string, int> once{{"all", 1}, {"app.exe", 1}, {"a.obj", 1}, {"b.obj", 1},
+  const std::map<std::string, int> once{{"all", 1}, {"app.exe", 1}, {"a.obj", 1},   {"b.obj", 1},
                                         {"a.c", 1}, {"b.c", 1},     {"common.h", 1}};
   EXPECT_EQ(upToDate.reads, once);
 
@@ -237,8 +180,8 @@ TEST_F(Walk, EachFileIsReadOnceUnlessItWasBuilt) {
   MakeFile("one.obj", 10);
   MakeFile("two.obj", 10);
   Scene generated;
-  generated.Lines({"all: one.obj two.obj", "one.obj: gen.h = cc one", "two.obj: gen.h = cc two",
-                   "gen.h: gen.in = generate"});
+  generated.Lines(
+      {"all: one.obj two.obj", "one.obj: gen.h = cc one", "two.obj: gen.h = cc two", "gen.h: gen.in = generate"});
   EXPECT_EQ(generated.walker.CountOutOfDate(), 3);
   EXPECT_EQ(Run(generated).second, "gen.h one.obj two.obj");
   EXPECT_EQ(generated.reads["gen.h"], 2);

@@ -105,21 +105,9 @@ TYPED_TEST(RunnerTest, KillOrCloseEndsTheCommandAndTheRunnerUntilStarted) {
   EXPECT_EQ(Folded(after.out), "line0\n");
 }
 
-// Wake ends a wait without a limit while the command runs on: before the
-// wait (the next one ends) and from another thread during it.
-TYPED_TEST(RunnerTest, WakeEndsAWaitWhileTheCommandRuns) {
-  ASSERT_EQ(this->runner_.Exec(ChildCommand("block")), 0);
-  std::string line;
-  ASSERT_TRUE(this->runner_.WaitLine(line, true));
-  this->runner_.Wake();
-  EXPECT_TRUE(this->runner_.IsRunning());
-  std::thread waker([this] { this->runner_.Wake(); });
-  EXPECT_TRUE(this->runner_.IsRunning());
-  waker.join();
-  this->runner_.Kill();
-  EXPECT_FALSE(this->runner_.IsRunning());
-}
-
+// Each wait ends at its limit while nothing more comes, the command
+// running; Wake ends a wait without a limit, before the wait (the next one
+// ends) and from another thread during it.
 TYPED_TEST(RunnerTest, WaitsAndQueues) {
   std::string line = "x";
   EXPECT_FALSE(this->runner_.WaitLine(line, false));
@@ -127,11 +115,16 @@ TYPED_TEST(RunnerTest, WaitsAndQueues) {
   EXPECT_EQ(RunCommand(this->runner_, ChildCommand("exit 0")).exitCode, 0);
   EXPECT_FALSE(this->runner_.WaitLine(line, true));  // nothing runs: no wait
 
-  // Nothing more comes: each wait ends at its limit, the command running.
   this->StartBlocked();
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(this->runner_.IsRunning(10));
   EXPECT_FALSE(this->runner_.WaitLine(line, false));
+  this->runner_.Wake();
+  EXPECT_TRUE(this->runner_.IsRunning());
+  std::thread waker([this] { this->runner_.Wake(); });
+  EXPECT_TRUE(this->runner_.IsRunning());
+  waker.join();
   this->runner_.Kill();
+  EXPECT_FALSE(this->runner_.IsRunning());
 }
 
 TYPED_TEST(RunnerTest, OddLinesLeaveTheRunnerUsable) {

@@ -18,16 +18,14 @@ namespace {
   if (toolkit == nullptr) GTEST_SKIP() << "no display or no window part: windows not tried"
 
 // Settings as a loaded file gives them: the machine's name filled in.
-distributed::ServerSettings Server() {
-  distributed::ServerSettings settings;
+template <class Settings>
+Settings Named() {
+  Settings settings;
   settings.machineName = "PC01";
   return settings;
 }
-distributed::ClientSettings Client() {
-  distributed::ClientSettings settings;
-  settings.machineName = "PC01";
-  return settings;
-}
+const auto Server = Named<distributed::ServerSettings>;
+const auto Client = Named<distributed::ClientSettings>;
 
 void ExpectControls(WindowProbe& probe, const std::vector<std::string>& texts) {
   for (const std::string& text : texts) EXPECT_NE(probe.ControlEnabled(text), -1) << text;
