@@ -104,7 +104,10 @@ void BuildServer::AcceptLoop() {
     }
     ServerConnection& added = *connection;
     {
+      // Under the lock StopServer stops accepting with: a connection
+      // accepted just before is sent away, not given a phase.
       std::lock_guard<std::mutex> lock(connectionsMutex_);
+      if (stopped_) break;
       connections_.push_back(std::move(connection));
     }
     ViewConnectionAdded(id, added.Socket().AddressText());
@@ -174,9 +177,15 @@ void BuildServer::WakeConnections() {
 
 void BuildServer::StopServer() {
   scheduler_.Stop();
-  // The cancels go first: the accept thread closes the build phases once
-  // accepting has stopped.
-  ForEachConnection([](ServerConnection& connection) { connection.PostEvent(ServerConnection::kEventCancel); });
+  {
+    // Accepting stops before any phase is cancelled, or a client that comes
+    // straight back (the in-process one) would have a new phase opened.
+    // The cancels still go before the closes that the accept thread posts
+    // once accepting has stopped: it needs this lock for them.
+    std::lock_guard<std::mutex> lock(connectionsMutex_);
+    StopAccepting();
+    for (const auto& connection : connections_) connection->PostEvent(ServerConnection::kEventCancel);
+  }
   MarkEnded();
 }
 

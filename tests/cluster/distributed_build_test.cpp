@@ -262,12 +262,62 @@ TEST_F(DistributedBuild, StoppedServerOrFailingCommandCancelsTheClients) {
       EXPECT_NE(server.Output().find(diag::FormatCatalogMessage(diag::msg::kTargetFinished, "", 4)), std::string::npos)
           << server.Output();
     }
+    // The in-process client's phase is opened once: none opens after the
+    // failure, before the run ends.
+    const std::string opening = "[srv " + cluster_->Address(kServer) + "] " +
+                                diag::LoadMessage(diag::msg::kOpeningBuildPhase);
+    EXPECT_EQ(server.Output().find(opening), server.Output().rfind(opening)) << server.Output();
     EXPECT_TRUE(b.WaitForOutput(
         diag::LoadMessage(c.interrupt ? diag::msg::kCancelledByServer : diag::msg::kClosingBuildPhase), kLimitMs))
         << b.Output();
     EXPECT_TRUE(b.WaitForOutput(diag::LoadMessage(diag::msg::kClosingBuildPhase), kLimitMs)) << b.Output();
     EXPECT_EQ(Stop(b), 0) << b.Output();
   }
+}
+
+// The server is killed while every client runs a command: the clients end
+// their commands and serve the next server, whose build succeeds.
+TEST_F(DistributedBuild, KilledServerLeavesTheClientsReadyForTheNextBuild) {
+  ASSERT_NO_FATAL_FAILURE(Make({"srv", "hostb", "hostc"},
+                               "all: a b c\na b c:\n"
+                               "\tsh -c \"if [ -e again ]; then hostname > $@.host; else cat gate.fifo; fi\"\n",
+                               {}, {"gate.fifo"}));
+  HostProcess& b = Client(1);
+  HostProcess& c = Client(2);
+  HostProcess& killed = Server();
+  for (HostProcess* client : {&b, &c}) {
+    ASSERT_TRUE(client->WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+        << client->Output() << killed.Output();
+  }
+  killed.Kill();
+  EXPECT_EQ(killed.WaitForExit(kLimitMs), 128 + 9);
+  cluster_->WriteFile("again", "");
+  HostProcess& server = Server();
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output() << b.Output() << c.Output();
+  for (const char* target : {"a", "b", "c"}) EXPECT_NE(cluster_->ReadFile(std::string(target) + ".host"), "");
+  for (HostProcess* client : {&b, &c}) EXPECT_EQ(Stop(*client), 0) << client->Output();
+}
+
+// A client frozen in the middle of a command is given up after the time
+// limit (a minute, the least the setting takes), named on the console; its
+// target is built on the server's own machine and the build ends.
+TEST_F(DistributedBuild, FrozenClientIsGivenUpAndTheBuildEnds) {
+  ASSERT_NO_FATAL_FAILURE(Make({"srv", "frozen"},
+                               "all: a b\na b:\n"
+                               "\tsh -c \"if [ `hostname` = frozen ]; then exec cat gate.fifo; fi; read go < go.fifo\"\n"
+                               "\tsh -c \"hostname >> $@.log\"\n",
+                               {}, {"gate.fifo", "go.fifo"}));
+  cluster_->WriteSettings(kServer, "server_timeout = TRUE\nserver_timeouttime = 1\n");
+  HostProcess& frozen = Client(1);
+  HostProcess& server = Server();
+  ASSERT_TRUE(frozen.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+      << frozen.Output() << server.Output();
+  frozen.Freeze();
+  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\n"));
+  const std::string givenUp = diag::FormatCatalogMessage(diag::msg::kClientGivenUp, "frozen", 1);
+  EXPECT_TRUE(server.WaitForOutput(givenUp, 2 * kLimitMs)) << server.Output();
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();
 }
 
 }  // namespace

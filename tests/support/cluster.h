@@ -41,6 +41,8 @@ class HostProcess {
 
   void Interrupt();  // Ctrl+C
   void Terminate();  // the service manager's stop request
+  void Kill();       // ended at once, with no word to anyone
+  void Freeze();     // stopped where it is (SIGSTOP), its connections open
 
  private:
   void ReadOutput(int fd);

@@ -106,8 +106,8 @@ ChildProcess::~ChildProcess() {
   State& s = *state_;
   CloseOutput();
   CloseDescriptor(s.input);
-  if (s.pid > 0) {
-    if (!HasEnded()) Terminate();
+  if (s.pid > 0 && !HasEnded()) {
+    Terminate();
     while (::waitpid(s.pid, nullptr, 0) < 0 && errno == EINTR) {
     }
   }
@@ -151,8 +151,9 @@ int ChildProcess::Start(const LaunchRequest& request) {
     closeAll();
     return 2;
   }
-  // The child stays a zombie until this object goes, so its process id,
-  // and with it the group id, cannot be reused while we may signal them.
+  // The child is collected as soon as its end is seen (HasEnded), so that
+  // no finished command lingers as a zombie. Its group id stays taken while
+  // anything it left in the group runs, which is all Terminate then reaches.
   s.pid = pid;
   s.pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   if (s.pidfd < 0) {
@@ -212,7 +213,7 @@ bool ChildProcess::HasEnded() {
   siginfo_t info{};
   int result;
   do {
-    result = ::waitid(P_PID, static_cast<id_t>(s.pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    result = ::waitid(P_PID, static_cast<id_t>(s.pid), &info, WEXITED | WNOHANG);
   } while (result < 0 && errno == EINTR);
   if (result < 0) {
     s.status = 1;  // not our child any more: nothing left to wait for

@@ -100,6 +100,8 @@ std::string HostProcess::Output() const {
 
 void HostProcess::Interrupt() { Signal(SIGINT); }
 void HostProcess::Terminate() { Signal(SIGTERM); }
+void HostProcess::Kill() { Signal(SIGKILL); }
+void HostProcess::Freeze() { Signal(SIGSTOP); }
 
 void HostProcess::Signal(int signal) {
   // Only while it is ours: an ended process's id may be reused.

@@ -11,6 +11,8 @@ int HostProcess::WaitForExit(int) { return -1; }
 std::string HostProcess::Output() const { return ""; }
 void HostProcess::Interrupt() {}
 void HostProcess::Terminate() {}
+void HostProcess::Kill() {}
+void HostProcess::Freeze() {}
 
 std::string Cluster::Unavailable() { return "the cluster tests need Linux network namespaces"; }
 Cluster::Cluster(const std::vector<std::string>& hostNames) : hostNames_(hostNames), error_(Unavailable()) {}
