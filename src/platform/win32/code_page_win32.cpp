@@ -13,14 +13,20 @@ void AppendConverted(std::string& out, std::string_view run, UINT from, UINT to)
   if (run.empty()) return;
   const int size = static_cast<int>(run.size());
   const int wideLength = MultiByteToWideChar(from, 0, run.data(), size, nullptr, 0);
-  if (wideLength <= 0) return out.append(run.size(), '?');
+  if (wideLength <= 0) {
+    out.append(run.size(), '?');
+    return;
+  }
   std::wstring wide(static_cast<size_t>(wideLength), L'\0');
   MultiByteToWideChar(from, 0, run.data(), size, wide.data(), wideLength);
   if (to == CP_UTF8) std::replace(wide.begin(), wide.end(), L'\xFFFD', L'?');
   const DWORD flags = to == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
   const char* fallback = to == CP_UTF8 ? nullptr : "?";
   const int length = WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, fallback, nullptr);
-  if (length <= 0) return out.append(run.size(), '?');
+  if (length <= 0) {
+    out.append(run.size(), '?');
+    return;
+  }
   const size_t at = out.size();
   out.resize(at + static_cast<size_t>(length));
   WideCharToMultiByte(to, flags, wide.data(), wideLength, out.data() + at, length, fallback, nullptr);
