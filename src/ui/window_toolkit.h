@@ -16,7 +16,7 @@
 namespace ui {
 
 // An open window's controls, found by their texts ("&" marks included), for
-// the smoke tests and the screenshot tool. Every call runs on the window's
+// the smoke tests. Every call runs on the window's
 // thread while the window is open.
 class WindowProbe {
  public:
@@ -37,8 +37,6 @@ class WindowProbe {
   virtual bool Checked(const std::string& text) = 0;
   // The window's title.
   virtual std::string Title() = 0;
-  // Writes a picture of the window as a PNG file.
-  virtual bool SaveImage(const std::string& path) = 0;
   // Ends the window as "OK" or "キャンセル" would.
   virtual void Close(bool ok) = 0;
 };

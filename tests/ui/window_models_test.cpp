@@ -4,7 +4,6 @@
 #include "ui/client_status_view.h"
 #include "ui/client_window_model.h"
 #include "ui/console/console_client_view.h"
-#include "ui/png_image.h"
 #include "ui/resident_menu.h"
 #include "ui/server_status_model.h"
 #include "platform/system_info.h"
@@ -224,22 +223,6 @@ TEST(ConsoleClientView, LineNamesTheClientAndTheServerItWorksFor) {
       {"", "", "09:05:07 [PC01] text\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(ConsoleClientView::FormatLine("09:05:07", "PC01", c[0], c[1], "text"), c[2]);
-}
-
-TEST(PngImage, OneRedPixelIsAValidFile) {
-  // The bytes a PNG decoder must accept: signature, IHDR, one stored block
-  // (filter byte then the pixel) with its Adler-32, the chunks' CRCs.
-  const std::string expected(
-      "\x89PNG\r\n\x1a\n"
-      "\x00\x00\x00\x0dIHDR\x00\x00\x00\x01\x00\x00\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xde"
-      "\x00\x00\x00\x0fIDAT\x78\x01\x01\x04\x00\xfb\xff\x00\xff\x00\x00\x03\x01\x01\x00\x8d\x1d\xe5\x82"
-      "\x00\x00\x00\x00IEND\xae\x42\x60\x82",
-      8 + 25 + 27 + 12);
-  EXPECT_EQ(EncodePng(1, 1, {0xFF, 0x00, 0x00}), expected);
-  // 120,200 bytes of rows span several stored blocks.
-  const size_t raw = (200 * 3 + 1) * 200;
-  EXPECT_EQ(EncodePng(200, 200, std::vector<std::uint8_t>(200 * 200 * 3, 0x80)).size(),
-            8 + 25 + (12 + 2 + raw + 5 * ((raw + 65534) / 65535) + 4) + 12);
 }
 
 }  // namespace

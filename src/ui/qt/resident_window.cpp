@@ -32,11 +32,6 @@ class MenuProbe : public WindowProbe {
   }
   std::string EditText(const std::string&) override { return std::string(); }
   std::string Title() override { return kResidentWindowName; }
-  bool SaveImage(const std::string& path) override {
-    resident_.Refresh();
-    resident_.menu().adjustSize();
-    return resident_.menu().grab().save(Text(path), "PNG");
-  }
   void Close(bool) override { resident_.Exit(); }
 
  private:

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPixmap>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -81,8 +80,6 @@ std::string WidgetProbe::EditText(const std::string& label) {
 }
 
 std::string WidgetProbe::Title() { return Utf8(dialog_->windowTitle()); }
-
-bool WidgetProbe::SaveImage(const std::string& path) { return dialog_->grab().save(Text(path), "PNG"); }
 
 void WidgetProbe::Close(bool ok) { dialog_->done(ok ? QDialog::Accepted : QDialog::Rejected); }
 

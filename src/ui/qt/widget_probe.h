@@ -16,7 +16,6 @@ class WidgetProbe : public WindowProbe {
   void PressEnter(const std::string& text) override;
   std::string EditText(const std::string& label) override;
   std::string Title() override;
-  bool SaveImage(const std::string& path) override;
   void Close(bool ok) override;
 
  private:

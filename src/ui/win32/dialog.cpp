@@ -3,11 +3,9 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include <cstdio>
 #include <utility>
 #include <vector>
 
-#include "ui/png_image.h"
 #include "ui/win32/resource_ids.h"
 
 namespace ui::win32 {
@@ -110,17 +108,11 @@ class DialogProbe : public WindowProbe {
     GetWindowTextW(dialog_, buffer, 256);
     return Utf8(buffer);
   }
-  bool SaveImage(const std::string& path) override;
   void Close(bool ok) override { SendMessageW(dialog_, WM_COMMAND, ok ? IDOK : IDCANCEL, 0); }
 
  private:
   HWND dialog_;
 };
-
-bool DialogProbe::SaveImage(const std::string& path) {
-  ShowWindow(dialog_, SW_SHOW);
-  return SaveWindowImage(dialog_, path);
-}
 
 }  // namespace
 
@@ -136,42 +128,6 @@ std::string Utf8(const std::wstring& wide) {
   std::string utf8(length, '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
   return utf8;
-}
-
-// The window's inside, copied from the screen once it has painted (the frame
-// is the window manager's, and may not be drawn yet).
-bool SaveWindowImage(HWND window, const std::string& path) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
-  RECT frame;
-  GetClientRect(window, &frame);
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&frame), 2);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  const bool copied = BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-  std::vector<std::uint8_t> rgb;
-  rgb.reserve(static_cast<size_t>(width) * height * 3);
-  const auto* pixels = static_cast<const std::uint8_t*>(bits);
-  for (int i = 0; copied && i < width * height; ++i) {
-    rgb.push_back(pixels[i * 4 + 2]);
-    rgb.push_back(pixels[i * 4 + 1]);
-    rgb.push_back(pixels[i * 4]);
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  if (!copied) return false;
-  const std::string png = EncodePng(width, height, rgb);
-  FILE* file = _wfopen(Wide(path).c_str(), L"wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-  return std::fclose(file) == 0 && written;
 }
 
 void SetItemText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }

@@ -14,9 +14,6 @@ namespace ui::win32 {
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);
 
-// Writes a PNG picture of the window's inside as the screen shows it.
-bool SaveWindowImage(HWND window, const std::string& path);
-
 // Narrow texts (the ANSI code page) in and out of a control.
 void SetItemText(HWND dialog, int id, const std::string& text);
 std::string ItemText(HWND dialog, int id);

@@ -49,7 +49,6 @@ class MenuProbe : public WindowProbe {
     GetWindowTextW(resident_.window(), title, 64);
     return Utf8(title);
   }
-  bool SaveImage(const std::string& path) override { return resident_.SaveMenuImage(path); }
   void Close(bool) override { resident_.Exit(); }
 
  private:
@@ -139,18 +138,6 @@ HMENU ResidentWindowWin32::MakeMenu() {
   return menu;
 }
 
-bool ResidentWindowWin32::SaveMenuImage(const std::string& path) {
-  // Taken when the open menu waits for input (WM_ENTERIDLE), which then ends it.
-  shotPath_ = path;
-  shotSaved_ = false;
-  HMENU menu = MakeMenu();
-  SetForegroundWindow(window_);
-  TrackPopupMenu(menu, TPM_RIGHTBUTTON, 40, 40, 0, window_, nullptr);
-  DestroyMenu(menu);
-  shotPath_.clear();
-  return shotSaved_;
-}
-
 void ResidentWindowWin32::ShowMenu() {
   POINT cursor;
   GetCursorPos(&cursor);
@@ -178,13 +165,6 @@ LRESULT CALLBACK ResidentWindowWin32::Procedure(HWND window, UINT message, WPARA
       (*self->probe_)(probe);
       return 0;
     }
-    case WM_ENTERIDLE:
-      if (wParam == MSGF_MENU && !self->shotPath_.empty()) {
-        if (HWND menu = FindWindowW(L"#32768", nullptr)) self->shotSaved_ = SaveWindowImage(menu, self->shotPath_);
-        self->shotPath_.clear();
-        EndMenu();
-      }
-      return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) >= kFirstCommand)
         self->model_.Choose(static_cast<MenuCommand>(LOWORD(wParam) - kFirstCommand));

@@ -33,8 +33,6 @@ class ResidentWindowWin32 : public ResidentWindow {
   // The popup menu as the menu's rules make it now; the caller destroys it.
   HMENU MakeMenu();
   HWND window() const { return window_; }
-  // Opens the menu and writes a picture of it.
-  bool SaveMenuImage(const std::string& path);
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -48,8 +46,6 @@ class ResidentWindowWin32 : public ResidentWindow {
   HWND window_ = nullptr;
   HWND statusDialog_ = nullptr;
   const ProbeScript* probe_ = nullptr;
-  std::string shotPath_;
-  bool shotSaved_ = false;
 };
 
 }  // namespace ui::win32

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "platform/text.h"
@@ -23,6 +24,40 @@ int RowConnection(HWND list, int index) {
   return static_cast<int>(item.lParam);
 }
 
+// The stock check boxes are images as tall as a small icon, drawn at the top
+// of a row that the 9-point font makes taller, so they sat above the text.
+// Images as tall as the text with the box centred in them line up with it.
+void CentreCheckBoxes(HWND list) {
+  HDC screen = GetDC(list);
+  HGDIOBJ font = SelectObject(screen, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(screen, &metrics);
+  SelectObject(screen, font);
+  const int width = GetSystemMetrics(SM_CXSMICON);
+  const int height = std::max<int>(metrics.tmHeight, GetSystemMetrics(SM_CYSMICON));
+  constexpr int kBox = 13;
+  constexpr COLORREF kClear = RGB(255, 0, 255);
+  HIMAGELIST images = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 2, 0);
+  HDC memory = CreateCompatibleDC(screen);
+  HBRUSH clear = CreateSolidBrush(kClear);
+  for (UINT checked : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all = {0, 0, width, height};
+    FillRect(memory, &all, clear);
+    RECT box = {(width - kBox) / 2, (height - kBox) / 2, (width + kBox) / 2, (height + kBox) / 2};
+    DrawFrameControl(memory, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | checked);
+    SelectObject(memory, old);
+    ImageList_AddMasked(images, bitmap, kClear);
+    DeleteObject(bitmap);
+  }
+  DeleteObject(clear);
+  DeleteDC(memory);
+  ReleaseDC(list, screen);
+  // The list keeps only the image list it holds; the one it made is ours.
+  if (HIMAGELIST stock = ListView_SetImageList(list, images, LVSIL_STATE)) ImageList_Destroy(stock);
+}
+
 }  // namespace
 
 ServerStatusWindow::ServerStatusWindow(ServerControls& controls, bool sendRequest,
@@ -33,6 +68,7 @@ void ServerStatusWindow::Initialize(HWND dialog) {
   dialog_ = dialog;
   HWND list = GetDlgItem(dialog, IDC_STATUS_LIST);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+  CentreCheckBoxes(list);
   const char* titles[] = {"クライアント名", "IPアドレス", "CPU速度", "状況"};
   const int widths[] = {100, 90, 72, 200};  // "CPU速度" whole in the 9-point font
   for (int column = 0; column < 4; ++column) {
