@@ -153,7 +153,7 @@ const char* const kStandIns[] = {
     "auto\\nmake\\tools.mak", "Make_all.mak", "testdir\\Make_all.mak", "_major.tmp", "_minor.tmp",
     "_patchlvl.tmp", "msvcver.~", "msvcrtver.~", "srclib\\apr\\", "srclib\\apr-util\\",
     "srclib\\apr-iconv\\", "srclib\\expat\\", "srclib\\pcre\\", "tcl\\generic\\tcl.h", "vercl.i",
-    "versions.vc", "nmakehlp.out", "blocksort.c", "huffman.c", "crctable.c", "randtable.c", "compress.c",
+    "versions.vc", "nmakehlp.out", "rcver.vc", "blocksort.c", "huffman.c", "crctable.c", "randtable.c", "compress.c",
     "decompress.c", "bzlib.c", "bzip2.c", "bzip2recover.c", "libbz2.def",
 };
 
