@@ -48,7 +48,7 @@ int LoadAndBuild(Application& application, engine::TargetModel& targets, engine:
   engine::RuleTable rules;
   if (!makefile::LoadMakefile(targets, rules, application.macros, options.makefileName, options.nmakeReading != 0)) return 1;
   if (!engine::CheckModelBuildable(targets)) return 1;
-  if (options.printModel) engine::PrintModel(application.macros, rules, targets);
+  if (options.printModel) engine::PrintModel(application.macros.Entries(), rules, targets);
   std::vector<engine::TargetNode*> goals;
   if (!engine::ResolveGoals(targets, rules, options.targetNames, goals)) return 1;
   // Every target named is up to date as a file that nothing builds.

@@ -13,9 +13,9 @@ namespace {
 constexpr const char* kRuleLine = "+---------------------------------------\n";
 constexpr const char* kInnerRuleLine = "|+---------------------------------------\n";
 
-void AppendMacros(std::string& out, const makefile::MacroTable& macros) {
+void AppendMacros(std::string& out, const MacroEntries& macros) {
   out += "+---------View Macro Defined------------\n";
-  for (const auto& [name, value] : macros.Entries()) out += diag::FormatPrintf("| %s = %s\n", name.c_str(), value.c_str());
+  for (const auto& [name, value] : macros) out += diag::FormatPrintf("| %s = %s\n", name.c_str(), value.c_str());
   out.append(kRuleLine).append("\n");
 }
 
@@ -74,7 +74,7 @@ std::string FormatFileTime(std::int64_t seconds) {
   return std::string(text, length);
 }
 
-std::string ModelReport(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model) {
+std::string ModelReport(const MacroEntries& macros, const RuleTable& rules, const TargetModel& model) {
   std::string out;
   AppendMacros(out, macros);
   AppendRules(out, rules);
@@ -82,7 +82,7 @@ std::string ModelReport(const makefile::MacroTable& macros, const RuleTable& rul
   return out;
 }
 
-void PrintModel(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model) {
+void PrintModel(const MacroEntries& macros, const RuleTable& rules, const TargetModel& model) {
   diag::WriteNotice(ModelReport(macros, rules, model));
 }
 

@@ -3,18 +3,21 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "engine/rule_table.h"
 #include "engine/target_model.h"
-#include "makefile/macro_table.h"
 
 namespace engine {
 
+// The macros by name, as the makefile layer keeps them.
+using MacroEntries = std::map<std::string, std::string>;
+
 // Everything the makefile defined, each reachable target once.
-std::string ModelReport(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model);
+std::string ModelReport(const MacroEntries& macros, const RuleTable& rules, const TargetModel& model);
 // The same as a notice.
-void PrintModel(const makefile::MacroTable& macros, const RuleTable& rules, const TargetModel& model);
+void PrintModel(const MacroEntries& macros, const RuleTable& rules, const TargetModel& model);
 
 // The times of `node` and of its dependents.
 std::string TimestampReport(const TargetNode& node);

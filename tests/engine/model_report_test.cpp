@@ -30,14 +30,14 @@ std::string Report(const std::string& macros, const std::string& rules, const st
 }
 
 TEST(ModelReport, SectionsEntriesAndSharedTargets) {
-  makefile::MacroTable macros;
+  MacroEntries macros;
   RuleTable rules = test::DefaultRules();
   TargetModel model;
   Line(model, "all", "", {"echo hi"});
   EXPECT_EQ(ModelReport(macros, RuleTable(), model),
             Report("", "", "#|| Target file: all\n|| Depend file:\n|| Commadns:\n||  echo hi\n#"));
 
-  macros.DefineMacro("CC", "cl");
+  macros["CC"] = "cl";
   rules.AddInferenceRule(".c", "src", ".obj", "", Commands({"$(CC) $<", "@echo done"}));
   TargetModel shared;
   Line(shared, "all", "a.exe x.obj");
