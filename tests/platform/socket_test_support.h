@@ -95,6 +95,20 @@ struct ConnectedPair {
   void Connect() { socket_testing::Connect(listener, server, client); }
 };
 
+// Bytes cut into sends and the lines they make: lines end only at CR LF,
+// however the bytes are cut.
+struct LineCase {
+  std::vector<std::string> sends;
+  std::vector<std::string> lines;
+};
+inline std::vector<LineCase> LineCases() {
+  std::string everyByte;
+  for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b == '\n' ? 'n' : b);
+  return {
+      {{"abc", "def\r\n"}, {"abcdef"}}, {{"one\r\ntwo\r\n"}, {"one", "two"}},     {{"a\nb\r\n"}, {"a\nb"}},
+      {{"x\r", "\ny\r\n"}, {"x", "y"}}, {{"\r\n", "a\rb\r\r\n"}, {"", "a\rb\r"}}, {{everyByte + "\r\n"}, {everyByte}}};
+}
+
 // Takes `count` lines, waiting for each; stops early when the connection
 // ends or a wait runs into the guard.
 inline std::vector<std::string> TakeLines(platform::TcpSocket& socket, std::size_t count) {

@@ -29,18 +29,7 @@ TEST(ResolveTest, DottedTextsAndNames) {
 }
 
 TEST(TcpSocketTest, LinesEndOnlyAtCrLf) {
-  const struct {
-    std::vector<std::string> sends;
-    std::vector<std::string> lines;
-  } cases[] = {
-      {{"abc", "def\r\n"}, {"abcdef"}},
-      {{"one\r\ntwo\r\n"}, {"one", "two"}},
-      {{"a\nb\r\n"}, {"a\nb"}},
-      {{"x\r", "\ny\r\n"}, {"x", "y"}},
-      {{"\r\n", "a\rb\r\r\n"}, {"", "a\rb\r"}},
-      {{std::string("n\0l\r\n", 5)}, {std::string("n\0l", 3)}},
-  };
-  for (const auto& c : cases) {
+  for (const socket_testing::LineCase& c : socket_testing::LineCases()) {
     ConnectedPair pair;
     ASSERT_NO_FATAL_FAILURE(pair.Connect());
     SCOPED_TRACE(testing::PrintToString(c.sends));
