@@ -152,9 +152,13 @@ TEST_F(DistributedBuild, NoBuildAsksANameService) {
 }
 
 TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
+  const std::string touchAll = "all:\n\ttouch all\n", ready = diag::LoadMessage(diag::msg::kServerReady);
+  const std::string dialog = diag::LoadMessage(diag::msg::kServerCannotStartDialog);
+  const std::string cannotStart = dialog.substr(0, dialog.find('\r'));
+  const std::string finishedAll = diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0);
   const struct {
     const char* name;
-    const char* makefile;
+    std::string makefile;
     int exitCode;
     std::string shown;
     std::string absent;
@@ -162,41 +166,20 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     bool portTaken = false;
     const char* settings = "";
   } cases[] = {
-      {"up to date", "all: Makefile\n", 0, diag::LoadMessage(diag::msg::kTargetUpToDate),
-       diag::LoadMessage(diag::msg::kServerReady)},
+      {"up to date", "all: Makefile\n", 0, diag::LoadMessage(diag::msg::kTargetUpToDate), ready},
       // Without a target on the command line the server builds ALL, not the
       // first target.
       {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", 0,
        diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, "all", "srv"),
        diag::FormatCatalogMessage(diag::msg::kTargetFinished, "first", 0)},
       {"Ctrl+C: the command did not finish", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1,
-       diag::LoadMessage(diag::msg::kCtrlCReceived), diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0)},
+       diag::LoadMessage(diag::msg::kCtrlCReceived), finishedAll},
       // The model dump belongs to the local build; -X only hides a console.
-      {"-P -X",
-       "all:\n\ttouch all\n",
-       0,
-       diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0),
-       "View Macro",
-       {"-P", "-X"}},
+      {"-P -X", touchAll, 0, finishedAll, "View Macro", {"-P", "-X"}},
       // A port no socket can have is refused, never wrapped into another.
-      {"port out of range",
-       "all:\n\ttouch all\n",
-       1,
-       diag::LoadMessage(diag::msg::kServerCannotStartDialog)
-           .substr(0, diag::LoadMessage(diag::msg::kServerCannotStartDialog).find('\r')),
-       diag::LoadMessage(diag::msg::kServerReady),
-       {},
-       false,
-       "server_normalport = 70000\n"},
+      {"port out of range", touchAll, 1, cannotStart, ready, {}, false, "server_normalport = 70000\n"},
       // Last, as it needs python3: the port is taken and no other is chosen.
-      {"port taken",
-       "all:\n\ttouch all\n",
-       1,
-       diag::LoadMessage(diag::msg::kServerCannotStartDialog)
-           .substr(0, diag::LoadMessage(diag::msg::kServerCannotStartDialog).find('\r')),
-       diag::LoadMessage(diag::msg::kServerReady),
-       {},
-       true},
+      {"port taken", touchAll, 1, cannotStart, ready, {}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
