@@ -45,12 +45,9 @@ TEST(ClientSettingsForm, CopiesInAndOut) {
   form.CopyTo(back);
   EXPECT_EQ(back.portNo, 77);
 
-  // The file name follows the save box; a disabled name is stored all the
-  // same.
-  EXPECT_TRUE(form.FileNameEnabled());
+  // A file name the unticked save box disables is stored all the same.
   form.saveLog = false;
   form.saveLogFile = "kept.txt";
-  EXPECT_FALSE(form.FileNameEnabled());
   form.CopyTo(back);
   EXPECT_EQ(back.saveLogFile, "kept.txt");
 }
@@ -106,32 +103,11 @@ TEST(ServerSettingsForm, CopiesInAndOut) {
   distributed::ServerSettings back;
   form.CopyTo(back);
   EXPECT_EQ(back, settings);
-}
-
-TEST(ServerSettingsForm, EnablingRules) {
-  distributed::ServerSettings settings;
-  settings.normalPortAuto = true;
-  const struct {
-    bool tableAvailable;
-    bool automaticSelected, automaticEnabled, portEnabled;
-  } cases[] = {
-      {true, true, true, false},
-      // Without the TCP table the manual radio is selected and the
-      // automatic one disabled.
-      {false, false, false, true},
-  };
-  for (const auto& c : cases) {
-    ServerSettingsForm form = ServerSettingsForm::From(settings, c.tableAvailable);
-    EXPECT_EQ(form.normalPortAuto, c.automaticSelected);
-    EXPECT_EQ(form.AutomaticRadioEnabled(), c.automaticEnabled);
-    EXPECT_EQ(form.PortEnabled(), c.portEnabled);
-  }
-  ServerSettingsForm form = ServerSettingsForm::From(settings, true);
-  form.normalPortAuto = false;
-  EXPECT_TRUE(form.PortEnabled());
-  EXPECT_FALSE(form.FileNameEnabled());
-  form.saveLog = true;
-  EXPECT_TRUE(form.FileNameEnabled());
+  // Without the TCP table the manual radio is selected and the automatic one
+  // disabled.
+  form = ServerSettingsForm::From(settings, false);
+  EXPECT_FALSE(form.normalPortAuto);
+  EXPECT_FALSE(form.AutomaticRadioEnabled());
 }
 
 }  // namespace
