@@ -100,10 +100,8 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
   for (const char* target : {"p", "q", "r"}) builders.insert(cluster_->ReadFile(std::string(target) + ".host"));
   EXPECT_EQ(builders, (std::set<std::string>{"hostb\n", "hostc\n", "srv\n"})) << server.Output();
   const std::string out = server.Output();
-  EXPECT_EQ(out.find(diag::LoadMessage(diag::msg::kAutomaticPortFailed)
-                         .substr(0, diag::LoadMessage(diag::msg::kAutomaticPortFailed).find('\r'))),
-            std::string::npos)
-      << out;
+  const std::string& portFailed = diag::LoadMessage(diag::msg::kAutomaticPortFailed);
+  EXPECT_EQ(out.find(portFailed.substr(0, portFailed.find('\r'))), std::string::npos) << out;
   EXPECT_NE(out.find("[hostb 10.77.0.2]"), std::string::npos) << out;
   // A client is shown by its address until it has named itself, in the
   // catalogue's words; the end is told once.
