@@ -255,8 +255,9 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 
 // The command goes on through a garbled line, an unexpected message and a
 // second command, and its exit still arrives. The server's cancel ends the
-// next one; the phase stays open for the next command until it is closed.
-TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelDoes) {
+// next one; the phase stays open for the next command. A server that goes
+// away ends the command it runs, and the next server finds a clean client.
+TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelAndTheServersEndDo) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
   platform::TcpSocket held;
@@ -278,22 +279,12 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelDoes) {
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
   EXPECT_TRUE(view_.WaitFor(Text(diag::msg::kCancelledByServer)));
   EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
-  server.SendLine(FormatBuildPhaseClose());
-  EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);
-  EXPECT_EQ(server.ReadKind(), -1);
-}
-
-// A server that goes away in the middle of a command: the command ends with
-// it, and the next server finds a clean client.
-TEST_F(BuildClientTest, ServerGoneMidCommandEndsTheCommand) {
-  TestPeer server;
-  ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
-  platform::TcpSocket held;
-  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
+  platform::TcpSocket heldLast;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(server, heldLast));
   server.Socket().CloseSocket();
   // The command is ended: its own connection to the test closes.
-  EXPECT_FALSE(held.WaitLine(protocol_test::kHangGuardMs));
-  EXPECT_FALSE(held.IsReceiving());
+  EXPECT_FALSE(heldLast.WaitLine(kHangGuardMs));
+  EXPECT_FALSE(heldLast.IsReceiving());
   TestPeer next;
   ASSERT_EQ(OpenPhase(next), ReplyOutcome::Ok);
   const CommandResult result = Run(next, Child("emit x6f6b0a x 0"));
@@ -349,8 +340,16 @@ TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
   }
 }
 
-// Datagrams sent straight to the client's port on loopback.
-TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
+// Datagrams sent straight to the client's port on loopback. A server that
+// announces another code page gets the output in its own, whole characters
+// and line ends included, and its commands are read in the client's: UTF-8
+// and code page 932 either way.
+TEST_F(BuildClientTest, ListensIgnoresNewerAndOwnAnnouncementsAndConvertsForAnotherCodePage) {
+  const std::map<int, std::string> shown = {{platform::kUtf8CodePage, "\xE8\xA1\xA8\xE7\xA4\xBA"},
+                                            {932, "\x95\x5C\x8E\xA6"}};  // 表示
+  const int own = platform::NarrowCodePage();
+  ASSERT_EQ(shown.count(own), 1u) << own;
+  const int other = own == 932 ? platform::kUtf8CodePage : 932;
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
   platform::UdpSocket sender;
@@ -365,7 +364,7 @@ TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
       {"BuildConnection(T," + decoy + ",2,SRV)\r\n", 1},
       {"BuildConnection(T," + decoy + ",1,TESTCLIENT)\r\n", 1},
       {"BuildConnection(T," + decoy + ",1,SRV)", 0},  // no line end: dropped
-      {FormatBuildConnection(listener_.Port(), kServerName), 0},
+      {FormatBuildConnection(listener_.Port(), kServerName) + FormatCodePageLine(other), 0},
   };
   int openings = 1;
   for (const auto& d : datagrams) {
@@ -377,27 +376,6 @@ TEST_F(BuildClientTest, ListensAndIgnoresNewerAndOwnAnnouncements) {
   TestPeer server;
   ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
   EXPECT_TRUE(view_.WaitFor("open SRV 127.0.0.1"));
-}
-
-// A server that announces another code page gets the output in its own,
-// whole characters and line ends included, and its commands are read in
-// the client's: UTF-8 and code page 932 either way.
-TEST_F(BuildClientTest, ConvertsTextsForAServerOfAnotherCodePage) {
-  const std::map<int, std::string> shown = {{platform::kUtf8CodePage, "\xE8\xA1\xA8\xE7\xA4\xBA"},
-                                            {932, "\x95\x5C\x8E\xA6"}};  // 表示
-  const int own = platform::NarrowCodePage();
-  ASSERT_EQ(shown.count(own), 1u) << own;
-  const int other = own == 932 ? platform::kUtf8CodePage : 932;
-  ASSERT_EQ(client_.ApplySettings(settings_), 1);
-  ASSERT_TRUE(client_.StartClientThread());
-  platform::UdpSocket sender;
-  ASSERT_EQ(sender.OpenSocket(), 0);
-  const int listening = client_.WaitListening(kHangGuardMs);
-  ASSERT_NE(listening, 0);
-  const std::string announcement = FormatBuildConnection(listener_.Port(), kServerName) + FormatCodePageLine(other);
-  ASSERT_GT(sender.SendTo(platform::Resolve("127.0.0.1"), listening, announcement), 0);
-  TestPeer server;
-  ASSERT_EQ(OpenPhase(server), ReplyOutcome::Ok);
   const std::string text = shown.at(own) + "\n" + shown.at(own) + "\n";
   const CommandResult remote = Run(server, Child("emit " + Hex(text) + " x 0 ") + shown.at(other));
   EXPECT_EQ(remote.out, OnDisk(shown.at(other) + "\n" + shown.at(other) + "\n"));
