@@ -2,16 +2,18 @@
 
 #include <climits>
 
+#include "distributed/protocol_messages.h"
+#include "platform/text.h"
 #include "ui/client_settings_form.h"
 #include "ui/number_text.h"
 #include "ui/server_settings_form.h"
 #include "ui/settings_checks.h"
-#include "platform/text.h"
 
 namespace ui {
 namespace {
 
-TEST(NumberText, ReadsAsTheCLibraryTextToLong) {
+// The settings dialogs and the protocol's numbers read decimal text alike.
+TEST(NumberText, ReadsAsTheCLibraryTextToLongWithin32Bits) {
   const struct {
     const char* text;
     int value;
@@ -21,7 +23,10 @@ TEST(NumberText, ReadsAsTheCLibraryTextToLong) {
       {"0x10", 0},          {"010", 10},           {"99999999999", INT_MAX},
       {"-99999999999", INT_MIN}, {"4294967295", INT_MAX},
   };
-  for (const auto& c : cases) EXPECT_EQ(ReadNumber(c.text), c.value) << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadNumber(c.text), c.value) << c.text;
+    EXPECT_EQ(distributed::ArgumentNumber(c.text), c.value) << c.text;
+  }
 }
 
 TEST(NumberText, ShowsSignedAndUnsignedDecimal) {
