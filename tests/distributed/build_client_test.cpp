@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <future>
 #include <map>
 #include <thread>
 
@@ -45,22 +44,6 @@ class RecordingView : public ClientView, public protocol_test::Notes {
   void ConnectionCut() override { Add("cut"); }
   bool accept = true;
 };
-
-// Accept with a hang guard: the listener is closed when no client comes.
-bool AcceptWithin(platform::TcpSocket& listener, platform::TcpSocket& into) {
-  std::promise<void> accepted;
-  std::thread guard([&listener, done = accepted.get_future()] {
-    if (done.wait_for(std::chrono::milliseconds(kHangGuardMs)) == std::future_status::timeout) listener.CloseSocket();
-  });
-  const bool ok = listener.Accept(into) == 0;
-  accepted.set_value();
-  guard.join();
-  if (ok) {
-    into.StartReceiving();
-    into.StartSending();
-  }
-  return ok;
-}
 
 // "x" and the bytes in hexadecimal: never an empty argument.
 std::string Hex(const std::string& bytes) {
@@ -104,7 +87,7 @@ class BuildClientTest : public testing::Test {
 
   // Takes the client's connection and answers its greeting.
   void Greet(TestPeer& server) {
-    ASSERT_TRUE(AcceptWithin(listener_, server.Socket()));
+    ASSERT_TRUE(socket_testing::AcceptWithin(listener_, server.Socket()));
     std::string line;
     ASSERT_EQ(server.ReadKind(&line), kMessageBuildClientConnect) << line;
     EXPECT_EQ(server.Arguments()[0], kClientName);
@@ -132,7 +115,7 @@ class BuildClientTest : public testing::Test {
     server.SendLine(FormatCommandExec(Child("wait " + std::to_string(waiters_.Port())), 0, "", ""));
     ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
     ASSERT_EQ(server.ReadKind(), kMessageCommandOut);  // "ready"
-    ASSERT_TRUE(AcceptWithin(waiters_, held));
+    ASSERT_TRUE(socket_testing::AcceptWithin(waiters_, held));
   }
 
   std::string LogText() const { return scratch_.Read("client.log"); }
