@@ -103,6 +103,7 @@ TEST(PassiveKeyGate, OnlyControlThenPauseAsTheFirstTwoKeysReveals) {
 TEST(ServerSettingsForm, CopiesInAndOut) {
   const distributed::ServerSettings settings = {"SRV", 6000, true, 6001, false, false, 3, true, "s.txt", false, ""};
   ServerSettingsForm form = ServerSettingsForm::From(settings, true);
+  EXPECT_TRUE(form.AutomaticRadioEnabled());
   EXPECT_EQ(form.normalPort, "6001");
   EXPECT_EQ(form.timeoutTime, "3");
   distributed::ServerSettings back;
