@@ -186,28 +186,6 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
   }
 }
 
-// A resident client stopped in the middle of a command (its service
-// manager's request) cancels its build phase itself; the server has the
-// target built elsewhere, once. A client lost outright: BuildServer's tests.
-TEST_F(DistributedBuild, TargetOfAStoppedClientIsBuiltOnceElsewhere) {
-  // On host "lost" the command waits until the test ends; elsewhere it
-  // waits for the test's go, one line per target, then notes the builder.
-  const std::string command =
-      "\tsh -c \"if [ `hostname` = lost ]; then exec cat gate.fifo; else read go < go.fifo; fi\"\n"
-      "\tsh -c \"hostname >> $@.log\"\n";
-  ASSERT_NO_FATAL_FAILURE(
-      Make({"srv", "lost"}, "all: a b\na:\n" + command + "b:\n" + command, {}, {"gate.fifo", "go.fifo"}));
-  HostProcess& lost = Client(1);
-  HostProcess& server = Server();
-  ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
-      << lost.Output() << server.Output();
-  EXPECT_EQ(Stop(lost), 0) << lost.Output();
-  ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(diag::msg::kCancelledByClient), kLimitMs)) << server.Output();
-  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\n"));
-  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
-  EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();
-}
-
 // The first client to start a command waits until it is ended; the server
 // is stopped, or the other command fails (its code is the run's with -K).
 // The client's build phase is cancelled and closed; it listens again.
@@ -272,25 +250,34 @@ TEST_F(DistributedBuild, KilledServerLeavesTheClientsReadyForTheNextBuild) {
   for (HostProcess* client : {&b, &c}) EXPECT_EQ(Stop(*client), 0) << client->Output();
 }
 
-// A client frozen in the middle of a command is given up after the time
-// limit (a minute, the least the setting takes), named on the console; its
-// target is built on the server's own machine and the build ends.
-TEST_F(DistributedBuild, FrozenClientIsGivenUpAndTheBuildEnds) {
-  ASSERT_NO_FATAL_FAILURE(Make({"srv", "frozen"},
-                               "all: a b\na b:\n"
-                               "\tsh -c \"if [ `hostname` = frozen ]; then exec cat gate.fifo; fi; read go < go.fifo\"\n"
+// A resident client stopped in the middle of a command (its service
+// manager's request) cancels its build phase itself; one frozen there is
+// given up after the time limit (a minute, the least the setting takes),
+// named on the console. Their targets are built once each, on the server's
+// own machine, and the build ends. A client lost outright: BuildServer's
+// tests.
+TEST_F(DistributedBuild, TargetsOfStoppedAndFrozenClientsAreBuiltOnceElsewhere) {
+  ASSERT_NO_FATAL_FAILURE(Make({"srv", "lost", "frozen"},
+                               "all: a b c\na b c:\n"
+                               "\tsh -c \"if [ `hostname` != srv ]; then exec cat gate.fifo; fi; read go < go.fifo\"\n"
                                "\tsh -c \"hostname >> $@.log\"\n",
                                {}, {"gate.fifo", "go.fifo"}));
   cluster_->WriteSettings(kServer, "server_timeout = TRUE\nserver_timeouttime = 1\n");
-  HostProcess& frozen = Client(1);
+  HostProcess& lost = Client(1);
+  HostProcess& frozen = Client(2);
   HostProcess& server = Server();
-  ASSERT_TRUE(frozen.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
-      << frozen.Output() << server.Output();
+  for (HostProcess* client : {&lost, &frozen}) {
+    ASSERT_TRUE(client->WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+        << client->Output() << server.Output();
+  }
+  EXPECT_EQ(Stop(lost), 0) << lost.Output();
+  ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(diag::msg::kCancelledByClient), kLimitMs)) << server.Output();
   frozen.Freeze();
-  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\n"));
+  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\ngo\\n"));
   const std::string givenUp = diag::FormatCatalogMessage(diag::msg::kClientGivenUp, "frozen", 1);
   EXPECT_TRUE(server.WaitForOutput(givenUp, 2 * kLimitMs)) << server.Output();
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  EXPECT_EQ(cluster_->ReadFile("c.log"), "srv\n") << server.Output();
   EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();
 }
 
