@@ -83,13 +83,30 @@ s.listen()
 print("ready", flush=True)
 s.accept())";
 
+// A name server on the server's host that takes every query and answers
+// none, as one that cannot be reached does.
+constexpr const char* kSilentNameServer = R"(import socket
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("10.77.0.1", 53))
+print("ready", flush=True)
+while True:
+    s.recvfrom(512)
+    print("query", flush=True))";
+
+// No host finds its own name in /etc/hosts and the name server never
+// answers: nothing in a build may ask it (each lookup held a build for
+// seconds).
 TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessClient) {
   ASSERT_NO_FATAL_FAILURE(Make({"srv", "hostb", "hostc"}, kRingMakefile, {"pq.fifo", "qr.fifo", "rp.fifo"}));
   // The default port is taken: the remote clients reach the port the
   // server chose through its announcement alone.
   cluster_->WriteSettings(kServer, "server_normalportauto = TRUE\n");
+  cluster_->SetNameService("127.0.0.1 localhost\n", "nameserver 10.77.0.1\noptions timeout:1 attempts:1\n");
   HostProcess& taken = cluster_->Start(kServer, {"python3", "-c", kHoldDefaultPort});
-  if (!taken.WaitForOutput("ready", kLimitMs)) GTEST_SKIP() << "python3 is needed to take the default port";
+  HostProcess& names = cluster_->Start(kServer, {"python3", "-c", kSilentNameServer});
+  if (!taken.WaitForOutput("ready", kLimitMs) || !names.WaitForOutput("ready", kLimitMs)) {
+    GTEST_SKIP() << "python3 is needed to take the default port and to be the silent name server";
+  }
   HostProcess& b = Client(1);
   HostProcess& c = Client(2);
   HostProcess& server = Server();
@@ -100,10 +117,8 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
   for (const char* target : {"p", "q", "r"}) builders.insert(cluster_->ReadFile(std::string(target) + ".host"));
   EXPECT_EQ(builders, (std::set<std::string>{"hostb\n", "hostc\n", "srv\n"})) << server.Output();
   const std::string out = server.Output();
-  EXPECT_EQ(out.find(diag::LoadMessage(diag::msg::kAutomaticPortFailed)
-                         .substr(0, diag::LoadMessage(diag::msg::kAutomaticPortFailed).find('\r'))),
-            std::string::npos)
-      << out;
+  const std::string& portFailed = diag::LoadMessage(diag::msg::kAutomaticPortFailed);
+  EXPECT_EQ(out.find(portFailed.substr(0, portFailed.find('\r'))), std::string::npos) << out;
   EXPECT_NE(out.find("[hostb 10.77.0.2]"), std::string::npos) << out;
   // A client is shown by its address until it has named itself, in the
   // catalogue's words; the end is told once.
@@ -124,37 +139,17 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
         << client->Output();
     EXPECT_EQ(Stop(*client), 0) << client->Output();
   }
-}
-
-// A name server on the server's host that takes every query and answers
-// none, as one that cannot be reached does.
-constexpr const char* kSilentNameServer = R"(import socket
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-s.bind(("10.77.0.1", 53))
-print("ready", flush=True)
-while True:
-    s.recvfrom(512)
-    print("query", flush=True))";
-
-// No host finds its own name in /etc/hosts and the name server never
-// answers: nothing in a build may ask it (each lookup held a build for
-// seconds).
-TEST_F(DistributedBuild, NoBuildAsksANameService) {
-  ASSERT_NO_FATAL_FAILURE(Make({"srv", "hostb"}, "all: a b\na b:\n\thostname > $@.host\n"));
-  cluster_->SetNameService("127.0.0.1 localhost\n", "nameserver 10.77.0.1\noptions timeout:1 attempts:1\n");
-  HostProcess& names = cluster_->Start(kServer, {"python3", "-c", kSilentNameServer});
-  if (!names.WaitForOutput("ready", kLimitMs)) GTEST_SKIP() << "python3 is needed for the silent name server";
-  HostProcess& b = Client(1);
-  HostProcess& server = Server();
-  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
-  EXPECT_EQ(Stop(b), 0) << b.Output();
-  EXPECT_EQ(names.Output().find("query"), std::string::npos) << server.Output() << b.Output();
+  EXPECT_EQ(names.Output().find("query"), std::string::npos) << out;
 }
 
 TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
+  const std::string touchAll = "all:\n\ttouch all\n", ready = diag::LoadMessage(diag::msg::kServerReady);
+  const std::string dialog = diag::LoadMessage(diag::msg::kServerCannotStartDialog);
+  const std::string cannotStart = dialog.substr(0, dialog.find('\r'));
+  const std::string finishedAll = diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0);
   const struct {
     const char* name;
-    const char* makefile;
+    std::string makefile;
     int exitCode;
     std::string shown;
     std::string absent;
@@ -162,41 +157,20 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     bool portTaken = false;
     const char* settings = "";
   } cases[] = {
-      {"up to date", "all: Makefile\n", 0, diag::LoadMessage(diag::msg::kTargetUpToDate),
-       diag::LoadMessage(diag::msg::kServerReady)},
+      {"up to date", "all: Makefile\n", 0, diag::LoadMessage(diag::msg::kTargetUpToDate), ready},
       // Without a target on the command line the server builds ALL, not the
       // first target.
       {"ALL by default", "first:\n\ttouch first\nall:\n\ttouch all\n", 0,
        diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, "all", "srv"),
        diag::FormatCatalogMessage(diag::msg::kTargetFinished, "first", 0)},
       {"Ctrl+C: the command did not finish", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1,
-       diag::LoadMessage(diag::msg::kCtrlCReceived), diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0)},
+       diag::LoadMessage(diag::msg::kCtrlCReceived), finishedAll},
       // The model dump belongs to the local build; -X only hides a console.
-      {"-P -X",
-       "all:\n\ttouch all\n",
-       0,
-       diag::FormatCatalogMessage(diag::msg::kTargetFinished, "all", 0),
-       "View Macro",
-       {"-P", "-X"}},
+      {"-P -X", touchAll, 0, finishedAll, "View Macro", {"-P", "-X"}},
       // A port no socket can have is refused, never wrapped into another.
-      {"port out of range",
-       "all:\n\ttouch all\n",
-       1,
-       diag::LoadMessage(diag::msg::kServerCannotStartDialog)
-           .substr(0, diag::LoadMessage(diag::msg::kServerCannotStartDialog).find('\r')),
-       diag::LoadMessage(diag::msg::kServerReady),
-       {},
-       false,
-       "server_normalport = 70000\n"},
+      {"port out of range", touchAll, 1, cannotStart, ready, {}, false, "server_normalport = 70000\n"},
       // Last, as it needs python3: the port is taken and no other is chosen.
-      {"port taken",
-       "all:\n\ttouch all\n",
-       1,
-       diag::LoadMessage(diag::msg::kServerCannotStartDialog)
-           .substr(0, diag::LoadMessage(diag::msg::kServerCannotStartDialog).find('\r')),
-       diag::LoadMessage(diag::msg::kServerReady),
-       {},
-       true},
+      {"port taken", touchAll, 1, cannotStart, ready, {}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -210,28 +184,6 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
     EXPECT_NE(server.Output().find(c.shown), std::string::npos) << server.Output();
     EXPECT_EQ(server.Output().find(c.absent), std::string::npos) << server.Output();
   }
-}
-
-// A resident client stopped in the middle of a command (its service
-// manager's request) cancels its build phase itself; the server has the
-// target built elsewhere, once. A client lost outright: BuildServer's tests.
-TEST_F(DistributedBuild, TargetOfAStoppedClientIsBuiltOnceElsewhere) {
-  // On host "lost" the command waits until the test ends; elsewhere it
-  // waits for the test's go, one line per target, then notes the builder.
-  const std::string command =
-      "\tsh -c \"if [ `hostname` = lost ]; then exec cat gate.fifo; else read go < go.fifo; fi\"\n"
-      "\tsh -c \"hostname >> $@.log\"\n";
-  ASSERT_NO_FATAL_FAILURE(
-      Make({"srv", "lost"}, "all: a b\na:\n" + command + "b:\n" + command, {}, {"gate.fifo", "go.fifo"}));
-  HostProcess& lost = Client(1);
-  HostProcess& server = Server();
-  ASSERT_TRUE(lost.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
-      << lost.Output() << server.Output();
-  EXPECT_EQ(Stop(lost), 0) << lost.Output();
-  ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(diag::msg::kCancelledByClient), kLimitMs)) << server.Output();
-  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\n"));
-  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
-  EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();
 }
 
 // The first client to start a command waits until it is ended; the server
@@ -298,25 +250,34 @@ TEST_F(DistributedBuild, KilledServerLeavesTheClientsReadyForTheNextBuild) {
   for (HostProcess* client : {&b, &c}) EXPECT_EQ(Stop(*client), 0) << client->Output();
 }
 
-// A client frozen in the middle of a command is given up after the time
-// limit (a minute, the least the setting takes), named on the console; its
-// target is built on the server's own machine and the build ends.
-TEST_F(DistributedBuild, FrozenClientIsGivenUpAndTheBuildEnds) {
-  ASSERT_NO_FATAL_FAILURE(Make({"srv", "frozen"},
-                               "all: a b\na b:\n"
-                               "\tsh -c \"if [ `hostname` = frozen ]; then exec cat gate.fifo; fi; read go < go.fifo\"\n"
+// A resident client stopped in the middle of a command (its service
+// manager's request) cancels its build phase itself; one frozen there is
+// given up after the time limit (a minute, the least the setting takes),
+// named on the console. Their targets are built once each, on the server's
+// own machine, and the build ends. A client lost outright: BuildServer's
+// tests.
+TEST_F(DistributedBuild, TargetsOfStoppedAndFrozenClientsAreBuiltOnceElsewhere) {
+  ASSERT_NO_FATAL_FAILURE(Make({"srv", "lost", "frozen"},
+                               "all: a b c\na b c:\n"
+                               "\tsh -c \"if [ `hostname` != srv ]; then exec cat gate.fifo; fi; read go < go.fifo\"\n"
                                "\tsh -c \"hostname >> $@.log\"\n",
                                {}, {"gate.fifo", "go.fifo"}));
   cluster_->WriteSettings(kServer, "server_timeout = TRUE\nserver_timeouttime = 1\n");
-  HostProcess& frozen = Client(1);
+  HostProcess& lost = Client(1);
+  HostProcess& frozen = Client(2);
   HostProcess& server = Server();
-  ASSERT_TRUE(frozen.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
-      << frozen.Output() << server.Output();
+  for (HostProcess* client : {&lost, &frozen}) {
+    ASSERT_TRUE(client->WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+        << client->Output() << server.Output();
+  }
+  EXPECT_EQ(Stop(lost), 0) << lost.Output();
+  ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(diag::msg::kCancelledByClient), kLimitMs)) << server.Output();
   frozen.Freeze();
-  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\n"));
+  EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\ngo\\n"));
   const std::string givenUp = diag::FormatCatalogMessage(diag::msg::kClientGivenUp, "frozen", 1);
   EXPECT_TRUE(server.WaitForOutput(givenUp, 2 * kLimitMs)) << server.Output();
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  EXPECT_EQ(cluster_->ReadFile("c.log"), "srv\n") << server.Output();
   EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();
 }
 

@@ -30,6 +30,7 @@ using protocol_test::kHangGuardMs;
 using protocol_test::Notes;
 using protocol_test::ScriptedClient;
 using testing_support::OnDisk;
+namespace msg = diag::msg;
 
 // Every view call as one note: "added <id> <address>", "text <id> <name>
 // <text>", "count <n>", "finished", "message <text>", "status <text>".
@@ -135,14 +136,14 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   EXPECT_EQ(rig.server_->FailureCode(), 0);
   ASSERT_EQ(rig.stderr_.All().size(), 4u);
   // Written in text mode, the client's CR LF stays CR LF (no CR is added).
-  EXPECT_EQ(OnDisk(rig.stderr_.All()[0]),
-            OnDisk(diag::FormatCatalogMessage(diag::msg::kTargetResults, "base")) + "made base\r\n" +
-                OnDisk(diag::FormatCatalogMessage(diag::msg::kTargetFinished, "base", 0)));
-  EXPECT_EQ(rig.stdout_.All()[0], diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, "base", "CLIENT"));
+  EXPECT_EQ(OnDisk(rig.stderr_.All()[0]), OnDisk(diag::FormatCatalogMessage(msg::kTargetResults, "base")) +
+                                              "made base\r\n" +
+                                              OnDisk(diag::FormatCatalogMessage(msg::kTargetFinished, "base", 0)));
+  EXPECT_EQ(rig.stdout_.All()[0], diag::FormatCatalogMessage(msg::kBuildingTargetOn, "base", "CLIENT"));
   const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(calls[0], "count 4");
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "finished"), 4);
-  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(diag::msg::kDisconnecting))));
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(msg::kDisconnecting))));
   // The announcement carried the port and the name, and after them, past
   // what every client reads, the server's code page.
   platform::Datagram datagram;
@@ -152,10 +153,10 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
                                 std::to_string(platform::NarrowCodePage()) + ")\r\n");
   // The log names the client by address and name.
   const std::string log = scratch.Read("server.log");
-  for (const std::string& entry : {diag::LoadMessage(diag::msg::kServerReady),
-                                   "127.0.0.1[CLIENT] " + diag::LoadMessage(diag::msg::kConnectionAccepted),
-                                   "127.0.0.1[CLIENT] " + diag::FormatCatalogMessage(diag::msg::kTargetBuilt, "top"),
-                                   diag::LoadMessage(diag::msg::kServerEnding)}) {
+  for (const std::string& entry :
+       {diag::LoadMessage(msg::kServerReady), "127.0.0.1[CLIENT] " + diag::LoadMessage(msg::kConnectionAccepted),
+        "127.0.0.1[CLIENT] " + diag::FormatCatalogMessage(msg::kTargetBuilt, "top"),
+        diag::LoadMessage(msg::kServerEnding)}) {
     EXPECT_NE(log.find(" - " + entry), std::string::npos) << entry << "\n" << log;
   }
   // Once the build has ended nobody is taken any more.
@@ -180,7 +181,7 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
   ScriptedClient& first = rig.Client({.name = "ONE", .gate = &gate});
   ASSERT_TRUE(first.WaitFor("exec gate slow"));
   ScriptedClient& second = rig.Client({.name = "TWO"});
-  ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(1, "TWO", diag::LoadMessage(diag::msg::kWaitingForTarget))));
+  ASSERT_TRUE(rig.view_.WaitFor(RecordingView::Text(1, "TWO", diag::LoadMessage(msg::kWaitingForTarget))));
   gate.Add("open");
   rig.Finish();
 
@@ -197,7 +198,7 @@ TEST(BuildServer, TwoClientsBuildEachTargetOnceAfterItsDependents) {
   ASSERT_NE(end, calls.end());
   EXPECT_TRUE(std::none_of(end + 1, calls.end(), [](const std::string& call) { return call.rfind("status ", 0) == 0; }));
   // A connection shows that it waits once per wait.
-  const std::string waiting = diag::LoadMessage(diag::msg::kWaitingForTarget);
+  const std::string waiting = diag::LoadMessage(msg::kWaitingForTarget);
   for (int connection = 0; connection < 2; ++connection) {
     std::string last;
     for (const std::string& call : rig.view_.All()) {
@@ -227,8 +228,8 @@ TEST(BuildServer, FailingCommandStopsEveryConnection) {
   ASSERT_GE(held.size(), 2u);
   EXPECT_EQ(std::vector<std::string>(held.end() - 2, held.end()), (std::vector<std::string>{"cancel", "close"}));
   EXPECT_EQ(failer.Execs(), std::vector<std::string>{"fail 3"});
-  EXPECT_TRUE(rig.stderr_.Has(diag::FormatCatalogMessage(diag::msg::kTargetResults, "failing") + "\nfailing\n" +
-                              diag::FormatCatalogMessage(diag::msg::kTargetFinished, "failing", 3)));
+  EXPECT_TRUE(rig.stderr_.Has(diag::FormatCatalogMessage(msg::kTargetResults, "failing") + "\nfailing\n" +
+                              diag::FormatCatalogMessage(msg::kTargetFinished, "failing", 3)));
   EXPECT_TRUE(rig.stderr_.Has(platform::NarrowFromUtf8(kCommandFailedLine)));
   EXPECT_TRUE(rig.view_.Has("message " + platform::NarrowFromUtf8(kCommandFailedMessage)));
   EXPECT_EQ(rig.files_.TimesMade("all"), 0);
@@ -270,32 +271,26 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
   const struct {
     const char* name;
     ClientScript script;
-    std::string shown;  // what connection 0 shows last
-    const char* allowClients;
     bool handedOut;
+    std::string shown;  // what connection 0 shows last
+    const char* allowClients = "";
   } cases[] = {
-      {"lost in a command", {.execReply = ""}, diag::LoadMessage(diag::msg::kConnectionLost), "", true},
+      {"lost in a command", {.execReply = ""}, true, diag::LoadMessage(msg::kConnectionLost)},
       {"refuses the command",
        {.execReply = FormatError(0, "no")},
-       diag::FormatCatalogMessage(diag::msg::kClientReturnedError, "no"),
-       "",
-       true},
+       true,
+       diag::FormatCatalogMessage(msg::kClientReturnedError, "no")},
       {"cancels in the command",
        {.execReply = "OK()\r\nBuildPhaseClientCancel()\r\n"},
-       diag::LoadMessage(diag::msg::kCancelledByClient),
-       "",
-       true},
-      {"no answer to the open", {.openReply = ""}, diag::LoadMessage(diag::msg::kConnectFailed), "", false},
-      {"refuses the open",
-       {.openReply = FormatError(0, "no")},
-       diag::LoadMessage(diag::msg::kConnectionRefused),
-       "",
-       false},
+       true,
+       diag::LoadMessage(msg::kCancelledByClient)},
+      {"no answer to the open", {.openReply = ""}, false, diag::LoadMessage(msg::kConnectFailed)},
+      {"refuses the open", {.openReply = FormatError(0, "no")}, false, diag::LoadMessage(msg::kConnectionRefused)},
       {"not on the allow-list",
        {},
-       diag::FormatCatalogMessage(diag::msg::kClientNotAllowed, "CLIENT", "127.0.0.1"),
-       "GOOD, 10.1.1.1",
-       false},
+       false,
+       diag::FormatCatalogMessage(msg::kClientNotAllowed, "CLIENT", "127.0.0.1"),
+       "GOOD, 10.1.1.1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -311,9 +306,8 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     EXPECT_EQ(rig.files_.TimesMade("x"), 1);
     EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
     EXPECT_EQ(gone.Execs().size(), c.handedOut ? 1u : 0u);
-    EXPECT_EQ(
-        rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(diag::msg::kBuildingTarget, "x"))),
-        c.handedOut);
+    EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(msg::kBuildingTarget, "x"))),
+              c.handedOut);
   }
 }
 
@@ -329,7 +323,7 @@ TEST(BuildServer, SilentClientIsGivenUpAfterTheTimeLimit) {
   rig.Start(settings);
   ScriptedClient& frozen = rig.Client({.name = "FROZEN", .silentInCommand = true});
   ASSERT_TRUE(frozen.WaitFor("exec make x"));
-  const std::string givenUp = diag::FormatCatalogMessage(diag::msg::kClientGivenUp, "FROZEN", 1);
+  const std::string givenUp = diag::FormatCatalogMessage(msg::kClientGivenUp, "FROZEN", 1);
   // The limit is a minute: several guarded waits cover it.
   for (int waits = 0; waits < 4 && !rig.stdout_.Has(givenUp); ++waits) rig.stdout_.WaitFor(givenUp);
   // The target went back: the next client builds it.
@@ -341,7 +335,7 @@ TEST(BuildServer, SilentClientIsGivenUpAfterTheTimeLimit) {
   EXPECT_EQ(rig.server_->FailureCode(), 0);
   const std::vector<std::string> console = rig.stdout_.All();
   // Named with the seconds it has been silent, before it is given up.
-  const std::string silent = diag::FormatCatalogMessage(diag::msg::kClientSilent, "FROZEN", 0);
+  const std::string silent = diag::FormatCatalogMessage(msg::kClientSilent, "FROZEN", 0);
   const std::string silentStart = silent.substr(0, silent.find('0'));
   const auto named = std::find_if(console.begin(), console.end(),
                                   [&](const std::string& line) { return line.rfind(silentStart, 0) == 0; });
@@ -401,7 +395,7 @@ TEST(BuildServer, InProcessClientBuildsAndIsNotTakenAgain) {
   const std::vector<std::string> calls = rig.view_.All();
   EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("added", 0) == 0; }),
             1);
-  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "LOCAL", diag::LoadMessage(diag::msg::kDisconnected))));
+  EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "LOCAL", diag::LoadMessage(msg::kDisconnected))));
 }
 
 TEST(BuildServer, StripProgramDirectory) {

@@ -1,11 +1,10 @@
 // Message text forms, name quoting and the two text forms, read back with
 // the expression evaluator both as bramle reads them and as a peer that
 // knows only plain form does.
+#include "distributed/protocol_messages.h"
+
 #include <gtest/gtest.h>
 
-#include <climits>
-
-#include "distributed/protocol_messages.h"
 #include "distributed/protocol_text.h"
 #include "peer_test_support.h"
 
@@ -65,15 +64,6 @@ TEST(ProtocolMessages, NamesTravelBareOrQuoted) {
     ASSERT_TRUE(reader.Read(lines[0])) << lines[0];
     EXPECT_EQ(reader.Arguments()[0], c.name);
   }
-}
-
-TEST(ProtocolMessages, NumbersReadAsAtolWithin32Bits) {
-  const struct {
-    std::string text;
-    std::int32_t value;
-  } cases[] = {{"0", 0},    {"00", 0},      {"01", 1}, {"-5", -5}, {" 7", 7},
-               {"12ab", 12}, {"abc", 0},     {"0x10", 0}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
-  for (const auto& c : cases) EXPECT_EQ(ArgumentNumber(c.text), c.value) << c.text;
 }
 
 // Keeping back a final CR or backslashes until the next piece lets output

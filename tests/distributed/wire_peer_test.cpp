@@ -46,9 +46,7 @@ inline std::string WineLaunch(const std::string& name, std::string& missing) {
 
 // The server's side, as far as the first failure.
 void Serve(platform::TcpSocket& listener, TestPeer& server) {
-  ASSERT_EQ(listener.Accept(server.Socket()), 0);
-  server.Socket().StartReceiving();
-  server.Socket().StartSending();
+  ASSERT_TRUE(socket_testing::AcceptWithin(listener, server.Socket()));
   ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
   EXPECT_EQ(server.Arguments(), (std::vector<std::string>{"wine-peer", "500"}));
   server.SendLine(FormatOk());

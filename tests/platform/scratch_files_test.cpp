@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(ScratchFilesTest, CreationIsExclusive) {
+TEST(ScratchFilesTest, ExclusiveCreationPlainFilesAndRemoval) {
   testing_support::ScratchDirectory scratch;
   const std::string path = (scratch.path() / "claimed.txt").string();
   EXPECT_EQ(platform::CreateFileExclusively(path, std::string("first\0x", 7)), platform::CreateResult::Created);
@@ -17,10 +17,7 @@ TEST(ScratchFilesTest, CreationIsExclusive) {
   EXPECT_EQ(scratch.Read("claimed.txt"), std::string("first\0x", 7));
   EXPECT_EQ(platform::CreateFileExclusively((scratch.path() / "missing" / "x.txt").string(), ""),
             platform::CreateResult::Failed);
-}
-
-TEST(ScratchFilesTest, PlainFilesAndRemoval) {
-  testing_support::ScratchDirectory scratch;
+  // A plain file, not a directory nor nothing; removed once.
   scratch.Write("file.txt", "x");
   std::filesystem::create_directory(scratch.path() / "dir");
   const std::string file = (scratch.path() / "file.txt").string();

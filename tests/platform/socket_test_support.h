@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/network_startup.h"
@@ -67,6 +69,22 @@ class Notes {
 // lookup never leaves the machine.
 inline const std::string kUnresolvableHost = std::string(64, 'x') + ".invalid";
 
+// Accept with a hang guard: the listener is closed when no client comes.
+inline bool AcceptWithin(platform::TcpSocket& listener, platform::TcpSocket& into) {
+  std::promise<void> accepted;
+  std::thread guard([&listener, done = accepted.get_future()] {
+    if (done.wait_for(std::chrono::milliseconds(kHangGuardMs)) == std::future_status::timeout) listener.CloseSocket();
+  });
+  const bool ok = listener.Accept(into) == 0;
+  accepted.set_value();
+  guard.join();
+  if (ok) {
+    into.StartReceiving();
+    into.StartSending();
+  }
+  return ok;
+}
+
 // Opens `socket` listening on 127.0.0.1, on a port the system chose.
 inline void Listen(platform::TcpSocket& socket, int backlog = 5) {
   ASSERT_EQ(socket.OpenSocket(), 0);
@@ -82,10 +100,8 @@ inline void Connect(platform::TcpSocket& listener, platform::TcpSocket& server, 
   ASSERT_NO_FATAL_FAILURE(Listen(listener));
   ASSERT_EQ(client.OpenSocket(), 0);
   ASSERT_EQ(client.Connect("127.0.0.1", listener.Port()), 0);
-  ASSERT_EQ(listener.Accept(server), 0);
+  ASSERT_TRUE(AcceptWithin(listener, server));
   ASSERT_EQ(client.WaitConnected(kHangGuardMs), platform::kSocketConnected);
-  server.StartReceiving();
-  server.StartSending();
 }
 
 struct ConnectedPair {
@@ -94,6 +110,20 @@ struct ConnectedPair {
   platform::TcpSocket client;
   void Connect() { socket_testing::Connect(listener, server, client); }
 };
+
+// Bytes cut into sends and the lines they make: lines end only at CR LF,
+// however the bytes are cut.
+struct LineCase {
+  std::vector<std::string> sends;
+  std::vector<std::string> lines;
+};
+inline std::vector<LineCase> LineCases() {
+  std::string everyByte;
+  for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b == '\n' ? 'n' : b);
+  return {
+      {{"abc", "def\r\n"}, {"abcdef"}}, {{"one\r\ntwo\r\n"}, {"one", "two"}},     {{"a\nb\r\n"}, {"a\nb"}},
+      {{"x\r", "\ny\r\n"}, {"x", "y"}}, {{"\r\n", "a\rb\r\r\n"}, {"", "a\rb\r"}}, {{everyByte + "\r\n"}, {everyByte}}};
+}
 
 // Takes `count` lines, waiting for each; stops early when the connection
 // ends or a wait runs into the guard.

@@ -2,16 +2,18 @@
 
 #include <climits>
 
+#include "distributed/protocol_messages.h"
+#include "platform/text.h"
 #include "ui/client_settings_form.h"
 #include "ui/number_text.h"
 #include "ui/server_settings_form.h"
 #include "ui/settings_checks.h"
-#include "platform/text.h"
 
 namespace ui {
 namespace {
 
-TEST(NumberText, ReadsAsTheCLibraryTextToLong) {
+// The settings dialogs and the protocol's numbers read decimal text alike.
+TEST(NumberText, ReadsAsTheCLibraryTextToLongWithin32Bits) {
   const struct {
     const char* text;
     int value;
@@ -21,7 +23,10 @@ TEST(NumberText, ReadsAsTheCLibraryTextToLong) {
       {"0x10", 0},          {"010", 10},           {"99999999999", INT_MAX},
       {"-99999999999", INT_MIN}, {"4294967295", INT_MAX},
   };
-  for (const auto& c : cases) EXPECT_EQ(ReadNumber(c.text), c.value) << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadNumber(c.text), c.value) << c.text;
+    EXPECT_EQ(distributed::ArgumentNumber(c.text), c.value) << c.text;
+  }
 }
 
 TEST(NumberText, ShowsSignedAndUnsignedDecimal) {
@@ -45,12 +50,9 @@ TEST(ClientSettingsForm, CopiesInAndOut) {
   form.CopyTo(back);
   EXPECT_EQ(back.portNo, 77);
 
-  // The file name follows the save box; a disabled name is stored all the
-  // same.
-  EXPECT_TRUE(form.FileNameEnabled());
+  // A file name the unticked save box disables is stored all the same.
   form.saveLog = false;
   form.saveLogFile = "kept.txt";
-  EXPECT_FALSE(form.FileNameEnabled());
   form.CopyTo(back);
   EXPECT_EQ(back.saveLogFile, "kept.txt");
 }
@@ -101,37 +103,17 @@ TEST(PassiveKeyGate, OnlyControlThenPauseAsTheFirstTwoKeysReveals) {
 TEST(ServerSettingsForm, CopiesInAndOut) {
   const distributed::ServerSettings settings = {"SRV", 6000, true, 6001, false, false, 3, true, "s.txt", false, ""};
   ServerSettingsForm form = ServerSettingsForm::From(settings, true);
+  EXPECT_TRUE(form.AutomaticRadioEnabled());
   EXPECT_EQ(form.normalPort, "6001");
   EXPECT_EQ(form.timeoutTime, "3");
   distributed::ServerSettings back;
   form.CopyTo(back);
   EXPECT_EQ(back, settings);
-}
-
-TEST(ServerSettingsForm, EnablingRules) {
-  distributed::ServerSettings settings;
-  settings.normalPortAuto = true;
-  const struct {
-    bool tableAvailable;
-    bool automaticSelected, automaticEnabled, portEnabled;
-  } cases[] = {
-      {true, true, true, false},
-      // Without the TCP table the manual radio is selected and the
-      // automatic one disabled.
-      {false, false, false, true},
-  };
-  for (const auto& c : cases) {
-    ServerSettingsForm form = ServerSettingsForm::From(settings, c.tableAvailable);
-    EXPECT_EQ(form.normalPortAuto, c.automaticSelected);
-    EXPECT_EQ(form.AutomaticRadioEnabled(), c.automaticEnabled);
-    EXPECT_EQ(form.PortEnabled(), c.portEnabled);
-  }
-  ServerSettingsForm form = ServerSettingsForm::From(settings, true);
-  form.normalPortAuto = false;
-  EXPECT_TRUE(form.PortEnabled());
-  EXPECT_FALSE(form.FileNameEnabled());
-  form.saveLog = true;
-  EXPECT_TRUE(form.FileNameEnabled());
+  // Without the TCP table the manual radio is selected and the automatic one
+  // disabled.
+  form = ServerSettingsForm::From(settings, false);
+  EXPECT_FALSE(form.normalPortAuto);
+  EXPECT_FALSE(form.AutomaticRadioEnabled());
 }
 
 }  // namespace
