@@ -67,8 +67,12 @@ TEST(UdpSocketTest, OverlongOrEmptyDatagramEndsReceiving) {
 TEST(UdpSocketTest, CloseInEveryStateAndReopen) {
   for (const int steps : {0, 1, 2, 3}) {
     UdpSocket socket;
-    if (steps >= 1) EXPECT_EQ(socket.OpenSocket(), 0);
-    if (steps >= 2) EXPECT_EQ(socket.Bind("127.0.0.1", 0), 0);
+    if (steps >= 1) {
+      EXPECT_EQ(socket.OpenSocket(), 0);
+    }
+    if (steps >= 2) {
+      EXPECT_EQ(socket.Bind("127.0.0.1", 0), 0);
+    }
     if (steps >= 3) socket.StartReceiving();
     socket.CloseSocket();
     socket.CloseSocket();
