@@ -2,11 +2,8 @@
 // results as a serial run; signals that stop a build.
 #include <algorithm>
 #include <fstream>
-#include <map>
-#include <random>
 #include <sstream>
 
-#include "engine/random_graph.h"
 #include "local_build_fixture.h"
 
 namespace app::test {
@@ -182,75 +179,6 @@ TEST_F(LocalBuild, JobCounts) {
   }
 }
 
-// Random graphs whose commands log their start and end to one file: no
-// target starts before its dependents have ended, none starts twice.
-TEST_F(LocalBuild, ParallelBuildsOfRandomGraphsKeepDependencyOrder) {
-  if (kWindows) GTEST_SKIP() << "commands of several processes appending to one file need POSIX appends";
-  std::mt19937 random(42u);
-  for (int batch = 0; batch < 4; ++batch) {
-    SCOPED_TRACE(batch);
-    engine::test::RandomGraph graph;
-    for (int g = 0; g < 10; ++g) {
-      engine::test::AddRandomGraph(random, 2 + random() % 12, Numbered("g", g) + "n", graph);
-    }
-    std::string makefile = "all:";
-    for (const size_t top : graph.tops) makefile += " " + graph.nodes[top].name;
-    makefile += "\n";
-    for (const engine::test::RandomNode& node : graph.nodes) {
-      std::filesystem::remove(Directory() / node.name);
-      if (!node.hasCommands) {
-        MakeFile(node.name, 100);  // a source
-        continue;
-      }
-      makefile += node.name + ":";
-      for (const size_t d : node.dependents) makefile += " " + graph.nodes[d].name;
-      makefile += "\n\t@echo S " + node.name + " >> log\n\t@echo x > " + node.name + "\n\t@echo E " + node.name +
-                  " >> log\n";
-    }
-    Makefile(makefile);
-    std::filesystem::remove(Directory() / "log");
-    const auto result = Run({"-J", "4"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    std::map<std::string, size_t> started, ended;
-    std::istringstream log(Read("log"));
-    size_t position = 0;
-    for (std::string kind, name; log >> kind >> name; ++position) {
-      EXPECT_TRUE((kind == "S" ? started : ended).emplace(name, position).second) << name << " " << kind << " twice";
-    }
-    for (const engine::test::RandomNode& node : graph.nodes) {
-      if (!node.hasCommands) continue;
-      ASSERT_TRUE(started.count(node.name) && ended.count(node.name)) << node.name;
-      for (const size_t d : node.dependents) {
-        if (!graph.nodes[d].hasCommands) continue;
-        const std::string& dependent = graph.nodes[d].name;
-        EXPECT_LT(ended.at(dependent), started.at(node.name)) << node.name << " before " << dependent;
-      }
-    }
-  }
-}
-
-TEST_F(LocalBuild, InterruptKillsEveryRunningCommand) {
-  if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
-  // Two commands block for good once they have told the third, through a
-  // named pipe each, that they run; the third then interrupts bramle.
-  ASSERT_EQ(testing_support::RunInDirectory("mkfifo fa fb", Directory()).exitCode, 0);
-  Makefile(
-      "all: a b c after\n"
-      "a:\n\techo > fa; while :; do read x; done < /dev/zero\n"
-      "b:\n\techo > fb; while :; do read x; done < /dev/zero\n"
-      "c:\n\tread x < fa; read y < fb; kill -INT $PPID; while :; do read x; done < /dev/zero\n"
-      "after: a b c\n\techo after ran\n");
-  const auto result = Run({"-J3"});
-  // One report, on standard error, and no failure of its own for each
-  // command killed.
-  const std::string report =
-      diag::LoadMessage(diag::msg::kCtrlCReceived) + "\n" + diag::LoadMessage(diag::msg::kBuildStopped) + "\n";
-  EXPECT_EQ(result.err, report);
-  EXPECT_EQ(result.out.find(diag::LoadMessage(diag::msg::kBuildStopped)), std::string::npos) << result.out;
-  EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
-  EXPECT_EQ(result.exitCode, 1);
-}
-
 // True while the process `pid` runs (a zombie has ended).
 bool ProcessRuns(const std::string& pid) {
   std::ifstream stat("/proc/" + pid + "/stat");
@@ -260,25 +188,34 @@ bool ProcessRuns(const std::string& pid) {
   return nameEnd != std::string::npos && text.compare(nameEnd, 3, ") Z") != 0;
 }
 
-// Ctrl+C, Ctrl+Break, a request to terminate and a hang-up: the running
+// Ctrl+C, Ctrl+Break, a request to terminate and a hang-up: every running
 // command ends with bramle, nothing after it starts, and the run fails (even
-// with -I).
-TEST_F(LocalBuild, SignalsEndTheRunningCommandAndStopTheBuild) {
+// with -I), with one report on standard error and no failure of its own for
+// each command killed.
+TEST_F(LocalBuild, SignalsEndTheRunningCommandsAndStopTheBuild) {
   if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
+  // Under -J3 two commands block for good once they have told the third,
+  // through a named pipe each, that they run; the third then signals.
+  ASSERT_EQ(testing_support::RunInDirectory("mkfifo fa fb", Directory()).exitCode, 0);
+  const std::string blocked = "; while :; do read x; done < /dev/zero\n";
+  const std::string parallel = "all: a b first after\na:\n\techo > fa" + blocked + "b:\n\techo > fb" + blocked +
+                               "first:\n\tread x < fa; read y < fb; ";
   const struct {
     const char* signal;
     std::vector<std::string> arguments;
-    std::vector<unsigned> notices;
-  } cases[] = {{"INT", {}, {diag::msg::kCtrlCReceived, diag::msg::kBuildStopped}},
-               {"QUIT", {"-I"}, {diag::msg::kCtrlBreakReceived, diag::msg::kBuildStopped}},
-               {"TERM", {}, {diag::msg::kEndRequested, diag::msg::kBuildStopped}},
-               {"HUP", {}, {diag::msg::kEndRequested, diag::msg::kBuildStopped}}};
+    unsigned notice;
+    std::string makefile = "all: first after\nfirst:\n\t";  // up to the command that signals
+  } cases[] = {{"INT", {}, diag::msg::kCtrlCReceived},
+               {"QUIT", {"-I"}, diag::msg::kCtrlBreakReceived},
+               {"TERM", {}, diag::msg::kEndRequested},
+               {"HUP", {}, diag::msg::kEndRequested},
+               {"INT", {"-J3"}, diag::msg::kCtrlCReceived, parallel}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.signal);
+    SCOPED_TRACE(std::string(c.signal) + (c.arguments.empty() ? "" : " " + c.arguments[0]));
     // The command signals bramle (its parent) and goes on as a long sleep
     // under the same process id, which must not outlive bramle.
-    Makefile(std::string("all: first second\nfirst:\n\techo $$ > command.pid; kill -") + c.signal +
-             " $PPID; exec sleep 37\nsecond:\n\techo second ran\n");
+    Makefile(c.makefile + "echo $$ > command.pid; kill -" + c.signal +
+             " $PPID; exec sleep 37\nafter:\n\techo after ran\n");
     const auto result = Run(c.arguments);
     const std::string written = Read("command.pid");
     const std::string pid = written.substr(0, written.find('\n'));
@@ -286,10 +223,10 @@ TEST_F(LocalBuild, SignalsEndTheRunningCommandAndStopTheBuild) {
     const bool outlived = ProcessRuns(pid);
     if (outlived) testing_support::RunInDirectory("kill -KILL " + pid, Directory());
     EXPECT_FALSE(outlived);
-    std::string report;
-    for (unsigned notice : c.notices) report += diag::LoadMessage(notice) + "\n";
-    EXPECT_EQ(result.err, report);
-    EXPECT_EQ(result.out.find("second ran"), std::string::npos) << result.out;
+    const std::string stopped = diag::LoadMessage(diag::msg::kBuildStopped);
+    EXPECT_EQ(result.err, diag::LoadMessage(c.notice) + "\n" + stopped + "\n");
+    EXPECT_EQ(result.out.find(stopped), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
     EXPECT_EQ(result.exitCode, 1);
   }
 }
