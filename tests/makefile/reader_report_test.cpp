@@ -93,17 +93,6 @@ TEST(ReaderReport, EveryKindOfReport) {
   }
 }
 
-TEST(ReaderReport, AMakefileThatLoadsGivesNoReport) {
-  ScratchDirectory dir;
-  dir.Write("m.mak", "all:\n\techo $(UNDEFINED)\n");
-  const auto result = RunBramle({"-N", "-P", "-F", "m.mak"}, dir.path());
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.err, "");
-  // The undefined name is announced by one empty line, then the model.
-  EXPECT_EQ(result.out.substr(0, 2), "\n+");
-  EXPECT_NE(result.out.find("||  echo \n"), std::string::npos);
-}
-
 // The corpus lies beside the project, outside it; under Wine a Unix path is
 // reached through drive Z:.
 const std::string kCorpusFolder = std::string(BRAMLE_SOURCE_DIR) + "/../shared/corpus/nmake/";
