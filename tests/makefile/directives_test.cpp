@@ -1,19 +1,19 @@
 // Conditionals, INCLUDE, MESSAGE and ERROR as a makefile uses them.
 #include "makefile/directives.h"
+
 #include "reader_test_support.h"
+#include "support/text_helpers.h"
 
 namespace reader_test {
 namespace {
 
 using testing_support::NativePath;
+using testing_support::Repeat;
 
 class Directives : public ReaderTest {};
 
 TEST_F(Directives, Conditionals) {
-  std::string deep;
-  for (int i = 0; i < 10000; ++i) deep += "!IF 1\n";
-  deep += "A=deep\n";
-  for (int i = 0; i < 10000; ++i) deep += "!ENDIF\n";
+  const std::string deep = Repeat("!IF 1\n", 10000) + "A=deep\n" + Repeat("!ENDIF\n", 10000);
   Write("present.txt", "x");
   ExpectReads({
       {"all:\n!IF 1\nA=1\n!ELSE\nA=2\n!ENDIF\n!IF 0\nB=1\n!ELSE\nB=2\n!ENDIF\n", "A=1|B=2"},

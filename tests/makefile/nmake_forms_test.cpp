@@ -10,7 +10,7 @@ using testing_support::NativePath;
 
 class NmakeForms : public ReaderTest {};
 
-TEST_F(NmakeForms, Directives) {
+TEST_F(NmakeForms, DirectivesAndRuleLines) {
   Write("present.txt", "x");
   Write(NativePath("dir\\present.txt"), "x");
   Write("plain.mak", "P = plain\n");
@@ -42,11 +42,7 @@ TEST_F(NmakeForms, Directives) {
       {"DIR=sub\nall:\n!INCLUDE \"$(DIR)" + NativePath("\\inner.mak") + "\"\n", "I=inner"},
       {"all:\n!INCLUDE absent.mak\n", "error 32 line 2: absent.mak"},
       {"all:\n!INCLUDE \"absent.mak\"\n", "error 9 line 2"},
-  });
-}
-
-TEST_F(NmakeForms, RuleLines) {
-  ExpectReads({
+      // Rule lines.
       // A target that starts with '.' and holds a separator is no rule.
       {"DIR_O=.\n..\\inc\\x.h:\n$(DIR_O)\\x.res: x.rc\n", "roots=..\\inc\\x.h .\\x.res"},
       // A rule whose suffix is not listed is never used; a macro in a suffix;

@@ -12,10 +12,12 @@
 
 #include "platform/path.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace {
 
 using testing_support::Narrow;
+using testing_support::Repeat;
 using testing_support::RunBramle;
 using testing_support::ScratchDirectory;
 
@@ -196,12 +198,6 @@ void ExpectLoadOrReaderError(const std::string& what, const std::string& makefil
   ASSERT_GE(result.err.size(), tail.size());
   EXPECT_EQ(result.err.substr(result.err.size() - tail.size()), tail);
   EXPECT_EQ(result.out.find("View Depend"), std::string::npos);
-}
-
-std::string Repeat(const std::string& piece, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += piece;
-  return text;
 }
 
 TEST(BadInput, BinaryHugeAndDeepMakefiles) {

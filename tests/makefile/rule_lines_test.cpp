@@ -35,7 +35,10 @@ TEST(InferenceRuleSyntax, SuffixesDirectoriesAndOtherLines) {
 
 class RuleLines : public ReaderTest {};
 
-TEST_F(RuleLines, SuffixesAndInferenceRules) {
+TEST_F(RuleLines, SuffixesRulesBlocksAndInlineFiles) {
+  macros.DefineMacro("DEBUG", "1");
+  macros.DefineMacro("OBJS", "a.obj b.obj");
+  macros.DefineMacro("END", "<<");
   ExpectReads({
       {"all:\n", "suffixes=.ctx/1 .abs/2 .o/3 .out/4 .c/5 .cpp/6 .cxx/7 .asm/8 .src/9 .s/10 .h/11 .hpp/12"},
       // An empty .SUFFIXES line clears suffixes and rules; a suffix listed
@@ -46,12 +49,7 @@ TEST_F(RuleLines, SuffixesAndInferenceRules) {
       {".c:\n\tcl $<\nall: tool\n", "rules=" + NativePath("\\ ") + " {}.c -> {} : cl $<"},
       {".c.obj:\n\tcl @<<\n$<\n<<\nall: x.obj\n",
        "rules=" + NativePath("\\.obj") + " {}.c -> {}.obj: cl @ <<T[]{$<\n\n}"},
-  });
-}
-
-TEST_F(RuleLines, DependencyLinesAndCommandBlocks) {
-  macros.DefineMacro("DEBUG", "1");
-  ExpectReads({
+      // Dependency lines and command blocks.
       // Paths starting with a dot are targets; a drive colon is part of one.
       {NativePath(".\\out\\a.obj: a.c\n..\\lib\\b.obj: b.c\n.abc\\x.obj: y\n"),
        "roots=" + NativePath(".\\out\\a.obj ..\\lib\\b.obj .abc\\x.obj")},
@@ -77,13 +75,7 @@ TEST_F(RuleLines, DependencyLinesAndCommandBlocks) {
       {"all:\n.c.obj\n", "error 13 line 2"},
       {"all:\n{src.c.obj:\n\tcl\n", "error 13 line 2"},
       {"all:\n.c.obj:\nnext:\n", "error 14 line 3"},
-  });
-}
-
-TEST_F(RuleLines, ContentNameAndKind) {
-  macros.DefineMacro("OBJS", "a.obj b.obj");
-  macros.DefineMacro("END", "<<");
-  ExpectReads({
+      // Inline files: content, name and kind.
       {"app.exe:\n\tlink @<<\na.obj\nb.obj\n<<\n", ">app.exe=link @ <<T[]{a.obj\nb.obj\n\n}"},
       {"all:\n\t@type <<out.txt\ntext\n<<KEEP\n", ">all=@type  <<N[out.txt]{text\n\n}"},
       // The name part is taken as written; escapes are removed from it.

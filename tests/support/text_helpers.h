@@ -1,4 +1,4 @@
-// Line-end conversions shared by the tests.
+// Text conversions shared by the tests.
 #pragma once
 
 #include <string>
@@ -28,6 +28,14 @@ inline std::string OnDisk(const std::string& text) {
     converted.push_back(c);
   }
   return converted;
+}
+
+// `piece` written `count` times over.
+inline std::string Repeat(const std::string& piece, size_t count) {
+  std::string text;
+  text.reserve(piece.size() * count);
+  for (size_t i = 0; i < count; ++i) text += piece;
+  return text;
 }
 
 }  // namespace testing_support
