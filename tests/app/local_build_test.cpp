@@ -179,27 +179,20 @@ TEST_F(LocalBuild, HowABuildFails) {
 // build counts as made for the targets above it. -Q answers whether
 // anything is out of date.
 TEST_F(LocalBuild, DryRunsListWhatTheBuildRuns) {
-  Makefile(
-      "all: b.t c.t\n\techo all> all\nb.t: a.t\n\techo b> b.t\nc.t: a.t\n\techo c> c.t\na.t: src\n\techo a> a.t\n");
+  const std::string tree =
+      "all: b.t c.t\n\techo all> all\nb.t: a.t\n\techo b> b.t\nc.t: a.t\n\techo c> c.t\na.t: src\n\techo a> a.t\n";
   const std::string listing = "  echo a> a.t\n  echo b> b.t\n  echo c> c.t\n  echo all> all\n";
-  MakeFile("src", 10);
-  for (const char* round : {"clean tree", "source changed"}) {
-    SCOPED_TRACE(round);
-    const auto dry = Run({"-N"});
-    EXPECT_EQ(dry.exitCode, 0);
-    EXPECT_EQ(dry.out, listing);
-    EXPECT_EQ(dry.err, "");
-    const auto query = Run({"-Q"});
-    EXPECT_EQ(query.exitCode, 1);
-    EXPECT_EQ(query.out, listing);
-    const auto built = Run();
-    EXPECT_EQ(built.exitCode, 0) << built.err;
-    EXPECT_EQ(built.out, listing);
-    const auto upToDate = Run({"-Q"});
-    EXPECT_EQ(upToDate.exitCode, 0);
-    EXPECT_EQ(upToDate.out, "");
-    WriteFile("src");  // newer than everything the build wrote
-  }
+  const std::string targets = " a.t:10 b.t:10 c.t:10 all:10";
+  ExpectRuns({
+      // A clean tree, a built one, and one whose source changed.
+      {tree, "src:10", "-N", 0, listing, ""},
+      {tree, "src:10", "-Q", 1, listing, ""},
+      {tree, "src:10", "", 0, listing, ""},
+      {tree, "src:20" + targets, "-Q", 0, "", ""},
+      {tree, "src:5" + targets, "-N", 0, listing, ""},
+      {tree, "src:5" + targets, "-Q", 1, listing, ""},
+      {tree, "src:5" + targets, "", 0, listing, ""},
+  });
 }
 
 // The time-stamp view comes before the commands, or before the touch that
