@@ -142,19 +142,17 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
 TEST_F(Walk, TimesCompareBelowTheSecond) {
   // How many nanoseconds after its target each source was saved (100 ns is
   // the finest step every file system here keeps).
-  const struct {
-    const char* target;
-    std::int64_t later;
-  } cases[] = {{"half.obj", 500000000}, {"micro.obj", 1000}, {"same.obj", 0}, {"before.obj", -1000}};
+  const std::pair<std::string, std::int64_t> cases[] = {
+      {"half.obj", 500000000}, {"micro.obj", 1000}, {"same.obj", 0}, {"before.obj", -1000}};
   Strings lines = {"all:"};
-  for (const auto& c : cases) {
-    const std::string source = std::string(c.target) + ".c";
-    MakeFile(c.target, 10);
+  for (const auto& [name, later] : cases) {
+    const std::string source = name + ".c";
+    MakeFile(name, 10);
     MakeFile(source, 10);
-    const platform::FileStatus target = platform::PathStatus(c.target);
-    ASSERT_TRUE(platform::SetModifiedTime(source, target.modified * 1000000000 + target.nanoseconds + c.later));
-    lines.push_back(std::string(c.target) + ": " + source + " = cc");
-    lines[0] += std::string(" ") + c.target;
+    const platform::FileStatus target = platform::PathStatus(name);
+    ASSERT_TRUE(platform::SetModifiedTime(source, target.modified * 1000000000 + target.nanoseconds + later));
+    lines.push_back(name + ": " + source + " = cc");
+    lines[0] += " " + name;
   }
   Scene scene;
   scene.Lines(lines);
