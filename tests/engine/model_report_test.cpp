@@ -55,13 +55,7 @@ TEST(ModelReport, SectionsEntriesAndSharedTargets) {
 }
 
 TEST(FormatFileTime, FourDigitYearAndTwoDigitFields) {
-  std::tm local = {};
-  local.tm_year = 2003 - 1900;
-  local.tm_mon = 6;
-  local.tm_mday = 1;
-  local.tm_hour = 9;
-  local.tm_min = 5;
-  local.tm_isdst = -1;
+  std::tm local{.tm_min = 5, .tm_hour = 9, .tm_mday = 1, .tm_mon = 6, .tm_year = 2003 - 1900, .tm_isdst = -1};
   EXPECT_EQ(FormatFileTime(static_cast<std::int64_t>(std::mktime(&local))), "2003/07/01 09:05:00");
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -144,20 +145,21 @@ TEST(MacroTable, DefinitionsReplaceAndSplitAtTheFirstEquals) {
   EXPECT_EQ(table.LookupMacro("A"), "1");
   EXPECT_EQ(table.SetMacro("A", "3", true), 0);
   EXPECT_EQ(table.LookupMacro("A"), "3");
-  // A definition line splits at its first '='.
-  EXPECT_TRUE(table.ParseMacroDefinition("CFLAGS = -O2 -DX=1 "));
-  EXPECT_EQ(table.LookupMacro("CFLAGS"), "-O2 -DX=1");
-  EXPECT_TRUE(table.ParseMacroDefinition("EMPTY="));
-  EXPECT_EQ(table.LookupMacro("EMPTY"), "");
-  EXPECT_TRUE(table.ParseMacroDefinition("=nameless"));
-  EXPECT_EQ(table.LookupMacro(""), "nameless");
+  // A definition line splits at its first '='; leading blanks belong to the
+  // name; any line with '=' is a definition.
+  const std::tuple<std::string, std::string, std::string> lines[] = {
+      {"CFLAGS = -O2 -DX=1 ", "CFLAGS", "-O2 -DX=1"},
+      {"EMPTY=", "EMPTY", ""},
+      {"=nameless", "", "nameless"},
+      {"  CC\t= cl", "  CC", "cl"},
+      {"all: CFG=debug", "all: CFG", "debug"},
+  };
+  for (const auto& [line, name, value] : lines) {
+    EXPECT_TRUE(table.ParseMacroDefinition(line)) << line;
+    EXPECT_EQ(table.LookupMacro(name), value) << line;
+  }
   EXPECT_FALSE(table.ParseMacroDefinition("all: a b"));
-  // Leading blanks belong to the name; any line with '=' is a definition.
-  EXPECT_TRUE(table.ParseMacroDefinition("  CC\t= cl"));
-  EXPECT_EQ(table.LookupMacro("  CC"), "cl");
   EXPECT_FALSE(table.LookupMacro("CC"));
-  EXPECT_TRUE(table.ParseMacroDefinition("all: CFG=debug"));
-  EXPECT_EQ(table.LookupMacro("all: CFG"), "debug");
 }
 
 TEST(ImportEnvironment, TakesLongValuesWholeAndReplacesCommandLineValues) {
