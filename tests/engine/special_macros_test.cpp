@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "engine/name_token.h"
 #include "engine/path_parts.h"
@@ -132,25 +133,23 @@ TEST(ScanSpecialMacro, Tokens) {
 TEST(SplitPath, PartsAndModifiers) {
   // In code page 932 the second byte of 表 is a backslash: no separator.
   const std::string table = Narrow("表");
-  const struct {
-    std::string path;
-    std::string parts;  // "directory|base|extension"
-    std::string root;   // with the Root modifier
-  } cases[] = {
+  // Each path, its parts as "directory|base|extension", and the path with
+  // the Root modifier.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"tool", "|tool|", "tool"},
       // A dot in a directory name is no extension; the last dot counts.
       {NativePath("a.b\\c"), "a.b|c|", NativePath("a.b\\c")},
       {"x.tar.gz", "|x.tar|.gz", "x.tar"},
       {NativePath("dir\\") + table + ".c", "dir|" + table + "|.c", NativePath("dir\\") + table},
   };
-  for (const auto& c : cases) {
-    const PathParts parts = SplitPath(c.path);
-    EXPECT_EQ(parts.directory + "|" + parts.base + "|" + parts.extension, c.parts);
-    EXPECT_EQ(ApplyModifier(MacroModifier::None, c.path), c.path);
-    EXPECT_EQ(ApplyModifier(MacroModifier::Directory, c.path), parts.directory);
-    EXPECT_EQ(ApplyModifier(MacroModifier::BaseName, c.path), parts.base);
-    EXPECT_EQ(ApplyModifier(MacroModifier::FileName, c.path), parts.base + parts.extension);
-    EXPECT_EQ(ApplyModifier(MacroModifier::Root, c.path), c.root);
+  for (const auto& [path, expected, root] : cases) {
+    const PathParts parts = SplitPath(path);
+    EXPECT_EQ(parts.directory + "|" + parts.base + "|" + parts.extension, expected);
+    EXPECT_EQ(ApplyModifier(MacroModifier::None, path), path);
+    EXPECT_EQ(ApplyModifier(MacroModifier::Directory, path), parts.directory);
+    EXPECT_EQ(ApplyModifier(MacroModifier::BaseName, path), parts.base);
+    EXPECT_EQ(ApplyModifier(MacroModifier::FileName, path), parts.base + parts.extension);
+    EXPECT_EQ(ApplyModifier(MacroModifier::Root, path), root);
   }
 }
 

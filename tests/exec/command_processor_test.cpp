@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "exec/batch_file.h"
@@ -69,21 +70,11 @@ TEST(EnvironmentListTest, SetAddsReplacesAndRemoves) {
   }
 }
 
-double Agree(std::vector<double> samples, int* taken = nullptr) {
-  size_t next = 0;
-  double result = exec::ProcessorInfo::AgreeOnSamples([&] { return samples.at(next++); });
-  if (taken) *taken = static_cast<int>(next);
-  return result;
-}
-
 // Two samples agree when they differ by less than one; the first pair to
 // agree, in the order of the measurement, gives their mean.
 TEST(ProcessorClock, TheFirstSamplesThatAgree) {
-  const struct {
-    std::vector<double> samples;
-    double clock;
-    int taken;
-  } cases[] = {
+  // The samples, the clock they give and how many were taken.
+  const std::tuple<std::vector<double>, double, int> cases[] = {
       {{1999.6, 1999.2, 5, 5}, 1999.4, 2},
       // The third sample agrees with the first before the second.
       {{500.5, 600.5, 500.1, 9}, 500.3, 3},
@@ -94,10 +85,11 @@ TEST(ProcessorClock, TheFirstSamplesThatAgree) {
       // No agreement: the two middle samples.
       {{500.2, 498.7, 503.9, 501.1}, 500.65, 4},
   };
-  for (const auto& c : cases) {
-    int taken = 0;
-    EXPECT_DOUBLE_EQ(Agree(c.samples, &taken), c.clock);
-    EXPECT_EQ(taken, c.taken);
+  for (const auto& [samples, clock, taken] : cases) {
+    const std::vector<double>& measured = samples;
+    size_t next = 0;
+    EXPECT_DOUBLE_EQ(exec::ProcessorInfo::AgreeOnSamples([&] { return measured.at(next++); }), clock);
+    EXPECT_EQ(next, static_cast<size_t>(taken));
   }
 }
 

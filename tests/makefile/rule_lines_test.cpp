@@ -14,22 +14,21 @@ using testing_support::NativePath;
 
 // Plain rules and lines that are no rule are held by the reader tables below.
 TEST(InferenceRuleSyntax, SuffixesDirectoriesAndOtherLines) {
-  const struct {
-    std::string line;
-    RuleLineKind kind;
-    const char* parts;  // "{from directory}from{to directory}to" of a rule
-  } cases[] = {
-      {"{src}.c{obj}.obj: ignored", RuleLineKind::kRule, "{src}.c{obj}.obj"},
-      {"{src}.c.obj :", RuleLineKind::kRule, "{src}.c{}.obj"},
-      {".c :", RuleLineKind::kRule, "{}.c{}"},
-      {".c^:x.obj:", RuleLineKind::kRule, "{}.c:x{}.obj"},
-      {".c{obj.obj:", RuleLineKind::kMalformed, ""},
+  // Each line and "{from directory}from{to directory}to" of its rule, or
+  // nothing for a malformed one.
+  const std::pair<std::string, std::string> cases[] = {
+      {"{src}.c{obj}.obj: ignored", "{src}.c{obj}.obj"},
+      {"{src}.c.obj :", "{src}.c{}.obj"},
+      {".c :", "{}.c{}"},
+      {".c^:x.obj:", "{}.c:x{}.obj"},
+      {".c{obj.obj:", ""},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, parts] : cases) {
     InferenceRuleLine rule;
-    EXPECT_EQ(ParseInferenceRuleLine(c.line, rule), c.kind) << c.line;
-    if (c.kind != RuleLineKind::kRule) continue;
-    EXPECT_EQ("{" + rule.fromDirectory + "}" + rule.fromSuffix + "{" + rule.toDirectory + "}" + rule.toSuffix, c.parts);
+    EXPECT_EQ(ParseInferenceRuleLine(line, rule), parts.empty() ? RuleLineKind::kMalformed : RuleLineKind::kRule)
+        << line;
+    if (parts.empty()) continue;
+    EXPECT_EQ("{" + rule.fromDirectory + "}" + rule.fromSuffix + "{" + rule.toDirectory + "}" + rule.toSuffix, parts);
   }
 }
 
