@@ -27,11 +27,13 @@
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace {
 
 using testing_support::Narrow;
 using testing_support::ScratchDirectory;
+using testing_support::Words;
 
 constexpr bool kWindows = platform::kPathSeparator == '\\';
 
@@ -52,13 +54,6 @@ struct Guide {
   std::vector<Example> examples;
   std::vector<std::string> faults;  // markup the test cannot follow
 };
-
-std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
 
 // The example's settings from the words of its comment.
 Example ParseExampleComment(const std::vector<std::string>& words, int line) {

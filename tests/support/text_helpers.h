@@ -1,7 +1,10 @@
 // Text conversions shared by the tests.
 #pragma once
 
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/path.h"
 
@@ -28,6 +31,12 @@ inline std::string OnDisk(const std::string& text) {
     converted.push_back(c);
   }
   return converted;
+}
+
+// The words of `text`, split at blanks.
+inline std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
 }
 
 // `piece` written `count` times over.
