@@ -16,6 +16,7 @@
 #include "platform/directory.h"
 #include "platform/text.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace makefile {
 namespace {
@@ -336,13 +337,7 @@ TEST(ExpandMacros, ExponentialGrowthStops) {
   e.Expand("$(M8)");
   EXPECT_EQ(e.status, ExpandStatus::kTooLong);
   e.macros.DefineMacro("O", "obj");
-  std::string line;
-  std::string expected;
-  for (int i = 0; i < 100000; ++i) {
-    line += "$(O) ";
-    expected += "obj ";
-  }
-  EXPECT_EQ(e.Expand(line), expected);
+  EXPECT_EQ(e.Expand(testing_support::Repeat("$(O) ", 100000)), testing_support::Repeat("obj ", 100000));
   EXPECT_EQ(e.status, ExpandStatus::kDone);
 }
 
