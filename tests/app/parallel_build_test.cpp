@@ -54,15 +54,6 @@ TEST_F(LocalBuild, ParallelTargetsWriteTheirOutputInOnePiece) {
 // build at another point than a serial one, so "bad" is built only where
 // failures do not stop the build.
 TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
-  struct Case {
-    std::vector<std::string> options;
-    const char* target;
-  };
-  const Case cases[] = {
-      {{}, "all"},          {{"-N"}, "all"},      {{"-Q"}, "all"},         {{"-T"}, "all"},  {{"-D"}, "all"},
-      {{"-P"}, "all"},      {{"-X"}, "all"},      {{"-A"}, "all"},         {{"-S"}, "all"},  {{"-K"}, "withbad"},
-      {{"-I"}, "withbad"},  {{"-L", "-K"}, "withbad"}, {{"-X", "-K"}, "withbad"},
-  };
   const std::string makefile =
       "all: app lib1 lib2\n"
       "withbad: all bad needsbad\n"
@@ -73,10 +64,10 @@ TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
       "lib2:\n\techo lib2 > lib2\n"
       "bad: o2\n\texit 5\n\techo after\n"
       "needsbad: bad\n\techo never\n";
-  for (const Case& test : cases) {
-    std::string name = test.target;
-    for (const std::string& option : test.options) name += " " + option;
-    SCOPED_TRACE(name);
+  // The options, then the target.
+  for (const char* run : {"all", "-N all", "-Q all", "-T all", "-D all", "-P all", "-X all", "-A all", "-S all",
+                          "-K withbad", "-I withbad", "-L -K withbad", "-X -K withbad"}) {
+    SCOPED_TRACE(run);
     testing_support::ProcessResult results[2];
     for (int parallel = 0; parallel < 2; ++parallel) {
       Makefile(makefile);
@@ -85,9 +76,8 @@ TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
       for (const char* file : {"app", "o1", "o2", "lib2"}) MakeFile(file, 200);
       for (const char* source : {"s1", "s2", "s3"}) MakeFile(source, 100);
       MakeFile("lib1", 50);
-      std::vector<std::string> arguments = test.options;
-      if (parallel) arguments.push_back("-J3");
-      arguments.push_back(test.target);
+      std::vector<std::string> arguments = Words(run);
+      if (parallel) arguments.insert(arguments.end() - 1, "-J3");
       results[parallel] = Run(arguments);
     }
     EXPECT_EQ(results[1].exitCode, results[0].exitCode);
@@ -161,21 +151,19 @@ TEST_F(LocalBuild, ClosedOutputStopsTheBuild) {
 TEST_F(LocalBuild, JobCounts) {
   Makefile("t:\n\techo t\n");
   const std::string serial = Run().out;
-  for (const std::vector<std::string>& good : std::vector<std::vector<std::string>>{
-           {"-J1"}, {"-J", "1"}, {"-j2"}, {"/J2"}, {"-J"}, {"-J", "t"}, {"-J", "256", "t"}}) {
-    const auto result = Run(good);
-    EXPECT_EQ(result.exitCode, 0) << good[0];
-    EXPECT_EQ(result.out, serial) << good[0];
+  for (const char* good : {"-J1", "-J 1", "-j2", "/J2", "-J", "-J t", "-J 256 t"}) {
+    const auto result = Run(Words(good));
+    EXPECT_EQ(result.exitCode, 0) << good;
+    EXPECT_EQ(result.out, serial) << good;
   }
   // A wrong count is named, with the counts allowed.
-  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-           {"-J0"}, {"-Jx"}, {"-J-1"}, {"-J257"}, {"-J", "0"}, {"-J", "1000"}, {"-J4x"}}) {
-    const auto result = Run(bad);
-    const std::string value = bad.size() == 2 ? bad[1] : bad[0].substr(2);
-    EXPECT_EQ(result.exitCode, 1) << bad.back();
-    EXPECT_EQ(result.err, Fatal(diag::msg::kJobCountInvalid, value, 256))
-        << bad.back();
-    EXPECT_EQ(result.out, "") << bad.back();
+  for (const char* bad : {"-J0", "-Jx", "-J-1", "-J257", "-J 0", "-J 1000", "-J4x"}) {
+    const std::vector<std::string> arguments = Words(bad);
+    const auto result = Run(arguments);
+    const std::string value = arguments.size() == 2 ? arguments[1] : arguments[0].substr(2);
+    EXPECT_EQ(result.exitCode, 1) << bad;
+    EXPECT_EQ(result.err, Fatal(diag::msg::kJobCountInvalid, value, 256)) << bad;
+    EXPECT_EQ(result.out, "") << bad;
   }
 }
 
