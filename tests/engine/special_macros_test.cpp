@@ -50,12 +50,8 @@ TEST_F(SpecialMacros, EachFormOfEachMacro) {
   Target("a.obj", "src\\a.c a.h");
   Target("a2.obj", "src\\a.c newer.h");
   Target("b.obj", "src\\a.c");
-  const struct {
-    const char* target;
-    const char* text;
-    bool buildAll;
-    std::string expanded;
-  } cases[] = {
+  // The target, the text, whether all is built, and the text expanded.
+  const std::tuple<const char*, const char*, bool, std::string> cases[] = {
       {"t.obj", "a $(@) b", false, "a $(@) b"},
       {"t.obj", "^$@ $$@", false, "^$@ \"t.obj\""},
       {"t.obj", "echo $x $@", false, "echo $x $@"},
@@ -72,7 +68,9 @@ TEST_F(SpecialMacros, EachFormOfEachMacro) {
       {"c.obj", "[$<]", false, "[]"},
       {"foo.obj", "$*.c", false, "foo.c"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Expand(c.target, c.text, c.buildAll), c.expanded) << c.target << " " << c.text;
+  for (const auto& [target, text, buildAll, expanded] : cases) {
+    EXPECT_EQ(Expand(target, text, buildAll), expanded) << target << " " << text;
+  }
   std::filesystem::create_directories(Scratch().path() / "other");
   std::filesystem::current_path(Scratch().path() / "sub");
   Target("..\\other\\bar.obj");

@@ -48,12 +48,8 @@ TEST(RemoveEscapes, DropsTheCaretBeforeEachEscapableCharacter) {
 }
 
 TEST(FindUnescaped, SkipsCharactersAfterACaret) {
-  const struct {
-    std::string text;
-    char c;
-    size_t start;
-    size_t found;
-  } cases[] = {
+  // The text, the character, where the search starts and where it finds one.
+  const std::tuple<std::string, char, size_t, size_t> cases[] = {
       {"a^$b$", '$', 0, 4},
       {"^$", '$', 0, kNone},
       {"$x", '$', 0, 0},
@@ -72,7 +68,8 @@ TEST(FindUnescaped, SkipsCharactersAfterACaret) {
       {"\x95\\x\\", '\\', 0, kDoubleByte ? 3u : 1u},
       {"\x95^$", '$', 0, kDoubleByte ? 2u : kNone},
   };
-  for (const auto& c : cases) EXPECT_EQ(FindUnescaped(c.text, c.c, c.start), c.found) << c.text << " from " << c.start;
+  for (const auto& [text, c, start, found] : cases)
+    EXPECT_EQ(FindUnescaped(text, c, start), found) << text << " from " << start;
 }
 
 TEST(StartsCharacter, CountsLeadBytesBackwards) {
@@ -84,15 +81,10 @@ TEST(StartsCharacter, CountsLeadBytesBackwards) {
   EXPECT_EQ(IsEscaped("\x95^#", 2), !kDoubleByte);
 }
 
-struct KeywordCase {
-  const char* text;
-  DirectiveKind kind;
-  size_t length;
-};
-
 // Keywords whose use the directive tables show are left to them.
 TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
-  const KeywordCase cases[] = {
+  // The text, its keyword and the keyword's length.
+  const std::tuple<const char*, DirectiveKind, size_t> cases[] = {
       {"IFNDEF $(A)", DirectiveKind::kIfndef, 6},
       {"IFDEF $(A)", DirectiveKind::kIfdef, 5},
       {"IF 1", DirectiveKind::kIf, 2},
@@ -113,10 +105,10 @@ TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
       {"iffy\tX", DirectiveKind::kUnknown, 6},
       {"", DirectiveKind::kUnknown, 0},
   };
-  for (const KeywordCase& c : cases) {
-    const DirectiveKeyword keyword = MatchDirectiveKeyword(c.text);
-    EXPECT_EQ(keyword.kind, c.kind) << c.text;
-    EXPECT_EQ(keyword.length, c.length) << c.text;
+  for (const auto& [text, kind, length] : cases) {
+    const DirectiveKeyword keyword = MatchDirectiveKeyword(text);
+    EXPECT_EQ(keyword.kind, kind) << text;
+    EXPECT_EQ(keyword.length, length) << text;
   }
 }
 
