@@ -84,13 +84,8 @@ using Modifier = MacroModifier;
 TEST(ScanSpecialMacro, Tokens) {
   // In code page 932 the second byte of this character is '^'.
   const std::string trail = Narrow("タ");
-  const struct {
-    std::string text;
-    size_t start;
-    size_t length;
-    Kind kind;
-    Modifier modifier;
-  } cases[] = {
+  // The text, and where the token starts, its length, kind and modifier.
+  const std::tuple<std::string, size_t, size_t, Kind, Modifier> cases[] = {
       {"x ${*B}", 2, 5, Kind::TargetBase, Modifier::BaseName},
       {"$(?R)", 0, 5, Kind::NewerDependents, Modifier::Root},
       {"$(<F}", 0, 5, Kind::FirstDependent, Modifier::FileName},
@@ -113,14 +108,14 @@ TEST(ScanSpecialMacro, Tokens) {
       {"no tokens", 0, 0, Kind::EndOfScan, Modifier::None},
       {"cost 5$", 0, 0, Kind::EndOfScan, Modifier::None},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    const SpecialMacroToken token = ScanSpecialMacro(c.text);
-    EXPECT_EQ(token.kind, c.kind);
-    if (c.kind == Kind::EndOfScan) continue;
-    EXPECT_EQ(token.start, c.start);
-    EXPECT_EQ(token.length, c.length);
-    EXPECT_EQ(token.modifier, c.modifier);
+  for (const auto& [text, start, length, kind, modifier] : cases) {
+    SCOPED_TRACE(text);
+    const SpecialMacroToken token = ScanSpecialMacro(text);
+    EXPECT_EQ(token.kind, kind);
+    if (kind == Kind::EndOfScan) continue;
+    EXPECT_EQ(token.start, start);
+    EXPECT_EQ(token.length, length);
+    EXPECT_EQ(token.modifier, modifier);
   }
   // The scan goes on after the stepped-over "$(".
   const SpecialMacroToken next = ScanSpecialMacro("CC) $@");
