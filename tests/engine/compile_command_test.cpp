@@ -12,6 +12,7 @@
 #include "platform/directory.h"
 #include "platform/text.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace engine {
 namespace {
@@ -58,11 +59,9 @@ TEST(CompileCommandTest, EntriesPerSourceGivenToACompiler) {
     const std::vector<CompileCommand> entries = CompileCommandsOf(line);
     ASSERT_EQ(entries.size(), c.entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
-      std::string arguments;
-      for (const std::string& argument : entries[i].arguments) arguments += (arguments.empty() ? "" : "|") + argument;
       EXPECT_EQ(entries[i].file, platform::FullPath(c.entries[i][0]));
       EXPECT_EQ(entries[i].output, c.entries[i][1]);
-      EXPECT_EQ(arguments, c.entries[i][2]);
+      EXPECT_EQ(testing_support::Join(entries[i].arguments, "|"), c.entries[i][2]);
     }
   }
 }

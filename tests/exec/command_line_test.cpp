@@ -12,9 +12,11 @@
 #include "exec/command_words.h"
 #include "exec/line_splitter.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace {
 
+using testing_support::Join;
 using testing_support::Narrow;
 
 // "program|argument|argument..." and a '>' at the end when the line
@@ -74,12 +76,6 @@ TEST(NeedsPosixShellTest, ShellSyntaxNeedsTheShell) {
   }
 }
 
-std::string Joined(const std::vector<std::string>& words) {
-  std::string text;
-  for (const std::string& word : words) text += (text.empty() ? "" : "|") + word;
-  return text;
-}
-
 // What a program gets from a line as the direct runner of each family would
 // start it, and from a response file.
 TEST(CommandWordsTest, ArgumentsAsTheProgramGetsThem) {
@@ -100,10 +96,10 @@ TEST(CommandWordsTest, ArgumentsAsTheProgramGetsThem) {
       {kCmd, "cl /c \"x>y.c\" > log", "cl|/c|x>y.c"},
   };
   for (const auto& [family, line, expected] : lines) {
-    EXPECT_EQ(Joined(exec::ProgramArguments(line, family)), expected) << line;
+    EXPECT_EQ(Join(exec::ProgramArguments(line, family), "|"), expected) << line;
   }
-  EXPECT_EQ(Joined(exec::ResponseFileArguments("main.o\n'a b.o' \"c\\\"d\"\n", kShell)), "main.o|a b.o|c\"d");
-  EXPECT_EQ(Joined(exec::ResponseFileArguments("/c\r\n\"a b.c\" x\\y.c\r\n", kCmd)), "/c|a b.c|x\\y.c");
+  EXPECT_EQ(Join(exec::ResponseFileArguments("main.o\n'a b.o' \"c\\\"d\"\n", kShell), "|"), "main.o|a b.o|c\"d");
+  EXPECT_EQ(Join(exec::ResponseFileArguments("/c\r\n\"a b.c\" x\\y.c\r\n", kCmd), "|"), "/c|a b.c|x\\y.c");
 }
 
 // The 32 names, synonyms grouped in order; only "set" has a handler.

@@ -39,6 +39,13 @@ inline std::vector<std::string> Words(const std::string& text) {
   return {std::istream_iterator<std::string>(in), {}};
 }
 
+// `items` with `separator` between them.
+inline std::string Join(const std::vector<std::string>& items, const std::string& separator) {
+  std::string joined;
+  for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
+  return joined;
+}
+
 // `piece` written `count` times over.
 inline std::string Repeat(const std::string& piece, size_t count) {
   std::string text;
