@@ -1,5 +1,7 @@
 // NMAKE's own forms, read where the dialect has none, and the lines both
 // read that -M reads as NMAKE does.
+#include <tuple>
+
 #include "reader_test_support.h"
 
 namespace reader_test {
@@ -60,22 +62,22 @@ TEST_F(NmakeForms, DirectivesAndRuleLines) {
 }
 
 TEST_F(NmakeForms, LinesReadAsNmakeWithTheSwitch) {
-  const std::pair<std::string, std::string> cases[][2] = {
+  // Each makefile, as the dialect reads it and as -M reads it.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       // An empty line ends a continued line.
-      {{"A = a \\\n\nB = b\nall:\n", "A=a  B = b|B=<undefined>"}, {"A = a \\\n\nB = b\nall:\n", "A=a|B=b"}},
+      {"A = a \\\n\nB = b\nall:\n", "A=a  B = b|B=<undefined>", "A=a|B=b"},
       // Substitutions, with blanks, backslashes, escapes and references in them.
-      {{"S = a.c b.c\nE = $(S:.c=.obj)\nall:\n", "E="},
-       {"DIR=obj\nP=a\\b\nS = a.c b.c\nE = $(S:.c=.obj)\nO = $(S: = $(DIR^)\\)\nQ = $(P:\\=\\\\)\nall:\n",
-        "E=a.obj b.obj|O=a.c obj\\b.c|Q=a\\\\b"}},
+      {"DIR=obj\nP=a\\b\nS = a.c b.c\nE = $(S:.c=.obj)\nO = $(S: = $(DIR^)\\)\nQ = $(P:\\=\\\\)\nall:\n",
+       "E=", "E=a.obj b.obj|O=a.c obj\\b.c|Q=a\\\\b"},
       // An undefined name stays undefined.
-      {{"A = $(NONE)\nall:\n!IFDEF NONE\nB=defined\n!ENDIF\n", "B=defined|undefined=NONE"},
-       {"A = $(NONE)\nall:\n!IFDEF NONE\nB=defined\n!ENDIF\n", "B=<undefined>|undefined=NONE"}},
+      {"A = $(NONE)\nall:\n!IFDEF NONE\nB=defined\n!ENDIF\n", "B=defined|undefined=NONE",
+       "B=<undefined>|undefined=NONE"},
   };
-  for (const auto& [dialect, nmake] : cases) {
+  for (const auto& [makefile, dialect, nmake] : cases) {
     readAsNmake = false;
-    EXPECT_EQ(Outcome(dialect.first, dialect.second), dialect.second) << dialect.first;
+    EXPECT_EQ(Outcome(makefile, dialect), dialect) << makefile;
     readAsNmake = true;
-    EXPECT_EQ(Outcome(nmake.first, nmake.second), nmake.second) << nmake.first;
+    EXPECT_EQ(Outcome(makefile, nmake), nmake) << makefile;
   }
 }
 
