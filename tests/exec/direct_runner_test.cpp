@@ -14,13 +14,15 @@ namespace {
 class DirectRunnerTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(runner_.Start(), 0); }
+  testing_support::ScopedVariable inherited_{"BRAMLE_EXEC_TEST_INHERITED", "yes"};  // before the runner starts
   exec::DirectRunner runner_;
 };
 
-// Programs start directly; a missing one gives 2 from Exec, and the runner
-// goes on. Built-ins and shell syntax go through the processor. Children
-// start with default signals on POSIX, though the test program blocks
-// SIGINT and ignores SIGPIPE, as bramle does.
+// Programs start directly, with the arguments split by the C runtime's
+// rules and the variables the runner inherited; a missing one gives 2 from
+// Exec, and the runner goes on. Built-ins and shell syntax go through the
+// processor. Children start with default signals on POSIX, though the test
+// program blocks SIGINT and ignores SIGPIPE, as bramle does.
 TEST_F(DirectRunnerTest, LinesGoWhereTheyRun) {
   const struct {
     std::string line;
@@ -31,6 +33,8 @@ TEST_F(DirectRunnerTest, LinesGoWhereTheyRun) {
     const char* err = "";  // not checked when null
   } cases[] = {
       {"no_such_program_for_bramle_tests argument", 2, -1, "", false},
+      {ChildCommand("args \"a b\" c\\\"d e\\f \"g\\\\\" \"\""), 0, 0, "[a b]\n[c\"d]\n[e\\f]\n[g\\]\n[]\n", false},
+      {ChildCommand("env BRAMLE_EXEC_TEST_INHERITED"), 0, 0, "yes\n", false},
       {"exit 3", 0, 3, "", false},
       {"EXIT 0", 0, IsPosixShell() ? 127 : 0, "", false, nullptr},
       {"echo $((1 + 2)); echo 'single quoted'", 0, 0, "3\nsingle quoted\n", true},
@@ -70,18 +74,6 @@ TEST_F(DirectRunnerTest, SetChangesTheChildrensEnvironmentOnly) {
   }
   EXPECT_EQ(runner_.Environment().Entries().size(), before + 1);
   EXPECT_FALSE(platform::GetEnvironmentVariableText("BRAMLE_EXEC_TEST_VAR").has_value());
-}
-
-TEST_F(DirectRunnerTest, InheritedVariablesReachTheChild) {
-  testing_support::ScopedVariable inherited("BRAMLE_EXEC_TEST_INHERITED", "yes");
-  exec::DirectRunner fresh;
-  ASSERT_EQ(fresh.Start(), 0);
-  EXPECT_EQ(Folded(RunCommand(fresh, ChildCommand("env BRAMLE_EXEC_TEST_INHERITED")).out), "yes\n");
-}
-
-TEST_F(DirectRunnerTest, ArgumentsAreSplitByTheCRuntimeRules) {
-  RunResult result = RunCommand(runner_, ChildCommand("args \"a b\" c\\\"d e\\f \"g\\\\\" \"\""));
-  EXPECT_EQ(Folded(result.out), "[a b]\n[c\"d]\n[e\\f]\n[g\\]\n[]\n");
 }
 
 // Up to 1001 lines left queued are kept; with more, the first is taken and
