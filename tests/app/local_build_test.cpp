@@ -123,6 +123,7 @@ TEST_F(LocalBuild, HowABuildFails) {
   const std::string endsProcessor = kWindows ? "exit 3" : "kill -9 0";
   const int endsProcessorCode = kWindows ? 3 : 128 + 9;
   const std::string rm = kWindows ? "del" : "rm";
+  const std::string nested = "\"" + testing_support::BramleExecutable() + "\" inner";
   ExpectRuns({
       {failing, "", "", 1, "  exit 3\n", Fatal(diag::msg::kCommandReturned, "exit 3", 3)},
       {"t:\n\t@exit 3\n", "", "", 1, "", Fatal(diag::msg::kCommandReturned, "exit 3", 3)},
@@ -169,6 +170,10 @@ TEST_F(LocalBuild, HowABuildFails) {
       {killedMakefile, "", "-K", killedCode, "  " + killed + "\n  echo good\ngood\n", CommandError(killer, killedCode)},
       {"all: bad good\nbad:\n\t" + endsProcessor + "\ngood:\n\techo good\n", "", "-L -K", endsProcessorCode,
        "  " + endsProcessor + "\n  echo good\ngood\n", CommandError(kWindows ? "exit" : "kill", endsProcessorCode)},
+      // A nested run passes its output and its failure up.
+      {"all:\n\t" + nested + "\n\techo never\ninner:\n\techo inner ran\n\texit 4\n", "", "", 1,
+       "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n",
+       Fatal(diag::msg::kCommandReturned, "exit 4", 4) + Fatal(diag::msg::kCommandReturned, nested, 1)},
       // Errors of the makefile or of the model end the run before any command.
       {"all: a\na: b\n\techo a\nb: a\n\techo b\n", "", "", 1, "", Fatal(diag::msg::kDependencyCycle, "a -> b -> a")},
       {"X = 1\n", "", "", 1, "", Fatal(diag::msg::kNoDependencyLine)},
@@ -287,17 +292,6 @@ TEST_F(LocalBuild, ProcessorThatCannotStart) {
   EXPECT_EQ(direct.exitCode, 0);
   EXPECT_EQ(direct.out.rfind(std::string("  echo needs the processor\n  ") + plainProgram + "\n", 0), 0u);
   EXPECT_EQ(direct.err, StartFailed());
-}
-
-TEST_F(LocalBuild, NestedRunPassesItsOutputAndFailureUp) {
-  const std::string nested = "\"" + testing_support::BramleExecutable() + "\" -F " + NativePath("sub\\build.mak");
-  Makefile("all:\n\t" + nested + "\n\techo never\n");
-  MakeFile("sub\\build.mak", 0, "inner:\n\techo inner ran\n\texit 4\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n");
-  EXPECT_EQ(result.err,
-            Fatal(diag::msg::kCommandReturned, "exit 4", 4) + Fatal(diag::msg::kCommandReturned, nested, 1));
 }
 
 // $@ $* $** $? $< and their D B F R forms, in both bracket styles, as real
