@@ -23,9 +23,42 @@ std::int32_t Pair(const std::vector<std::string>& arguments, void*) {
   return std::stoi(arguments[0]) * 10 + std::stoi(arguments[1]);
 }
 
-TEST(ExpressionPrecedence, Cases) {
+TEST(ExpressionNumbers, ReadByTheCRulesWithBaseZeroAsThirtyTwoSignedBits) {
+  const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
+      {"42", 42},
+      {"010", 8},
+      {"0X1F", 31},
+      {"", 0},
+      {" \t+5", 5},
+      {"-0x10", -16},
+      // Texts that do not read completely are no numbers.
+      {"5 ", std::nullopt},
+      {"08", std::nullopt},
+      {"0x", std::nullopt},
+      {" ", std::nullopt},
+      {"-", std::nullopt},
+      {"++5", std::nullopt},
+      {"2147483647", INT32_MAX},
+      {"2147483648", INT32_MIN},
+      {"0xFFFFFFFF", -1},
+      {"-4294967295", 1},
+      // Values that do not fit give 4294967295 whatever their sign.
+      {"4294967296", -1},
+      {"-4294967296", -1},
+      {"99999999999999999999999999999", -1},
+  };
+  for (const auto& [text, number] : cases) {
+    std::int32_t value = 12345;
+    EXPECT_EQ(ReadNumber(text, value) ? std::optional<std::int32_t>(value) : std::nullopt, number) << text;
+  }
+}
+
+TEST(ExpressionEvaluation, PrecedenceTokensStatusesAndValues) {
   ExpressionEvaluator evaluator;
   evaluator.RegisterFunction(Pair, "PAIR", 2, nullptr);
+  // In code page 932 the second byte of this character is a backslash: it
+  // must neither end a word nor escape the closing quote.
+  const std::string table = platform::NarrowFromUtf8("表");
   const std::pair<std::string, expression_test::Outcome> cases[] = {
       // Each level binds tighter than the one below: every case would give
       // another value if the two levels were swapped.
@@ -59,45 +92,7 @@ TEST(ExpressionPrecedence, Cases) {
       {"!!7", Value("1")},
       {"~-1", Value("0")},
       {"+-+4", Value("-4")},
-  };
-  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(evaluator, text), outcome) << text;
-}
-
-TEST(ExpressionNumbers, ReadByTheCRulesWithBaseZeroAsThirtyTwoSignedBits) {
-  const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
-      {"42", 42},
-      {"010", 8},
-      {"0X1F", 31},
-      {"", 0},
-      {" \t+5", 5},
-      {"-0x10", -16},
-      // Texts that do not read completely are no numbers.
-      {"5 ", std::nullopt},
-      {"08", std::nullopt},
-      {"0x", std::nullopt},
-      {" ", std::nullopt},
-      {"-", std::nullopt},
-      {"++5", std::nullopt},
-      {"2147483647", INT32_MAX},
-      {"2147483648", INT32_MIN},
-      {"0xFFFFFFFF", -1},
-      {"-4294967295", 1},
-      // Values that do not fit give 4294967295 whatever their sign.
-      {"4294967296", -1},
-      {"-4294967296", -1},
-      {"99999999999999999999999999999", -1},
-  };
-  for (const auto& [text, number] : cases) {
-    std::int32_t value = 12345;
-    EXPECT_EQ(ReadNumber(text, value) ? std::optional<std::int32_t>(value) : std::nullopt, number) << text;
-  }
-}
-
-TEST(ExpressionEvaluation, TokensStatusesAndValues) {
-  // In code page 932 the second byte of this character is a backslash: it
-  // must neither end a word nor escape the closing quote.
-  const std::string table = platform::NarrowFromUtf8("表");
-  const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Tokens.
       // Operators need no blanks.
       {"1+2*3", Value("7")},
       {"8/2-1", Value("3")},
@@ -222,7 +217,7 @@ TEST(ExpressionEvaluation, TokensStatusesAndValues) {
       {"5 / -1", Value("-5")},
       {"5 % -1", Value("0")},
   };
-  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
+  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(evaluator, text), outcome) << text;
 }
 
 TEST(ExpressionValues, OperatorsThatNeedNumbersRejectTexts) {
