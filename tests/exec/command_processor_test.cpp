@@ -91,9 +91,7 @@ TEST(ProcessorClock, TheFirstSamplesThatAgree) {
 }
 
 TEST(ProcessorClock, MeasurementNeverFails) {
-  const double mhz = exec::ProcessorInfo().ClockMhz();
-  EXPECT_GE(mhz, 0);
-  EXPECT_EQ(mhz, mhz);  // not NaN
+  EXPECT_GE(exec::ProcessorInfo().ClockMhz(), 0);  // false for NaN too
 }
 
 class WriteBatchTest : public testing::Test {
