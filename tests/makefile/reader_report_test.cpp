@@ -137,7 +137,8 @@ const std::vector<std::string> kTclMacros = {"MSVCDIR=vc",    "TCLDIR=tcl",     
                                              "TCL_PATCH_LEVEL=8.6.0"};
 
 // Files the makefiles include or test for that the corpus does not hold,
-// as empty stand-ins ("/" ends a folder); bzip2's sources for -N.
+// as empty stand-ins (a folder, ending in "\\", holds an empty file);
+// bzip2's sources for -N.
 const char* const kStandIns[] = {
     "src\\lib\\ares_init.c", "src\\lib\\Makefile.inc", "src\\tools\\Makefile.inc", "cares_objs.inc",
     "prog2_objs.inc", "prog3_objs.inc", "CURL_OBJS.inc", "LIBCURL_OBJS.inc", "config.msvc",
@@ -157,14 +158,7 @@ TEST(Corpus, EveryFileLoads) {
     const bool tcl = name.rfind("tcl-sampleextension-", 0) == 0;
     std::filesystem::copy_file(entry.path(), dir.path() / (tcl ? name.substr(20) : name));
   }
-  for (const std::string standIn : kStandIns) {
-    const std::string path = testing_support::NativePath(standIn);
-    if (path.back() == platform::kPathSeparator) {
-      std::filesystem::create_directories(dir.path() / path);
-    } else {
-      dir.Write(path, "");
-    }
-  }
+  for (const std::string standIn : kStandIns) dir.Write(standIn.back() == '\\' ? standIn + "keep" : standIn, "");
   for (const CorpusCase& c : kCorpus) {
     SCOPED_TRACE(c.file);
     // -M reads as NMAKE reads; -N keeps the makefile's commands from running.
