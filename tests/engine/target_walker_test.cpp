@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -16,11 +15,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using test::Numbered;
-
-std::set<std::string> Words(const char* text) {
-  std::istringstream in(text);
-  return {std::istream_iterator<std::string>(in), {}};
-}
 
 // A model, its walker, and how often the walk read each file's status.
 struct Scene {
@@ -130,7 +124,9 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
     scene.Lines(lines);
     scene.Begin(c.target, c.buildAll);
     EXPECT_EQ(scene.walker.CountOutOfDate(), c.count);
-    const auto [status, built] = Run(scene, Words(c.failing), Words(c.silent));
+    const std::vector<std::string> failing = testing_support::Words(c.failing);
+    const std::vector<std::string> silent = testing_support::Words(c.silent);
+    const auto [status, built] = Run(scene, {failing.begin(), failing.end()}, {silent.begin(), silent.end()});
     EXPECT_EQ(status, c.status);
     EXPECT_TRUE(built == c.built) << built.substr(0, 100);
     if (status == WalkStatus::MissingFile) {
