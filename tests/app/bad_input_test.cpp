@@ -137,13 +137,10 @@ TEST_F(LocalBuild, InlineFileNamesWithBlanks) {
 // succeeds. (Input at its end and long output are the runners' own table.)
 TEST_F(LocalBuild, PartialLastLinesAndEmptyCommands) {
   const std::string partial = kWindows ? "<nul set /p=abc" : "printf abc";
-  Makefile("all: partial empty\npartial:\n\t" + partial + "\n\techo next\nempty:\n\t# nothing but a comment\n");
+  const std::string makefile =
+      "all: partial empty\npartial:\n\t" + partial + "\n\techo next\nempty:\n\t# nothing but a comment\n";
   const std::string expected = "  " + partial + "\nabc  echo next\nnext\n  \n";
-  for (const std::vector<std::string>& runner : {std::vector<std::string>{}, {"-L"}}) {
-    const auto result = Run(runner);
-    EXPECT_EQ(result.exitCode, 0) << runner.size() << result.err;
-    EXPECT_EQ(result.out, expected) << runner.size();
-  }
+  ExpectRuns({{makefile, "", "", 0, expected, ""}, {makefile, "", "-L", 0, expected, ""}});
 }
 
 }  // namespace

@@ -39,24 +39,21 @@ TEST(ClientMode, EndsOnRequestAndWritesItsSettingsBack) {
           .exitCode != 0) {
     GTEST_SKIP() << "needs Xvfb, python3 and network namespaces";
   }
-  const struct {
-    std::string start;
-    bool console;
-  } cases[] = {
+  const std::pair<std::string, bool> cases[] = {
       // With the window part out of reach the console view serves.
       {std::string(testing_support::kNoWindowPart) + " unshare -n", true},
       {"unshare -n " + std::string(BRAMLE_SOURCE_DIR) + "/scripts/with-xvfb.sh", false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.start);
+  for (const auto& [start, console] : cases) {
+    SCOPED_TRACE(start);
     testing_support::ScratchDirectory scratch;
     scratch.Write("resident.sh", kResidentScript);
-    const auto run = testing_support::RunInDirectory(
-        c.start + " bash resident.sh " + testing_support::BramleExecutable(), scratch.path());
+    const auto run = testing_support::RunInDirectory(start + " bash resident.sh " + testing_support::BramleExecutable(),
+                                                     scratch.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(scratch.Read("rc.txt"), "0\n") << scratch.Read("err.txt");
     // Xvfb has no notification area: the windowed client says so, once.
-    EXPECT_EQ(scratch.Read("err.txt"), c.console ? "" : diag::LoadMessage(diag::msg::kNoNotificationArea) + "\n");
+    EXPECT_EQ(scratch.Read("err.txt"), console ? "" : diag::LoadMessage(diag::msg::kNoNotificationArea) + "\n");
     const std::string settings = scratch.Read("config/bramle/Bramle.inf");
     for (const char* line : {"client_machinemane = RESIDENT\n", "client_portno = ", "#End Config\n"}) {
       EXPECT_NE(settings.find(line), std::string::npos) << line;
@@ -67,9 +64,9 @@ TEST(ClientMode, EndsOnRequestAndWritesItsSettingsBack) {
     const std::string log = scratch.Read("client.log");
     const bool resident = out.find("[RESIDENT") != std::string::npos &&
                           out.find(diag::LoadMessage(diag::msg::kResidentStarted)) != std::string::npos;
-    EXPECT_EQ(resident, c.console) << out;
+    EXPECT_EQ(resident, console) << out;
     for (unsigned number : {23502u, 23503u}) {
-      EXPECT_EQ(log.find("[None][None] " + diag::LoadMessage(number)) != std::string::npos, c.console) << log;
+      EXPECT_EQ(log.find("[None][None] " + diag::LoadMessage(number)) != std::string::npos, console) << log;
     }
   }
 }

@@ -80,8 +80,7 @@ TEST_F(CompilationDatabase, ExampleProjectGivesItsThreeCompiles) {
   for (const char* made : {"main.o", "hello", "link.rsp", "members.rsp"}) EXPECT_FALSE(Exists(made)) << made;
   // Built, nothing is out of date; -A lists every command again.
   for (const char* made : {"main.o", "greet.o", "count.o", "libgreet.a", "hello"}) WriteFile(made);
-  EXPECT_EQ(Run({"-G"}).exitCode, 0);
-  EXPECT_EQ(testing_support::JsonReader::Parse(Read("compile_commands.json"))->items.size(), 0u);
+  EXPECT_TRUE(Entries({"-G"}).empty());
   EXPECT_EQ(Entries({"-G", "-A", "hello"}).size(), 3u);
 }
 

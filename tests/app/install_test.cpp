@@ -34,7 +34,6 @@ TEST_F(Install, TheInstalledProgramRunsWithItsWindowsAndService) {
   ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
 
   const std::string program = prefix + "/bin/bramle";
-  EXPECT_EQ(RunInDirectory("'" + program + "' -H", scratch_.path()).exitCode, 1);
   // A local build with the installed program.
   scratch_.Write("Makefile", "all:\n\techo built > out.txt\n");
   EXPECT_EQ(RunInDirectory("'" + program + "'", scratch_.path()).exitCode, 0);

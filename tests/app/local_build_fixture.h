@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,11 +21,7 @@ namespace app::test {
 inline constexpr bool kWindows = platform::kPathSeparator == '\\';
 // Prints a file's content.
 inline const char* const kShowFile = kWindows ? "type" : "cat";
-
-inline std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  return {std::istream_iterator<std::string>(in), {}};
-}
+using testing_support::Words;
 
 // One run: the makefile, the files it finds ("name:age", Windows-style
 // names, age in seconds; a bare name has the time of writing), the
@@ -55,7 +49,7 @@ class LocalBuild : public ::testing::Test {
   void WriteFile(const std::string& name, const std::string& content = "x\n") const {
     scratch_->Write(testing_support::NativePath(name), content);
   }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(scratch_->File(name)); }
   std::string Read(const std::string& name) const { return scratch_->Read(testing_support::NativePath(name)); }
 
   testing_support::ProcessResult Run(const std::vector<std::string>& arguments = {}) const {
@@ -83,10 +77,6 @@ class LocalBuild : public ::testing::Test {
   }
 
  private:
-  std::filesystem::path Path(const std::string& name) const {
-    return scratch_->path() / testing_support::NativePath(name);
-  }
-
   std::unique_ptr<testing_support::ScratchDirectory> scratch_ = std::make_unique<testing_support::ScratchDirectory>();
 };
 

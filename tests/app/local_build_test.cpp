@@ -2,7 +2,6 @@
 // messages on standard error and the exit code, with and without -I and -K.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "diag/message_catalogue.h"
@@ -35,6 +34,12 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
       // -Q answers whether anything is out of date.
       {echoes, "", "-S -Q", 1, "", ""},
       {"t: src\n\techo t\n", "t:10 src:20", "-Q", 0, "", ""},
+      // A file dated after the clock (an hour from now) makes its targets
+      // out of date on every run: the run says so once.
+      {"all: a.obj b.obj\na.obj: future.h\n\techo a\nb.obj: future.h\n\techo b\n", "future.h:-7200 a.obj:10 b.obj:10",
+       "-N", 0, "  echo a\n  echo b\n",
+       FormatCatalogMessage(diag::msg::kWarningFrame,
+                            FormatCatalogMessage(diag::msg::kFileTimeInFuture, "future.h") + "\n")},
       {twoTargets, "", "", 0, "  echo a\na\n  echo b\nb\n", ""},
       // Each target named is built, in the order given; a shared one once.
       {twoTargets, "", "b a B", 0, "  echo b\nb\n  echo a\na\n", ""},
@@ -67,7 +72,10 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
        "bad\n" + FormatCatalogMessage(diag::msg::kExecutionError, "exit", 3) + "good\ngood\n"},
       {"t:\n\techo plain\n\techo <<note.txt\nfirst\n<<KEEP\n", "", "-X2 -N", 0, "MaxCount: 1\nCount: 1\n",
        "t\necho plainecho note.txt >>\nfirst\n\n>>\n"},
-      // Even a silent line is echoed with its inline file; its output is not passed on.
+      // A silent line shows no output, with or without -X2, where it is
+      // echoed with its inline file. A closing "<<" may end a content line.
+      {std::string("show:\n\t@") + kShowFile + " <<\nfirst\nlast<<NOKEEP\n", "", "", 0, "", ""},
+      {std::string("show:\n\t") + kShowFile + " <<\nfirst\nlast<<\n", "", "-S", 0, "first\nlast\n", ""},
       {std::string("t:\n\t@") + kShowFile + " <<list.txt\nhello\n<<KEEP\n", "", "-X2", 0, "MaxCount: 1\nCount: 1\n",
        std::string("t\n") + kShowFile + " list.txt >>\nhello\n\n>>\n"},
   });
@@ -118,6 +126,7 @@ TEST_F(LocalBuild, HowABuildFails) {
   const std::string endsProcessor = kWindows ? "exit 3" : "kill -9 0";
   const int endsProcessorCode = kWindows ? 3 : 128 + 9;
   const std::string rm = kWindows ? "del" : "rm";
+  const std::string nested = "\"" + testing_support::BramleExecutable() + "\" inner";
   ExpectRuns({
       {failing, "", "", 1, "  exit 3\n", Fatal(diag::msg::kCommandReturned, "exit 3", 3)},
       {"t:\n\t@exit 3\n", "", "", 1, "", Fatal(diag::msg::kCommandReturned, "exit 3", 3)},
@@ -164,6 +173,10 @@ TEST_F(LocalBuild, HowABuildFails) {
       {killedMakefile, "", "-K", killedCode, "  " + killed + "\n  echo good\ngood\n", CommandError(killer, killedCode)},
       {"all: bad good\nbad:\n\t" + endsProcessor + "\ngood:\n\techo good\n", "", "-L -K", endsProcessorCode,
        "  " + endsProcessor + "\n  echo good\ngood\n", CommandError(kWindows ? "exit" : "kill", endsProcessorCode)},
+      // A nested run passes its output and its failure up.
+      {"all:\n\t" + nested + "\n\techo never\ninner:\n\techo inner ran\n\texit 4\n", "", "", 1,
+       "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n",
+       Fatal(diag::msg::kCommandReturned, "exit 4", 4) + Fatal(diag::msg::kCommandReturned, nested, 1)},
       // Errors of the makefile or of the model end the run before any command.
       {"all: a\na: b\n\techo a\nb: a\n\techo b\n", "", "", 1, "", Fatal(diag::msg::kDependencyCycle, "a -> b -> a")},
       {"X = 1\n", "", "", 1, "", Fatal(diag::msg::kNoDependencyLine)},
@@ -174,44 +187,20 @@ TEST_F(LocalBuild, HowABuildFails) {
 // build counts as made for the targets above it. -Q answers whether
 // anything is out of date.
 TEST_F(LocalBuild, DryRunsListWhatTheBuildRuns) {
-  Makefile(
-      "all: b.t c.t\n\techo all> all\nb.t: a.t\n\techo b> b.t\nc.t: a.t\n\techo c> c.t\na.t: src\n\techo a> a.t\n");
+  const std::string tree =
+      "all: b.t c.t\n\techo all> all\nb.t: a.t\n\techo b> b.t\nc.t: a.t\n\techo c> c.t\na.t: src\n\techo a> a.t\n";
   const std::string listing = "  echo a> a.t\n  echo b> b.t\n  echo c> c.t\n  echo all> all\n";
-  MakeFile("src", 10);
-  for (const char* round : {"clean tree", "source changed"}) {
-    SCOPED_TRACE(round);
-    const auto dry = Run({"-N"});
-    EXPECT_EQ(dry.exitCode, 0);
-    EXPECT_EQ(dry.out, listing);
-    EXPECT_EQ(dry.err, "");
-    const auto query = Run({"-Q"});
-    EXPECT_EQ(query.exitCode, 1);
-    EXPECT_EQ(query.out, listing);
-    const auto built = Run();
-    EXPECT_EQ(built.exitCode, 0) << built.err;
-    EXPECT_EQ(built.out, listing);
-    const auto upToDate = Run({"-Q"});
-    EXPECT_EQ(upToDate.exitCode, 0);
-    EXPECT_EQ(upToDate.out, "");
-    WriteFile("src");  // newer than everything the build wrote
-  }
-}
-
-// A file dated after the clock makes its targets out of date on every run:
-// the run says so once.
-TEST_F(LocalBuild, FileTimeInTheFutureIsReportedOnce) {
-  Makefile("all: a.obj b.obj\na.obj: future.h\n\techo a\nb.obj: future.h\n\techo b\n");
-  WriteFile("future.h");
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const auto later = std::chrono::duration_cast<std::chrono::nanoseconds>(now + std::chrono::hours(1)).count();
-  ASSERT_TRUE(platform::SetModifiedTime((Directory() / "future.h").string(), later));
-  MakeFile("a.obj", 10);
-  MakeFile("b.obj", 10);
-  const auto result = Run({"-N"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "  echo a\n  echo b\n");
-  EXPECT_EQ(result.err, FormatCatalogMessage(diag::msg::kWarningFrame,
-                                             FormatCatalogMessage(diag::msg::kFileTimeInFuture, "future.h") + "\n"));
+  const std::string targets = " a.t:10 b.t:10 c.t:10 all:10";
+  ExpectRuns({
+      // A clean tree, a built one, and one whose source changed.
+      {tree, "src:10", "-N", 0, listing, ""},
+      {tree, "src:10", "-Q", 1, listing, ""},
+      {tree, "src:10", "", 0, listing, ""},
+      {tree, "src:20" + targets, "-Q", 0, "", ""},
+      {tree, "src:5" + targets, "-N", 0, listing, ""},
+      {tree, "src:5" + targets, "-Q", 1, listing, ""},
+      {tree, "src:5" + targets, "", 0, listing, ""},
+  });
 }
 
 // The time-stamp view comes before the commands, or before the touch that
@@ -250,14 +239,16 @@ TEST_F(LocalBuild, TimestampViewAndTouch) {
 }
 
 TEST_F(LocalBuild, ModelDumpBeforeTheBuild) {
-  Makefile("CC = cl\nall: a\n\techo $(CC) $@\n");
+  Makefile("CC = cl\nall: a\n\techo $(CC) $@ $(UNDEFINED)\n");
   const auto result = Run({"-P", "-N"});
   EXPECT_EQ(result.exitCode, 1);
+  // The undefined name is announced by one empty line, then the model.
+  EXPECT_EQ(result.out.substr(0, 2), "\n+");
   // The report's layout is the engine's; here: the macros, and commands as read.
-  for (const char* part : {"| CC = cl\n", "|| Target file: all\n", "||  echo cl $@\n"}) {
+  for (const char* part : {"| CC = cl\n", "|| Target file: all\n", "||  echo cl $@ \n"}) {
     EXPECT_NE(result.out.find(part), std::string::npos) << part;
   }
-  // The build follows the dump; a is a file nothing makes.
+  // The build follows the dump, with no reader report; a is a file nothing makes.
   EXPECT_EQ(result.err, Fatal(diag::msg::kNeededFileMissing, "a"));
 }
 
@@ -270,13 +261,6 @@ TEST_F(LocalBuild, InlineFiles) {
   EXPECT_EQ(listed.out, std::string("  ") + kShowFile + " list.txt\n");
   EXPECT_EQ(Read("list.txt"), testing_support::OnDisk("first one\ntwo\n\n"));
   EXPECT_EQ(Run({"-S", "WORD=again"}).out, "again one\ntwo\n\n");
-
-  Makefile(std::string("show:\n\t@") + kShowFile + " <<\nfirst\nlast<<NOKEEP\n");
-  const auto silent = Run();
-  EXPECT_EQ(silent.exitCode, 0);
-  EXPECT_EQ(silent.out, "");  // a silent line shows no output either
-  Makefile(std::string("show:\n\t") + kShowFile + " <<\nfirst\nlast<<\n");
-  EXPECT_EQ(Run({"-S"}).out, "first\nlast\n");
 
   // The name ends at the first blank; the rest stays on the command line.
   Makefile(std::string("show:\n\t") + kShowFile + " << > rest.txt\nhello\n<<\n\t" + kShowFile +
@@ -304,17 +288,6 @@ TEST_F(LocalBuild, ProcessorThatCannotStart) {
   EXPECT_EQ(direct.exitCode, 0);
   EXPECT_EQ(direct.out.rfind(std::string("  echo needs the processor\n  ") + plainProgram + "\n", 0), 0u);
   EXPECT_EQ(direct.err, StartFailed());
-}
-
-TEST_F(LocalBuild, NestedRunPassesItsOutputAndFailureUp) {
-  const std::string nested = "\"" + testing_support::BramleExecutable() + "\" -F " + NativePath("sub\\build.mak");
-  Makefile("all:\n\t" + nested + "\n\techo never\n");
-  MakeFile("sub\\build.mak", 0, "inner:\n\techo inner ran\n\texit 4\n");
-  const auto result = Run();
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "  " + nested + "\n  echo inner ran\ninner ran\n  exit 4\n");
-  EXPECT_EQ(result.err,
-            Fatal(diag::msg::kCommandReturned, "exit 4", 4) + Fatal(diag::msg::kCommandReturned, nested, 1));
 }
 
 // $@ $* $** $? $< and their D B F R forms, in both bracket styles, as real

@@ -2,11 +2,8 @@
 // results as a serial run; signals that stop a build.
 #include <algorithm>
 #include <fstream>
-#include <map>
-#include <random>
 #include <sstream>
 
-#include "engine/random_graph.h"
 #include "local_build_fixture.h"
 
 namespace app::test {
@@ -27,28 +24,23 @@ std::vector<std::string> SortedLines(const std::string& text) {
 std::string Numbered(const char* prefix, int number) { return std::string(prefix).append(std::to_string(number)); }
 
 TEST_F(LocalBuild, ParallelTargetsWriteTheirOutputInOnePiece) {
-  std::string makefile = "all:";
-  for (int t = 0; t < 8; ++t) makefile.append(" ").append(Numbered("t", t));
-  makefile += "\n";
+  std::string makefile = "all: t0 t1 t2 t3 t4 t5 t6 t7\n";
+  std::vector<std::string> blocks;  // each target's echoes and output
   for (int t = 0; t < 8; ++t) {
     makefile += Numbered("t", t) + ":\n";
-    for (int line = 0; line < 3; ++line) makefile += "\techo " + Numbered("t", t) + Numbered("-", line) + "\n";
+    blocks.emplace_back();
+    for (int line = 0; line < 3; ++line) {
+      const std::string word = Numbered("t", t) + Numbered("-", line);
+      makefile += "\techo " + word + "\n";
+      blocks.back() += "  echo " + word + "\n" + word + "\n";
+    }
   }
   Makefile(makefile);
-  for (const std::vector<std::string>& options : {std::vector<std::string>{"-J4"}, {"-J", "4", "-L"}}) {
-    const auto result = Run(options);
+  for (const char* options : {"-J4", "-J 4 -L"}) {
+    const auto result = Run(Words(options));
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    size_t total = 0;
-    for (int t = 0; t < 8; ++t) {
-      std::string block;
-      for (int line = 0; line < 3; ++line) {
-        const std::string word = Numbered("t", t) + Numbered("-", line);
-        block += "  echo " + word + "\n" + word + "\n";
-      }
-      EXPECT_NE(result.out.find(block), std::string::npos) << options.back() << "\n" << result.out;
-      total += block.size();
-    }
-    EXPECT_EQ(result.out.size(), total) << result.out;
+    for (const std::string& block : blocks) EXPECT_NE(result.out.find(block), std::string::npos) << options;
+    EXPECT_EQ(result.out.size(), blocks.size() * blocks[0].size()) << result.out;  // blocks of one size
   }
 }
 
@@ -57,15 +49,6 @@ TEST_F(LocalBuild, ParallelTargetsWriteTheirOutputInOnePiece) {
 // build at another point than a serial one, so "bad" is built only where
 // failures do not stop the build.
 TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
-  struct Case {
-    std::vector<std::string> options;
-    const char* target;
-  };
-  const Case cases[] = {
-      {{}, "all"},          {{"-N"}, "all"},      {{"-Q"}, "all"},         {{"-T"}, "all"},  {{"-D"}, "all"},
-      {{"-P"}, "all"},      {{"-X"}, "all"},      {{"-A"}, "all"},         {{"-S"}, "all"},  {{"-K"}, "withbad"},
-      {{"-I"}, "withbad"},  {{"-L", "-K"}, "withbad"}, {{"-X", "-K"}, "withbad"},
-  };
   const std::string makefile =
       "all: app lib1 lib2\n"
       "withbad: all bad needsbad\n"
@@ -76,10 +59,10 @@ TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
       "lib2:\n\techo lib2 > lib2\n"
       "bad: o2\n\texit 5\n\techo after\n"
       "needsbad: bad\n\techo never\n";
-  for (const Case& test : cases) {
-    std::string name = test.target;
-    for (const std::string& option : test.options) name += " " + option;
-    SCOPED_TRACE(name);
+  // The options, then the target.
+  for (const char* run : {"all", "-N all", "-Q all", "-T all", "-D all", "-P all", "-X all", "-A all", "-S all",
+                          "-K withbad", "-I withbad", "-L -K withbad", "-X -K withbad"}) {
+    SCOPED_TRACE(run);
     testing_support::ProcessResult results[2];
     for (int parallel = 0; parallel < 2; ++parallel) {
       Makefile(makefile);
@@ -88,9 +71,8 @@ TEST_F(LocalBuild, ParallelRunMatchesTheSerialRun) {
       for (const char* file : {"app", "o1", "o2", "lib2"}) MakeFile(file, 200);
       for (const char* source : {"s1", "s2", "s3"}) MakeFile(source, 100);
       MakeFile("lib1", 50);
-      std::vector<std::string> arguments = test.options;
-      if (parallel) arguments.push_back("-J3");
-      arguments.push_back(test.target);
+      std::vector<std::string> arguments = Words(run);
+      if (parallel) arguments.insert(arguments.end() - 1, "-J3");
       results[parallel] = Run(arguments);
     }
     EXPECT_EQ(results[1].exitCode, results[0].exitCode);
@@ -164,91 +146,20 @@ TEST_F(LocalBuild, ClosedOutputStopsTheBuild) {
 TEST_F(LocalBuild, JobCounts) {
   Makefile("t:\n\techo t\n");
   const std::string serial = Run().out;
-  for (const std::vector<std::string>& good : std::vector<std::vector<std::string>>{
-           {"-J1"}, {"-J", "1"}, {"-j2"}, {"/J2"}, {"-J"}, {"-J", "t"}, {"-J", "256", "t"}}) {
-    const auto result = Run(good);
-    EXPECT_EQ(result.exitCode, 0) << good[0];
-    EXPECT_EQ(result.out, serial) << good[0];
+  for (const char* good : {"-J1", "-J 1", "-j2", "/J2", "-J", "-J t", "-J 256 t"}) {
+    const auto result = Run(Words(good));
+    EXPECT_EQ(result.exitCode, 0) << good;
+    EXPECT_EQ(result.out, serial) << good;
   }
   // A wrong count is named, with the counts allowed.
-  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-           {"-J0"}, {"-Jx"}, {"-J-1"}, {"-J257"}, {"-J", "0"}, {"-J", "1000"}, {"-J4x"}}) {
-    const auto result = Run(bad);
-    const std::string value = bad.size() == 2 ? bad[1] : bad[0].substr(2);
-    EXPECT_EQ(result.exitCode, 1) << bad.back();
-    EXPECT_EQ(result.err, Fatal(diag::msg::kJobCountInvalid, value, 256))
-        << bad.back();
-    EXPECT_EQ(result.out, "") << bad.back();
+  for (const char* bad : {"-J0", "-Jx", "-J-1", "-J257", "-J 0", "-J 1000", "-J4x"}) {
+    const std::vector<std::string> arguments = Words(bad);
+    const auto result = Run(arguments);
+    const std::string value = arguments.size() == 2 ? arguments[1] : arguments[0].substr(2);
+    EXPECT_EQ(result.exitCode, 1) << bad;
+    EXPECT_EQ(result.err, Fatal(diag::msg::kJobCountInvalid, value, 256)) << bad;
+    EXPECT_EQ(result.out, "") << bad;
   }
-}
-
-// Random graphs whose commands log their start and end to one file: no
-// target starts before its dependents have ended, none starts twice.
-TEST_F(LocalBuild, ParallelBuildsOfRandomGraphsKeepDependencyOrder) {
-  if (kWindows) GTEST_SKIP() << "commands of several processes appending to one file need POSIX appends";
-  std::mt19937 random(42u);
-  for (int batch = 0; batch < 4; ++batch) {
-    SCOPED_TRACE(batch);
-    engine::test::RandomGraph graph;
-    for (int g = 0; g < 10; ++g) {
-      engine::test::AddRandomGraph(random, 2 + random() % 12, Numbered("g", g) + "n", graph);
-    }
-    std::string makefile = "all:";
-    for (const size_t top : graph.tops) makefile += " " + graph.nodes[top].name;
-    makefile += "\n";
-    for (const engine::test::RandomNode& node : graph.nodes) {
-      std::filesystem::remove(Directory() / node.name);
-      if (!node.hasCommands) {
-        MakeFile(node.name, 100);  // a source
-        continue;
-      }
-      makefile += node.name + ":";
-      for (const size_t d : node.dependents) makefile += " " + graph.nodes[d].name;
-      makefile += "\n\t@echo S " + node.name + " >> log\n\t@echo x > " + node.name + "\n\t@echo E " + node.name +
-                  " >> log\n";
-    }
-    Makefile(makefile);
-    std::filesystem::remove(Directory() / "log");
-    const auto result = Run({"-J", "4"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    std::map<std::string, size_t> started, ended;
-    std::istringstream log(Read("log"));
-    size_t position = 0;
-    for (std::string kind, name; log >> kind >> name; ++position) {
-      EXPECT_TRUE((kind == "S" ? started : ended).emplace(name, position).second) << name << " " << kind << " twice";
-    }
-    for (const engine::test::RandomNode& node : graph.nodes) {
-      if (!node.hasCommands) continue;
-      ASSERT_TRUE(started.count(node.name) && ended.count(node.name)) << node.name;
-      for (const size_t d : node.dependents) {
-        if (!graph.nodes[d].hasCommands) continue;
-        const std::string& dependent = graph.nodes[d].name;
-        EXPECT_LT(ended.at(dependent), started.at(node.name)) << node.name << " before " << dependent;
-      }
-    }
-  }
-}
-
-TEST_F(LocalBuild, InterruptKillsEveryRunningCommand) {
-  if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
-  // Two commands block for good once they have told the third, through a
-  // named pipe each, that they run; the third then interrupts bramle.
-  ASSERT_EQ(testing_support::RunInDirectory("mkfifo fa fb", Directory()).exitCode, 0);
-  Makefile(
-      "all: a b c after\n"
-      "a:\n\techo > fa; while :; do read x; done < /dev/zero\n"
-      "b:\n\techo > fb; while :; do read x; done < /dev/zero\n"
-      "c:\n\tread x < fa; read y < fb; kill -INT $PPID; while :; do read x; done < /dev/zero\n"
-      "after: a b c\n\techo after ran\n");
-  const auto result = Run({"-J3"});
-  // One report, on standard error, and no failure of its own for each
-  // command killed.
-  const std::string report =
-      diag::LoadMessage(diag::msg::kCtrlCReceived) + "\n" + diag::LoadMessage(diag::msg::kBuildStopped) + "\n";
-  EXPECT_EQ(result.err, report);
-  EXPECT_EQ(result.out.find(diag::LoadMessage(diag::msg::kBuildStopped)), std::string::npos) << result.out;
-  EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
-  EXPECT_EQ(result.exitCode, 1);
 }
 
 // True while the process `pid` runs (a zombie has ended).
@@ -260,25 +171,34 @@ bool ProcessRuns(const std::string& pid) {
   return nameEnd != std::string::npos && text.compare(nameEnd, 3, ") Z") != 0;
 }
 
-// Ctrl+C, Ctrl+Break, a request to terminate and a hang-up: the running
+// Ctrl+C, Ctrl+Break, a request to terminate and a hang-up: every running
 // command ends with bramle, nothing after it starts, and the run fails (even
-// with -I).
-TEST_F(LocalBuild, SignalsEndTheRunningCommandAndStopTheBuild) {
+// with -I), with one report on standard error and no failure of its own for
+// each command killed.
+TEST_F(LocalBuild, SignalsEndTheRunningCommandsAndStopTheBuild) {
   if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
+  // Under -J3 two commands block for good once they have told the third,
+  // through a named pipe each, that they run; the third then signals.
+  ASSERT_EQ(testing_support::RunInDirectory("mkfifo fa fb", Directory()).exitCode, 0);
+  const std::string blocked = "; while :; do read x; done < /dev/zero\n";
+  const std::string parallel = "all: a b first after\na:\n\techo > fa" + blocked + "b:\n\techo > fb" + blocked +
+                               "first:\n\tread x < fa; read y < fb; ";
   const struct {
     const char* signal;
     std::vector<std::string> arguments;
-    std::vector<unsigned> notices;
-  } cases[] = {{"INT", {}, {diag::msg::kCtrlCReceived, diag::msg::kBuildStopped}},
-               {"QUIT", {"-I"}, {diag::msg::kCtrlBreakReceived, diag::msg::kBuildStopped}},
-               {"TERM", {}, {diag::msg::kEndRequested, diag::msg::kBuildStopped}},
-               {"HUP", {}, {diag::msg::kEndRequested, diag::msg::kBuildStopped}}};
+    unsigned notice;
+    std::string makefile = "all: first after\nfirst:\n\t";  // up to the command that signals
+  } cases[] = {{"INT", {}, diag::msg::kCtrlCReceived},
+               {"QUIT", {"-I"}, diag::msg::kCtrlBreakReceived},
+               {"TERM", {}, diag::msg::kEndRequested},
+               {"HUP", {}, diag::msg::kEndRequested},
+               {"INT", {"-J3"}, diag::msg::kCtrlCReceived, parallel}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.signal);
+    SCOPED_TRACE(std::string(c.signal) + (c.arguments.empty() ? "" : " " + c.arguments[0]));
     // The command signals bramle (its parent) and goes on as a long sleep
     // under the same process id, which must not outlive bramle.
-    Makefile(std::string("all: first second\nfirst:\n\techo $$ > command.pid; kill -") + c.signal +
-             " $PPID; exec sleep 37\nsecond:\n\techo second ran\n");
+    Makefile(c.makefile + "echo $$ > command.pid; kill -" + c.signal +
+             " $PPID; exec sleep 37\nafter:\n\techo after ran\n");
     const auto result = Run(c.arguments);
     const std::string written = Read("command.pid");
     const std::string pid = written.substr(0, written.find('\n'));
@@ -286,10 +206,10 @@ TEST_F(LocalBuild, SignalsEndTheRunningCommandAndStopTheBuild) {
     const bool outlived = ProcessRuns(pid);
     if (outlived) testing_support::RunInDirectory("kill -KILL " + pid, Directory());
     EXPECT_FALSE(outlived);
-    std::string report;
-    for (unsigned notice : c.notices) report += diag::LoadMessage(notice) + "\n";
-    EXPECT_EQ(result.err, report);
-    EXPECT_EQ(result.out.find("second ran"), std::string::npos) << result.out;
+    const std::string stopped = diag::LoadMessage(diag::msg::kBuildStopped);
+    EXPECT_EQ(result.err, diag::LoadMessage(c.notice) + "\n" + stopped + "\n");
+    EXPECT_EQ(result.out.find(stopped), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
     EXPECT_EQ(result.exitCode, 1);
   }
 }

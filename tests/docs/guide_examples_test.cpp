@@ -27,11 +27,13 @@
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace {
 
 using testing_support::Narrow;
 using testing_support::ScratchDirectory;
+using testing_support::Words;
 
 constexpr bool kWindows = platform::kPathSeparator == '\\';
 
@@ -53,28 +55,13 @@ struct Guide {
   std::vector<std::string> faults;  // markup the test cannot follow
 };
 
-std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
-
-// The example's settings from the words of its comment.
+// The example's settings from the words of its comment: "<!--" "example"
+// [PLATFORMS] ["files:" NAME ...] "-->".
 Example ParseExampleComment(const std::vector<std::string>& words, int line) {
-  Example example;
-  example.line = line;
-  example.platforms = "linux";
-  bool files = false;
-  for (size_t i = 2; i + 1 < words.size(); ++i) {
-    if (files) {
-      example.files.push_back(words[i]);
-    } else if (words[i] == "files:") {
-      files = true;
-    } else {
-      example.platforms = words[i];
-    }
-  }
+  Example example{line, "linux"};
+  const auto files = std::find(words.begin() + 2, words.end() - 1, "files:");
+  if (files - words.begin() > 2) example.platforms = words[2];
+  if (files != words.end() - 1) example.files.assign(files + 1, words.end() - 1);
   return example;
 }
 

@@ -12,61 +12,56 @@
 #include "platform/directory.h"
 #include "platform/text.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace engine {
 namespace {
 
+// A command line with its inline file, and per entry: the source, the
+// output, the arguments joined with '|'.
 struct LineCase {
   std::string text;
-  InlineKind kind;
-  std::string inlineName;
-  std::string inlineContent;
-  // Per entry: the source, the output, the arguments joined with '|'.
   std::vector<std::vector<std::string>> entries;
+  InlineKind kind = InlineKind::None;
+  std::string inlineName = "";
+  std::string inlineContent = "";
 };
 
+// The example project's compiles are held by the compilation database test.
 TEST(CompileCommandTest, EntriesPerSourceGivenToACompiler) {
   const LineCase cases[] = {
-      {"cc -O2 -Wall -c main.c -o \"main.o\"", InlineKind::None, "", "",
-       {{"main.c", "main.o", "cc|-O2|-Wall|-c|main.c|-o|main.o"}}},
       // Any folder, any letter case, ".exe" or not; one entry per source.
-      {"/usr/bin/gcc -O -c a.c b.CPP", InlineKind::None, "", "",
+      {"/usr/bin/gcc -O -c a.c b.CPP",
        {{"a.c", "", "/usr/bin/gcc|-O|-c|a.c|b.CPP"}, {"b.CPP", "", "/usr/bin/gcc|-O|-c|a.c|b.CPP"}}},
       // cl's options: /Fo naming a folder, /Tc naming a source of any name.
-      {"CL.EXE /c /Foobj/ x.cpp /Tcy.txt", InlineKind::None, "", "",
+      {"CL.EXE /c /Foobj/ x.cpp /Tcy.txt",
        {{"x.cpp", "obj/x.obj", "CL.EXE|/c|/Foobj/|x.cpp|/Tcy.txt"},
         {"y.txt", "obj/y.obj", "CL.EXE|/c|/Foobj/|x.cpp|/Tcy.txt"}}},
-      {"clang-cl /c /Fo:z.obj z.cxx", InlineKind::None, "", "", {{"z.cxx", "z.obj", "clang-cl|/c|/Fo:z.obj|z.cxx"}}},
+      {"clang-cl /c /Fo:z.obj z.cxx", {{"z.cxx", "z.obj", "clang-cl|/c|/Fo:z.obj|z.cxx"}}},
       // A response file from an inline file is read in place.
-      {"clang++ @", InlineKind::Temporary, "", "-c\nr.cc -o r.o\n", {{"r.cc", "r.o", "clang++|-c|r.cc|-o|r.o"}}},
-      {"c++ -c @", InlineKind::Named, "args.rsp", "s.c\n", {{"s.c", "", "c++|-c|s.c"}}},
+      {"clang++ @", {{"r.cc", "r.o", "clang++|-c|r.cc|-o|r.o"}}, InlineKind::Temporary, "", "-c\nr.cc -o r.o\n"},
+      {"c++ -c @", {{"s.c", "", "c++|-c|s.c"}}, InlineKind::Named, "args.rsp", "s.c\n"},
       // Any other named inline file is an argument by its name.
-      {"g++ -c ", InlineKind::Named, "gen.cc", "int x;\n", {{"gen.cc", "", "g++|-c|gen.cc"}}},
+      {"g++ -c ", {{"gen.cc", "", "g++|-c|gen.cc"}}, InlineKind::Named, "gen.cc", "int x;\n"},
       // Values of options are no sources.
-      {"gcc -x c -include pre.c -MF dep.c -c m.c", InlineKind::None, "", "",
-       {{"m.c", "", "gcc|-x|c|-include|pre.c|-MF|dep.c|-c|m.c"}}},
+      {"gcc -x c -include pre.c -MF dep.c -c m.c", {{"m.c", "", "gcc|-x|c|-include|pre.c|-MF|dep.c|-c|m.c"}}},
       // Linking, other programs, lines without a source.
-      {"cc -o hello main.o libgreet.a", InlineKind::None, "", "", {}},
-      {"ar rcs lib.a a.c", InlineKind::None, "", "", {}},
-      {"rc /fo x.res x.c", InlineKind::None, "", "", {}},
-      {"clang -c", InlineKind::None, "", "", {}},
-      {"", InlineKind::None, "", "", {}},
+      {"cc -o hello main.o libgreet.a", {}},
+      {"ar rcs lib.a a.c", {}},
+      {"rc /fo x.res x.c", {}},
+      {"clang -c", {}},
+      {"", {}},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.text);
     CommandLine line;
-    line.text = c.text;
-    line.inlineKind = c.kind;
-    line.inlineFileName = c.inlineName;
-    line.inlineContent = c.inlineContent;
+    line.SetCommandLine(c.text, c.inlineName, c.inlineContent, c.kind);
     const std::vector<CompileCommand> entries = CompileCommandsOf(line);
     ASSERT_EQ(entries.size(), c.entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
-      std::string arguments;
-      for (const std::string& argument : entries[i].arguments) arguments += (arguments.empty() ? "" : "|") + argument;
       EXPECT_EQ(entries[i].file, platform::FullPath(c.entries[i][0]));
       EXPECT_EQ(entries[i].output, c.entries[i][1]);
-      EXPECT_EQ(arguments, c.entries[i][2]);
+      EXPECT_EQ(testing_support::Join(entries[i].arguments, "|"), c.entries[i][2]);
     }
   }
 }

@@ -289,7 +289,6 @@ TEST_P(DifferentialModes, KeepGoingDryRunsAndNamedTargetsDoWhatMakeDoes) {
   ScratchDirectory makeDirectory;
   const bool withMake = platform::kPathSeparator == '/' &&
                         testing_support::RunInDirectory("make --version", makeDirectory.path()).exitCode == 0;
-  const std::string jobs = batch % 2 ? "-J 4 " : "";
   std::string goals;
   for (size_t goal : named.goals) goals += " " + graph.nodes[goal].name;
 

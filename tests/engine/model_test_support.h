@@ -13,6 +13,7 @@
 #include "engine/target_model.h"
 #include "makefile/rule_lines.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 #include "support/timed_files.h"
 
 namespace engine::test {
@@ -48,11 +49,7 @@ inline void Lines(TargetModel& model, const std::vector<std::string>& lines) {
   }
 }
 
-inline std::string Join(const std::vector<std::string>& items, const char* separator) {
-  std::string joined;
-  for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
-  return joined;
-}
+using testing_support::Join;
 
 inline std::vector<std::string> Names(const std::vector<TargetNode*>& nodes) {
   std::vector<std::string> names;

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "engine/name_token.h"
 #include "engine/path_parts.h"
@@ -49,12 +50,8 @@ TEST_F(SpecialMacros, EachFormOfEachMacro) {
   Target("a.obj", "src\\a.c a.h");
   Target("a2.obj", "src\\a.c newer.h");
   Target("b.obj", "src\\a.c");
-  const struct {
-    const char* target;
-    const char* text;
-    bool buildAll;
-    std::string expanded;
-  } cases[] = {
+  // The target, the text, whether all is built, and the text expanded.
+  const std::tuple<const char*, const char*, bool, std::string> cases[] = {
       {"t.obj", "a $(@) b", false, "a $(@) b"},
       {"t.obj", "^$@ $$@", false, "^$@ \"t.obj\""},
       {"t.obj", "echo $x $@", false, "echo $x $@"},
@@ -71,7 +68,9 @@ TEST_F(SpecialMacros, EachFormOfEachMacro) {
       {"c.obj", "[$<]", false, "[]"},
       {"foo.obj", "$*.c", false, "foo.c"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Expand(c.target, c.text, c.buildAll), c.expanded) << c.target << " " << c.text;
+  for (const auto& [target, text, buildAll, expanded] : cases) {
+    EXPECT_EQ(Expand(target, text, buildAll), expanded) << target << " " << text;
+  }
   std::filesystem::create_directories(Scratch().path() / "other");
   std::filesystem::current_path(Scratch().path() / "sub");
   Target("..\\other\\bar.obj");
@@ -85,13 +84,8 @@ using Modifier = MacroModifier;
 TEST(ScanSpecialMacro, Tokens) {
   // In code page 932 the second byte of this character is '^'.
   const std::string trail = Narrow("タ");
-  const struct {
-    std::string text;
-    size_t start;
-    size_t length;
-    Kind kind;
-    Modifier modifier;
-  } cases[] = {
+  // The text, and where the token starts, its length, kind and modifier.
+  const std::tuple<std::string, size_t, size_t, Kind, Modifier> cases[] = {
       {"x ${*B}", 2, 5, Kind::TargetBase, Modifier::BaseName},
       {"$(?R)", 0, 5, Kind::NewerDependents, Modifier::Root},
       {"$(<F}", 0, 5, Kind::FirstDependent, Modifier::FileName},
@@ -114,14 +108,14 @@ TEST(ScanSpecialMacro, Tokens) {
       {"no tokens", 0, 0, Kind::EndOfScan, Modifier::None},
       {"cost 5$", 0, 0, Kind::EndOfScan, Modifier::None},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    const SpecialMacroToken token = ScanSpecialMacro(c.text);
-    EXPECT_EQ(token.kind, c.kind);
-    if (c.kind == Kind::EndOfScan) continue;
-    EXPECT_EQ(token.start, c.start);
-    EXPECT_EQ(token.length, c.length);
-    EXPECT_EQ(token.modifier, c.modifier);
+  for (const auto& [text, start, length, kind, modifier] : cases) {
+    SCOPED_TRACE(text);
+    const SpecialMacroToken token = ScanSpecialMacro(text);
+    EXPECT_EQ(token.kind, kind);
+    if (kind == Kind::EndOfScan) continue;
+    EXPECT_EQ(token.start, start);
+    EXPECT_EQ(token.length, length);
+    EXPECT_EQ(token.modifier, modifier);
   }
   // The scan goes on after the stepped-over "$(".
   const SpecialMacroToken next = ScanSpecialMacro("CC) $@");
@@ -132,25 +126,23 @@ TEST(ScanSpecialMacro, Tokens) {
 TEST(SplitPath, PartsAndModifiers) {
   // In code page 932 the second byte of 表 is a backslash: no separator.
   const std::string table = Narrow("表");
-  const struct {
-    std::string path;
-    std::string parts;  // "directory|base|extension"
-    std::string root;   // with the Root modifier
-  } cases[] = {
+  // Each path, its parts as "directory|base|extension", and the path with
+  // the Root modifier.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"tool", "|tool|", "tool"},
       // A dot in a directory name is no extension; the last dot counts.
       {NativePath("a.b\\c"), "a.b|c|", NativePath("a.b\\c")},
       {"x.tar.gz", "|x.tar|.gz", "x.tar"},
       {NativePath("dir\\") + table + ".c", "dir|" + table + "|.c", NativePath("dir\\") + table},
   };
-  for (const auto& c : cases) {
-    const PathParts parts = SplitPath(c.path);
-    EXPECT_EQ(parts.directory + "|" + parts.base + "|" + parts.extension, c.parts);
-    EXPECT_EQ(ApplyModifier(MacroModifier::None, c.path), c.path);
-    EXPECT_EQ(ApplyModifier(MacroModifier::Directory, c.path), parts.directory);
-    EXPECT_EQ(ApplyModifier(MacroModifier::BaseName, c.path), parts.base);
-    EXPECT_EQ(ApplyModifier(MacroModifier::FileName, c.path), parts.base + parts.extension);
-    EXPECT_EQ(ApplyModifier(MacroModifier::Root, c.path), c.root);
+  for (const auto& [path, expected, root] : cases) {
+    const PathParts parts = SplitPath(path);
+    EXPECT_EQ(parts.directory + "|" + parts.base + "|" + parts.extension, expected);
+    EXPECT_EQ(ApplyModifier(MacroModifier::None, path), path);
+    EXPECT_EQ(ApplyModifier(MacroModifier::Directory, path), parts.directory);
+    EXPECT_EQ(ApplyModifier(MacroModifier::BaseName, path), parts.base);
+    EXPECT_EQ(ApplyModifier(MacroModifier::FileName, path), parts.base + parts.extension);
+    EXPECT_EQ(ApplyModifier(MacroModifier::Root, path), root);
   }
 }
 

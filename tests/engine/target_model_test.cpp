@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/rule_table.h"
@@ -24,23 +25,23 @@ using testing_support::NativePath;
 using Strings = std::vector<std::string>;
 
 TEST(AddDependencyBlock, HowLinesBuildTheModel) {
-  const struct {
-    Strings lines;
-    std::string model;
-    std::string start;  // SelectStartTarget("")
-  } cases[] = {
+  // The lines, the model they build and its SelectStartTarget("").
+  const std::tuple<Strings, std::string, std::string> cases[] = {
       // A second line for a target merges into it, in any case.
       {{"all: a = echo one", "ALL: b = echo two"}, "roots: all | all(a b){echo one;echo two} | a | b", "all"},
       // A later target adopts an earlier root; adopted roots come first.
       {{"b: x", "a: b"}, "roots: a | a(b){} | b(x){} | x", "a"},
       {{"r1: x", "r2: y", "top: plain r2 other R1"},
-       "roots: top | top(r2 r1 plain other){} | r2(y){} | y | r1(x){} | x | plain | other", "top"},
+       "roots: top | top(r2 r1 plain other){} | r2(y){} | y | r1(x){} | x | plain | other",
+       "top"},
       {{"a: b", "b: x = make b"}, "roots: a | a(b){} | b(x){make b} | x", "a"},
       // A merge keeps a root that a line names as a root.
-      {{"first: x", "second: y", "second: first"}, "roots: first second | first(x){} | x | second(y first){} | y",
+      {{"first: x", "second: y", "second: first"},
+       "roots: first second | first(x){} | x | second(y first){} | y",
        "first"},
       // A shared dependent is one node, listed at its first occurrence.
-      {{"all: a b", "a: s", "b: s t", "s: leaf"}, "roots: all | all(a b){} | a(s){} | s(leaf){} | leaf | b(s t){} | t",
+      {{"all: a b", "a: s", "b: s t", "s: leaf"},
+       "roots: all | all(a b){} | a(s){} | s(leaf){} | leaf | b(s t){} | t",
        "all"},
       // An empty quoted name ends the list.
       {{"t: \"\" a b"}, "roots: t | t{}", "t"},
@@ -49,11 +50,11 @@ TEST(AddDependencyBlock, HowLinesBuildTheModel) {
            " | foo.h | foo.x | $@ | bar.obj(bar.c ^$*.d){} | bar.c | ^$*.d",
        NativePath("obj\\foo.obj")},
   };
-  for (const auto& c : cases) {
+  for (const auto& [lines, described, start] : cases) {
     TargetModel model;
-    Lines(model, c.lines);
-    EXPECT_EQ(Describe(model), c.model);
-    EXPECT_EQ(model.SelectStartTarget("")->name, c.start);
+    Lines(model, lines);
+    EXPECT_EQ(Describe(model), described);
+    EXPECT_EQ(model.SelectStartTarget("")->name, start);
   }
 }
 
@@ -82,21 +83,18 @@ TEST(FindTarget, DoubleByteCharactersAreNotFolded) {
 }
 
 TEST(Cycles, FoundAndNamed) {
-  const struct {
-    Strings lines;
-    bool rootCycle;
-    std::string cycle;  // the root cycle, or else any
-  } cases[] = {
+  // The lines, whether they hold a root cycle, and the root cycle or else any.
+  const std::tuple<Strings, bool, std::string> cases[] = {
       {{"a: b", "b: a"}, true, "a -> b -> a"},
       {{"a: a"}, true, "a -> a"},
       {{"all: a", "a: b", "b: a"}, false, "a -> b -> a"},
       {{"all: a b", "a: c", "b: c"}, false, ""},  // a diamond is no cycle
   };
-  for (const auto& c : cases) {
+  for (const auto& [lines, rootCycle, cycle] : cases) {
     TargetModel model;
-    Lines(model, c.lines);
-    EXPECT_EQ(model.HasRootCycle(), c.rootCycle) << c.lines[0];
-    EXPECT_EQ(DescribeCycle(c.rootCycle ? model.FindRootCycle() : model.FindDependencyCycle()), c.cycle);
+    Lines(model, lines);
+    EXPECT_EQ(model.HasRootCycle(), rootCycle) << lines[0];
+    EXPECT_EQ(DescribeCycle(rootCycle ? model.FindRootCycle() : model.FindDependencyCycle()), cycle);
     // Traversals stop on it.
     model.ApplyInferenceRules(test::DefaultRules());
   }
@@ -186,38 +184,44 @@ TEST(RuleTable, KeysAndDerivedNames) {
 }
 
 TEST(ApplyInferenceRules, TargetsWithoutCommandsGetThem) {
-  const struct {
-    std::vector<std::vector<std::string>> rules;  // from suffix, to suffix, command
-    Strings lines;
-    std::string model;
-  } cases[] = {
+  // The rules (from suffix, to suffix, command), the lines and the model.
+  const std::tuple<std::vector<Strings>, Strings, std::string> cases[] = {
       // The first suffix decides; the source comes first; a target with
       // commands of its own keeps them.
-      {{{".c", ".obj", "cc $<"}, {".cpp", ".obj", "cl $<"}}, {"app.exe: foo.obj = link", "foo.obj: foo.h"},
+      {{{".c", ".obj", "cc $<"}, {".cpp", ".obj", "cl $<"}},
+       {"app.exe: foo.obj = link", "foo.obj: foo.h"},
        "roots: app.exe | app.exe(foo.obj){link} | foo.obj(foo.c foo.h){cc $<} | foo.c | foo.h"},
       // A listed source is not added twice.
-      {{{".c", ".obj", "cc"}}, {"all: foo.obj", "foo.obj: FOO.C"}, "roots: all | all(foo.obj){} | foo.obj(FOO.C){cc} | FOO.C"},
+      {{{".c", ".obj", "cc"}},
+       {"all: foo.obj", "foo.obj: FOO.C"},
+       "roots: all | all(foo.obj){} | foo.obj(FOO.C){cc} | FOO.C"},
       // Rules chain through intermediate suffixes.
-      {{{".y", ".c", "yacc"}, {".c", ".obj", "cc"}}, {"all: parse.obj"},
+      {{{".y", ".c", "yacc"}, {".c", ".obj", "cc"}},
+       {"all: parse.obj"},
        "roots: all | all(parse.obj){} | parse.obj(parse.c){cc} | parse.c(parse.y){yacc} | parse.y"},
       // An inferred source is a node of its own.
-      {{{".c", ".obj", "cc"}}, {"all: foo.obj foo.c"}, "roots: all | all(foo.obj foo.c){} | foo.obj(foo.c){cc} | foo.c | foo.c"},
+      {{{".c", ".obj", "cc"}},
+       {"all: foo.obj foo.c"},
+       "roots: all | all(foo.obj foo.c){} | foo.obj(foo.c){cc} | foo.c | foo.c"},
       // Rule loops end at the first repeated name: x.c is not made from itself.
-      {{{".c", ".c", "copy self"}, {".obj", ".cpp", "back"}, {".cpp", ".obj", "forth"}}, {"all: x.c y.obj"},
+      {{{".c", ".c", "copy self"}, {".obj", ".cpp", "back"}, {".cpp", ".obj", "forth"}},
+       {"all: x.c y.obj"},
        "roots: all | all(x.c y.obj){} | x.c | y.obj(y.cpp){forth} | y.cpp"},
       // A shared target gets its rule once.
-      {{{".c", ".obj", "cc"}}, {"a.exe: common.obj = link a", "b.exe: common.obj = link b"},
-       "roots: a.exe b.exe | a.exe(common.obj){link a} | common.obj(common.c){cc} | common.c | b.exe(common.obj){link b}"},
+      {{{".c", ".obj", "cc"}},
+       {"a.exe: common.obj = link a", "b.exe: common.obj = link b"},
+       "roots: a.exe b.exe | a.exe(common.obj){link a} | common.obj(common.c){cc} | common.c | b.exe(common.obj){link "
+       "b}"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [inferenceRules, lines, described] : cases) {
     RuleTable rules = DefaultRules();
     rules.AddSuffix(".y");
     rules.AddSuffix(".obj");
-    for (const auto& rule : c.rules) rules.AddInferenceRule(rule[0], "", rule[1], "", Commands({rule[2]}));
+    for (const auto& rule : inferenceRules) rules.AddInferenceRule(rule[0], "", rule[1], "", Commands({rule[2]}));
     TargetModel model;
-    test::Lines(model, c.lines);
+    test::Lines(model, lines);
     model.ApplyInferenceRules(rules);
-    EXPECT_EQ(test::Describe(model), c.model);
+    EXPECT_EQ(test::Describe(model), described);
   }
 }
 

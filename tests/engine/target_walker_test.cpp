@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -16,11 +15,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using test::Numbered;
-
-std::set<std::string> Words(const char* text) {
-  std::istringstream in(text);
-  return {std::istream_iterator<std::string>(in), {}};
-}
 
 // A model, its walker, and how often the walk read each file's status.
 struct Scene {
@@ -130,7 +124,9 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
     scene.Lines(lines);
     scene.Begin(c.target, c.buildAll);
     EXPECT_EQ(scene.walker.CountOutOfDate(), c.count);
-    const auto [status, built] = Run(scene, Words(c.failing), Words(c.silent));
+    const std::vector<std::string> failing = testing_support::Words(c.failing);
+    const std::vector<std::string> silent = testing_support::Words(c.silent);
+    const auto [status, built] = Run(scene, {failing.begin(), failing.end()}, {silent.begin(), silent.end()});
     EXPECT_EQ(status, c.status);
     EXPECT_TRUE(built == c.built) << built.substr(0, 100);
     if (status == WalkStatus::MissingFile) {
@@ -142,19 +138,17 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
 TEST_F(Walk, TimesCompareBelowTheSecond) {
   // How many nanoseconds after its target each source was saved (100 ns is
   // the finest step every file system here keeps).
-  const struct {
-    const char* target;
-    std::int64_t later;
-  } cases[] = {{"half.obj", 500000000}, {"micro.obj", 1000}, {"same.obj", 0}, {"before.obj", -1000}};
+  const std::pair<std::string, std::int64_t> cases[] = {
+      {"half.obj", 500000000}, {"micro.obj", 1000}, {"same.obj", 0}, {"before.obj", -1000}};
   Strings lines = {"all:"};
-  for (const auto& c : cases) {
-    const std::string source = std::string(c.target) + ".c";
-    MakeFile(c.target, 10);
+  for (const auto& [name, later] : cases) {
+    const std::string source = name + ".c";
+    MakeFile(name, 10);
     MakeFile(source, 10);
-    const platform::FileStatus target = platform::PathStatus(c.target);
-    ASSERT_TRUE(platform::SetModifiedTime(source, target.modified * 1000000000 + target.nanoseconds + c.later));
-    lines.push_back(std::string(c.target) + ": " + source + " = cc");
-    lines[0] += std::string(" ") + c.target;
+    const platform::FileStatus target = platform::PathStatus(name);
+    ASSERT_TRUE(platform::SetModifiedTime(source, target.modified * 1000000000 + target.nanoseconds + later));
+    lines.push_back(name + ": " + source + " = cc");
+    lines[0] += " " + name;
   }
   Scene scene;
   scene.Lines(lines);

@@ -42,17 +42,14 @@ class BatchRunnerTest : public testing::Test {
 // its own.
 TEST_F(BatchRunnerTest, BatchFileStartedWithoutCallGivesItsOwnCode) {
   if (IsPosixShell()) GTEST_SKIP() << "batch files without CALL are cmd.exe's";
-  const struct {
-    const char* content;
-    int code;
-  } cases[] = {{"@exit /b 5", 5}, {"@cmd /c exit 6", 6}, {"@echo chained", 0}};
+  const std::pair<std::string, int> cases[] = {{"@exit /b 5", 5}, {"@cmd /c exit 6", 6}, {"@echo chained", 0}};
   const std::string batch = exec::QuotePath((work_.path() / "chained.bat").string(), exec::CmdDialect());
-  for (const auto& c : cases) {
-    work_.Write("chained.bat", std::string(c.content) + "\r\n");
-    EXPECT_EQ(RunCommand(runner_, batch).exitCode, c.code) << c.content;
+  for (const auto& [content, code] : cases) {
+    work_.Write("chained.bat", content + "\r\n");
+    EXPECT_EQ(RunCommand(runner_, batch).exitCode, code) << content;
     const RunResult next = RunCommand(runner_, "echo ok");
     EXPECT_EQ(Folded(next.out), "ok\n");
-    EXPECT_EQ(next.exitCode, 0) << "after " << c.content;
+    EXPECT_EQ(next.exitCode, 0) << "after " << content;
   }
 }
 

@@ -12,9 +12,11 @@
 #include "exec/command_words.h"
 #include "exec/line_splitter.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace {
 
+using testing_support::Join;
 using testing_support::Narrow;
 
 // "program|argument|argument..." and a '>' at the end when the line
@@ -74,12 +76,6 @@ TEST(NeedsPosixShellTest, ShellSyntaxNeedsTheShell) {
   }
 }
 
-std::string Joined(const std::vector<std::string>& words) {
-  std::string text;
-  for (const std::string& word : words) text += (text.empty() ? "" : "|") + word;
-  return text;
-}
-
 // What a program gets from a line as the direct runner of each family would
 // start it, and from a response file.
 TEST(CommandWordsTest, ArgumentsAsTheProgramGetsThem) {
@@ -100,10 +96,10 @@ TEST(CommandWordsTest, ArgumentsAsTheProgramGetsThem) {
       {kCmd, "cl /c \"x>y.c\" > log", "cl|/c|x>y.c"},
   };
   for (const auto& [family, line, expected] : lines) {
-    EXPECT_EQ(Joined(exec::ProgramArguments(line, family)), expected) << line;
+    EXPECT_EQ(Join(exec::ProgramArguments(line, family), "|"), expected) << line;
   }
-  EXPECT_EQ(Joined(exec::ResponseFileArguments("main.o\n'a b.o' \"c\\\"d\"\n", kShell)), "main.o|a b.o|c\"d");
-  EXPECT_EQ(Joined(exec::ResponseFileArguments("/c\r\n\"a b.c\" x\\y.c\r\n", kCmd)), "/c|a b.c|x\\y.c");
+  EXPECT_EQ(Join(exec::ResponseFileArguments("main.o\n'a b.o' \"c\\\"d\"\n", kShell), "|"), "main.o|a b.o|c\"d");
+  EXPECT_EQ(Join(exec::ResponseFileArguments("/c\r\n\"a b.c\" x\\y.c\r\n", kCmd), "|"), "/c|a b.c|x\\y.c");
 }
 
 // The 32 names, synonyms grouped in order; only "set" has a handler.
@@ -127,9 +123,7 @@ TEST(BuiltinCommandsTest, NamesAndTableHoldTheSame32Names) {
   EXPECT_EQ(exec::FindBuiltin("chdir")->group, exec::FindBuiltin("cd")->group);
   EXPECT_EQ(exec::FindBuiltin("md")->group, exec::FindBuiltin("mkdir")->group);
   EXPECT_EQ(exec::FindBuiltin("vol")->group, 27);
-}
-
-TEST(BuiltinCommandsTest, FindBuiltinIgnoresCaseButNotQuotes) {
+  // A name is found in any letter case, never in quotes.
   for (const char* name : {"ECHO", "Copy"}) EXPECT_NE(exec::FindBuiltin(name), nullptr) << name;
   for (const char* name : {"\"echo\"", "echoes", ""}) EXPECT_EQ(exec::FindBuiltin(name), nullptr) << name;
 }
@@ -148,25 +142,21 @@ TEST(BuiltinCommandsTest, IsShellCommandIsALooseSubstringTestAfterTheLastSeparat
 
 // The refusal reads the program name only, as the processor does.
 TEST(BuiltinCommandsTest, IsBuiltinCommandLineLooksAtTheProgramOnly) {
-  const struct {
-    const char* line;
-    bool builtin;
-  } cases[] = {
-      {"del x", true},          {"DEL x", true},        {"  Echo hello", true},    {"echo.", true},
-      {"cd..", true},           {"del/q x", true},      {"dir>out.txt", true},     {"\"copy\" a b", true},
-      {"C:\\tools\\del x", true}, {"cl model.c", false},  {"gcc -c render.c", false}, {"cl /c a.c", false},
-      {"deltree x", false},     {"\"my del\" x", false}, {"", false},              {"   ", false},
-      {"C:\\del\\cl.exe x", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(exec::IsBuiltinCommandLine(testing_support::NativePath(c.line)), c.builtin) << c.line;
+  for (const char* line : {"del x", "DEL x", "  Echo hello", "echo.", "cd..", "del/q x", "dir>out.txt", "\"copy\" a b",
+                           "C:\\tools\\del x"}) {
+    EXPECT_TRUE(exec::IsBuiltinCommandLine(testing_support::NativePath(line))) << line;
+  }
+  for (const char* line :
+       {"cl model.c", "gcc -c render.c", "cl /c a.c", "deltree x", "\"my del\" x", "", "   ", "C:\\del\\cl.exe x"}) {
+    EXPECT_FALSE(exec::IsBuiltinCommandLine(testing_support::NativePath(line))) << line;
   }
 }
 
 using Lines = std::vector<std::string>;
 
-// Lines keep their ends across chunks; no more than the limit is taken.
-TEST(LineSplitterTest, LinesKeepTheirEndsAcrossChunks) {
+// Lines keep their ends, NUL bytes and length across chunks; no more than
+// the limit is taken.
+TEST(LineSplitterTest, LinesKeepTheirEndsAndBytesAcrossChunks) {
   exec::LineSplitter splitter;
   splitter.Feed("ab");
   EXPECT_FALSE(splitter.HasLine());
@@ -181,19 +171,13 @@ TEST(LineSplitterTest, LinesKeepTheirEndsAcrossChunks) {
   EXPECT_FALSE(splitter.HasLine());
   EXPECT_EQ(splitter.TakeRest(), "efg");
   EXPECT_EQ(splitter.TakeRest(), "");
-}
-
-TEST(LineSplitterTest, KeepsNulBytesAndLongLines) {
-  exec::LineSplitter splitter;
-  std::string longLine(200000, 'x');
+  const std::string longLine(200000, 'x');
   splitter.Feed(std::string("a\0b\n", 4));
   for (size_t i = 0; i < longLine.size(); i += 1000) splitter.Feed(longLine.substr(i, 1000));
   splitter.Feed("\n");
-  Lines lines;
+  lines.clear();
   splitter.TakeLines(10, lines);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], std::string("a\0b\n", 4));
-  EXPECT_EQ(lines[1], longLine + "\n");
+  EXPECT_TRUE(lines == (Lines{std::string("a\0b\n", 4), longLine + "\n"})) << lines.size() << " lines";
 }
 
 }  // namespace

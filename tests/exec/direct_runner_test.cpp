@@ -14,11 +14,15 @@ namespace {
 class DirectRunnerTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(runner_.Start(), 0); }
+  testing_support::ScopedVariable inherited_{"BRAMLE_EXEC_TEST_INHERITED", "yes"};  // before the runner starts
   exec::DirectRunner runner_;
 };
 
-// Programs start directly; a missing one gives 2 from Exec, and the runner
-// goes on. Built-ins and shell syntax go through the processor.
+// Programs start directly, with the arguments split by the C runtime's
+// rules and the variables the runner inherited; a missing one gives 2 from
+// Exec, and the runner goes on. Built-ins and shell syntax go through the
+// processor. Children start with default signals on POSIX, though the test
+// program blocks SIGINT and ignores SIGPIPE, as bramle does.
 TEST_F(DirectRunnerTest, LinesGoWhereTheyRun) {
   const struct {
     std::string line;
@@ -26,11 +30,16 @@ TEST_F(DirectRunnerTest, LinesGoWhereTheyRun) {
     int exitCode;
     std::string out;
     bool posixOnly;
+    const char* err = "";  // not checked when null
   } cases[] = {
       {"no_such_program_for_bramle_tests argument", 2, -1, "", false},
+      {ChildCommand("args \"a b\" c\\\"d e\\f \"g\\\\\" \"\""), 0, 0, "[a b]\n[c\"d]\n[e\\f]\n[g\\]\n[]\n", false},
+      {ChildCommand("env BRAMLE_EXEC_TEST_INHERITED"), 0, 0, "yes\n", false},
       {"exit 3", 0, 3, "", false},
-      {"EXIT 0", 0, IsPosixShell() ? 127 : 0, "", false},
+      {"EXIT 0", 0, IsPosixShell() ? 127 : 0, "", false, nullptr},
       {"echo $((1 + 2)); echo 'single quoted'", 0, 0, "3\nsingle quoted\n", true},
+      {"kill -INT $$; echo survived", 0, 130, "", true},
+      {"yes | head -n 1", 0, 0, "y\n", true},
   };
   for (const auto& c : cases) {
     if (c.posixOnly && !IsPosixShell()) continue;
@@ -38,6 +47,9 @@ TEST_F(DirectRunnerTest, LinesGoWhereTheyRun) {
     EXPECT_EQ(result.exec, c.exec) << c.line;
     EXPECT_EQ(result.exitCode, c.exitCode) << c.line;
     EXPECT_EQ(Folded(result.out), c.out) << c.line;
+    if (c.err) {
+      EXPECT_EQ(Folded(result.err), c.err) << c.line;
+    }
     EXPECT_FALSE(runner_.IsRunning()) << c.line;
   }
 }
@@ -64,18 +76,6 @@ TEST_F(DirectRunnerTest, SetChangesTheChildrensEnvironmentOnly) {
   EXPECT_FALSE(platform::GetEnvironmentVariableText("BRAMLE_EXEC_TEST_VAR").has_value());
 }
 
-TEST_F(DirectRunnerTest, InheritedVariablesReachTheChild) {
-  testing_support::ScopedVariable inherited("BRAMLE_EXEC_TEST_INHERITED", "yes");
-  exec::DirectRunner fresh;
-  ASSERT_EQ(fresh.Start(), 0);
-  EXPECT_EQ(Folded(RunCommand(fresh, ChildCommand("env BRAMLE_EXEC_TEST_INHERITED")).out), "yes\n");
-}
-
-TEST_F(DirectRunnerTest, ArgumentsAreSplitByTheCRuntimeRules) {
-  RunResult result = RunCommand(runner_, ChildCommand("args \"a b\" c\\\"d e\\f \"g\\\\\" \"\""));
-  EXPECT_EQ(Folded(result.out), "[a b]\n[c\"d]\n[e\\f]\n[g\\]\n[]\n");
-}
-
 // Up to 1001 lines left queued are kept; with more, the first is taken and
 // the rest dropped. The exit code reads 0 while a command runs.
 TEST_F(DirectRunnerTest, BacklogBeyondTheLimitIsDropped) {
@@ -89,17 +89,6 @@ TEST_F(DirectRunnerTest, BacklogBeyondTheLimitIsDropped) {
     EXPECT_EQ(Folded(text), count == 1001 ? NumberedLines("line", 1001) : "line0\n");
     EXPECT_TRUE(runner_.TakeStdout(text));
   }
-}
-
-TEST_F(DirectRunnerTest, ChildrenStartWithDefaultSignalsOnPosix) {
-  if (!IsPosixShell()) GTEST_SKIP() << "signals are POSIX";
-  // The test program blocks SIGINT and ignores SIGPIPE, as bramle does.
-  RunResult interrupted = RunCommand(runner_, "kill -INT $$; echo survived");
-  EXPECT_EQ(interrupted.out, "");
-  EXPECT_EQ(interrupted.exitCode, 130);
-  RunResult piped = RunCommand(runner_, "yes | head -n 1");
-  EXPECT_EQ(piped.out, "y\n");
-  EXPECT_EQ(piped.err, "");
 }
 
 TEST_F(DirectRunnerTest, KillReachesTheWholeGroupOnPosix) {

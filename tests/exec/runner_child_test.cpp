@@ -9,7 +9,6 @@
 
 #include "platform/console_control.h"
 #include "platform/network_startup.h"
-#include "platform/processor_family.h"
 #include "platform/system_info.h"
 #include "runner_test_support.h"
 
@@ -86,20 +85,6 @@ RunResult RunCommand(exec::CommandRunner& runner, const std::string& line) {
   result.exitCode = runner.ExitCode();
   return result;
 }
-
-std::string NumberedLines(const std::string& prefix, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += prefix + std::to_string(i) + "\n";
-  return text;
-}
-
-std::string PatternBytes(size_t count) {
-  std::string bytes(count, '\0');
-  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(i % 256);
-  return bytes;
-}
-
-bool IsPosixShell() { return platform::kProcessorFamily == platform::ProcessorFamily::PosixShell; }
 
 }  // namespace exec_test
 

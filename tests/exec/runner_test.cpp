@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "exec/batch_runner.h"
 #include "exec/direct_runner.h"
@@ -53,12 +54,8 @@ TYPED_TEST_SUITE(RunnerTest, RunnerVariants);
 // One after the other on the same runner: each command's result is its own.
 TYPED_TEST(RunnerTest, CommandsGiveTheirCodeAndEveryByteOfTheirOutput) {
   const size_t megabytes = 8 * 1024 * 1024;
-  const struct {
-    std::string line;
-    int exitCode;
-    std::string out;
-    std::string err;
-  } cases[] = {
+  // The line, its exit code and its output and error output.
+  const std::tuple<std::string, int, std::string, std::string> cases[] = {
       {ChildCommand("exit 3"), 3, "", ""},
       {ChildCommand("exit 255"), 255, "", ""},
       // A blank command runs nothing and succeeds.
@@ -77,12 +74,12 @@ TYPED_TEST(RunnerTest, CommandsGiveTheirCodeAndEveryByteOfTheirOutput) {
       {ChildCommand("stdin"), 0, "read 0\n", ""},  // standard input is at its end
       {"echo hello", 0, "hello\n", ""},            // through the processor
   };
-  for (const auto& c : cases) {
-    const RunResult result = RunCommand(this->runner_, c.line);
-    EXPECT_EQ(result.exec, 0) << c.line;
-    EXPECT_EQ(result.exitCode, c.exitCode) << c.line;
-    EXPECT_TRUE(Folded(result.out) == c.out) << c.line << ": " << result.out.size() << " bytes";
-    EXPECT_TRUE(Folded(result.err) == c.err) << c.line << ": " << result.err.size() << " bytes";
+  for (const auto& [line, exitCode, out, err] : cases) {
+    const RunResult result = RunCommand(this->runner_, line);
+    EXPECT_EQ(result.exec, 0) << line;
+    EXPECT_EQ(result.exitCode, exitCode) << line;
+    EXPECT_TRUE(Folded(result.out) == out) << line << ": " << result.out.size() << " bytes";
+    EXPECT_TRUE(Folded(result.err) == err) << line << ": " << result.err.size() << " bytes";
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "exec/command_runner.h"
+#include "platform/processor_family.h"
 #include "support/text_helpers.h"
 
 namespace exec_test {
@@ -31,11 +32,19 @@ RunResult RunCommand(exec::CommandRunner& runner, const std::string& line);
 inline std::string Folded(const std::string& text) { return testing_support::FoldLineEnds(text); }
 
 // "line0\nline1\n..." as the "lines" child writes it.
-std::string NumberedLines(const std::string& prefix, int count);
+inline std::string NumberedLines(const std::string& prefix, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += prefix + std::to_string(i) + "\n";
+  return text;
+}
 
 // The bytes the "bytes" child writes: every value in turn.
-std::string PatternBytes(size_t count);
+inline std::string PatternBytes(size_t count) {
+  std::string bytes(count, '\0');
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(i % 256);
+  return bytes;
+}
 
-bool IsPosixShell();
+inline bool IsPosixShell() { return platform::kProcessorFamily == platform::ProcessorFamily::PosixShell; }
 
 }  // namespace exec_test

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <future>
 
 #include "exec/critical_section.h"
 #include "exec/worker_thread.h"
@@ -33,21 +32,13 @@ TEST(ScopedLock, RecursiveAndReleasedAtScopeEnd) {
 }
 
 TEST(WorkerThread, IsAliveDoesNotBlockAndReleasesAnEndedThread) {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool release = false;
+  std::promise<void> release;
+  std::future<void> released = release.get_future();
   exec::WorkerThread worker;
-  ASSERT_TRUE(worker.Begin([&] {
-    std::unique_lock<std::mutex> hold(mutex);
-    changed.wait(hold, [&] { return release; });
-  }));
+  ASSERT_TRUE(worker.Begin([&] { released.wait(); }));
   EXPECT_TRUE(worker.IsAlive());
   EXPECT_FALSE(worker.Begin([] {}));  // one thread at a time
-  {
-    std::lock_guard<std::mutex> hold(mutex);
-    release = true;
-  }
-  changed.notify_all();
+  release.set_value();
   worker.Join();
   EXPECT_FALSE(worker.IsAlive());  // released once ended
   EXPECT_FALSE(worker.IsAlive());
@@ -59,19 +50,15 @@ TEST(WorkerThread, PausesOnlyAtItsPausePoint) {
   exec::CriticalSection section;
   std::atomic<int> passes{0};
   std::atomic<bool> stop{false};
-  std::mutex mutex;
-  std::condition_variable changed;
+  std::promise<void> passed;
+  std::future<void> firstPass = passed.get_future();
   exec::WorkerThread worker;
   worker.Pause();  // published before the thread runs
   ASSERT_TRUE(worker.Begin([&] {
     while (!stop) {
       worker.PausePoint();
       exec::ScopedLock guard(section, true);
-      {
-        std::lock_guard<std::mutex> hold(mutex);
-        ++passes;
-      }
-      changed.notify_all();
+      if (++passes == 1) passed.set_value();
     }
   }));
   // While paused it holds no lock: the owner can take it.
@@ -80,10 +67,7 @@ TEST(WorkerThread, PausesOnlyAtItsPausePoint) {
     EXPECT_EQ(passes, 0);
   }
   worker.Resume();
-  {
-    std::unique_lock<std::mutex> hold(mutex);
-    changed.wait(hold, [&] { return passes > 0; });
-  }
+  firstPass.wait();
   stop = true;
   worker.Join();
   EXPECT_GT(passes, 0);

@@ -1,23 +1,31 @@
 // Conditionals, INCLUDE, MESSAGE and ERROR as a makefile uses them.
 #include "makefile/directives.h"
+
 #include "reader_test_support.h"
+#include "support/text_helpers.h"
 
 namespace reader_test {
 namespace {
 
 using testing_support::NativePath;
+using testing_support::Repeat;
 
 class Directives : public ReaderTest {};
 
-TEST_F(Directives, Conditionals) {
-  std::string deep;
-  for (int i = 0; i < 10000; ++i) deep += "!IF 1\n";
-  deep += "A=deep\n";
-  for (int i = 0; i < 10000; ++i) deep += "!ENDIF\n";
+TEST_F(Directives, ConditionalsIncludeMessageAndError) {
+  const std::string deep = Repeat("!IF 1\n", 10000) + "A=deep\n" + Repeat("!ENDIF\n", 10000);
   Write("present.txt", "x");
+  Write("open.mak", "!IF 0\nA=skipped\n!ELSE\n");
+  Write("close.mak", "!ENDIF\n");
+  Write("quoted.mak", "Q = quoted\n");
+  Write(NativePath("inc\\defs.mak"), "D = defs\n");
+  Write(NativePath("incjoined.mak"), "J = joined\n");
+  macros.DefineMacro("INCLUDE", NativePath("inc\\"));
+  macros.DefineMacro("WORD", "value");
   ExpectReads({
       {"all:\n!IF 1\nA=1\n!ELSE\nA=2\n!ENDIF\n!IF 0\nB=1\n!ELSE\nB=2\n!ENDIF\n", "A=1|B=2"},
-      {"X=2\n!IF $(X) == 1\nA=one\n!ELSE IF $(X) == 2\nA=two\n!ELSEIF $(X) == 2\nA=again\n!ELSE\nA=other\n!ENDIF\nall:\n",
+      {"X=2\n!IF $(X) == 1\nA=one\n!ELSE IF $(X) == 2\nA=two\n!ELSEIF $(X) == "
+       "2\nA=again\n!ELSE\nA=other\n!ENDIF\nall:\n",
        "A=two"},
       {"all:\n!IF 0\n!IF 1\nA=inner\n!ELSE\nA=else\n!ENDIF\nA=outer\n!ELSE\nB=yes\n!ENDIF\n", "A=<undefined>|B=yes"},
       // A second ELSE flips again; ELSE with extra text is a plain ELSE.
@@ -42,7 +50,8 @@ TEST_F(Directives, Conditionals) {
       {"all:\n!IF 0x10\nA=hex\n!ENDIF\n!IF 0x10 == 16\nB=equal\n!ENDIF\n!IFFY\nC=fy\n!ENDIF\n",
        "A=<undefined>|B=equal|C=<undefined>"},
       {"X=0\nall:\n!IF $(X) = 0\nA=taken\n!ENDIF\n", "A=<undefined>"},
-      {"all:\n!IF EXIST(present.txt)\nA=yes\n!ENDIF\n!IF exists(\"absent.txt\")\nB=yes\n!ENDIF\n", "A=yes|B=<undefined>"},
+      {"all:\n!IF EXIST(present.txt)\nA=yes\n!ENDIF\n!IF exists(\"absent.txt\")\nB=yes\n!ENDIF\n",
+       "A=yes|B=<undefined>"},
       {"all:\n!IF EXIST(\"*.txt\")\nC=yes\n!ENDIF\n", "C=yes"},
       {"all:\n!IF (1\n", "error 1.44 line 2"},
       {"all:\n!IF 1 2\n", "error 1.41 line 2"},  // a left-over token: a missing operator
@@ -60,30 +69,7 @@ TEST_F(Directives, Conditionals) {
       {"all:\n!\n", "error 10 line 2: !"},
       {" !IF 1\nall:\n", "error 22 line 1"},  // a blank before the bang: an ordinary line
       {"all:\n" + deep, "A=deep"},
-  });
-}
-
-TEST(DirectiveStates, AStateOutsideTheTableIsAnInternalError) {
-  engine::TargetModel targets;
-  engine::RuleTable rules;
-  makefile::MacroTable macros;
-  makefile::MakefileReader reader(&targets, &rules, &macros);
-  reader.conditionals().push_back(7);
-  EXPECT_EQ(makefile::HandleDirective(reader, "ELSE", 0), makefile::kDirectiveFailed);
-  EXPECT_EQ(reader.error().code, 24);
-  EXPECT_EQ(reader.conditionals(), std::vector<int>{makefile::kConditionUnknown});
-}
-
-TEST_F(Directives, IncludeMessageAndError) {
-  Write("open.mak", "!IF 0\nA=skipped\n!ELSE\n");
-  Write("close.mak", "!ENDIF\n");
-  Write("quoted.mak", "Q = quoted\n");
-  Write(NativePath("inc\\defs.mak"), "D = defs\n");
-  Write(NativePath("incjoined.mak"), "J = joined\n");
-  Write(NativePath("sub\\a.mak"), "A = 1\n");
-  macros.DefineMacro("INCLUDE", NativePath("inc\\"));
-  macros.DefineMacro("X", "value");
-  ExpectReads({
+      // INCLUDE, MESSAGE and ERROR.
       // The ENDIF of close.mak closes the includer's IF: its ELSE has no IF.
       {"all:\n!INCLUDE \"open.mak\"\nB=read\n!ENDIF\n!IF 1\n!INCLUDE \"close.mak\"\n!ELSE\n",
        "error 2 line 7|file=Makefile|A=<undefined>|B=read"},
@@ -96,10 +82,21 @@ TEST_F(Directives, IncludeMessageAndError) {
       {"all:\n!INCLUDE \"missing.mak\"\n", "error 9 line 2"},
       {"all:\n!INCLUDE \"inc\"\n", "error 9 line 2"},  // a directory
       {"all:\n!INCLUDE \"\"\n", "error 9 line 2"},
-      {"all:\n!MESSAGE  text $(X) ^$(X)\n!MESSAGE\n", "messages=text value value;"},
+      {"all:\n!MESSAGE  text $(WORD) ^$(WORD)\n!MESSAGE\n", "messages=text value value;"},
       {"CFG=arm\nall:\n!ERROR Build $(CFG) is not supported\nA=after\n",
        "error 26 line 3: Build arm is not supported|A=<undefined>"},
   });
+}
+
+TEST(DirectiveStates, AStateOutsideTheTableIsAnInternalError) {
+  engine::TargetModel targets;
+  engine::RuleTable rules;
+  makefile::MacroTable macros;
+  makefile::MakefileReader reader(&targets, &rules, &macros);
+  reader.conditionals().push_back(7);
+  EXPECT_EQ(makefile::HandleDirective(reader, "ELSE", 0), makefile::kDirectiveFailed);
+  EXPECT_EQ(reader.error().code, 24);
+  EXPECT_EQ(reader.conditionals(), std::vector<int>{makefile::kConditionUnknown});
 }
 
 }  // namespace

@@ -8,22 +8,57 @@
 #include "makefile/expression_evaluator.h"
 #include "makefile/expression_value.h"
 #include "platform/text.h"
+#include "support/text_helpers.h"
 
 namespace makefile {
 namespace {
 
-using expression_test::Failure;
 using expression_test::Eval;
+using expression_test::Failure;
 using expression_test::Value;
+using testing_support::Repeat;
 
 // Gives its two arguments as one number, ten times the first plus the second.
 std::int32_t Pair(const std::vector<std::string>& arguments, void*) {
   return std::stoi(arguments[0]) * 10 + std::stoi(arguments[1]);
 }
 
-TEST(ExpressionPrecedence, Cases) {
+TEST(ExpressionNumbers, ReadByTheCRulesWithBaseZeroAsThirtyTwoSignedBits) {
+  const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
+      {"42", 42},
+      {"010", 8},
+      {"0X1F", 31},
+      {"", 0},
+      {" \t+5", 5},
+      {"-0x10", -16},
+      // Texts that do not read completely are no numbers.
+      {"5 ", std::nullopt},
+      {"08", std::nullopt},
+      {"0x", std::nullopt},
+      {" ", std::nullopt},
+      {"-", std::nullopt},
+      {"++5", std::nullopt},
+      {"2147483647", INT32_MAX},
+      {"2147483648", INT32_MIN},
+      {"0xFFFFFFFF", -1},
+      {"-4294967295", 1},
+      // Values that do not fit give 4294967295 whatever their sign.
+      {"4294967296", -1},
+      {"-4294967296", -1},
+      {"99999999999999999999999999999", -1},
+  };
+  for (const auto& [text, number] : cases) {
+    std::int32_t value = 12345;
+    EXPECT_EQ(ReadNumber(text, value) ? std::optional<std::int32_t>(value) : std::nullopt, number) << text;
+  }
+}
+
+TEST(ExpressionEvaluation, PrecedenceTokensStatusesAndValues) {
   ExpressionEvaluator evaluator;
   evaluator.RegisterFunction(Pair, "PAIR", 2, nullptr);
+  // In code page 932 the second byte of this character is a backslash: it
+  // must neither end a word nor escape the closing quote.
+  const std::string table = platform::NarrowFromUtf8("表");
   const std::pair<std::string, expression_test::Outcome> cases[] = {
       // Each level binds tighter than the one below: every case would give
       // another value if the two levels were swapped.
@@ -57,15 +92,7 @@ TEST(ExpressionPrecedence, Cases) {
       {"!!7", Value("1")},
       {"~-1", Value("0")},
       {"+-+4", Value("-4")},
-  };
-  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(evaluator, text), outcome) << text;
-}
-
-TEST(ExpressionTokens, Cases) {
-  // In code page 932 the second byte of this character is a backslash: it
-  // must neither end a word nor escape the closing quote.
-  const std::string table = platform::NarrowFromUtf8("表");
-  const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Tokens.
       // Operators need no blanks.
       {"1+2*3", Value("7")},
       {"8/2-1", Value("3")},
@@ -98,20 +125,15 @@ TEST(ExpressionTokens, Cases) {
       {"\"a b\"", Value("a b")},
       {"\"\"", Value("")},
       {"\"" + table + "\"", Value(table)},
-      {"\"a\\\"b\"", Value("a\"b")},   // backslash-quote is a quote
+      {"\"a\\\"b\"", Value("a\"b")},          // backslash-quote is a quote
       {"\"a\\b\\\\c\"", Value("a\\b\\\\c")},  // other backslashes stay
       {"\"abc\" == abc", Value("1")},
       {"\"x\"\"y\"", Failure(kTokenString)},  // two literals in a row
-  };
-  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
-}
-
-TEST(ExpressionStatus, Cases) {
-  const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Statuses.
       // Unclosed string literal.
       {"\"abc", Failure(kEvalUnclosedString)},
       {"-\"abc", Failure(kEvalUnclosedString)},
-      {"\"a\\\"", Failure(kEvalUnclosedString)},     // the quote is escaped
+      {"\"a\\\"", Failure(kEvalUnclosedString)},  // the quote is escaped
       {"\"\"\"", Failure(kEvalUnclosedString)},
       // Empty and blank texts.
       {"", Failure(kEvalEmptyText)},
@@ -146,51 +168,7 @@ TEST(ExpressionStatus, Cases) {
       {"1 !", Failure(kTokenNot)},
       {"1 ~2", Failure(kTokenComplement)},
       {"1 F(2)", Failure(kTokenFunction)},
-  };
-  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
-}
-
-TEST(ExpressionStatus, AFailedEvaluationLeavesTheResultAlone) {
-  ExpressionEvaluator evaluator;
-  std::string result = "before";
-  EXPECT_EQ(evaluator.Evaluate("1 / 0", result), kEvalDivideByZero);
-  EXPECT_EQ(result, "before");
-  EXPECT_EQ(evaluator.Evaluate("(", result), kEvalMissingCloseParen);
-  EXPECT_EQ(result, "before");
-}
-
-TEST(ExpressionNumbers, ReadByTheCRulesWithBaseZeroAsThirtyTwoSignedBits) {
-  const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
-      {"42", 42},
-      {"010", 8},
-      {"0X1F", 31},
-      {"", 0},
-      {" \t+5", 5},
-      {"-0x10", -16},
-      // Texts that do not read completely are no numbers.
-      {"5 ", std::nullopt},
-      {"08", std::nullopt},
-      {"0x", std::nullopt},
-      {" ", std::nullopt},
-      {"-", std::nullopt},
-      {"++5", std::nullopt},
-      {"2147483647", INT32_MAX},
-      {"2147483648", INT32_MIN},
-      {"0xFFFFFFFF", -1},
-      {"-4294967295", 1},
-      // Values that do not fit give 4294967295 whatever their sign.
-      {"4294967296", -1},
-      {"-4294967296", -1},
-      {"99999999999999999999999999999", -1},
-  };
-  for (const auto& [text, number] : cases) {
-    std::int32_t value = 12345;
-    EXPECT_EQ(ReadNumber(text, value) ? std::optional<std::int32_t>(value) : std::nullopt, number) << text;
-  }
-}
-
-TEST(ExpressionValues, Cases) {
-  const std::pair<std::string, expression_test::Outcome> cases[] = {
+      // Values.
       // Equality compares numbers or texts.
       {"010 == 8", Value("1")},
       {"\" 5\" == 5", Value("1")},
@@ -239,7 +217,7 @@ TEST(ExpressionValues, Cases) {
       {"5 / -1", Value("-5")},
       {"5 % -1", Value("0")},
   };
-  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(text), outcome) << text;
+  for (const auto& [text, outcome] : cases) EXPECT_EQ(Eval(evaluator, text), outcome) << text;
 }
 
 TEST(ExpressionValues, OperatorsThatNeedNumbersRejectTexts) {
@@ -328,13 +306,6 @@ TEST(ExpressionFuzz, EveryInputGivesADefinedStatus) {
       }
     }
   }
-}
-
-std::string Repeat(const std::string& piece, std::size_t count) {
-  std::string text;
-  text.reserve(piece.size() * count);
-  for (std::size_t i = 0; i < count; ++i) text += piece;
-  return text;
 }
 
 constexpr std::size_t kDeep = 100000;

@@ -18,8 +18,11 @@ struct Outcome {
   }
 };
 
+// What a failed evaluation leaves in the result: the text it found there.
+inline const std::string kLeftAlone = "left alone";
+
 inline Outcome Eval(makefile::ExpressionEvaluator& evaluator, const std::string& text) {
-  Outcome outcome;
+  Outcome outcome{-1, kLeftAlone};
   outcome.status = evaluator.Evaluate(text, outcome.value);
   return outcome;
 }
@@ -31,6 +34,6 @@ inline Outcome Eval(const std::string& text) {
 }
 
 inline Outcome Value(const std::string& value) { return Outcome{makefile::kEvalSuccess, value}; }
-inline Outcome Failure(int status) { return Outcome{status, ""}; }
+inline Outcome Failure(int status) { return Outcome{status, kLeftAlone}; }
 
 }  // namespace expression_test

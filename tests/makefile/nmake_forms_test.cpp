@@ -1,5 +1,7 @@
 // NMAKE's own forms, read where the dialect has none, and the lines both
 // read that -M reads as NMAKE does.
+#include <tuple>
+
 #include "reader_test_support.h"
 
 namespace reader_test {
@@ -10,7 +12,7 @@ using testing_support::NativePath;
 
 class NmakeForms : public ReaderTest {};
 
-TEST_F(NmakeForms, Directives) {
+TEST_F(NmakeForms, DirectivesAndRuleLines) {
   Write("present.txt", "x");
   Write(NativePath("dir\\present.txt"), "x");
   Write("plain.mak", "P = plain\n");
@@ -42,11 +44,7 @@ TEST_F(NmakeForms, Directives) {
       {"DIR=sub\nall:\n!INCLUDE \"$(DIR)" + NativePath("\\inner.mak") + "\"\n", "I=inner"},
       {"all:\n!INCLUDE absent.mak\n", "error 32 line 2: absent.mak"},
       {"all:\n!INCLUDE \"absent.mak\"\n", "error 9 line 2"},
-  });
-}
-
-TEST_F(NmakeForms, RuleLines) {
-  ExpectReads({
+      // Rule lines.
       // A target that starts with '.' and holds a separator is no rule.
       {"DIR_O=.\n..\\inc\\x.h:\n$(DIR_O)\\x.res: x.rc\n", "roots=..\\inc\\x.h .\\x.res"},
       // A rule whose suffix is not listed is never used; a macro in a suffix;
@@ -64,22 +62,22 @@ TEST_F(NmakeForms, RuleLines) {
 }
 
 TEST_F(NmakeForms, LinesReadAsNmakeWithTheSwitch) {
-  const std::pair<std::string, std::string> cases[][2] = {
+  // Each makefile, as the dialect reads it and as -M reads it.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       // An empty line ends a continued line.
-      {{"A = a \\\n\nB = b\nall:\n", "A=a  B = b|B=<undefined>"}, {"A = a \\\n\nB = b\nall:\n", "A=a|B=b"}},
+      {"A = a \\\n\nB = b\nall:\n", "A=a  B = b|B=<undefined>", "A=a|B=b"},
       // Substitutions, with blanks, backslashes, escapes and references in them.
-      {{"S = a.c b.c\nE = $(S:.c=.obj)\nall:\n", "E="},
-       {"DIR=obj\nP=a\\b\nS = a.c b.c\nE = $(S:.c=.obj)\nO = $(S: = $(DIR^)\\)\nQ = $(P:\\=\\\\)\nall:\n",
-        "E=a.obj b.obj|O=a.c obj\\b.c|Q=a\\\\b"}},
+      {"DIR=obj\nP=a\\b\nS = a.c b.c\nE = $(S:.c=.obj)\nO = $(S: = $(DIR^)\\)\nQ = $(P:\\=\\\\)\nall:\n",
+       "E=", "E=a.obj b.obj|O=a.c obj\\b.c|Q=a\\\\b"},
       // An undefined name stays undefined.
-      {{"A = $(NONE)\nall:\n!IFDEF NONE\nB=defined\n!ENDIF\n", "B=defined|undefined=NONE"},
-       {"A = $(NONE)\nall:\n!IFDEF NONE\nB=defined\n!ENDIF\n", "B=<undefined>|undefined=NONE"}},
+      {"A = $(NONE)\nall:\n!IFDEF NONE\nB=defined\n!ENDIF\n", "B=defined|undefined=NONE",
+       "B=<undefined>|undefined=NONE"},
   };
-  for (const auto& [dialect, nmake] : cases) {
+  for (const auto& [makefile, dialect, nmake] : cases) {
     readAsNmake = false;
-    EXPECT_EQ(Outcome(dialect.first, dialect.second), dialect.second) << dialect.first;
+    EXPECT_EQ(Outcome(makefile, dialect), dialect) << makefile;
     readAsNmake = true;
-    EXPECT_EQ(Outcome(nmake.first, nmake.second), nmake.second) << nmake.first;
+    EXPECT_EQ(Outcome(makefile, nmake), nmake) << makefile;
   }
 }
 

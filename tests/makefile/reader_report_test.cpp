@@ -12,10 +12,12 @@
 
 #include "platform/path.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace {
 
 using testing_support::Narrow;
+using testing_support::Repeat;
 using testing_support::RunBramle;
 using testing_support::ScratchDirectory;
 
@@ -93,17 +95,6 @@ TEST(ReaderReport, EveryKindOfReport) {
   }
 }
 
-TEST(ReaderReport, AMakefileThatLoadsGivesNoReport) {
-  ScratchDirectory dir;
-  dir.Write("m.mak", "all:\n\techo $(UNDEFINED)\n");
-  const auto result = RunBramle({"-N", "-P", "-F", "m.mak"}, dir.path());
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.err, "");
-  // The undefined name is announced by one empty line, then the model.
-  EXPECT_EQ(result.out.substr(0, 2), "\n+");
-  EXPECT_NE(result.out.find("||  echo \n"), std::string::npos);
-}
-
 // The corpus lies beside the project, outside it; under Wine a Unix path is
 // reached through drive Z:.
 const std::string kCorpusFolder = std::string(BRAMLE_SOURCE_DIR) + "/../shared/corpus/nmake/";
@@ -146,7 +137,8 @@ const std::vector<std::string> kTclMacros = {"MSVCDIR=vc",    "TCLDIR=tcl",     
                                              "TCL_PATCH_LEVEL=8.6.0"};
 
 // Files the makefiles include or test for that the corpus does not hold,
-// as empty stand-ins ("/" ends a folder); bzip2's sources for -N.
+// as empty stand-ins (a folder, ending in "\\", holds an empty file);
+// bzip2's sources for -N.
 const char* const kStandIns[] = {
     "src\\lib\\ares_init.c", "src\\lib\\Makefile.inc", "src\\tools\\Makefile.inc", "cares_objs.inc",
     "prog2_objs.inc", "prog3_objs.inc", "CURL_OBJS.inc", "LIBCURL_OBJS.inc", "config.msvc",
@@ -166,14 +158,7 @@ TEST(Corpus, EveryFileLoads) {
     const bool tcl = name.rfind("tcl-sampleextension-", 0) == 0;
     std::filesystem::copy_file(entry.path(), dir.path() / (tcl ? name.substr(20) : name));
   }
-  for (const std::string standIn : kStandIns) {
-    const std::string path = testing_support::NativePath(standIn);
-    if (path.back() == platform::kPathSeparator) {
-      std::filesystem::create_directories(dir.path() / path);
-    } else {
-      dir.Write(path, "");
-    }
-  }
+  for (const std::string standIn : kStandIns) dir.Write(standIn.back() == '\\' ? standIn + "keep" : standIn, "");
   for (const CorpusCase& c : kCorpus) {
     SCOPED_TRACE(c.file);
     // -M reads as NMAKE reads; -N keeps the makefile's commands from running.
@@ -209,12 +194,6 @@ void ExpectLoadOrReaderError(const std::string& what, const std::string& makefil
   EXPECT_EQ(result.out.find("View Depend"), std::string::npos);
 }
 
-std::string Repeat(const std::string& piece, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += piece;
-  return text;
-}
-
 TEST(BadInput, BinaryHugeAndDeepMakefiles) {
   std::string everyByte;
   for (int b = 0; b < 1024; ++b) everyByte.push_back(static_cast<char>(b & 0xFF));
@@ -232,7 +211,6 @@ TEST(BadInput, BinaryHugeAndDeepMakefiles) {
       {"long comment", "#" + std::string(4 << 20, '#') + "\nall:\n"},
       {"long continuation", "A = " + Repeat("word \\\n", 100000) + "end\nall:\n"},
       {"10000 open", "all:\n" + Repeat("!IF 1\n", 10000)},
-      {"10000 closed", "all:\n" + Repeat("!IF 1\n", 10000) + Repeat("!ENDIF\n", 10000)},
       {"10001 closed", "all:\n" + Repeat("!IF 1\n", 10000) + Repeat("!ENDIF\n", 10001)},
   };
   for (const auto& [what, makefile] : cases) ExpectLoadOrReaderError(what, makefile);

@@ -14,28 +14,30 @@ using testing_support::NativePath;
 
 // Plain rules and lines that are no rule are held by the reader tables below.
 TEST(InferenceRuleSyntax, SuffixesDirectoriesAndOtherLines) {
-  const struct {
-    std::string line;
-    RuleLineKind kind;
-    const char* parts;  // "{from directory}from{to directory}to" of a rule
-  } cases[] = {
-      {"{src}.c{obj}.obj: ignored", RuleLineKind::kRule, "{src}.c{obj}.obj"},
-      {"{src}.c.obj :", RuleLineKind::kRule, "{src}.c{}.obj"},
-      {".c :", RuleLineKind::kRule, "{}.c{}"},
-      {".c^:x.obj:", RuleLineKind::kRule, "{}.c:x{}.obj"},
-      {".c{obj.obj:", RuleLineKind::kMalformed, ""},
+  // Each line and "{from directory}from{to directory}to" of its rule, or
+  // nothing for a malformed one.
+  const std::pair<std::string, std::string> cases[] = {
+      {"{src}.c{obj}.obj: ignored", "{src}.c{obj}.obj"},
+      {"{src}.c.obj :", "{src}.c{}.obj"},
+      {".c :", "{}.c{}"},
+      {".c^:x.obj:", "{}.c:x{}.obj"},
+      {".c{obj.obj:", ""},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, parts] : cases) {
     InferenceRuleLine rule;
-    EXPECT_EQ(ParseInferenceRuleLine(c.line, rule), c.kind) << c.line;
-    if (c.kind != RuleLineKind::kRule) continue;
-    EXPECT_EQ("{" + rule.fromDirectory + "}" + rule.fromSuffix + "{" + rule.toDirectory + "}" + rule.toSuffix, c.parts);
+    EXPECT_EQ(ParseInferenceRuleLine(line, rule), parts.empty() ? RuleLineKind::kMalformed : RuleLineKind::kRule)
+        << line;
+    if (parts.empty()) continue;
+    EXPECT_EQ("{" + rule.fromDirectory + "}" + rule.fromSuffix + "{" + rule.toDirectory + "}" + rule.toSuffix, parts);
   }
 }
 
 class RuleLines : public ReaderTest {};
 
-TEST_F(RuleLines, SuffixesAndInferenceRules) {
+TEST_F(RuleLines, SuffixesRulesBlocksAndInlineFiles) {
+  macros.DefineMacro("DEBUG", "1");
+  macros.DefineMacro("OBJS", "a.obj b.obj");
+  macros.DefineMacro("END", "<<");
   ExpectReads({
       {"all:\n", "suffixes=.ctx/1 .abs/2 .o/3 .out/4 .c/5 .cpp/6 .cxx/7 .asm/8 .src/9 .s/10 .h/11 .hpp/12"},
       // An empty .SUFFIXES line clears suffixes and rules; a suffix listed
@@ -46,12 +48,7 @@ TEST_F(RuleLines, SuffixesAndInferenceRules) {
       {".c:\n\tcl $<\nall: tool\n", "rules=" + NativePath("\\ ") + " {}.c -> {} : cl $<"},
       {".c.obj:\n\tcl @<<\n$<\n<<\nall: x.obj\n",
        "rules=" + NativePath("\\.obj") + " {}.c -> {}.obj: cl @ <<T[]{$<\n\n}"},
-  });
-}
-
-TEST_F(RuleLines, DependencyLinesAndCommandBlocks) {
-  macros.DefineMacro("DEBUG", "1");
-  ExpectReads({
+      // Dependency lines and command blocks.
       // Paths starting with a dot are targets; a drive colon is part of one.
       {NativePath(".\\out\\a.obj: a.c\n..\\lib\\b.obj: b.c\n.abc\\x.obj: y\n"),
        "roots=" + NativePath(".\\out\\a.obj ..\\lib\\b.obj .abc\\x.obj")},
@@ -77,13 +74,7 @@ TEST_F(RuleLines, DependencyLinesAndCommandBlocks) {
       {"all:\n.c.obj\n", "error 13 line 2"},
       {"all:\n{src.c.obj:\n\tcl\n", "error 13 line 2"},
       {"all:\n.c.obj:\nnext:\n", "error 14 line 3"},
-  });
-}
-
-TEST_F(RuleLines, ContentNameAndKind) {
-  macros.DefineMacro("OBJS", "a.obj b.obj");
-  macros.DefineMacro("END", "<<");
-  ExpectReads({
+      // Inline files: content, name and kind.
       {"app.exe:\n\tlink @<<\na.obj\nb.obj\n<<\n", ">app.exe=link @ <<T[]{a.obj\nb.obj\n\n}"},
       {"all:\n\t@type <<out.txt\ntext\n<<KEEP\n", ">all=@type  <<N[out.txt]{text\n\n}"},
       // The name part is taken as written; escapes are removed from it.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/directory.h"
 #include "platform/text.h"
 #include "support/bramle_process.h"
+#include "support/text_helpers.h"
 
 namespace makefile {
 namespace {
@@ -46,12 +48,8 @@ TEST(RemoveEscapes, DropsTheCaretBeforeEachEscapableCharacter) {
 }
 
 TEST(FindUnescaped, SkipsCharactersAfterACaret) {
-  const struct {
-    std::string text;
-    char c;
-    size_t start;
-    size_t found;
-  } cases[] = {
+  // The text, the character, where the search starts and where it finds one.
+  const std::tuple<std::string, char, size_t, size_t> cases[] = {
       {"a^$b$", '$', 0, 4},
       {"^$", '$', 0, kNone},
       {"$x", '$', 0, 0},
@@ -70,7 +68,8 @@ TEST(FindUnescaped, SkipsCharactersAfterACaret) {
       {"\x95\\x\\", '\\', 0, kDoubleByte ? 3u : 1u},
       {"\x95^$", '$', 0, kDoubleByte ? 2u : kNone},
   };
-  for (const auto& c : cases) EXPECT_EQ(FindUnescaped(c.text, c.c, c.start), c.found) << c.text << " from " << c.start;
+  for (const auto& [text, c, start, found] : cases)
+    EXPECT_EQ(FindUnescaped(text, c, start), found) << text << " from " << start;
 }
 
 TEST(StartsCharacter, CountsLeadBytesBackwards) {
@@ -82,15 +81,10 @@ TEST(StartsCharacter, CountsLeadBytesBackwards) {
   EXPECT_EQ(IsEscaped("\x95^#", 2), !kDoubleByte);
 }
 
-struct KeywordCase {
-  const char* text;
-  DirectiveKind kind;
-  size_t length;
-};
-
 // Keywords whose use the directive tables show are left to them.
 TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
-  const KeywordCase cases[] = {
+  // The text, its keyword and the keyword's length.
+  const std::tuple<const char*, DirectiveKind, size_t> cases[] = {
       {"IFNDEF $(A)", DirectiveKind::kIfndef, 6},
       {"IFDEF $(A)", DirectiveKind::kIfdef, 5},
       {"IF 1", DirectiveKind::kIf, 2},
@@ -111,10 +105,10 @@ TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
       {"iffy\tX", DirectiveKind::kUnknown, 6},
       {"", DirectiveKind::kUnknown, 0},
   };
-  for (const KeywordCase& c : cases) {
-    const DirectiveKeyword keyword = MatchDirectiveKeyword(c.text);
-    EXPECT_EQ(keyword.kind, c.kind) << c.text;
-    EXPECT_EQ(keyword.length, c.length) << c.text;
+  for (const auto& [text, kind, length] : cases) {
+    const DirectiveKeyword keyword = MatchDirectiveKeyword(text);
+    EXPECT_EQ(keyword.kind, kind) << text;
+    EXPECT_EQ(keyword.length, length) << text;
   }
 }
 
@@ -144,20 +138,21 @@ TEST(MacroTable, DefinitionsReplaceAndSplitAtTheFirstEquals) {
   EXPECT_EQ(table.LookupMacro("A"), "1");
   EXPECT_EQ(table.SetMacro("A", "3", true), 0);
   EXPECT_EQ(table.LookupMacro("A"), "3");
-  // A definition line splits at its first '='.
-  EXPECT_TRUE(table.ParseMacroDefinition("CFLAGS = -O2 -DX=1 "));
-  EXPECT_EQ(table.LookupMacro("CFLAGS"), "-O2 -DX=1");
-  EXPECT_TRUE(table.ParseMacroDefinition("EMPTY="));
-  EXPECT_EQ(table.LookupMacro("EMPTY"), "");
-  EXPECT_TRUE(table.ParseMacroDefinition("=nameless"));
-  EXPECT_EQ(table.LookupMacro(""), "nameless");
+  // A definition line splits at its first '='; leading blanks belong to the
+  // name; any line with '=' is a definition.
+  const std::tuple<std::string, std::string, std::string> lines[] = {
+      {"CFLAGS = -O2 -DX=1 ", "CFLAGS", "-O2 -DX=1"},
+      {"EMPTY=", "EMPTY", ""},
+      {"=nameless", "", "nameless"},
+      {"  CC\t= cl", "  CC", "cl"},
+      {"all: CFG=debug", "all: CFG", "debug"},
+  };
+  for (const auto& [line, name, value] : lines) {
+    EXPECT_TRUE(table.ParseMacroDefinition(line)) << line;
+    EXPECT_EQ(table.LookupMacro(name), value) << line;
+  }
   EXPECT_FALSE(table.ParseMacroDefinition("all: a b"));
-  // Leading blanks belong to the name; any line with '=' is a definition.
-  EXPECT_TRUE(table.ParseMacroDefinition("  CC\t= cl"));
-  EXPECT_EQ(table.LookupMacro("  CC"), "cl");
   EXPECT_FALSE(table.LookupMacro("CC"));
-  EXPECT_TRUE(table.ParseMacroDefinition("all: CFG=debug"));
-  EXPECT_EQ(table.LookupMacro("all: CFG"), "debug");
 }
 
 TEST(ImportEnvironment, TakesLongValuesWholeAndReplacesCommandLineValues) {
@@ -334,13 +329,7 @@ TEST(ExpandMacros, ExponentialGrowthStops) {
   e.Expand("$(M8)");
   EXPECT_EQ(e.status, ExpandStatus::kTooLong);
   e.macros.DefineMacro("O", "obj");
-  std::string line;
-  std::string expected;
-  for (int i = 0; i < 100000; ++i) {
-    line += "$(O) ";
-    expected += "obj ";
-  }
-  EXPECT_EQ(e.Expand(line), expected);
+  EXPECT_EQ(e.Expand(testing_support::Repeat("$(O) ", 100000)), testing_support::Repeat("obj ", 100000));
   EXPECT_EQ(e.status, ExpandStatus::kDone);
 }
 

@@ -1,7 +1,10 @@
-// Line-end conversions shared by the tests.
+// Text conversions shared by the tests.
 #pragma once
 
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/path.h"
 
@@ -28,6 +31,27 @@ inline std::string OnDisk(const std::string& text) {
     converted.push_back(c);
   }
   return converted;
+}
+
+// The words of `text`, split at blanks.
+inline std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
+}
+
+// `items` with `separator` between them.
+inline std::string Join(const std::vector<std::string>& items, const std::string& separator) {
+  std::string joined;
+  for (size_t i = 0; i < items.size(); ++i) joined += (i ? separator : "") + items[i];
+  return joined;
+}
+
+// `piece` written `count` times over.
+inline std::string Repeat(const std::string& piece, size_t count) {
+  std::string text;
+  text.reserve(piece.size() * count);
+  for (size_t i = 0; i < count; ++i) text += piece;
+  return text;
 }
 
 }  // namespace testing_support
