@@ -60,10 +60,12 @@ TEST_P(WindowedServer, ExitsZeroOnlyWhenEverythingWasBuilt) {
   Cluster cluster({"srv"});
   ASSERT_EQ(cluster.Error(), "");
   // The one target waits until the test writes to the pipe (cmd.exe's type
-  // opens it as /bin/sh's redirection does).
+  // opens it as /bin/sh's redirection does). The pipe is held open for
+  // writing, so a reader never meets its end before the test writes: Wine
+  // may open it without waiting for a writer.
   cluster.WriteFile("Makefile", std::string("all:\n\t") + (c.windows ? "type" : "read x <") + " wait.fifo\n");
   cluster.WriteSettings(kServer, "server_savelog = TRUE\nserver_savelogfile = server.log\n");
-  ASSERT_TRUE(cluster.MakePipes({"wait.fifo"}));
+  ASSERT_TRUE(cluster.HoldPipes({"wait.fifo"}));
   ASSERT_EQ(cluster.StartDisplay(kServer), "");
   if (c.windows) ASSERT_EQ(cluster.StartWine(kServer, kBuilds / "wineprefix"), "");
   HostProcess& server = c.windows ? cluster.StartWindows(kServer, kBuilds / "windows" / "bramle.exe", {"-B"})
