@@ -8,6 +8,7 @@
 
 #include "engine/random_graph.h"
 #include "local_build_fixture.h"
+#include "support/json_reader.h"
 
 namespace app::test {
 namespace {
@@ -229,6 +230,23 @@ TEST_F(LocalBuild, ParallelBuildsOfRandomGraphsKeepDependencyOrder) {
   }
 }
 
+// -Z: every command on its worker's lane, and the run's outcome.
+TEST_F(LocalBuild, TraceHoldsEveryCommandAndTheOutcome) {
+  const struct {
+    const char* commandOfA;
+    int exitCode;
+    std::vector<std::string> commands;
+  } cases[] = {{"echo a", 0, {"a|echo a|0", "b|echo b|0"}}, {"exit 3", 3, {"a|exit 3|3", "b|echo b|0"}}};
+  for (const auto& c : cases) {
+    Makefile(std::string("all: a b\na:\n\t") + c.commandOfA + "\nb:\n\techo b\n");
+    EXPECT_EQ(Run({"-J2", "-K", "-Ztrace.json"}).exitCode, c.exitCode);
+    const auto trace = testing_support::SummariseTrace(Read("trace.json"));
+    EXPECT_EQ(trace.run, (c.exitCode == 0 ? "built " : "failed ") + std::to_string(c.exitCode));
+    EXPECT_EQ(trace.lanes, (std::vector<std::string>{"bramle", "worker 1", "worker 2"}));
+    EXPECT_EQ(trace.commands, c.commands);
+  }
+}
+
 TEST_F(LocalBuild, InterruptKillsEveryRunningCommand) {
   if (kWindows) GTEST_SKIP() << "a console event needs a console; the tests run without one";
   // Two commands block for good once they have told the third, through a
@@ -240,15 +258,20 @@ TEST_F(LocalBuild, InterruptKillsEveryRunningCommand) {
       "b:\n\techo > fb; while :; do read x; done < /dev/zero\n"
       "c:\n\tread x < fa; read y < fb; kill -INT $PPID; while :; do read x; done < /dev/zero\n"
       "after: a b c\n\techo after ran\n");
-  const auto result = Run({"-J3"});
+  const auto result = Run({"-J3", "-Z", "trace.json"});
   // One report, on standard error, and no failure of its own for each
-  // command killed.
+  // command killed; the trace has all three.
   const std::string report =
       diag::LoadMessage(diag::msg::kCtrlCReceived) + "\n" + diag::LoadMessage(diag::msg::kBuildStopped) + "\n";
   EXPECT_EQ(result.err, report);
   EXPECT_EQ(result.out.find(diag::LoadMessage(diag::msg::kBuildStopped)), std::string::npos) << result.out;
   EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
   EXPECT_EQ(result.exitCode, 1);
+  const auto trace = testing_support::SummariseTrace(Read("trace.json"));
+  EXPECT_EQ(trace.run, "stopped 1");
+  EXPECT_EQ(trace.lanes.size(), 4u);
+  ASSERT_EQ(trace.commands.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(trace.commands[i][0], "abc"[i]) << trace.commands[i];
 }
 
 // True while the process `pid` runs (a zombie has ended).
