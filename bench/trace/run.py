@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""What -Z (the trace of a run) costs: full builds of the generated project
+(bench/build/generate.py, trivial commands) with -J1 and -J2, with and
+without -Z, beside make -r at the same job count. The four bramle runs and
+make take turns run by run, so that load from elsewhere weighs on each
+alike; wall times are medians of --repeat runs. Writes RESULTS.md beside
+this script:
+
+    python3 bench/trace/run.py [--targets 2000] [--repeat 11]
+"""
+
+import argparse
+import datetime
+import os
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(SOURCE_DIR, "bench", "parallel"))
+from run import alternating_medians, generate, load_note  # noqa: E402
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--targets", type=int, default=2000)
+    parser.add_argument("--repeat", type=int, default=11)
+    parser.add_argument("--bramle", default=os.path.join(SOURCE_DIR, "build", "linux", "bramle"))
+    args = parser.parse_args()
+    commit = subprocess.run(["git", "-C", SOURCE_DIR, "rev-parse", "--short", "HEAD"], capture_output=True,
+                            text=True).stdout.strip()
+    with tempfile.TemporaryDirectory() as work:
+        project = os.path.join(work, "project")
+        count = generate(args.targets, project)
+        trace = os.path.join(work, "trace.json")
+        bramle, make = os.path.join(project, "bramle"), os.path.join(project, "make")
+        lines = ["# Cost of the trace (-Z)", "",
+                 f"Measured {datetime.date.today()} at commit {commit} with `python3 bench/trace/run.py "
+                 f"--targets {args.targets} --repeat {args.repeat}`; {os.cpu_count()} processors. Full builds "
+                 f"of the generated project, {count} trivial commands; wall times are medians of the repeats, "
+                 "the runs of one job count taking turns.", "",
+                 "| N | bramle -JN (s) | bramle -JN -Z (s) | -Z / without | make -r -jN (s) | bramle -JN -Z / make |",
+                 "|---:|---:|---:|---:|---:|---:|"]
+        before = os.getloadavg()[0]
+        for jobs in (1, 2):
+            walls = dict(alternating_medians([
+                ("plain", [args.bramle, f"-J{jobs}"], bramle),
+                ("traced", [args.bramle, f"-J{jobs}", "-Z", trace], bramle),
+                ("make", ["make", "-r", f"-j{jobs}"], make)], args.repeat))
+            with open(trace) as written:
+                events = written.read().count('"ph":"X"')
+            if events != count + 1:
+                sys.exit(f"the trace holds {events} spans, not {count + 1}")
+            lines.append(f"| {jobs} | {walls['plain']:.3f} | {walls['traced']:.3f} | "
+                         f"{walls['traced'] / walls['plain']:.3f}x | {walls['make']:.3f} | "
+                         f"{walls['traced'] / walls['make']:.2f}x |")
+        lines += load_note(before)
+    text = "\n".join(lines) + "\n"
+    print(text)
+    with open(os.path.join(HERE, "RESULTS.md"), "w") as out:
+        out.write(text)
+
+
+if __name__ == "__main__":
+    main()
