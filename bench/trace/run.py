@@ -12,14 +12,13 @@ this script:
 import argparse
 import datetime
 import os
-import subprocess
 import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE_DIR, "bench", "parallel"))
-from run import alternating_medians, generate, load_note  # noqa: E402
+from run import alternating_medians, generate, head_commit, load_note, write_results  # noqa: E402
 
 
 def main():
@@ -28,8 +27,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=11)
     parser.add_argument("--bramle", default=os.path.join(SOURCE_DIR, "build", "linux", "bramle"))
     args = parser.parse_args()
-    commit = subprocess.run(["git", "-C", SOURCE_DIR, "rev-parse", "--short", "HEAD"], capture_output=True,
-                            text=True).stdout.strip()
+    commit = head_commit()
     with tempfile.TemporaryDirectory() as work:
         project = os.path.join(work, "project")
         count = generate(args.targets, project)
@@ -56,10 +54,7 @@ def main():
                          f"{walls['traced'] / walls['plain']:.3f}x | {walls['make']:.3f} | "
                          f"{walls['traced'] / walls['make']:.2f}x |")
         lines += load_note(before)
-    text = "\n".join(lines) + "\n"
-    print(text)
-    with open(os.path.join(HERE, "RESULTS.md"), "w") as out:
-        out.write(text)
+    write_results(HERE, lines)
 
 
 if __name__ == "__main__":

@@ -33,7 +33,9 @@ int BuildEngine::Run(std::vector<TargetNode*> goals) {
     std::lock_guard<std::mutex> hold(workersMutex_);
     scheduler_ = std::make_unique<TargetScheduler>(
         walker_, std::move(goals), WalkOptions{settings_.buildAll, settings_.keepGoing}, settings_.trace);
-    for (size_t i = 0; i < workers_.size(); ++i) scheduler_->TraceWorker(*workers_[i], "worker " + std::to_string(i + 1));
+    for (size_t i = 0; i < workers_.size(); ++i) {
+      scheduler_->TraceWorker(*workers_[i], "worker " + std::to_string(i + 1));
+    }
   }
   if (settings_.progressOutput) {
     platform::WriteStdout(diag::FormatPrintf("MaxCount: %d\n", scheduler_->CountOutOfDate()));

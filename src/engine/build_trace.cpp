@@ -29,7 +29,12 @@ std::unique_ptr<BuildTrace> BuildTrace::ForFile(const std::string& path) {
 std::uint64_t BuildTrace::Now() { return platform::PerformanceCounter(); }
 
 std::uint64_t BuildTrace::Micros(std::uint64_t moment) const {
-  return (moment - start_) * 1'000'000u / platform::PerformanceFrequency();
+  // Whole seconds apart, so that a counter at the processor's clock rate
+  // does not overflow in a long run.
+  const std::uint64_t frequency = platform::PerformanceFrequency();
+  if (frequency == 0) return 0;
+  const std::uint64_t ticks = moment - start_;
+  return ticks / frequency * 1'000'000u + ticks % frequency * 1'000'000u / frequency;
 }
 
 int BuildTrace::Lane(const std::string& name) {
