@@ -69,6 +69,7 @@ class JsonReader {
     return Take(close);
   }
 
+  // A whole number, kept as its text.
   bool Number(std::string& text) {
     size_t end = at_ + (text_.substr(at_, 1) == "-");
     const size_t digits = end;
