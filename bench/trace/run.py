@@ -3,7 +3,8 @@
 (bench/build/generate.py, trivial commands) with -J1 and -J2, with and
 without -Z, beside make -r at the same job count. The four bramle runs and
 make take turns run by run, so that load from elsewhere weighs on each
-alike; wall times are medians of --repeat runs. Writes RESULTS.md beside
+alike (each round starting with another); wall times are medians of
+--repeat runs. Writes RESULTS.md beside
 this script:
 
     python3 bench/trace/run.py [--targets 2000] [--repeat 11]
@@ -12,6 +13,7 @@ this script:
 import argparse
 import datetime
 import os
+import statistics
 import sys
 import tempfile
 
@@ -37,15 +39,18 @@ def main():
                  f"Measured {datetime.date.today()} at commit {commit} with `python3 bench/trace/run.py "
                  f"--targets {args.targets} --repeat {args.repeat}`; {os.cpu_count()} processors. Full builds "
                  f"of the generated project, {count} trivial commands; wall times are medians of the repeats, "
-                 "the runs of one job count taking turns.", "",
+                 "the runs of one job count taking turns, each round starting with the next.", "",
                  "| N | bramle -JN (s) | bramle -JN -Z (s) | -Z / without | make -r -jN (s) | bramle -JN -Z / make |",
                  "|---:|---:|---:|---:|---:|---:|"]
         before = os.getloadavg()[0]
         for jobs in (1, 2):
-            walls = dict(alternating_medians([
-                ("plain", [args.bramle, f"-J{jobs}"], bramle),
-                ("traced", [args.bramle, f"-J{jobs}", "-Z", trace], bramle),
-                ("make", ["make", "-r", f"-j{jobs}"], make)], args.repeat))
+            runs = [("plain", [args.bramle, f"-J{jobs}"], bramle),
+                    ("traced", [args.bramle, f"-J{jobs}", "-Z", trace], bramle),
+                    ("make", ["make", "-r", f"-j{jobs}"], make)]
+            # Each round starts with the next run, so that no run always
+            # follows the same one.
+            rounds = [alternating_medians(runs[r % 3:] + runs[:r % 3], 1) for r in range(args.repeat)]
+            walls = {name: statistics.median(dict(round_)[name] for round_ in rounds) for name, _, _ in runs}
             with open(trace) as written:
                 events = written.read().count('"ph":"X"')
             if events != count + 1:
