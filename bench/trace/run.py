@@ -59,7 +59,7 @@ def main():
             if events != count + 1:
                 sys.exit(f"the trace holds {events} spans, not {count + 1}")
             lines.append(f"| {jobs} | {walls['plain']:.3f} | {walls['traced']:.3f} | "
-                         {ratio:.3f}x | {walls['make']:.3f} | "
+                         f"{ratio:.3f}x | {walls['make']:.3f} | "
                          f"{walls['traced'] / walls['make']:.2f}x |")
         lines += load_note(before)
     write_results(HERE, lines)
