@@ -11,7 +11,7 @@
 namespace engine {
 namespace {
 
-// One event of the trace: `fields` are its members after "ph", `args` the
+// One event of the trace: `fields` are its members after "tid", `args` the
 // members of its args object.
 std::string Event(const char* phase, int lane, const std::string& fields, const std::string& args) {
   return ",\n{\"ph\":\"" + std::string(phase) + "\",\"pid\":1,\"tid\":" + std::to_string(lane) + fields +
@@ -56,7 +56,8 @@ void BuildTrace::CommandEnded(int lane, const TargetNode& target, std::size_t li
 int BuildTrace::Finish(int exitCode, bool stopped) const {
   const std::uint64_t end = Now();
   const char* outcome = stopped ? "stopped" : exitCode == 0 ? "built" : "failed";
-  std::string json = "{\"traceEvents\":[\n{\"ph\":\"M\",\"pid\":1,\"name\":\"process_name\",\"args\":{\"name\":\"bramle\"}}";
+  std::string json =
+      "{\"traceEvents\":[\n{\"ph\":\"M\",\"pid\":1,\"name\":\"process_name\",\"args\":{\"name\":\"bramle\"}}";
   std::lock_guard<std::mutex> lock(mutex_);
   for (size_t i = 0; i < lanes_.size(); ++i) {
     json += Event("M", static_cast<int>(i), ",\"name\":\"thread_name\"", "\"name\":" + JsonString(lanes_[i]));
