@@ -22,6 +22,8 @@ if [ "$purpose" = test ]; then
   # scripts/screenshots.sh: a window manager, a notification area and a
   # screen grabber, so that the pictures show what a person sees.
   pkgs+=(openbox trayer imagemagick)
+  # scripts/trace-picture.py: a -Z trace drawn as lanes in a PNG.
+  pkgs+=(python3-pil)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi

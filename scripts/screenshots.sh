@@ -29,54 +29,18 @@ fi
 
 work=$(mktemp -d)
 ns=shot$$
-pids=()
 hosts=(srv pc01 pc02)
+subnet=10.78.0
+source scripts/hosts.sh
 cleanup() {
   for host in "${hosts[@]}"; do
     [ -d "$work/$host/prefix" ] && on "$host" env WINEPREFIX="$work/$host/prefix" wineserver -k >/dev/null 2>&1
   done
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  for host in "${hosts[@]}" switch; do ip netns del "$ns$host" 2>/dev/null || true; done
+  hosts_down
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# Runs a command on a host: its namespace, host name, /etc/hosts, settings
-# folder and display, in the shared source folder.
-on() {
-  local host=$1
-  shift
-  ${run:-} ip netns exec "$ns$host" unshare -u -m sh -c \
-    'hostname "$0" && mount --bind "$1" /etc/hosts && cd "$2" && shift 2 && exec "$@"' \
-    "$host" "$work/hosts" "$work/src" \
-    env XDG_CONFIG_HOME="$work/$host" DISPLAY="${display:-}" LC_ALL=ja_JP.UTF-8 "$@"
-}
-# Starts a command on a host in the background; its own process id is kept
-# (the subshell becomes the command), so that the cleanup ends it.
-start() {
-  (run=exec on "$@") </dev/null >>"$work/log" 2>&1 &
-  pids+=($!)
-}
-
-mkdir -p "$work/src"
-ip netns add "${ns}switch"
-ip -n "${ns}switch" link add br0 type bridge
-ip -n "${ns}switch" link set br0 up
-printf '127.0.0.1 localhost\n' >"$work/hosts"
-for i in 0 1 2; do
-  host=${hosts[$i]}
-  address=10.78.0.$((i + 1))
-  printf '%s %s\n' "$address" "$host" >>"$work/hosts"
-  mkdir -p "$work/$host/bramle"
-  ip netns add "$ns$host"
-  ip -n "$ns$host" link set lo up
-  ip -n "${ns}switch" link add "port$i" type veth peer name eth0 netns "$ns$host"
-  ip -n "${ns}switch" link set "port$i" master br0 up
-  ip -n "$ns$host" addr add "$address/24" dev eth0
-  ip -n "$ns$host" link set eth0 up
-  ip -n "$ns$host" route add 255.255.255.255/32 dev eth0 src "$address"
-done
+hosts_up
 
 # The display: Xvfb, then a window manager and a notification area on it.
 mkfifo "$work/display"

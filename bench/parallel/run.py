@@ -121,6 +121,19 @@ def load_note(before):
     return ["", f"Load average (1 minute): {before:.1f} when this table began, {os.getloadavg()[0]:.1f} when it ended."]
 
 
+def head_commit():
+    return subprocess.run(["git", "-C", SOURCE_DIR, "rev-parse", "--short", "HEAD"], capture_output=True,
+                          text=True).stdout.strip()
+
+
+def write_results(folder, lines):
+    """Prints the report and writes it as RESULTS.md in `folder`."""
+    text = "\n".join(lines) + "\n"
+    print(text)
+    with open(os.path.join(folder, "RESULTS.md"), "w") as out:
+        out.write(text)
+
+
 def tool_commands(bramle, jobs):
     return [(f"bramle -J{jobs}", "bramle", [bramle, f"-J{jobs}"]),
             (f"bramle -L -J{jobs}", "bramle", [bramle, "-L", f"-J{jobs}"]),
@@ -134,8 +147,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--bramle", default=os.path.join(SOURCE_DIR, "build", "linux", "bramle"))
     args = parser.parse_args()
-    commit = subprocess.run(["git", "-C", SOURCE_DIR, "rev-parse", "--short", "HEAD"], capture_output=True,
-                            text=True).stdout.strip()
+    commit = head_commit()
     lines = ["# Parallel build benchmark results", "",
              f"Measured {datetime.date.today()} at commit {commit} with `python3 bench/parallel/run.py "
              f"--targets {args.targets} --noop-targets {args.noop_targets} --repeat {args.repeat}`; "
@@ -196,10 +208,7 @@ def main():
             lines.append(f"| {name} | {wall:.3f} | {peak} | {peak / results['make -r'][1]:.2f}x |")
         lines += load_note(before)
 
-    text = "\n".join(lines) + "\n"
-    print(text)
-    with open(os.path.join(HERE, "RESULTS.md"), "w") as out:
-        out.write(text)
+    write_results(HERE, lines)
 
 
 if __name__ == "__main__":

@@ -27,6 +27,7 @@ struct BuildOptions {
   int nmakeReading = 0;  // lines both dialects read, read as NMAKE does (-M)
   int jobs = 1;  // commands run at once (-J)
   int compileCommands = 0;  // write compile_commands.json instead of building (-G)
+  std::string traceFile;    // where the run's timeline goes (-Z); empty: none
   int clientMode = 0;
   int clientModeHidden = 0;
   int serverMode = 0;

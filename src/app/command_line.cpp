@@ -53,6 +53,7 @@ int ApplyJobCount(const std::string& text, BuildOptions& options) {
 struct Pending {
   bool makefileName = false;  // after a bare -F: the name
   bool jobCount = false;      // after a bare -J: the count, when it is a number
+  bool traceFile = false;     // after a bare -Z: the file
 };
 
 // Applies one option; gives 0 to go on, 1 to stop parsing. Notes in
@@ -78,10 +79,12 @@ int ApplyOption(const std::string& argument, BuildOptions& options, Pending& pen
       options.clientMode = options.clientModeHidden = options.serverMode = 0;
       break;
     case 'F':
+    case 'Z':
+      // Each names a file, in the same argument or the next.
       if (argument.size() > 2) {
-        options.makefileName = argument.substr(2);
+        (option == 'F' ? options.makefileName : options.traceFile) = argument.substr(2);
       } else {
-        pending.makefileName = true;
+        (option == 'F' ? pending.makefileName : pending.traceFile) = true;
       }
       break;
     case 'G':
@@ -160,6 +163,8 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
       if (ApplyOption(argument, options, pending) != 0) return 1;
     } else if (previous.makefileName) {
       options.makefileName = argument;
+    } else if (previous.traceFile) {
+      options.traceFile = argument;
     } else if (previous.jobCount && IsDigits(argument)) {
       if (ApplyJobCount(argument, options) != 0) return 1;
     } else if (macros.ParseMacroDefinition(argument)) {
@@ -177,7 +182,7 @@ int ParseCommandLine(const std::vector<std::string>& arguments, BuildOptions& op
 }
 
 void PrintUsage() {
-  // -G's, -J's and -M's lines came after the others and stand among the
+  // -G's, -J's, -M's and -Z's lines came after the others and stand among the
   // ordinary options, in the order of their letters.
   using namespace diag::msg;
   constexpr unsigned kLines[] = {kUsageHeading,
@@ -199,6 +204,7 @@ void PrintUsage() {
                                  kUsageOptionQ,
                                  kUsageOptionS,
                                  kUsageOptionT,
+                                 kUsageOptionZ,
                                  kUsageDistributedOptions,
                                  kUsageOptionB,
                                  kUsageOptionE,

@@ -6,6 +6,7 @@
 #include "diag/message_catalogue.h"
 #include "diag/report.h"
 #include "engine/build_engine.h"
+#include "engine/build_trace.h"
 #include "engine/compilation_database.h"
 #include "engine/goals.h"
 #include "engine/model_report.h"
@@ -63,6 +64,8 @@ int RunLocalBuildMode(Application& application) {
   auto targets = std::make_unique<engine::TargetModel>();
   engine::BuildSettings settings = EngineSettings(application.options);
   engine::CompilationDatabase database;
+  const auto trace = engine::BuildTrace::ForFile(application.options.traceFile);
+  settings.trace = trace.get();
   if (application.options.compileCommands) {
     // The commands in the walk's order, from one worker that starts no
     // processor.
@@ -76,6 +79,7 @@ int RunLocalBuildMode(Application& application) {
   int result = LoadAndBuild(application, *targets, build);
   SetCancelAction(nullptr);
   if (result == 0 && settings.compilationDatabase) result = WriteCompilationDatabase(database);
+  if (trace) result = trace->Finish(result, build.Cancelled());
   // The process ends after this mode. Freeing a large graph node by node
   // takes longer than checking it for an up-to-date build, and the system
   // takes the memory back at exit anyway, so the model is left to it.

@@ -11,6 +11,7 @@
 #include "distributed/build_server.h"
 #include "distributed/settings_file.h"
 #include "engine/build_engine.h"
+#include "engine/build_trace.h"
 #include "engine/path_parts.h"
 #include "engine/rule_table.h"
 #include "engine/target_model.h"
@@ -104,6 +105,9 @@ class ServerRun {
     server_.StopServer();
   }
 
+  // Ended by Ctrl+C or by the window, not by the build itself.
+  bool Stopped() const { return cancelled_ || stoppedEarly_; }
+
   distributed::BuildServer& server() { return server_; }
 
  private:
@@ -134,7 +138,7 @@ class WindowControls : public ui::ServerControls {
 // Serves until the build has ended, with the console view; or, where windows
 // can be shown, until the status window is closed.
 int Serve(const BuildOptions& options, distributed::SettingsFile& settings, engine::TargetWalker& walker,
-          engine::TargetScheduler& scheduler, int count) {
+          engine::TargetScheduler& scheduler, int count, bool& stopped) {
   if (ui::WindowToolkit* windows = ui::OpenWindowToolkit()) {
     std::unique_ptr<ServerRun> run;
     WindowControls controls(run);
@@ -151,6 +155,7 @@ int Serve(const BuildOptions& options, distributed::SettingsFile& settings, engi
       if (!started) return;
       run->Stop();
       exitCode = run->Finish(options, scheduler, walker);
+      stopped = run->Stopped();
     };
     windows->RunServerStatus(controls, settings.server.sendRequest, start, end, {});
     return exitCode;
@@ -159,11 +164,14 @@ int Serve(const BuildOptions& options, distributed::SettingsFile& settings, engi
   ServerRun run(scheduler, view);
   if (!run.Start(options, settings, count)) return 1;
   run.server().WaitEnded();
-  return run.Finish(options, scheduler, walker);
+  const int exitCode = run.Finish(options, scheduler, walker);
+  stopped = run.Stopped();
+  return exitCode;
 }
 
 // Loads the makefile and serves its out-of-date targets.
-int LoadAndServe(Application& application, distributed::SettingsFile& settings) {
+int LoadAndServe(Application& application, distributed::SettingsFile& settings, engine::BuildTrace* trace,
+                 bool& stopped) {
   const BuildOptions& options = application.options;
   application.macros.ImportEnvironment();
   // Left to the system at exit, as in the local build.
@@ -176,13 +184,13 @@ int LoadAndServe(Application& application, distributed::SettingsFile& settings) 
   engine::TargetWalker walker(model);
   // A failing command stops the whole distributed build, -K or not.
   engine::TargetScheduler scheduler(walker, {model.SelectStartTarget(StartTarget(options))},
-                                    {options.buildAll != 0, false});
+                                    {options.buildAll != 0, false}, trace);
   const int count = scheduler.CountOutOfDate();
   if (count == 0) {
     diag::Warning(diag::LoadMessage(diag::msg::kTargetUpToDate));
     return 0;
   }
-  return Serve(options, settings, walker, scheduler, count);
+  return Serve(options, settings, walker, scheduler, count, stopped);
 }
 
 }  // namespace
@@ -193,7 +201,10 @@ int RunServerMode(Application& application) {
   HiddenConsole hidden(application.options.progressOutput != 0, "BRAMLE_SERVER");
   distributed::SettingsFile settings;
   for (const std::string& warning : settings.LoadSettings()) diag::Warning(warning);
-  const int result = LoadAndServe(application, settings);
+  const auto trace = engine::BuildTrace::ForFile(application.options.traceFile);
+  bool stopped = false;
+  int result = LoadAndServe(application, settings, trace.get(), stopped);
+  if (trace) result = trace->Finish(result, stopped);
   settings.SaveSettings();
   return result;
 }

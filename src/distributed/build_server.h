@@ -88,6 +88,10 @@ class BuildServer {
   // Whether a failure of `line` leaves its target going on, as the local
   // build reads it (-I, the line's own "-").
   bool IgnoresFailure(const engine::CommandLine& line) const { return ignoreErrors_ || line.IgnoreError(); }
+  // A connection whose client is known takes the client's lane.
+  void TraceWorker(engine::TargetWorker& worker, const std::string& name) const {
+    scheduler_.TraceWorker(worker, name);
+  }
   // -K: a failed target blocks only what needs it.
   bool KeepsGoing() const { return scheduler_.KeepsGoing(); }
   // A command returned `exitCode` (not 0): noted for the exit code; without

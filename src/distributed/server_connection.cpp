@@ -121,6 +121,7 @@ void ServerConnection::OpeningStep() {
   switch (WaitReply()) {
     case ReplyOutcome::Ok:
       ShowAndLog(diag::LoadMessage(diag::msg::kBuildReady));
+      server_.TraceWorker(*this, clientName_ + " " + peerAddress_);
       phase_ = kBuildPhase;
       waitShown_ = false;
       return;
@@ -187,9 +188,13 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
   exitCode_ = 0;
   int result = 0;
   if (target.commands) {
-    for (const engine::CommandLine& line : target.commands->Lines()) {
+    const std::vector<engine::CommandLine>& lines = target.commands->Lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const engine::CommandLine& line = lines[i];
       exitCode_ = 0;
+      const std::uint64_t start = CommandStarting();
       result = RunCommand(line);
+      CommandEnded(target, i, start, result);
       // A failure the build ignores, as locally: the next line runs.
       if (result != 0 && exitReceived_ && server_.IgnoresFailure(line)) result = 0;
       if (result != 0) break;

@@ -25,12 +25,17 @@ BuildEngine::BuildEngine(const BuildSettings& settings, TargetModel& model)
 
 BuildEngine::~BuildEngine() = default;
 
+bool BuildEngine::Cancelled() const { return build_.Cancelled(); }
+
 int BuildEngine::Run(std::vector<TargetNode*> goals) {
   if (!StartWorkers()) return 1;
   {
     std::lock_guard<std::mutex> hold(workersMutex_);
-    scheduler_ = std::make_unique<TargetScheduler>(walker_, std::move(goals),
-                                                   WalkOptions{settings_.buildAll, settings_.keepGoing});
+    scheduler_ = std::make_unique<TargetScheduler>(
+        walker_, std::move(goals), WalkOptions{settings_.buildAll, settings_.keepGoing}, settings_.trace);
+    for (size_t i = 0; i < workers_.size(); ++i) {
+      scheduler_->TraceWorker(*workers_[i], "worker " + std::to_string(i + 1));
+    }
   }
   if (settings_.progressOutput) {
     platform::WriteStdout(diag::FormatPrintf("MaxCount: %d\n", scheduler_->CountOutOfDate()));

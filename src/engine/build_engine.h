@@ -36,6 +36,8 @@ class BuildEngine {
   // Stops the build: the running commands are broken off and no other one
   // starts. Safe from any thread, at any time.
   void Cancel();
+  // Whether the build was stopped so.
+  bool Cancelled() const;
 
  private:
   // Makes and starts the workers; false (reported) when a runner fails.

@@ -3,6 +3,7 @@
 
 namespace engine {
 
+class BuildTrace;
 class CompilationDatabase;
 
 struct BuildSettings {
@@ -20,6 +21,8 @@ struct BuildSettings {
   int jobs = 1;                  // commands run at once (-J)
   // Where the compile commands go instead of being run or echoed (-G).
   CompilationDatabase* compilationDatabase = nullptr;
+  // Where the commands run are traced (-Z).
+  BuildTrace* trace = nullptr;
 };
 
 }  // namespace engine

@@ -81,9 +81,12 @@ TargetOutcome LocalWorker::BuildTarget(TargetNode& target) {
 
   // Copies: the lines stay as they are in the model while they run.
   const std::vector<CommandLine> lines = target.commands->Lines();
-  for (const CommandLine& line : lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const CommandLine& line = lines[i];
     if (build_.Cancelled()) return TargetOutcome::Stopped;
+    const std::uint64_t start = CommandStarting();
     const int code = RunCommandLine(line);
+    if (settings_.executeCommands) CommandEnded(target, i, start, code);
     // A command ended by a cancel has not failed on its own: the cancel
     // is reported once, where it was asked for.
     if (build_.Cancelled()) return TargetOutcome::Stopped;

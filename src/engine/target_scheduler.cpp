@@ -2,8 +2,9 @@
 
 namespace engine {
 
-TargetScheduler::TargetScheduler(TargetWalker& walker, std::vector<TargetNode*> goals, WalkOptions options)
-    : walker_(walker), keepGoing_(options.keepGoing) {
+TargetScheduler::TargetScheduler(TargetWalker& walker, std::vector<TargetNode*> goals, WalkOptions options,
+                                 BuildTrace* trace)
+    : walker_(walker), keepGoing_(options.keepGoing), trace_(trace) {
   walker_.Begin(std::move(goals), options);
 }
 

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "engine/target_walker.h"
@@ -30,8 +31,10 @@ class TargetScheduler {
   // Walks from `goals` in order (none: the default target). With
   // options.keepGoing a failed target blocks only what needs it; without,
   // it ends the build: nothing new is handed out, and the targets out
-  // already are built to their end.
-  TargetScheduler(TargetWalker& walker, std::vector<TargetNode*> goals, WalkOptions options);
+  // already are built to their end. With a `trace`, the workers' commands
+  // are traced.
+  TargetScheduler(TargetWalker& walker, std::vector<TargetNode*> goals, WalkOptions options,
+                  BuildTrace* trace = nullptr);
   TargetScheduler(const TargetScheduler&) = delete;
   TargetScheduler& operator=(const TargetScheduler&) = delete;
 
@@ -49,6 +52,12 @@ class TargetScheduler {
 
   // From now on nothing is handed out; waiting callers return. Any thread.
   void Stop();
+
+  // With a trace, the commands `worker` runs go on the lane `name`: a
+  // local worker's number, a client's machine name and address.
+  void TraceWorker(TargetWorker& worker, const std::string& name) const {
+    if (trace_) worker.TraceTo(*trace_, trace_->Lane(name));
+  }
 
   // What the walk said when it last had nothing to hand out: Finished,
   // Blocked, Settled or MissingFile (its name in the walker).
@@ -70,6 +79,7 @@ class TargetScheduler {
 
   TargetWalker& walker_;
   const bool keepGoing_;
+  BuildTrace* const trace_;
   mutable std::mutex mutex_;  // the walk, the build states and everything below
   std::condition_variable finished_;
   std::uint64_t finishCount_ = 0;

@@ -4,6 +4,10 @@
 // connections.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/build_trace.h"
 #include "engine/target_node.h"
 
 namespace engine {
@@ -26,6 +30,24 @@ class TargetWorker {
 
   // Breaks off the running command, if any. Any thread, any time.
   virtual void Cancel() = 0;
+
+  // From now on the commands this worker runs go on `lane` of `trace`.
+  void TraceTo(BuildTrace& trace, int lane) {
+    trace_ = &trace;
+    lane_ = lane;
+  }
+
+ protected:
+  // Around each command line a worker runs, however it waits for it: the
+  // clock is read only when the run is traced.
+  std::uint64_t CommandStarting() const { return trace_ ? BuildTrace::Now() : 0; }
+  void CommandEnded(const TargetNode& target, std::size_t line, std::uint64_t start, int exitCode) const {
+    if (trace_) trace_->CommandEnded(lane_, target, line, start, exitCode);
+  }
+
+ private:
+  BuildTrace* trace_ = nullptr;
+  int lane_ = 0;
 };
 
 }  // namespace engine

@@ -20,6 +20,7 @@ std::string Parse(const std::vector<std::string>& arguments, makefile::MacroTabl
   std::string targets;
   for (const std::string& name : o.targetNames) targets += (targets.empty() ? "" : ",") + name;
   std::string text = std::to_string(result) + " f=" + o.makefileName + " t=" + targets;
+  if (!o.traceFile.empty()) text += " z=" + o.traceFile;
   const std::pair<const char*, int> flags[] = {
       {"A", o.buildAll},     {"D", o.showTimestamps},   {"P", o.printModel},        {"I", o.ignoreErrors},
       {"K", o.keepGoing},    {"V", o.showUpdateInfo},   {"Q", o.queryOnly},         {"S", o.silent},
@@ -54,6 +55,10 @@ TEST(ParseCommandLine, Options) {
       {{"-F", "-A", "x"}, "0 f=Makefile t=x A"},
       {{"-F", "a=b.mak"}, "0 f=a=b.mak t="},
       {{"-F", "/src/build.mak", "/a"}, absolute},
+      // -Z names its file as -F does.
+      {{"-Zrun.json"}, "0 f=Makefile t= z=run.json"},
+      {{"/z", "run.json", "all"}, "0 f=Makefile t=all z=run.json"},
+      {{"-Z", "-A", "x"}, "0 f=Makefile t=x A"},
       {{"CFG=debug", "all", "other"}, "0 f=Makefile t=all,other"},
       {{"", std::string(1 << 20, 'a')}, "0 f=Makefile t=" + std::string(1 << 20, 'a')},
       {{"-c"}, "1 f= t="},

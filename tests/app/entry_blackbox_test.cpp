@@ -12,13 +12,14 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   std::string usage = "bramle ver 1.16 \n";
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
-    // -G's, -J's and -M's lines stand among the ordinary options, after -F, -I and -K.
+    // -G's, -J's, -M's and -Z's lines stand among the ordinary options, after -F, -I, -K and -T.
     if (number == diag::msg::kUsageOptionF) usage += diag::LoadMessage(diag::msg::kUsageOptionG) + "\n";
     if (number == diag::msg::kUsageOptionI) {
       usage += diag::LoadMessage(diag::msg::kUsageOptionJ) + "\n";
       usage += diag::FormatCatalogMessage(diag::msg::kUsageOptionJLimit, 256) + "\n";
     }
     if (number == diag::msg::kUsageOptionK) usage += diag::LoadMessage(diag::msg::kUsageOptionM) + "\n";
+    if (number == diag::msg::kUsageOptionT) usage += diag::LoadMessage(diag::msg::kUsageOptionZ) + "\n";
   }
   ASSERT_EQ(usage.find(Narrow("コマンド書式：")), 17u);
   const std::string unknown = Narrow("\nBramle: FatalError 定義されていないコマンドオプションです\nメイク処理を中断します。");
@@ -29,11 +30,11 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
   } cases[] = {
       {{"-H"}, usage, ""},
       {{"-?"}, usage, ""},
-      {{"-H", "-Z"}, usage, ""},  // help stops before the unknown option
-      {{"-Z"}, "", unknown},
+      {{"-H", "-Y"}, usage, ""},  // help stops before the unknown option
+      {{"-Y"}, "", unknown},
       {{"/"}, "", unknown},
       // Parsing that stops early never reaches the update text.
-      {{"-V", "-Z"}, "", unknown},
+      {{"-V", "-Y"}, "", unknown},
       {{"-V", "-H"}, usage, ""},
   };
   testing_support::ScratchDirectory scratch;

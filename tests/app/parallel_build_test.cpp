@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "local_build_fixture.h"
+#include "support/json_reader.h"
 
 namespace app::test {
 namespace {
@@ -162,6 +163,23 @@ TEST_F(LocalBuild, JobCounts) {
   }
 }
 
+// -Z: every command on its worker's lane, and the run's outcome.
+TEST_F(LocalBuild, TraceHoldsEveryCommandAndTheOutcome) {
+  const struct {
+    const char* commandOfA;
+    int exitCode;
+    std::vector<std::string> commands;
+  } cases[] = {{"echo a", 0, {"a|echo a|0", "b|echo b|0"}}, {"exit 3", 3, {"a|exit 3|3", "b|echo b|0"}}};
+  for (const auto& c : cases) {
+    Makefile(std::string("all: a b\na:\n\t") + c.commandOfA + "\nb:\n\techo b\n");
+    EXPECT_EQ(Run({"-J2", "-K", "-Ztrace.json"}).exitCode, c.exitCode);
+    const auto trace = testing_support::SummariseTrace(Read("trace.json"));
+    EXPECT_EQ(trace.run, (c.exitCode == 0 ? "built " : "failed ") + std::to_string(c.exitCode));
+    EXPECT_EQ(trace.lanes, (std::vector<std::string>{"bramle", "worker 1", "worker 2"}));
+    EXPECT_EQ(trace.commands, c.commands);
+  }
+}
+
 // True while the process `pid` runs (a zombie has ended).
 bool ProcessRuns(const std::string& pid) {
   std::ifstream stat("/proc/" + pid + "/stat");
@@ -192,7 +210,7 @@ TEST_F(LocalBuild, SignalsEndTheRunningCommandsAndStopTheBuild) {
                {"QUIT", {"-I"}, diag::msg::kCtrlBreakReceived},
                {"TERM", {}, diag::msg::kEndRequested},
                {"HUP", {}, diag::msg::kEndRequested},
-               {"INT", {"-J3"}, diag::msg::kCtrlCReceived, parallel}};
+               {"INT", {"-J3", "-Ztrace.json"}, diag::msg::kCtrlCReceived, parallel}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.signal) + (c.arguments.empty() ? "" : " " + c.arguments[0]));
     // The command signals bramle (its parent) and goes on as a long sleep
@@ -212,6 +230,12 @@ TEST_F(LocalBuild, SignalsEndTheRunningCommandsAndStopTheBuild) {
     EXPECT_EQ(result.out.find("after ran"), std::string::npos) << result.out;
     EXPECT_EQ(result.exitCode, 1);
   }
+  // The stopped -J3 run's trace holds its three killed commands.
+  const auto trace = testing_support::SummariseTrace(Read("trace.json"));
+  EXPECT_EQ(trace.run, "stopped 1");
+  EXPECT_EQ(trace.lanes.size(), 4u);
+  ASSERT_EQ(trace.commands.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(trace.commands[i][0], "abf"[i]) << trace.commands[i];
 }
 
 }  // namespace

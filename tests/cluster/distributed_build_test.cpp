@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "support/bramle_process.h"
 #include "support/cluster.h"
+#include "support/json_reader.h"
 
 namespace testing_support {
 namespace {
@@ -109,9 +110,16 @@ TEST_F(DistributedBuild, ClientsFoundByTheAnnouncementBuildBesideTheInProcessCli
   }
   HostProcess& b = Client(1);
   HostProcess& c = Client(2);
-  HostProcess& server = Server();
+  HostProcess& server = Server({"-Z", "trace.json"});
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
 
+  // The trace has a lane per client, named by machine and address, and
+  // each command line on one of them.
+  const TraceSummary trace = SummariseTrace(cluster_->ReadFile("trace.json"));
+  EXPECT_EQ(trace.run, "built 0");
+  EXPECT_EQ(std::set<std::string>(trace.lanes.begin(), trace.lanes.end()),
+            (std::set<std::string>{"bramle", "hostb 10.77.0.2", "hostc 10.77.0.3", "srv 127.0.0.1"}));
+  EXPECT_EQ(trace.commands.size(), 6u);
   // Each target notes the host that built it.
   std::set<std::string> builders;
   for (const char* target : {"p", "q", "r"}) builders.insert(cluster_->ReadFile(std::string(target) + ".host"));

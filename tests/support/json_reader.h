@@ -1,8 +1,9 @@
-// A strict reader for the JSON bramle writes: objects, arrays and strings
-// (numbers and the literals are refused), so that a test can check that a
+// A strict reader for the JSON bramle writes: objects, arrays, strings and
+// whole numbers (the literals are refused), so that a test can check that a
 // document parses and look inside it.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,8 +13,8 @@
 namespace testing_support {
 
 struct JsonValue {
-  enum class Kind { String, Array, Object } kind = Kind::String;
-  std::string text;                                        // a string's value, UTF-8
+  enum class Kind { String, Number, Array, Object } kind = Kind::String;
+  std::string text;                                        // a string's value, UTF-8; a number's digits
   std::vector<JsonValue> items;                            // an array's
   std::vector<std::pair<std::string, JsonValue>> members;  // an object's
 
@@ -48,6 +49,10 @@ class JsonReader {
 
   bool Value(JsonValue& value) {
     if (Take('"')) return String(value.text);
+    if (Number(value.text)) {
+      value.kind = JsonValue::Kind::Number;
+      return true;
+    }
     const bool array = Take('[');
     if (!array && !Take('{')) return false;
     value.kind = array ? JsonValue::Kind::Array : JsonValue::Kind::Object;
@@ -62,6 +67,17 @@ class JsonReader {
       if (!array) value.members.emplace_back(std::move(key), std::move(item));
     } while (Take(','));
     return Take(close);
+  }
+
+  // A whole number, kept as its text.
+  bool Number(std::string& text) {
+    size_t end = at_ + (text_.substr(at_, 1) == "-");
+    const size_t digits = end;
+    while (end < text_.size() && text_[end] >= '0' && text_[end] <= '9') ++end;
+    if (end == digits) return false;
+    text = text_.substr(at_, end - at_);
+    at_ = end;
+    return true;
   }
 
   // The rest of a string whose opening quote is taken.
@@ -89,5 +105,38 @@ class JsonReader {
   std::string_view text_;
   size_t at_ = 0;
 };
+
+// A -Z trace in brief: the run's "outcome exit-code", the lanes' names by
+// number, and each command's "target|command|exit-code" (sorted, as the
+// lane that ran it may vary). An empty run when it is not such a trace.
+struct TraceSummary {
+  std::string run;
+  std::vector<std::string> lanes;
+  std::vector<std::string> commands;
+};
+
+inline TraceSummary SummariseTrace(std::string_view text) {
+  TraceSummary summary;
+  const auto document = JsonReader::Parse(text);
+  const JsonValue* events = document ? document->Member("traceEvents") : nullptr;
+  for (const JsonValue& event : events ? events->items : std::vector<JsonValue>{}) {
+    const JsonValue* tid = event.Member("tid");
+    const JsonValue* args = event.Member("args");
+    const std::string phase = event.Member("ph") ? event.Member("ph")->text : "";
+    if (!args || (phase == "X") != (event.Member("ts") && event.Member("dur") && tid)) return {};
+    const auto arg = [args](const char* name) { return args->Member(name) ? args->Member(name)->text : "?"; };
+    const size_t lane = tid ? std::stoul(tid->text) : 0;
+    if (phase == "M" && tid) summary.lanes.resize(std::max(summary.lanes.size(), lane + 1));
+    if (phase == "M" && tid) summary.lanes[lane] = arg("name");
+    if (phase == "X" && lane == 0) summary.run = arg("outcome") + " " + arg("exit code");
+    if (phase == "X" && lane != 0 && lane < summary.lanes.size()) {
+      summary.commands.push_back(arg("target") + "|" + arg("command") + "|" + arg("exit code"));
+    } else if (phase == "X" && lane != 0) {
+      return {};  // a lane without a name
+    }
+  }
+  std::sort(summary.commands.begin(), summary.commands.end());
+  return summary;
+}
 
 }  // namespace testing_support
