@@ -14,34 +14,12 @@
 
 #include "model_test_support.h"
 #include "random_graph.h"
+#include "support/memory_files.h"
 
 namespace engine {
 namespace {
 
-// Files in memory: the walk reads them, a worker's build writes them, each
-// build with a later time than anything before.
-class Files {
- public:
-  void Set(const std::string& name, std::int64_t time) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    times_[name] = time;
-  }
-  void Build(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    times_[name] = ++clock_;
-  }
-  platform::FileStatus Read(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = times_.find(name);
-    if (found == times_.end()) return {};
-    return {.exists = true, .modified = found->second};
-  }
-
- private:
-  std::mutex mutex_;
-  std::map<std::string, std::int64_t> times_;
-  std::int64_t clock_ = 1000;
-};
+using testing_support::MemoryFiles;
 
 class Scheduling {
  public:
@@ -61,8 +39,8 @@ class Scheduling {
   }
 
   TargetModel model_;
-  Files files_;
-  TargetWalker walker_{model_, [this](const std::string& name) { return files_.Read(name); }};
+  MemoryFiles files_;
+  TargetWalker walker_{model_, [this](const std::string& name) { return files_.Status(name); }};
   TargetScheduler scheduler_;
 };
 
@@ -127,7 +105,7 @@ TEST(TargetScheduler, Scripts) {
                                       : verb == "fail"                 ? TargetOutcome::Failed
                                       : verb == "lost"                 ? TargetOutcome::Lost
                                                                        : TargetOutcome::Stopped;
-        if (verb == "done") run.files_.Build(target->name);
+        if (verb == "done") run.files_.Make(target->name);
         run.scheduler_.Finish(*target, outcome);
         continue;
       }
@@ -158,7 +136,7 @@ TEST(TargetScheduler, WaitingCallerGetsTheFreedTargetOrNothingWhenStopped) {
     if (stop) {
       run.scheduler_.Stop();
     } else {
-      run.files_.Build("a");
+      run.files_.Make("a");
       run.scheduler_.Finish(*first.target, TargetOutcome::Done);
     }
     waiter.join();
@@ -177,12 +155,12 @@ struct BuildLog {
 
 class RecordingWorker : public TargetWorker {
  public:
-  RecordingWorker(BuildLog& log, Files& files, const std::set<std::string>& failing)
+  RecordingWorker(BuildLog& log, MemoryFiles& files, const std::set<std::string>& failing)
       : log_(log), files_(files), failing_(failing) {}
   TargetOutcome Build(TargetNode& target) override {
     Mark('S', target.name);
     const bool fails = failing_.count(target.name) > 0;
-    if (!fails) files_.Build(target.name);
+    if (!fails) files_.Make(target.name);
     Mark('E', target.name);
     return fails ? TargetOutcome::Failed : TargetOutcome::Done;
   }
@@ -194,7 +172,7 @@ class RecordingWorker : public TargetWorker {
     log_.marks.push_back({kind, name});
   }
   BuildLog& log_;
-  Files& files_;
+  MemoryFiles& files_;
   const std::set<std::string>& failing_;
 };
 
