@@ -7,7 +7,6 @@
 #include <mutex>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,15 +26,9 @@ class Scheduling {
   // files nothing builds, each newer than those before it.
   Scheduling(const std::string& lines, const std::string& sources, bool keepGoing = true)
       : scheduler_(walker_, {}, {false, keepGoing}) {
-    std::vector<std::string> split;
-    for (size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
-      end = lines.find("; ", at);
-      split.push_back(lines.substr(at, end - at));
-    }
-    test::Lines(model_, split);
-    std::istringstream names(sources);
+    test::Lines(model_, testing_support::Split(lines, "; "));
     std::int64_t time = 0;
-    for (std::string name; names >> name;) files_.Set(name, ++time);
+    for (const std::string& name : testing_support::Words(sources)) files_.Set(name, ++time);
   }
 
   TargetModel model_;
@@ -92,8 +85,7 @@ TEST(TargetScheduler, Scripts) {
   for (const ScriptCase& script : kScripts) {
     SCOPED_TRACE(script.name);
     Scheduling run(script.lines, script.sources, script.keepGoing);
-    std::istringstream steps(script.steps);
-    for (std::string step; steps >> step;) {
+    for (const std::string& step : testing_support::Words(script.steps)) {
       SCOPED_TRACE(step);
       const size_t colon = step.find(':');
       if (colon != std::string::npos) {
