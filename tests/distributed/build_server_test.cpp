@@ -11,6 +11,7 @@
 #include "diag/message_catalogue.h"
 #include "distributed/build_client.h"
 #include "distributed/program_path.h"
+#include "engine/model_test_support.h"
 #include "engine/target_model.h"
 #include "engine/target_scheduler.h"
 #include "engine/target_walker.h"
@@ -25,7 +26,6 @@ namespace distributed {
 namespace {
 
 using protocol_test::ClientScript;
-using protocol_test::FakeFiles;
 using protocol_test::kHangGuardMs;
 using protocol_test::Notes;
 using protocol_test::ScriptedClient;
@@ -63,13 +63,7 @@ class ServerRig {
   // One dependency line; its command makes the target unless given.
   void Line(const std::string& target, const std::string& dependents, std::vector<std::string> commands = {}) {
     if (commands.empty()) commands.push_back("make " + target);
-    auto list = std::make_unique<engine::CommandList>();
-    for (const std::string& text : commands) {
-      engine::CommandLine line;
-      line.SetCommandLine(text, "", "", engine::InlineKind::None);
-      list->Append(line);
-    }
-    model_.AddDependencyBlock({target, dependents, std::move(list)});
+    model_.AddDependencyBlock({target, dependents, engine::test::Commands(commands)});
   }
 
   void Start(ServerSettings settings = {}) {
@@ -102,7 +96,7 @@ class ServerRig {
   }
 
   engine::TargetModel model_;
-  FakeFiles files_;
+  testing_support::MemoryFiles files_;
   bool realFiles_ = false;
   engine::TargetWalker walker_{model_, [this](const std::string& name) {
     return realFiles_ ? platform::FindFileStatus(name) : files_.Status(name);

@@ -8,8 +8,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -20,6 +18,7 @@
 #include "makefile/expression_evaluator.h"
 #include "platform/file_status.h"
 #include "platform/socket_test_support.h"
+#include "support/memory_files.h"
 
 namespace protocol_test {
 
@@ -121,34 +120,6 @@ class LineReader {
   bool called_ = false;
 };
 
-// Files by name with the time they were made; each is newer than every
-// file made before it.
-class FakeFiles {
- public:
-  void Make(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    times_[name] = ++clock_;
-    ++made_[name];
-  }
-  platform::FileStatus Status(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    platform::FileStatus status;
-    status.exists = times_.count(name) != 0;
-    status.modified = status.exists ? times_[name] : 0;
-    return status;
-  }
-  int TimesMade(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return made_[name];
-  }
-
- private:
-  std::mutex mutex_;
-  std::map<std::string, std::int64_t> times_;
-  std::map<std::string, int> made_;
-  std::int64_t clock_ = 100;
-};
-
 // How a scripted client answers. Commands are "make NAME" (NAME is made,
 // "made NAME" and CR LF on standard output, as a Windows client sends it), "fail N" (exit code N, a line on
 // standard error) and "gate NAME" (waits until `gate` holds "open", then
@@ -169,7 +140,8 @@ struct ClientScript {
 // "refused" (no OK to its greeting), "unreachable".
 class ScriptedClient : public TestPeer, public Notes {
  public:
-  ScriptedClient(FakeFiles& files, ClientScript script, int port) : files_(files), script_(std::move(script)) {
+  ScriptedClient(testing_support::MemoryFiles& files, ClientScript script, int port)
+      : files_(files), script_(std::move(script)) {
     thread_ = std::thread([this, port] { Serve(port); });
   }
   ~ScriptedClient() override { Join(); }
@@ -251,7 +223,7 @@ class ScriptedClient : public TestPeer, public Notes {
     SendLine(distributed::FormatCommandExit(exitCode));
   }
 
-  FakeFiles& files_;
+  testing_support::MemoryFiles& files_;
   const ClientScript script_;
   std::thread thread_;
 };

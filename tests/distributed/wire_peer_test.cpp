@@ -85,7 +85,7 @@ void Converse(const std::string& launch) {
 TEST(WirePeer, ClientEnd) {
   int port = 0;
   if (!(std::ifstream("wire_peer.port") >> port)) GTEST_SKIP() << "the client end of the other WirePeer tests";
-  protocol_test::FakeFiles files;
+  testing_support::MemoryFiles files;
   protocol_test::ScriptedClient client(files, {.name = "wine-peer"}, port);
   client.Join();
   EXPECT_TRUE(client.Has("close")) << testing::PrintToString(client.All());

@@ -7,41 +7,18 @@
 #include <mutex>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "model_test_support.h"
 #include "random_graph.h"
+#include "support/memory_files.h"
 
 namespace engine {
 namespace {
 
-// Files in memory: the walk reads them, a worker's build writes them, each
-// build with a later time than anything before.
-class Files {
- public:
-  void Set(const std::string& name, std::int64_t time) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    times_[name] = time;
-  }
-  void Build(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    times_[name] = ++clock_;
-  }
-  platform::FileStatus Read(const std::string& name) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = times_.find(name);
-    if (found == times_.end()) return {};
-    return {.exists = true, .modified = found->second};
-  }
-
- private:
-  std::mutex mutex_;
-  std::map<std::string, std::int64_t> times_;
-  std::int64_t clock_ = 1000;
-};
+using testing_support::MemoryFiles;
 
 class Scheduling {
  public:
@@ -49,20 +26,14 @@ class Scheduling {
   // files nothing builds, each newer than those before it.
   Scheduling(const std::string& lines, const std::string& sources, bool keepGoing = true)
       : scheduler_(walker_, {}, {false, keepGoing}) {
-    std::vector<std::string> split;
-    for (size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
-      end = lines.find("; ", at);
-      split.push_back(lines.substr(at, end - at));
-    }
-    test::Lines(model_, split);
-    std::istringstream names(sources);
+    test::Lines(model_, testing_support::Split(lines, "; "));
     std::int64_t time = 0;
-    for (std::string name; names >> name;) files_.Set(name, ++time);
+    for (const std::string& name : testing_support::Words(sources)) files_.Set(name, ++time);
   }
 
   TargetModel model_;
-  Files files_;
-  TargetWalker walker_{model_, [this](const std::string& name) { return files_.Read(name); }};
+  MemoryFiles files_;
+  TargetWalker walker_{model_, [this](const std::string& name) { return files_.Status(name); }};
   TargetScheduler scheduler_;
 };
 
@@ -114,8 +85,7 @@ TEST(TargetScheduler, Scripts) {
   for (const ScriptCase& script : kScripts) {
     SCOPED_TRACE(script.name);
     Scheduling run(script.lines, script.sources, script.keepGoing);
-    std::istringstream steps(script.steps);
-    for (std::string step; steps >> step;) {
+    for (const std::string& step : testing_support::Words(script.steps)) {
       SCOPED_TRACE(step);
       const size_t colon = step.find(':');
       if (colon != std::string::npos) {
@@ -127,7 +97,7 @@ TEST(TargetScheduler, Scripts) {
                                       : verb == "fail"                 ? TargetOutcome::Failed
                                       : verb == "lost"                 ? TargetOutcome::Lost
                                                                        : TargetOutcome::Stopped;
-        if (verb == "done") run.files_.Build(target->name);
+        if (verb == "done") run.files_.Make(target->name);
         run.scheduler_.Finish(*target, outcome);
         continue;
       }
@@ -158,7 +128,7 @@ TEST(TargetScheduler, WaitingCallerGetsTheFreedTargetOrNothingWhenStopped) {
     if (stop) {
       run.scheduler_.Stop();
     } else {
-      run.files_.Build("a");
+      run.files_.Make("a");
       run.scheduler_.Finish(*first.target, TargetOutcome::Done);
     }
     waiter.join();
@@ -177,12 +147,12 @@ struct BuildLog {
 
 class RecordingWorker : public TargetWorker {
  public:
-  RecordingWorker(BuildLog& log, Files& files, const std::set<std::string>& failing)
+  RecordingWorker(BuildLog& log, MemoryFiles& files, const std::set<std::string>& failing)
       : log_(log), files_(files), failing_(failing) {}
   TargetOutcome Build(TargetNode& target) override {
     Mark('S', target.name);
     const bool fails = failing_.count(target.name) > 0;
-    if (!fails) files_.Build(target.name);
+    if (!fails) files_.Make(target.name);
     Mark('E', target.name);
     return fails ? TargetOutcome::Failed : TargetOutcome::Done;
   }
@@ -194,7 +164,7 @@ class RecordingWorker : public TargetWorker {
     log_.marks.push_back({kind, name});
   }
   BuildLog& log_;
-  Files& files_;
+  MemoryFiles& files_;
   const std::set<std::string>& failing_;
 };
 

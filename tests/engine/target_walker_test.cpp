@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "engine/build_engine.h"
 #include "model_test_support.h"
@@ -112,16 +111,10 @@ TEST_F(Walk, WhatIsBuiltAndWhere) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines.substr(0, 60));
     for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry.path());
-    std::istringstream files(c.files);
-    for (std::string file; files >> file;)
+    for (const std::string& file : testing_support::Words(c.files))
       MakeFile(file.substr(0, file.find(':')), std::stoi(file.substr(file.find(':') + 1)));
     Scene scene;
-    Strings lines;
-    for (size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
-      end = c.lines.find("; ", at);
-      lines.push_back(c.lines.substr(at, end - at));
-    }
-    scene.Lines(lines);
+    scene.Lines(testing_support::Split(c.lines, "; "));
     scene.Begin(c.target, c.buildAll);
     EXPECT_EQ(scene.walker.CountOutOfDate(), c.count);
     const std::vector<std::string> failing = testing_support::Words(c.failing);

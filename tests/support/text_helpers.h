@@ -46,6 +46,16 @@ inline std::string Join(const std::vector<std::string>& items, const std::string
   return joined;
 }
 
+// The pieces of `text` between the occurrences of `separator`.
+inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> pieces;
+  for (size_t at = 0, end = 0; end != std::string::npos; at = end + separator.size()) {
+    end = text.find(separator, at);
+    pieces.push_back(text.substr(at, end - at));
+  }
+  return pieces;
+}
+
 // `piece` written `count` times over.
 inline std::string Repeat(const std::string& piece, size_t count) {
   std::string text;
