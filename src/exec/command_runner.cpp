@@ -125,9 +125,7 @@ bool CommandRunner::WaitLine(std::string& line, bool wait) {
     line.assign(front, 0, end + 1);
     front.erase(0, end + 1);
   }
-  const bool wasFull = queuedBytes_[kStdout] >= kQueueBytes;
-  queuedBytes_[kStdout] -= line.size();
-  if (wasFull && !unlimited_[kStdout]) WakeReader();
+  Dequeued(kStdout, line.size());
   return true;
 }
 
@@ -144,9 +142,13 @@ void CommandRunner::ClearQueuesLocked(int flags) {
 }
 
 void CommandRunner::ClearQueue(int stream) {
-  const bool wasFull = queuedBytes_[stream] >= kQueueBytes;
   queues_[stream].clear();
-  queuedBytes_[stream] = 0;
+  Dequeued(stream, queuedBytes_[stream]);
+}
+
+void CommandRunner::Dequeued(int stream, size_t bytes) {
+  const bool wasFull = queuedBytes_[stream] >= kQueueBytes;
+  queuedBytes_[stream] -= bytes;
   if (wasFull && !unlimited_[stream]) WakeReader();
 }
 

@@ -174,8 +174,10 @@ class CommandRunner {
   bool HasRoom(int stream);
   void Deliver(int stream, std::string&& lines);
   bool Take(int stream, std::string& text, bool dropBacklog);
-  // Empties a queue (lock held); a reader held back by it goes on.
+  // Empties a queue (lock held).
   void ClearQueue(int stream);
+  // `bytes` left a queue (lock held): a reader held back by it goes on.
+  void Dequeued(int stream, size_t bytes);
   // Ends a reader's wait for activity, where one may be waiting (lock held).
   void WakeReader();
 
