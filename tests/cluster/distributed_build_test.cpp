@@ -337,13 +337,12 @@ TEST_F(DistributedBuild, HundredMegabytesOfOutputKeepBothSidesSmall) {
   ASSERT_TRUE(cluster_->Start(kServer, {"cat", "up.fifo"}).WaitForOutput("up", 2 * kLimitMs)) << server.Output();
   for (HostProcess* side : {&server, &b}) {
     const long peakKb = side->PeakMemoryKb();
-    EXPECT_GT(peakKb, 0);
-    EXPECT_LE(peakKb, 64 << 10) << side->Output();
+    EXPECT_TRUE(peakKb > 0 && peakKb <= 64 << 10) << peakKb << " kB\n" << side->Output();
   }
   EXPECT_TRUE(cluster_->WriteToPipe("gate.fifo", "go\\n"));
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
   HostProcess& count = cluster_->Start(kServer, {"grep", "-cx", line, "server.err"});
-  EXPECT_EQ(count.WaitForExit(kLimitMs), 0);
+  count.WaitForExit(kLimitMs);
   EXPECT_EQ(count.Output(), std::to_string(2 * lines) + "\n");
   EXPECT_EQ(Stop(b), 0) << b.Output();
 }
