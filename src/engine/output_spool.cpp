@@ -40,7 +40,7 @@ void OutputSpool::MoveToFile() {
                                                   [](const std::string&) { return std::string(); });
   if (!base.empty()) {
     fileName_ = base + std::string(kExtension);
-    file_ = std::fopen(fileName_.c_str(), "w+b");
+    file_ = platform::OpenScratchFile(fileName_);
   }
   // Unbuffered: the pieces are large, and the C library's buffer would
   // copy every byte once more.
