@@ -39,7 +39,7 @@ class Peer : public distributed::ProtocolPeer {
     }
     // As the server collects output.
     RegisterMessage(distributed::kMessageCommandOut, [this](const std::vector<std::string>& arguments) {
-      distributed::AppendCommandOut(arguments, collected_, collected_);
+      distributed::AppendCommandOutText(arguments, collected_);
     });
   }
   // Reads and parses one line; the kind, or -1 when the connection ended.

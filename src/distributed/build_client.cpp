@@ -463,7 +463,12 @@ void BuildClient::SendOutput(bool ended) {
     if (!empty) {
       log_.Output(text);
       Log(Message(stream.notice));
-      pending += text;
+      // Mostly nothing waits: the piece is taken as it is, not copied.
+      if (pending.empty()) {
+        pending.swap(text);
+      } else {
+        pending += text;
+      }
     }
     const size_t keep =
         ended ? 0 : std::max(OutputToKeepBack(pending), UnfinishedCharacterBytes(pending, serverCodePage_));

@@ -19,11 +19,12 @@ constexpr auto kAcceptRetry = std::chrono::milliseconds(5);
 
 }  // namespace
 
-void WriteToConsole(const std::string& text, bool toStderr) {
-  if (toStderr) {
-    platform::WriteStderr(text + "\n");
+void WriteToConsole(std::string_view piece, bool toStderr, bool endsText) {
+  const auto write = toStderr ? platform::WriteStderr : platform::WriteStdout;
+  if (endsText) {
+    write(std::string(piece) + "\n");
   } else {
-    platform::WriteStdout(text + "\n");
+    write(piece);
   }
 }
 
@@ -225,7 +226,14 @@ bool BuildServer::StripsDirectoryFor(platform::Ipv4Address peer, platform::Ipv4A
 
 void BuildServer::Console(const std::string& text, bool toStderr) {
   std::lock_guard<std::mutex> lock(consoleMutex_);
-  console_(text, toStderr || progressOutput_);
+  console_(text, toStderr || progressOutput_, true);
+}
+
+void BuildServer::ConsoleText(bool toStderr, const std::function<void(const ConsolePiece&)>& pieces) {
+  std::lock_guard<std::mutex> lock(consoleMutex_);
+  const bool toError = toStderr || progressOutput_;
+  pieces([&](std::string_view piece) { console_(piece, toError, false); });
+  console_({}, toError, true);
 }
 
 void BuildServer::Log(const std::string& text) { log_.Entry(text); }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "distributed/log_file.h"
@@ -35,11 +36,13 @@ inline constexpr const char* kCommandFailedMessage =
     "ビルドコマンドが0以外の戻り値を返しました。\r\n分散コンパイルを中止します。";
 inline constexpr const char* kCommandFailedLine = "ビルドコマンドが0以外の戻り値を返しました。";
 
-// Where the server's console texts go: each is one whole text, written
-// with a line end after it.
-using ConsoleWriter = std::function<void(const std::string& text, bool toStderr)>;
+// Where the server's console texts go, each in one or more pieces; the
+// piece that ends a text is written with a line end after it.
+using ConsoleWriter = std::function<void(std::string_view piece, bool toStderr, bool endsText)>;
 // Standard output or standard error.
-void WriteToConsole(const std::string& text, bool toStderr);
+void WriteToConsole(std::string_view piece, bool toStderr, bool endsText);
+// What a text written in pieces hands each piece to.
+using ConsolePiece = std::function<void(std::string_view piece)>;
 
 class BuildServer {
  public:
@@ -105,6 +108,9 @@ class BuildServer {
   // A line on the console: standard output, or standard error when asked
   // (or with -X).
   void Console(const std::string& text, bool toStderr);
+  // A text too long to hold whole, in the pieces `pieces` hands to the
+  // function it is given, written as one under the console lock.
+  void ConsoleText(bool toStderr, const std::function<void(const ConsolePiece&)>& pieces);
   void Log(const std::string& text);
 
   // View calls, one at a time.

@@ -183,17 +183,16 @@ CommandOutArguments ReadCommandOut(const std::vector<std::string>& arguments) {
   CommandOutArguments read;
   if (arguments.size() != 2) return read;
   read.channel = ArgumentNumber(arguments[0]);
-  AppendCommandOut(arguments, read.text, read.text);
+  AppendCommandOutText(arguments, read.text);
   return read;
 }
 
-void AppendCommandOut(const std::vector<std::string>& arguments, std::string& stdoutText, std::string& stderrText) {
+void AppendCommandOutText(const std::vector<std::string>& arguments, std::string& text) {
   if (arguments.size() != 2) return;
-  std::string& out = ArgumentNumber(arguments[0]) == kChannelStdout ? stdoutText : stderrText;
   if (IsExactFormNumber(arguments[0])) {
-    AppendReadExact(out, arguments[1]);
+    AppendReadExact(text, arguments[1]);
   } else {
-    AppendReadPlain(out, arguments[1], true);
+    AppendReadPlain(text, arguments[1], true);
   }
 }
 

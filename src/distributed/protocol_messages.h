@@ -94,9 +94,8 @@ struct CommandOutArguments {
   std::string text;
 };
 CommandOutArguments ReadCommandOut(const std::vector<std::string>& arguments);
-// The text of a CommandOut appended to `stdoutText` or, for any other
-// channel, `stderrText`: a collector reuses its memory instead of taking a
-// new string per line.
-void AppendCommandOut(const std::vector<std::string>& arguments, std::string& stdoutText, std::string& stderrText);
+// The text of a CommandOut appended to `text`: a collector reuses its
+// memory instead of taking a new string per line.
+void AppendCommandOutText(const std::vector<std::string>& arguments, std::string& text);
 
 }  // namespace distributed

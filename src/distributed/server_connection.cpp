@@ -22,7 +22,8 @@ ServerConnection::ServerConnection(BuildServer& server, int id) : server_(server
   });
   RegisterMessage(kMessageBuildPhaseClientCancel, [](const std::vector<std::string>&) {});
   RegisterMessage(kMessageCommandOut, [this](const std::vector<std::string>& arguments) {
-    AppendCommandOut(arguments, collectedStdout_, collectedStderr_);
+    engine::OutputSpool& spool = ArgumentNumber(arguments[0]) == kChannelStdout ? collectedStdout_ : collectedStderr_;
+    spool.AppendWith([&](std::string& text) { AppendCommandOutText(arguments, text); });
   });
   RegisterMessage(kMessageCommandExit, [this](const std::vector<std::string>& arguments) {
     exitCode_ = ArgumentNumber(arguments[0]);
@@ -183,8 +184,8 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
   const std::string file(engine::LastPathComponent(target.name));
   ShowAndLog(diag::FormatCatalogMessage(diag::msg::kBuildingTarget, target.name));
   server_.Console(diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, file, clientName_), false);
-  collectedStdout_.clear();
-  collectedStderr_.clear();
+  collectedStdout_.Clear();
+  collectedStderr_.Clear();
   exitCode_ = 0;
   int result = 0;
   if (target.commands) {
@@ -203,15 +204,7 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
   // Without an exit code the connection failed (or the build was stopped):
   // the command did not finish, and another client builds the target.
   const bool finished = result == 0 || exitCode_ != 0;
-  std::string report;
-  if (!collectedStdout_.empty() || !collectedStderr_.empty()) {
-    report = diag::FormatCatalogMessage(diag::msg::kTargetResults, file) + collectedStdout_;
-    if (!collectedStderr_.empty()) report += "\n" + collectedStderr_;
-  }
-  if (finished) report += diag::FormatCatalogMessage(diag::msg::kTargetFinished, file, exitCode_);
-  // A client's CR LF line ends become the console's own: written in text
-  // mode, they stay CR LF instead of gaining a second CR.
-  if (!report.empty()) server_.Console(platform::FromTextLineEnds(std::move(report)), true);
+  if (finished || !collectedStdout_.Empty() || !collectedStderr_.Empty()) ShowResults(file, finished);
 
   if (result == 0) {
     server_.ViewTargetFinished();
@@ -227,6 +220,25 @@ engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
   ShowAndLog(diag::FormatCatalogMessage(diag::msg::kCommandFailedStopping, exitCode_));
   server_.CommandFailed(exitCode_);
   return engine::TargetOutcome::Stopped;
+}
+
+void ServerConnection::ShowResults(const std::string& file, bool finished) {
+  // A client's CR LF line ends become the console's own: written in text
+  // mode, they stay CR LF instead of gaining a second CR.
+  platform::TextLineEndFolder folder;
+  server_.ConsoleText(true, [&](const ConsolePiece& write) {
+    const auto put = [&](std::string_view piece) { write(folder.Fold(piece)); };
+    if (!collectedStdout_.Empty() || !collectedStderr_.Empty()) {
+      put(diag::FormatCatalogMessage(diag::msg::kTargetResults, file));
+      collectedStdout_.PassOn(collectedStdout_.Size(), put);
+      if (!collectedStderr_.Empty()) {
+        put("\n");
+        collectedStderr_.PassOn(collectedStderr_.Size(), put);
+      }
+    }
+    if (finished) put(diag::FormatCatalogMessage(diag::msg::kTargetFinished, file, exitCode_));
+    write(folder.Finish());
+  });
 }
 
 std::string ServerConnection::CommandTextFor(const std::string& text) {

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "distributed/protocol_peer.h"
+#include "engine/output_spool.h"
 #include "engine/target_worker.h"
 #include "exec/worker_thread.h"
 
@@ -70,6 +71,9 @@ class ServerConnection : public ProtocolPeer, public engine::TargetWorker {
   // (exitCode_ says whether the command failed or the connection).
   int RunCommand(const engine::CommandLine& line);
   std::string CommandTextFor(const std::string& text);
+  // The target's output and, when it `finished`, its exit code: one text
+  // on the console.
+  void ShowResults(const std::string& file, bool finished);
   // The read limit has passed without a line during a command: the
   // console says so and the connection ends; its target goes back.
   void GiveUpSilentClient();
@@ -86,9 +90,9 @@ class ServerConnection : public ProtocolPeer, public engine::TargetWorker {
   std::string clientNumber_;
   std::string peerAddress_;
 
-  // The command in flight.
-  std::string collectedStdout_;
-  std::string collectedStderr_;
+  // The output of the target in flight.
+  engine::OutputSpool collectedStdout_;
+  engine::OutputSpool collectedStderr_;
   int exitCode_ = 0;
   bool exitReceived_ = false;
   // 23105 is shown once per wait, not on every pass.

@@ -22,21 +22,33 @@ void WorkerOutput::Add(Kind kind, std::string_view text) {
     console_.ActOnClose();
     return;
   }
-  // Pieces of one stream that follow each other are written as one.
-  if (kind != Kind::Progress && !held_.empty() && held_.back().kind == kind) {
-    held_.back().text.append(text);
-  } else {
-    held_.push_back({kind, std::string(text)});
+  if (kind == Kind::Progress) {
+    held_.push_back({kind, 0, std::string(text)});
+    return;
   }
+  // Pieces of one stream that follow each other are written as one.
+  if (!held_.empty() && held_.back().kind == kind) {
+    held_.back().size += text.size();
+  } else {
+    held_.push_back({kind, text.size(), std::string()});
+  }
+  spool_.Append(text);
 }
 
 void WorkerOutput::Flush() {
   if (held_.empty()) return;
   {
     std::lock_guard<std::mutex> lock(console_.Lock());
-    for (const Piece& piece : held_) Write(piece.kind, piece.text);
+    for (const Piece& piece : held_) {
+      if (piece.kind == Kind::Progress) {
+        Write(piece.kind, piece.name);
+      } else {
+        spool_.PassOn(piece.size, [&](std::string_view text) { Write(piece.kind, text); });
+      }
+    }
   }
   held_.clear();
+  spool_.Clear();
   console_.ActOnClose();
 }
 

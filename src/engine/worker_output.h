@@ -2,7 +2,7 @@
 // With one worker they go straight to the standard streams, as they come.
 // With several, each target's are held until the target ends and then
 // written in one piece, so that targets never interleave and appear in the
-// order they end.
+// order they end; past a bound they are held in a temporary file.
 #pragma once
 
 #include <atomic>
@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/output_spool.h"
 
 namespace engine {
 
@@ -53,9 +55,11 @@ class WorkerOutput {
 
  private:
   enum class Kind { Stdout, Stderr, Progress };
+  // The next `size` bytes of the spool, or for Progress the name.
   struct Piece {
     Kind kind;
-    std::string text;
+    size_t size;
+    std::string name;
   };
 
   void Add(Kind kind, std::string_view text);
@@ -65,6 +69,7 @@ class WorkerOutput {
   SharedConsole& console_;
   const bool hold_;
   std::vector<Piece> held_;
+  OutputSpool spool_;
 };
 
 }  // namespace engine

@@ -1,5 +1,6 @@
 #include "exec/batch_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -155,32 +156,38 @@ void BatchRunner::Close() {
   changed_.notify_all();
 }
 
-void BatchRunner::Enqueue(int stream, std::string&& line) {
-  switch (phase_[stream]) {
-    case Phase::AwaitingReady:
-      if (line.find(ready_) != std::string::npos) {
+void BatchRunner::Enqueue(int stream, std::string&& lines) {
+  // Lines outside a command are dropped up to the one with the sentinel
+  // that changes the phase; so is the rest of that line.
+  size_t at = 0;
+  while (at < lines.size()) {
+    const std::string& sentinel = phase_[stream] == Phase::AwaitingReady ? ready_
+                                  : phase_[stream] == Phase::Idle        ? begin_
+                                                                         : end_;
+    const size_t found = lines.find(sentinel, at);
+    if (found == std::string::npos) {
+      if (phase_[stream] == Phase::Command) Queue(stream, at == 0 ? std::move(lines) : lines.substr(at));
+      return;
+    }
+    const size_t lineEnd = std::min(lines.find('\n', found), lines.size());
+    switch (phase_[stream]) {
+      case Phase::AwaitingReady:
         phase_[stream] = Phase::Idle;
         processorReady_ = phase_[kStdout] == Phase::Idle && phase_[kStderr] == Phase::Idle;
-      }
-      return;
-    case Phase::Idle:
-      if (line.find(begin_) != std::string::npos) phase_[stream] = Phase::Command;
-      return;
-    case Phase::Command:
-      break;
+        break;
+      case Phase::Idle: phase_[stream] = Phase::Command; break;
+      case Phase::Command:
+        // What stands before the sentinel is the command's output, its
+        // last line without a line end of its own.
+        if (stream == kStdout) commandStatus_ = StatusAfter(lines.substr(found, lineEnd - found), end_.size());
+        if (found > at) Queue(stream, lines.substr(at, found - at));
+        phase_[stream] = Phase::Idle;
+        streamDone_[stream] = true;
+        if (streamDone_[kStdout] && streamDone_[kStderr]) commandFinished_ = true;
+        break;
+    }
+    at = lineEnd + 1;
   }
-  const size_t found = line.find(end_);
-  if (found == std::string::npos) {
-    Queue(stream, std::move(line));
-    return;
-  }
-  // What stands before the sentinel is the command's last line, which had
-  // no line end of its own.
-  if (stream == kStdout) commandStatus_ = StatusAfter(line, found + end_.size());
-  if (found > 0) Queue(stream, line.substr(0, found));
-  phase_[stream] = Phase::Idle;
-  streamDone_[stream] = true;
-  if (streamDone_[kStdout] && streamDone_[kStderr]) commandFinished_ = true;
 }
 
 void BatchRunner::OnOutputEnded(int status) {

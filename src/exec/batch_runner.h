@@ -35,7 +35,7 @@ class BatchRunner : public CommandRunner {
   void Close() override;
 
  protected:
-  void Enqueue(int stream, std::string&& line) override;
+  void Enqueue(int stream, std::string&& lines) override;
   void OnOutputEnded(int status) override;
   void OnCommandFinished() override;
   void OnKilled() override;

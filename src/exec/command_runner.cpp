@@ -1,7 +1,7 @@
 #include "exec/command_runner.h"
 
+#include <algorithm>
 #include <chrono>
-#include <limits>
 
 namespace exec {
 
@@ -74,23 +74,38 @@ bool CommandRunner::TakeStdout(std::string& text) { return Take(kStdout, text, D
 
 bool CommandRunner::TakeStderr(std::string& text) { return Take(kStderr, text, false); }
 
+namespace {
+
+// More than `limit` lines in the queue (a last one without a line end
+// counts too).
+bool MoreLinesThan(const std::deque<std::string>& queue, size_t limit) {
+  size_t lines = queue.back().empty() || queue.back().back() == '\n' ? 0 : 1;
+  for (const std::string& piece : queue) {
+    lines += static_cast<size_t>(std::count(piece.begin(), piece.end(), '\n'));
+    if (lines > limit) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool CommandRunner::Take(int stream, std::string& text, bool dropBacklog) {
   text.clear();
   std::lock_guard<std::mutex> lock(mutex_);
   takenSincePoll_[stream] = true;
   std::deque<std::string>& queue = queues_[stream];
   if (queue.empty()) return true;
-  const size_t sizeBefore = queue.size();
-  if (dropBacklog && queue.size() > kQueueLimit + 1) {
+  // Only a backlog that was let grow can hold that many lines.
+  if (dropBacklog && unlimited_[stream] && MoreLinesThan(queue, kQueueLimit + 1)) {
+    const std::string& front = queue.front();
+    text.assign(front, 0, front.find('\n') + 1);
+  } else if (queue.size() == 1) {
     text = std::move(queue.front());
   } else {
-    size_t total = 0;
-    for (const std::string& line : queue) total += line.size();
-    text.reserve(total);
-    for (const std::string& line : queue) text += line;
+    text.reserve(queuedBytes_[stream]);
+    for (const std::string& piece : queue) text += piece;
   }
-  queue.clear();
-  WakeReaderIfFull(stream, sizeBefore);
+  ClearQueue(stream);
   return false;
 }
 
@@ -101,10 +116,16 @@ bool CommandRunner::WaitLine(std::string& line, bool wait) {
   WaitFor(lock, wait ? kWaitWithoutLimit : 0, [&] { return !queue.empty() || !busy_ || commandFinished_; });
   takenSincePoll_[kStdout] = true;
   if (queue.empty()) return false;
-  const size_t sizeBefore = queue.size();
-  line = std::move(queue.front());
-  queue.pop_front();
-  WakeReaderIfFull(kStdout, sizeBefore);
+  std::string& front = queue.front();
+  const size_t end = front.find('\n');
+  if (end == std::string::npos || end + 1 == front.size()) {
+    line = std::move(front);
+    queue.pop_front();
+  } else {
+    line.assign(front, 0, end + 1);
+    front.erase(0, end + 1);
+  }
+  Dequeued(kStdout, line.size());
   return true;
 }
 
@@ -116,15 +137,19 @@ int CommandRunner::ExitCode() {
 
 void CommandRunner::ClearQueuesLocked(int flags) {
   for (int stream : {kStdout, kStderr}) {
-    if ((flags & (1 << stream)) == 0) continue;
-    const size_t sizeBefore = queues_[stream].size();
-    queues_[stream].clear();
-    WakeReaderIfFull(stream, sizeBefore);
+    if ((flags & (1 << stream)) != 0) ClearQueue(stream);
   }
 }
 
-void CommandRunner::WakeReaderIfFull(int stream, size_t sizeBefore) {
-  if (sizeBefore >= kQueueLimit && !unlimited_[stream]) WakeReader();
+void CommandRunner::ClearQueue(int stream) {
+  queues_[stream].clear();
+  Dequeued(stream, queuedBytes_[stream]);
+}
+
+void CommandRunner::Dequeued(int stream, size_t bytes) {
+  const bool wasFull = queuedBytes_[stream] >= kQueueBytes;
+  queuedBytes_[stream] -= bytes;
+  if (wasFull && !unlimited_[stream]) WakeReader();
 }
 
 void CommandRunner::WakeReader() {
@@ -132,8 +157,9 @@ void CommandRunner::WakeReader() {
   if (child_ && (reader_ == Reader::Thread || callerReading_)) child_->Wake();
 }
 
-void CommandRunner::Queue(int stream, std::string&& line) {
-  queues_[stream].push_back(std::move(line));
+void CommandRunner::Queue(int stream, std::string&& lines) {
+  queuedBytes_[stream] += lines.size();
+  queues_[stream].push_back(std::move(lines));
   ++delivered_;
 }
 
@@ -172,6 +198,7 @@ void CommandRunner::ReleaseChild() {
 void CommandRunner::BeginCommand(int provisionalExitCode) {
   for (int stream : {kStdout, kStderr}) {
     queues_[stream].clear();
+    queuedBytes_[stream] = 0;
     unlimited_[stream] = false;
     takenSincePoll_[stream] = true;
   }
@@ -187,17 +214,14 @@ void CommandRunner::FinishCommand() {
   OnCommandFinished();
 }
 
-size_t CommandRunner::Room(int stream) {
+bool CommandRunner::HasRoom(int stream) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (unlimited_[stream]) return std::numeric_limits<size_t>::max();
-  const size_t queued = queues_[stream].size();
-  return queued >= kQueueLimit ? 0 : kQueueLimit - queued;
+  return unlimited_[stream] || queuedBytes_[stream] < kQueueBytes;
 }
 
-void CommandRunner::Deliver(int stream, std::vector<std::string>& lines) {
+void CommandRunner::Deliver(int stream, std::string&& lines) {
   std::lock_guard<std::mutex> lock(mutex_);
-  for (std::string& line : lines) Enqueue(stream, std::move(line));
-  lines.clear();
+  Enqueue(stream, std::move(lines));
   changed_.notify_all();
 }
 
@@ -216,24 +240,21 @@ CommandRunner::Round CommandRunner::ReadRound(platform::ChildProcess& child, Rea
   bool progressed = false;
   reading.held = false;
   for (int stream : {kStdout, kStderr}) {
+    if (reading.closed[stream]) {
+      reading.watch[stream] = false;
+      continue;
+    }
     LineSplitter& splitter = reading.splitters[stream];
-    const size_t room = Room(stream);
-    reading.watch[stream] = !reading.closed[stream] && room > 0;
-    if (room == 0) {
-      reading.held = reading.held || !reading.closed[stream] || splitter.HasLine();
+    reading.watch[stream] = HasRoom(stream);
+    if (!reading.watch[stream]) {
+      reading.held = true;
       continue;
     }
-    if (splitter.HasLine()) {
-      splitter.TakeLines(room, reading.lines);
-      Deliver(stream, reading.lines);
-      progressed = true;
-      continue;
-    }
-    if (reading.closed[stream]) continue;
-    reading.chunk.clear();
-    switch (child.ReadOutput(static_cast<OutputStream>(stream), reading.chunk)) {
+    switch (child.ReadOutput(static_cast<OutputStream>(stream), splitter.Buffer())) {
       case PipeRead::Data:
-        splitter.Feed(reading.chunk);
+        // Whole lines only: what follows the last line feed waits for
+        // the rest of its line.
+        if (std::string lines = splitter.TakeLines(); !lines.empty()) Deliver(stream, std::move(lines));
         progressed = true;
         break;
       case PipeRead::Closed:
@@ -251,10 +272,7 @@ CommandRunner::Round CommandRunner::ReadRound(platform::ChildProcess& child, Rea
 void CommandRunner::FinishReading(platform::ChildProcess& child, Reading& reading) {
   child.CloseOutput();
   for (int stream : {kStdout, kStderr}) {
-    std::string rest = reading.splitters[stream].TakeRest();
-    if (rest.empty()) continue;
-    reading.lines.push_back(std::move(rest));
-    Deliver(stream, reading.lines);
+    if (std::string rest = reading.splitters[stream].TakeRest(); !rest.empty()) Deliver(stream, std::move(rest));
   }
   std::lock_guard<std::mutex> lock(mutex_);
   outputEnded_ = true;
@@ -262,8 +280,8 @@ void CommandRunner::FinishReading(platform::ChildProcess& child, Reading& readin
   changed_.notify_all();
 }
 
-// The reader thread. Reads both pipes as data comes, hands complete lines
-// on while their queue has room, and finishes once the child has ended and
+// The reader thread. Reads both pipes as data comes while their queue has
+// room, hands complete lines on, and finishes once the child has ended and
 // everything it wrote has been handed on; a last line without a line feed
 // goes on as it is.
 void CommandRunner::ReadOutput(platform::ChildProcess& child) {

@@ -1,5 +1,5 @@
-// Runs command lines in child processes and collects their output line by
-// line, standard output and standard error apart.
+// Runs command lines in child processes and collects their output in
+// pieces of whole lines, standard output and standard error apart.
 //
 // Calling order: Start; for each command Exec, then take both streams while
 // IsRunning() is true, take both once more and read ExitCode; at the end
@@ -19,7 +19,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "exec/line_splitter.h"
 #include "exec/worker_thread.h"
@@ -30,8 +29,10 @@ namespace exec {
 class CommandRunner {
  public:
   static constexpr int kWaitWithoutLimit = -1;
-  // Lines a stream keeps queued while its caller takes them as it goes; a
+  // Bytes a stream keeps queued while its caller takes them as it goes; a
   // child with more to say waits on its pipe until they are taken.
+  static constexpr size_t kQueueBytes = 1 << 20;
+  // The DirectRunner's backlog rule counts lines (see TakeStdout).
   static constexpr size_t kQueueLimit = 1000;
   // How long Kill lets the child end after the break before ending it.
   static constexpr int kBreakGraceMs = 3000;
@@ -63,8 +64,8 @@ class CommandRunner {
 
   // True while the started command runs. Waits, up to `waitLimitMs`, until
   // there is news: output not seen before, or the command's end (then all
-  // its output is queued). A stream whose queued lines were not taken since
-  // the previous call is no longer held to kQueueLimit for this command.
+  // its output is queued). A stream whose queued output was not taken since
+  // the previous call is no longer held to kQueueBytes for this command.
   // The DirectRunner reads the child's output here (and in WaitLine) only.
   bool IsRunning(int waitLimitMs = kWaitWithoutLimit);
 
@@ -75,7 +76,8 @@ class CommandRunner {
 
   // Every queued line of the stream, concatenated in order; true when
   // nothing was queued. The DirectRunner's TakeStdout gives only the first
-  // line and drops the rest when more than kQueueLimit + 1 are queued.
+  // line and drops the rest when more than kQueueLimit + 1 lines piled up
+  // while its caller did not take them (IsRunning above).
   bool TakeStdout(std::string& text);
   bool TakeStderr(std::string& text);
 
@@ -98,9 +100,10 @@ class CommandRunner {
   static constexpr int kStdout = 0;
   static constexpr int kStderr = 1;
 
-  // Runs on the reader thread with the lock held, for every line read;
-  // the variant decides what reaches the queue (through Queue).
-  virtual void Enqueue(int stream, std::string&& line) = 0;
+  // Runs on the reader thread with the lock held, for every piece of
+  // whole lines read (and for a last line without a line end); the variant
+  // decides what reaches the queue (through Queue).
+  virtual void Enqueue(int stream, std::string&& lines) = 0;
   // The child has ended and its output is read (lock held).
   virtual void OnOutputEnded(int status) = 0;
   // IsRunning or ExitCode found the command finished (lock held).
@@ -110,7 +113,7 @@ class CommandRunner {
   // The DirectRunner's backlog rule.
   virtual bool DropsStdoutBacklog() const { return false; }
 
-  void Queue(int stream, std::string&& line);
+  void Queue(int stream, std::string&& lines);
 
   // Makes `child` the runner's child and has its output read. False when no
   // reader thread could be made (the child is ended).
@@ -146,14 +149,12 @@ class CommandRunner {
     bool closed[2] = {false, false};
     bool endNoted = false;
     bool watch[2] = {false, false};  // what an idle round waits for
-    bool held = false;  // lines wait for room in their queue
-    std::string chunk;
-    std::vector<std::string> lines;
+    bool held = false;  // the child waits for room in a queue
   };
   enum class Round { Progress, Idle, Ended };
 
-  // One pass over both pipes: hands on the lines their queues have room
-  // for and reads what the pipes hold. Ended: the child has ended and
+  // One pass over both pipes: reads what they hold where their queues have
+  // room, and hands on the whole lines read. Ended: the child has ended and
   // nothing more can be handed on.
   Round ReadRound(platform::ChildProcess& child, Reading& reading);
   // After the last round: closes the pipes, hands on the last lines without
@@ -170,15 +171,19 @@ class CommandRunner {
   // caller's thread where that is the runner's way.
   template <typename Done>
   void WaitFor(std::unique_lock<std::mutex>& lock, int waitLimitMs, Done done);
-  size_t Room(int stream);
-  void Deliver(int stream, std::vector<std::string>& lines);
+  bool HasRoom(int stream);
+  void Deliver(int stream, std::string&& lines);
   bool Take(int stream, std::string& text, bool dropBacklog);
-  void WakeReaderIfFull(int stream, size_t sizeBefore);
+  // Empties a queue (lock held).
+  void ClearQueue(int stream);
+  // `bytes` left a queue (lock held): a reader held back by it goes on.
+  void Dequeued(int stream, size_t bytes);
   // Ends a reader's wait for activity, where one may be waiting (lock held).
   void WakeReader();
 
   const Reader reader_;
   std::deque<std::string> queues_[2];
+  size_t queuedBytes_[2] = {0, 0};
   bool unlimited_[2] = {false, false};
   bool takenSincePoll_[2] = {true, true};
   std::uint64_t delivered_ = 0;

@@ -85,7 +85,7 @@ void DirectRunner::Close() {
   changed_.notify_all();
 }
 
-void DirectRunner::Enqueue(int stream, std::string&& line) { Queue(stream, std::move(line)); }
+void DirectRunner::Enqueue(int stream, std::string&& lines) { Queue(stream, std::move(lines)); }
 
 void DirectRunner::OnOutputEnded(int status) {
   commandStatus_ = status;

@@ -26,7 +26,7 @@ class DirectRunner : public CommandRunner {
   const EnvironmentList& Environment() const { return environment_; }
 
  protected:
-  void Enqueue(int stream, std::string&& line) override;
+  void Enqueue(int stream, std::string&& lines) override;
   void OnOutputEnded(int status) override;
   bool DropsStdoutBacklog() const override { return true; }
 

@@ -1,44 +1,51 @@
 #include "exec/line_splitter.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace exec {
+namespace {
 
-void LineSplitter::Feed(std::string_view bytes) {
-  // Taken bytes are dropped once they are the larger part, which keeps the
-  // copying linear in the bytes fed.
-  if (start_ > 0 && start_ >= buffer_.size() / 2) {
-    buffer_.erase(0, start_);
-    scanned_ -= start_;
-    start_ = 0;
-  }
-  buffer_.append(bytes);
+// How far the search for the last line feed steps back byte by byte before
+// it jumps forward from line feed to line feed instead.
+constexpr size_t kStepBackLimit = 256;
+
+const char* Find(const char* from, const char* to) {
+  return static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(to - from)));
 }
 
-bool LineSplitter::HasLine() {
-  if (scanned_ < start_) scanned_ = start_;
-  const void* found = std::memchr(buffer_.data() + scanned_, '\n', buffer_.size() - scanned_);
+}  // namespace
+
+std::string LineSplitter::TakeLines() {
+  const char* data = buffer_.data();
+  const size_t size = buffer_.size();
+  const char* found = Find(data + scanned_, data + size);
   if (!found) {
-    scanned_ = buffer_.size();
-    return false;
+    scanned_ = size;
+    return std::string();
   }
-  scanned_ = static_cast<size_t>(static_cast<const char*>(found) - buffer_.data());
-  return true;
-}
-
-void LineSplitter::TakeLines(size_t limit, std::vector<std::string>& lines) {
-  for (size_t taken = 0; taken < limit && HasLine(); ++taken) {
-    const size_t end = scanned_ + 1;
-    lines.emplace_back(buffer_, start_, end - start_);
-    start_ = end;
-    scanned_ = end;
+  // Just past the last line feed: short lines end near the end, where a
+  // step back finds it; long lines are few to jump over.
+  const size_t first = static_cast<size_t>(found - data);
+  const size_t floor = std::max(first, size > kStepBackLimit ? size - kStepBackLimit : 0);
+  size_t end = size;
+  while (end > floor && data[end - 1] != '\n') --end;
+  if (end == floor) {
+    for (const char* next = found; next; next = Find(next + 1, data + floor)) end = static_cast<size_t>(next - data) + 1;
   }
+  // The lines keep the buffer; the rest, the shorter part, moves.
+  std::string rest(buffer_, end);
+  buffer_.resize(end);
+  std::string lines;
+  lines.swap(buffer_);
+  buffer_ = std::move(rest);
+  scanned_ = buffer_.size();
+  return lines;
 }
 
 std::string LineSplitter::TakeRest() {
-  std::string rest = buffer_.substr(start_);
-  buffer_.clear();
-  start_ = 0;
+  std::string rest;
+  rest.swap(buffer_);
   scanned_ = 0;
   return rest;
 }

@@ -1,29 +1,27 @@
-// Cuts a byte stream into lines, each with its line feed.
+// Cuts a byte stream into pieces of whole lines, each line with its line
+// feed, so that nothing downstream meets half a line: not a CR without its
+// LF, nor half of a double-byte character (no trail byte is a line feed).
 #pragma once
 
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace exec {
 
 class LineSplitter {
  public:
-  void Feed(std::string_view bytes);
+  // New bytes are appended here.
+  std::string& Buffer() { return buffer_; }
 
-  // True when at least one complete line is waiting.
-  bool HasLine();
-
-  // Appends up to `limit` complete lines, line feeds included, to `lines`.
-  void TakeLines(size_t limit, std::vector<std::string>& lines);
+  // Every complete line in the buffer, as one piece (empty when there is
+  // none); the bytes after the last line feed stay.
+  std::string TakeLines();
 
   // The text after the last line feed; the splitter is empty afterwards.
   std::string TakeRest();
 
  private:
   std::string buffer_;
-  size_t start_ = 0;    // first byte not yet taken
-  size_t scanned_ = 0;  // no line feed at or after start_ and before this
+  size_t scanned_ = 0;  // no line feed before this
 };
 
 }  // namespace exec

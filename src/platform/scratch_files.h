@@ -3,6 +3,7 @@
 // share one.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ CreateResult CreateFileExclusively(const std::string& path, std::string_view byt
 
 // True when `path` names an existing file (a directory does not count).
 bool IsPlainFile(const std::string& path);
+
+// Opens `path`, emptied, to write bytes and read them back; children
+// started meanwhile do not inherit it (on Windows an inherited handle would
+// keep the file from being removed). Null when it cannot be opened.
+std::FILE* OpenScratchFile(const std::string& path);
 
 // Removes a file; false when it could not be removed (or did not exist).
 bool RemoveFile(const std::string& path);

@@ -60,9 +60,9 @@ class DistributedBuild : public ::testing::Test {
   }
 
   // With the window part out of reach the console view serves.
-  HostProcess& Server(const std::vector<std::string>& options = {}) {
-    std::vector<std::string> arguments = {"sh", "-c", std::string("exec env ") + kNoWindowPart + " \"$@\"", "sh",
-                                          BramleExecutable(), "-B"};
+  HostProcess& Server(const std::vector<std::string>& options = {}, const std::string& redirection = "") {
+    std::vector<std::string> arguments = {"sh", "-c", std::string("exec env ") + kNoWindowPart + " \"$@\"" + redirection,
+                                          "sh", BramleExecutable(), "-B"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     return cluster_->Start(kServer, arguments);
   }
@@ -287,6 +287,33 @@ TEST_F(DistributedBuild, TargetsOfStoppedAndFrozenClientsAreBuiltOnceElsewhere) 
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
   EXPECT_EQ(cluster_->ReadFile("c.log"), "srv\n") << server.Output();
   EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();
+}
+
+// Two targets print 100 MB each at once, one on the in-process client and
+// one on a resident client: the server keeps each target's output whole
+// (past a bound in a temporary file), and neither side grows with it.
+TEST_F(DistributedBuild, HundredMegabytesOfOutputKeepBothSidesSmall) {
+  const std::string line(63, 'x');
+  const long lines = (100 << 20) / 64;
+  const std::string print = "\tyes " + line + " | head -n " + std::to_string(lines) + "\n\ttouch $@\n";
+  ASSERT_NO_FATAL_FAILURE(Make({"srv", "hostb"},
+                               "all: a b\n\tsh -c \"echo up > up.fifo; read go < gate.fifo\"\n"
+                               "a:\n\tsh -c \"echo a > ab.fifo; cat ba.fifo\"\n" + print +
+                                   "b:\n\tsh -c \"cat ab.fifo; echo b > ba.fifo\"\n" + print,
+                               {"ab.fifo", "ba.fifo", "up.fifo"}, {"gate.fifo"}));
+  HostProcess& b = Client(1);
+  HostProcess& server = Server({}, " 2>server.err");
+  ASSERT_TRUE(cluster_->Start(kServer, {"cat", "up.fifo"}).WaitForOutput("up", 2 * kLimitMs)) << server.Output();
+  for (HostProcess* side : {&server, &b}) {
+    const long peakKb = side->PeakMemoryKb();
+    EXPECT_TRUE(peakKb > 0 && peakKb <= 64 << 10) << peakKb << " kB\n" << side->Output();
+  }
+  EXPECT_TRUE(cluster_->WriteToPipe("gate.fifo", "go\\n"));
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  HostProcess& count = cluster_->Start(kServer, {"grep", "-cx", line, "server.err"});
+  count.WaitForExit(kLimitMs);
+  EXPECT_EQ(count.Output(), std::to_string(2 * lines) + "\n");
+  EXPECT_EQ(Stop(b), 0) << b.Output();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "diag/message_catalogue.h"
 #include "distributed/build_client.h"
@@ -74,8 +75,9 @@ class ServerRig {
     ASSERT_EQ(announcements_.Bind("127.0.0.1", 0), 0);
     announcements_.StartReceiving();
     settings.broadcastPortNo = announcements_.Port();
-    server_ = std::make_unique<BuildServer>(scheduler_, view_, [this](const std::string& text, bool toStderr) {
-      (toStderr ? stderr_ : stdout_).Add(text);
+    server_ = std::make_unique<BuildServer>(scheduler_, view_, [this](std::string_view piece, bool toStderr, bool ends) {
+      pieces_[toStderr].append(piece);
+      if (ends) (toStderr ? stderr_ : stdout_).Add(std::exchange(pieces_[toStderr], {}));
     });
     server_->SetAnnounceAddress(platform::Resolve("127.0.0.1"));
     server_->ApplySettings(settings);
@@ -106,6 +108,7 @@ class ServerRig {
   socket_testing::WaitingUdpSocket announcements_;
   Notes stdout_;
   Notes stderr_;
+  std::string pieces_[2];  // of the text each stream is given
   std::unique_ptr<BuildServer> server_;
   std::vector<std::unique_ptr<ScriptedClient>> clients_;
 };

@@ -152,32 +152,29 @@ TEST(BuiltinCommandsTest, IsBuiltinCommandLineLooksAtTheProgramOnly) {
   }
 }
 
-using Lines = std::vector<std::string>;
-
-// Lines keep their ends, NUL bytes and length across chunks; no more than
-// the limit is taken.
-TEST(LineSplitterTest, LinesKeepTheirEndsAndBytesAcrossChunks) {
-  exec::LineSplitter splitter;
-  splitter.Feed("ab");
-  EXPECT_FALSE(splitter.HasLine());
-  splitter.Feed("c\r\nd\n\nef");
-  Lines lines;
-  splitter.TakeLines(2, lines);
-  EXPECT_EQ(lines, (Lines{"abc\r\n", "d\n"}));
-  splitter.TakeLines(0, lines);
-  splitter.Feed("g");  // drops the taken bytes
-  splitter.TakeLines(100, lines);
-  EXPECT_EQ(lines, (Lines{"abc\r\n", "d\n", "\n"}));
-  EXPECT_FALSE(splitter.HasLine());
-  EXPECT_EQ(splitter.TakeRest(), "efg");
-  EXPECT_EQ(splitter.TakeRest(), "");
-  const std::string longLine(200000, 'x');
-  splitter.Feed(std::string("a\0b\n", 4));
-  for (size_t i = 0; i < longLine.size(); i += 1000) splitter.Feed(longLine.substr(i, 1000));
-  splitter.Feed("\n");
-  lines.clear();
-  splitter.TakeLines(10, lines);
-  EXPECT_TRUE(lines == (Lines{std::string("a\0b\n", 4), longLine + "\n"})) << lines.size() << " lines";
+// Each feed gives the whole lines it completes as one piece; the rest waits.
+// Long lines take the forward search for the last line feed.
+TEST(LineSplitterTest, PiecesEndAtTheLastLineFeed) {
+  const std::string longLine(300, 'x');
+  const struct {
+    std::vector<std::string> feeds;
+    std::vector<std::string> pieces;  // one per feed
+    std::string rest;
+  } cases[] = {
+      {{"ab", "c\r", "\nd\n\nef", "g"}, {"", "", "abc\r\nd\n\n", ""}, "efg"},
+      {{std::string("a\0b\n", 4) + longLine, "\n" + longLine}, {std::string("a\0b\n", 4), longLine + "\n"}, longLine},
+      {{"1\n2\n" + longLine + "\n" + longLine}, {"1\n2\n" + longLine + "\n"}, longLine},
+      {{"a\n" + longLine + "\n"}, {"a\n" + longLine + "\n"}, ""},
+  };
+  for (const auto& c : cases) {
+    exec::LineSplitter splitter;
+    for (size_t i = 0; i < c.feeds.size(); ++i) {
+      splitter.Buffer() += c.feeds[i];
+      EXPECT_EQ(splitter.TakeLines(), c.pieces[i]) << i;
+    }
+    EXPECT_EQ(splitter.TakeRest(), c.rest);
+    EXPECT_EQ(splitter.TakeRest(), "");
+  }
 }
 
 }  // namespace

@@ -38,6 +38,9 @@ class HostProcess {
   // be killed because the time ran out.
   int WaitForExit(int timeoutMs);
   std::string Output() const;
+  // The peak resident set (VmHWM) of the running process in kB; -1 when it
+  // cannot be read.
+  long PeakMemoryKb() const;
 
   void Interrupt();  // Ctrl+C
   void Terminate();  // the service manager's stop request

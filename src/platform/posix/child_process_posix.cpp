@@ -96,11 +96,9 @@ struct ChildProcess::State {
   int wake = -1;
   std::atomic<bool> ended{false};
   int status = 0;
-  char buffer[kChunkSize];
 };
 
-// The read buffer is not cleared: a read fills what it reports.
-ChildProcess::ChildProcess() : state_(std::make_unique_for_overwrite<State>()) {}
+ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
 
 ChildProcess::~ChildProcess() {
   State& s = *state_;
@@ -188,17 +186,19 @@ PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
   State& s = *state_;
   int& fd = s.output[static_cast<int>(stream)];
   if (fd < 0) return PipeRead::Closed;
-  for (;;) {
-    ssize_t n = ::read(fd, s.buffer, sizeof s.buffer);
-    if (n > 0) {
-      appendTo.append(s.buffer, static_cast<size_t>(n));
-      return PipeRead::Data;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return PipeRead::Empty;
-    CloseDescriptor(fd);
-    return PipeRead::Closed;
-  }
+  // Read in place: the bytes are not copied again.
+  const size_t size = appendTo.size();
+  appendTo.resize(size + kChunkSize);
+  ssize_t n = 0;
+  do {
+    n = ::read(fd, appendTo.data() + size, kChunkSize);
+  } while (n < 0 && errno == EINTR);
+  const int error = errno;
+  appendTo.resize(size + static_cast<size_t>(n > 0 ? n : 0));
+  if (n > 0) return PipeRead::Data;
+  if (n < 0 && (error == EAGAIN || error == EWOULDBLOCK)) return PipeRead::Empty;
+  CloseDescriptor(fd);
+  return PipeRead::Closed;
 }
 
 void ChildProcess::CloseOutput() {

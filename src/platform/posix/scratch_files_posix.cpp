@@ -42,6 +42,8 @@ bool IsPlainFile(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+std::FILE* OpenScratchFile(const std::string& path) { return std::fopen(path.c_str(), "w+be"); }
+
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 }  // namespace platform

@@ -12,4 +12,19 @@ std::string FromTextLineEnds(std::string text) {
   return text;
 }
 
+std::string_view TextLineEndFolder::Fold(std::string_view piece) {
+  folded_.assign(heldCr_ ? "\r" : "");
+  folded_.append(piece);
+  heldCr_ = !folded_.empty() && folded_.back() == '\r';
+  if (heldCr_) folded_.pop_back();
+  folded_ = FromTextLineEnds(std::move(folded_));
+  return folded_;
+}
+
+std::string_view TextLineEndFolder::Finish() {
+  const bool held = heldCr_;
+  heldCr_ = false;
+  return held ? "\r" : "";
+}
+
 }  // namespace platform

@@ -43,6 +43,8 @@ bool IsPlainFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+std::FILE* OpenScratchFile(const std::string& path) { return std::fopen(path.c_str(), "w+bN"); }
+
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 }  // namespace platform

@@ -98,6 +98,14 @@ std::string HostProcess::Output() const {
   return output_;
 }
 
+long HostProcess::PeakMemoryKb() const {
+  std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+  for (std::string word; status >> word;) {
+    if (word == "VmHWM:" && status >> word) return std::stol(word);
+  }
+  return -1;
+}
+
 void HostProcess::Interrupt() { Signal(SIGINT); }
 void HostProcess::Terminate() { Signal(SIGTERM); }
 void HostProcess::Kill() { Signal(SIGKILL); }

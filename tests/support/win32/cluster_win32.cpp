@@ -9,6 +9,7 @@ HostProcess::~HostProcess() = default;
 bool HostProcess::WaitForOutput(const std::string&, int) { return false; }
 int HostProcess::WaitForExit(int) { return -1; }
 std::string HostProcess::Output() const { return ""; }
+long HostProcess::PeakMemoryKb() const { return -1; }
 void HostProcess::Interrupt() {}
 void HostProcess::Terminate() {}
 void HostProcess::Kill() {}
