@@ -12,6 +12,11 @@ class WindowCarrier {
   // Runs `call` on the window's thread and returns once it has run; false,
   // without running it, when the window has gone.
   virtual bool Carry(const std::function<void()>& call) = 0;
+  // Queues `call` for the window's thread and returns at once, so that what
+  // the window does (a message box) never holds up the caller; on that
+  // thread itself it runs at once. Posted calls run in the order they were
+  // posted; none once the window has gone.
+  virtual void Post(std::function<void()> call) = 0;
 };
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include "ui/console/console_client_view.h"
 #include "ui/resident_menu.h"
 #include "ui/server_status_model.h"
+#include "ui/server_view_relay.h"
 #include "platform/system_info.h"
 #include "platform/text.h"
 
@@ -81,7 +82,51 @@ TEST(ClientStatusView, TheInquiryNamesTheServerAsData) {
 class GoneWindow : public WindowCarrier {
  public:
   bool Carry(const std::function<void()>&) override { return false; }
+  void Post(std::function<void()>) override {}
 };
+
+// A window whose thread is busy (a message box): posted calls wait.
+class BusyWindow : public WindowCarrier {
+ public:
+  bool Carry(const std::function<void()>&) override { return false; }
+  void Post(std::function<void()> call) override { queued.push_back(std::move(call)); }
+  std::vector<std::function<void()>> queued;
+};
+
+class NotedServerView : public distributed::ServerView {
+ public:
+  void ConnectionAdded(int connection, const std::string& address) override { Note(connection, address); }
+  void ConnectionText(int connection, const std::string& name, const std::string& number,
+                      const std::string& text) override {
+    Note(connection, name + number + text);
+  }
+  void TargetCount(int count) override { Note(count, "count"); }
+  void TargetFinished() override { Note(0, "finished"); }
+  void ShowMessage(const std::string& text) override { Note(0, text); }
+  void StatusText(const std::string& text) override { Note(1, text); }
+  void Note(int number, const std::string& text) { notes.push_back(std::to_string(number) + " " + text); }
+  std::vector<std::string> notes;
+};
+
+// The server goes on while the window is busy: every call returns at once,
+// and the window later gets them in order, with copies of their texts.
+TEST(ServerViewRelay, CallsArePostedNotWaitedFor) {
+  NotedServerView window;
+  BusyWindow busy;
+  ServerViewRelay relay(window, busy);
+  {
+    const std::string text = "t", address = "1.2.3.4";
+    relay.ShowMessage(text);
+    relay.ConnectionAdded(2, address);
+    relay.ConnectionText(2, "N", "#", text);
+    relay.TargetCount(5);
+    relay.TargetFinished();
+    relay.StatusText(text);
+  }
+  EXPECT_TRUE(window.notes.empty());
+  for (const auto& call : busy.queued) call();
+  EXPECT_EQ(window.notes, (std::vector<std::string>{"0 t", "2 1.2.3.4", "2 N#t", "5 count", "0 finished", "1 t"}));
+}
 
 class RefusingView : public distributed::ClientView {
  public:

@@ -25,6 +25,17 @@ bool QtWindowCarrier::Carry(const std::function<void()>& call) {
   return true;
 }
 
+void QtWindowCarrier::Post(std::function<void()> call) {
+  // On the window's own thread (a view called while the window starts) the
+  // call runs at once, as a carried one does.
+  if (QThread::currentThread() == window_.thread()) {
+    Carry(call);
+    return;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!closed_) QMetaObject::invokeMethod(&window_, std::move(call), Qt::QueuedConnection);
+}
+
 void QtWindowCarrier::Close() {
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr UINT kRunProbe = WM_APP + 1;
 constexpr UINT kCarriedCall = WM_APP + 2;
+constexpr UINT kPostedCall = WM_APP + 3;  // lParam: a std::function the handler deletes
 
 // The control with `text`; a static label stands for the edit after it.
 HWND FindControl(HWND dialog, const std::string& text) {
@@ -198,12 +200,23 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
       SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);  // what SendMessage returns
       return TRUE;
-    case WM_DESTROY:
+    case kPostedCall: {
+      const std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
+      (*call)();
+      return TRUE;
+    }
+    case WM_DESTROY: {
       if (self) {
         std::lock_guard<std::mutex> lock(self->mutex_);
         self->closed_ = true;
       }
+      // Calls posted but not yet run die with the window.
+      MSG posted;
+      while (PeekMessageW(&posted, dialog, kPostedCall, kPostedCall, PM_REMOVE)) {
+        delete reinterpret_cast<std::function<void()>*>(posted.lParam);
+      }
       return FALSE;
+    }
     default:
       return self && self->Message(dialog, message, wParam, lParam);
   }
@@ -220,6 +233,20 @@ bool Dialog::Carry(const std::function<void()>& call) {
   }
   // Sending to a window destroyed meanwhile fails at once.
   return SendMessageW(window, kCarriedCall, 0, reinterpret_cast<LPARAM>(&call)) != 0;
+}
+
+void Dialog::Post(std::function<void()> call) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (closed_ || window_ == nullptr) return;
+  // On the window's own thread (a view called while the window starts) the
+  // call runs at once, as a carried one does.
+  if (GetCurrentThreadId() == GetWindowThreadProcessId(window_, nullptr)) {
+    lock.unlock();
+    call();
+    return;
+  }
+  auto* queued = new std::function<void()>(std::move(call));
+  if (!PostMessageW(window_, kPostedCall, 0, reinterpret_cast<LPARAM>(queued))) delete queued;
 }
 
 bool ShowRefusal(HWND dialog, const std::string& refusal) {

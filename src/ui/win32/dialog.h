@@ -22,7 +22,7 @@ bool ItemChecked(HWND dialog, int id);
 void EnableItem(HWND dialog, int id, bool enabled);
 
 // Calls from other threads are sent to the dialog, which carries them out on
-// its own thread while the sender waits.
+// its own thread while the sender waits, or posted to it without a wait.
 class Dialog : public WindowCarrier {
  public:
   // Runs the dialog `resourceId` modally; true when it ended with OK.
@@ -30,6 +30,7 @@ class Dialog : public WindowCarrier {
   // Creates the dialog `resourceId` hidden and modeless: ending it hides it.
   HWND Create(int resourceId);
   bool Carry(const std::function<void()>& call) override;
+  void Post(std::function<void()> call) override;
 
  protected:
   virtual void Initialize(HWND dialog) = 0;
