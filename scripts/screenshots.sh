@@ -78,12 +78,32 @@ key() {
 
 # The tray icon's menu, opened by a right click; the picture is the screen's
 # top right corner with the notification area and the menu below it.
+# The program's other windows (the server's) have the same class: the menu
+# is the one more that shows.
+shown() { on srv xdotool search --onlyvisible --class "$1" | wc -l; }
+until_shown() {
+  on srv timeout 30 sh -c 'until [ "$(xdotool search --onlyvisible --class "$0" | wc -l)" "$1" "$2" ]; do :; done' "$@"
+}
 menu() {
-  local icon
+  local icon before
+  before=$(shown "$1")
   icon=$(on srv xdotool search --onlyvisible --class trayer | head -n 1)
   eval "$(on srv xdotool getwindowgeometry --shell "$icon")"
   on srv xdotool mousemove $((X + WIDTH - 12)) $((Y + 12)) click 3
-  on srv timeout 30 sh -c 'until xdotool search --onlyvisible --class "$0" >/dev/null; do :; done' "$1"
+  # Wine's menu is no window of the program's class: any one will do.
+  if [ "$1" = bramle ]; then until_shown "$1" -gt "$before"; else until_shown "$1" -gt 0; fi
+}
+# Closes the open menu: Qt's with a click on the empty desktop, Wine's with
+# Escape.
+menu_close() {
+  local open
+  open=$(shown "$1")
+  if [ "$1" = bramle ]; then
+    on srv xdotool mousemove 5 760 click 1
+    until_shown "$1" -lt "$open"
+  else
+    on srv xdotool key Escape
+  fi
 }
 
 run() {
@@ -143,14 +163,16 @@ SCRIPT
   on srv timeout 60 sh -c 'until [ -f a.o ] && [ -f b.o ]; do sleep 1; done'
   shoot '^分散コンパイル$' "$out/$toolkit-server-status.png"
 
-  menu "$([ "$toolkit" = linux ] && echo bramle || echo bramle.exe)"
+  local class
+  class=$([ "$toolkit" = linux ] && echo bramle || echo bramle.exe)
+  menu "$class"
   on srv import -silent -window root -crop 420x360+604+0 "$out/$toolkit-menu.png"
-  on srv xdotool key Escape
-  menu "$([ "$toolkit" = linux ] && echo bramle || echo bramle.exe)"
+  menu_close "$class"
+  menu "$class"
   on srv xdotool mousemove 860 76 click 1  # 状況(&V)..., where both menus show it
   shoot '^状況$' "$out/$toolkit-client-status.png"
   key '^状況$' Escape
-  menu "$([ "$toolkit" = linux ] && echo bramle || echo bramle.exe)"
+  menu "$class"
   on srv xdotool mousemove 860 128 click 1  # Bramleについて(&A)...
   shoot '^バージョン情報$' "$out/$toolkit-about.png"
   key '^バージョン情報$' Return
