@@ -67,6 +67,14 @@ class DistributedBuild : public ::testing::Test {
     return cluster_->Start(kServer, arguments);
   }
 
+  // Waits until each of `clients` runs a command of `server`'s build.
+  static void WaitRunning(std::initializer_list<HostProcess*> clients, HostProcess& server) {
+    for (HostProcess* client : clients) {
+      ASSERT_TRUE(client->WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+          << client->Output() << server.Output();
+    }
+  }
+
   // Ends a resident client as its service manager would; its exit code.
   static int Stop(HostProcess& client) {
     client.Terminate();
@@ -213,8 +221,7 @@ TEST_F(DistributedBuild, StoppedServerOrFailingCommandCancelsTheClients) {
     HostProcess& b = Client(1);
     HostProcess& server = Server(c.options);
     if (c.interrupt) {
-      ASSERT_TRUE(b.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
-          << b.Output() << server.Output();
+      ASSERT_NO_FATAL_FAILURE(WaitRunning({&b}, server));
       server.Interrupt();
     }
     EXPECT_EQ(server.WaitForExit(kLimitMs), c.exitCode) << server.Output();
@@ -245,10 +252,7 @@ TEST_F(DistributedBuild, KilledServerLeavesTheClientsReadyForTheNextBuild) {
   HostProcess& b = Client(1);
   HostProcess& c = Client(2);
   HostProcess& killed = Server();
-  for (HostProcess* client : {&b, &c}) {
-    ASSERT_TRUE(client->WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
-        << client->Output() << killed.Output();
-  }
+  ASSERT_NO_FATAL_FAILURE(WaitRunning({&b, &c}, killed));
   killed.Kill();
   EXPECT_EQ(killed.WaitForExit(kLimitMs), 128 + 9);
   cluster_->WriteFile("again", "");
@@ -274,10 +278,7 @@ TEST_F(DistributedBuild, TargetsOfStoppedAndFrozenClientsAreBuiltOnceElsewhere) 
   HostProcess& lost = Client(1);
   HostProcess& frozen = Client(2);
   HostProcess& server = Server();
-  for (HostProcess* client : {&lost, &frozen}) {
-    ASSERT_TRUE(client->WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
-        << client->Output() << server.Output();
-  }
+  ASSERT_NO_FATAL_FAILURE(WaitRunning({&lost, &frozen}, server));
   EXPECT_EQ(Stop(lost), 0) << lost.Output();
   ASSERT_TRUE(server.WaitForOutput(diag::LoadMessage(diag::msg::kCancelledByClient), kLimitMs)) << server.Output();
   frozen.Freeze();
