@@ -6,18 +6,11 @@
 #include "distributed/protocol_messages.h"
 #include "platform/code_page.h"
 #include "platform/console.h"
+#include "platform/free_port.h"
+#include "platform/socket_base.h"
 #include "platform/text.h"
-#include "platform/udp_socket.h"
 
 namespace distributed {
-namespace {
-
-constexpr int kListenBacklog = 5;
-// A failed accept that is not the end of accepting is tried again after
-// this pause, so that a lasting failure does not spin.
-constexpr auto kAcceptRetry = std::chrono::milliseconds(5);
-
-}  // namespace
 
 void WriteToConsole(std::string_view piece, bool toStderr, bool endsText) {
   const auto write = toStderr ? platform::WriteStderr : platform::WriteStdout;
@@ -41,91 +34,69 @@ void BuildServer::ApplySettings(const ServerSettings& settings) {
 
 int BuildServer::BindListener() {
   if (settings_.normalPortAuto) {
-    if (listener_.BindFreePort() == 0) return 0;
+    std::vector<int> localPorts;
+    const int port = platform::socket_calls::ReadTcpTable(localPorts) ? platform::ChooseFreePort(localPorts) : 0;
+    if (port != 0 && listener_.Listen(0, port)) return 0;
     ViewShowMessage(diag::LoadMessage(diag::msg::kAutomaticPortFailed));
     Log(diag::LoadMessage(diag::msg::kAutomaticPortFailed));
     settings_.normalPortAuto = false;
   }
   // A port no socket can have is refused, not wrapped into another one.
   if (settings_.normalPort < 0 || settings_.normalPort > 65535) return 1;
-  return listener_.Bind("", settings_.normalPort);
+  return listener_.Listen(0, settings_.normalPort) ? 0 : 1;
 }
 
 int BuildServer::StartServer() {
   log_.Open();
-  if (listener_.OpenSocket() != 0 || BindListener() != 0 || listener_.Listen(kListenBacklog) != 0) {
-    listener_.CloseSocket();
+  if (BindListener() != 0) {
     ViewShowMessage(diag::LoadMessage(diag::msg::kServerCannotStartDialog));
     Log(diag::LoadMessage(diag::msg::kServerCannotStart));
     return 1;
   }
   port_ = listener_.Port();
-  {
-    std::lock_guard<std::mutex> lock(viewMutex_);
-    view_.TargetCount(targetCount_);
-  }
-  acceptThread_.Begin([this] { AcceptLoop(); });
-  if (settings_.sendRequest) announceThread_.Begin([this] { AnnounceLoop(); });
-  Announce();
+  view_.TargetCount(targetCount_);
+  // Announcements go out from a port of their own; nothing comes back.
+  announcer_.Open(0, 0, [](std::string_view, platform::Ipv4Address, int) {});
+  Log(diag::LoadMessage(diag::msg::kServerReady));
+  accepting_ = true;
+  listener_.StartAccepting(
+      [this](std::unique_ptr<platform::StreamConnection> stream) { Accepted(std::move(stream)); });
+  AnnounceNow();
+  if (settings_.sendRequest) ScheduleAnnouncement();
+  loopThread_.Begin([this] { loop_.Run(); });
   return 0;
 }
 
+void BuildServer::Accepted(std::unique_ptr<platform::StreamConnection> stream) {
+  // A client that connects once accepting has stopped (the in-process one
+  // coming straight back) is sent away, not given a phase.
+  if (!accepting_) return;
+  const int id = nextConnectionId_++;
+  const std::string address = platform::DottedAddress(stream->PeerAddress());
+  auto connection = std::make_unique<ServerConnection>(*this, id, std::move(stream), loop_,
+                                                       ServerReadLimitMs(settings_.timeout, settings_.timeoutTime));
+  ServerConnection& added = *connection;
+  connections_.emplace(id, std::move(connection));
+  ViewConnectionAdded(id, address);
+  added.Start();
+}
+
 void BuildServer::Announce() {
+  loop_.Post([this] { AnnounceNow(); });
+}
+
+void BuildServer::AnnounceNow() {
   if (finished_) return;
-  platform::UdpSocket udp;
-  if (udp.OpenSocket() != 0) return;
-  udp.EnableBroadcast();
-  if (udp.Bind("", 0) == 0) {
-    udp.SendTo(announceAddress_, settings_.broadcastPortNo,
-               FormatBuildConnection(port_, MachineName()) + FormatCodePageLine(platform::NarrowCodePage()));
-  }
-  udp.CloseSocket();
+  announcer_.SendTo(announceAddress_, settings_.broadcastPortNo,
+                    FormatBuildConnection(port_, MachineName()) + FormatCodePageLine(platform::NarrowCodePage()));
 }
 
-void BuildServer::AnnounceLoop() {
-  std::unique_lock<std::mutex> lock(endMutex_);
-  const auto ended = [this] { return shutdown_ || finished_; };
-  while (!endChanged_.wait_for(lock, std::chrono::milliseconds(kAnnounceIntervalMs), ended)) {
-    lock.unlock();
-    Announce();
-    lock.lock();
-  }
-}
-
-void BuildServer::AcceptLoop() {
-  Log(diag::LoadMessage(diag::msg::kServerReady));
-  for (int id = 0;; ++id) {
-    auto connection = std::make_unique<ServerConnection>(*this, id);
-    const int accepted = listener_.Accept(connection->Socket());
-    if (stopped_) break;
-    if (accepted != 0) {
-      std::unique_lock<std::mutex> lock(endMutex_);
-      endChanged_.wait_for(lock, kAcceptRetry, [this] { return shutdown_; });
-      continue;
-    }
-    ServerConnection& added = *connection;
-    {
-      // Under the lock StopServer stops accepting with: a connection
-      // accepted just before is sent away, not given a phase.
-      std::lock_guard<std::mutex> lock(connectionsMutex_);
-      if (stopped_) break;
-      connections_.push_back(std::move(connection));
-    }
-    ViewConnectionAdded(id, added.Socket().AddressText());
-    added.Start(ServerReadLimitMs(settings_.timeout, settings_.timeoutTime));
-  }
-  ForEachConnection([](ServerConnection& connection) { connection.PostEvent(ServerConnection::kEventClose); });
-  // Only this thread changes the list, so it may be walked without the
-  // lock, which the connections' threads may need on their way out.
-  for (const auto& connection : connections_) connection->Join();
-  listener_.CloseSocket();
-  Log(diag::LoadMessage(diag::msg::kServerEnding));
-}
-
-template <typename Action>
-void BuildServer::ForEachConnection(Action action) {
-  std::lock_guard<std::mutex> lock(connectionsMutex_);
-  for (const auto& connection : connections_) action(*connection);
+void BuildServer::ScheduleAnnouncement() {
+  announceTimer_.Start(kAnnounceIntervalMs, [this] {
+    if (finished_ || shuttingDown_) return;
+    AnnounceNow();
+    ScheduleAnnouncement();
+  });
 }
 
 engine::HandOutResult BuildServer::NextTarget() {
@@ -168,49 +139,72 @@ void BuildServer::WaitEnded() {
 }
 
 void BuildServer::StopAccepting() {
-  if (stopped_.exchange(true)) return;
-  listener_.CloseSocket();
+  if (!accepting_) return;
+  accepting_ = false;
+  listener_.Close();
 }
 
 void BuildServer::WakeConnections() {
-  ForEachConnection([](ServerConnection& connection) { connection.Wake(); });
-}
-
-void BuildServer::StopServer() {
-  scheduler_.Stop();
-  {
-    // Accepting stops before any phase is cancelled, or a client that comes
-    // straight back (the in-process one) would have a new phase opened.
-    // The cancels still go before the closes that the accept thread posts
-    // once accepting has stopped: it needs this lock for them.
-    std::lock_guard<std::mutex> lock(connectionsMutex_);
-    StopAccepting();
-    for (const auto& connection : connections_) connection->PostEvent(ServerConnection::kEventCancel);
-  }
-  MarkEnded();
-}
-
-void BuildServer::CancelConnection(int connection) {
-  ForEachConnection([connection](ServerConnection& each) {
-    if (each.Id() == connection) each.PostEvent(ServerConnection::kEventCancel);
+  if (wakePosted_) return;
+  wakePosted_ = true;
+  loop_.Post([this] {
+    wakePosted_ = false;
+    for (const auto& [id, connection] : connections_) connection->HandOutChanged();
   });
 }
 
+void BuildServer::StopServer() {
+  loop_.Post([this] { StopOnLoop(); });
+}
+
+void BuildServer::StopOnLoop() {
+  scheduler_.Stop();
+  // Accepting stops before any phase is cancelled, or a client that comes
+  // straight back (the in-process one) would have a new phase opened.
+  StopAccepting();
+  for (const auto& [id, connection] : connections_) connection->CancelPhase();
+  MarkEnded();
+}
+
+template <typename Action>
+void BuildServer::ForConnection(int connection, Action action) {
+  loop_.Post([this, connection, action] {
+    const auto found = connections_.find(connection);
+    if (found != connections_.end()) action(*found->second);
+  });
+}
+
+void BuildServer::CancelConnection(int connection) {
+  ForConnection(connection, [](ServerConnection& each) { each.CancelPhase(); });
+}
+
 void BuildServer::CloseConnection(int connection) {
-  ForEachConnection([connection](ServerConnection& each) {
-    if (each.Id() == connection) each.PostEvent(ServerConnection::kEventClose);
+  ForConnection(connection, [](ServerConnection& each) { each.ClosePhase(); });
+}
+
+void BuildServer::ConnectionEnded(int connection) {
+  loop_.Post([this, connection] {
+    connections_.erase(connection);
+    EndLoopWhenIdle();
   });
 }
 
 void BuildServer::ShutdownServer() {
-  {
-    std::lock_guard<std::mutex> lock(endMutex_);
-    shutdown_ = true;
-    endChanged_.notify_all();
-  }
-  StopAccepting();
-  acceptThread_.Join();
-  announceThread_.Join();
+  loop_.Post([this] {
+    shuttingDown_ = true;
+    StopAccepting();
+    announceTimer_.Cancel();
+    for (const auto& [id, connection] : connections_) connection->ClosePhase();
+    EndLoopWhenIdle();
+  });
+  loopThread_.Join();
+}
+
+void BuildServer::EndLoopWhenIdle() {
+  if (!shuttingDown_ || !connections_.empty()) return;
+  announcer_.Close();
+  Log(diag::LoadMessage(diag::msg::kServerEnding));
+  loop_.Stop();
 }
 
 bool BuildServer::AllowsClient(const std::string& address, const std::string& name) const {
@@ -239,28 +233,19 @@ void BuildServer::ConsoleText(bool toStderr, const std::function<void(const Cons
 void BuildServer::Log(const std::string& text) { log_.Entry(text); }
 
 void BuildServer::ViewConnectionAdded(int connection, const std::string& address) {
-  std::lock_guard<std::mutex> lock(viewMutex_);
   view_.ConnectionAdded(connection, address);
 }
 
 void BuildServer::ViewConnectionText(int connection, const std::string& name, const std::string& number,
                                      const std::string& text) {
-  std::lock_guard<std::mutex> lock(viewMutex_);
   view_.ConnectionText(connection, name, number, text);
 }
 
-void BuildServer::ViewTargetFinished() {
-  std::lock_guard<std::mutex> lock(viewMutex_);
-  view_.TargetFinished();
-}
+void BuildServer::ViewTargetFinished() { view_.TargetFinished(); }
 
-void BuildServer::ViewShowMessage(const std::string& text) {
-  std::lock_guard<std::mutex> lock(viewMutex_);
-  view_.ShowMessage(text);
-}
+void BuildServer::ViewShowMessage(const std::string& text) { view_.ShowMessage(text); }
 
 void BuildServer::ViewStatusText(const std::string& text) {
-  std::lock_guard<std::mutex> lock(viewMutex_);
   // The end is told once: each connection that finds nothing left would
   // tell it again, and one still passing would reopen the build.
   if (endTold_) return;

@@ -3,16 +3,20 @@
 // build the targets the scheduler hands out, one at a time. The server
 // learns of the targets only through its scheduler, the same hand-out the
 // local parallel build uses.
+//
+// One event loop on one thread carries the listener, the announcements and
+// every connection, whatever their number. Calls from other threads (the
+// console's Ctrl+C, the window) are posted to it.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "distributed/log_file.h"
 #include "distributed/server_connection.h"
@@ -20,7 +24,10 @@
 #include "distributed/settings_file.h"
 #include "engine/target_scheduler.h"
 #include "exec/worker_thread.h"
-#include "platform/tcp_socket.h"
+#include "platform/datagram_port.h"
+#include "platform/event_loop.h"
+#include "platform/loop_timer.h"
+#include "platform/stream_listener.h"
 
 namespace distributed {
 
@@ -67,13 +74,16 @@ class BuildServer {
   // Listens (on the automatic port when chosen), starts accepting and
   // announces. 0, or 1 when no port could be bound (reported).
   int StartServer();
-  // One announcement datagram, unless the build has ended.
+  // Any thread: one announcement datagram, unless the build has ended.
   void Announce();
-  // Ends the build: every connection is cancelled, accepting stops.
+  // Any thread: ends the build: every connection is cancelled, accepting
+  // stops.
   void StopServer();
+  // Any thread: the window's buttons for one connection.
   void CancelConnection(int connection);
   void CloseConnection(int connection);
-  // Stops accepting, closes every connection and waits for the threads.
+  // Stops accepting, closes every connection and waits for the loop's
+  // thread to end.
   void ShutdownServer();
 
   // The TCP port clients connect to (after the automatic choice).
@@ -85,14 +95,14 @@ class BuildServer {
   // The first non-zero exit code a command returned; 0 when none did.
   int FailureCode() const { return failureCode_.load(); }
 
-  // What connections call, from their threads.
+  // What connections call, on the loop's thread.
   engine::HandOutResult NextTarget();
   void FinishTarget(engine::TargetNode& target, engine::TargetOutcome outcome);
   // Whether a failure of `line` leaves its target going on, as the local
   // build reads it (-I, the line's own "-").
   bool IgnoresFailure(const engine::CommandLine& line) const { return ignoreErrors_ || line.IgnoreError(); }
   // A connection whose client is known takes the client's lane.
-  void TraceWorker(engine::TargetWorker& worker, const std::string& name) const {
+  void TraceWorker(engine::TracedWorker& worker, const std::string& name) const {
     scheduler_.TraceWorker(worker, name);
   }
   // -K: a failed target blocks only what needs it.
@@ -112,6 +122,9 @@ class BuildServer {
   // function it is given, written as one under the console lock.
   void ConsoleText(bool toStderr, const std::function<void(const ConsolePiece&)>& pieces);
   void Log(const std::string& text);
+  // The connection's stream is closed and it holds no target: it goes
+  // after the callback in progress.
+  void ConnectionEnded(int connection);
 
   // View calls, one at a time.
   void ViewConnectionAdded(int connection, const std::string& address);
@@ -122,14 +135,20 @@ class BuildServer {
 
  private:
   int BindListener();
-  void AcceptLoop();
-  void AnnounceLoop();
+  void Accepted(std::unique_ptr<platform::StreamConnection> stream);
+  void AnnounceNow();
+  void ScheduleAnnouncement();
+  void StopOnLoop();
   // Sets the finished flag once; wakes whoever waits for the end.
   void MarkEnded();
   void StopAccepting();
+  // The hand-out changed: once the callback in progress has returned,
+  // every connection between targets asks again.
   void WakeConnections();
+  // Shutting down and no connection left: the loop ends.
+  void EndLoopWhenIdle();
   template <typename Action>
-  void ForEachConnection(Action action);
+  void ForConnection(int connection, Action action);
 
   engine::TargetScheduler& scheduler_;
   ServerView& view_;
@@ -141,22 +160,24 @@ class BuildServer {
   int targetCount_ = 0;
   int port_ = 0;
 
-  platform::TcpSocket listener_;
-  exec::WorkerThread acceptThread_;
-  exec::WorkerThread announceThread_;
-  std::atomic<bool> stopped_{false};  // no more accepting
+  platform::EventLoop loop_;
+  platform::StreamListener listener_{loop_};
+  platform::DatagramPort announcer_{loop_};
+  platform::LoopTimer announceTimer_{loop_};
+  exec::WorkerThread loopThread_;
   std::atomic<bool> finished_{false};
   std::atomic<int> failureCode_{0};
-
   std::mutex endMutex_;
   std::condition_variable endChanged_;
-  bool shutdown_ = false;  // under endMutex_
 
-  std::mutex connectionsMutex_;  // the list; its entries live until the accept thread ends
-  std::vector<std::unique_ptr<ServerConnection>> connections_;
+  // The loop's thread alone.
+  bool accepting_ = false;
+  bool shuttingDown_ = false;
+  bool wakePosted_ = false;
+  bool endTold_ = false;  // the status says the build ended
+  int nextConnectionId_ = 0;
+  std::map<int, std::unique_ptr<ServerConnection>> connections_;
 
-  std::mutex viewMutex_;
-  bool endTold_ = false;  // under viewMutex_: the status says the build ended
   std::mutex consoleMutex_;
   ServerLog log_;
 };

@@ -1,21 +1,29 @@
 #include "distributed/server_connection.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "diag/message_catalogue.h"
 #include "distributed/build_server.h"
 #include "distributed/program_path.h"
 #include "engine/path_parts.h"
 #include "platform/line_ends.h"
+#include "platform/socket_base.h"
 #include "platform/text.h"
 
 namespace distributed {
 namespace {
 
-// How long a closing connection lets its last message go out.
-constexpr int kLastSendLimitMs = 10000;
+// How long a closing connection lets its last message go out, and waits for
+// the answer to a close or cancel when no shorter read limit is set: a
+// client frozen at the end does not hold the server's exit for ever.
+constexpr int kLastExchangeLimitMs = 10000;
 
 }  // namespace
 
-ServerConnection::ServerConnection(BuildServer& server, int id) : server_(server), id_(id) {
+ServerConnection::ServerConnection(BuildServer& server, int id, std::unique_ptr<platform::LineStream> stream,
+                                   platform::EventLoop& loop, int readLimitMs)
+    : server_(server), id_(id), stream_(std::move(stream)), timer_(loop), readLimitMs_(readLimitMs) {
   RegisterMessage(kMessageBuildClientConnect, [this](const std::vector<std::string>& arguments) {
     clientName_ = arguments[0];
     clientNumber_ = arguments[1];
@@ -31,195 +39,281 @@ ServerConnection::ServerConnection(BuildServer& server, int id) : server_(server
   });
 }
 
-ServerConnection::~ServerConnection() {
-  thread_.Join();
-  Socket().CloseSocket();
+ServerConnection::~ServerConnection() { stream_->Close(); }
+
+void ServerConnection::Start() {
+  peerAddress_ = platform::DottedAddress(stream_->PeerAddress());
+  stream_->SetEvents({.line = [this](std::string_view line) { OnLine(line); },
+                      .closed = [this] { OnClosed(); },
+                      .drained =
+                          [this] {
+                            if (step_ == Step::Draining) Ended(false);
+                          }});
+  stream_->StartReading();
+  ExpectLine(readLimitMs_);
 }
 
-bool ServerConnection::Start(int readLimitMs) {
-  readLimitMs_ = readLimitMs;
-  SetReadLimit(readLimitMs);
-  peerAddress_ = Socket().AddressText();
-  Socket().SetActivityCallback([this] { Wake(); });
-  Socket().StartReceiving();
-  Socket().StartSending();
-  return thread_.Begin([this] { Run(); });
-}
-
-void ServerConnection::PostEvent(int event) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  events_.push_back(event);
-  wakeChanged_.notify_all();
-}
-
-void ServerConnection::Wake() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  woken_ = true;
-  wakeChanged_.notify_all();
-}
-
-void ServerConnection::WaitForWake(const Clock::time_point* deadline) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  const auto ready = [this] { return woken_ || !events_.empty(); };
-  if (deadline) {
-    wakeChanged_.wait_until(lock, *deadline, ready);
-  } else {
-    wakeChanged_.wait(lock, ready);
+void ServerConnection::ExpectLine(int limitMs) {
+  if (limitMs < 0) {
+    timer_.Cancel();
+    return;
   }
-  woken_ = false;
-}
-
-void ServerConnection::Run() {
-  while (Socket().State() == platform::kSocketConnected) {
-    switch (phase_.load()) {
-      case kWaitingForClient: WaitingStep(); break;
-      case kOpeningPhase: OpeningStep(); break;
-      default: BuildPhaseStep(); break;
-    }
-    HandleOneEvent();
-  }
-  Socket().CloseSocket();
-  phase_ = kWaitingForClient;
-}
-
-void ServerConnection::WaitingStep() {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(readLimitMs_);
-  for (;;) {
-    std::string line;
-    const int read = ReadMessageLine(false, line);
-    if (read == kLineTaken) {
-      std::int32_t value = 0;
-      if (ParseMessage(line, kMessageBuildClientConnect, value) != kParseAccepted || value != 0) continue;
-      if (!server_.AllowsClient(peerAddress_, clientName_)) {
-        const std::string refusal = diag::FormatCatalogMessage(diag::msg::kClientNotAllowed, clientName_, peerAddress_);
-        ShowAndLog(refusal);
-        // The client is told too, before the connection goes.
-        SendLine(FormatError(0, refusal));
+  timer_.Start(limitMs, [this] {
+    switch (step_) {
+      case Step::Greeting: Disconnect(); break;
+      case Step::Opening:
+        ShowAndLog(diag::LoadMessage(diag::msg::kConnectFailed));
         Disconnect();
-        return;
+        break;
+      case Step::Sending:
+        stream_->Close();
+        Ended(true);
+        break;
+      case Step::Running: SilenceCheck(); break;
+      case Step::Cancelling:
+      case Step::Closing:
+        Disconnect();
+        ShowAndLog(diag::LoadMessage(diag::msg::kDisconnected));
+        break;
+      case Step::Draining:
+        stream_->Close();
+        Ended(false);
+        break;
+      default: break;
+    }
+  });
+}
+
+void ServerConnection::OnLine(std::string_view line) {
+  switch (step_) {
+    case Step::Greeting: Greeted(line); break;
+    case Step::Opening: OpeningReplied(line); break;
+    case Step::Sending: ExecReplied(line); break;
+    case Step::Running: CommandLine(line); break;
+    case Step::Idle: {
+      std::int32_t value = 0;
+      if (ParseMessage(line, kMessageBuildPhaseClientCancel, value) != kParseAccepted) break;
+      ShowAndLog(diag::LoadMessage(diag::msg::kCancelledByClient));
+      Send(FormatOk());
+      SendBuildPhaseClose();
+      break;
+    }
+    case Step::Cancelling:
+    case Step::Closing: {
+      // The running command's last output may come before the answer.
+      std::int32_t value = 0;
+      ParseMessage(line, kMessageNone, value);
+      if (LastKind() == kMessageCommandOut || LastKind() == kMessageCommandExit) break;
+      if (step_ == Step::Cancelling) {
+        SendBuildPhaseClose();
+      } else {
+        Disconnect();
+        ShowAndLog(diag::LoadMessage(diag::msg::kDisconnected));
       }
-      SendLine(FormatOk());
-      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionAccepted));
-      phase_ = kOpeningPhase;
-      return;
+      break;
     }
-    if (read != kLineNone) return;  // the connection is gone
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!events_.empty()) return;
-    }
-    if (readLimitMs_ >= 0 && Clock::now() >= deadline) {
-      Disconnect();
-      return;
-    }
-    WaitForWake(readLimitMs_ >= 0 ? &deadline : nullptr);
+    default: break;
   }
 }
 
-void ServerConnection::OpeningStep() {
+void ServerConnection::OnClosed() {
+  switch (step_) {
+    case Step::Opening: ShowAndLog(diag::LoadMessage(diag::msg::kConnectFailed)); break;
+    case Step::Closing:
+    case Step::Cancelling: ShowAndLog(diag::LoadMessage(diag::msg::kDisconnected)); break;
+    default: break;
+  }
+  Ended(true);
+}
+
+void ServerConnection::Greeted(std::string_view line) {
+  std::int32_t value = 0;
+  if (ParseMessage(line, kMessageBuildClientConnect, value) != kParseAccepted || value != 0) return;
+  if (!server_.AllowsClient(peerAddress_, clientName_)) {
+    const std::string refusal = diag::FormatCatalogMessage(diag::msg::kClientNotAllowed, clientName_, peerAddress_);
+    ShowAndLog(refusal);
+    // The client is told too, before the connection goes.
+    Send(FormatError(0, refusal));
+    Disconnect();
+    return;
+  }
+  Send(FormatOk());
+  ShowAndLog(diag::LoadMessage(diag::msg::kConnectionAccepted));
   ShowAndLog(diag::LoadMessage(diag::msg::kOpeningBuildPhase));
-  SendLine(FormatBuildPhaseOpen(server_.MachineName()));
-  switch (WaitReply()) {
+  Send(FormatBuildPhaseOpen(server_.MachineName()));
+  step_ = Step::Opening;
+  ExpectLine(readLimitMs_);
+}
+
+void ServerConnection::OpeningReplied(std::string_view line) {
+  switch (ClassifyReply(line)) {
     case ReplyOutcome::Ok:
+      timer_.Cancel();
       ShowAndLog(diag::LoadMessage(diag::msg::kBuildReady));
       server_.TraceWorker(*this, clientName_ + " " + peerAddress_);
-      phase_ = kBuildPhase;
+      step_ = Step::Idle;
       waitShown_ = false;
+      AskForTarget();
       return;
-    case ReplyOutcome::Error:
-      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionRefused));
-      break;
-    // No reply means the connection ended or timed out: it is closed and
-    // must never be handed a target.
-    default:
-      ShowAndLog(diag::LoadMessage(diag::msg::kConnectFailed));
-      break;
+    case ReplyOutcome::Error: ShowAndLog(diag::LoadMessage(diag::msg::kConnectionRefused)); break;
+    default: ShowAndLog(diag::LoadMessage(diag::msg::kConnectFailed)); break;
   }
   Disconnect();
 }
 
-void ServerConnection::BuildPhaseStep() {
-  if (!TakeIdleLines() || phase_ != kBuildPhase) return;
-  {
-    // An event (close, cancel) comes before the next target.
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!events_.empty()) return;
-  }
+void ServerConnection::HandOutChanged() {
+  if (step_ == Step::Idle) AskForTarget();
+}
+
+void ServerConnection::AskForTarget() {
   server_.ViewStatusText(platform::NarrowFromUtf8(kStatusBuilding));
   const engine::HandOutResult next = server_.NextTarget();
   switch (next.kind) {
     case engine::HandOut::Wait:
       if (!waitShown_) ShowAndLog(diag::LoadMessage(diag::msg::kWaitingForTarget));
       waitShown_ = true;
-      WaitForWake();
       return;
     case engine::HandOut::NothingLeft:
       server_.ViewConnectionText(id_, clientName_, clientNumber_, diag::LoadMessage(diag::msg::kDisconnecting));
       server_.ViewStatusText(platform::NarrowFromUtf8(kStatusComplete));
-      CloseBuildPhase();
+      SendBuildPhaseClose();
       return;
     case engine::HandOut::Target: break;
   }
   waitShown_ = false;
-  server_.FinishTarget(*next.target, Build(*next.target));
+  StartTarget(*next.target);
 }
 
-bool ServerConnection::TakeIdleLines() {
-  for (;;) {
-    std::string line;
-    const int read = ReadMessageLine(false, line);
-    if (read == kLineNone) return true;
-    if (read != kLineTaken) return false;
-    std::int32_t value = 0;
-    if (ParseMessage(line, kMessageBuildPhaseClientCancel, value) == kParseAccepted) {
-      ShowAndLog(diag::LoadMessage(diag::msg::kCancelledByClient));
-      SendLine(FormatOk());
-      CloseBuildPhase();
-      return false;
-    }
-  }
-}
-
-engine::TargetOutcome ServerConnection::Build(engine::TargetNode& target) {
-  const std::string file(engine::LastPathComponent(target.name));
+void ServerConnection::StartTarget(engine::TargetNode& target) {
+  target_ = &target;
+  line_ = 0;
   ShowAndLog(diag::FormatCatalogMessage(diag::msg::kBuildingTarget, target.name));
-  server_.Console(diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn, file, clientName_), false);
+  server_.Console(diag::FormatCatalogMessage(diag::msg::kBuildingTargetOn,
+                                             std::string(engine::LastPathComponent(target.name)), clientName_),
+                  false);
   collectedStdout_.Clear();
   collectedStderr_.Clear();
   exitCode_ = 0;
-  int result = 0;
-  if (target.commands) {
-    const std::vector<engine::CommandLine>& lines = target.commands->Lines();
-    for (size_t i = 0; i < lines.size(); ++i) {
-      const engine::CommandLine& line = lines[i];
-      exitCode_ = 0;
-      const std::uint64_t start = CommandStarting();
-      result = RunCommand(line);
-      CommandEnded(target, i, start, result);
-      // A failure the build ignores, as locally: the next line runs.
-      if (result != 0 && exitReceived_ && server_.IgnoresFailure(line)) result = 0;
-      if (result != 0) break;
-    }
+  SendNextCommand();
+}
+
+void ServerConnection::SendNextCommand() {
+  if (!target_->commands || line_ >= target_->commands->Lines().size()) {
+    EndTarget(0);
+    return;
   }
+  const engine::CommandLine& line = target_->commands->Lines()[line_];
+  exitCode_ = 0;
+  exitReceived_ = false;
+  commandStart_ = CommandStarting();
+  Send(FormatCommandExec(CommandTextFor(line.text), static_cast<int>(line.inlineKind), line.inlineFileName,
+                         line.inlineContent));
+  step_ = Step::Sending;
+  ExpectLine(readLimitMs_);
+}
+
+void ServerConnection::ExecReplied(std::string_view line) {
+  switch (ClassifyReply(line)) {
+    case ReplyOutcome::Ok:
+      step_ = Step::Running;
+      heard_ = std::chrono::steady_clock::now();
+      silenceNamed_ = false;
+      ExpectLine(readLimitMs_ < 0 ? readLimitMs_ : readLimitMs_ / 2);
+      return;
+    case ReplyOutcome::Error:
+      ShowAndLog(diag::FormatCatalogMessage(diag::msg::kClientReturnedError, ErrorText()));
+      break;
+    default: ShowAndLog(diag::LoadMessage(diag::msg::kConnectionFailed)); break;
+  }
+  Disconnect();
+}
+
+void ServerConnection::CommandLine(std::string_view line) {
+  // Reading the clock costs less than moving a timer for every line; the
+  // timer looks at the time of the last line when it expires.
+  if (readLimitMs_ >= 0) {
+    heard_ = std::chrono::steady_clock::now();
+    silenceNamed_ = false;
+  }
+  std::int32_t value = 0;
+  if (ParseMessage(line, kMessageNone, value) != kParseAccepted) return;
+  if (LastKind() == kMessageBuildPhaseClientCancel) {
+    ShowAndLog(diag::LoadMessage(diag::msg::kCancelledByClient));
+    Send(FormatOk());
+    SendBuildPhaseClose();
+    return;
+  }
+  if (LastKind() == kMessageCommandExit) {
+    Send(FormatOk());
+    step_ = Step::Idle;
+    timer_.Cancel();
+    CommandDone(exitCode_);
+  }
+}
+
+// A client that says nothing for the read limit (frozen, or its link down)
+// is given up, so that another client builds the target; half way there the
+// console names it.
+void ServerConnection::SilenceCheck() {
+  const auto silent = std::chrono::steady_clock::now() - heard_;
+  const int silentMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(silent).count());
+  if (silentMs >= readLimitMs_) {
+    const std::string note =
+        diag::FormatCatalogMessage(diag::msg::kClientGivenUp, clientName_, readLimitMs_ / (60 * 1000));
+    server_.Console(note, false);
+    ShowAndLog(note);
+    Disconnect();
+    return;
+  }
+  const int namedAtMs = readLimitMs_ / 2;
+  if (silentMs < namedAtMs) {
+    ExpectLine(namedAtMs - silentMs);
+    return;
+  }
+  if (!silenceNamed_) {
+    silenceNamed_ = true;
+    const std::string note = diag::FormatCatalogMessage(diag::msg::kClientSilent, clientName_, silentMs / 1000);
+    server_.Console(note, false);
+    ShowAndLog(note);
+  }
+  ExpectLine(readLimitMs_ - silentMs);
+}
+
+void ServerConnection::CommandDone(int result) {
+  CommandEnded(*target_, line_, commandStart_, result);
+  // A failure the build ignores, as locally: the next line runs.
+  if (result != 0 && exitReceived_ && server_.IgnoresFailure(target_->commands->Lines()[line_])) result = 0;
+  if (result != 0) {
+    EndTarget(result);
+    return;
+  }
+  ++line_;
+  SendNextCommand();
+}
+
+void ServerConnection::EndTarget(int result) {
+  engine::TargetNode& target = *std::exchange(target_, nullptr);
+  const std::string file(engine::LastPathComponent(target.name));
   // Without an exit code the connection failed (or the build was stopped):
   // the command did not finish, and another client builds the target.
   const bool finished = result == 0 || exitCode_ != 0;
   if (finished || !collectedStdout_.Empty() || !collectedStderr_.Empty()) ShowResults(file, finished);
 
+  engine::TargetOutcome outcome = engine::TargetOutcome::Lost;
   if (result == 0) {
     server_.ViewTargetFinished();
     ShowAndLog(diag::FormatCatalogMessage(diag::msg::kTargetBuilt, target.name));
-    return engine::TargetOutcome::Done;
-  }
-  if (!finished) return engine::TargetOutcome::Lost;
-  // With -K only what needs the target is left out.
-  if (server_.KeepsGoing()) {
+    outcome = engine::TargetOutcome::Done;
+  } else if (finished && server_.KeepsGoing()) {
+    // With -K only what needs the target is left out.
     server_.CommandFailed(exitCode_);
-    return engine::TargetOutcome::Failed;
+    outcome = engine::TargetOutcome::Failed;
+  } else if (finished) {
+    ShowAndLog(diag::FormatCatalogMessage(diag::msg::kCommandFailedStopping, exitCode_));
+    server_.CommandFailed(exitCode_);
+    outcome = engine::TargetOutcome::Stopped;
   }
-  ShowAndLog(diag::FormatCatalogMessage(diag::msg::kCommandFailedStopping, exitCode_));
-  server_.CommandFailed(exitCode_);
-  return engine::TargetOutcome::Stopped;
+  server_.FinishTarget(target, outcome);
 }
 
 void ServerConnection::ShowResults(const std::string& file, bool finished) {
@@ -241,133 +335,73 @@ void ServerConnection::ShowResults(const std::string& file, bool finished) {
   });
 }
 
-std::string ServerConnection::CommandTextFor(const std::string& text) {
-  if (!server_.StripsDirectoryFor(Socket().PeerAddress(), Socket().LocalAddress())) return text;
+std::string ServerConnection::CommandTextFor(const std::string& text) const {
+  if (!server_.StripsDirectoryFor(stream_->PeerAddress(), stream_->LocalAddress())) return text;
   return StripProgramDirectory(text);
 }
 
-int ServerConnection::RunCommand(const engine::CommandLine& line) {
-  exitReceived_ = false;
-  SendLine(FormatCommandExec(CommandTextFor(line.text), static_cast<int>(line.inlineKind), line.inlineFileName,
-                             line.inlineContent));
-  switch (WaitReply()) {
-    case ReplyOutcome::Garbled:
-    case ReplyOutcome::Unexpected:
-      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionFailed));
-      Disconnect();
-      return 1;
-    case ReplyOutcome::Error:
-      ShowAndLog(diag::FormatCatalogMessage(diag::msg::kClientReturnedError, ErrorText()));
-      Disconnect();
-      return 1;
+void ServerConnection::ClosePhase() {
+  switch (step_) {
+    case Step::Greeting:
+    case Step::Opening: Disconnect(); break;
+    case Step::Idle:
+    case Step::Sending:
+    case Step::Running: SendBuildPhaseClose(); break;
     default: break;
   }
-  std::string text;  // one buffer for every line of the command
-  // A client that says nothing for the read limit (frozen, or its link
-  // down) is given up, so that another client builds the target; half way
-  // there the console names it.
-  Clock::time_point heard = Clock::now();
-  bool silenceNamed = false;
-  for (;;) {
-    const int read = ReadMessageLine(false, text);
-    if (read == kLineLost || read == kLineTimedOut) {
-      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionLost));
-      phase_ = kWaitingForClient;
-      return 2;
-    }
-    if (read == kLineNone) {
-      if (HandleOneEvent()) continue;
-      if (readLimitMs_ < 0) {
-        WaitForWake();
-        continue;
-      }
-      const Clock::time_point now = Clock::now();
-      const Clock::time_point named = heard + std::chrono::milliseconds(readLimitMs_ / 2);
-      const Clock::time_point givenUp = heard + std::chrono::milliseconds(readLimitMs_);
-      if (now >= givenUp) {
-        GiveUpSilentClient();
-        return 2;
-      }
-      if (!silenceNamed && now >= named) {
-        silenceNamed = true;
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - heard).count();
-        const std::string note =
-            diag::FormatCatalogMessage(diag::msg::kClientSilent, clientName_, static_cast<int>(seconds));
-        server_.Console(note, false);
-        ShowAndLog(note);
-      }
-      WaitForWake(silenceNamed ? &givenUp : &named);
-      continue;
-    }
-    heard = Clock::now();
-    silenceNamed = false;
-    std::int32_t value = 0;
-    if (ParseMessage(text, kMessageNone, value) != kParseAccepted) continue;
-    if (LastKind() == kMessageBuildPhaseClientCancel) {
-      ShowAndLog(diag::LoadMessage(diag::msg::kCancelledByClient));
-      SendLine(FormatOk());
-      CloseBuildPhase();
-      return 1;
-    }
-    if (LastKind() == kMessageCommandExit) {
-      SendLine(FormatOk());
-      return exitCode_;
-    }
+}
+
+void ServerConnection::CancelPhase() {
+  switch (step_) {
+    case Step::Greeting:
+    case Step::Opening: Disconnect(); break;
+    case Step::Idle:
+    case Step::Sending:
+    case Step::Running:
+      Send(FormatBuildPhaseCancel());
+      step_ = Step::Cancelling;
+      ExpectLine(readLimitMs_ < 0 ? kLastExchangeLimitMs : std::min(readLimitMs_, kLastExchangeLimitMs));
+      break;
+    default: break;
   }
 }
 
-void ServerConnection::GiveUpSilentClient() {
-  const std::string note =
-      diag::FormatCatalogMessage(diag::msg::kClientGivenUp, clientName_, readLimitMs_ / (60 * 1000));
-  server_.Console(note, false);
-  ShowAndLog(note);
-  Disconnect();
-}
-
-bool ServerConnection::HandleOneEvent() {
-  int event = 0;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (events_.empty()) return false;
-    event = events_.front();
-    events_.pop_front();
-  }
-  if (event == kEventClose) CloseBuildPhase();
-  if (event == kEventCancel) CancelBuildPhase();
-  return true;
-}
-
-void ServerConnection::EndPhase(const std::string& message) {
-  SendLine(message);
-  WaitReply();
-  Disconnect();
-}
-
-void ServerConnection::CloseBuildPhase() {
-  if (phase_ != kBuildPhase) {
-    Disconnect();
-    return;
-  }
-  EndPhase(FormatBuildPhaseClose());
-  ShowAndLog(diag::LoadMessage(diag::msg::kDisconnected));
-}
-
-void ServerConnection::CancelBuildPhase() {
-  if (phase_ != kBuildPhase) {
-    Disconnect();
-    return;
-  }
-  SendLine(FormatBuildPhaseCancel());
-  WaitReply();
-  CloseBuildPhase();
+void ServerConnection::SendBuildPhaseClose() {
+  Send(FormatBuildPhaseClose());
+  step_ = Step::Closing;
+  ExpectLine(readLimitMs_ < 0 ? kLastExchangeLimitMs : std::min(readLimitMs_, kLastExchangeLimitMs));
 }
 
 void ServerConnection::Disconnect() {
   // What was sent last (a close, an answer) still goes out.
-  Socket().WaitSent(kLastSendLimitMs);
-  Socket().CloseSocket();
-  phase_ = kWaitingForClient;
+  if (stream_->IsOpen() && stream_->QueuedBytes() > 0) {
+    step_ = Step::Draining;
+    ExpectLine(kLastExchangeLimitMs);
+    return;
+  }
+  stream_->Close();
+  Ended(false);
 }
+
+void ServerConnection::Ended(bool lost) {
+  if (step_ == Step::Ended) return;
+  const Step was = std::exchange(step_, Step::Ended);
+  timer_.Cancel();
+  stream_->Close();
+  if (target_) {
+    if (lost && (was == Step::Sending || was == Step::Running)) {
+      ShowAndLog(diag::LoadMessage(diag::msg::kConnectionLost));
+    }
+    // An exit code that came after the cancel or close does not count:
+    // the target goes back.
+    exitCode_ = 0;
+    exitReceived_ = false;
+    CommandDone(2);
+  }
+  server_.ConnectionEnded(id_);
+}
+
+void ServerConnection::Send(std::string line) { stream_->Send(std::move(line)); }
 
 void ServerConnection::ShowAndLog(const std::string& text) {
   server_.ViewConnectionText(id_, clientName_, clientNumber_, text);

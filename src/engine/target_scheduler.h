@@ -55,7 +55,7 @@ class TargetScheduler {
 
   // With a trace, the commands `worker` runs go on the lane `name`: a
   // local worker's number, a client's machine name and address.
-  void TraceWorker(TargetWorker& worker, const std::string& name) const {
+  void TraceWorker(TracedWorker& worker, const std::string& name) const {
     if (trace_) worker.TraceTo(*trace_, trace_->Lane(name));
   }
 

@@ -1,7 +1,5 @@
 // A worker builds one target at a time: it runs the target's command lines
-// in order, on one machine. The local build's workers run them through a
-// CommandRunner of their own; a build server's workers are its client
-// connections.
+// in order, on one machine, through a CommandRunner of its own.
 #pragma once
 
 #include <cstddef>
@@ -21,15 +19,12 @@ enum class TargetOutcome {
   Lost,         // the worker could not build it; another worker may
 };
 
-class TargetWorker {
+// What runs command lines for the build, on a lane of the run's trace: a
+// target worker, and a build server's connection to one client, which is
+// driven by the server's event loop instead of building on a thread.
+class TracedWorker {
  public:
-  virtual ~TargetWorker() = default;
-
-  // Runs the target's command lines, on the caller's thread.
-  virtual TargetOutcome Build(TargetNode& target) = 0;
-
-  // Breaks off the running command, if any. Any thread, any time.
-  virtual void Cancel() = 0;
+  virtual ~TracedWorker() = default;
 
   // From now on the commands this worker runs go on `lane` of `trace`.
   void TraceTo(BuildTrace& trace, int lane) {
@@ -48,6 +43,15 @@ class TargetWorker {
  private:
   BuildTrace* trace_ = nullptr;
   int lane_ = 0;
+};
+
+class TargetWorker : public TracedWorker {
+ public:
+  // Runs the target's command lines, on the caller's thread.
+  virtual TargetOutcome Build(TargetNode& target) = 0;
+
+  // Breaks off the running command, if any. Any thread, any time.
+  virtual void Cancel() = 0;
 };
 
 }  // namespace engine
