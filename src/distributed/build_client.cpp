@@ -1,8 +1,8 @@
 #include "distributed/build_client.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
+#include <utility>
 
 #include "diag/message_catalogue.h"
 #include "distributed/peer_allow_list.h"
@@ -14,12 +14,16 @@
 #include "exec/builtin_commands.h"
 #include "exec/direct_runner.h"
 #include "platform/line_ends.h"
+#include "platform/socket_base.h"
 
 namespace distributed {
 namespace {
 
 // The own server of a local client, reached without a lookup.
 constexpr const char* kLocalHost = "127.0.0.1";
+constexpr platform::Ipv4Address kLoopback = 0x0100007Fu;  // 127.0.0.1 in network order
+// Output waits in the runner while this much is queued for the server.
+constexpr std::size_t kSendBound = 256 << 10;
 constexpr const char* kLogEndLine = "-----------------------";
 
 std::string Message(unsigned number) { return diag::LoadMessage(number); }
@@ -32,24 +36,9 @@ bool IsFailure(ReplyOutcome outcome) {
 
 }  // namespace
 
-BuildClient::BuildClient() {
-  SetReadLimit(kClientReadLimitMs);
-  RegisterMessages();
-  // Bytes from the server, a datagram, or the end of either: the client
-  // thread looks at once, also while a command runs.
-  Socket().SetActivityCallback([this] { Wake(); });
-  udp_.SetActivityCallback([this] { Wake(); });
-}
+BuildClient::BuildClient() { RegisterMessages(); }
 
-BuildClient::~BuildClient() {
-  StopClientThread();
-  // The connection belongs to the base, which outlives this part: its
-  // receive thread must not call back into members already gone.
-  Socket().SetActivityCallback(nullptr);
-  Socket().CloseSocket();
-  udp_.SetActivityCallback(nullptr);
-  udp_.CloseSocket();
-}
+BuildClient::~BuildClient() { StopClientThread(); }
 
 void BuildClient::RegisterMessages() {
   RegisterMessage(kMessageBuildConnection, [this](const std::vector<std::string>& arguments) {
@@ -94,9 +83,9 @@ int BuildClient::ApplySettings(const ClientSettings& settings) {
   } else {
     log_.Close();
   }
-  // A new port applies from the client thread's next pass.
+  // A new port applies at once while listening.
   settingsChanged_ = true;
-  Wake();
+  loop_.Post([this] { Listen(); });
   return 1;
 }
 
@@ -116,141 +105,93 @@ std::string BuildClient::OwnAddress() const {
 }
 
 bool BuildClient::StartClientThread() {
+  if (thread_.IsAlive()) return false;
   quit_ = false;
-  return thread_.Begin([this] { ClientThread(); });
+  {
+    std::lock_guard<std::mutex> hold(listeningMutex_);
+    listenOpenings_ = 0;
+  }
+  std::unique_ptr<exec::CommandRunner> runner;
+  if (useDirectRunner_) {
+    runner = std::make_unique<exec::DirectRunner>();
+  } else {
+    runner = std::make_unique<exec::BatchRunner>();
+  }
+  watch_ = std::make_unique<CommandWatch>(
+      loop_, std::move(runner),
+      CommandWatch::Events{.output = [this](std::uint64_t command) { CommandOutput(command); },
+                           .ended = [this](std::uint64_t command, int exitCode) { CommandEnded(command, exitCode); }});
+  if (!watch_->Start()) return false;
+  loop_.Post([this] { Begin(); });
+  return thread_.Begin([this] { loop_.Run(); });
 }
 
 void BuildClient::StopClientThread() {
   if (!thread_.IsAlive()) return;
-  // Set first: the pass that sees it is the last, and a wait on the server
-  // that begins after this wake-up looks at the flag first. The thread
-  // cancels what is still open as it ends.
-  quit_ = true;
-  Wake();
-  Socket().Wake();
+  loop_.Post([this] { Quit(); });
   thread_.Resume();
   thread_.Join();
+  watch_.reset();
+}
+
+void BuildClient::PauseClientThread() {
+  thread_.Pause();
+  loop_.Post([this] { thread_.PausePoint(); });
 }
 
 void BuildClient::PostEvent(int event) {
-  {
-    std::lock_guard<std::mutex> hold(eventMutex_);
-    events_.push_back(event);
-  }
-  Wake();
+  loop_.Post([this, event] {
+    if (event == kEventCancel) HandleCancel();
+    if (event == kEventPassiveConnect) HandlePassiveConnect();
+  });
 }
 
 void BuildClient::PassiveConnect(const std::string& host, const std::string& port) {
+  // A name is looked up here, on the caller's thread, never on the loop.
+  platform::Ipv4Address address = 0;
+  if (!platform::socket_calls::ParseDotted(host, address)) address = platform::socket_calls::LookUp(host);
   {
-    std::lock_guard<std::mutex> hold(eventMutex_);
+    std::lock_guard<std::mutex> hold(passiveMutex_);
     passiveHost_ = host;
     passivePort_ = static_cast<int>(std::atol(port.c_str()));
+    passiveAddress_ = address;
   }
   PostEvent(kEventPassiveConnect);
 }
 
 void BuildClient::SetPassiveMode() {
   passive_ = true;
-  Wake();
+  loop_.Post([this] { Listen(); });
 }
 
 void BuildClient::SetListeningPaused(bool paused) {
   if (state_ != kListening) return;
   listeningPaused_ = paused;
-  Wake();
+  loop_.Post([this] { Listen(); });
 }
 
 int BuildClient::WaitListening(int timeoutMs, int openings) {
-  std::unique_lock<std::mutex> hold(eventMutex_);
+  std::unique_lock<std::mutex> hold(listeningMutex_);
   const auto listening = [&] { return listeningPort_ != 0 && listenOpenings_ >= openings; };
-  return wakeChanged_.wait_for(hold, std::chrono::milliseconds(timeoutMs), listening) ? listeningPort_.load() : 0;
+  return listeningChanged_.wait_for(hold, std::chrono::milliseconds(timeoutMs), listening) ? listeningPort_ : 0;
 }
 
-void BuildClient::Wake() {
-  std::lock_guard<std::mutex> hold(eventMutex_);
-  woken_ = true;
-  if (wakeRunner_) wakeRunner_->Wake();
-  wakeChanged_.notify_all();
-}
-
-void BuildClient::WaitForWake(int timeoutMs) {
-  std::unique_lock<std::mutex> hold(eventMutex_);
-  if (timeoutMs < 0) {
-    wakeChanged_.wait(hold, [this] { return woken_; });
-  } else {
-    wakeChanged_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [this] { return woken_; });
-  }
-  woken_ = false;
-}
-
-void BuildClient::ClientThread() {
-  if (useDirectRunner_) {
-    runner_ = std::make_unique<exec::DirectRunner>();
-  } else {
-    runner_ = std::make_unique<exec::BatchRunner>();
-  }
-  runner_->Start();
-  {
-    std::lock_guard<std::mutex> hold(eventMutex_);
-    wakeRunner_ = runner_.get();
-  }
+void BuildClient::Begin() {
+  begun_ = true;
   log_.Open();
   LogWithoutServer(Message(diag::msg::kResidentStarted));
-  int event = 0;
-  while (!quit_) {
-    thread_.PausePoint();
-    if (quit_) break;
-    int retryMs = -1;
-    bool progressed = false;
-    switch (state_) {
-      case kBuildPhase:
-        progressed = BuildPhaseStep();
-        break;
-      case kConnected:
-        progressed = OpenPhaseStep();
-        break;
-      default:
-        if (!passive_) progressed = ListeningStep(retryMs);
-        break;
-    }
-    if (HandleOneEvent()) progressed = true;
-    // Waits only when the pass found nothing to do: whatever arrives from
-    // now on wakes it.
-    if (!progressed && !quit_) WaitForWake(retryMs);
-  }
-  // A cancel posted before the end, or a connection still open, is
-  // cancelled; a client that only listens has nothing to cancel, and no
-  // user asked for it.
-  bool cancelled = false;
-  while (TakeEvent(event)) {
-    if (event == kEventCancel && !cancelled) {
-      HandleCancel();
-      cancelled = true;
-    }
-  }
-  if (!cancelled && state_ != kListening) HandleCancel();
-  runner_->Close();
-  udp_.CloseSocket();
-  listeningPort_ = 0;
-  LogWithoutServer(Message(diag::msg::kRequestsStopped));
-  LogWithoutServer(Message(diag::msg::kResidentEnded));
-  LogWithoutServer(kLogEndLine);
-  log_.Close();
-  {
-    std::lock_guard<std::mutex> hold(eventMutex_);
-    wakeRunner_ = nullptr;
-  }
-  runner_.reset();
+  Listen();
 }
 
-bool BuildClient::ListeningStep(int& retryMs) {
+void BuildClient::Listen() {
+  if (!begun_ || quit_ || state_ != kListening) return;
   if (localMode_) {
     // A connection that ended before its build phase opened (the server is
     // gone, or has nothing for this client) is not tried again at once.
     if (localAttempted_ && !phaseReached_ && !retryDue_) {
       retryDue_ = true;
-      retryMs = kRetryMs;
-      return false;
+      retryTimer_.Start(kRetryMs, [this] { Listen(); });
+      return;
     }
     localAttempted_ = true;
     retryDue_ = false;
@@ -259,57 +200,60 @@ bool BuildClient::ListeningStep(int& retryMs) {
     serverCodePage_ = 0;
     serverPort_ = localPort_;
     state_ = kConnected;
-    ConnectStep();
-    Show(Message(diag::msg::kRequestArrived));
-    return true;
+    Connect(kLoopback, false);
+    return;
   }
-  if (settingsChanged_.exchange(false)) StopListening();
-  if (!udp_.IsReceiving()) {
-    if (listeningPaused_) return false;
-    udp_.CloseSocket();
-    const int port = AppliedSettings().portNo;
-    if (udp_.OpenSocket() == 0 && udp_.Bind("", port) == 0) udp_.StartReceiving();
-    LogWithoutServer(Message(diag::msg::kWaitingForRequests));
-    if (!udp_.IsReceiving()) {
-      // The port is taken: try again later, not on every pass, and say so
-      // once.
-      if (!portTakenShown_) {
-        const std::string text = diag::FormatCatalogMessage(diag::msg::kAnnouncePortTaken, port);
-        Show(text);
-        LogWithoutServer(text);
-      }
-      portTakenShown_ = true;
-      retryMs = kRetryMs;
-      return false;
-    }
-    portTakenShown_ = false;
-    {
-      std::lock_guard<std::mutex> hold(eventMutex_);
-      listeningPort_ = udp_.Port();
-      ++listenOpenings_;
-      wakeChanged_.notify_all();
-    }
-    return true;
-  }
-  if (listeningPaused_) {
-    StopListening();
-    return true;
-  }
-  platform::Datagram datagram;
-  if (!udp_.TakeDatagram(datagram)) return false;
-  if (!AcceptsDatagram(datagram)) return true;
-  LogWithoutServer(Message(diag::msg::kRequestArrivedIdentifying));
-  ConnectStep();
-  Show(Message(diag::msg::kRequestArrived));
-  return true;
+  if (passive_ || settingsChanged_.exchange(false) || listeningPaused_) StopListening();
+  if (!passive_ && !listeningPaused_ && !udp_.IsOpen()) OpenUdpPort();
 }
 
-bool BuildClient::AcceptsDatagram(const platform::Datagram& datagram) {
+void BuildClient::OpenUdpPort() {
+  const int port = AppliedSettings().portNo;
+  udp_.Open(0, port, [this](std::string_view bytes, platform::Ipv4Address sender, int) { Datagram(bytes, sender); });
+  LogWithoutServer(Message(diag::msg::kWaitingForRequests));
+  if (!udp_.IsOpen()) {
+    // The port is taken: try again later, and say so once.
+    if (!portTakenShown_) {
+      const std::string text = diag::FormatCatalogMessage(diag::msg::kAnnouncePortTaken, port);
+      Show(text);
+      LogWithoutServer(text);
+    }
+    portTakenShown_ = true;
+    retryTimer_.Start(kRetryMs, [this] { Listen(); });
+    return;
+  }
+  portTakenShown_ = false;
+  std::lock_guard<std::mutex> hold(listeningMutex_);
+  listeningPort_ = udp_.Port();
+  ++listenOpenings_;
+  listeningChanged_.notify_all();
+}
+
+void BuildClient::Datagram(std::string_view bytes, platform::Ipv4Address sender) {
+  if (state_ != kListening || quit_) return;
+  if (!AcceptsDatagram(bytes, sender)) {
+    // Listening opens the port afresh, after this datagram's callback.
+    loop_.Post([this] { Listen(); });
+    return;
+  }
+  LogWithoutServer(Message(diag::msg::kRequestArrivedIdentifying));
+  platform::Ipv4Address address = 0;
+  platform::socket_calls::ParseDotted(serverAddress_, address);
+  Connect(address, false);
+}
+
+bool BuildClient::AcceptsDatagram(std::string_view bytes, platform::Ipv4Address sender) {
   std::string text;
-  if (!DatagramLine(datagram.bytes, text)) return false;
+  if (!DatagramLine(bytes, text)) return false;
+  // An announcement that is not taken leaves the last server's name and
+  // address as they were: every later line names the server it is about.
+  std::string name = serverName_;
+  std::string address = serverAddress_;
+  const int port = serverPort_;
+  const int codePage = serverCodePage_;
   state_ = kConnected;
-  serverAddress_ = platform::DottedAddress(datagram.sender);
-  serverCodePage_ = DatagramCodePage(datagram.bytes);
+  serverAddress_ = platform::DottedAddress(sender);
+  serverCodePage_ = DatagramCodePage(bytes);
   StopListening();
   std::int32_t value = 0;
   const int parsed = ParseMessage(text, kMessageBuildConnection, value);
@@ -320,69 +264,103 @@ bool BuildClient::AcceptsDatagram(const platform::Datagram& datagram) {
     LogWithoutServer(diag::FormatCatalogMessage(diag::msg::kServerIgnored, serverName_, serverAddress_));
     accepted = false;
   }
-  if (!accepted) state_ = kListening;
+  if (!accepted) {
+    state_ = kListening;
+    serverName_ = std::move(name);
+    serverAddress_ = std::move(address);
+    serverPort_ = port;
+    serverCodePage_ = codePage;
+  }
   return accepted;
 }
 
-void BuildClient::OpenConnection() {
-  platform::TcpSocket& socket = Socket();
-  socket.CloseSocket();
-  socket.OpenSocket();
-  socket.Connect(serverAddress_, serverPort_);
+void BuildClient::Connect(platform::Ipv4Address address, bool passive) {
+  CloseConnection();
+  passiveConnect_ = passive;
+  connection_ = std::make_unique<platform::StreamConnection>(loop_);
+  connection_->SetEvents({.connected = [this](bool connected) { Connected(connected); },
+                          .line =
+                              [this](std::string_view line) {
+                                switch (waiting_) {
+                                  case Waiting::GreetingReply: Greeted(ClassifyReply(line)); break;
+                                  case Waiting::PhaseOpen: PhaseOpened(line); break;
+                                  case Waiting::CancelReply: CancelDone(); break;
+                                  case Waiting::Nothing:
+                                    if (state_ == kBuildPhase) ServerLine(line);
+                                    break;
+                                  default: break;  // dropped
+                                }
+                              },
+                          .closed = [this] { ConnectionLost(); },
+                          .drained =
+                              [this] {
+                                if (outputHeld_) {
+                                  outputHeld_ = false;
+                                  watch_->Taken();
+                                }
+                              }});
+  LogWithoutServer(passive ? "Connecting" : Message(diag::msg::kConnectingToServer));
+  Expect(Waiting::Connect);
+  connection_->Connect(address, serverPort_);
 }
 
-bool BuildClient::ConnectStep() {
-  OpenConnection();
-  LogWithoutServer(Message(diag::msg::kConnectingToServer));
-  if (Socket().WaitConnected(kReplyLimitMs) != platform::kSocketConnected) {
-    state_ = kListening;
-    LogWithoutServer(Message(diag::msg::kServerConnectFailed));
-    CloseConnection();
-    return false;
+void BuildClient::Connected(bool connected) {
+  if (!connected) {
+    TimedOut();
+    return;
   }
   NoteOwnAddress();
-  if (!GreetServer(FormatBuildClientConnect(MachineName(), static_cast<int>(clockMhz_)))) {
-    LogWithoutServer(Message(diag::msg::kServerSendFailed));
-    LogWithoutServer(Message(diag::msg::kServerDisconnected));
-    return false;
+  if (passiveConnect_) LogWithoutServer("Connect Done");
+  const std::string greeting = FormatBuildClientConnect(MachineName(), passiveConnect_ ? 255 : static_cast<int>(clockMhz_));
+  if (passiveConnect_) {
+    LogWithoutServer("Send");
+    LogWithoutServer(greeting);
   }
-  LogWithoutServer(Message(diag::msg::kSentToServer));
-  return true;
+  Send(greeting);
+  Expect(Waiting::GreetingReply);
 }
 
-// Sends BuildClientConnect and reads the answer: no answer at all lets the
-// client go on (a lost connection shows at the next read).
-bool BuildClient::GreetServer(const std::string& greeting) {
-  // Opening the socket dropped any wake-up from StopClientThread.
-  if (!quit_) {
-    SendLine(greeting);
-    const ReplyOutcome reply = WaitReply();
-    if (!IsFailure(reply)) return true;
+// No answer at all lets the client go on: the lost connection shows as the
+// server's failure to talk.
+void BuildClient::Greeted(ReplyOutcome reply) {
+  const bool refused = reply == ReplyOutcome::Garbled || reply == ReplyOutcome::Error || reply == ReplyOutcome::Unexpected;
+  if (refused) {
     // The server says why it sends the client away (its allow-list).
     if (reply == ReplyOutcome::Error) ShowAndLog(ErrorText());
+    state_ = kListening;
+    CloseConnection();
+    if (passiveConnect_) {
+      LogWithoutServer("Send Error CLOSE.");
+    } else {
+      LogWithoutServer(Message(diag::msg::kServerSendFailed));
+      LogWithoutServer(Message(diag::msg::kServerDisconnected));
+      Show(Message(diag::msg::kRequestArrived));
+    }
+    Listen();
+    return;
   }
-  state_ = kListening;
-  CloseConnection();
-  return false;
-}
-
-bool BuildClient::OpenPhaseStep() {
-  std::string line;
-  const int read = WaitServerLine(line);
-  // Woken for an event or the end of the thread: the pass goes on to it.
-  if (read == kLineNone) return true;
-  if (read != kLineTaken) {
+  LogWithoutServer(passiveConnect_ ? "Send done." : Message(diag::msg::kSentToServer));
+  if (!passiveConnect_) Show(Message(diag::msg::kRequestArrived));
+  if (reply == ReplyOutcome::NoReply) {
     LogWithoutServer(Message(diag::msg::kServerTalkFailed));
     state_ = kListening;
     CloseConnection();
-    return true;
+    Listen();
+    return;
   }
+  Expect(Waiting::PhaseOpen);
+}
+
+void BuildClient::PhaseOpened(std::string_view line) {
+  timer_.Cancel();
+  waiting_ = Waiting::Nothing;
   std::int32_t value = 0;
   if (ParseMessage(line, kMessageBuildPhaseOpen, value) != kParseAccepted || value != 0) {
     LogWithoutServer(Message(diag::msg::kServerTalkFailed2));
     state_ = kListening;
     CloseConnection();
-    return true;
+    Listen();
+    return;
   }
   const ClientSettings settings = AppliedSettings();
   bool refused = false;
@@ -401,7 +379,7 @@ bool BuildClient::OpenPhaseStep() {
     }
   }
   if (refused) {
-    SendLine(Message(diag::msg::kClientRefusedError));
+    Send(Message(diag::msg::kClientRefusedError));
     CloseConnection();
     state_ = kListening;
   } else {
@@ -409,41 +387,153 @@ bool BuildClient::OpenPhaseStep() {
     // its build phase for every thread that asks.
     state_ = kBuildPhase;
     phaseReached_ = true;
-    SendLine(FormatOk());
+    Send(FormatOk());
     Show(Message(diag::msg::kServerConnected));
   }
   Log(Message(diag::msg::kBuildStartAccepted));
-  return true;
+  Listen();
 }
 
-bool BuildClient::BuildPhaseStep() {
-  commandStarted_ = false;
-  const StepResult result = ServerLineStep();
-  if (result == StepResult::Handled && commandStarted_) RelayCommand();
-  return result != StepResult::Idle;
-}
-
-// Output and exit code of the command just started. Lines and events that
-// arrive meanwhile are dealt with as they come (a garbled line is answered,
-// another message ignored); only one that ends the phase, the command or
-// the connection ends the relaying.
-void BuildClient::RelayCommand() {
-  relaying_ = true;
-  for (std::string& pending : pendingOutput_) pending.clear();
-  for (;;) {
-    SendOutput(false);
-    // Returns on output, the command's end, or a wake-up.
-    if (!runner_->IsRunning()) break;
-    StepResult result = ServerLineStep();
-    while (result == StepResult::Handled && state_ == kBuildPhase) result = ServerLineStep();
-    if (result != StepResult::Idle || state_ != kBuildPhase || quit_) {
-      relaying_ = false;
-      return;
-    }
+void BuildClient::ServerLine(std::string_view line) {
+  std::int32_t value = 0;
+  if (ParseMessage(line, kMessageNone, value) == kParseGarbled) {
+    Send(std::string(kGarbledReply));
+    return;
   }
+  switch (LastKind()) {
+    case kMessageBuildPhaseClose:
+      Send(FormatOk());
+      BreakOffCommand();
+      ShowAndLog(Message(diag::msg::kClosingBuildPhase));
+      CloseConnection();
+      state_ = kListening;
+      Listen();
+      return;
+    case kMessageBuildPhaseCancel:
+      Send(FormatOk());
+      BreakOffCommand();
+      ShowAndLog(Message(diag::msg::kCancelledByServer));
+      return;
+    case kMessageCommandExec:
+      // A second command while one runs breaks the protocol; it is left
+      // unanswered and the running one goes on.
+      if (relaying_) return;
+      if (AppliedSettings().noExecShellCommand && exec::IsBuiltinCommandLine(command_.line)) {
+        RefuseBuiltin();
+        return;
+      }
+      Send(FormatOk());
+      StartCommand();
+      ShowAndLog(Message(diag::msg::kRunningCommand));
+      ShowAndLog(Indented(command_.line));
+      return;
+    default: return;
+  }
+}
+
+void BuildClient::ConnectionLost() {
+  switch (waiting_) {
+    case Waiting::Connect: TimedOut(); return;
+    case Waiting::GreetingReply: Greeted(ReplyOutcome::NoReply); return;
+    case Waiting::Nothing:
+      if (state_ != kBuildPhase) return;
+      state_ = kListening;
+      // The server is gone with its phase: the command it was waiting for
+      // ends too, so that the next server finds nothing of it (no output,
+      // no exit code, no busy runner).
+      BreakOffCommand();
+      ShowAndLog(Message(diag::msg::kDisconnectedByServer));
+      if (view_) view_->ConnectionCut();
+      CloseConnection();
+      Listen();
+      return;
+    default: TimedOut(); return;
+  }
+}
+
+void BuildClient::TimedOut() {
+  const Waiting was = std::exchange(waiting_, Waiting::Nothing);
+  switch (was) {
+    case Waiting::Connect:
+      state_ = kListening;
+      LogWithoutServer(passiveConnect_ ? "Connecting Error CLOSE." : Message(diag::msg::kServerConnectFailed));
+      CloseConnection();
+      if (!passiveConnect_) Show(Message(diag::msg::kRequestArrived));
+      Listen();
+      return;
+    case Waiting::GreetingReply:
+      CloseConnection();
+      Greeted(ReplyOutcome::NoReply);
+      return;
+    case Waiting::PhaseOpen:
+      LogWithoutServer(Message(diag::msg::kServerTalkFailed));
+      state_ = kListening;
+      CloseConnection();
+      Listen();
+      return;
+    case Waiting::RefusalEnd:
+      Log(Message(diag::msg::kShellCommandRefused));
+      Log(Indented(command_.line));
+      CloseConnection();
+      state_ = kListening;
+      Listen();
+      return;
+    case Waiting::CancelReply: CancelDone(); return;
+    case Waiting::Nothing: return;
+  }
+}
+
+void BuildClient::Expect(Waiting waiting) {
+  waiting_ = waiting;
+  timer_.Start(kReplyLimitMs, [this] { TimedOut(); });
+}
+
+void BuildClient::RefuseBuiltin() {
+  Send(Message(diag::msg::kShellCommandError));
+  Show(Message(diag::msg::kShellCommandRefused));
+  Show(Indented(command_.line));
+  // The server closes the connection on the refusal; what it still sends
+  // is dropped.
+  Expect(Waiting::RefusalEnd);
+}
+
+void BuildClient::StartCommand() {
+  engine::CommandLine line;
+  line.text = command_.line;
+  if (command_.inlineKind == 1) line.inlineKind = engine::InlineKind::Named;
+  if (command_.inlineKind == 2) line.inlineKind = engine::InlineKind::Temporary;
+  line.inlineFileName = command_.inlineName;
+  // Written in text mode: line ends that arrived as the platform's own are
+  // not doubled. A temporary file goes to the current folder, as peers
+  // expect; a file that cannot be written leaves the command to fail.
+  line.inlineContent = platform::FromTextLineEnds(command_.inlineContent);
+  std::string failedName;
+  engine::WriteInlineFile(line, failedName, "");
+  for (std::string& pending : pendingOutput_) pending.clear();
+  relaying_ = true;
+  commandSerial_ = watch_->Run(std::move(line.text));
+}
+
+void BuildClient::CommandOutput(std::uint64_t command) {
+  if (!relaying_ || command != commandSerial_ || !connection_) {
+    watch_->Taken();
+    return;
+  }
+  SendOutput(false);
+  // The runner reads on once the server has taken most of it.
+  if (connection_->QueuedBytes() > kSendBound) {
+    outputHeld_ = true;
+  } else {
+    watch_->Taken();
+  }
+}
+
+void BuildClient::CommandEnded(std::uint64_t command, int exitCode) {
+  if (!relaying_ || command != commandSerial_) return;
   relaying_ = false;
+  outputHeld_ = false;
   SendOutput(true);
-  SendLine(FormatCommandExit(commandFailed_ ? kStartFailureExitCode : runner_->ExitCode()));
+  Send(FormatCommandExit(exitCode));
   ShowAndLog(Message(diag::msg::kCommandEnded));
 }
 
@@ -455,10 +545,11 @@ void BuildClient::SendOutput(bool ended) {
     int channel;
     unsigned notice;
   } streams[] = {{kChannelStdout, diag::msg::kFromStdout}, {kChannelStderr, diag::msg::kFromStderr}};
+  exec::CommandRunner& runner = watch_->Runner();
   std::string text;
   std::string converted;
   for (const auto& stream : streams) {
-    const bool empty = stream.channel == kChannelStdout ? runner_->TakeStdout(text) : runner_->TakeStderr(text);
+    const bool empty = stream.channel == kChannelStdout ? runner.TakeStdout(text) : runner.TakeStderr(text);
     std::string& pending = pendingOutput_[stream.channel];
     if (!empty) {
       log_.Output(text);
@@ -474,145 +565,39 @@ void BuildClient::SendOutput(bool ended) {
         ended ? 0 : std::max(OutputToKeepBack(pending), UnfinishedCharacterBytes(pending, serverCodePage_));
     if (pending.size() <= keep) continue;
     const std::string_view piece = std::string_view(pending).substr(0, pending.size() - keep);
-    SendLine(FormatCommandOut(stream.channel, TextForServer(piece, serverCodePage_, converted)));
+    Send(FormatCommandOut(stream.channel, TextForServer(piece, serverCodePage_, converted)));
     pending.erase(0, pending.size() - keep);
   }
 }
 
-BuildClient::StepResult BuildClient::ServerLineStep() {
-  std::string line;
-  const int read = ReadMessageLine(false, line);
-  if (read == kLineLost || read == kLineTimedOut) {
-    state_ = kListening;
-    // The server is gone with its phase: the command it was waiting for
-    // ends too, so that the next server finds nothing of it (no output,
-    // no exit code, no busy runner).
-    if (relaying_) {
-      runner_->Kill();
-      runner_->Start();
-    }
-    ShowAndLog(Message(diag::msg::kDisconnectedByServer));
-    if (view_) view_->ConnectionCut();
-    CloseConnection();
-    return StepResult::Gone;
-  }
-  if (read == kLineNone) return HandleOneEvent() ? StepResult::Handled : StepResult::Idle;
-  std::int32_t value = 0;
-  if (ParseMessage(line, kMessageNone, value) == kParseGarbled) {
-    SendLine(std::string(kGarbledReply));
-    return StepResult::Handled;
-  }
-  switch (LastKind()) {
-    case kMessageBuildPhaseClose:
-      SendLine(FormatOk());
-      runner_->Kill();
-      runner_->Start();
-      ShowAndLog(Message(diag::msg::kClosingBuildPhase));
-      CloseConnection();
-      state_ = kListening;
-      return StepResult::CommandEnded;
-    case kMessageBuildPhaseCancel:
-      SendLine(FormatOk());
-      runner_->Kill();
-      runner_->Start();
-      ShowAndLog(Message(diag::msg::kCancelledByServer));
-      return StepResult::CommandEnded;
-    case kMessageCommandExec:
-      // A second command while one runs breaks the protocol; it is left
-      // unanswered and the running one goes on.
-      if (relaying_) return StepResult::Handled;
-      if (AppliedSettings().noExecShellCommand && exec::IsBuiltinCommandLine(command_.line)) {
-        RefuseBuiltin();
-        return StepResult::CommandEnded;
-      }
-      SendLine(FormatOk());
-      StartCommand();
-      ShowAndLog(Message(diag::msg::kRunningCommand));
-      ShowAndLog(Indented(command_.line));
-      return StepResult::Handled;
-    default:
-      return StepResult::Handled;
-  }
-}
-
-void BuildClient::RefuseBuiltin() {
-  SendLine(Message(diag::msg::kShellCommandError));
-  Show(Message(diag::msg::kShellCommandRefused));
-  Show(Indented(command_.line));
-  // The server closes the connection on the refusal; what it still sends
-  // is dropped. Bounded by the read limit.
-  std::string ignored;
-  while (WaitServerLine(ignored) == kLineTaken) {
-  }
-  Log(Message(diag::msg::kShellCommandRefused));
-  Log(Indented(command_.line));
-  CloseConnection();
-  state_ = kListening;
-}
-
-void BuildClient::StartCommand() {
-  engine::CommandLine line;
-  line.text = command_.line;
-  if (command_.inlineKind == 1) line.inlineKind = engine::InlineKind::Named;
-  if (command_.inlineKind == 2) line.inlineKind = engine::InlineKind::Temporary;
-  line.inlineFileName = command_.inlineName;
-  // Written in text mode: line ends that arrived as the platform's own are
-  // not doubled. A temporary file goes to the current folder, as peers
-  // expect; a file that cannot be written leaves the command to fail.
-  line.inlineContent = platform::FromTextLineEnds(command_.inlineContent);
-  std::string failedName;
-  engine::WriteInlineFile(line, failedName, "");
-  commandStarted_ = true;
-  // A command that could not start has failed; the runner would report 0.
-  commandFailed_ = runner_->Exec(line.text) != 0;
-}
-
-// The next line from the server, waiting up to the reply limit on the
-// client's own wake-up: kLineNone when an event or the end of the thread
-// came first, kLineTimedOut (the connection closed) when the limit passed.
-int BuildClient::WaitServerLine(std::string& line) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyLimitMs);
-  for (;;) {
-    const int read = ReadMessageLine(false, line);
-    if (read != kLineNone) return read;
-    {
-      std::lock_guard<std::mutex> hold(eventMutex_);
-      if (quit_ || !events_.empty()) return kLineNone;
-    }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      CloseConnection();
-      return kLineTimedOut;
-    }
-    WaitForWake(static_cast<int>(left.count()));
-  }
-}
-
-bool BuildClient::TakeEvent(int& event) {
-  std::lock_guard<std::mutex> hold(eventMutex_);
-  if (events_.empty()) return false;
-  event = events_.front();
-  events_.pop_front();
-  return true;
-}
-
-bool BuildClient::HandleOneEvent() {
-  int event = 0;
-  if (!TakeEvent(event)) return false;
-  if (event == kEventCancel) HandleCancel();
-  if (event == kEventPassiveConnect) HandlePassiveConnect();
-  return true;
+void BuildClient::BreakOffCommand() {
+  relaying_ = false;
+  outputHeld_ = false;
+  watch_->Kill();
 }
 
 void BuildClient::HandleCancel() {
+  if (waiting_ == Waiting::CancelReply) return;
   Log(Message(diag::msg::kUserCancellingBuild));
-  if (state_ == kBuildPhase) {
-    SendLine(FormatBuildPhaseClientCancel());
-    WaitReply();
+  if (state_ == kBuildPhase && connection_) {
+    // The phase ends here, and with it the command it runs.
+    BreakOffCommand();
+    Send(FormatBuildPhaseClientCancel());
+    Expect(Waiting::CancelReply);
+    return;
   }
+  CancelDone();
+}
+
+void BuildClient::CancelDone() {
   CloseConnection();
   state_ = kListening;
   Log(Message(diag::msg::kBuildCancelled));
+  if (quit_) {
+    Finish();
+  } else {
+    Listen();
+  }
 }
 
 void BuildClient::HandlePassiveConnect() {
@@ -620,48 +605,80 @@ void BuildClient::HandlePassiveConnect() {
   passive_ = true;
   state_ = kConnected;
   StopListening();
+  platform::Ipv4Address address = 0;
   {
-    std::lock_guard<std::mutex> hold(eventMutex_);
+    std::lock_guard<std::mutex> hold(passiveMutex_);
     serverName_ = passiveHost_;
     serverAddress_ = passiveHost_;
     serverPort_ = passivePort_;
-    serverCodePage_ = 0;
+    address = passiveAddress_;
   }
-  OpenConnection();
-  LogWithoutServer("Connecting");
-  if (Socket().WaitConnected(kReplyLimitMs) != platform::kSocketConnected) {
-    state_ = kListening;
-    LogWithoutServer("Connecting Error CLOSE.");
-    CloseConnection();
-    return;
+  serverCodePage_ = 0;
+  Connect(address, true);
+}
+
+void BuildClient::Quit() {
+  quit_ = true;
+  // A connection still open is cancelled first; a client that only listens
+  // has nothing to cancel, and no user asked for it.
+  if (waiting_ == Waiting::CancelReply) return;
+  if (state_ != kListening) {
+    HandleCancel();
+  } else {
+    Finish();
   }
-  NoteOwnAddress();
-  LogWithoutServer("Connect Done");
-  const std::string greeting = FormatBuildClientConnect(MachineName(), 255);
-  LogWithoutServer("Send");
-  LogWithoutServer(greeting);
-  if (!GreetServer(greeting)) {
-    LogWithoutServer("Send Error CLOSE.");
-    return;
+}
+
+void BuildClient::Finish() {
+  timer_.Cancel();
+  retryTimer_.Cancel();
+  CloseConnection();
+  closing_.reset();
+  udp_.Close();
+  {
+    std::lock_guard<std::mutex> hold(listeningMutex_);
+    listeningPort_ = 0;
   }
-  LogWithoutServer("Send done.");
+  LogWithoutServer(Message(diag::msg::kRequestsStopped));
+  LogWithoutServer(Message(diag::msg::kResidentEnded));
+  LogWithoutServer(kLogEndLine);
+  log_.Close();
+  begun_ = false;
+  loop_.Stop();
+}
+
+void BuildClient::Send(std::string line) {
+  if (connection_) connection_->Send(std::move(line));
 }
 
 // The own address is where the connection to the server leaves from: no
 // name service is asked, so none can hold up a build.
-void BuildClient::NoteOwnAddress() { ownAddress_ = Socket().LocalAddress(); }
+void BuildClient::NoteOwnAddress() { ownAddress_ = connection_->LocalAddress(); }
 
-// Closing drops what is still queued: the last message (a refusal, the
-// answer to BuildPhaseClose) is sent first.
 void BuildClient::CloseConnection() {
-  Socket().WaitSent(kReplyLimitMs);
-  Socket().CloseSocket();
+  timer_.Cancel();
+  waiting_ = Waiting::Nothing;
+  outputHeld_ = false;
+  if (!connection_) return;
+  if (!connection_->IsOpen() || connection_->QueuedBytes() == 0) {
+    connection_.reset();
+    return;
+  }
+  // The last message (a refusal, the answer to BuildPhaseClose) goes out
+  // first, for the reply limit at most.
+  closing_ = std::move(connection_);
+  const auto done = [this] { closing_.reset(); };
+  closing_->SetEvents({.closed = done, .drained = done});
+  closingTimer_.Start(kReplyLimitMs, done);
 }
 
 void BuildClient::StopListening() {
-  if (listeningPort_ == 0 && !udp_.IsReceiving()) return;
-  udp_.CloseSocket();
-  listeningPort_ = 0;
+  if (!udp_.IsOpen()) return;
+  udp_.Close();
+  {
+    std::lock_guard<std::mutex> hold(listeningMutex_);
+    listeningPort_ = 0;
+  }
   LogWithoutServer(Message(diag::msg::kRequestsStopped));
 }
 

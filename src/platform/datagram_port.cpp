@@ -17,9 +17,12 @@ struct DatagramPort::State : std::enable_shared_from_this<DatagramPort::State> {
                                 // datagram too long for the buffer on Windows) is
                                 // dropped and receiving goes on; any other failure
                                 // ends it, so that a broken socket cannot spin.
+                                // The callback may close the port: it runs from a
+                                // copy of its own.
                                 if (!error) {
-                                  self->received(std::string_view(self->buffer.data(), count),
-                                                 FromAsioAddress(self->sender.address()), self->sender.port());
+                                  const Received told = self->received;
+                                  told(std::string_view(self->buffer.data(), count),
+                                       FromAsioAddress(self->sender.address()), self->sender.port());
                                 }
                                 const bool goesOn = !error || error == asio::error::connection_reset ||
                                                     error == asio::error::message_size;
