@@ -9,10 +9,10 @@ reference measured in the same run:
      thread, one selector) holding the same connections;
   2. accept rate: how many connections per second the server accepts while
      2,000 are opened, paced (at most --window opened and not yet accepted,
-     5 by default: within the server's backlog, so the kernel drops no
-     connect) and all at once, each within a time limit (the rate reached
-     by then is printed); references: the plain listener with the server's
-     backlog and with the system's largest, the same opener;
+     5 by default: within the thread-per-connection server's backlog, so
+     the kernel drops no connect) and all at once, each within a time limit
+     (the rate reached by then is printed); references: the plain listener
+     with that backlog and with the system's largest, the same opener;
   3. turnaround with 1,000 idle connections held open: the time per command
      through the server's in-process client (--commands commands that do
      nothing, 500 by default) and the efficiency of bench/client/efficiency.py's 40 targets
@@ -58,7 +58,7 @@ import efficiency  # noqa: E402  (the sleeping targets and their efficiency)
 
 PORT = 4312
 REFERENCE_PORT = 4313  # and the next one
-SERVER_BACKLOG = 5  # what the server listens with today
+SERVER_BACKLOG = 5  # the thread-per-connection server's
 POLL = 0.001  # seconds the opener waits for a connect or an answer
 LIMIT = 120  # seconds for any one wait of a build
 OUTER_NAMESPACE = "BRAMLE_SERVER_LOAD_OUTER_NET"
@@ -478,7 +478,7 @@ def main():
 
     print(f"Accept rate: {args.accept} connections opened on loopback, at most WINDOW of them opened and not yet "
           f"accepted, limit {args.accept_limit:g} s: accepted in seconds = per second. References: the plain "
-          "listener with the server's backlog and with the system's largest\n")
+          "listener with the first server's backlog and with the system's largest\n")
     print("| window | bramle -B | " + " | ".join(f"reference, backlog {backlog}" for backlog in backlogs) + " |")
     print("|---:|---:|" + "---:|" * len(backlogs))
     for window, results in rates.items():
