@@ -120,6 +120,17 @@ class Cluster:
             subprocess.run(["ip", "netns", "del", ns], capture_output=True, timeout=LIMIT)
 
 
+def target_rules(names, command, needs=""):
+    """One rule per name: it needs `needs` and runs `command`."""
+    after = f" {needs}" if needs else ""
+    return "".join(f"{name}:{after}\n\t{command}\n" for name in names)
+
+
+def sleeper_names():
+    """The TARGETS targets whose command sleeps."""
+    return [f"t{i:02d}" for i in range(1, TARGETS + 1)]
+
+
 def wait_until(condition, what):
     deadline = time.monotonic() + LIMIT
     while not condition():
@@ -171,7 +182,7 @@ def main():
                             text=True).stdout.strip()
     load_before = subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip()
 
-    names = [f"t{i:02d}" for i in range(1, TARGETS + 1)]
+    names = sleeper_names()
     sleep = args.sleep
     walls = {(k, tool): [] for k in args.workers for tool in ("remote", "bramle", "make")}
     shares = {}
@@ -180,7 +191,7 @@ def main():
     try:
         cluster = Cluster(root)
         with open(os.path.join(cluster.shared, "Makefile"), "w") as makefile:
-            makefile.write("all: " + " ".join(names) + "\n" + "".join(f"{n}:\n\tsleep {sleep}\n" for n in names))
+            makefile.write("all: " + " ".join(names) + "\n" + target_rules(names, f"sleep {sleep}"))
         log = os.path.join(root, "run.log")
         for k in args.workers:
             clients = []
