@@ -90,6 +90,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, WindowedServer,
                                            WindowedCase{"Win32ClosedEarly", true, false, "Escape", 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A failed command's message box waits for a person, never for the build:
+// while nobody closes it, the server cancels every connection, the other
+// client's command included, as it does without a window.
+TEST(WindowedServerFailure, TheMessageBoxHoldsUpNoConnection) {
+  if (const std::string reason = DisplayUnavailable(); !reason.empty()) GTEST_SKIP() << reason;
+  Cluster cluster({"srv", "cli"});
+  ASSERT_EQ(cluster.Error(), "");
+  // a and b run at once, one on each client (a client runs no processor
+  // line): b fails once a runs, and a ends only when it is cancelled.
+  cluster.WriteFile("Makefile",
+                    "all: a b\na:\n\tsh -c \"echo go > go.fifo; read x < wait.fifo\"\n"
+                    "b:\n\tsh -c \"read x < go.fifo; exit 1\"\n");
+  cluster.WriteSettings(kServer, "server_savelog = TRUE\nserver_savelogfile = server.log\n");
+  ASSERT_TRUE(cluster.MakePipes({"go.fifo"}) && cluster.HoldPipes({"wait.fifo"}));
+  ASSERT_EQ(cluster.StartDisplay(kServer), "");
+  HostProcess& client = cluster.Start(1, {BramleExecutable(), "-R"});
+  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kResidentStarted), kLimitMs)) << client.Output();
+  HostProcess& server = cluster.Start(kServer, {BramleExecutable(), "-B"});
+  HostProcess& log = cluster.Start(kServer, {"tail", "-F", "server.log"});
+  for (const char* host : {"[srv] ", "[cli] "}) {
+    EXPECT_TRUE(log.WaitForOutput(host + diag::LoadMessage(diag::msg::kDisconnected), kLimitMs))
+        << host << log.Output() << server.Output() << client.Output();
+  }
+  // Only now are the box and then the window closed.
+  EXPECT_EQ(TypeInto(cluster, "bramle", "Return"), 0);
+  EXPECT_EQ(TypeInto(cluster, "分散コンパイル", "Escape"), 0);
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 1) << server.Output();
+}
+
 // No notification area: the resident client says so once and shows its
 // status window, whose close ends it.
 TEST(WindowedClient, WithoutANotificationAreaItsStatusWindowStandsIn) {
