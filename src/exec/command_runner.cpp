@@ -29,10 +29,11 @@ void CommandRunner::Kill() {
     // Also ends whatever the child left running in its group.
     child_->Terminate();
   }
-  // A child that the caller reads stays until the caller's next Start,
-  // Exec or Close, so that its pipes are closed by the thread that reads
-  // them.
-  if (reader_ == Reader::Thread) ReleaseChild();
+  if (reader_ == Reader::Thread) {
+    ReleaseChild();
+  } else if (childRuns) {
+    CollectKilledChild();
+  }
   OnKilled();
   std::lock_guard<std::mutex> lock(mutex_);
   state_ = State::Killed;
@@ -193,6 +194,18 @@ void CommandRunner::ReleaseChild() {
   outputEnded_ = true;
   lock.unlock();
   // Destroying it ends a child that still runs and collects its status.
+}
+
+void CommandRunner::CollectKilledChild() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  // The caller stops reading it (closing the pipes if it is reading now)
+  // and starts no more rounds: from then on only this thread waits on it.
+  stopReader_ = true;
+  WakeReader();
+  changed_.wait(lock, [this] { return !callerReading_; });
+  lock.unlock();
+  child_->WaitForEnd(kWaitWithoutLimit);
+  child_->HasEnded();
 }
 
 void CommandRunner::BeginCommand(int provisionalExitCode) {

@@ -160,6 +160,11 @@ class CommandRunner {
   // After the last round: closes the pipes, hands on the last lines without
   // a line end and reports the child's end.
   void FinishReading(platform::ChildProcess& child, Reading& reading);
+  // For a runner whose caller reads: waits for the child Kill has ended and
+  // collects it, so that it is no zombie until the caller's next Start,
+  // Exec or Close. Those release it, so that its pipes are closed by the
+  // thread that reads them. Lifecycle lock held, state lock not.
+  void CollectKilledChild();
   // The reader thread's loop.
   void ReadOutput(platform::ChildProcess& child);
   // Reads on the caller's thread until `done` holds, the child's output has

@@ -46,14 +46,18 @@ int TypeInto(Cluster& cluster, const std::string& title, const std::string& keys
   return typist.WaitForExit(kLimitMs);
 }
 
-class WindowedServer : public ::testing::TestWithParam<WindowedCase> {
+// A table of cases whose server is the Linux program or, where `windows`
+// says so, the Windows one under Wine.
+template <typename Case>
+class WindowedTest : public ::testing::TestWithParam<Case> {
  protected:
   void SetUp() override {
     if (const std::string reason = DisplayUnavailable(); !reason.empty()) GTEST_SKIP() << reason;
-    if (GetParam().windows && !std::filesystem::exists(kBuilds / "wineprefix" / "system.reg"))
+    if (this->GetParam().windows && !std::filesystem::exists(kBuilds / "wineprefix" / "system.reg"))
       GTEST_SKIP() << "needs the Windows build and its Wine prefix in " << kBuilds;
   }
 };
+using WindowedServer = WindowedTest<WindowedCase>;
 
 TEST_P(WindowedServer, ExitsZeroOnlyWhenEverythingWasBuilt) {
   const WindowedCase& c = GetParam();
@@ -89,6 +93,55 @@ INSTANTIATE_TEST_SUITE_P(Cases, WindowedServer,
                                            WindowedCase{"Win32Stopped", true, false, "alt+a Escape", 1},
                                            WindowedCase{"Win32ClosedEarly", true, false, "Escape", 1}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct FailureCase {
+  const char* name;
+  bool windows;  // the server is the Windows program under Wine
+  // Targets a and b, one on each client: the server's own client fails
+  // when the test opens the gate; the Linux client on cli waits until its
+  // command is cancelled.
+  const char* makefile;
+};
+
+using WindowedServerFailure = WindowedTest<FailureCase>;
+
+// A failed command's message box waits for a person, never for the build:
+// while nobody closes it, the server cancels the other client's command,
+// as it does without a window.
+TEST_P(WindowedServerFailure, TheMessageBoxHoldsUpNoConnection) {
+  const FailureCase& c = GetParam();
+  Cluster cluster({"srv", "cli"});
+  ASSERT_EQ(cluster.Error(), "");
+  cluster.WriteFile("Makefile", c.makefile);
+  for (size_t host : {kServer, size_t{1}}) cluster.WriteSettings(host, "client_noexecshellcmd = FALSE\n");
+  ASSERT_TRUE(cluster.HoldPipes({"gate.fifo", "wait.fifo"}));
+  ASSERT_EQ(cluster.StartDisplay(kServer), "");
+  HostProcess& client = cluster.Start(1, {BramleExecutable(), "-R"});
+  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kResidentStarted), kLimitMs)) << client.Output();
+  if (c.windows) ASSERT_EQ(cluster.StartWine(kServer, kBuilds / "wineprefix"), "");
+  HostProcess& server = c.windows ? cluster.StartWindows(kServer, kBuilds / "windows" / "bramle.exe", {"-B"})
+                                  : cluster.Start(kServer, {BramleExecutable(), "-B"});
+  ASSERT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kRunningCommand), kLimitMs))
+      << client.Output() << server.Output();
+  // The other client is in its command: now the server's own one fails.
+  ASSERT_TRUE(cluster.WriteToPipe("gate.fifo", "go\\n"));
+  EXPECT_TRUE(client.WaitForOutput(diag::LoadMessage(diag::msg::kCancelledByServer), kLimitMs))
+      << client.Output() << server.Output();
+  // Only now are the box and then the window closed.
+  EXPECT_EQ(TypeInto(cluster, "bramle", "Return"), 0);
+  EXPECT_EQ(TypeInto(cluster, "分散コンパイル", "Escape"), 0);
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 1) << server.Output();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WindowedServerFailure,
+    ::testing::Values(
+        FailureCase{
+            "Qt", false,
+            "all: a b\na b:\n\tsh -c \"test $$(hostname) = cli && read x < wait.fifo; read x < gate.fifo; exit 1\"\n"},
+        // cmd.exe passes over the first line ("rem"), /bin/sh waits in it.
+        FailureCase{"Win32", true, "all: a b\na b:\n\trem & read x < wait.fifo\n\t(set /p x=<gate.fifo) & exit 1\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // No notification area: the resident client says so once and shows its
 // status window, whose close ends it.

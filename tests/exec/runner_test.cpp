@@ -101,6 +101,7 @@ TYPED_TEST(RunnerTest, KillOrCloseEndsTheCommandAndTheRunnerUntilStarted) {
         stop();
       }
       EXPECT_FALSE(this->runner_.IsRunning());
+      EXPECT_EQ(ZombieChildren(), std::vector<std::string>());  // collected by now, not at the next Start
       if (!close) {
         EXPECT_EQ(this->runner_.ExitCode(), 1);
       }
