@@ -12,9 +12,11 @@
 
 #include "distributed/build_client.h"
 #include "distributed/protocol_messages.h"
-#include "distributed/protocol_peer.h"
+#include "distributed/message_reader.h"
 #include "exec/direct_runner.h"
 #include "platform/network_startup.h"
+#include "platform/socket_calls.h"
+#include "support/line_socket.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ double MsSince(Clock::time_point begin) {
 }
 
 // The server side of one connection: registers what a client sends.
-class BenchServer : public distributed::ProtocolPeer {
+class BenchServer : public distributed::MessageReader {
  public:
   BenchServer() {
     for (int kind : {distributed::kMessageBuildClientConnect, distributed::kMessageCommandOut, distributed::kMessageCommandExit}) {
@@ -35,10 +37,16 @@ class BenchServer : public distributed::ProtocolPeer {
   // The kind of the next line; -1 when the connection ended.
   int ReadKind() {
     std::string line;
-    if (ReadMessageLine(true, line) != distributed::kLineTaken) return -1;
+    if (!socket_.ReadLine(line)) return -1;
     std::int32_t value = 0;
     return ParseMessage(line, distributed::kMessageNone, value) == distributed::kParseAccepted ? LastKind() : 0;
   }
+  distributed::ReplyOutcome WaitReply() {
+    std::string line;
+    return socket_.ReadLine(line) ? ClassifyReply(line) : distributed::ReplyOutcome::NoReply;
+  }
+  void SendLine(std::string_view line) { socket_.Send(line); }
+  bench::LineSocket socket_;
 };
 
 double RunLocal(int count, const std::string& command) {
@@ -60,18 +68,23 @@ double RunLocal(int count, const std::string& command) {
 }
 
 double RunRemote(int count, const std::string& command) {
-  platform::TcpSocket listener;
-  if (listener.OpenSocket() != 0 || listener.Bind("127.0.0.1", 0) != 0 || listener.Listen(5) != 0) return -1;
+  namespace calls = platform::socket_calls;
+  platform::Ipv4Address loopback = 0;
+  calls::ParseDotted("127.0.0.1", loopback);
+  const platform::SocketHandle listener = calls::Create(platform::SocketKind::Stream);
+  if (!calls::Bind(listener, loopback, 0) || !calls::Listen(listener, 5)) return -1;
   distributed::BuildClient client;
   distributed::ClientSettings settings;
   settings.machineName = "BENCH";
-  client.SetLocalMode(listener.Port());
+  client.SetLocalMode(calls::LocalPort(listener));
   client.ApplySettings(settings);
   client.StartClientThread();
   BenchServer server;
-  if (listener.Accept(server.Socket()) != 0) return -1;
-  server.Socket().StartReceiving();
-  server.Socket().StartSending();
+  platform::Ipv4Address peer = 0;
+  int peerPort = 0;
+  server.socket_.Adopt(calls::Accept(listener, peer, peerPort));
+  calls::Destroy(listener);
+  if (server.socket_.Handle() == platform::kNoSocket) return -1;
   if (server.ReadKind() != distributed::kMessageBuildClientConnect) return -1;
   server.SendLine(distributed::FormatOk());
   server.SendLine(distributed::FormatBuildPhaseOpen("SRV"));
@@ -91,6 +104,7 @@ double RunRemote(int count, const std::string& command) {
   server.SendLine(distributed::FormatBuildPhaseClose());
   server.WaitReply();
   client.StopClientThread();
+  calls::Destroy(server.socket_.Handle());
   return total;
 }
 

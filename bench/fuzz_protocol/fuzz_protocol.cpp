@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "distributed/protocol_messages.h"
-#include "distributed/protocol_peer.h"
+#include "distributed/message_reader.h"
 
 namespace {
 
 // A peer accepting the names of one side, from `first` to `last`.
-class SidePeer : public distributed::ProtocolPeer {
+class SidePeer : public distributed::MessageReader {
  public:
   SidePeer(int first, int last) {
     for (int kind = first; kind <= last; ++kind) {

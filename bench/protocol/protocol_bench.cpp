@@ -1,5 +1,6 @@
-// Two protocol peers on loopback beside raw blocking TCP moving the same
-// bytes:
+// Two protocol peers on loopback (blocking sockets read in lines, as a
+// reference for the loop's transport) beside raw blocking TCP moving the
+// same bytes:
 //   protocol_bench roundtrip COUNT   CommandExec answered by OK(), COUNT times
 //   protocol_bench relay MEGABYTES [PIECE_KB]
 //                                    command output as CommandOut lines of
@@ -19,9 +20,10 @@
 #include <vector>
 
 #include "distributed/protocol_messages.h"
-#include "distributed/protocol_peer.h"
+#include "distributed/message_reader.h"
 #include "platform/network_startup.h"
 #include "platform/socket_calls.h"
+#include "support/line_socket.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 double CpuSeconds(std::clock_t start) { return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC; }
 
-class Peer : public distributed::ProtocolPeer {
+class Peer : public distributed::MessageReader {
  public:
   Peer() {
     for (int kind = distributed::kMessageBuildConnection; kind <= distributed::kMessageCommandExit; ++kind) {
@@ -44,51 +46,40 @@ class Peer : public distributed::ProtocolPeer {
   }
   // Reads and parses one line; the kind, or -1 when the connection ended.
   int Next() {
-    if (ReadMessageLine(true, line_) != distributed::kLineTaken) return -1;
+    if (!socket_.ReadLine(line_)) return -1;
     std::int32_t value = 0;
     ParseMessage(line_, distributed::kMessageNone, value);
     return LastKind();
   }
+  distributed::ReplyOutcome WaitReply() {
+    return socket_.ReadLine(line_) ? ClassifyReply(line_) : distributed::ReplyOutcome::NoReply;
+  }
+  void SendLine(std::string_view line) { socket_.Send(line); }
+  bench::LineSocket socket_;
   std::string collected_;
   std::string line_;  // reused, as the server reads a command's lines
-};
-
-struct PeerPair {
-  platform::TcpSocket listener;
-  Peer server;
-  Peer client;
-  bool Connect() {
-    if (listener.OpenSocket() != 0 || listener.Bind("127.0.0.1", 0) != 0 || listener.Listen(1) != 0) return false;
-    if (client.Socket().OpenSocket() != 0 || client.Socket().Connect("127.0.0.1", listener.Port()) != 0) return false;
-    if (listener.Accept(server.Socket()) != 0) return false;
-    if (client.Socket().WaitConnected() != platform::kSocketConnected) return false;
-    server.Socket().StartReceiving();
-    server.Socket().StartSending();
-    return true;
-  }
 };
 
 // Two blocking stream sockets joined on loopback.
 struct RawPair {
   platform::SocketHandle a = platform::kNoSocket;
   platform::SocketHandle b = platform::kNoSocket;
-  bool Connect() {
-    platform::Ipv4Address loopback = 0;
-    calls::ParseDotted("127.0.0.1", loopback);
-    const platform::SocketHandle listener = calls::Create(platform::SocketKind::Stream);
-    if (!calls::Bind(listener, loopback, 0) || !calls::Listen(listener, 1)) return false;
-    a = calls::Create(platform::SocketKind::Stream);
-    std::thread connector([&] { calls::Connect(a, loopback, calls::LocalPort(listener)); });
-    platform::Ipv4Address peer = 0;
-    int port = 0;
-    b = calls::Accept(listener, peer, port);
-    connector.join();
-    calls::Destroy(listener);
-    return b != platform::kNoSocket;
-  }
+  bool Connect() { return bench::LineSocket::ConnectPair(a, b); }
   ~RawPair() {
     calls::Destroy(a);
     calls::Destroy(b);
+  }
+};
+
+struct PeerPair {
+  RawPair raw;
+  Peer server;
+  Peer client;
+  bool Connect() {
+    if (!raw.Connect()) return false;
+    server.socket_.Adopt(raw.b);
+    client.socket_.Adopt(raw.a);
+    return true;
   }
 };
 
@@ -247,7 +238,7 @@ void Transport(int megabytes) {
     });
     std::size_t taken = 0;
     std::string& line = pair.server.line_;
-    while (pair.server.ReadMessageLine(true, line) == distributed::kLineTaken && line.rfind("CommandOut(", 0) == 0) {
+    while (pair.server.socket_.ReadLine(line) && line.rfind("CommandOut(", 0) == 0) {
       taken += line.size() + 2;
     }
     const double seconds = Seconds(start);

@@ -4,7 +4,7 @@
 #include "diag/message_catalogue.h"
 #include "diag/report.h"
 #include "platform/console.h"
-#include "platform/tcp_socket.h"
+#include "platform/socket_calls.h"
 
 namespace app {
 
@@ -18,7 +18,7 @@ int RunSettingsDialogMode(SettingsDialogKind kind, distributed::SettingsFile& se
   const bool server = kind == SettingsDialogKind::kServer;
   HiddenConsole hidden(hideConsole, server ? "BRAMLE_SERVERSETTING" : "BRAMLE_CLIENTSETTING");
   if (server) {
-    auto form = ui::ServerSettingsForm::From(settings.server, platform::TcpSocket().HasTcpTable());
+    auto form = ui::ServerSettingsForm::From(settings.server, platform::socket_calls::TcpTableAvailable());
     if (toolkit->RunServerSettings(form, {})) form.CopyTo(settings.server);
   } else {
     auto form = ui::ClientSettingsForm::From(settings.client);

@@ -14,7 +14,7 @@
 #include "exec/builtin_commands.h"
 #include "exec/direct_runner.h"
 #include "platform/line_ends.h"
-#include "platform/socket_base.h"
+#include "platform/socket_calls.h"
 
 namespace distributed {
 namespace {

@@ -7,7 +7,7 @@
 #include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/free_port.h"
-#include "platform/socket_base.h"
+#include "platform/socket_calls.h"
 #include "platform/text.h"
 
 namespace distributed {

@@ -8,7 +8,7 @@
 #include "distributed/program_path.h"
 #include "engine/path_parts.h"
 #include "platform/line_ends.h"
-#include "platform/socket_base.h"
+#include "platform/socket_calls.h"
 #include "platform/text.h"
 
 namespace distributed {

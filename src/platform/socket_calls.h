@@ -15,6 +15,9 @@ inline constexpr SocketHandle kNoSocket = -1;
 
 enum class SocketKind { Stream, Datagram };
 
+// "a.b.c.d".
+std::string DottedAddress(Ipv4Address address);
+
 namespace socket_calls {
 
 // Not inherited by child processes. kNoSocket on failure.

@@ -59,8 +59,8 @@ class BuildClientTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(platform::SetWorkingDirectory(scratch_.path().string()));
-    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener_));
-    ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(waiters_));
+    ASSERT_NE(listener_.Port(), 0);
+    ASSERT_NE(waiters_.Port(), 0);
     settings_.machineName = kClientName;
     // Announcements only from this test: a port of the system's choice.
     settings_.portNo = 0;
@@ -87,7 +87,7 @@ class BuildClientTest : public testing::Test {
 
   // Takes the client's connection and answers its greeting.
   void Greet(TestPeer& server) {
-    ASSERT_TRUE(socket_testing::AcceptWithin(listener_, server.Socket()));
+    ASSERT_TRUE(listener_.Accept(server.Stream()));
     std::string line;
     ASSERT_EQ(server.ReadKind(&line), kMessageBuildClientConnect) << line;
     EXPECT_EQ(server.Arguments()[0], kClientName);
@@ -111,11 +111,11 @@ class BuildClientTest : public testing::Test {
 
   // Starts a command that runs until the connection it makes to the test
   // (accepted into `held`) closes; waits until it runs.
-  void StartWaiting(TestPeer& server, platform::TcpSocket& held) {
+  void StartWaiting(TestPeer& server, socket_testing::BlockingStream& held) {
     server.SendLine(FormatCommandExec(Child("wait " + std::to_string(waiters_.Port())), 0, "", ""));
     ASSERT_EQ(server.WaitReply(), ReplyOutcome::Ok);
     ASSERT_EQ(server.ReadKind(), kMessageCommandOut);  // "ready"
-    ASSERT_TRUE(socket_testing::AcceptWithin(waiters_, held));
+    ASSERT_TRUE(waiters_.Accept(held));
   }
 
   std::string LogText() const { return scratch_.Read("client.log"); }
@@ -125,8 +125,8 @@ class BuildClientTest : public testing::Test {
   testing_support::ScratchDirectory scratch_;
   testing_support::ScopedVariable temporary_{platform::kPathSeparator == '\\' ? "TMP" : "TMPDIR",
                                              scratch_.path().string()};
-  platform::TcpSocket listener_;
-  platform::TcpSocket waiters_;
+  socket_testing::BlockingListener listener_;
+  socket_testing::BlockingListener waiters_;
   ClientSettings settings_;
   RecordingView view_;
   BuildClient client_;
@@ -202,7 +202,7 @@ TEST_F(BuildClientTest, RefusesBuiltinsButNotCompilersThatContainTheirNames) {
   std::string line;
   ASSERT_EQ(server.ReadKind(&line), kMessageError);
   EXPECT_EQ(line + "\r\n", Text(diag::msg::kShellCommandError));
-  server.Socket().CloseSocket();
+  server.Stream().Close();
   EXPECT_TRUE(view_.WaitFor("  del x"));
   EXPECT_TRUE(view_.WaitFor(Text(diag::msg::kShellCommandRefused)));
 }
@@ -243,7 +243,7 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelAndTheServersEndDo) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
-  platform::TcpSocket held;
+  socket_testing::BlockingStream held;
   ASSERT_NO_FATAL_FAILURE(StartWaiting(server, held));
   server.SendLine("Garbled(\r\n");
   ASSERT_EQ(server.ReadKind(), kMessageError);
@@ -253,21 +253,20 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelAndTheSer
   server.SendLine(FormatOk() + FormatCommandExec(Child("emit x x 0"), 0, "", ""));
   server.SendLine("Garbled again(\r\n");
   ASSERT_EQ(server.ReadKind(), kMessageError);
-  held.CloseSocket();
+  held.Close();
   ASSERT_EQ(server.ReadKind(), kMessageCommandExit);
   EXPECT_EQ(server.Arguments()[0], "7");
-  platform::TcpSocket heldAgain;
+  socket_testing::BlockingStream heldAgain;
   ASSERT_NO_FATAL_FAILURE(StartWaiting(server, heldAgain));
   server.SendLine(FormatBuildPhaseCancel());
   EXPECT_EQ(server.WaitReply(), ReplyOutcome::Ok);  // no exit of the command comes first
   EXPECT_TRUE(view_.WaitFor(Text(diag::msg::kCancelledByServer)));
   EXPECT_EQ(Run(server, Child("emit x6f6b0a x 0")).out, OnDisk("ok\n"));
-  platform::TcpSocket heldLast;
+  socket_testing::BlockingStream heldLast;
   ASSERT_NO_FATAL_FAILURE(StartWaiting(server, heldLast));
-  server.Socket().CloseSocket();
+  server.Stream().Close();
   // The command is ended: its own connection to the test closes.
-  EXPECT_FALSE(heldLast.WaitLine(kHangGuardMs));
-  EXPECT_FALSE(heldLast.IsReceiving());
+  EXPECT_TRUE(heldLast.WaitEnded());
   TestPeer next;
   ASSERT_EQ(OpenPhase(next), ReplyOutcome::Ok);
   const CommandResult result = Run(next, Child("emit x6f6b0a x 0"));
@@ -335,8 +334,7 @@ TEST_F(BuildClientTest, ListensIgnoresNewerAndOwnAnnouncementsAndConvertsForAnot
   const int other = own == 932 ? platform::kUtf8CodePage : 932;
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
-  platform::UdpSocket sender;
-  ASSERT_EQ(sender.OpenSocket(), 0);
+  socket_testing::BlockingDatagrams sender;
   // An ignored announcement would lead to the listener for the waiting
   // command, which nobody connects to here.
   const std::string decoy = std::to_string(waiters_.Port());
@@ -353,7 +351,7 @@ TEST_F(BuildClientTest, ListensIgnoresNewerAndOwnAnnouncementsAndConvertsForAnot
   for (const auto& d : datagrams) {
     const int listening = client_.WaitListening(kHangGuardMs, openings);
     ASSERT_NE(listening, 0);
-    ASSERT_GT(sender.SendTo(platform::Resolve("127.0.0.1"), listening, d.datagram), 0);
+    ASSERT_TRUE(sender.SendTo(listening, d.datagram));
     openings += d.reopens;
   }
   TestPeer server;
@@ -369,15 +367,13 @@ TEST_F(BuildClientTest, ListensIgnoresNewerAndOwnAnnouncementsAndConvertsForAnot
 // as the port is free. Ending a client that only listens cancels nothing:
 // no user asked for a cancel, and none is logged.
 TEST_F(BuildClientTest, SaysThatItsPortIsTakenAndEndsWithoutACancel) {
-  platform::UdpSocket taken;
-  ASSERT_EQ(taken.OpenSocket(), 0);
-  ASSERT_EQ(taken.Bind("", 0), 0);
-  settings_.portNo = taken.Port();
+  auto taken = std::make_unique<socket_testing::BlockingDatagrams>(0);
+  settings_.portNo = taken->Port();
   ASSERT_EQ(client_.ApplySettings(settings_), 1);
   ASSERT_TRUE(client_.StartClientThread());
-  const std::string said = diag::FormatCatalogMessage(diag::msg::kAnnouncePortTaken, taken.Port());
+  const std::string said = diag::FormatCatalogMessage(diag::msg::kAnnouncePortTaken, settings_.portNo);
   EXPECT_TRUE(view_.WaitFor(said));
-  taken.CloseSocket();
+  taken.reset();
   EXPECT_EQ(client_.WaitListening(kHangGuardMs), settings_.portNo);
   const std::vector<std::string> shown = view_.All();
   EXPECT_EQ(std::count(shown.begin(), shown.end(), said), 1);

@@ -19,7 +19,6 @@
 #include "peer_test_support.h"
 #include "platform/code_page.h"
 #include "platform/text.h"
-#include "platform/udp_socket.h"
 #include "support/bramle_process.h"
 #include "support/text_helpers.h"
 
@@ -71,15 +70,13 @@ class ServerRig {
     settings.machineName = "SRV";
     settings.normalPort = 0;
     settings.sendRequest = false;
-    ASSERT_EQ(announcements_.OpenSocket(), 0);
-    ASSERT_EQ(announcements_.Bind("127.0.0.1", 0), 0);
-    announcements_.StartReceiving();
     settings.broadcastPortNo = announcements_.Port();
+    ASSERT_NE(settings.broadcastPortNo, 0);
     server_ = std::make_unique<BuildServer>(scheduler_, view_, [this](std::string_view piece, bool toStderr, bool ends) {
       pieces_[toStderr].append(piece);
       if (ends) (toStderr ? stderr_ : stdout_).Add(std::exchange(pieces_[toStderr], {}));
     });
-    server_->SetAnnounceAddress(platform::Resolve("127.0.0.1"));
+    server_->SetAnnounceAddress(socket_testing::kLoopback);
     server_->ApplySettings(settings);
     server_->SetTargetCount(scheduler_.CountOutOfDate());
     ASSERT_EQ(server_->StartServer(), 0);
@@ -105,7 +102,7 @@ class ServerRig {
   }};
   engine::TargetScheduler scheduler_;
   RecordingView view_;
-  socket_testing::WaitingUdpSocket announcements_;
+  socket_testing::BlockingDatagrams announcements_;
   Notes stdout_;
   Notes stderr_;
   std::string pieces_[2];  // of the text each stream is given
@@ -143,10 +140,9 @@ TEST(BuildServer, DiamondIsHandedOutInOrderWithResults) {
   EXPECT_TRUE(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::LoadMessage(msg::kDisconnecting))));
   // The announcement carried the port and the name, and after them, past
   // what every client reads, the server's code page.
-  platform::Datagram datagram;
-  ASSERT_TRUE(rig.announcements_.WaitDatagram(kHangGuardMs));
-  ASSERT_TRUE(rig.announcements_.TakeDatagram(datagram));
-  EXPECT_EQ(datagram.bytes, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\nCodePage(" +
+  std::string datagram;
+  ASSERT_TRUE(rig.announcements_.Take(datagram));
+  EXPECT_EQ(datagram, "BuildConnection(T," + std::to_string(rig.server_->Port()) + ",1,SRV)\r\nCodePage(" +
                                 std::to_string(platform::NarrowCodePage()) + ")\r\n");
   // The log names the client by address and name.
   const std::string log = scratch.Read("server.log");

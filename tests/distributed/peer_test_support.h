@@ -1,7 +1,7 @@
-// Protocol peers for tests: one that registers every message of the table
-// and keeps the last arguments, two of them joined over loopback, a client
-// end that answers as scripted, and a reader of message lines made of the
-// makefile evaluator.
+// Protocol peers for tests: one that registers every message of the table,
+// keeps the last arguments and reads its lines from a blocking stream, a
+// client end that answers as scripted, and a reader of message lines made of
+// the makefile evaluator.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "distributed/protocol_messages.h"
-#include "distributed/protocol_peer.h"
+#include "distributed/message_reader.h"
 #include "makefile/expression_evaluator.h"
 #include "platform/file_status.h"
 #include "platform/socket_test_support.h"
@@ -40,25 +40,35 @@ struct CommandResult {
   int exitCode = INT_MIN;
 };
 
-class TestPeer : public distributed::ProtocolPeer {
+class TestPeer : public distributed::MessageReader {
  public:
   TestPeer() {
     for (int kind = distributed::kMessageBuildConnection; kind <= distributed::kMessageCommandExit; ++kind) {
       RegisterMessage(kind, [this](const std::vector<std::string>& arguments) { arguments_ = arguments; });
     }
-    SetReadLimit(kHangGuardMs);
   }
   const std::vector<std::string>& Arguments() const { return arguments_; }
-  using ProtocolPeer::RegisterMessage;
+  using MessageReader::RegisterMessage;
+  socket_testing::BlockingStream& Stream() { return stream_; }
+
+  void SendLine(std::string line) { stream_.Send(std::move(line)); }
 
   // Reads one line with waiting and parses it as any kind; gives the kind,
   // 0 for a garbled line, or -1 when no line came.
   int ReadKind(std::string* line = nullptr) {
     std::string taken;
-    if (ReadMessageLine(true, taken) != distributed::kLineTaken) return -1;
+    if (!stream_.ReadLine(taken)) return -1;
     if (line) *line = taken;
     std::int32_t value = 0;
     return ParseMessage(taken, distributed::kMessageNone, value) == distributed::kParseAccepted ? LastKind() : 0;
+  }
+
+  // Reads one line with waiting and sorts it as a reply; NoReply when none
+  // came.
+  distributed::ReplyOutcome WaitReply() {
+    std::string line;
+    if (!stream_.ReadLine(line)) return distributed::ReplyOutcome::NoReply;
+    return ClassifyReply(line);
   }
 
   // Collects CommandOut pieces until CommandExit; stops at any other line.
@@ -76,15 +86,7 @@ class TestPeer : public distributed::ProtocolPeer {
 
  private:
   std::vector<std::string> arguments_;
-};
-
-// A server peer and a client peer connected over loopback.
-struct PeerPair {
-  platform::TcpSocket listener;
-  TestPeer server;
-  TestPeer client;
-
-  void Connect() { socket_testing::Connect(listener, server.Socket(), client.Socket()); }
+  socket_testing::BlockingStream stream_;
 };
 
 // The makefile evaluator with every message name of the table registered,
@@ -158,10 +160,7 @@ class ScriptedClient : public TestPeer, public Notes {
 
  private:
   void Serve(int port) {
-    Socket().OpenSocket();
-    if (Socket().Connect("127.0.0.1", port) != 0 || Socket().WaitConnected(kHangGuardMs) != platform::kSocketConnected) {
-      return Add("unreachable");
-    }
+    if (!Stream().Connect(port)) return Add("unreachable");
     SendLine(distributed::FormatBuildClientConnect(script_.name, 500));
     if (WaitReply() != distributed::ReplyOutcome::Ok) return Add("refused");
     Add("greeted");
@@ -171,7 +170,7 @@ class ScriptedClient : public TestPeer, public Notes {
       if (kind == -1) return;
       if (kind == distributed::kMessageBuildPhaseOpen) {
         Add("open");
-        if (script_.openReply.empty()) return Socket().CloseSocket();
+        if (script_.openReply.empty()) return Stream().Close();
         SendLine(script_.openReply);
       } else if (kind == distributed::kMessageCommandExec) {
         const distributed::CommandExecArguments exec = distributed::ReadCommandExec(Arguments());
@@ -180,7 +179,7 @@ class ScriptedClient : public TestPeer, public Notes {
         if (!script_.execReply) {
           Run(exec);
         } else if (script_.execReply->empty()) {
-          return Socket().CloseSocket();
+          return Stream().Close();
         } else {
           SendLine(*script_.execReply);
         }
@@ -190,8 +189,8 @@ class ScriptedClient : public TestPeer, public Notes {
       } else if (kind == distributed::kMessageBuildPhaseClose) {
         Add("close");
         SendLine(distributed::FormatOk());
-        Socket().WaitSent(kHangGuardMs);
-        return Socket().CloseSocket();
+        Stream().WaitSent();
+        return Stream().Close();
       }
     }
   }
@@ -199,8 +198,9 @@ class ScriptedClient : public TestPeer, public Notes {
   // Holds the connection without a word until the server ends it (bounded).
   void Freeze() {
     SendLine(distributed::FormatOk());
-    for (int waits = 0; waits < 8 && Socket().IsReceiving(); ++waits) Socket().WaitLine(kHangGuardMs);
-    Add(Socket().IsReceiving() ? "still held" : "given up");
+    for (int waits = 0; waits < 8 && !Stream().WaitEnded(); ++waits) {
+    }
+    Add(Stream().IsOpen() ? "still held" : "given up");
   }
 
   void Run(const distributed::CommandExecArguments& exec) {

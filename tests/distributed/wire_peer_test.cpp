@@ -45,8 +45,8 @@ inline std::string WineLaunch(const std::string& name, std::string& missing) {
 }
 
 // The server's side, as far as the first failure.
-void Serve(platform::TcpSocket& listener, TestPeer& server) {
-  ASSERT_TRUE(socket_testing::AcceptWithin(listener, server.Socket()));
+void Serve(socket_testing::BlockingListener& listener, TestPeer& server) {
+  ASSERT_TRUE(listener.Accept(server.Stream()));
   ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
   EXPECT_EQ(server.Arguments(), (std::vector<std::string>{"wine-peer", "500"}));
   server.SendLine(FormatOk());
@@ -66,13 +66,12 @@ void Serve(platform::TcpSocket& listener, TestPeer& server) {
 
 void Converse(const std::string& launch) {
   testing_support::ScratchDirectory scratch;
-  platform::TcpSocket listener;
-  ASSERT_NO_FATAL_FAILURE(socket_testing::Listen(listener, 1));
+  socket_testing::BlockingListener listener;
+  ASSERT_NE(listener.Port(), 0);
   scratch.Write("wire_peer.port", std::to_string(listener.Port()));
   testing_support::ProcessResult peer;
   std::thread runner([&] {
     peer = testing_support::RunInDirectory(launch + " --gtest_filter=WirePeer.ClientEnd", scratch.path());
-    listener.CloseSocket();  // ends an Accept that no peer will answer
   });
   TestPeer server;
   Serve(listener, server);

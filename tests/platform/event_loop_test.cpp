@@ -10,7 +10,7 @@
 
 #include "platform/datagram_port.h"
 #include "platform/loop_timer.h"
-#include "platform/socket_base.h"
+#include "platform/socket_calls.h"
 #include "platform/socket_test_support.h"
 #include "platform/stream_connection.h"
 #include "platform/stream_listener.h"
@@ -19,8 +19,7 @@ namespace {
 
 using platform::StreamConnection;
 using socket_testing::kHangGuardMs;
-
-const platform::Ipv4Address kLoopback = platform::Resolve("127.0.0.1");
+using socket_testing::kLoopback;
 
 // One loop run on the test's thread: callbacks stop it when the case is
 // done; the guard timer only turns a fault into a failure.

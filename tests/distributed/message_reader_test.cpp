@@ -1,7 +1,6 @@
-// ProtocolPeer: parsing, reading lines and waiting for replies, with two
-// peers talking over loopback in one process (a whole conversation is in
-// the wire peer test).
-#include "distributed/protocol_peer.h"
+// MessageReader: parsing messages and sorting replies (whole conversations
+// are in the wire peer and the client and server tests).
+#include "distributed/message_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +12,9 @@
 namespace distributed {
 namespace {
 
-using protocol_test::kHangGuardMs;
-using protocol_test::PeerPair;
 using protocol_test::TestPeer;
 
-TEST(ProtocolPeer, ParseMessage) {
+TEST(MessageReader, ParseMessage) {
   const struct {
     std::string line;
     int expectedKind;
@@ -58,7 +55,7 @@ TEST(ProtocolPeer, ParseMessage) {
   }
 }
 
-TEST(ProtocolPeer, RegistersOnlyNamesASideAccepts) {
+TEST(MessageReader, RegistersOnlyNamesASideAccepts) {
   TestPeer peer;
   const auto ignore = [](const std::vector<std::string>&) {};
   EXPECT_EQ(peer.RegisterMessage(kMessageCommandOut, ignore), 0);
@@ -67,7 +64,7 @@ TEST(ProtocolPeer, RegistersOnlyNamesASideAccepts) {
   }
 }
 
-TEST(ProtocolPeer, ErrKeepsClassAndText) {
+TEST(MessageReader, ErrKeepsClassAndText) {
   const struct {
     std::string line;
     std::int32_t errorClass;
@@ -85,76 +82,28 @@ TEST(ProtocolPeer, ErrKeepsClassAndText) {
   }
 }
 
-TEST(ProtocolPeer, ServerReadLimitDoesNotOverflow) {
+TEST(MessageReader, ServerReadLimitDoesNotOverflow) {
   EXPECT_EQ(ServerReadLimitMs(false, 5), kNoReadLimit);
   EXPECT_EQ(ServerReadLimitMs(true, 5), 300000);
   EXPECT_EQ(ServerReadLimitMs(true, INT_MAX), INT_MAX);
 }
 
-TEST(ProtocolPeer, WaitReplyOutcomes) {
+TEST(MessageReader, ClassifyReply) {
   const struct {
-    std::string sent;  // then the server closes when `close` is set
-    bool close;
+    std::string line;
     ReplyOutcome outcome;
   } cases[] = {
-      {"OK()\r\n", false, ReplyOutcome::Ok},
-      {"ERR(0,\"no\")\r\n", false, ReplyOutcome::Error},
-      {"OK(\r\n", false, ReplyOutcome::Garbled},
-      {"_DebugMessage(\"x\")\r\n", false, ReplyOutcome::Garbled},
-      {"BuildPhaseClose()\r\n", false, ReplyOutcome::Unexpected},
-      {"OK()", true, ReplyOutcome::NoReply},
+      {"OK()", ReplyOutcome::Ok},
+      {"ERR(0,\"no\")", ReplyOutcome::Error},
+      {"OK(", ReplyOutcome::Garbled},
+      {"_DebugMessage(\"x\")", ReplyOutcome::Garbled},
+      {"BuildPhaseClose()", ReplyOutcome::Unexpected},
   };
-  for (const auto& c : cases) {
-    PeerPair pair;
-    ASSERT_NO_FATAL_FAILURE(pair.Connect());
-    pair.server.SendLine(c.sent);
-    if (c.close) pair.server.Socket().CloseSocket();
-    EXPECT_EQ(pair.client.WaitReply(), c.outcome) << c.sent;
-  }
+  TestPeer peer;
+  for (const auto& c : cases) EXPECT_EQ(peer.ClassifyReply(c.line), c.outcome) << c.line;
 }
 
-TEST(ProtocolPeer, ReadMessageLine) {
-  PeerPair pair;
-  ASSERT_NO_FATAL_FAILURE(pair.Connect());
-  std::string line = "old";
-  EXPECT_EQ(pair.client.ReadMessageLine(false, line), kLineNone);
-  EXPECT_EQ(line, "");
-  // Wake ends a wait without a line.
-  pair.client.Socket().Wake();
-  EXPECT_EQ(pair.client.ReadMessageLine(true, line), kLineNone);
-  // Lines sent before the peer closed are still taken; then the connection
-  // is lost and closed.
-  pair.server.SendLine("OK()\r\n");
-  pair.server.Socket().WaitSent(kHangGuardMs);
-  pair.server.Socket().CloseSocket();
-  EXPECT_EQ(pair.client.ReadKind(), kMessageOk);
-  EXPECT_EQ(pair.client.ReadMessageLine(true, line), kLineLost);
-  EXPECT_EQ(pair.client.Socket().State(), platform::kSocketClosed);
-  EXPECT_EQ(pair.client.SendLine("OK()\r\n"), 1);
-}
-
-// A read that runs out of time, and a line that never ends (receiving stops
-// at the cap instead of filling memory), close the connection.
-TEST(ProtocolPeer, LimitsEndTheConnection) {
-  PeerPair pair;
-  ASSERT_NO_FATAL_FAILURE(pair.Connect());
-  pair.server.SetReadLimit(0);
-  std::string line;
-  EXPECT_EQ(pair.server.ReadMessageLine(false, line), kLineNone);
-  EXPECT_EQ(pair.server.ReadMessageLine(true, line), kLineTimedOut);
-  EXPECT_EQ(pair.server.Socket().State(), platform::kSocketClosed);
-  PeerPair waiting;
-  ASSERT_NO_FATAL_FAILURE(waiting.Connect());
-  waiting.client.SetReadLimit(1);
-  EXPECT_EQ(waiting.client.WaitReply(), ReplyOutcome::NoReply);
-  EXPECT_EQ(waiting.client.Socket().State(), platform::kSocketClosed);
-  PeerPair endless;
-  ASSERT_NO_FATAL_FAILURE(endless.Connect());
-  endless.client.SendLine("CommandOut(0,\"" + std::string(platform::TcpSocket::kMaxLineBytes, 'x'));
-  EXPECT_EQ(endless.server.ReadMessageLine(true, line), kLineLost);
-}
-
-TEST(ProtocolPeer, DatagramLines) {
+TEST(MessageReader, DatagramLines) {
   const struct {
     std::string datagram;
     bool taken;
