@@ -3,6 +3,8 @@
 // window's thread; a ClientViewRelay brings calls from the client's thread.
 #pragma once
 
+#include <future>
+#include <memory>
 #include <string>
 
 #include "distributed/client_view.h"
@@ -35,25 +37,35 @@ class ClientStatusView : public distributed::ClientView {
   ClientWindowModel model_;
 };
 
-// The client's calls carried to the window's thread; without a window the
-// question counts as yes.
+// The client's calls queued for the window's thread, in order, with copies
+// of their texts: the client's loop never waits on the window, except for
+// the answer to its question, which is asked in turn after the texts queued
+// before it. Without a window the question counts as yes.
 class ClientViewRelay : public distributed::ClientView {
  public:
   ClientViewRelay(distributed::ClientView& window, WindowCarrier& carrier) : window_(window), carrier_(carrier) {}
 
   void BuildPhaseRequested(const std::string& serverName, const std::string& serverAddress) override {
-    carrier_.Carry([&] { window_.BuildPhaseRequested(serverName, serverAddress); });
+    carrier_.Post([&window = window_, serverName, serverAddress] { window.BuildPhaseRequested(serverName, serverAddress); });
   }
   void ShowText(const std::string& text) override {
-    carrier_.Carry([&] { window_.ShowText(text); });
+    carrier_.Post([&window = window_, text] { window.ShowText(text); });
   }
   bool AskAccept(const std::string& serverName, const std::string& serverAddress) override {
-    bool accepted = true;
-    carrier_.Carry([&] { accepted = window_.AskAccept(serverName, serverAddress); });
-    return accepted;
+    // A window that has gone drops the call, and with it the promise.
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> answered = answer->get_future();
+    carrier_.Post([&window = window_, answer = std::move(answer), serverName, serverAddress] {
+      answer->set_value(window.AskAccept(serverName, serverAddress));
+    });
+    try {
+      return answered.get();
+    } catch (const std::future_error&) {
+      return true;
+    }
   }
   void ConnectionCut() override {
-    carrier_.Carry([&] { window_.ConnectionCut(); });
+    carrier_.Post([&window = window_] { window.ConnectionCut(); });
   }
 
  private:

@@ -1,5 +1,5 @@
 // The server and the client call their views on threads of their own; a
-// window deals with them on its own thread. A carrier takes each call there.
+// window deals with them on its own thread. A carrier queues each call there.
 #pragma once
 
 #include <functional>
@@ -9,9 +9,6 @@ namespace ui {
 class WindowCarrier {
  public:
   virtual ~WindowCarrier() = default;
-  // Runs `call` on the window's thread and returns once it has run; false,
-  // without running it, when the window has gone.
-  virtual bool Carry(const std::function<void()>& call) = 0;
   // Queues `call` for the window's thread and returns at once, so that what
   // the window does (a message box) never holds up the caller; on that
   // thread itself it runs at once. Posted calls run in the order they were

@@ -2,38 +2,19 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <future>
 
 namespace ui::qt {
 
-bool QtWindowCarrier::Carry(const std::function<void()>& call) {
-  if (QThread::currentThread() == window_.thread()) {
-    if (closed_) return false;
-    call();
-    return true;
-  }
-  std::promise<void> done;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_) return false;
-    QMetaObject::invokeMethod(&window_, [&] {
-      call();
-      done.set_value();
-    }, Qt::QueuedConnection);
-  }
-  done.get_future().wait();
-  return true;
-}
-
 void QtWindowCarrier::Post(std::function<void()> call) {
   // On the window's own thread (a view called while the window starts) the
-  // call runs at once, as a carried one does.
+  // call runs at once; only that thread closes the carrier.
   if (QThread::currentThread() == window_.thread()) {
-    Carry(call);
+    if (!closed_) call();
     return;
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!closed_) QMetaObject::invokeMethod(&window_, std::move(call), Qt::QueuedConnection);
+  if (closed_) return;
+  QMetaObject::invokeMethod(&window_, std::move(call), Qt::QueuedConnection);
 }
 
 void QtWindowCarrier::Close() {

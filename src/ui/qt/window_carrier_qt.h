@@ -1,5 +1,5 @@
 // WindowCarrier for a Qt window: calls from other threads are queued to the
-// window's thread, carried calls waited for, posted ones not.
+// window's thread.
 #pragma once
 
 #include <QObject>
@@ -12,7 +12,6 @@ namespace ui::qt {
 class QtWindowCarrier : public WindowCarrier {
  public:
   explicit QtWindowCarrier(QObject& window) : window_(window) {}
-  bool Carry(const std::function<void()>& call) override;
   void Post(std::function<void()> call) override;
   // From now on calls do nothing; those already on their way are carried
   // out before this returns. Call on the window thread.

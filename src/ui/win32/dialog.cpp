@@ -13,7 +13,6 @@ namespace ui::win32 {
 namespace {
 
 constexpr UINT kRunProbe = WM_APP + 1;
-constexpr UINT kCarriedCall = WM_APP + 2;
 constexpr UINT kPostedCall = WM_APP + 3;  // lParam: a std::function the handler deletes
 
 // The control with `text`; a static label stands for the edit after it.
@@ -196,10 +195,6 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
         self->Command(dialog, LOWORD(wParam));
       }
       return TRUE;
-    case kCarriedCall:
-      (*reinterpret_cast<const std::function<void()>*>(lParam))();
-      SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);  // what SendMessage returns
-      return TRUE;
     case kPostedCall: {
       const std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
       (*call)();
@@ -222,24 +217,11 @@ INT_PTR CALLBACK Dialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPA
   }
 }
 
-bool Dialog::Carry(const std::function<void()>& call) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (closed_ || window_ == nullptr) return false;
-  HWND window = window_;
-  lock.unlock();
-  if (GetCurrentThreadId() == GetWindowThreadProcessId(window, nullptr)) {
-    call();
-    return true;
-  }
-  // Sending to a window destroyed meanwhile fails at once.
-  return SendMessageW(window, kCarriedCall, 0, reinterpret_cast<LPARAM>(&call)) != 0;
-}
-
 void Dialog::Post(std::function<void()> call) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (closed_ || window_ == nullptr) return;
   // On the window's own thread (a view called while the window starts) the
-  // call runs at once, as a carried one does.
+  // call runs at once.
   if (GetCurrentThreadId() == GetWindowThreadProcessId(window_, nullptr)) {
     lock.unlock();
     call();

@@ -29,7 +29,6 @@ class Dialog : public WindowCarrier {
   bool Run(int resourceId, const ProbeScript& probe);
   // Creates the dialog `resourceId` hidden and modeless: ending it hides it.
   HWND Create(int resourceId);
-  bool Carry(const std::function<void()>& call) override;
   void Post(std::function<void()> call) override;
 
  protected:
