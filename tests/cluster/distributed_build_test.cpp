@@ -317,5 +317,54 @@ TEST_F(DistributedBuild, HundredMegabytesOfOutputKeepBothSidesSmall) {
   EXPECT_EQ(Stop(b), 0) << b.Output();
 }
 
+// Opens 1,000 connections to the server's port and says nothing on any.
+// Asked through ask.fifo, tells how many are still quiet (nothing came in
+// and none was closed) and answers through told.fifo; once each has been
+// closed, tells how many bytes came in over them.
+constexpr const char* kIdleConnections = R"(import resource, select, socket, sys
+hard = resource.getrlimit(resource.RLIMIT_NOFILE)[1]
+resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
+held = [socket.create_connection((sys.argv[1], 4320)) for _ in range(1000)]
+print("held", len(held), flush=True)
+open("ask.fifo").read(1)
+poll = select.poll()
+for s in held:
+    poll.register(s, select.POLLIN)
+print("quiet", len(held) - len(poll.poll(0)), flush=True)
+open("told.fifo", "w").write("told\n")
+received = 0
+for s in held:
+    s.settimeout(60)
+    received += len(s.recv(4096))
+print("received", received, flush=True))";
+
+// Connections that never greet the server are kept through the build
+// (the time-out is off), neither handed a target nor ending the build, and
+// closed at its end.
+TEST_F(DistributedBuild, ThousandIdleConnectionsDuringABuild) {
+  ASSERT_NO_FATAL_FAILURE(
+      Make({"srv", "hostb", "idle"},
+           "all: probe\nprobe: a b\n\tsh -c \"echo > ask.fifo; read told < told.fifo\"\n\ttouch $@\n"
+           "a b:\n\tsh -c \"read go < gate.fifo\"\n\thostname > $@\n",
+           {"ask.fifo", "told.fifo"}, {"gate.fifo"}));
+  cluster_->WriteSettings(kServer, "server_normalportauto = FALSE\nserver_normalport = 4320\nserver_timeout = FALSE\n");
+  HostProcess& b = Client(1);
+  HostProcess& server = Server();
+  ASSERT_NO_FATAL_FAILURE(WaitRunning({&b}, server));
+  HostProcess& idle = cluster_->Start(2, {"python3", "-c", kIdleConnections, cluster_->Address(kServer)});
+  if (!idle.WaitForOutput("held 1000", kLimitMs)) {
+    GTEST_SKIP() << "python3 and 1,000 open files are needed to hold the connections\n" << idle.Output();
+  }
+  // Every one of them is taken by the server before the build goes on.
+  const std::string connected = "[" + cluster_->Address(2) + "] " + diag::LoadMessage(diag::msg::kClientConnected);
+  EXPECT_TRUE(server.WaitForOutput(connected, kLimitMs, 1000)) << server.Output();
+  EXPECT_TRUE(cluster_->WriteToPipe("gate.fifo", "go\\ngo\\n"));
+  EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
+  for (const char* target : {"a", "b"}) EXPECT_NE(cluster_->ReadFile(target), "");
+  EXPECT_TRUE(idle.WaitForOutput("received 0\n", kLimitMs)) << idle.Output();
+  EXPECT_NE(idle.Output().find("quiet 1000\n"), std::string::npos) << idle.Output();
+  EXPECT_EQ(Stop(b), 0) << b.Output();
+}
+
 }  // namespace
 }  // namespace testing_support

@@ -30,9 +30,9 @@ class HostProcess {
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
 
-  // Waits up to `timeoutMs` until `text` appears in the output; false when
-  // the process ended first or the time ran out.
-  bool WaitForOutput(const std::string& text, int timeoutMs);
+  // Waits up to `timeoutMs` until `text` appears `times` times in the
+  // output; false when the process ended first or the time ran out.
+  bool WaitForOutput(const std::string& text, int timeoutMs, int times = 1);
   // Waits up to `timeoutMs` for the end and for the last output; the exit
   // code (128 + signal for a killed process), or -1 when the process had to
   // be killed because the time ran out.

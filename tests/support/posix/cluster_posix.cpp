@@ -73,9 +73,16 @@ void HostProcess::WaitForEnd() {
   changed_.notify_all();
 }
 
-bool HostProcess::WaitForOutput(const std::string& text, int timeoutMs) {
+bool HostProcess::WaitForOutput(const std::string& text, int timeoutMs, int times) {
   std::unique_lock<std::mutex> hold(mutex_);
-  const auto found = [&] { return output_.find(text) != std::string::npos; };
+  const auto found = [&] {
+    size_t at = 0;
+    for (int seen = 0; seen < times; ++seen, at += text.size()) {
+      at = output_.find(text, at);
+      if (at == std::string::npos) return false;
+    }
+    return true;
+  };
   changed_.wait_until(hold, Clock::now() + std::chrono::milliseconds(timeoutMs),
                       [&] { return found() || outputClosed_; });
   return found();

@@ -6,7 +6,7 @@ namespace testing_support {
 
 HostProcess::HostProcess(int pid, int) : pid_(pid) {}
 HostProcess::~HostProcess() = default;
-bool HostProcess::WaitForOutput(const std::string&, int) { return false; }
+bool HostProcess::WaitForOutput(const std::string&, int, int) { return false; }
 int HostProcess::WaitForExit(int) { return -1; }
 std::string HostProcess::Output() const { return ""; }
 long HostProcess::PeakMemoryKb() const { return -1; }
