@@ -3,7 +3,8 @@
 
 namespace platform {
 
-// False when the socket library cannot be started.
+// False when the socket library cannot be started. Also lets the process
+// hold as many connections as the system allows.
 bool StartNetworking();
 void StopNetworking();
 

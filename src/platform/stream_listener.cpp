@@ -3,9 +3,16 @@
 #include "platform/stream_connection_state.h"
 
 namespace platform {
+namespace {
+
+// After a failed accept that the peer did not cause (no descriptors left),
+// accepting waits this long, so that a lasting failure does not spin.
+constexpr auto kAcceptPause = std::chrono::milliseconds(50);
+
+}  // namespace
 
 struct StreamListener::State : std::enable_shared_from_this<StreamListener::State> {
-  explicit State(asio::io_context& context) : io(context), acceptor(context) {}
+  explicit State(asio::io_context& context) : io(context), acceptor(context), pause(context) {}
 
   void Accept() {
     auto next = std::make_shared<StreamConnection::State>(io);
@@ -21,12 +28,21 @@ struct StreamListener::State : std::enable_shared_from_this<StreamListener::Stat
       }
       // A failed accept (the peer gave up meanwhile, no descriptors left
       // for a moment) does not end listening.
-      if (self->acceptor.is_open()) self->Accept();
+      if (!self->acceptor.is_open()) return;
+      if (!error || error == asio::error::connection_aborted || error == asio::error::connection_reset) {
+        self->Accept();
+        return;
+      }
+      self->pause.expires_after(kAcceptPause);
+      self->pause.async_wait([self](const asio::error_code&) {
+        if (self->acceptor.is_open() && self->accepted) self->Accept();
+      });
     });
   }
 
   asio::io_context& io;
   asio::ip::tcp::acceptor acceptor;
+  asio::steady_timer pause;
   std::function<void(std::unique_ptr<StreamConnection>)> accepted;
 };
 
@@ -71,6 +87,7 @@ void StreamListener::StartAccepting(std::function<void(std::unique_ptr<StreamCon
 
 void StreamListener::Close() {
   state_->accepted = nullptr;
+  state_->pause.cancel();
   asio::error_code ignored;
   state_->acceptor.close(ignored);
 }
