@@ -44,6 +44,17 @@ HOST_SHELL = ('hostname "$1" && mount --bind "$2" /etc/hosts && mount --bind "$3
               '&& cd "$4" && shift 4 && exec "$@"')
 
 
+
+def stop_process(process):
+    """Ends a process started here, by its id: the stop request first."""
+    if process.poll() is None:
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(timeout=LIMIT)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
 class Cluster:
     def __init__(self, root):
         self.root = root
@@ -104,14 +115,7 @@ class Cluster:
         return f":{UDP_PORT:04X} " in udp
 
     def stop(self, process):
-        """Ends a process started here, by its id: the stop request first."""
-        if process.poll() is None:
-            process.send_signal(signal.SIGTERM)
-            try:
-                process.wait(timeout=LIMIT)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop_process(process)
 
     def close(self):
         for process in self.processes:

@@ -43,7 +43,6 @@ import os
 import resource
 import selectors
 import shutil
-import signal
 import socket
 import statistics
 import subprocess
@@ -327,13 +326,7 @@ class Workspace:
 
     @staticmethod
     def stop(process):
-        if process.poll() is None:
-            process.send_signal(signal.SIGTERM)
-            try:
-                process.wait(timeout=LIMIT)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        efficiency.stop_process(process)
 
     def close(self):
         for process in self.processes:
