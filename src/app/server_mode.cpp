@@ -89,13 +89,15 @@ class ServerRun {
       platform::WriteStderr(diag::LoadMessage(diag::msg::kBuildStopped) + "\n");
       return 1;
     }
-    if (server_.FailureCode() != 0) return options.keepGoing ? server_.FailureCode() : 1;
+    // With -K the exit code is the first failing command's, also when a
+    // missing file ends the build.
+    const int failure = options.keepGoing ? server_.FailureCode() : (server_.FailureCode() != 0 ? 1 : 0);
     if (scheduler.LastWalkStatus() == engine::WalkStatus::MissingFile) {
       diag::FatalError(diag::FormatCatalogMessage(diag::msg::kNeededFileMissing,
                                                   std::string(engine::LastPathComponent(walker.LastMissingFile()))));
-      return 1;
+      return failure != 0 ? failure : 1;
     }
-    return 0;
+    return failure;
   }
 
   // The window's 全てビルド中止 or its close: a build that had not ended
@@ -182,9 +184,9 @@ int LoadAndServe(Application& application, distributed::SettingsFile& settings, 
   if (!engine::CheckModelBuildable(model)) return 1;
 
   engine::TargetWalker walker(model);
-  // A failing command stops the whole distributed build, -K or not.
+  // With -K a failing command stops only what needs its target, as locally.
   engine::TargetScheduler scheduler(walker, {model.SelectStartTarget(StartTarget(options))},
-                                    {options.buildAll != 0, false}, trace);
+                                    {options.buildAll != 0, options.keepGoing != 0}, trace);
   const int count = scheduler.CountOutOfDate();
   if (count == 0) {
     diag::Warning(diag::LoadMessage(diag::msg::kTargetUpToDate));

@@ -181,6 +181,11 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
        diag::FormatCatalogMessage(diag::msg::kTargetFinished, "first", 0)},
       {"Ctrl+C: the command did not finish", "all:\n\tkill -INT $PPID; while :; do read x; done < /dev/zero\n", 1,
        diag::LoadMessage(diag::msg::kCtrlCReceived), finishedAll},
+      // -K as locally: the failure stops only its own target; the exit code
+      // is its command's.
+      {"-K", "all: bad good\nbad:\n\texit 3\ngood:\n\ttouch good\n", 3,
+       diag::FormatCatalogMessage(diag::msg::kTargetFinished, "good", 0),
+       platform::NarrowFromUtf8(distributed::kCommandFailedLine), {"-K"}},
       // The model dump belongs to the local build; -X only hides a console.
       {"-P -X", touchAll, 0, finishedAll, "View Macro", {"-P", "-X"}},
       // A port no socket can have is refused, never wrapped into another.
@@ -203,14 +208,14 @@ TEST_F(DistributedBuild, ServerAloneEndsLikeALocalBuild) {
 }
 
 // The first client to start a command waits until it is ended; the server
-// is stopped, or the other command fails (its code is the run's with -K).
+// is stopped, or the other command fails.
 // The client's build phase is cancelled and closed; it listens again.
 TEST_F(DistributedBuild, StoppedServerOrFailingCommandCancelsTheClients) {
   const struct {
     std::vector<std::string> options;
     bool interrupt;
     int exitCode;
-  } cases[] = {{{}, true, 1}, {{}, false, 1}, {{"-K"}, false, 4}};
+  } cases[] = {{{}, true, 1}, {{}, false, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.options) + (c.interrupt ? " Ctrl+C" : ""));
     ASSERT_NO_FATAL_FAILURE(Make(
