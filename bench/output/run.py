@@ -139,8 +139,14 @@ def distributed_table(bramle, repeat):
         print_if_client = f'sh -c "[ `hostname` != cli ] || yes | head -c {MEGABYTES}"'
         with open(os.path.join(base, "Makefile"), "w") as makefile:
             makefile.write(DISTRIBUTED_MAKEFILE.format(print=print_if_client))
+        # The same builds without the output: what starting, finding the
+        # client and the build phases cost, apart from the 100 MB.
+        with open(os.path.join(base, "quiet.mk"), "w") as makefile:
+            makefile.write(DISTRIBUTED_MAKEFILE.format(print="true"))
         with open(os.path.join(base, "local.mk"), "w") as makefile:
             makefile.write(f"out:\n\tyes | head -c {MEGABYTES}\n")
+        with open(os.path.join(base, "local-quiet.mk"), "w") as makefile:
+            makefile.write("out:\n\ttrue\n")
         for fifo in ("ab.fifo", "ba.fifo"):
             os.mkfifo(os.path.join(base, fifo))
 
@@ -161,10 +167,16 @@ def distributed_table(bramle, repeat):
                 sys.exit("the resident client did not start")
             # What it says from here on is read and dropped, so that it never waits.
             threading.Thread(target=client.stdout.read, daemon=True).start()
-            local, remote = [], []
+            local, remote, local_quiet, remote_quiet = [], [], [], []
             for _ in range(repeat):
-                local.append(run(*on("srv", [bramle, "-F", "local.mk"]), cwd=base, output="/dev/null"))
+                # Both write the output to a file, as the server writes what
+                # its client sent to its console.
+                local.append(run(*on("srv", [bramle, "-F", "local.mk"]), cwd=base, output=os.path.join(base, "local.out")))
                 remote.append(run(*on("srv", [bramle, "-B"]), cwd=base, output=os.path.join(base, "server.out")))
+                local_quiet.append(run(*on("srv", [bramle, "-F", "local-quiet.mk"]), cwd=base,
+                                       output=os.path.join(base, "local.out")))
+                remote_quiet.append(run(*on("srv", [bramle, "-B", "-F", "quiet.mk"]), cwd=base,
+                                        output=os.path.join(base, "server.out")))
             with open(f"/proc/{client.pid}/status") as status:
                 client_peak = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:")) / 1024
             local_wall = statistics.median(w for w, _ in local)
@@ -175,6 +187,11 @@ def distributed_table(bramle, repeat):
                   f"{max(p for _, p in local):.1f} | |")
             print(f"| bramle -B, the same target on one resident client | {remote_wall:.3f} | "
                   f"{remote_wall / local_wall:.2f} | {max(p for _, p in remote):.1f} | {client_peak:.1f} |")
+            local_output = local_wall - statistics.median(w for w, _ in local_quiet)
+            remote_output = remote_wall - statistics.median(w for w, _ in remote_quiet)
+            print()
+            print(f"The 100 MB alone (each run less the same build printing nothing): local {local_output:.3f} s, "
+                  f"-B {remote_output:.3f} s = {remote_output / local_output:.2f} × local")
         finally:
             client.terminate()
             client.wait()
