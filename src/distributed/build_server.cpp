@@ -219,12 +219,10 @@ bool BuildServer::StripsDirectoryFor(platform::Ipv4Address peer, platform::Ipv4A
 }
 
 void BuildServer::Console(const std::string& text, bool toStderr) {
-  std::lock_guard<std::mutex> lock(consoleMutex_);
   console_(text, toStderr || progressOutput_, true);
 }
 
 void BuildServer::ConsoleText(bool toStderr, const std::function<void(const ConsolePiece&)>& pieces) {
-  std::lock_guard<std::mutex> lock(consoleMutex_);
   const bool toError = toStderr || progressOutput_;
   pieces([&](std::string_view piece) { console_(piece, toError, false); });
   console_({}, toError, true);

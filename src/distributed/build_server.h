@@ -119,7 +119,7 @@ class BuildServer {
   // (or with -X).
   void Console(const std::string& text, bool toStderr);
   // A text too long to hold whole, in the pieces `pieces` hands to the
-  // function it is given, written as one under the console lock.
+  // function it is given, written as one.
   void ConsoleText(bool toStderr, const std::function<void(const ConsolePiece&)>& pieces);
   void Log(const std::string& text);
   // The connection's stream is closed and it holds no target: it goes
@@ -178,7 +178,6 @@ class BuildServer {
   int nextConnectionId_ = 0;
   std::map<int, std::unique_ptr<ServerConnection>> connections_;
 
-  std::mutex consoleMutex_;
   ServerLog log_;
 };
 
