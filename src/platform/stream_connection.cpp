@@ -1,5 +1,7 @@
 #include "platform/stream_connection.h"
 
+#include <cstring>
+
 #include "platform/stream_connection_state.h"
 
 namespace platform {
@@ -13,23 +15,24 @@ constexpr std::size_t kReceiveBlock = 64 << 10;
 void StreamConnection::State::Read() {
   if (!open || reading) return;
   reading = true;
-  // Bytes already given out go before the buffer grows.
+  // Bytes already given out go before the buffer grows; it grows (and is
+  // cleared) only beyond the largest size it has had.
   if (start > 0) {
-    received.erase(0, start);
+    std::memmove(received.data(), received.data() + start, end - start);
     searchFrom -= start;
+    end -= start;
     start = 0;
   }
-  const std::size_t used = received.size();
-  received.resize(used + kReceiveBlock);
-  socket.async_read_some(asio::buffer(received.data() + used, kReceiveBlock),
-                         [self = shared_from_this(), used](const asio::error_code& error, std::size_t count) {
+  if (received.size() < end + kReceiveBlock) received.resize(end + kReceiveBlock);
+  socket.async_read_some(asio::buffer(received.data() + end, kReceiveBlock),
+                         [self = shared_from_this()](const asio::error_code& error, std::size_t count) {
                            self->reading = false;
-                           self->received.resize(used + (error ? 0 : count));
                            if (!self->open) return;
                            if (error || count == 0) {
                              self->End(true);
                              return;
                            }
+                           self->end += count;
                            self->Received();
                          });
 }
@@ -39,18 +42,18 @@ void StreamConnection::State::Received() {
   // state lives on through `keep`, and each pass checks `open`.
   const std::shared_ptr<State> keep = shared_from_this();
   while (open) {
-    const std::size_t end = received.find("\r\n", searchFrom);
-    if (end == std::string::npos) break;
-    const std::string_view line(received.data() + start, end - start);
-    start = end + 2;
+    const std::size_t lineEnd = std::string_view(received.data(), end).find("\r\n", searchFrom);
+    if (lineEnd == std::string_view::npos) break;
+    const std::string_view line(received.data() + start, lineEnd - start);
+    start = lineEnd + 2;
     searchFrom = start;
     const std::shared_ptr<const Events> told = events;
     if (told->line) told->line(line);
   }
   if (!open) return;
   // A CR at the end may be the first half of a line end.
-  searchFrom = received.size() > start ? received.size() - 1 : start;
-  if (received.size() - start >= kMaxLineBytes) {
+  searchFrom = end > start ? end - 1 : start;
+  if (end - start >= kMaxLineBytes) {
     End(true);
     return;
   }
@@ -88,7 +91,7 @@ void StreamConnection::State::End(bool tell) {
   queue.clear();
   queuedBytes = 0;
   received.clear();
-  start = searchFrom = 0;
+  start = searchFrom = end = 0;
   const std::shared_ptr<const Events> told = std::move(events);
   events = std::make_shared<const Events>();
   if (tell && told->closed) told->closed();

@@ -27,10 +27,12 @@ struct StreamConnection::State : std::enable_shared_from_this<StreamConnection::
   std::shared_ptr<const Events> events = std::make_shared<const Events>();
   bool open = false;
   bool reading = false;
-  // Bytes received from `received[start]` on, not yet given out as lines;
-  // no line end lies before `searchFrom`.
+  // Bytes received from `received[start]` to `received[end]`, not yet given
+  // out as lines; no line end lies before `searchFrom`. The room beyond
+  // `end` is where the next receive writes.
   std::string received;
   std::size_t start = 0;
+  std::size_t end = 0;
   std::size_t searchFrom = 0;
   std::deque<std::string> queue;
   std::size_t queuedBytes = 0;
