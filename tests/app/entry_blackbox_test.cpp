@@ -8,7 +8,7 @@ namespace {
 
 using testing_support::Narrow;
 
-TEST(Entry, OptionsThatEndTheRunEarly) {
+TEST(Entry, OptionsThatEndTheRunEarlyAndTheUpdateText) {
   std::string usage = "bramle ver 1.16 \n";
   for (unsigned number = 23002; number <= 23020; ++number) {
     usage += diag::LoadMessage(number) + "\n";
@@ -45,22 +45,10 @@ TEST(Entry, OptionsThatEndTheRunEarly) {
     EXPECT_EQ(result.out, c.out);
     EXPECT_EQ(result.err, c.err);
   }
-}
-
-TEST(Entry, UpdateInfoFollowsParsing) {
-  testing_support::ScratchDirectory scratch;
+  // Otherwise the update text comes first.
   auto info = testing_support::RunBramle({"-V", "-F", "missing.mak"}, scratch.path());
   const std::string updateInfo = "bramle ver 1.16 \n Update info:\n -x2 option changed (put inlinefiles)\n\n";
   EXPECT_EQ(info.out.substr(0, updateInfo.size()), updateInfo);
-}
-
-TEST(Entry, NonAsciiAndLongArgumentsDoNotCrash) {
-  testing_support::ScratchDirectory scratch;
-  EXPECT_EQ(testing_support::RunBramle({Narrow("-Fメイク.mak"), Narrow("ターゲット")}, scratch.path()).exitCode, 1);
-  // Long, yet within the 8191 characters cmd.exe takes for the test's own
-  // command line with its scratch paths.
-  EXPECT_EQ(testing_support::RunBramle({"-F" + std::string(3000, 'm'), std::string(3000, 't')}, scratch.path()).exitCode,
-            1);
 }
 
 }  // namespace

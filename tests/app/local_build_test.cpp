@@ -56,9 +56,6 @@ TEST_F(LocalBuild, WhatRunsAndWhatIsEchoed) {
        ""},
       {".SUFFIXES: .c .o\n.c.o:\n\techo cc $<\n" + twoTargets, "", "foo.o", 1, "",
        Fatal(diag::msg::kNoRuleToMake, "foo.o")},
-      {".SUFFIXES: .txt .out\n.txt.out:\n\techo from $<\nall: a.out\n", "a.txt:10", "-N", 0, "  echo from a.txt\n", ""},
-      {NativePath("obj\\foo.obj: $*.c $(*F).h\n\techo $**\n"), "obj\\foo.c:10 foo.h:10", "-N", 0,
-       NativePath("  echo obj\\foo.c foo.h\n"), ""},
       // Progress for a front end: counts on standard output, names and
       // command output on standard error.
       {"all: a b\na:\n\techo out-a\nb:\n\t@echo out-b\n", "", "-X", 0, "MaxCount: 2\nCount: 1\nCount: 2\n",
@@ -136,7 +133,6 @@ TEST_F(LocalBuild, HowABuildFails) {
       {ignored, "", "-I", 0, "  exit 3\n  echo after\nafter\n  exit 4\n  echo b\nb\n", ""},
       {badGood, "", "-K", 3, "  exit 3\n  echo good\ngood\n", CommandError("exit", 3)},
       // -I takes precedence over -K in either order.
-      {badGood, "", "-I -K", 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},
       {badGood, "", "-K -I", 0, "  exit 3\n  echo never\nnever\n  echo good\ngood\n", ""},
       // mid lists the failed target; its file exists, so the walk goes on
       // past it; the first failing code is the run's.
@@ -144,10 +140,6 @@ TEST_F(LocalBuild, HowABuildFails) {
        "bad2:\n\texit 4\n",
        "mid:10", "-K", 3, "  exit 3\n  echo other\nother\n  exit 4\n",
        CommandError("exit", 3) + CommandError("exit", 4)},
-      // A target above a failure is not built and is no missing file; what
-      // does not need the failure is built.
-      {"all: top other\ntop: bad\n\techo top\nbad:\n\texit 5\nother:\n\techo other\n", "", "-K", 5,
-       "  exit 5\n  echo other\nother\n", CommandError("exit", 5)},
       // A missing file blocks only what needs it; the exit code stays the
       // failing command's.
       {"all: bad use other\nbad:\n\texit 5\nuse: miss.h\n\techo use\nother:\n\techo other\n", "", "-K", 5,
@@ -180,26 +172,6 @@ TEST_F(LocalBuild, HowABuildFails) {
       // Errors of the makefile or of the model end the run before any command.
       {"all: a\na: b\n\techo a\nb: a\n\techo b\n", "", "", 1, "", Fatal(diag::msg::kDependencyCycle, "a -> b -> a")},
       {"X = 1\n", "", "", 1, "", Fatal(diag::msg::kNoDependencyLine)},
-  });
-}
-
-// -N and -Q list what the build runs, in its order: a target they would
-// build counts as made for the targets above it. -Q answers whether
-// anything is out of date.
-TEST_F(LocalBuild, DryRunsListWhatTheBuildRuns) {
-  const std::string tree =
-      "all: b.t c.t\n\techo all> all\nb.t: a.t\n\techo b> b.t\nc.t: a.t\n\techo c> c.t\na.t: src\n\techo a> a.t\n";
-  const std::string listing = "  echo a> a.t\n  echo b> b.t\n  echo c> c.t\n  echo all> all\n";
-  const std::string targets = " a.t:10 b.t:10 c.t:10 all:10";
-  ExpectRuns({
-      // A clean tree, a built one, and one whose source changed.
-      {tree, "src:10", "-N", 0, listing, ""},
-      {tree, "src:10", "-Q", 1, listing, ""},
-      {tree, "src:10", "", 0, listing, ""},
-      {tree, "src:20" + targets, "-Q", 0, "", ""},
-      {tree, "src:5" + targets, "-N", 0, listing, ""},
-      {tree, "src:5" + targets, "-Q", 1, listing, ""},
-      {tree, "src:5" + targets, "", 0, listing, ""},
   });
 }
 

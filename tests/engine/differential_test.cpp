@@ -208,6 +208,32 @@ void ExpectBuilds(const std::string& tool, const RandomGraph& graph, const Snaps
   }
 }
 
+// One makefile in a folder for bramle and one for GNU make, when installed.
+struct Folders {
+  ScratchDirectory bramle;
+  ScratchDirectory make;
+  const bool withMake =
+      platform::kPathSeparator == '/' && testing_support::RunInDirectory("make --version", make.path()).exitCode == 0;
+
+  void Write(const std::string& makefile) const {
+    bramle.Write("Makefile", makefile);
+    make.Write("Makefile", makefile);
+  }
+  // Runs bramle with `arguments` and make with the command `makeLine` on
+  // `state`, each compared with the oracle.
+  void ExpectBoth(const std::string& label, const RandomGraph& graph, const Snapshot& state,
+                  const std::vector<std::string>& arguments, const std::string& makeLine,
+                  const Oracle& oracle = {}) const {
+    ExpectBuilds(
+        "bramle" + label, graph, state, bramle.path(),
+        [&] { return testing_support::RunBramle(arguments, bramle.path()); }, oracle);
+    if (!withMake) return;
+    ExpectBuilds(
+        "GNU make" + label, graph, state, make.path(),
+        [&] { return testing_support::RunInDirectory(makeLine, make.path()); }, oracle);
+  }
+};
+
 class DifferentialTest : public testing::TestWithParam<int> {};
 
 TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
@@ -219,13 +245,9 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
     test::AddRandomGraph(random, 2 + random() % 11, "g" + std::to_string(batch * kGraphsPerBatch + g) + "n", graph);
   }
   const std::string makefile = MakefileText(graph, random);
-  ScratchDirectory bramleDirectory;
-  ScratchDirectory makeDirectory;
-  bramleDirectory.Write("Makefile", makefile);
-  makeDirectory.Write("Makefile", makefile);
-  const bool withMake = platform::kPathSeparator == '/' &&
-                        testing_support::RunInDirectory("make --version", makeDirectory.path()).exitCode == 0;
-  RecordProperty("checked_against_gnu_make", withMake ? "yes" : "no");
+  const Folders folders;
+  folders.Write(makefile);
+  RecordProperty("checked_against_gnu_make", folders.withMake ? "yes" : "no");
   for (int round = 0; round < 4; ++round) {
     SCOPED_TRACE(kRounds[round]);
     const Snapshot state = PlanRound(graph, round, random);
@@ -235,13 +257,7 @@ TEST_P(DifferentialTest, RebuildsWhatMakeWould) {
     std::vector<std::string> arguments = {"all"};
     if (parallel) arguments.insert(arguments.begin(), {"-J", "4"});
     if (resident) arguments.insert(arguments.begin(), "-L");
-    ExpectBuilds(resident ? "bramle -L" : "bramle", graph, state, bramleDirectory.path(),
-                 [&] { return testing_support::RunBramle(arguments, bramleDirectory.path()); });
-    if (withMake) {
-      ExpectBuilds("GNU make", graph, state, makeDirectory.path(), [&] {
-        return testing_support::RunInDirectory(parallel ? "make -r -j4 all" : "make -r all", makeDirectory.path());
-      });
-    }
+    folders.ExpectBoth(resident ? " -L" : "", graph, state, arguments, parallel ? "make -r -j4 all" : "make -r all");
     if (HasFailure()) {
       ADD_FAILURE() << "makefile of batch " << batch << ":\n" << makefile;
       return;
@@ -285,43 +301,31 @@ TEST_P(DifferentialModes, KeepGoingDryRunsAndNamedTargetsDoWhatMakeDoes) {
   for (int k = 0; k < 3; ++k) named.goals.push_back(random() % graph.nodes.size());
   const std::string makefile = MakefileText(graph, random);
   const std::string failingMakefile = MakefileText(graph, random, failures.failing);
-  ScratchDirectory bramleDirectory;
-  ScratchDirectory makeDirectory;
-  const bool withMake = platform::kPathSeparator == '/' &&
-                        testing_support::RunInDirectory("make --version", makeDirectory.path()).exitCode == 0;
+  const Folders folders;
   std::string goals;
   for (size_t goal : named.goals) goals += " " + graph.nodes[goal].name;
 
   SCOPED_TRACE("-K against make -k");
-  bramleDirectory.Write("Makefile", failingMakefile);
-  makeDirectory.Write("Makefile", failingMakefile);
+  folders.Write(failingMakefile);
   const Snapshot scrambled = PlanRound(graph, 2, random);
   std::vector<std::string> keepGoing = {"-L", "-K", "all"};
   if (batch % 2) keepGoing.insert(keepGoing.begin(), {"-J", "4"});
-  ExpectBuilds(
-      "bramle -K", graph, scrambled, bramleDirectory.path(),
-      [&] { return testing_support::RunBramle(keepGoing, bramleDirectory.path()); }, failures);
-  if (withMake) {
-    ExpectBuilds(
-        "GNU make -k", graph, scrambled, makeDirectory.path(),
-        [&] { return testing_support::RunInDirectory("make -r -k -j4 all", makeDirectory.path()); }, failures);
-  }
+  folders.ExpectBoth(" -K", graph, scrambled, keepGoing, "make -r -k -j4 all", failures);
 
   SCOPED_TRACE("-N against make -n");
-  bramleDirectory.Write("Makefile", makefile);
-  makeDirectory.Write("Makefile", makefile);
+  folders.Write(makefile);
   const Snapshot touched = PlanRound(graph, 1, random);
   std::vector<std::string> dryRun = {"-N", "all"};
   if (batch % 2) dryRun.insert(dryRun.begin(), {"-J", "4"});
-  SetFiles(graph, touched, bramleDirectory.path());
-  const std::vector<int> before = CountBuilds(graph, bramleDirectory.path());
-  const ProcessResult listed = testing_support::RunBramle(dryRun, bramleDirectory.path());
+  SetFiles(graph, touched, folders.bramle.path());
+  const std::vector<int> before = CountBuilds(graph, folders.bramle.path());
+  const ProcessResult listed = testing_support::RunBramle(dryRun, folders.bramle.path());
   EXPECT_EQ(listed.exitCode, 0) << listed.err;
   EXPECT_EQ(CountListed(graph, listed.out), ExpectedBuilds(graph, touched, true)) << listed.out;
-  EXPECT_EQ(CountBuilds(graph, bramleDirectory.path()), before);
-  if (withMake) {
-    SetFiles(graph, touched, makeDirectory.path());
-    const ProcessResult result = testing_support::RunInDirectory("make -r -n all", makeDirectory.path());
+  EXPECT_EQ(CountBuilds(graph, folders.bramle.path()), before);
+  if (folders.withMake) {
+    SetFiles(graph, touched, folders.make.path());
+    const ProcessResult result = testing_support::RunInDirectory("make -r -n all", folders.make.path());
     EXPECT_EQ(CountListed(graph, result.out), ExpectedBuilds(graph, touched, false)) << result.out;
   }
 
@@ -329,14 +333,7 @@ TEST_P(DifferentialModes, KeepGoingDryRunsAndNamedTargetsDoWhatMakeDoes) {
   std::vector<std::string> named3 = {"-L"};
   if (batch % 2) named3.insert(named3.end(), {"-J", "4"});
   for (size_t goal : named.goals) named3.push_back(graph.nodes[goal].name);
-  ExpectBuilds(
-      "bramle" + goals, graph, scrambled, bramleDirectory.path(),
-      [&] { return testing_support::RunBramle(named3, bramleDirectory.path()); }, named);
-  if (withMake) {
-    ExpectBuilds(
-        "GNU make" + goals, graph, scrambled, makeDirectory.path(),
-        [&] { return testing_support::RunInDirectory("make -r -j4" + goals, makeDirectory.path()); }, named);
-  }
+  folders.ExpectBoth(goals, graph, scrambled, named3, "make -r -j4" + goals, named);
   if (HasFailure()) ADD_FAILURE() << "makefile of batch " << batch << ":\n" << failingMakefile;
 }
 

@@ -68,13 +68,8 @@ TEST(AddDependencyBlock, DependentsAreLinkedExactlyButTargetsFoundInAnyCase) {
   Line(model, "B", "y", {"make"});
   EXPECT_EQ(Names(lower->dependents.ToVector()), (Strings{"y"}));
   EXPECT_TRUE(upper->dependents.empty());
-}
-
-// Plain names are found in any case by the dependency lines above and the
-// walk's named targets.
-TEST(FindTarget, DoubleByteCharactersAreNotFolded) {
-  TargetModel model;
-  // In code page 932 the trail bytes of these two are 'A' and 'a'.
+  // Double-byte characters are not folded: in code page 932 the trail bytes
+  // of these two are 'A' and 'a'.
   const std::string large = testing_support::Narrow("ア");
   const std::string small = testing_support::Narrow("ャ");
   Lines(model, {large + ".OBJ: = one", small + ".obj: = two"});
@@ -137,7 +132,7 @@ std::vector<std::string> RuleCommands(const RuleTable& rules, const std::string&
   return texts;
 }
 
-TEST(RuleTable, RefusedRules) {
+TEST(RuleTable, RefusedRulesAndTheOrderOfOneKey) {
   RuleTable rules = DefaultRules();
   EXPECT_EQ(rules.AddSuffix(""), 1);
   EXPECT_EQ(rules.AddInferenceRule(".c", "", ".obj", "", nullptr), 1);
@@ -145,10 +140,7 @@ TEST(RuleTable, RefusedRules) {
   EXPECT_EQ(rules.AddInferenceRule("", "", ".obj", "", Commands({"cc"})), 1);
   EXPECT_EQ(rules.AddInferenceRule(".y", "", ".c", "", Commands({"yacc"})), 2);
   EXPECT_TRUE(rules.Rules().empty());
-}
-
-TEST(RuleTable, RulesOfOneKeyFollowTheSuffixOrder) {
-  RuleTable rules = DefaultRules();
+  // The rules of one key follow the suffix order.
   rules.AddInferenceRule(".c", "", ".obj", "", Commands({"from c"}));
   rules.AddInferenceRule(".asm", "", ".obj", "", Commands({"from asm"}));
   rules.AddInferenceRule(".cpp", "", ".obj", "", Commands({"from cpp"}));

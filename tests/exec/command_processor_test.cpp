@@ -102,7 +102,8 @@ class WriteBatchTest : public testing::Test {
 };
 
 // The command text is written unchanged, between the lines that keep its
-// status and remove the (empty) marker.
+// status and remove the (empty) marker; nothing changes where the directory
+// cannot be written.
 TEST_F(WriteBatchTest, EachDialectWritesItsLinesAndAnEmptyMarker) {
   for (const bool cmd : {true, false}) {
     std::string command = cmd ? "cl /c a.c" : "echo {marker} {batch} %ERRORLEVEL% 'q'";
@@ -117,6 +118,11 @@ TEST_F(WriteBatchTest, EachDialectWritesItsLinesAndAnEmptyMarker) {
     EXPECT_TRUE(std::filesystem::exists(base + ".m"));
     EXPECT_EQ(std::filesystem::file_size(base + ".m"), 0u);
   }
+  std::string command = "cl /c a.c";
+  std::string base = "before";
+  EXPECT_FALSE(exec::WriteBatch(command, base, exec::CmdDialect(), Directory() + platform::kPathSeparator + "missing"));
+  EXPECT_EQ(command, "cl /c a.c");
+  EXPECT_EQ(base, "before");
 }
 
 // Names are never shared; whatever number comes next, the batch name or
@@ -140,23 +146,13 @@ TEST_F(WriteBatchTest, NamesAreNeverSharedAndExistingFilesOfEitherKindAreSkipped
   EXPECT_FALSE(std::filesystem::exists(Base(next + 1) + ".bat"));
 }
 
-TEST_F(WriteBatchTest, UnwritableDirectoryLeavesTheCommandUnchanged) {
-  std::string command = "cl /c a.c";
-  std::string base = "before";
-  EXPECT_FALSE(exec::WriteBatch(command, base, exec::CmdDialect(), Directory() + platform::kPathSeparator + "missing"));
-  EXPECT_EQ(command, "cl /c a.c");
-  EXPECT_EQ(base, "before");
-}
-
-TEST(QuotePathTest, CmdQuotesOnlyWhenNeededShellAlways) {
+TEST(BatchTextTest, CmdQuotesOnlyWhenNeededShellAlwaysAndTemplatesAreFilled) {
   EXPECT_EQ(exec::QuotePath("C:\\tmp\\mk3.m", exec::CmdDialect()), "C:\\tmp\\mk3.m");
   EXPECT_EQ(exec::QuotePath("C:\\Documents and Settings\\mk3.m", exec::CmdDialect()),
             "\"C:\\Documents and Settings\\mk3.m\"");
   EXPECT_EQ(exec::QuotePath("C:\\a&b\\mk3.m", exec::CmdDialect()), "\"C:\\a&b\\mk3.m\"");
   EXPECT_EQ(exec::QuotePath("/tmp/it's/mk3.m", exec::ShellDialect()), "'/tmp/it'\\''s/mk3.m'");
-}
-
-TEST(FillTemplateTest, FillsEveryHoleOnce) {
+  // A template's holes are filled once each.
   EXPECT_EQ(exec::FillTemplate("CALL {sync} B& CALL {batch} & {token}{token} {other}", "b.bat", "m", "s.bat", "T"),
             "CALL s.bat B& CALL b.bat & TT {other}");
 }

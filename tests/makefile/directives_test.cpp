@@ -65,7 +65,6 @@ TEST_F(Directives, ConditionalsIncludeMessageAndError) {
       {"all:\n!ENDIF\n", "error 5 line 2"},
       {"all:\n!IF 1\nA=1\n", "A=1"},  // open at the end: no error
       {"all:\n!BOGUS thing\n", "error 10 line 2: !BOGUS"},
-      {"all:\n!iffy 1\n", "error 10 line 2: !iffy"},
       {"all:\n!\n", "error 10 line 2: !"},
       {" !IF 1\nall:\n", "error 22 line 1"},  // a blank before the bang: an ordinary line
       {"all:\n" + deep, "A=deep"},

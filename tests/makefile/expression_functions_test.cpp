@@ -214,17 +214,15 @@ TEST_F(FileFunctions, ExistenceAndWildcards) {
   for (const auto& [path, expected] : cases) EXPECT_EQ(Exist(path), expected) << path;
 }
 
-TEST_F(FileFunctions, SixNamesOneArgumentEach) {
+TEST_F(FileFunctions, SixNamesOneArgumentEachAndDirectoriesWithASeparator) {
   for (const char* name : {"EXIST", "EXISTS", "Exist", "Exists", "exist", "exists"}) {
     EXPECT_EQ(Exist(In("a.obj"), name), "1") << name;
   }
   EXPECT_EQ(Exist(In("a.obj"), "EXISt"), "status 45");
   EXPECT_EQ(Eval(evaluator_, "EXIST()"), Failure(kEvalTooFewOperands));
   EXPECT_EQ(Eval(evaluator_, "EXIST(a, b)"), Failure(kEvalNotSingleValue));
-}
-
-// A trailing separator would escape the closing quote of EXIST's literal.
-TEST_F(FileFunctions, SearchAcceptsATrailingSeparatorOnDirectories) {
+  // The search takes a trailing separator on directories (which would
+  // escape the closing quote of EXIST's literal).
   EXPECT_TRUE(platform::AnyFileMatches(In("sub\\")));
   EXPECT_FALSE(platform::AnyFileMatches(In("missing\\")));
 }

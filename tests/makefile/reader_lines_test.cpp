@@ -3,7 +3,6 @@
 #include <random>
 #include <set>
 
-#include "platform/directory.h"
 #include "platform/text.h"
 #include "reader_test_support.h"
 
@@ -58,15 +57,6 @@ TEST_F(ReaderLines, LinesAndTheirErrors) {
   });
   failUndefined = true;
   ExpectReads({{"all:\nX = $(NOPE)\n", "error 24 line 2"}});
-}
-
-TEST_F(ReaderLines, TheWorkingDirectoryBecomesTheMakefilesDirectory) {
-  Write(NativePath("sub\\Makefile"), "!INCLUDE \"local.mak\"\nall:\n");
-  Write(NativePath("sub\\local.mak"), "FOUND = yes\n");
-  ASSERT_TRUE(Read(NativePath("sub\\Makefile")));
-  EXPECT_EQ(table.LookupMacro("FOUND"), "yes");
-  EXPECT_TRUE(platform::SamePath(platform::FullPath(platform::WorkingDirectory()),
-                                 platform::FullPath((dir.path() / "sub").string())));
 }
 
 const char* const kPieces[] = {

@@ -137,16 +137,14 @@ const std::vector<std::string> kTclMacros = {"MSVCDIR=vc",    "TCLDIR=tcl",     
                                              "TCL_PATCH_LEVEL=8.6.0"};
 
 // Files the makefiles include or test for that the corpus does not hold,
-// as empty stand-ins (a folder, ending in "\\", holds an empty file);
-// bzip2's sources for -N.
+// as empty stand-ins (a folder, ending in "\\", holds an empty file).
 const char* const kStandIns[] = {
     "src\\lib\\ares_init.c", "src\\lib\\Makefile.inc", "src\\tools\\Makefile.inc", "cares_objs.inc",
     "prog2_objs.inc", "prog3_objs.inc", "CURL_OBJS.inc", "LIBCURL_OBJS.inc", "config.msvc",
     "auto\\nmake\\tools.mak", "Make_all.mak", "testdir\\Make_all.mak", "_major.tmp", "_minor.tmp",
     "_patchlvl.tmp", "msvcver.~", "msvcrtver.~", "srclib\\apr\\", "srclib\\apr-util\\",
     "srclib\\apr-iconv\\", "srclib\\expat\\", "srclib\\pcre\\", "tcl\\generic\\tcl.h", "vercl.i",
-    "versions.vc", "nmakehlp.out", "rcver.vc", "blocksort.c", "huffman.c", "crctable.c", "randtable.c", "compress.c",
-    "decompress.c", "bzlib.c", "bzip2.c", "bzip2recover.c", "libbz2.def",
+    "versions.vc", "nmakehlp.out", "rcver.vc",
 };
 
 TEST(Corpus, EveryFileLoads) {
@@ -170,31 +168,11 @@ TEST(Corpus, EveryFileLoads) {
     EXPECT_EQ(result.err.find(Narrow(kReportHead)), std::string::npos) << result.err;
     for (const std::string& line : c.dumped) EXPECT_NE(result.out.find("\n" + line), std::string::npos) << line;
   }
-  // With its sources stubbed, bzip2's build lists the commands it would run.
-  const auto listed = RunBramle({"-M", "-N", "-F", "bzip2-makefile.msc", "lib"}, dir.path());
-  EXPECT_EQ(listed.exitCode, 0) << listed.err;
-  EXPECT_NE(listed.out.find("-nologo -c blocksort.c /Feblocksort.obj\n"), std::string::npos) << listed.out;
 }
 
-void ExpectLoadOrReaderError(const std::string& what, const std::string& makefile) {
-  SCOPED_TRACE(what);
-  ScratchDirectory dir;
-  dir.Write("m.mak", makefile);
-  const auto result = RunBramle({"-N", "-P", "-F", "m.mak"}, dir.path());
-  EXPECT_TRUE(result.exitCode == 0 || result.exitCode == 1) << result.exitCode;
-  const std::string head = Narrow(kReportHead);
-  const size_t reported = result.err.find(head);
-  // A makefile that loaded may still fail to build; that is not the reader's.
-  if (reported == std::string::npos) return;
-  const std::string tail = Narrow(kReportTail);
-  EXPECT_EQ(reported, 0u);
-  EXPECT_EQ(result.err.find(head, 1), std::string::npos);
-  ASSERT_GE(result.err.size(), tail.size());
-  EXPECT_EQ(result.err.substr(result.err.size() - tail.size()), tail);
-  EXPECT_EQ(result.out.find("View Depend"), std::string::npos);
-}
-
-TEST(BadInput, BinaryHugeAndDeepMakefiles) {
+// Hostile makefiles load or stop with one reader report; nothing crashes or
+// hangs.
+TEST(BadInput, HostileMakefilesLoadOrStopWithOneReaderError) {
   std::string everyByte;
   for (int b = 0; b < 1024; ++b) everyByte.push_back(static_cast<char>(b & 0xFF));
   std::mt19937 random(7);
@@ -213,19 +191,23 @@ TEST(BadInput, BinaryHugeAndDeepMakefiles) {
       {"10000 open", "all:\n" + Repeat("!IF 1\n", 10000)},
       {"10001 closed", "all:\n" + Repeat("!IF 1\n", 10000) + Repeat("!ENDIF\n", 10001)},
   };
-  for (const auto& [what, makefile] : cases) ExpectLoadOrReaderError(what, makefile);
-}
-
-TEST(BadInput, UnterminatedQuotesStrayParenthesesAndMalformedDirectives) {
-  const char* const lines[] = {
-      "\"abc: x",    "all: \"x",    "all: )",      ")",           "A = )",       "all: $(A))",   "all: $(",
-      "$(: x",       "!IF \"a",     "!INCLUDE \"a", "!MESSAGE \"",  "!IF )",       "!IF (((((",    "!",
-      "!IF",         "!IFDEF",      "!IFNDEF",     "!ELSE IF",    "!ELSEIFDEF",  "!ELSE",        "!ENDIF x",
-      "!INCLUDE",    "!INCLUDE \"\"", "!INCLUDE <>", "!MESSAGE",    "!ERROR",      "!IFDEF $()",   "!IFDEF $(",
-      "!IF 1 +",     "!IF FOO(1)",  "!IF EXIST()", "!IF 1 ==",    "!!",          "!\t",
-  };
-  // Lines that are no directive stand alone; directives follow a target.
-  for (const std::string line : lines) ExpectLoadOrReaderError(line, (line[0] == '!' ? "all:\n" : "") + line + "\n");
+  const std::string head = Narrow(kReportHead);
+  const std::string tail = Narrow(kReportTail);
+  for (const auto& [what, makefile] : cases) {
+    SCOPED_TRACE(what);
+    ScratchDirectory dir;
+    dir.Write("m.mak", makefile);
+    const auto result = RunBramle({"-N", "-P", "-F", "m.mak"}, dir.path());
+    EXPECT_TRUE(result.exitCode == 0 || result.exitCode == 1) << result.exitCode;
+    const size_t reported = result.err.find(head);
+    // A makefile that loaded may still fail to build; that is not the reader's.
+    if (reported == std::string::npos) continue;
+    EXPECT_EQ(reported, 0u);
+    EXPECT_EQ(result.err.find(head, 1), std::string::npos);
+    ASSERT_GE(result.err.size(), tail.size());
+    EXPECT_EQ(result.err.substr(result.err.size() - tail.size()), tail);
+    EXPECT_EQ(result.out.find("View Depend"), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -112,15 +112,13 @@ TEST(MatchDirectiveKeyword, TakesTheFirstKeywordInOrder) {
   }
 }
 
-TEST(ReferencedMacroName, NeedsTheReferenceForm) {
+TEST(DirectiveArguments, ReferencedNamesNeedTheReferenceFormConditionsAreDecimal) {
   EXPECT_EQ(ReferencedMacroName("$(CFG)"), "CFG");
   EXPECT_EQ(ReferencedMacroName("text $(A B) more"), "A B");
   EXPECT_EQ(ReferencedMacroName("^$(A) $(B)"), "B");
   EXPECT_EQ(ReferencedMacroName("$(A^)B)"), "A^)B");
   for (const char* text : {"CFG", "$CFG", "$(CFG", "$()", "$", ""}) EXPECT_FALSE(ReferencedMacroName(text)) << text;
-}
-
-TEST(ConditionHolds, ReadsALeadingDecimalNumber) {
+  // A condition holds when it reads as a leading decimal number not 0.
   for (const char* text : {"1", " -3", "12abc", "007", "99999999999999999999"}) EXPECT_TRUE(ConditionHolds(text)) << text;
   // "0x10" is read as decimal: 0.
   for (const char* text : {"0", "0x10", "+0", "abc", "", "- 1"}) EXPECT_FALSE(ConditionHolds(text)) << text;
@@ -169,7 +167,7 @@ TEST(ImportEnvironment, TakesLongValuesWholeAndReplacesCommandLineValues) {
 
 using testing_support::ScratchDirectory;
 
-TEST(SourceFile, SplitsAtLineFeedsAndDropsTheCarriageReturn) {
+TEST(SourceFile, SplitsAtLineFeedsDropsTheCarriageReturnAndKnowsItsPath) {
   // Long lines keep every byte, NUL and lone CR included.
   std::string longLine(3 << 20, 'x');
   longLine[100000] = '\0';
@@ -189,9 +187,7 @@ TEST(SourceFile, SplitsAtLineFeedsAndDropsTheCarriageReturn) {
     EXPECT_TRUE(read == lines) << content.substr(0, 20);
     EXPECT_EQ(file->lineNumber(), static_cast<int>(lines.size()));
   }
-}
-
-TEST(SourceFile, KnowsItsFullPathWithoutDotComponentsAndItsName) {
+  // A file knows its full path, without dot components, and its name.
   ScratchDirectory dir;
   dir.Write("Makefile", "x\n");
   dir.Write(testing_support::NativePath("sub\\keep"), "");

@@ -12,8 +12,9 @@
 namespace ui {
 namespace {
 
-// The settings dialogs and the protocol's numbers read decimal text alike.
-TEST(NumberText, ReadsAsTheCLibraryTextToLongWithin32Bits) {
+// The settings dialogs and the protocol's numbers read decimal text alike;
+// numbers show as signed or unsigned decimal.
+TEST(NumberText, ReadsAsTheCLibraryTextToLongWithin32BitsAndShowsDecimal) {
   const struct {
     const char* text;
     int value;
@@ -27,15 +28,12 @@ TEST(NumberText, ReadsAsTheCLibraryTextToLongWithin32Bits) {
     EXPECT_EQ(ReadNumber(c.text), c.value) << c.text;
     EXPECT_EQ(distributed::ArgumentNumber(c.text), c.value) << c.text;
   }
-}
-
-TEST(NumberText, ShowsSignedAndUnsignedDecimal) {
   EXPECT_EQ(DecimalText(-1), "-1");
   EXPECT_EQ(UnsignedDecimalText(-1), "4294967295");
   EXPECT_EQ(UnsignedDecimalText(4311), "4311");
 }
 
-TEST(ClientSettingsForm, CopiesInAndOut) {
+TEST(SettingsForms, CopyInAndOut) {
   const distributed::ClientSettings settings = {false, 5000, "PC01", false, true, "c.txt", true, false, ""};
   ClientSettingsForm form = ClientSettingsForm::From(settings);
   EXPECT_EQ(form.portNo, "5000");
@@ -55,6 +53,20 @@ TEST(ClientSettingsForm, CopiesInAndOut) {
   form.saveLogFile = "kept.txt";
   form.CopyTo(back);
   EXPECT_EQ(back.saveLogFile, "kept.txt");
+
+  const distributed::ServerSettings server = {"SRV", 6000, true, 6001, false, false, 3, true, "s.txt", false, ""};
+  ServerSettingsForm serverForm = ServerSettingsForm::From(server, true);
+  EXPECT_TRUE(serverForm.AutomaticRadioEnabled());
+  EXPECT_EQ(serverForm.normalPort, "6001");
+  EXPECT_EQ(serverForm.timeoutTime, "3");
+  distributed::ServerSettings serverBack;
+  serverForm.CopyTo(serverBack);
+  EXPECT_EQ(serverBack, server);
+  // Without the TCP table the manual radio is selected and the automatic one
+  // disabled.
+  serverForm = ServerSettingsForm::From(server, false);
+  EXPECT_FALSE(serverForm.normalPortAuto);
+  EXPECT_FALSE(serverForm.AutomaticRadioEnabled());
 }
 
 TEST(SettingsChecks, PortsFromOneTo65535AndNamesOfSensibleLength) {
@@ -98,22 +110,6 @@ TEST(PassiveKeyGate, OnlyControlThenPauseAsTheFirstTwoKeysReveals) {
     EXPECT_EQ(gate.revealed(), c.revealed);
     EXPECT_EQ(reveals, c.revealed ? 1 : 0);
   }
-}
-
-TEST(ServerSettingsForm, CopiesInAndOut) {
-  const distributed::ServerSettings settings = {"SRV", 6000, true, 6001, false, false, 3, true, "s.txt", false, ""};
-  ServerSettingsForm form = ServerSettingsForm::From(settings, true);
-  EXPECT_TRUE(form.AutomaticRadioEnabled());
-  EXPECT_EQ(form.normalPort, "6001");
-  EXPECT_EQ(form.timeoutTime, "3");
-  distributed::ServerSettings back;
-  form.CopyTo(back);
-  EXPECT_EQ(back, settings);
-  // Without the TCP table the manual radio is selected and the automatic one
-  // disabled.
-  form = ServerSettingsForm::From(settings, false);
-  EXPECT_FALSE(form.normalPortAuto);
-  EXPECT_FALSE(form.AutomaticRadioEnabled());
 }
 
 }  // namespace
