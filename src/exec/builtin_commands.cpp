@@ -85,10 +85,6 @@ std::string_view FirstWord(std::string_view line) {
 
 }  // namespace
 
-std::span<const std::string_view> ShellCommandNames() { return kNames; }
-
-std::span<const BuiltinCommand> BuiltinCommandTable() { return kTable; }
-
 const BuiltinCommand* FindBuiltin(std::string_view programName) {
   for (const BuiltinCommand& row : kTable) {
     if (EqualsIgnoringCase(programName, row.name)) return &row;

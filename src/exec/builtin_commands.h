@@ -2,7 +2,6 @@
 // the processor instead of starting them as programs.
 #pragma once
 
-#include <span>
 #include <string_view>
 
 namespace exec {
@@ -21,12 +20,6 @@ struct BuiltinCommand {
 
 // Groups run from 0 to kBuiltinGroupCount - 1.
 inline constexpr int kBuiltinGroupCount = 28;
-
-// The 32 lower-case names, in their fixed order.
-std::span<const std::string_view> ShellCommandNames();
-
-// The same names grouped, in their fixed order; only "set" has a handler.
-std::span<const BuiltinCommand> BuiltinCommandTable();
 
 // The row whose name equals `programName` ignoring case, or null.
 const BuiltinCommand* FindBuiltin(std::string_view programName);
