@@ -301,6 +301,33 @@ TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
   EXPECT_NE(log.find(Text(diag::msg::kBuildCancelled)), log.rfind(Text(diag::msg::kBuildCancelled))) << log;
 }
 
+// A server that fails the client before its build phase opens: the client
+// says why and is back for the next connection (its local server again).
+TEST_F(BuildClientTest, ServerThatFailsBeforeThePhaseIsLeftAndTriedAgain) {
+  const struct {
+    std::string greetingReply;  // then the server closes the connection
+    std::string openLine;
+    std::string said;
+  } cases[] = {
+      {"", "", Text(diag::msg::kServerTalkFailed)},
+      {FormatError(0, "not you"), "", "not you"},
+      {FormatOk(), "", Text(diag::msg::kServerTalkFailed)},
+      {FormatOk(), "Garbled(\r\n", Text(diag::msg::kServerTalkFailed2)},
+  };
+  StartLocal();
+  for (const auto& c : cases) {
+    TestPeer server;
+    ASSERT_TRUE(listener_.Accept(server.Stream()));
+    ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
+    server.SendLine(c.greetingReply + c.openLine);
+    server.Stream().Close();
+  }
+  TestPeer again;
+  Greet(again);
+  client_.StopClientThread();
+  for (const auto& c : cases) EXPECT_NE(LogText().find(c.said), std::string::npos) << c.said;
+}
+
 // Here with the runner that keeps one command processor, which relays the
 // same way.
 TEST_F(BuildClientTest, PassiveConnectIntroducesItselfWith255) {
