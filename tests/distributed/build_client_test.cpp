@@ -239,7 +239,8 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 // The command goes on through a garbled line, an unexpected message and a
 // second command, and its exit still arrives. The server's cancel ends the
 // next one; the phase stays open for the next command. A server that goes
-// away ends the command it runs, and the next server finds a clean client.
+// away ends the command it runs, and the next server finds a clean client;
+// so does the close of the phase.
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelAndTheServersEndDo) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
@@ -272,6 +273,11 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelAndTheSer
   const CommandResult result = Run(next, Child("emit x6f6b0a x 0"));
   EXPECT_EQ(result.out, OnDisk("ok\n"));
   EXPECT_EQ(result.exitCode, 0);
+  socket_testing::BlockingStream heldClosed;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(next, heldClosed));
+  next.SendLine(FormatBuildPhaseClose());
+  EXPECT_EQ(next.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_TRUE(heldClosed.WaitEnded());
 }
 
 TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
