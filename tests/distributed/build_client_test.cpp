@@ -239,7 +239,8 @@ TEST_F(BuildClientTest, AllowListRefusesAServerNotOnIt) {
 // The command goes on through a garbled line, an unexpected message and a
 // second command, and its exit still arrives. The server's cancel ends the
 // next one; the phase stays open for the next command. A server that goes
-// away ends the command it runs, and the next server finds a clean client.
+// away ends the command it runs, and the next server finds a clean client;
+// so does the close of the phase.
 TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelAndTheServersEndDo) {
   TestPeer server;
   ASSERT_NO_FATAL_FAILURE(StartLocal(&server));
@@ -272,6 +273,11 @@ TEST_F(BuildClientTest, LinesDuringACommandDoNotEndItsRelayingButCancelAndTheSer
   const CommandResult result = Run(next, Child("emit x6f6b0a x 0"));
   EXPECT_EQ(result.out, OnDisk("ok\n"));
   EXPECT_EQ(result.exitCode, 0);
+  socket_testing::BlockingStream heldClosed;
+  ASSERT_NO_FATAL_FAILURE(StartWaiting(next, heldClosed));
+  next.SendLine(FormatBuildPhaseClose());
+  EXPECT_EQ(next.WaitReply(), ReplyOutcome::Ok);
+  EXPECT_TRUE(heldClosed.WaitEnded());
 }
 
 TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
@@ -299,6 +305,33 @@ TEST_F(BuildClientTest, CancelEventInsideAndOutsideThePhase) {
   const std::string log = LogText();
   // Both cancels are logged: the text stands at least twice.
   EXPECT_NE(log.find(Text(diag::msg::kBuildCancelled)), log.rfind(Text(diag::msg::kBuildCancelled))) << log;
+}
+
+// A server that fails the client before its build phase opens: the client
+// says why and is back for the next connection (its local server again).
+TEST_F(BuildClientTest, ServerThatFailsBeforeThePhaseIsLeftAndTriedAgain) {
+  const struct {
+    std::string greetingReply;  // then the server closes the connection
+    std::string openLine;
+    std::string said;
+  } cases[] = {
+      {"", "", Text(diag::msg::kServerTalkFailed)},
+      {FormatError(0, "not you"), "", "not you"},
+      {FormatOk(), "", Text(diag::msg::kServerTalkFailed)},
+      {FormatOk(), "Garbled(\r\n", Text(diag::msg::kServerTalkFailed2)},
+  };
+  StartLocal();
+  for (const auto& c : cases) {
+    TestPeer server;
+    ASSERT_TRUE(listener_.Accept(server.Stream()));
+    ASSERT_EQ(server.ReadKind(), kMessageBuildClientConnect);
+    server.SendLine(c.greetingReply + c.openLine);
+    server.Stream().Close();
+  }
+  TestPeer again;
+  Greet(again);
+  client_.StopClientThread();
+  for (const auto& c : cases) EXPECT_NE(LogText().find(c.said), std::string::npos) << c.said;
 }
 
 // Here with the runner that keeps one command processor, which relays the

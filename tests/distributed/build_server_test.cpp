@@ -267,6 +267,7 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     bool handedOut;
     std::string shown;  // what connection 0 shows last
     const char* allowClients = "";
+    bool toldWhy = false;  // the client is refused with what is shown
   } cases[] = {
       {"lost in a command", {.execReply = ""}, true, diag::LoadMessage(msg::kConnectionLost)},
       {"refuses the command",
@@ -283,7 +284,8 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
        {},
        false,
        diag::FormatCatalogMessage(msg::kClientNotAllowed, "CLIENT", "127.0.0.1"),
-       "GOOD, 10.1.1.1"},
+       "GOOD, 10.1.1.1",
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -299,6 +301,7 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     EXPECT_EQ(rig.files_.TimesMade("x"), 1);
     EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
     EXPECT_EQ(gone.Execs().size(), c.handedOut ? 1u : 0u);
+    EXPECT_EQ(gone.Has("refused " + c.shown), c.toldWhy);
     EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(msg::kBuildingTarget, "x"))),
               c.handedOut);
   }

@@ -139,7 +139,7 @@ struct ClientScript {
 // Connects, introduces itself and serves on a thread of its own until the
 // server ends the phase or the script drops the connection. Notes what it
 // received: "greeted", "open", "exec <command>", "cancel", "close",
-// "refused" (no OK to its greeting), "unreachable".
+// "refused <the error's text>" (no OK to its greeting), "unreachable".
 class ScriptedClient : public TestPeer, public Notes {
  public:
   ScriptedClient(testing_support::MemoryFiles& files, ClientScript script, int port)
@@ -162,7 +162,7 @@ class ScriptedClient : public TestPeer, public Notes {
   void Serve(int port) {
     if (!Stream().Connect(port)) return Add("unreachable");
     SendLine(distributed::FormatBuildClientConnect(script_.name, 500));
-    if (WaitReply() != distributed::ReplyOutcome::Ok) return Add("refused");
+    if (WaitReply() != distributed::ReplyOutcome::Ok) return Add("refused " + ErrorText());
     Add("greeted");
     // Bounded: each message is answered, and the server ends the phase.
     for (int messages = 0; messages < 1000; ++messages) {
