@@ -30,10 +30,6 @@ std::string Message(unsigned number) { return diag::LoadMessage(number); }
 
 std::string Indented(const std::string& commandLine) { return "  " + commandLine; }
 
-bool IsFailure(ReplyOutcome outcome) {
-  return outcome == ReplyOutcome::Garbled || outcome == ReplyOutcome::Error || outcome == ReplyOutcome::Unexpected;
-}
-
 }  // namespace
 
 BuildClient::BuildClient() { RegisterMessages(); }

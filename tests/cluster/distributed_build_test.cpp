@@ -290,6 +290,9 @@ TEST_F(DistributedBuild, TargetsOfStoppedAndFrozenClientsAreBuiltOnceElsewhere) 
   EXPECT_TRUE(cluster_->WriteToPipe("go.fifo", "go\\ngo\\ngo\\n"));
   const std::string givenUp = diag::FormatCatalogMessage(diag::msg::kClientGivenUp, "frozen", 1);
   EXPECT_TRUE(server.WaitForOutput(givenUp, 2 * kLimitMs)) << server.Output();
+  // Named with the seconds it has been silent, before it is given up.
+  const std::string silent = diag::FormatCatalogMessage(diag::msg::kClientSilent, "frozen", 0);
+  EXPECT_LT(server.Output().find(silent.substr(0, silent.find('0'))), server.Output().find(givenUp));
   EXPECT_EQ(server.WaitForExit(kLimitMs), 0) << server.Output();
   EXPECT_EQ(cluster_->ReadFile("c.log"), "srv\n") << server.Output();
   EXPECT_EQ(cluster_->ReadFile("a.log") + cluster_->ReadFile("b.log"), "srv\nsrv\n") << server.Output();

@@ -307,39 +307,6 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
   }
 }
 
-// A client that stops answering in the middle of a command (frozen, or its
-// link down) is named on the console, then given up after the time limit;
-// another client builds its target.
-TEST(BuildServer, SilentClientIsGivenUpAfterTheTimeLimit) {
-  ServerRig rig;
-  rig.Line("x", "");
-  ServerSettings settings;
-  settings.timeout = true;
-  settings.timeoutTime = 1;
-  rig.Start(settings);
-  ScriptedClient& frozen = rig.Client({.name = "FROZEN", .silentInCommand = true});
-  ASSERT_TRUE(frozen.WaitFor("exec make x"));
-  const std::string givenUp = diag::FormatCatalogMessage(msg::kClientGivenUp, "FROZEN", 1);
-  // The limit is a minute: several guarded waits cover it.
-  for (int waits = 0; waits < 4 && !rig.stdout_.Has(givenUp); ++waits) rig.stdout_.WaitFor(givenUp);
-  // The target went back: the next client builds it.
-  ScriptedClient& good = rig.Client({.name = "GOOD"});
-  rig.Finish();
-  EXPECT_TRUE(frozen.Has("given up"));
-  EXPECT_EQ(good.Execs(), std::vector<std::string>{"make x"});
-  EXPECT_EQ(rig.files_.TimesMade("x"), 1);
-  EXPECT_EQ(rig.server_->FailureCode(), 0);
-  const std::vector<std::string> console = rig.stdout_.All();
-  // Named with the seconds it has been silent, before it is given up.
-  const std::string silent = diag::FormatCatalogMessage(msg::kClientSilent, "FROZEN", 0);
-  const std::string silentStart = silent.substr(0, silent.find('0'));
-  const auto named = std::find_if(console.begin(), console.end(),
-                                  [&](const std::string& line) { return line.rfind(silentStart, 0) == 0; });
-  const auto gaveUp = std::find(console.begin(), console.end(), givenUp);
-  ASSERT_NE(gaveUp, console.end());
-  EXPECT_LT(named, gaveUp);
-}
-
 // The window's cancel button: that client's phase is cancelled and closed;
 // the build still ends, by it (when its exit code came first) or by the
 // next client.

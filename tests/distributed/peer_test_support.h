@@ -132,8 +132,6 @@ struct ClientScript {
   std::string openReply = "OK()\r\n";          // empty: close instead of answering
   std::optional<std::string> execReply = {};  // sent instead of running a command; empty: close
   Notes* gate = nullptr;
-  // Accepts the first command and then says nothing, as a frozen client.
-  bool silentInCommand = false;
 };
 
 // Connects, introduces itself and serves on a thread of its own until the
@@ -175,7 +173,6 @@ class ScriptedClient : public TestPeer, public Notes {
       } else if (kind == distributed::kMessageCommandExec) {
         const distributed::CommandExecArguments exec = distributed::ReadCommandExec(Arguments());
         Add("exec " + exec.commandLine);
-        if (script_.silentInCommand) return Freeze();
         if (!script_.execReply) {
           Run(exec);
         } else if (script_.execReply->empty()) {
@@ -193,14 +190,6 @@ class ScriptedClient : public TestPeer, public Notes {
         return Stream().Close();
       }
     }
-  }
-
-  // Holds the connection without a word until the server ends it (bounded).
-  void Freeze() {
-    SendLine(distributed::FormatOk());
-    for (int waits = 0; waits < 8 && !Stream().WaitEnded(); ++waits) {
-    }
-    Add(Stream().IsOpen() ? "still held" : "given up");
   }
 
   void Run(const distributed::CommandExecArguments& exec) {
