@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -18,6 +19,9 @@
 #include "engine/target_walker.h"
 #include "peer_test_support.h"
 #include "platform/code_page.h"
+#include "platform/event_loop.h"
+#include "platform/line_stream.h"
+#include "platform/loop_timer.h"
 #include "platform/text.h"
 #include "support/bramle_process.h"
 #include "support/text_helpers.h"
@@ -66,7 +70,9 @@ class ServerRig {
     model_.AddDependencyBlock({target, dependents, engine::test::Commands(commands)});
   }
 
-  void Start(ServerSettings settings = {}) {
+  // Without `listen` the server is made but not started: its connections
+  // are the test's to make.
+  void Start(ServerSettings settings = {}, bool listen = true) {
     settings.machineName = "SRV";
     settings.normalPort = 0;
     settings.sendRequest = false;
@@ -79,7 +85,7 @@ class ServerRig {
     server_->SetAnnounceAddress(socket_testing::kLoopback);
     server_->ApplySettings(settings);
     server_->SetTargetCount(scheduler_.CountOutOfDate());
-    ASSERT_EQ(server_->StartServer(), 0);
+    if (listen) ASSERT_EQ(server_->StartServer(), 0);
   }
 
   ScriptedClient& Client(ClientScript script) {
@@ -305,6 +311,62 @@ TEST(BuildServer, TargetOfALostOrRefusedClientIsBuiltOnceElsewhere) {
     EXPECT_EQ(rig.view_.Has(RecordingView::Text(0, "CLIENT", diag::FormatCatalogMessage(msg::kBuildingTarget, "x"))),
               c.handedOut);
   }
+}
+
+// A client's end in memory: what the connection sends, line by line, and
+// lines fed to it on the loop's thread.
+class MemoryStream : public platform::LineStream {
+ public:
+  explicit MemoryStream(std::function<void()> closed) : closed_(std::move(closed)) {}
+  void SetEvents(Events events) override { events_ = std::move(events); }
+  void StartReading() override {}
+  void Send(std::string bytes) override {
+    for (std::string& line : protocol_test::SplitLines(bytes)) sent.push_back(std::move(line));
+  }
+  std::size_t QueuedBytes() const override { return 0; }
+  void Close() override {
+    if (std::exchange(open_, false)) closed_();
+  }
+  bool IsOpen() const override { return open_; }
+  platform::Ipv4Address PeerAddress() const override { return socket_testing::kLoopback; }
+  platform::Ipv4Address LocalAddress() const override { return socket_testing::kLoopback; }
+  void Feed(const std::string& message) { events_.line(protocol_test::SplitLines(message).front()); }
+  std::vector<std::string> sent;
+
+ private:
+  std::function<void()> closed_;
+  Events events_;
+  bool open_ = true;
+};
+
+// Over a stream in memory, with a read limit of 40 ms: a client that falls
+// silent in a command (frozen, or its link down) is named on the console
+// half way, then given up; its target goes back to be built elsewhere.
+TEST(BuildServer, SilentClientIsNamedThenGivenUp) {
+  ServerRig rig;
+  rig.Line("x", "");
+  ASSERT_NO_FATAL_FAILURE(rig.Start({}, false));
+  platform::EventLoop loop;
+  platform::LoopTimer guard(loop);
+  guard.Start(kHangGuardMs, [&] { loop.Stop(); });
+  auto stream = std::make_unique<MemoryStream>([&] { loop.Stop(); });
+  MemoryStream& client = *stream;
+  ServerConnection connection(*rig.server_, 0, std::move(stream), loop, 40);
+  connection.Start();
+  client.Feed(FormatBuildClientConnect("FROZEN", 500));
+  client.Feed(FormatOk());  // to BuildPhaseOpen: the target is handed out
+  client.Feed(FormatOk());  // to CommandExec; then nothing more
+  loop.Run();
+  ASSERT_FALSE(client.IsOpen());
+  EXPECT_EQ(client.sent.back(), protocol_test::SplitLines(FormatCommandExec("make x", 0, "", "")).front());
+  const std::vector<std::string> console = rig.stdout_.All();
+  ASSERT_EQ(console.size(), 3u);
+  const std::string silent = diag::FormatCatalogMessage(msg::kClientSilent, "FROZEN", 0);
+  EXPECT_EQ(console[1].rfind(silent.substr(0, silent.find('0')), 0), 0u) << console[1];
+  EXPECT_EQ(console[2], diag::FormatCatalogMessage(msg::kClientGivenUp, "FROZEN", 0));
+  const engine::HandOutResult again = rig.scheduler_.NextTarget();
+  ASSERT_EQ(again.kind, engine::HandOut::Target);
+  EXPECT_EQ(again.target->name, "x");
 }
 
 // The window's cancel button: that client's phase is cancelled and closed;
