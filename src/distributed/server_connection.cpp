@@ -340,36 +340,36 @@ std::string ServerConnection::CommandTextFor(const std::string& text) const {
   return StripProgramDirectory(text);
 }
 
+bool ServerConnection::InPhase() const {
+  return step_ == Step::Idle || step_ == Step::Sending || step_ == Step::Running;
+}
+
+int ServerConnection::LastExchangeLimitMs() const {
+  return readLimitMs_ < 0 ? kLastExchangeLimitMs : std::min(readLimitMs_, kLastExchangeLimitMs);
+}
+
 void ServerConnection::ClosePhase() {
-  switch (step_) {
-    case Step::Greeting:
-    case Step::Opening: Disconnect(); break;
-    case Step::Idle:
-    case Step::Sending:
-    case Step::Running: SendBuildPhaseClose(); break;
-    default: break;
+  if (InPhase()) {
+    SendBuildPhaseClose();
+  } else if (step_ == Step::Greeting || step_ == Step::Opening) {
+    Disconnect();
   }
 }
 
 void ServerConnection::CancelPhase() {
-  switch (step_) {
-    case Step::Greeting:
-    case Step::Opening: Disconnect(); break;
-    case Step::Idle:
-    case Step::Sending:
-    case Step::Running:
-      Send(FormatBuildPhaseCancel());
-      step_ = Step::Cancelling;
-      ExpectLine(readLimitMs_ < 0 ? kLastExchangeLimitMs : std::min(readLimitMs_, kLastExchangeLimitMs));
-      break;
-    default: break;
+  if (!InPhase()) {
+    ClosePhase();
+    return;
   }
+  Send(FormatBuildPhaseCancel());
+  step_ = Step::Cancelling;
+  ExpectLine(LastExchangeLimitMs());
 }
 
 void ServerConnection::SendBuildPhaseClose() {
   Send(FormatBuildPhaseClose());
   step_ = Step::Closing;
-  ExpectLine(readLimitMs_ < 0 ? kLastExchangeLimitMs : std::min(readLimitMs_, kLastExchangeLimitMs));
+  ExpectLine(LastExchangeLimitMs());
 }
 
 void ServerConnection::Disconnect() {

@@ -76,6 +76,10 @@ class ServerConnection : public MessageReader, public engine::TracedWorker {
   void ShowResults(const std::string& file, bool finished);
   std::string CommandTextFor(const std::string& text) const;
 
+  // Between the opened phase and its close or cancel.
+  bool InPhase() const;
+  // How long the answer to a close or cancel is waited for.
+  int LastExchangeLimitMs() const;
   void SendBuildPhaseClose();
   void Disconnect();
   // The stream is gone: a target still held goes back to the scheduler.
