@@ -117,7 +117,7 @@ bool BuildClient::StartClientThread() {
       loop_, std::move(runner),
       CommandWatch::Events{.output = [this](std::uint64_t command) { CommandOutput(command); },
                            .ended = [this](std::uint64_t command, int exitCode) { CommandEnded(command, exitCode); }});
-  if (!watch_->Start()) return false;
+  watch_->Start();
   loop_.Post([this] { Begin(); });
   return thread_.Begin([this] { loop_.Run(); });
 }

@@ -1,19 +1,17 @@
-// The resident client's commands, run through a CommandRunner on a thread of
-// their own: the runner waits on the child's pipes and its end, the
-// client's event loop never does. The loop is told of each piece of output
-// and of the end, and the thread reads on only once the loop has taken what
-// was read, so that a command's output is bounded by the runner's queues.
+// The resident client's commands, run through a CommandRunner that reports
+// to the client's event loop: the loop waits on the child's pipes and its
+// end, or is told by the runner's own reader, and never blocks on them. The
+// client is told of each piece of output and of the end, and the runner is
+// asked again only once the client has taken what it was told of, so that a
+// command's output is bounded by the runner's queues.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "exec/command_runner.h"
-#include "exec/worker_thread.h"
 #include "platform/event_loop.h"
 
 namespace distributed {
@@ -24,7 +22,7 @@ class CommandWatch {
   // command they are about; a command started after the one they name makes
   // them stale.
   struct Events {
-    // Output may be taken from the runner; Taken() lets the thread read on.
+    // Output may be taken from the runner; Taken() asks for more.
     std::function<void(std::uint64_t command)> output;
     // The command has ended and all its output is queued in the runner.
     std::function<void(std::uint64_t command, int exitCode)> ended;
@@ -33,41 +31,44 @@ class CommandWatch {
   static constexpr int kStartFailureExitCode = 1;
 
   CommandWatch(platform::EventLoop& loop, std::unique_ptr<exec::CommandRunner> runner, Events events);
-  // Ends the thread; a command still running is ended with it.
+  // A command still running is ended; on the loop's thread, or once the
+  // loop has stopped.
   ~CommandWatch();
 
-  // Starts the runner and the thread.
-  bool Start();
+  // Starts the runner. Every call from here on is made on the loop's thread.
+  void Start();
   // Runs `commandLine` once the previous command has ended; its serial
   // number.
   std::uint64_t Run(std::string commandLine);
-  // The loop is done with the output it was told of.
+  // The client is done with the output it was told of.
   void Taken();
   // Breaks off the running command (see CommandRunner::Kill): its end is
   // still told. The runner is made ready again before the next command.
   void Kill();
-  // What the runner queued; the loop takes it after `output` or `ended`.
+  // What the runner queued; the client takes it after `output` or `ended`.
   exec::CommandRunner& Runner() { return *runner_; }
 
  private:
-  void Watch();
-  // The thread waits for the loop; false when the watch ends.
-  bool WaitForTaken();
+  void Begin(std::string commandLine);
+  // The runner may have news of the running command.
+  void News();
 
   platform::EventLoop& loop_;
   std::unique_ptr<exec::CommandRunner> runner_;
   Events events_;
+  // Tasks posted for the watch reach it only while it exists.
+  std::shared_ptr<CommandWatch*> self_;
+  std::function<void()> newsTask_;
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::string pending_;  // the next command line, with hasPending_
+  std::uint64_t serial_ = 0;          // the last command given
+  std::uint64_t runningSerial_ = 0;   // the command whose end is not yet told
+  bool running_ = false;
+  bool startFailed_ = false;
+  bool told_ = false;         // output told and not yet taken
+  bool newsWaiting_ = false;  // ... while more news came
+  bool restart_ = false;      // a kill left the runner to be started again
+  std::string pending_;       // the next command line, with hasPending_
   bool hasPending_ = false;
-  bool taken_ = false;
-  bool restart_ = false;  // a kill left the runner to be started again
-  bool quit_ = false;
-  std::uint64_t serial_ = 0;
-
-  exec::WorkerThread thread_;
 };
 
 }  // namespace distributed

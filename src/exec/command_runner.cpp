@@ -10,6 +10,11 @@ CommandRunner::~CommandRunner() {
   ReleaseChild();
 }
 
+void CommandRunner::ReportTo(platform::EventLoop& loop, std::function<void()> news) {
+  loop_ = &loop;
+  news_ = std::move(news);
+}
+
 void CommandRunner::Kill() {
   std::lock_guard<std::mutex> life(lifecycleMutex_);
   bool childRuns = false;
@@ -155,7 +160,7 @@ void CommandRunner::Dequeued(int stream, size_t bytes) {
 
 void CommandRunner::WakeReader() {
   // A caller that reads for itself looks at the queues before it waits.
-  if (child_ && (reader_ == Reader::Thread || callerReading_)) child_->Wake();
+  if (child_ && (reader_ == Reader::Thread || callerReading_ || loop_)) child_->Wake();
 }
 
 void CommandRunner::Queue(int stream, std::string&& lines) {
@@ -175,7 +180,10 @@ bool CommandRunner::Adopt(std::unique_ptr<platform::ChildProcess> child) {
     childEnded_ = false;
     outputEnded_ = false;
   }
-  if (reader_ == Reader::Caller) return true;
+  if (reader_ == Reader::Caller) {
+    if (loop_) ReadOnLoop();
+    return true;
+  }
   if (readerThread_.Begin([this, reading] { ReadOutput(*reading); })) return true;
   ReleaseChild();
   return false;
@@ -233,9 +241,16 @@ bool CommandRunner::HasRoom(int stream) {
 }
 
 void CommandRunner::Deliver(int stream, std::string&& lines) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  Enqueue(stream, std::move(lines));
-  changed_.notify_all();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Enqueue(stream, std::move(lines));
+    changed_.notify_all();
+  }
+  Announce();
+}
+
+void CommandRunner::Announce() {
+  if (loop_) loop_->Post(news_);
 }
 
 CommandRunner::Round CommandRunner::ReadRound(platform::ChildProcess& child, Reading& reading) {
@@ -246,9 +261,12 @@ CommandRunner::Round CommandRunner::ReadRound(platform::ChildProcess& child, Rea
   const bool ended = child.HasEnded();
   if (ended && !reading.endNoted) {
     reading.endNoted = true;
-    std::lock_guard<std::mutex> lock(mutex_);
-    childEnded_ = true;
-    changed_.notify_all();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      childEnded_ = true;
+      changed_.notify_all();
+    }
+    Announce();
   }
   bool progressed = false;
   reading.held = false;
@@ -287,10 +305,13 @@ void CommandRunner::FinishReading(platform::ChildProcess& child, Reading& readin
   for (int stream : {kStdout, kStderr}) {
     if (std::string rest = reading.splitters[stream].TakeRest(); !rest.empty()) Deliver(stream, std::move(rest));
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  outputEnded_ = true;
-  OnOutputEnded(child.ExitStatus());
-  changed_.notify_all();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    outputEnded_ = true;
+    OnOutputEnded(child.ExitStatus());
+    changed_.notify_all();
+  }
+  Announce();
 }
 
 // The reader thread. Reads both pipes as data comes while their queue has
@@ -309,6 +330,29 @@ void CommandRunner::ReadOutput(platform::ChildProcess& child) {
     return;
   }
   FinishReading(child, reading);
+}
+
+void CommandRunner::ReadOnLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!child_ || outputEnded_) return;
+  platform::ChildProcess& child = *child_;
+  const bool stopped = stopReader_;
+  lock.unlock();
+  if (stopped) {
+    // Kill has ended and collected the child; nothing is read any more.
+    child.CloseOutput();
+    return;
+  }
+  for (;;) {
+    switch (ReadRound(child, reading_)) {
+      case Round::Progress: continue;
+      case Round::Ended: FinishReading(child, reading_); return;
+      case Round::Idle:
+        // Held lines wait for room, which Wake reports.
+        child.WatchActivity(*loop_, reading_.watch[kStdout], reading_.watch[kStderr], [this] { ReadOnLoop(); });
+        return;
+    }
+  }
 }
 
 template <typename Done>
@@ -355,7 +399,7 @@ void CommandRunner::ReadOnCaller(std::unique_lock<std::mutex>& lock, int waitLim
 
 template <typename Done>
 void CommandRunner::WaitFor(std::unique_lock<std::mutex>& lock, int waitLimitMs, Done done) {
-  if (reader_ == Reader::Caller) {
+  if (reader_ == Reader::Caller && !loop_) {
     ReadOnCaller(lock, waitLimitMs, done);
   } else if (waitLimitMs < 0) {
     changed_.wait(lock, done);

@@ -9,13 +9,15 @@
 // Nothing here sleeps. The child's pipes and its end are waited on either
 // by a reader thread of the runner's own, or, for a runner that starts a
 // process per command, by the caller itself inside IsRunning and WaitLine,
-// so that a command costs no thread and no hand-over between threads.
+// so that a command costs no thread and no hand-over between threads. A
+// caller that runs an event loop has the loop wait instead (ReportTo).
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +25,7 @@
 #include "exec/line_splitter.h"
 #include "exec/worker_thread.h"
 #include "platform/child_process.h"
+#include "platform/event_loop.h"
 
 namespace exec {
 
@@ -40,6 +43,14 @@ class CommandRunner {
   virtual ~CommandRunner();
   CommandRunner(const CommandRunner&) = delete;
   CommandRunner& operator=(const CommandRunner&) = delete;
+
+  // Before Start, for a caller on `loop`'s thread, which then makes every
+  // call: `news` is called on that thread whenever IsRunning(0) may have
+  // news, and where the caller would read the child's output, the loop
+  // waits on the child and reads it. IsRunning is then called only with no
+  // wait, and only once the output it reported has been taken, or the
+  // backlog is let grow (see IsRunning).
+  void ReportTo(platform::EventLoop& loop, std::function<void()> news);
 
   // 0 ready; 1 a pipe could not be made; 2 the command processor could not
   // be started. A killed or closed runner starts afresh.
@@ -167,6 +178,11 @@ class CommandRunner {
   void CollectKilledChild();
   // The reader thread's loop.
   void ReadOutput(platform::ChildProcess& child);
+  // The event loop's reading: rounds until the pipes are empty, then the
+  // loop waits for the child's next activity.
+  void ReadOnLoop();
+  // Tells the event loop's caller there may be news (see ReportTo).
+  void Announce();
   // Reads on the caller's thread until `done` holds, the child's output has
   // ended, or `waitLimitMs` (when not negative) has passed. Lock held on
   // entry and return; released while reading.
@@ -187,6 +203,8 @@ class CommandRunner {
   void WakeReader();
 
   const Reader reader_;
+  platform::EventLoop* loop_ = nullptr;  // with news_, see ReportTo
+  std::function<void()> news_;
   std::deque<std::string> queues_[2];
   size_t queuedBytes_[2] = {0, 0};
   bool unlimited_[2] = {false, false};

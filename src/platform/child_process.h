@@ -3,12 +3,15 @@
 // everything it started.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace platform {
+
+class EventLoop;
 
 // How the child is made from the request's texts.
 enum class LaunchKind {
@@ -52,6 +55,12 @@ class ChildProcess {
   // end of file, the child has ended, Wake is called, or `timeoutMs` (when
   // not negative) has passed.
   void WaitForActivity(bool watchStdout, bool watchStderr, int timeoutMs = -1);
+  // The reading side when an event loop waits instead of a thread: `ready`
+  // is called once, on the loop's thread, when WaitForActivity would return
+  // (it has no time limit here). A later call replaces the callback of one
+  // not yet called. The loop's thread then makes every call but Wake,
+  // Interrupt and Terminate, unless the loop has stopped running.
+  void WatchActivity(EventLoop& loop, bool watchStdout, bool watchStderr, std::function<void()> ready);
   // Appends what the pipe holds now; never blocks.
   PipeRead ReadOutput(OutputStream stream, std::string& appendTo);
   // Ends the reading; on the reading thread, once it reads no more. A

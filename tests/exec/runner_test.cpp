@@ -4,11 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
-#include <tuple>
 
 #include "exec/batch_runner.h"
 #include "exec/direct_runner.h"
+#include "platform/event_loop.h"
 #include "runner_test_support.h"
 #include "support/bramle_process.h"
 
@@ -51,12 +52,16 @@ class RunnerTest : public testing::Test {
 using RunnerVariants = testing::Types<exec::DirectRunner, exec::BatchRunner>;
 TYPED_TEST_SUITE(RunnerTest, RunnerVariants);
 
-// One after the other on the same runner: each command's result is its own,
-// and it leaves no zombie.
-TYPED_TEST(RunnerTest, CommandsGiveTheirCodeAndEveryByteOfTheirOutput) {
+struct CommandCase {
+  std::string line;
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+const std::vector<CommandCase>& CommandCases() {
   const size_t megabytes = 8 * 1024 * 1024;
-  // The line, its exit code and its output and error output.
-  const std::tuple<std::string, int, std::string, std::string> cases[] = {
+  static const std::vector<CommandCase> cases = {
       {ChildCommand("exit 3"), 3, "", ""},
       {ChildCommand("exit 255"), 255, "", ""},
       // A blank command runs nothing and succeeds.
@@ -75,15 +80,70 @@ TYPED_TEST(RunnerTest, CommandsGiveTheirCodeAndEveryByteOfTheirOutput) {
       {ChildCommand("stdin"), 0, "read 0\n", ""},  // standard input is at its end
       {"echo hello", 0, "hello\n", ""},            // through the processor
   };
-  for (const auto& [line, exitCode, out, err] : cases) {
-    const RunResult result = RunCommand(this->runner_, line);
-    EXPECT_EQ(result.exec, 0) << line;
-    EXPECT_EQ(result.exitCode, exitCode) << line;
-    EXPECT_TRUE(Folded(result.out) == out) << line << ": " << result.out.size() << " bytes";
-    EXPECT_TRUE(Folded(result.err) == err) << line << ": " << result.err.size() << " bytes";
-    // Collected at once, not when the next command starts.
-    EXPECT_EQ(ZombieChildren(), std::vector<std::string>()) << line;
-  }
+  return cases;
+}
+
+void ExpectResult(const CommandCase& expected, const RunResult& result) {
+  EXPECT_EQ(result.exec, 0) << expected.line;
+  EXPECT_EQ(result.exitCode, expected.exitCode) << expected.line;
+  EXPECT_TRUE(Folded(result.out) == expected.out) << expected.line << ": " << result.out.size() << " bytes";
+  EXPECT_TRUE(Folded(result.err) == expected.err) << expected.line << ": " << result.err.size() << " bytes";
+  // Collected at once, not when the next command starts.
+  EXPECT_EQ(ZombieChildren(), std::vector<std::string>()) << expected.line;
+}
+
+// One after the other on the same runner: each command's result is its own,
+// and it leaves no zombie.
+TYPED_TEST(RunnerTest, CommandsGiveTheirCodeAndEveryByteOfTheirOutput) {
+  for (const CommandCase& command : CommandCases()) ExpectResult(command, RunCommand(this->runner_, command.line));
+}
+
+// The same with the runner reporting to an event loop, which takes the
+// output as it is told; a command killed from the loop ends there too.
+TYPED_TEST(RunnerTest, ReportingToAnEventLoop) {
+  platform::EventLoop loop;
+  TypeParam runner;
+  RunResult result;
+  std::function<void()> taken;  // after each piece taken
+  auto news = [&] {
+    if (result.exec != 0 || result.exitCode != -1) return;
+    const bool running = runner.IsRunning(0);
+    std::string text;
+    runner.TakeStdout(text);
+    result.out += text;
+    runner.TakeStderr(text);
+    result.err += text;
+    if (!running) {
+      result.exitCode = runner.ExitCode();
+      loop.Stop();
+    } else if (taken) {
+      taken();
+    }
+  };
+  runner.ReportTo(loop, news);
+  ASSERT_EQ(runner.Start(), 0);
+  auto run = [&](const std::string& line) {
+    result = RunResult();
+    loop.Post([&, line] {
+      result.exec = runner.Exec(line);
+      if (result.exec != 0) loop.Stop();
+      news();  // a command done at once has nothing more to tell
+    });
+    loop.Run();
+    return result;
+  };
+  for (const CommandCase& command : CommandCases()) ExpectResult(command, run(command.line));
+
+  taken = [&] {
+    if (Folded(result.out) != "blocking\n") return;
+    runner.Kill();
+    loop.Post(news);  // a killed runner tells nothing more
+  };
+  EXPECT_EQ(run(ChildCommand("block")).exitCode, 1);
+  EXPECT_EQ(ZombieChildren(), std::vector<std::string>());
+  taken = nullptr;
+  ASSERT_EQ(runner.Start(), 0);
+  ExpectResult(CommandCases().front(), run(CommandCases().front().line));
 }
 
 TYPED_TEST(RunnerTest, KillOrCloseEndsTheCommandAndTheRunnerUntilStarted) {

@@ -13,7 +13,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 
+#include "platform/loop_context.h"
 #include "platform/windows_arguments.h"
 
 extern char** environ;
@@ -86,6 +88,38 @@ pid_t Spawn(std::vector<std::string>& arguments, const std::vector<std::string>*
   return failure == 0 ? pid : -1;
 }
 
+// The loop's waits on one child. Each descriptor has at most one wait, kept
+// until it completes: the loop reports readiness by its edges, and an edge
+// that came while no wait was queued would be lost.
+struct ActivityWatch {
+  enum Descriptor { kWake, kEnd, kStdout, kStderr, kCount };
+  std::optional<asio::posix::stream_descriptor> descriptors[kCount];
+  bool waiting[kCount] = {};
+  std::function<void()> ready;
+
+  // Before the descriptor is closed: its wait completes as cancelled.
+  void Release(int which) {
+    if (descriptors[which]) descriptors[which]->release();
+    descriptors[which].reset();
+  }
+};
+
+void Await(const std::shared_ptr<ActivityWatch>& watch, asio::io_context& io, int which, int fd) {
+  if (fd < 0 || watch->waiting[which]) return;
+  auto& descriptor = watch->descriptors[which];
+  if (!descriptor) descriptor.emplace(io, fd);
+  watch->waiting[which] = true;
+  descriptor->async_wait(asio::posix::descriptor_base::wait_read, [watch, which](const asio::error_code& error) {
+    watch->waiting[which] = false;
+    if (error) return;
+    if (which == ActivityWatch::kWake) {
+      std::uint64_t count = 0;
+      [[maybe_unused]] ssize_t n = ::read(watch->descriptors[which]->native_handle(), &count, sizeof count);
+    }
+    if (auto ready = std::exchange(watch->ready, nullptr)) ready();
+  });
+}
+
 }  // namespace
 
 struct ChildProcess::State {
@@ -96,6 +130,7 @@ struct ChildProcess::State {
   int wake = -1;
   std::atomic<bool> ended{false};
   int status = 0;
+  std::shared_ptr<ActivityWatch> watch;  // made by the first WatchActivity
 };
 
 ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
@@ -103,6 +138,11 @@ ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
 ChildProcess::~ChildProcess() {
   State& s = *state_;
   CloseOutput();
+  if (s.watch) {
+    s.watch->Release(ActivityWatch::kWake);
+    s.watch->Release(ActivityWatch::kEnd);
+    s.watch->ready = nullptr;
+  }
   CloseDescriptor(s.input);
   if (s.pid > 0 && !HasEnded()) {
     Terminate();
@@ -182,6 +222,17 @@ void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr, int timeo
   }
 }
 
+void ChildProcess::WatchActivity(EventLoop& loop, bool watchStdout, bool watchStderr, std::function<void()> ready) {
+  State& s = *state_;
+  asio::io_context& io = loop.GetContext().io;
+  if (!s.watch) s.watch = std::make_shared<ActivityWatch>();
+  s.watch->ready = std::move(ready);
+  Await(s.watch, io, ActivityWatch::kWake, s.wake);
+  if (!s.ended) Await(s.watch, io, ActivityWatch::kEnd, s.pidfd);
+  if (watchStdout) Await(s.watch, io, ActivityWatch::kStdout, s.output[0]);
+  if (watchStderr) Await(s.watch, io, ActivityWatch::kStderr, s.output[1]);
+}
+
 PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
   State& s = *state_;
   int& fd = s.output[static_cast<int>(stream)];
@@ -197,13 +248,19 @@ PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
   appendTo.resize(size + static_cast<size_t>(n > 0 ? n : 0));
   if (n > 0) return PipeRead::Data;
   if (n < 0 && (error == EAGAIN || error == EWOULDBLOCK)) return PipeRead::Empty;
+  if (s.watch) s.watch->Release(ActivityWatch::kStdout + static_cast<int>(stream));
   CloseDescriptor(fd);
   return PipeRead::Closed;
 }
 
 void ChildProcess::CloseOutput() {
-  CloseDescriptor(state_->output[0]);
-  CloseDescriptor(state_->output[1]);
+  State& s = *state_;
+  if (s.watch) {
+    s.watch->Release(ActivityWatch::kStdout);
+    s.watch->Release(ActivityWatch::kStderr);
+  }
+  CloseDescriptor(s.output[0]);
+  CloseDescriptor(s.output[1]);
 }
 
 bool ChildProcess::HasEnded() {

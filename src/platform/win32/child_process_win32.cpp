@@ -1,10 +1,14 @@
 #include "platform/child_process.h"
 
+// Asio's headers come before <windows.h>, which must not bring in Winsock 1.
+#include "platform/loop_context.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -155,6 +159,39 @@ std::string EnvironmentBlock(const std::vector<std::string>& entries) {
   return block;
 }
 
+// The loop's waits on one child, each on a duplicate of the handle it
+// watches: the wake event, the process, the two pipes' read events.
+struct ActivityWatch {
+  enum Handle { kWake, kEnd, kStdout, kStderr, kCount };
+  std::optional<asio::windows::object_handle> handles[kCount];
+  bool waiting[kCount] = {};
+  std::function<void()> ready;
+
+  // Its wait completes as cancelled.
+  void Release(int which) { handles[which].reset(); }
+
+  static void Call(const std::shared_ptr<ActivityWatch>& watch) {
+    if (auto ready = std::exchange(watch->ready, nullptr)) ready();
+  }
+};
+
+void Await(const std::shared_ptr<ActivityWatch>& watch, asio::io_context& io, int which, HANDLE handle) {
+  if (handle == nullptr || watch->waiting[which]) return;
+  auto& waitable = watch->handles[which];
+  if (!waitable) {
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      return;
+    }
+    waitable.emplace(io, copy);
+  }
+  watch->waiting[which] = true;
+  waitable->async_wait([watch, which](const asio::error_code& error) {
+    watch->waiting[which] = false;
+    if (!error) ActivityWatch::Call(watch);
+  });
+}
+
 }  // namespace
 
 struct ChildProcess::State {
@@ -167,6 +204,7 @@ struct ChildProcess::State {
   bool sharedConsole = false;
   std::atomic<bool> ended{false};
   int status = 0;
+  std::shared_ptr<ActivityWatch> watch;  // made by the first WatchActivity
 };
 
 // The read buffer is not cleared: a read fills what it reports.
@@ -175,6 +213,11 @@ ChildProcess::ChildProcess() : state_(std::make_unique_for_overwrite<State>()) {
 ChildProcess::~ChildProcess() {
   State& s = *state_;
   CloseOutput();
+  if (s.watch) {
+    s.watch->Release(ActivityWatch::kWake);
+    s.watch->Release(ActivityWatch::kEnd);
+    s.watch->ready = nullptr;
+  }
   CloseHandleOnce(s.input);
   if (s.process != nullptr && !HasEnded()) Terminate();
   // What an ended command left running on purpose stays, as it would
@@ -270,6 +313,29 @@ void ChildProcess::WaitForActivity(bool watchStdout, bool watchStderr, int timeo
   WaitForMultipleObjects(count, handles, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
 }
 
+void ChildProcess::WatchActivity(EventLoop& loop, bool watchStdout, bool watchStderr, std::function<void()> ready) {
+  State& s = *state_;
+  asio::io_context& io = loop.GetContext().io;
+  if (!s.watch) s.watch = std::make_shared<ActivityWatch>();
+  s.watch->ready = std::move(ready);
+  const bool watched[2] = {watchStdout, watchStderr};
+  for (int i = 0; i < 2; ++i) {
+    OutputPipe& pipe = s.output[i];
+    if (!watched[i] || pipe.pipe == nullptr) continue;
+    if (!pipe.pending && pipe.ready == 0 && !pipe.closed) pipe.Issue();
+    if (pipe.ready > 0 || pipe.closed) {
+      // Already there: the callback runs after the caller's round.
+      asio::post(io, [watch = s.watch] { ActivityWatch::Call(watch); });
+      return;
+    }
+  }
+  Await(s.watch, io, ActivityWatch::kWake, s.wake);
+  if (!s.ended) Await(s.watch, io, ActivityWatch::kEnd, s.process);
+  for (int i = 0; i < 2; ++i) {
+    if (watched[i] && s.output[i].pipe != nullptr) Await(s.watch, io, ActivityWatch::kStdout + i, s.output[i].event);
+  }
+}
+
 PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
   OutputPipe& pipe = state_->output[static_cast<int>(stream)];
   if (pipe.pipe == nullptr) return PipeRead::Closed;
@@ -284,8 +350,13 @@ PipeRead ChildProcess::ReadOutput(OutputStream stream, std::string& appendTo) {
 }
 
 void ChildProcess::CloseOutput() {
-  state_->output[0].Close();
-  state_->output[1].Close();
+  State& s = *state_;
+  if (s.watch) {
+    s.watch->Release(ActivityWatch::kStdout);
+    s.watch->Release(ActivityWatch::kStderr);
+  }
+  s.output[0].Close();
+  s.output[1].Close();
 }
 
 bool ChildProcess::HasEnded() {
