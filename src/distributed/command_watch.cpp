@@ -11,7 +11,8 @@ CommandWatch::CommandWatch(platform::EventLoop& loop, std::unique_ptr<exec::Comm
       self_(std::make_shared<CommandWatch*>(this)),
       newsTask_([watch = std::weak_ptr<CommandWatch*>(self_)] {
         if (auto self = watch.lock()) (*self)->News();
-      }) {}
+      }),
+      graceTimer_(loop) {}
 
 CommandWatch::~CommandWatch() {
   runner_->Kill();
@@ -51,8 +52,16 @@ void CommandWatch::Taken() {
 }
 
 void CommandWatch::Kill() {
-  restart_ = true;
   told_ = false;
+  if (running_ && runner_->Break()) {
+    graceTimer_.Start(exec::CommandRunner::kBreakGraceMs, [this] { EndNow(); });
+  } else {
+    EndNow();
+  }
+}
+
+void CommandWatch::EndNow() {
+  restart_ = true;
   runner_->Kill();
   loop_.Post(newsTask_);
 }
@@ -69,6 +78,7 @@ void CommandWatch::News() {
     return;
   }
   running_ = false;
+  graceTimer_.Cancel();
   // A command that could not start has failed; the runner would report 0.
   events_.ended(runningSerial_, startFailed_ ? kStartFailureExitCode : runner_->ExitCode());
   if (std::exchange(hasPending_, false)) Begin(std::move(pending_));

@@ -13,6 +13,7 @@
 
 #include "exec/command_runner.h"
 #include "platform/event_loop.h"
+#include "platform/loop_timer.h"
 
 namespace distributed {
 
@@ -42,14 +43,17 @@ class CommandWatch {
   std::uint64_t Run(std::string commandLine);
   // The client is done with the output it was told of.
   void Taken();
-  // Breaks off the running command (see CommandRunner::Kill): its end is
-  // still told. The runner is made ready again before the next command.
+  // Breaks off the running command as CommandRunner::Kill does, the loop
+  // going on while the command has its grace: its end is still told, and
+  // the next command starts after it.
   void Kill();
   // What the runner queued; the client takes it after `output` or `ended`.
   exec::CommandRunner& Runner() { return *runner_; }
 
  private:
   void Begin(std::string commandLine);
+  // Ends the command at once; the runner is started again before the next.
+  void EndNow();
   // The runner may have news of the running command.
   void News();
 
@@ -59,6 +63,7 @@ class CommandWatch {
   // Tasks posted for the watch reach it only while it exists.
   std::shared_ptr<CommandWatch*> self_;
   std::function<void()> newsTask_;
+  platform::LoopTimer graceTimer_;  // a command's grace after its break
 
   std::uint64_t serial_ = 0;          // the last command given
   std::uint64_t runningSerial_ = 0;   // the command whose end is not yet told

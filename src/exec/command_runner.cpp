@@ -13,6 +13,9 @@ CommandRunner::~CommandRunner() {
 void CommandRunner::ReportTo(platform::EventLoop& loop, std::function<void()> news) {
   loop_ = &loop;
   news_ = std::move(news);
+  // The loop reads a piece only once the one before has been taken: what
+  // is read goes on before more is, and little waits in memory.
+  queueBound_ = 1;
 }
 
 void CommandRunner::Kill() {
@@ -47,6 +50,12 @@ void CommandRunner::Kill() {
   exitCode_ = 1;
   killing_ = false;
   changed_.notify_all();
+}
+
+bool CommandRunner::Break() {
+  std::lock_guard<std::mutex> life(lifecycleMutex_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_ == State::Ready && busy_ && !commandFinished_ && child_ && !childEnded_ && child_->Interrupt();
 }
 
 void CommandRunner::Wake() {
@@ -153,7 +162,7 @@ void CommandRunner::ClearQueue(int stream) {
 }
 
 void CommandRunner::Dequeued(int stream, size_t bytes) {
-  const bool wasFull = queuedBytes_[stream] >= kQueueBytes;
+  const bool wasFull = queuedBytes_[stream] >= queueBound_;
   queuedBytes_[stream] -= bytes;
   if (wasFull && !unlimited_[stream]) WakeReader();
 }
@@ -237,7 +246,7 @@ void CommandRunner::FinishCommand() {
 
 bool CommandRunner::HasRoom(int stream) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return unlimited_[stream] || queuedBytes_[stream] < kQueueBytes;
+  return unlimited_[stream] || queuedBytes_[stream] < queueBound_;
 }
 
 void CommandRunner::Deliver(int stream, std::string&& lines) {

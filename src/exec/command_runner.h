@@ -73,10 +73,15 @@ class CommandRunner {
   // nothing on a runner that is not started.
   void Kill();
 
+  // The break of Kill alone, for a caller that waits for the end itself:
+  // false when no command runs or no break can reach it.
+  bool Break();
+
   // True while the started command runs. Waits, up to `waitLimitMs`, until
   // there is news: output not seen before, or the command's end (then all
   // its output is queued). A stream whose queued output was not taken since
-  // the previous call is no longer held to kQueueBytes for this command.
+  // the previous call is no longer held to its bound for this command
+  // (kQueueBytes; one piece under ReportTo).
   // The DirectRunner reads the child's output here (and in WaitLine) only.
   bool IsRunning(int waitLimitMs = kWaitWithoutLimit);
 
@@ -205,6 +210,7 @@ class CommandRunner {
   const Reader reader_;
   platform::EventLoop* loop_ = nullptr;  // with news_, see ReportTo
   std::function<void()> news_;
+  size_t queueBound_ = kQueueBytes;  // a stream reads on while it queues less
   std::deque<std::string> queues_[2];
   size_t queuedBytes_[2] = {0, 0};
   bool unlimited_[2] = {false, false};
