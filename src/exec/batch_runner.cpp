@@ -29,7 +29,8 @@ int StatusAfter(const std::string& line, size_t position) {
 
 }  // namespace
 
-// The processor talks between commands too, so a thread keeps reading it.
+// The processor talks between commands too, so a thread keeps reading it
+// (or the event loop, under ReportTo).
 BatchRunner::BatchRunner(const BatchDialect& dialect) : CommandRunner(Reader::Thread), dialect_(dialect) {}
 
 BatchRunner::~BatchRunner() { Close(); }
@@ -82,8 +83,7 @@ int BatchRunner::StartProcessor() {
   const std::string line = FillTemplate(dialect_.startLine, "", "", sync_, token_) + std::string(dialect_.lineEnd);
   child_->WriteInput(line);
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(kProcessorAnswerMs),
-                    [this] { return processorReady_ || outputEnded_; });
+  WaitUntil(lock, kProcessorAnswerMs, [this] { return processorReady_ || outputEnded_; });
   if (processorReady_) return 0;
   lock.unlock();
   ReleaseChild();
@@ -142,7 +142,7 @@ void BatchRunner::Close() {
   } else if (processorAlive) {
     child_->WriteInput(std::string(dialect_.quitLine) + std::string(dialect_.lineEnd));
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, std::chrono::milliseconds(kBreakGraceMs), [this] { return childEnded_; });
+    WaitUntil(lock, kBreakGraceMs, [this] { return childEnded_; });
     lock.unlock();
     child_->Terminate();
   }

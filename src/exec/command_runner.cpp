@@ -189,10 +189,11 @@ bool CommandRunner::Adopt(std::unique_ptr<platform::ChildProcess> child) {
     childEnded_ = false;
     outputEnded_ = false;
   }
-  if (reader_ == Reader::Caller) {
-    if (loop_) ReadOnLoop();
+  if (loop_) {
+    ReadOnLoop();
     return true;
   }
+  if (reader_ == Reader::Caller) return true;
   if (readerThread_.Begin([this, reading] { ReadOutput(*reading); })) return true;
   ReleaseChild();
   return false;
@@ -408,13 +409,18 @@ void CommandRunner::ReadOnCaller(std::unique_lock<std::mutex>& lock, int waitLim
 
 template <typename Done>
 void CommandRunner::WaitFor(std::unique_lock<std::mutex>& lock, int waitLimitMs, Done done) {
-  if (reader_ == Reader::Caller && !loop_) {
+  if (reader_ == Reader::Caller || loop_) {
     ReadOnCaller(lock, waitLimitMs, done);
   } else if (waitLimitMs < 0) {
     changed_.wait(lock, done);
   } else {
     changed_.wait_for(lock, std::chrono::milliseconds(waitLimitMs), done);
   }
+}
+
+void CommandRunner::WaitUntil(std::unique_lock<std::mutex>& lock, int waitLimitMs,
+                              const std::function<bool()>& done) {
+  WaitFor(lock, waitLimitMs, done);
 }
 
 }  // namespace exec

@@ -141,6 +141,9 @@ class CommandRunner {
   void BeginCommand(int provisionalExitCode);
   // Ends the command's bookkeeping once it is known finished (lock held).
   void FinishCommand();
+  // Waits (lock held) until `done` holds or `waitLimitMs` has passed; under
+  // ReportTo the caller reads the child meanwhile, as no one else can.
+  void WaitUntil(std::unique_lock<std::mutex>& lock, int waitLimitMs, const std::function<bool()>& done);
   // Bit 0 empties the standard-output queue, bit 1 the standard-error one
   // (lock held).
   void ClearQueuesLocked(int flags);
@@ -183,8 +186,8 @@ class CommandRunner {
   void CollectKilledChild();
   // The reader thread's loop.
   void ReadOutput(platform::ChildProcess& child);
-  // The event loop's reading: rounds until the pipes are empty, then the
-  // loop waits for the child's next activity.
+  // The event loop's reading, for either variant: rounds until the pipes
+  // are empty, then the loop waits for the child's next activity.
   void ReadOnLoop();
   // Tells the event loop's caller there may be news (see ReportTo).
   void Announce();
