@@ -54,7 +54,10 @@ void CommandWatch::Taken() {
 void CommandWatch::Kill() {
   told_ = false;
   if (running_ && runner_->Break()) {
-    graceTimer_.Start(exec::CommandRunner::kBreakGraceMs, [this] { EndNow(); });
+    // Only the command broken off is ended, whatever came after it.
+    graceTimer_.Start(exec::CommandRunner::kBreakGraceMs, [this, command = runningSerial_] {
+      if (running_ && runningSerial_ == command) EndNow();
+    });
   } else {
     EndNow();
   }
@@ -78,7 +81,6 @@ void CommandWatch::News() {
     return;
   }
   running_ = false;
-  graceTimer_.Cancel();
   // A command that could not start has failed; the runner would report 0.
   events_.ended(runningSerial_, startFailed_ ? kStartFailureExitCode : runner_->ExitCode());
   if (std::exchange(hasPending_, false)) Begin(std::move(pending_));
