@@ -124,20 +124,16 @@ TEST_F(LogFileTest, EntriesFromSeveralThreadsStayWhole) {
   for (std::thread& thread : threads) thread.join();
   log.Close();
 
+  // Each thread's entries whole and in its order, none lost.
   std::istringstream lines(Contents());
   std::vector<int> next(kThreads, 0);
-  std::string line;
-  int count = 0;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    int thread = -1;
-    int entry = -1;
+  for (std::string line; std::getline(lines, line);) {
+    int thread = -1, entry = -1;
     ASSERT_EQ(std::sscanf(line.c_str(), "09:05:07 - thread %d entry %d", &thread, &entry), 2) << line;
     ASSERT_TRUE(thread >= 0 && thread < kThreads) << line;
     EXPECT_EQ(entry, next[thread]++) << line;
-    ++count;
   }
-  EXPECT_EQ(count, kThreads * kEntries);
+  EXPECT_EQ(next, std::vector<int>(kThreads, kEntries));
 }
 
 }  // namespace

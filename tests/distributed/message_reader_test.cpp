@@ -32,7 +32,7 @@ TEST(MessageReader, ParseMessage) {
       {"CommandExit(CommandExit(2))", kMessageCommandExit, kParseAccepted, kMessageCommandExit, 0},
       {std::string("OK()\0junk", 9), kMessageOk, kParseAccepted, kMessageOk, 0},
       // Garbled: nothing, no call, unregistered names, wrong counts, an
-      // unclosed text, left-over tokens (the fuzz test adds unknown names).
+      // unclosed text, left-over tokens.
       {"", kMessageNone, kParseGarbled, kMessageNone, 0},
       {std::string("\0OK()", 5), kMessageNone, kParseGarbled, kMessageNone, 0},
       {"5", kMessageNone, kParseGarbled, kMessageNone, 5},
@@ -43,14 +43,45 @@ TEST(MessageReader, ParseMessage) {
       {"CommandOut(0,\"abc\\\")", kMessageNone, kParseGarbled, kMessageNone, 0},
       {"OK() OK()", kMessageNone, kParseGarbled, kMessageNone, 0},
       {"OK()+1", kMessageNone, kParseGarbled, kMessageOk, 0},
+      // Just off the usual shape: left to the evaluator, which may accept.
+      {" OK()", kMessageNone, kParseAccepted, kMessageOk, 0},
+      {"OK( )", kMessageNone, kParseAccepted, kMessageOk, 0},
+      {"CommandOut(0, \"a b\") ", kMessageNone, kParseAccepted, kMessageCommandOut, 0},
+      {"CommandExit(-1)", kMessageNone, kParseAccepted, kMessageCommandExit, 0},
+      {"CommandExit(0x1F)", kMessageNone, kParseAccepted, kMessageCommandExit, 0},
+      {"Nope()", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"commandOut(0,\"x\")", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"OK())", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"CommandOut(0)", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"CommandOut(,\"x\")", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"CommandOut(0+\"x\")", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"CommandOut(0,x\"y\")", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"ERR(1,,x)", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"ERR(1,\"a\"", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"CommandExit(\"x\"\")", kMessageNone, kParseGarbled, kMessageNone, 0},
+      {std::string("CommandExit(\"a\0b\")", 18), kMessageNone, kParseGarbled, kMessageNone, 0},
+      {"BuildPhaseClose(" + std::string(40, 'x') + ",\"" + std::string(40, 'y') + "\",z)", kMessageNone, kParseGarbled,
+       kMessageBuildPhaseClose, 0},
+      // In the usual shape: read without the evaluator.
+      {"CommandExec(\"a\",02,build.01,\"\\\"\r\n\")", kMessageNone, kParseAccepted, kMessageCommandExec, 0},
+      {"ERR(00,\"x\\\"\")", kMessageNone, kParseAccepted, kMessageError, 0},
   };
+  // The peer reads the usual shape without the evaluator: it must accept
+  // and reject the lines the evaluator does and hand over the same texts.
   TestPeer peer;
+  protocol_test::LineReader evaluator;
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.line));
     std::int32_t value = -7;
-    EXPECT_EQ(peer.ParseMessage(c.line, c.expectedKind, value), c.result) << testing::PrintToString(c.line);
-    EXPECT_EQ(peer.LastKind(), c.lastKind) << testing::PrintToString(c.line);
-    if (c.result != kParseGarbled) {
-      EXPECT_EQ(value, c.value) << c.line;
+    EXPECT_EQ(peer.ParseMessage(c.line, c.expectedKind, value), c.result);
+    EXPECT_EQ(peer.LastKind(), c.lastKind);
+    ASSERT_EQ(evaluator.Read(c.line), c.result != kParseGarbled);
+    if (c.result == kParseGarbled) continue;
+    EXPECT_EQ(value, c.value);
+    if (c.lastKind == kMessageError) {
+      EXPECT_EQ(peer.ErrorText(), evaluator.Arguments()[1]);
+    } else if (c.lastKind != kMessageOk) {
+      EXPECT_EQ(peer.Arguments(), evaluator.Arguments());
     }
   }
 }

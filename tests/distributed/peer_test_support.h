@@ -1,7 +1,5 @@
-// Protocol peers for tests: one that registers every message of the table,
-// keeps the last arguments and reads its lines from a blocking stream, a
-// client end that answers as scripted, and a reader of message lines made of
-// the makefile evaluator.
+// Protocol peers for tests: a peer that keeps the last arguments, a client
+// end that answers as scripted, and a line reader made of the evaluator.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,14 +23,6 @@ namespace protocol_test {
 using socket_testing::kHangGuardMs;
 using socket_testing::Notes;
 
-// Every byte value, then the line ends and backslashes that plain form
-// treats specially.
-inline std::string AllBytes() {
-  std::string bytes;
-  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
-  return bytes + "\\\r\n\n\r\\";
-}
-
 // A command's output by channel and its exit code (INT_MIN: no CommandExit).
 struct CommandResult {
   std::string out;
@@ -52,9 +42,7 @@ class TestPeer : public distributed::MessageReader {
   socket_testing::BlockingStream& Stream() { return stream_; }
 
   void SendLine(std::string line) { stream_.Send(std::move(line)); }
-
-  // Reads one line with waiting and parses it as any kind; gives the kind,
-  // 0 for a garbled line, or -1 when no line came.
+  // The kind of the next line: 0 when garbled, -1 when none came.
   int ReadKind(std::string* line = nullptr) {
     std::string taken;
     if (!stream_.ReadLine(taken)) return -1;
@@ -63,8 +51,7 @@ class TestPeer : public distributed::MessageReader {
     return ParseMessage(taken, distributed::kMessageNone, value) == distributed::kParseAccepted ? LastKind() : 0;
   }
 
-  // Reads one line with waiting and sorts it as a reply; NoReply when none
-  // came.
+  // The next line sorted as a reply.
   distributed::ReplyOutcome WaitReply() {
     std::string line;
     if (!stream_.ReadLine(line)) return distributed::ReplyOutcome::NoReply;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "distributed/protocol_text.h"
 #include "peer_test_support.h"
 
@@ -13,6 +15,7 @@ namespace {
 
 using protocol_test::LineReader;
 using protocol_test::SplitLines;
+using protocol_test::TestPeer;
 
 TEST(ProtocolMessages, TextForms) {
   const struct {
@@ -108,6 +111,77 @@ TEST(ProtocolMessages, PlainLinesReadAsBefore) {
   const CommandExecArguments read = ReadCommandExec(reader.Arguments());
   EXPECT_EQ(read.commandLine, "a\x10@");
   EXPECT_EQ(read.content, "x\r\ny\x10@");
+}
+
+// Every byte value, alone and beside the bytes that plain form handles
+// specially; random texts rich in those (fixed seed); a long text that
+// doubles in plain form.
+std::vector<std::string> Texts() {
+  const std::string special = std::string("\r\n\"\\\x10\x83\x5C\xFF", 8) + std::string(1, '\0');
+  std::vector<std::string> texts;
+  for (int b = 0; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    for (const std::string n : {"", "a", "\r\n", "\r\n\n"}) texts.insert(texts.end(), {n + byte, byte + n});
+    for (const char n : special) texts.insert(texts.end(), {n + byte, byte + n});
+  }
+  std::mt19937 random(12);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int i = 0; i < 20000; ++i) {
+    std::string& text = texts.emplace_back();
+    for (int n = byte(random) % 25; n > 0; --n) {
+      text += byte(random) < 160 ? special[byte(random) % 9] : static_cast<char>(byte(random));
+    }
+  }
+  texts.push_back(std::string(1 << 20, '"') + "\\");
+  return texts;
+}
+
+// Output, inline content and the command line travel unchanged, read by
+// the peer and the evaluator alike and, where sent plain, as a peer that
+// knows only plain form reads them.
+TEST(ProtocolMessages, EveryTextTravelsUnchanged) {
+  TestPeer peer;
+  LineReader evaluator;
+  std::vector<std::string> arguments;  // of the last line, read alike by both
+  const auto read = [&](const std::string& line, int kind, std::size_t count) {
+    std::int32_t value = 0;
+    arguments.clear();
+    if (peer.ParseMessage(line, kind, value) != kParseAccepted || !evaluator.Read(line)) return false;
+    arguments = peer.Arguments();
+    return arguments == evaluator.Arguments() && arguments.size() == count;
+  };
+  for (const std::string& text : Texts()) {
+    SCOPED_TRACE(testing::PrintToString(text.substr(0, 80)));
+    std::string output, plain;
+    bool allPlain = true;
+    for (const std::string& line : SplitLines(FormatCommandOut(1, text))) {
+      ASSERT_TRUE(read(line, kMessageCommandOut, 2)) << testing::PrintToString(line);
+      ASSERT_EQ(ReadCommandOut(arguments).channel, 1);
+      output += ReadCommandOut(arguments).text;
+      plain += ReadPlain(arguments[1], true);
+      allPlain = allPlain && !IsExactFormNumber(arguments[0]);
+    }
+    ASSERT_EQ(output, text);
+    if (allPlain) {
+      ASSERT_EQ(plain, text);
+    }
+    // A text that travels plain is sent as it always was.
+    if (TravelsPlain(text, true)) {
+      ASSERT_EQ(FormatCommandOut(1, text), "CommandOut(1," + QuotePlain(text, true) + ")\r\n");
+    }
+
+    const std::vector<std::string> lines = SplitLines(FormatCommandExec(text, 2, text, text));
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_TRUE(read(lines[0], kMessageCommandExec, 4)) << testing::PrintToString(lines[0]);
+    const CommandExecArguments exec = ReadCommandExec(arguments);
+    ASSERT_EQ(std::vector<std::string>({exec.commandLine, exec.inlineName, exec.content}),
+              std::vector<std::string>(3, text));
+    ASSERT_EQ(exec.inlineKind, 2);
+    if (!IsExactFormNumber(arguments[1])) {
+      ASSERT_EQ(ReadPlain(arguments[3], true), text);
+      ASSERT_EQ(ReadPlain(arguments[0], false), text);
+    }
+  }
 }
 
 }  // namespace

@@ -17,8 +17,15 @@
 namespace distributed {
 namespace {
 
-using protocol_test::AllBytes;
 using protocol_test::TestPeer;
+
+// Every byte value, then the line ends and backslashes that plain form
+// treats specially.
+std::string AllBytes() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  return bytes + "\\\r\n\n\r\\";
+}
 
 // The shell command that has the Linux build run the Windows build's test
 // program `name` under Wine in the worktree's prefix (arguments go after

@@ -100,8 +100,15 @@ TEST(EventLoopTest, TimersFireOnceUnlessCancelledOrRestarted) {
 // Lines end only at CR LF, however the bytes are cut into sends; a line may
 // be megabytes long.
 TEST(StreamConnectionTest, LinesEndOnlyAtCrLf) {
-  std::vector<socket_testing::LineCase> cases = socket_testing::LineCases();
-  cases.push_back({{std::string(3 << 20, 'm') + "\r\n", "tail\r\n"}, {std::string(3 << 20, 'm'), "tail"}});
+  std::string everyByte;
+  for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b == '\n' ? 'n' : b);
+  const std::string mega(3 << 20, 'm');
+  const struct {
+    std::vector<std::string> sends, lines;
+  } cases[] = {{{"abc", "def\r\n"}, {"abcdef"}},     {{"one\r\ntwo\r\n"}, {"one", "two"}},
+               {{"a\nb\r\n"}, {"a\nb"}},           {{"x\r", "\ny\r\n"}, {"x", "y"}},
+               {{"\r\n", "a\rb\r\r\n"}, {"", "a\rb\r"}}, {{everyByte + "\r\n"}, {everyByte}},
+               {{mega + "\r\n", "tail\r\n"}, {mega, "tail"}}};
   for (const auto& c : cases) {
     StreamPair pair;
     ASSERT_NO_FATAL_FAILURE(pair.Connect());

@@ -142,10 +142,6 @@ class BlockingStream {
     shared_->ended = true;
     shared_->changed.notify_all();
   }
-  bool IsOpen() {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->connected && !shared_->ended;
-  }
 
  private:
   struct Shared {
@@ -273,19 +269,5 @@ class Notes {
   std::condition_variable changed_;
   std::vector<std::string> notes_;
 };
-
-// Bytes cut into sends and the lines they make: lines end only at CR LF,
-// however the bytes are cut.
-struct LineCase {
-  std::vector<std::string> sends;
-  std::vector<std::string> lines;
-};
-inline std::vector<LineCase> LineCases() {
-  std::string everyByte;
-  for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b == '\n' ? 'n' : b);
-  return {
-      {{"abc", "def\r\n"}, {"abcdef"}}, {{"one\r\ntwo\r\n"}, {"one", "two"}},     {{"a\nb\r\n"}, {"a\nb"}},
-      {{"x\r", "\ny\r\n"}, {"x", "y"}}, {{"\r\n", "a\rb\r\r\n"}, {"", "a\rb\r"}}, {{everyByte + "\r\n"}, {everyByte}}};
-}
 
 }  // namespace socket_testing
