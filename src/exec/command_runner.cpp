@@ -58,13 +58,6 @@ bool CommandRunner::Break() {
   return state_ == State::Ready && busy_ && !commandFinished_ && child_ && !childEnded_ && child_->Interrupt();
 }
 
-void CommandRunner::Wake() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  woken_ = true;
-  if (child_ && callerReading_) child_->Wake();
-  changed_.notify_all();
-}
-
 bool CommandRunner::IsRunning(int waitLimitMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!busy_) return false;
@@ -78,8 +71,7 @@ bool CommandRunner::IsRunning(int waitLimitMs) {
     takenSincePoll_[stream] = false;
   }
   if (wake) WakeReader();
-  WaitFor(lock, waitLimitMs, [this] { return woken_ || !busy_ || commandFinished_ || delivered_ != seen_; });
-  woken_ = false;
+  WaitFor(lock, waitLimitMs, [this] { return !busy_ || commandFinished_ || delivered_ != seen_; });
   seen_ = delivered_;
   if (busy_ && commandFinished_) FinishCommand();
   return busy_;
@@ -122,26 +114,6 @@ bool CommandRunner::Take(int stream, std::string& text, bool dropBacklog) {
   }
   ClearQueue(stream);
   return false;
-}
-
-bool CommandRunner::WaitLine(std::string& line, bool wait) {
-  line.clear();
-  std::unique_lock<std::mutex> lock(mutex_);
-  std::deque<std::string>& queue = queues_[kStdout];
-  WaitFor(lock, wait ? kWaitWithoutLimit : 0, [&] { return !queue.empty() || !busy_ || commandFinished_; });
-  takenSincePoll_[kStdout] = true;
-  if (queue.empty()) return false;
-  std::string& front = queue.front();
-  const size_t end = front.find('\n');
-  if (end == std::string::npos || end + 1 == front.size()) {
-    line = std::move(front);
-    queue.pop_front();
-  } else {
-    line.assign(front, 0, end + 1);
-    front.erase(0, end + 1);
-  }
-  Dequeued(kStdout, line.size());
-  return true;
 }
 
 int CommandRunner::ExitCode() {

@@ -8,8 +8,7 @@
 //
 // Nothing here sleeps. The child's pipes and its end are waited on either
 // by a reader thread of the runner's own, or, for a runner that starts a
-// process per command, by the caller itself inside IsRunning and WaitLine,
-// so that a command costs no thread and no hand-over between threads. A
+// process per command, by the caller itself inside IsRunning, so that a command costs no thread and no hand-over between threads. A
 // caller that runs an event loop has the loop wait instead (ReportTo).
 #pragma once
 
@@ -82,13 +81,8 @@ class CommandRunner {
   // its output is queued). A stream whose queued output was not taken since
   // the previous call is no longer held to its bound for this command
   // (kQueueBytes; one piece under ReportTo).
-  // The DirectRunner reads the child's output here (and in WaitLine) only.
+  // The DirectRunner reads the child's output here only.
   bool IsRunning(int waitLimitMs = kWaitWithoutLimit);
-
-  // Any thread: ends an IsRunning wait in progress, or the next one, as if
-  // there were news, so that its caller can attend to something else (a
-  // network line, a request) while a command runs.
-  void Wake();
 
   // Every queued line of the stream, concatenated in order; true when
   // nothing was queued. The DirectRunner's TakeStdout gives only the first
@@ -97,10 +91,6 @@ class CommandRunner {
   bool TakeStdout(std::string& text);
   bool TakeStderr(std::string& text);
 
-  // The next standard-output line; with `wait`, waits for one while the
-  // command runs. False when there was none.
-  bool WaitLine(std::string& line, bool wait);
-
   // The exit code of the last finished command (a POSIX child ended by a
   // signal gives 128 + its number). While a command runs: 0 on the
   // DirectRunner, -1 on the BatchRunner.
@@ -108,7 +98,7 @@ class CommandRunner {
 
  protected:
   // Who reads the child's output: a thread of the runner's own, for a child
-  // that outlives commands; or the caller of IsRunning and WaitLine.
+  // that outlives commands; or the caller of IsRunning.
   enum class Reader { Thread, Caller };
   explicit CommandRunner(Reader reader) : reader_(reader) {}
 
@@ -224,7 +214,6 @@ class CommandRunner {
   std::atomic<bool> stopReader_{false};
   Reading reading_;        // the caller's reading of the current child
   bool callerReading_ = false;  // a caller is reading the child just now
-  bool woken_ = false;          // Wake was called since the last IsRunning
 };
 
 }  // namespace exec

@@ -98,9 +98,7 @@ TEST_F(DirectRunnerTest, KillReachesTheWholeGroupOnPosix) {
   // A background child that ignores SIGINT holds a lock and outlives the
   // break; Kill must end it with the group, which frees the lock.
   ASSERT_EQ(runner_.Exec("(trap '' INT; exec flock " + lock + " sh -c 'echo holding; exec sleep 1000') & wait"), 0);
-  std::string line;
-  ASSERT_TRUE(runner_.WaitLine(line, true));
-  ASSERT_EQ(line, "holding\n");
+  ASSERT_EQ(FirstLine(runner_), "holding\n");
   runner_.Kill();
   EXPECT_EQ(runner_.ExitCode(), 1);
   ASSERT_EQ(runner_.Start(), 0);

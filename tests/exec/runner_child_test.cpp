@@ -86,6 +86,15 @@ RunResult RunCommand(exec::CommandRunner& runner, const std::string& line) {
   return result;
 }
 
+std::string FirstLine(exec::CommandRunner& runner) {
+  std::string out;
+  std::string text;
+  while (out.find('\n') == std::string::npos && runner.IsRunning()) {
+    if (!runner.TakeStdout(text)) out += text;
+  }
+  return out;
+}
+
 }  // namespace exec_test
 
 int main(int argc, char** argv) {

@@ -41,9 +41,7 @@ class RunnerTest : public testing::Test {
   // Starts the blocking child and waits until it is up.
   void StartBlocked() {
     ASSERT_EQ(runner_.Exec(ChildCommand("block")), 0);
-    std::string line;
-    ASSERT_TRUE(runner_.WaitLine(line, true));
-    EXPECT_EQ(Folded(line), "blocking\n");
+    EXPECT_EQ(Folded(FirstLine(runner_)), "blocking\n");
   }
 
   Runner runner_;
@@ -186,23 +184,10 @@ TYPED_TEST(RunnerTest, KillOrCloseEndsTheCommandAndTheRunnerUntilStarted) {
 }
 
 // Each wait ends at its limit while nothing more comes, the command
-// running; Wake ends a wait without a limit, before the wait (the next one
-// ends) and from another thread during it.
-TYPED_TEST(RunnerTest, WaitsAndQueues) {
-  std::string line = "x";
-  EXPECT_FALSE(this->runner_.WaitLine(line, false));
-  EXPECT_EQ(line, "");
-  EXPECT_EQ(RunCommand(this->runner_, ChildCommand("exit 0")).exitCode, 0);
-  EXPECT_FALSE(this->runner_.WaitLine(line, true));  // nothing runs: no wait
-
+// running.
+TYPED_TEST(RunnerTest, WaitsEndAtTheirLimit) {
   this->StartBlocked();
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(this->runner_.IsRunning(10));
-  EXPECT_FALSE(this->runner_.WaitLine(line, false));
-  this->runner_.Wake();
-  EXPECT_TRUE(this->runner_.IsRunning());
-  std::thread waker([this] { this->runner_.Wake(); });
-  EXPECT_TRUE(this->runner_.IsRunning());
-  waker.join();
   this->runner_.Kill();
   EXPECT_FALSE(this->runner_.IsRunning());
 }

@@ -28,6 +28,10 @@ struct RunResult {
 // and the exit code: the calling order every caller follows.
 RunResult RunCommand(exec::CommandRunner& runner, const std::string& line);
 
+// Standard output up to its first line end, taken while the command runs
+// (all of it when the command ends first).
+std::string FirstLine(exec::CommandRunner& runner);
+
 // Text with every CR LF folded to LF (children on Windows write text mode).
 inline std::string Folded(const std::string& text) { return testing_support::FoldLineEnds(text); }
 
