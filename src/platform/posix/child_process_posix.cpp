@@ -102,12 +102,27 @@ struct ActivityWatch {
     if (descriptors[which]) descriptors[which]->release();
     descriptors[which].reset();
   }
+
+  static void Call(const std::shared_ptr<ActivityWatch>& watch) {
+    if (auto ready = std::exchange(watch->ready, nullptr)) ready();
+  }
 };
 
 void Await(const std::shared_ptr<ActivityWatch>& watch, asio::io_context& io, int which, int fd) {
   if (fd < 0 || watch->waiting[which]) return;
   auto& descriptor = watch->descriptors[which];
-  if (!descriptor) descriptor.emplace(io, fd);
+  if (!descriptor) {
+    asio::error_code error;
+    descriptor.emplace(io);
+    descriptor->assign(fd, error);
+    if (error) {
+      // The loop cannot watch it (out of kernel resources): the reader is
+      // called again at once, polling instead of waiting.
+      descriptor.reset();
+      asio::post(io, [watch] { ActivityWatch::Call(watch); });
+      return;
+    }
+  }
   watch->waiting[which] = true;
   descriptor->async_wait(asio::posix::descriptor_base::wait_read, [watch, which](const asio::error_code& error) {
     watch->waiting[which] = false;
@@ -116,7 +131,7 @@ void Await(const std::shared_ptr<ActivityWatch>& watch, asio::io_context& io, in
       std::uint64_t count = 0;
       [[maybe_unused]] ssize_t n = ::read(watch->descriptors[which]->native_handle(), &count, sizeof count);
     }
-    if (auto ready = std::exchange(watch->ready, nullptr)) ready();
+    ActivityWatch::Call(watch);
   });
 }
 

@@ -180,10 +180,19 @@ void Await(const std::shared_ptr<ActivityWatch>& watch, asio::io_context& io, in
   auto& waitable = watch->handles[which];
   if (!waitable) {
     HANDLE copy = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    asio::error_code error;
+    if (DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      waitable.emplace(io);
+      waitable->assign(copy, error);
+    }
+    if (!waitable || error) {
+      // No wait can be made: the reader is called again at once, polling
+      // instead of waiting.
+      waitable.reset();
+      if (copy != nullptr && error) CloseHandle(copy);
+      asio::post(io, [watch] { ActivityWatch::Call(watch); });
       return;
     }
-    waitable.emplace(io, copy);
   }
   watch->waiting[which] = true;
   waitable->async_wait([watch, which](const asio::error_code& error) {
